@@ -1,0 +1,44 @@
+#pragma once
+// Text inside the program is Windows-1252 bytes; UTF-8 exists only at the edges (files, log, user
+// interface, embedded database). Every conversion between the two goes through here.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zi {
+
+// Where and why a UTF-8 text could not become Windows-1252.
+struct TCodecError {
+  size_t offset = 0;       // byte offset of the first failing character
+  char32_t codePoint = 0;  // the character Windows-1252 cannot hold; 0 for malformed UTF-8
+};
+
+// Total: the five bytes Windows-1252 leaves undefined become U+0081, U+008D, U+008F, U+0090 and
+// U+009D, as the platform's own conversion does, so that every byte survives a round trip.
+std::string Cp1252ToUtf8(std::string_view cp1252);
+
+// nullopt on malformed UTF-8 or on a character Windows-1252 cannot hold.
+std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
+std::optional<std::string> Utf8ToCp1252(std::string_view utf8, TCodecError& error);
+
+// An English sentence naming the failure and its position, for the line that failed.
+std::string CodecErrorText(const TCodecError& error);
+
+// Strict: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view text);
+bool HasNonAscii(std::string_view text);
+
+enum class TTextEncoding { Cp1252, Utf8 };
+
+// Import text files are UTF-8 when they start with a byte-order mark, or when they are valid UTF-8
+// and hold non-ASCII; anything else is already Windows-1252.
+TTextEncoding DetectImportEncoding(std::string_view fileBytes);
+std::string_view DropUtf8Bom(std::string_view bytes);
+
+// A whole import text file as program text, the byte-order mark dropped. On failure the error's
+// offset counts from the start of the file, mark included.
+std::optional<std::string> ImportTextToCp1252(std::string_view fileBytes, TCodecError& error);
+
+}  // namespace zi

@@ -1,0 +1,40 @@
+#pragma once
+// Operating-system services, kept here so that the rest of the code never calls them directly.
+
+#include <cstdint>
+#include <string>
+
+namespace zi::platform {
+
+uint32_t ProcessId();
+uint32_t ThreadId();
+
+// The host name, at most 16 characters; empty when the query fails.
+std::string ComputerName();
+
+// The value of an environment variable; empty when unset.
+std::string EnvVar(const char* name);
+
+// Directory for temporary files: TEMP, then TMPDIR, then /tmp.
+std::string TempDir();
+
+struct LocalTime {
+  int year, month, day, hour, minute, second, millisecond;
+};
+LocalTime Now();
+
+int64_t MonotonicMs();
+void SleepMs(int ms);
+
+// Full path of the running program file.
+std::string ExecutablePath();
+
+// Start of the program's own code in memory, and whether an address lies within it.
+uintptr_t ProgramLoadAddress();
+bool IsProgramAddress(uintptr_t address);
+
+// A Windows-compatible error number for errno, so that log lines keep the codes support staff know
+// (2 file not found, 3 path not found, 5 access denied, 32 sharing violation); others pass through.
+int ErrorCodeOf(int errnoValue);
+
+}  // namespace zi::platform

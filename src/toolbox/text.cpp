@@ -1,0 +1,52 @@
+#include "toolbox/text.h"
+
+#include <algorithm>
+
+namespace zi {
+
+namespace {
+
+constexpr char kItemSeparator = '|';
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+}  // namespace
+
+int ContaItensPipe(std::string_view text) {
+  return static_cast<int>(std::count(text.begin(), text.end(), kItemSeparator)) + 1;
+}
+
+std::string ItemPipe(int index, std::string_view text) {
+  if (index < 1) return {};
+  size_t start = 0;
+  for (int i = 1; i < index; ++i) {
+    const size_t separator = text.find(kItemSeparator, start);
+    if (separator == std::string_view::npos) return {};
+    start = separator + 1;
+  }
+  return std::string(text.substr(start, text.find(kItemSeparator, start) - start));
+}
+
+std::string Trim(std::string_view text) {
+  const auto first = std::find_if_not(text.begin(), text.end(), IsBlank);
+  const auto last = std::find_if_not(text.rbegin(), std::make_reverse_iterator(first), IsBlank).base();
+  return std::string(first, last);
+}
+
+std::string UpperAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+}  // namespace zi

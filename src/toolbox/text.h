@@ -1,0 +1,21 @@
+#pragma once
+// Small text helpers over the program's single-byte text; none of them depends on the locale.
+
+#include <string>
+#include <string_view>
+
+namespace zi {
+
+// The number of '|' plus one: an empty text holds one empty item.
+int ContaItensPipe(std::string_view text);
+// The index-th '|'-separated item, counting from 1; empty when index is out of range.
+std::string ItemPipe(int index, std::string_view text);
+
+// Without the bytes up to ' ' (controls and space) at both ends; bytes from 0x80 up are kept.
+std::string Trim(std::string_view text);
+
+// Only 'a'..'z' and 'A'..'Z' change; accented Windows-1252 letters are left alone.
+std::string UpperAscii(std::string_view text);
+std::string LowerAscii(std::string_view text);
+
+}  // namespace zi
