@@ -1,0 +1,57 @@
+#pragma once
+// The start and orderly end of the process: the foundation's start-up order, the exit-procedure chain,
+// the process exit code and the pending run-time error.
+
+#include <cstdint>
+#include <string>
+
+#include "toolbox/sync.h"
+
+namespace zi {
+
+using ExitProc = void (*)();
+
+// The one exit-procedure slot that components chain into; the foundation takes them over.
+void SetExitProc(ExitProc procedure);
+ExitProc ExitProcSlot();
+void RoubaOChainDeExitProcs();
+void RodaTodasAsExitProcs();
+
+// The process's own exit code (the mode's result is kept apart by the program entry).
+int ExitCode();
+void SetExitCode(int code);
+
+// A run-time error waiting to be reported at exit: the code and the address it was raised at.
+void SetRunTimeError(int code, uintptr_t address);
+// Logs "Run time error N at XXXXXXXX" once and clears the pending address.
+void CheckFatalRunError();
+
+struct RegionalSettings {
+  char decimalSeparator = '.';
+  char dateSeparator = '/';
+  std::string shortDateFormat = "dd/MM/yyyy";
+  char listSeparator = ';';
+};
+const RegionalSettings& Regional();
+// Derives the list separator from the locale's own one and the decimal separator.
+char DeriveListSeparator(char localeListSeparator, char decimalSeparator);
+
+// Callbacks run whenever the regional settings are read again.
+TCallBackList* SettingsCallbacks();
+
+// The date display pattern (order and separators) rebuilt from the short date format.
+struct DateDisplayPattern {
+  std::string order = "DMY";  // the order in which day, month and year are shown
+  char separator = '/';
+};
+const DateDisplayPattern& DatePattern();
+DateDisplayPattern DatePatternOf(const std::string& shortDateFormat, char dateSeparator);
+
+// Starts the foundation once: log, date unit, regional settings, stack capture, component library.
+void FoundationStart();
+// Ends it, in reverse order; the exit procedures and the log's last lines run here.
+void FoundationEnd();
+// Runs FoundationEnd and ends the process with the given status. Safe to call from a fatal path.
+[[noreturn]] void EndProcess(int status);
+
+}  // namespace zi

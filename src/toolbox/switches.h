@@ -1,0 +1,31 @@
+#pragma once
+// Command-line switches: "-" or "/" followed by a case-insensitive name, then ":" or "=" and a value.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zi {
+
+// Stores the process's parameters. Parameter 0 becomes the program file's full path.
+void SetCommandLine(int argc, const char* const* argv);
+// For tests and for a process that starts another: parameter 0 first, as given.
+void SetParameters(std::vector<std::string> params);
+
+int ParamCount();  // the index of the last parameter
+std::string ParamStr(int index);
+
+bool PegaParam(std::string_view name, std::string& value);
+bool TemParam(std::string_view name);
+// PegaParam with the value cut to 255 characters and then to maxLength.
+bool PegaParamCurto(std::string_view name, std::string& destination, size_t maxLength);
+
+// The raw command line without the program name; it may begin with a blank.
+std::string RestoDaLinhaDeComando();
+
+// The raw command line rebuilt from the parameters, quoted so that SplitCommandLine gives them back.
+std::string RawCommandLine();
+std::string QuoteParameter(std::string_view param);
+std::vector<std::string> SplitCommandLine(std::string_view line);
+
+}  // namespace zi
