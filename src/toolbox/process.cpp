@@ -1,0 +1,92 @@
+#include "toolbox/process.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "toolbox/platform.h"
+#include "toolbox/switches.h"
+#include "toolbox/text.h"
+
+extern char** environ;
+
+namespace zi {
+
+std::string UserAtMachine() {
+  std::string user = Trim(platform::EnvVar("USER"));
+  std::string userName = Trim(platform::EnvVar("USERNAME"));
+  std::string machine = Trim(platform::EnvVar("COMPUTERNAME"));
+  if (machine.empty()) machine = Trim(platform::EnvVar("MACHINE"));
+  if (machine.empty()) machine = Trim(platform::ComputerName());
+  if (!user.empty() && !userName.empty()) userName = "/" + userName;
+  if (!machine.empty()) machine = "@" + machine;
+  std::string result = user + userName + machine;
+  if (result.size() > 255) result.resize(255);  // the login and the log keep it in a short string
+  return result;
+}
+
+namespace {
+
+class SpawnFileActions {
+ public:
+  SpawnFileActions() { posix_spawn_file_actions_init(&actions_); }
+  ~SpawnFileActions() { posix_spawn_file_actions_destroy(&actions_); }
+  SpawnFileActions(const SpawnFileActions&) = delete;
+  SpawnFileActions& operator=(const SpawnFileActions&) = delete;
+  posix_spawn_file_actions_t* get() { return &actions_; }
+
+ private:
+  posix_spawn_file_actions_t actions_;
+};
+
+// Nothing on Linux corresponds to waiting until the child is idle (ready for input); only its end is awaited.
+int WaitForExitCode(pid_t pid) {
+  int status = 0;
+  pid_t waited;
+  do {
+    waited = waitpid(pid, &status, 0);
+  } while (waited < 0 && errno == EINTR);
+  if (waited < 0 || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+}  // namespace
+
+ProcessResult RodaProcesso(std::string_view commandLine, const ProcessOptions& options) {
+  ProcessResult result;
+  std::vector<std::string> params = SplitCommandLine(commandLine);
+  if (params.empty()) {
+    result.error = platform::ErrorCodeOf(ENOENT);
+    return result;
+  }
+  std::vector<char*> argv;
+  for (auto& p : params) argv.push_back(p.data());
+  argv.push_back(nullptr);
+
+  SpawnFileActions actions;
+  int rc = 0;
+  if (!options.workingDirectory.empty())
+    rc = posix_spawn_file_actions_addchdir_np(actions.get(), options.workingDirectory.c_str());
+  if (rc == 0 && !options.inheritHandles) rc = posix_spawn_file_actions_addclosefrom_np(actions.get(), 3);
+  pid_t pid = 0;
+  if (rc == 0) {
+    const bool searchPath = params[0].find('/') == std::string::npos;
+    rc = searchPath ? posix_spawnp(&pid, argv[0], actions.get(), nullptr, argv.data(), environ)
+                    : posix_spawn(&pid, argv[0], actions.get(), nullptr, argv.data(), environ);
+  }
+  if (rc != 0) {
+    result.error = platform::ErrorCodeOf(rc);
+    return result;
+  }
+  if (options.wait) {
+    result.exitCode = WaitForExitCode(pid);
+  } else {
+    result.processId = pid;
+  }
+  return result;
+}
+
+}  // namespace zi
