@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds every test suite twice (plain, and with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs them all.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install_deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug
+cmake --build build/debug
+ctest --test-dir build/debug --output-on-failure -j "$jobs"
+
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZI_SANITIZE=ON
+cmake --build build/asan
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/asan --output-on-failure -j "$jobs"

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace zi::app {
+
+// The program: starts the foundation, runs the selected mode and ends the process with its status.
+[[noreturn]] void Main(int argc, const char* const* argv);
+
+}  // namespace zi::app
