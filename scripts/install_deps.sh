@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ ccache pkg-config
-  libfmt-dev
+  libfmt-dev libsqlite3-dev
+  libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 

@@ -147,6 +147,29 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8) {
   return Utf8ToCp1252(utf8, ignored);
 }
 
+std::string Utf8ToCp1252Lossy(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    const char c = utf8[pos];
+    if (static_cast<uint8_t>(c) < 0x80) {
+      out.push_back(c);
+      ++pos;
+      continue;
+    }
+    const TDecoded decoded = DecodeMultiByte(utf8, pos);
+    if (decoded.length == 0) {
+      out.push_back('?');
+      ++pos;
+      continue;
+    }
+    out.push_back(Cp1252ByteOf(decoded.codePoint).value_or('?'));
+    pos += decoded.length;
+  }
+  return out;
+}
+
 std::string CodecErrorText(const TCodecError& error) {
   if (error.codePoint == 0) return fmt::format("invalid UTF-8 at byte offset {}", error.offset);
   return fmt::format("character U+{:04X} at byte offset {} has no Windows-1252 form",

@@ -22,6 +22,9 @@ std::string Cp1252ToUtf8(std::string_view cp1252);
 // nullopt on malformed UTF-8 or on a character Windows-1252 cannot hold.
 std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
 std::optional<std::string> Utf8ToCp1252(std::string_view utf8, TCodecError& error);
+// For text that must be shown whatever it holds: a character Windows-1252 cannot hold, and each
+// byte of malformed UTF-8, becomes '?'.
+std::string Utf8ToCp1252Lossy(std::string_view utf8);
 
 // An English sentence naming the failure and its position, for the line that failed.
 std::string CodecErrorText(const TCodecError& error);

@@ -2,6 +2,7 @@
 // Values that travel between the program and the database: parameters, output values and columns.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <variant>
 
@@ -54,6 +55,14 @@ class DbValue {
 
  private:
   std::variant<std::monostate, int64_t, double, std::string, TBlob, bool, TDateTime> value_;
+};
+
+// One change of a row of a table, the row named by its key columns (the editable grids' batches).
+struct RowChange {
+  enum class Kind { Insert, Update, Delete };
+  Kind kind = Kind::Insert;
+  std::map<std::string, DbValue> key;     // Update and Delete
+  std::map<std::string, DbValue> values;  // Insert and Update
 };
 
 }  // namespace zi

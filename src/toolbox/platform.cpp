@@ -1,6 +1,7 @@
 #include "toolbox/platform.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <link.h>
 #include <sys/syscall.h>
 #include <time.h>
@@ -101,6 +102,20 @@ uintptr_t ProgramLoadAddress() { return Program().start; }
 bool IsProgramAddress(uintptr_t address) {
   const ProgramRange& r = Program();
   return address >= r.start && address < r.end;
+}
+
+int CreateOwnerOnlyFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return errno;
+  ::close(fd);
+  return 0;
+}
+
+int ReadWriteOpenError(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return errno;
+  ::close(fd);
+  return 0;
 }
 
 int ErrorCodeOf(int errnoValue) {

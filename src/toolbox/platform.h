@@ -33,6 +33,13 @@ std::string ExecutablePath();
 uintptr_t ProgramLoadAddress();
 bool IsProgramAddress(uintptr_t address);
 
+// Creates a new, empty file that only its owner may read and write. 0, or the errno of the failure
+// (EEXIST when the file is already there).
+int CreateOwnerOnlyFile(const std::string& path);
+
+// 0 when the file can be opened for reading and writing, else the errno of the failure.
+int ReadWriteOpenError(const std::string& path);
+
 // A Windows-compatible error number for errno, so that log lines keep the codes support staff know
 // (2 file not found, 3 path not found, 5 access denied, 32 sharing violation); others pass through.
 int ErrorCodeOf(int errnoValue);

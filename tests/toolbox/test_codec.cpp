@@ -78,6 +78,19 @@ TEST(Codec, RejectsCharactersWithoutAWindows1252Form) {
   }
 }
 
+TEST(Codec, LossyConversionMarksWhatItCannotConvert) {
+  const struct {
+    std::string utf8;
+    std::string cp1252;
+  } cases[] = {{"A\xC3\xA7\xC3\xA3o", "A\xE7\xE3o"},
+               {"ok \xE4\xB8\xAD!", "ok ?!"},
+               {"\xF0\x9F\x98\x80\xE2\x82\xAC", "?\x80"},  // the emoji, then the euro sign
+               {"a\xFF\xC3(b", "a?\x3F(b"},                    // each malformed byte alone
+               {"x\xE2\x82", "x??"},
+               {"", ""}};
+  for (const auto& c : cases) EXPECT_EQ(Utf8ToCp1252Lossy(c.utf8), c.cp1252) << c.utf8;
+}
+
 TEST(Codec, ErrorTexts) {
   EXPECT_EQ(CodecErrorText({7, 0}), "invalid UTF-8 at byte offset 7");
   EXPECT_EQ(CodecErrorText({3, 0x4E2D}), "character U+4E2D at byte offset 3 has no Windows-1252 form");

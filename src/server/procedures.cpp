@@ -1,0 +1,19 @@
+#include "server/server.h"
+
+namespace zi::server {
+
+namespace {
+
+Registry MakeProductRegistry() {
+  Registry registry;
+  return registry;
+}
+
+}  // namespace
+
+const Registry& ProductRegistry() {
+  static const Registry registry = MakeProductRegistry();
+  return registry;
+}
+
+}  // namespace zi::server

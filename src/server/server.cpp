@@ -1,0 +1,237 @@
+#include "server/server.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <system_error>
+
+#include "server/row_changes.h"
+#include "server/schema.h"
+#include "server/sqlite_db.h"
+#include "toolbox/platform.h"
+#include "toolbox/server_version.h"
+#include "toolbox/text.h"
+
+namespace zi::server {
+
+namespace {
+
+constexpr const char* kMemoryDatabase = ":memory:";
+
+char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+const ParamInfo* FindParam(const ProcedureDecl& decl, std::string_view name) {
+  for (const ParamInfo& p : decl.params) {
+    if (SameTextAscii(p.name, name)) return &p;
+  }
+  return nullptr;
+}
+
+bool IsOutput(const ParamInfo& p) {
+  return p.direction == ParamDirection::Output || p.direction == ParamDirection::InputOutput;
+}
+
+// The value as the declared type holds it; nullopt when that type does not accept it. NULL fits all.
+std::optional<DbValue> Coerce(const DbValue& value, DbType declared) {
+  const DbType given = value.Type();
+  if (given == DbType::Null || given == declared) return value;
+  if (declared == DbType::Float && given == DbType::Integer) return static_cast<double>(value.AsInteger());
+  if (declared == DbType::Blob && given == DbType::Text) return TBlob{value.AsText()};
+  if (declared == DbType::Boolean && given == DbType::Integer && (value.AsInteger() == 0 || value.AsInteger() == 1)) {
+    return value.AsInteger() == 1;
+  }
+  return std::nullopt;
+}
+
+std::string ErrnoText(int error) { return std::generic_category().message(error); }
+
+// Creates a missing file for the owner alone, before SQLite would create it with the umask's mode,
+// and refuses one that cannot be written, which SQLite would silently open read-only.
+void PrepareFile(const std::string& path) {
+  const int created = platform::CreateOwnerOnlyFile(path);
+  if (created == 0) return;
+  if (created != EEXIST) {
+    throw ServerError(ServerError::Kind::Io, "Cannot create database file " + path + ": " + ErrnoText(created));
+  }
+  const int opened = platform::ReadWriteOpenError(path);
+  if (opened != 0) {
+    throw ServerError(ServerError::Kind::Io,
+                      "Cannot open database file " + path + " for writing: " + ErrnoText(opened));
+  }
+}
+
+// SQLite also needs to write beside the file (its write-ahead log and shared-memory index).
+bool IsAccessFailure(int code) {
+  return code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_IOERR || code == SQLITE_PERM;
+}
+
+}  // namespace
+
+bool NameLess::operator()(std::string_view a, std::string_view b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return LowerAsciiChar(x) < LowerAsciiChar(y); });
+}
+
+ProcContext::ProcContext(SqliteDb& db, const ProcedureDecl& decl, const std::map<std::string, DbValue>& inputs)
+    : db_(db), decl_(decl), inputs_(inputs) {}
+
+const DbValue& ProcContext::In(const std::string& name) const {
+  static const DbValue kNull;
+  const ParamInfo* param = FindParam(decl_, name);
+  if (!param) throw std::logic_error("procedure " + decl_.name + " reads undeclared parameter " + name);
+  const auto it = inputs_.find(param->name);
+  return it == inputs_.end() ? kNull : it->second;
+}
+
+void ProcContext::SetOut(const std::string& name, DbValue value) {
+  const ParamInfo* param = FindParam(decl_, name);
+  if (!param || !IsOutput(*param)) {
+    throw std::logic_error("procedure " + decl_.name + " sets " + name + ", which is not one of its outputs");
+  }
+  std::optional<DbValue> coerced = Coerce(value, param->type);
+  if (!coerced) {
+    throw std::logic_error("procedure " + decl_.name + " sets " + name + " to a " + DbTypeName(value.Type()) +
+                           " value; it is declared " + DbTypeName(param->type));
+  }
+  result_.outputs[param->name] = std::move(*coerced);
+}
+
+ResultSet& ProcContext::AddResultSet(std::string_view sql, const std::vector<DbValue>& params) {
+  return AddResultSet(db_.Query(sql, params));
+}
+
+ResultSet& ProcContext::AddResultSet(ResultSet rows) { return result_.resultSets.emplace_back(std::move(rows)); }
+
+ProcedureResult ProcContext::TakeResult(int returnValue) {
+  for (const ParamInfo& p : decl_.params) {
+    if (!IsOutput(p) || result_.outputs.contains(p.name)) continue;
+    result_.outputs[p.name] = p.direction == ParamDirection::InputOutput ? In(p.name) : DbValue();
+  }
+  result_.returnValue = returnValue;
+  return std::move(result_);
+}
+
+void Registry::Add(ProcedureDecl decl) {
+  if (!decl.handler) throw std::logic_error("procedure " + decl.name + " has no handler");
+  for (size_t i = 0; i < decl.params.size(); ++i) {
+    const ParamInfo& p = decl.params[i];
+    if (!p.name.starts_with('@') || p.type == DbType::Null || p.direction == ParamDirection::ReturnValue) {
+      throw std::logic_error("procedure " + decl.name + " declares parameter " + p.name + " badly");
+    }
+    for (size_t j = 0; j < i; ++j) {
+      if (SameTextAscii(decl.params[j].name, p.name)) {
+        throw std::logic_error("procedure " + decl.name + " declares parameter " + p.name + " twice");
+      }
+    }
+  }
+  const std::string name = decl.name;
+  if (!procedures_.emplace(name, std::move(decl)).second) {
+    throw std::logic_error("procedure " + name + " is declared twice");
+  }
+}
+
+const ProcedureDecl* Registry::Find(std::string_view name) const {
+  const auto it = procedures_.find(name);
+  return it == procedures_.end() ? nullptr : &it->second;
+}
+
+std::vector<std::string> Registry::Names() const {
+  std::vector<std::string> names;
+  for (const auto& entry : procedures_) names.push_back(entry.first);
+  return names;
+}
+
+Server::Server(std::unique_ptr<SqliteDb> db, const Registry& registry) : db_(std::move(db)), registry_(registry) {}
+
+Server::~Server() = default;
+
+std::unique_ptr<Server> Server::Open(const std::string& path, const Registry& registry) {
+  if (path != kMemoryDatabase) PrepareFile(path);
+  std::unique_ptr<SqliteDb> db = SqliteDb::Open(path);
+  try {
+    CheckOwnership(*db, path, SchemaSteps());
+    db->Exec("PRAGMA journal_mode = WAL");
+    Migrate(*db, SchemaSteps());
+  } catch (const SqliteError& e) {
+    if (!IsAccessFailure(e.Code())) throw;
+    throw ServerError(ServerError::Kind::Io, "Cannot write database file " + path + ": " + e.what());
+  }
+  return std::unique_ptr<Server>(new Server(std::move(db), registry));
+}
+
+const ProcedureDecl& Server::Declared(std::string_view procedure) const {
+  const ProcedureDecl* decl = registry_.Find(procedure);
+  if (!decl) {
+    throw ServerError(ServerError::Kind::UnknownProcedure,
+                      "Could not find stored procedure '" + std::string(procedure) + "'.");
+  }
+  return *decl;
+}
+
+std::vector<ParamInfo> Server::Describe(std::string_view procedure) const {
+  const ProcedureDecl& decl = Declared(procedure);
+  std::vector<ParamInfo> params{
+      {ReturnValueName(ServerVersionIndex(versionText_)), DbType::Integer, ParamDirection::ReturnValue}};
+  params.insert(params.end(), decl.params.begin(), decl.params.end());
+  return params;
+}
+
+ProcedureResult Server::Execute(std::string_view procedure, const std::map<std::string, DbValue>& inputs) {
+  const ProcedureDecl& decl = Declared(procedure);
+  std::map<std::string, DbValue> values;
+  for (const auto& [name, value] : inputs) {
+    const ParamInfo* param = FindParam(decl, name);
+    if (!param) {
+      throw ServerError(ServerError::Kind::UnknownParameter,
+                        "Procedure " + decl.name + " has no parameter named " + name + ".");
+    }
+    std::optional<DbValue> coerced = Coerce(value, param->type);
+    if (!coerced) throw ServerError(ServerError::Kind::WrongType, kWrongTypeMessage);
+    values[param->name] = std::move(*coerced);
+  }
+  ProcContext context(*db_, decl, values);
+  AtomicScope scope(*db_);
+  const int returnValue = decl.handler(context);
+  if (returnValue == 0) scope.Commit();
+  else scope.Rollback();
+  return context.TakeResult(returnValue);
+}
+
+std::vector<ResultSet> Server::ExecuteSql(std::string_view sql, const std::vector<DbValue>& params) {
+  const std::string command = LowerAscii(Trim(sql));
+  if (command == "exec sp_server_info 1") {
+    return {ResultSet{{"attribute_id", "attribute_name", "attribute_value"}, {{1, "DBMS_NAME", versionText_}}}};
+  }
+  if (command == "select @@version") return {ResultSet{{""}, {{versionText_}}}};
+  Statement statement = db_->Prepare(sql);
+  statement.BindAll(params);
+  ResultSet rows = statement.ReadAll();
+  if (rows.columns.empty()) return {};
+  return {std::move(rows)};
+}
+
+void Server::Begin() { db_->Exec("BEGIN IMMEDIATE"); }
+
+void Server::Commit() { db_->Exec("COMMIT"); }
+
+void Server::Rollback() { db_->Exec("ROLLBACK"); }
+
+bool Server::InTransaction() const { return db_->InTransaction(); }
+
+void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes) {
+  server::ApplyRowChanges(*db_, table, changes);
+}
+
+std::string Server::Dump() const { return db_->Dump(); }
+
+const char* Server::VersionText() {
+  static const std::string text =
+      std::string("Microsoft SQL Server 2019 compatible: ZorInput substitute server on SQLite ") + sqlite3_libversion();
+  return text.c_str();
+}
+
+int Server::SchemaVersion() const { return server::SchemaVersion(*db_); }
+
+}  // namespace zi::server

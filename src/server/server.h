@@ -1,0 +1,158 @@
+#pragma once
+// The substitute server: the stored procedures the program calls, implemented over an SQLite
+// database. It runs inside the program's process, reached only through the embedded driver.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "toolbox/db_value.h"
+
+namespace zi::server {
+
+enum class ParamDirection { Input, Output, InputOutput, ReturnValue };
+
+struct ParamInfo {
+  std::string name;  // with its "@"
+  DbType type = DbType::Integer;
+  ParamDirection direction = ParamDirection::Input;
+};
+
+struct ResultSet {
+  std::vector<std::string> columns;
+  std::vector<std::vector<DbValue>> rows;
+};
+
+struct ProcedureResult {
+  int returnValue = 0;
+  std::map<std::string, DbValue> outputs;  // by parameter name, "@" included
+  std::vector<ResultSet> resultSets;
+};
+
+// What the server says when it refuses a call. The messages are the ones the client's error
+// handling recognises.
+class ServerError : public std::runtime_error {
+ public:
+  enum class Kind { WrongType, UnknownProcedure, UnknownParameter, Sql, NotOurDatabase, Io };
+  ServerError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+  Kind GetKind() const { return kind_; }
+
+ private:
+  Kind kind_;
+};
+
+// The message of a value of the wrong type for a parameter.
+inline constexpr const char* kWrongTypeMessage = "Application uses a value of the wrong type for the current operation";
+
+class SqliteDb;
+class ProcContext;
+
+// A procedure's handler returns its return value (0 success, else an error code).
+using ProcHandler = std::function<int(ProcContext&)>;
+
+struct ProcedureDecl {
+  std::string name;
+  std::vector<ParamInfo> params;  // without the return value, which every procedure has
+  ProcHandler handler;
+};
+
+// Everything a handler sees of its call.
+class ProcContext {
+ public:
+  ProcContext(SqliteDb& db, const ProcedureDecl& decl, const std::map<std::string, DbValue>& inputs);
+
+  SqliteDb& Db() { return db_; }
+  const std::string& ProcedureName() const { return decl_.name; }
+
+  // The value sent for a parameter in its declared type (an integer sent for a float reads as a
+  // float); NULL when the caller left it unset.
+  const DbValue& In(const std::string& name) const;
+  bool IsNull(const std::string& name) const { return In(name).IsNull(); }
+  // An output the handler never sets returns NULL, an input-output the value it was sent.
+  void SetOut(const std::string& name, DbValue value);
+
+  // Runs a query with bound values and appends its rows as a new result set.
+  ResultSet& AddResultSet(std::string_view sql, const std::vector<DbValue>& params = {});
+  ResultSet& AddResultSet(ResultSet rows);
+
+  ProcedureResult TakeResult(int returnValue);
+
+ private:
+  SqliteDb& db_;
+  const ProcedureDecl& decl_;
+  const std::map<std::string, DbValue>& inputs_;
+  ProcedureResult result_;
+};
+
+// Procedure and parameter names match whatever their case, as on the server this one stands in for.
+struct NameLess {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const;
+};
+
+class Registry {
+ public:
+  // Declares a procedure once; a second declaration of a name is a programming error.
+  void Add(ProcedureDecl decl);
+  const ProcedureDecl* Find(std::string_view name) const;
+  std::vector<std::string> Names() const;
+
+ private:
+  std::map<std::string, ProcedureDecl, NameLess> procedures_;
+};
+
+using zi::RowChange;
+
+class Server {
+ public:
+  // Opens (creating and migrating when needed) the database file; ":memory:" makes a private one in
+  // memory. A file that holds another application's database, cannot be opened or is not writable
+  // raises ServerError.
+  static std::unique_ptr<Server> Open(const std::string& path, const Registry& registry);
+  ~Server();
+
+  // The parameters of a procedure, the return value first ("@RETURN_VALUE", integer).
+  std::vector<ParamInfo> Describe(std::string_view procedure) const;
+
+  // Runs a procedure. Inputs are named with their "@"; an input missing from the map is NULL.
+  // A procedure that fails (returns non-zero or raises) leaves nothing written.
+  ProcedureResult Execute(std::string_view procedure, const std::map<std::string, DbValue>& inputs);
+
+  // Runs an SQL text with "?" placeholders; "exec sp_server_info 1" and "SELECT @@VERSION" are
+  // answered as a database server would.
+  std::vector<ResultSet> ExecuteSql(std::string_view sql, const std::vector<DbValue>& params = {});
+
+  void Begin();
+  void Commit();
+  void Rollback();
+  bool InTransaction() const;
+
+  // Applies every change in one transaction (or within the open one): all or nothing.
+  void ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes);
+
+  // Every table's rows in a stable, sorted text form (UTF-8, the values as stored).
+  std::string Dump() const;
+
+  static const char* VersionText();
+  int SchemaVersion() const;
+
+  // Makes "SELECT @@VERSION", "exec sp_server_info 1" and Describe answer as another server would.
+  void SetVersionTextForTests(std::string versionText) { versionText_ = std::move(versionText); }
+
+ private:
+  Server(std::unique_ptr<SqliteDb> db, const Registry& registry);
+  const ProcedureDecl& Declared(std::string_view procedure) const;
+
+  std::unique_ptr<SqliteDb> db_;
+  const Registry& registry_;
+  std::string versionText_ = VersionText();
+};
+
+// The registry of every procedure of the product.
+const Registry& ProductRegistry();
+
+}  // namespace zi::server

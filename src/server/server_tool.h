@@ -1,0 +1,14 @@
+#pragma once
+// The administration tool of the embedded database, zorinput-server.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace zi::server {
+
+// "init FILE" creates (or brings up to date) a database; "dump FILE" prints its contents. Returns
+// the exit status: 0 done, 1 failed, 2 not understood (the usage goes to err).
+int RunServerTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace zi::server

@@ -1,0 +1,281 @@
+#include "server/sqlite_db.h"
+
+#include <sqlite3.h>
+#include <strings.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include <fmt/format.h>
+
+#include "toolbox/codec.h"
+
+namespace zi::server {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+
+[[noreturn]] void Fail(sqlite3* db, int rc) { throw SqliteError(rc & 0xFF, Utf8ToCp1252Lossy(sqlite3_errmsg(db))); }
+
+void Check(sqlite3* db, int rc) {
+  if (rc != SQLITE_OK) Fail(db, rc);
+}
+
+bool DeclaredAs(const char* declared, const char* type) { return declared && ::strcasecmp(declared, type) == 0; }
+
+// One statement from UTF-8 text, refusing a text that holds none or more than one.
+Statement PrepareUtf8(sqlite3* db, std::string_view utf8) {
+  sqlite3_stmt* stmt = nullptr;
+  const char* tail = nullptr;
+  Check(db, sqlite3_prepare_v2(db, utf8.data(), static_cast<int>(utf8.size()), &stmt, &tail));
+  if (!stmt) throw SqliteError(SQLITE_ERROR, "the SQL text holds no statement");
+  Statement statement(db, stmt);
+  const std::string_view rest = utf8.substr(static_cast<size_t>(tail - utf8.data()));
+  sqlite3_stmt* next = nullptr;
+  Check(db, sqlite3_prepare_v2(db, rest.data(), static_cast<int>(rest.size()), &next, nullptr));
+  if (next) {
+    sqlite3_finalize(next);
+    throw SqliteError(SQLITE_ERROR, "the SQL text holds more than one statement");
+  }
+  return statement;
+}
+
+void AppendEscaped(std::string& out, const unsigned char* bytes, int size, bool keepHighBytes) {
+  for (int i = 0; i < size; ++i) {
+    const unsigned char b = bytes[i];
+    switch (b) {
+      case '\\': out += "\\\\"; break;
+      case '|': out += "\\|"; break;
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      default:
+        if (b < 0x20 || b == 0x7F || (b >= 0x80 && !keepHighBytes)) out += fmt::format("\\x{:02X}", b);
+        else out.push_back(static_cast<char>(b));
+    }
+  }
+}
+
+// A stored value exactly as stored: text stays UTF-8, nothing is converted.
+std::string DumpValue(sqlite3_stmt* stmt, int column) {
+  std::string out;
+  switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL: return "NULL";
+    case SQLITE_INTEGER: return std::to_string(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT: return fmt::format("{:.17g}", sqlite3_column_double(stmt, column));
+    case SQLITE_TEXT:
+      AppendEscaped(out, sqlite3_column_text(stmt, column), sqlite3_column_bytes(stmt, column), true);
+      return out;
+    default:
+      AppendEscaped(out, static_cast<const unsigned char*>(sqlite3_column_blob(stmt, column)),
+                    sqlite3_column_bytes(stmt, column), false);
+      return out;
+  }
+}
+
+}  // namespace
+
+Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) { other.stmt_ = nullptr; }
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+void Statement::BindAll(const std::vector<DbValue>& values) {
+  const int expected = sqlite3_bind_parameter_count(stmt_);
+  if (static_cast<size_t>(expected) != values.size()) {
+    throw SqliteError(SQLITE_RANGE, fmt::format("the SQL text has {} placeholders but {} values were given", expected,
+                                                values.size()));
+  }
+  for (size_t i = 0; i < values.size(); ++i) Bind(static_cast<int>(i) + 1, values[i]);
+}
+
+void Statement::Bind(int index, const DbValue& value) {
+  int rc = SQLITE_OK;
+  switch (value.Type()) {
+    case DbType::Null: rc = sqlite3_bind_null(stmt_, index); break;
+    case DbType::Integer: rc = sqlite3_bind_int64(stmt_, index, value.AsInteger()); break;
+    case DbType::Float:
+      rc = std::isnan(value.AsFloat()) ? sqlite3_bind_null(stmt_, index)
+                                       : sqlite3_bind_double(stmt_, index, value.AsFloat());
+      break;
+    case DbType::Text: {
+      const std::string utf8 = Cp1252ToUtf8(value.AsText());
+      rc = sqlite3_bind_text64(stmt_, index, utf8.data(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+      break;
+    }
+    case DbType::Blob: {
+      // data() of an empty string is not null, so an empty blob stays a blob rather than NULL.
+      const std::string& bytes = value.AsBlob().bytes;
+      rc = sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+      break;
+    }
+    case DbType::Boolean: rc = sqlite3_bind_int(stmt_, index, value.AsBoolean() ? 1 : 0); break;
+    case DbType::DateTime: rc = sqlite3_bind_double(stmt_, index, value.AsDateTime().days); break;
+  }
+  Check(db_, rc);
+}
+
+bool Statement::Step() {
+  const int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  Fail(db_, rc);
+}
+
+int Statement::ColumnCount() const { return sqlite3_column_count(stmt_); }
+
+std::string Statement::ColumnName(int column) const { return Utf8ToCp1252Lossy(sqlite3_column_name(stmt_, column)); }
+
+DbValue Statement::Column(int column) const {
+  const int type = sqlite3_column_type(stmt_, column);
+  const char* declared = sqlite3_column_decltype(stmt_, column);
+  switch (type) {
+    case SQLITE_NULL: return {};
+    case SQLITE_INTEGER:
+      if (DeclaredAs(declared, "BOOLEAN")) return sqlite3_column_int64(stmt_, column) != 0;
+      if (DeclaredAs(declared, "DATETIME")) return TDateTime{sqlite3_column_double(stmt_, column)};
+      return static_cast<int64_t>(sqlite3_column_int64(stmt_, column));
+    case SQLITE_FLOAT:
+      if (DeclaredAs(declared, "DATETIME")) return TDateTime{sqlite3_column_double(stmt_, column)};
+      return sqlite3_column_double(stmt_, column);
+    case SQLITE_TEXT: {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+      return Utf8ToCp1252Lossy(std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, column))));
+    }
+    default: {
+      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+      const auto size = static_cast<size_t>(sqlite3_column_bytes(stmt_, column));
+      return TBlob{size ? std::string(bytes, size) : std::string()};
+    }
+  }
+}
+
+ResultSet Statement::ReadAll() {
+  ResultSet set;
+  const int count = ColumnCount();
+  for (int c = 0; c < count; ++c) set.columns.push_back(ColumnName(c));
+  while (Step()) {
+    std::vector<DbValue>& row = set.rows.emplace_back();
+    row.reserve(static_cast<size_t>(count));
+    for (int c = 0; c < count; ++c) row.push_back(Column(c));
+  }
+  return set;
+}
+
+std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path) {
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE;
+  if (path == ":memory:") flags |= SQLITE_OPEN_CREATE;
+  sqlite3* handle = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &handle, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    const std::string reason = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+    sqlite3_close(handle);
+    throw ServerError(ServerError::Kind::Io, "Cannot open database file " + path + ": " + reason);
+  }
+  std::unique_ptr<SqliteDb> db(new SqliteDb(handle));
+  sqlite3_busy_timeout(handle, kBusyTimeoutMs);
+  db->Exec("PRAGMA foreign_keys = ON");
+  return db;
+}
+
+SqliteDb::~SqliteDb() { sqlite3_close_v2(db_); }
+
+void SqliteDb::Exec(std::string_view script) {
+  const std::string utf8 = Cp1252ToUtf8(script);
+  char* message = nullptr;
+  const int rc = sqlite3_exec(db_, utf8.c_str(), nullptr, nullptr, &message);
+  if (rc == SQLITE_OK) return;
+  const std::string text = Utf8ToCp1252Lossy(message ? message : sqlite3_errstr(rc));
+  sqlite3_free(message);
+  throw SqliteError(rc & 0xFF, text);
+}
+
+Statement SqliteDb::Prepare(std::string_view sql) { return PrepareUtf8(db_, Cp1252ToUtf8(sql)); }
+
+ResultSet SqliteDb::Query(std::string_view sql, const std::vector<DbValue>& params) {
+  Statement statement = Prepare(sql);
+  statement.BindAll(params);
+  return statement.ReadAll();
+}
+
+int64_t SqliteDb::Run(std::string_view sql, const std::vector<DbValue>& params) {
+  Statement statement = Prepare(sql);
+  statement.BindAll(params);
+  while (statement.Step()) {
+  }
+  return sqlite3_changes64(db_);
+}
+
+DbValue SqliteDb::QueryValue(std::string_view sql, const std::vector<DbValue>& params) {
+  Statement statement = Prepare(sql);
+  statement.BindAll(params);
+  return statement.Step() ? statement.Column(0) : DbValue();
+}
+
+int64_t SqliteDb::LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
+
+bool SqliteDb::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+std::string SqliteDb::Dump() {
+  std::vector<std::string> tables;
+  {
+    Statement names = PrepareUtf8(
+        db_, R"sql(SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\_%' ESCAPE '\')sql");
+    while (names.Step()) tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(names.stmt_, 0)));
+  }
+  std::sort(tables.begin(), tables.end());
+  std::string out;
+  for (const std::string& table : tables) {
+    out += "[" + table + "]\n";
+    Statement rows = PrepareUtf8(db_, "SELECT * FROM " + QuoteIdentifier(table));
+    std::vector<std::string> lines;
+    while (rows.Step()) {
+      std::string line;
+      for (int c = 0; c < rows.ColumnCount(); ++c) {
+        if (c > 0) line += '|';
+        line += sqlite3_column_name(rows.stmt_, c);
+        line += '=';
+        line += DumpValue(rows.stmt_, c);
+      }
+      lines.push_back(std::move(line));
+    }
+    std::sort(lines.begin(), lines.end());
+    for (const std::string& line : lines) out += line + "\n";
+  }
+  return out;
+}
+
+AtomicScope::AtomicScope(SqliteDb& db) : db_(db), ownTransaction_(!db.InTransaction()) {
+  db_.Exec(ownTransaction_ ? "BEGIN IMMEDIATE" : "SAVEPOINT zi_atomic");
+}
+
+AtomicScope::~AtomicScope() {
+  if (!open_) return;
+  // Already unwinding from the failure that matters; a failed rollback leaves SQLite's own state.
+  try {
+    Rollback();
+  } catch (const std::exception&) {
+  }
+}
+
+void AtomicScope::Commit() {
+  db_.Exec(ownTransaction_ ? "COMMIT" : "RELEASE zi_atomic");
+  open_ = false;
+}
+
+void AtomicScope::Rollback() {
+  open_ = false;
+  // Some failures (a full disk, an I/O error) make SQLite roll the whole transaction back itself.
+  if (!db_.InTransaction()) return;
+  db_.Exec(ownTransaction_ ? "ROLLBACK" : "ROLLBACK TO zi_atomic; RELEASE zi_atomic");
+}
+
+std::string QuoteIdentifier(std::string_view name) {
+  std::string out = "\"";
+  for (const char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+}  // namespace zi::server

@@ -1,0 +1,116 @@
+#pragma once
+// The server's own access to its SQLite file. Values cross here in both directions: the program's
+// Windows-1252 text is stored as UTF-8, a missing number (NaN) as NULL, a boolean as 0 or 1 and a
+// date-time as its REAL count of days. Columns declared BOOLEAN or DATETIME read back as such.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/server.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace zi::server {
+
+// A failure reported by SQLite, with its primary result code (SQLITE_BUSY, SQLITE_CONSTRAINT ...).
+class SqliteError : public ServerError {
+ public:
+  SqliteError(int code, const std::string& message) : ServerError(Kind::Sql, message), code_(code) {}
+  int Code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+// One prepared statement; "?" placeholders are numbered from 1.
+class Statement {
+ public:
+  Statement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  Statement(Statement&& other) noexcept;
+  Statement& operator=(Statement&&) = delete;
+  ~Statement();
+
+  // Binds every placeholder in order; the number of values must match.
+  void BindAll(const std::vector<DbValue>& values);
+
+  // Runs to the next row: true when one is ready to read.
+  bool Step();
+
+  int ColumnCount() const;
+  std::string ColumnName(int column) const;
+  DbValue Column(int column) const;
+
+  // Steps to the end, collecting every row.
+  ResultSet ReadAll();
+
+ private:
+  void Bind(int index, const DbValue& value);
+
+  friend class SqliteDb;  // the dump reads values as stored, unconverted
+  sqlite3* db_;
+  sqlite3_stmt* stmt_;
+};
+
+class SqliteDb {
+ public:
+  // Opens an existing file for reading and writing (":memory:" makes a private database in memory).
+  // Busy waits last up to 5 s and foreign keys are enforced. Raises ServerError(Io) when the file
+  // cannot be opened.
+  static std::unique_ptr<SqliteDb> Open(const std::string& path);
+  ~SqliteDb();
+  SqliteDb(const SqliteDb&) = delete;
+  SqliteDb& operator=(const SqliteDb&) = delete;
+
+  // SQL texts are program text like any other and reach SQLite as UTF-8.
+
+  // Runs a script of any number of statements that take no values.
+  void Exec(std::string_view script);
+
+  // Exactly one statement; text after it other than blanks and comments is an error.
+  Statement Prepare(std::string_view sql);
+
+  // One statement with its values bound: its rows; the number of rows it changed; its first value
+  // (NULL when it has no row).
+  ResultSet Query(std::string_view sql, const std::vector<DbValue>& params = {});
+  int64_t Run(std::string_view sql, const std::vector<DbValue>& params = {});
+  DbValue QueryValue(std::string_view sql, const std::vector<DbValue>& params = {});
+
+  int64_t LastInsertRowId() const;
+  bool InTransaction() const;
+
+  // Every table but SQLite's own, by name: "[name]", then one line per row, "col=value|col=value"
+  // with the columns in table order, the lines sorted. Values as stored: NULL, integers, REAL with
+  // 17 significant digits, text and blobs with "\\", "|", CR, LF and other unprintable bytes escaped.
+  std::string Dump();
+
+ private:
+  explicit SqliteDb(sqlite3* db) : db_(db) {}
+  sqlite3* db_;
+};
+
+// All or nothing: a transaction of its own, or a savepoint within the transaction already open.
+// Whatever is not committed when the scope ends is rolled back.
+class AtomicScope {
+ public:
+  explicit AtomicScope(SqliteDb& db);
+  ~AtomicScope();
+  AtomicScope(const AtomicScope&) = delete;
+  AtomicScope& operator=(const AtomicScope&) = delete;
+
+  void Commit();
+  void Rollback();
+
+ private:
+  SqliteDb& db_;
+  bool ownTransaction_;
+  bool open_ = true;
+};
+
+// A name made safe to splice into SQL as an identifier.
+std::string QuoteIdentifier(std::string_view name);
+
+}  // namespace zi::server
