@@ -1,6 +1,7 @@
 #include "toolbox/dates.h"
 
 #include <array>
+#include <cmath>
 #include <chrono>
 #include <limits>
 
@@ -18,6 +19,7 @@ constexpr int64_t kSecondsPerDay = 24 * kSecondsPerHour;
 
 constexpr sys_days kFirstDayNumberDate = std::chrono::year{1920} / std::chrono::January / 1;
 constexpr sys_days kFirstMomentDate = std::chrono::year{1980} / std::chrono::January / 1;
+constexpr sys_days kDateTimeOrigin = std::chrono::year{1899} / std::chrono::December / 30;
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
@@ -137,6 +139,21 @@ std::string FormatDuration(int64_t seconds) {
     if (count != 0) text += fmt::format("{}{}", count, unit.suffix);
   }
   return text;
+}
+
+TCalendarDateTime CalendarFromDateTime(TDateTime value) {
+  auto seconds = static_cast<int64_t>(std::llround(value.days * kSecondsPerDay));
+  int64_t days = seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
+  int64_t rest = seconds - days * kSecondsPerDay;
+  TCalendarDate date = FromSysDays(kDateTimeOrigin + std::chrono::days{days});
+  return {date.year, date.month, date.day, static_cast<int>(rest / kSecondsPerHour),
+          static_cast<int>(rest % kSecondsPerHour / kSecondsPerMinute), static_cast<int>(rest % kSecondsPerMinute)};
+}
+
+TDateTime DateTimeFromCalendar(const TCalendarDateTime& value) {
+  auto days = (ToSysDays({value.year, value.month, value.day}) - kDateTimeOrigin).count();
+  double seconds = static_cast<double>(value.hour * kSecondsPerHour + value.minute * kSecondsPerMinute + value.second);
+  return TDateTime{static_cast<double>(days) + seconds / kSecondsPerDay};
 }
 
 }  // namespace zi

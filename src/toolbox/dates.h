@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "toolbox/db_value.h"
+
 namespace zi {
 
 struct TCalendarDate {
@@ -63,6 +65,10 @@ TCalendarDateTime DateTimeFromMoment(TMoment moment);
 
 // "YYYY/MM/DD-hh:mm:ss", the date and time of a log stamp.
 std::string FormatStampDateTime(const TCalendarDateTime& dateTime);
+
+// A database date-time split into calendar fields (to the second), and back.
+TCalendarDateTime CalendarFromDateTime(TDateTime value);
+TDateTime DateTimeFromCalendar(const TCalendarDateTime& value);
 
 // The year ending in twoDigitYear (0 to 99) that falls at most 20 years after currentYear and less
 // than 80 years before it; nullopt when twoDigitYear is not 0 to 99.

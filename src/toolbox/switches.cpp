@@ -2,6 +2,7 @@
 
 
 #include "toolbox/platform.h"
+#include "toolbox/text.h"
 
 namespace zi {
 
@@ -10,15 +11,6 @@ namespace {
 std::vector<std::string>& Parameters() {
   static std::vector<std::string> params{platform::ExecutablePath()};
   return params;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 // One pair of enclosing quotes, both double or both single, is removed.
@@ -57,7 +49,7 @@ bool PegaParam(std::string_view name, std::string& value) {
     std::string_view p = Unquoted(params[i]);
     if (p.empty() || (p[0] != '-' && p[0] != '/')) continue;
     p.remove_prefix(1);
-    if (p.size() < name.size() || !EqualsIgnoringCase(p.substr(0, name.size()), name)) continue;
+    if (p.size() < name.size() || !SameTextAscii(p.substr(0, name.size()), name)) continue;
     std::string_view rest = p.substr(name.size());
     if (!rest.empty() && rest[0] != ':' && rest[0] != '=') continue;
     if (!rest.empty()) value = std::string(Unquoted(rest.substr(1)));

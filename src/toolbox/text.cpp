@@ -49,4 +49,11 @@ std::string LowerAscii(std::string_view text) {
   return out;
 }
 
+bool SameTextAscii(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+           return lower(x) == lower(y);
+         });
+}
+
 }  // namespace zi

@@ -17,5 +17,7 @@ std::string Trim(std::string_view text);
 // Only 'a'..'z' and 'A'..'Z' change; accented Windows-1252 letters are left alone.
 std::string UpperAscii(std::string_view text);
 std::string LowerAscii(std::string_view text);
+// Equal but for the case of 'a'..'z'.
+bool SameTextAscii(std::string_view a, std::string_view b);
 
 }  // namespace zi

@@ -1,0 +1,344 @@
+#include "db/connection.h"
+
+#include <fmt/format.h>
+
+#include "toolbox/errors.h"
+#include "toolbox/log.h"
+#include "toolbox/message_window.h"
+#include "toolbox/platform.h"
+#include "toolbox/server_version.h"
+
+namespace zi::db {
+
+namespace {
+
+constexpr int64_t kSlowCallMs = 5000;
+constexpr int kReconnectAttempts = 20;
+// A call is run again after a reconnection, but a server that drops every call is not chased forever.
+constexpr int kMaxRounds = 3;
+constexpr const char* kLostTransactionLine = "Tran: transaction lost with the connection, rolled back";
+
+bool IsWrongTypeMessage(std::string_view message) {
+  return message == "Application uses a value of the wrong type for the current operation" ||
+         message == "O aplicativo est\xE1 usando um valor incorreto para a opera\xE7\xE3o atual";
+}
+
+std::string DbUtilLine(int line) { return "dbutil line " + std::to_string(line); }
+
+}  // namespace
+
+TAdoDataBaseCustomizado::TAdoDataBaseCustomizado(std::unique_ptr<Driver> driver, bool reconnectEnabled,
+                                                 std::string displayName)
+    : driver_(std::move(driver)),
+      reconnectEnabled_(reconnectEnabled),
+      displayName_(std::move(displayName)),
+      clock_(platform::MonotonicMs) {}
+
+TAdoDataBaseCustomizado::~TAdoDataBaseCustomizado() { FlushCache(); }
+
+void TAdoDataBaseCustomizado::Open() {
+  driver_->Open();
+  DetectaVersaoDoServidor();
+}
+
+void TAdoDataBaseCustomizado::Close() { driver_->Close(); }
+
+bool TAdoDataBaseCustomizado::Connected() const { return driver_->Connected(); }
+
+std::unique_ptr<TDbCommand> TAdoDataBaseCustomizado::MeDaDS(CommandType type, const std::string& name) {
+  ++dsAcc_;
+  for (auto& slot : cache_) {
+    if (slot && slot->Type() == type && slot->Name() == name) return std::move(slot);
+  }
+  try {
+    std::vector<ParamDesc> params;
+    if (type == CommandType::StoredProc) {
+      try {
+        params = driver_->DescribeProcedure(name);
+      } catch (const EDriverError& e) {
+        // Learning the parameters writes nothing, so outside a transaction a lost connection may be
+        // restored and the question asked again.
+        if (!e.ConnectionLost() || EstaEmTran() || !TentaReconectar("MeDaDS-" + name)) throw;
+        params = driver_->DescribeProcedure(name);
+      }
+    }
+    return std::make_unique<TDbCommand>(*this, type, name, std::move(params));
+  } catch (const std::exception& e) {
+    Loga("DbUtil.MeDaDS \"" + name + "\" error " + e.what());
+    --dsAcc_;
+    return nullptr;
+  }
+}
+
+void TAdoDataBaseCustomizado::TomaDataSet(std::unique_ptr<TDbCommand>& command) {
+  if (!command) return;
+  if (&command->Connection() != this) {
+    Loga("warning TomaDataSet " + command->Name() + " db:" + command->Connection().ClassName());
+    command.reset();
+    return;
+  }
+  --dsAcc_;
+  command->Close();
+  for (auto& slot : cache_) {
+    if (!slot) {
+      slot = std::move(command);
+      return;
+    }
+  }
+  cache_[static_cast<size_t>(evictionIndex_)] = std::move(command);
+  evictionIndex_ = (evictionIndex_ + 1) % kCacheSlots;
+}
+
+void TAdoDataBaseCustomizado::FlushCache() {
+  for (auto& slot : cache_) slot.reset();
+  if (dsAcc_ != 0) Loga("warning DbUtil.FlushCache DsAcc:" + std::to_string(dsAcc_));
+}
+
+std::string TAdoDataBaseCustomizado::CachedCommandName(int slot) const {
+  if (slot < 0 || slot >= kCacheSlots || !cache_[static_cast<size_t>(slot)]) return {};
+  return cache_[static_cast<size_t>(slot)]->Name();
+}
+
+int TAdoDataBaseCustomizado::ResultColumnCode(TDbCommand& command) {
+  if (!command.IsOpen() || command.Eof()) return 4091;
+  if (!command.HasField("result")) return 4090;
+  try {
+    return command.FieldAsInteger("result");
+  } catch (const std::exception& e) {
+    Loga("GRAESP " + command.Name() + " error:4370 " + ExceptionClassName(e) + " " + e.what());
+    return 4370;
+  }
+}
+
+void TAdoDataBaseCustomizado::RunRound(TDbCommand& command, int mode, int& code) {
+  std::map<std::string, DbValue> inputs;
+  for (const auto& p : command.Params())
+    if (p.desc.direction == ParamDirection::Input || p.desc.direction == ParamDirection::InputOutput)
+      inputs[p.desc.name] = p.value;
+  switch (mode) {
+    case 0:
+    case 2: command.Attach(driver_->ExecuteProcedure(command.Name(), inputs), mode == 2); break;
+    case 1:
+      command.Attach(driver_->ExecuteProcedure(command.Name(), inputs), true);
+      code = ResultColumnCode(command);
+      break;
+    default: throw EDBException(4089);
+  }
+}
+
+void TAdoDataBaseCustomizado::LogSlowCall(const TDbCommand& command, int64_t elapsedMs) {
+  if (elapsedMs <= kSlowCallMs) return;
+  Loga(fmt::format("- proc {} ct:{} : ExecStProc succeeded but took too long: {:.2f}s", command.Name(),
+                   static_cast<int>(command.Type()), static_cast<double>(elapsedMs) / 1000.0));
+  int index = 0;
+  for (const auto& p : command.Params()) {
+    std::string value;
+    try {
+      value = ValueForLog(p.value);
+    } catch (const std::exception& e) {
+      value = std::string("error:") + e.what();
+    }
+    Loga("- #" + std::to_string(index++) + " " + p.desc.name + " : " + value);
+  }
+}
+
+// A call whose connection was lost inside a transaction is not run again: the transaction died with
+// the connection, and running the call alone on a new connection would write half of the work.
+// The connection is still restored, and a new server transaction holds whatever the caller does
+// until it ends the transaction, which then rolls everything back.
+bool TAdoDataBaseCustomizado::HandleDriverError(TDbCommand& command, int mode, const EDriverError& e, int& code,
+                                                bool mayRunAgain) {
+  if (IsWrongTypeMessage(e.what())) {
+    code = 3542;
+    Loga("ExecStProc " + command.Name() + " CRS:" + std::to_string(mode) + " error:3542 " + e.what());
+    return false;
+  }
+  ReportException("ExecStProc->TentaReconectar", e);
+  bool reconnected = TentaReconectar("ExecStProc-" + command.Name());
+  if (reconnected && !EstaEmTran() && mayRunAgain) return true;
+  if (reconnected) {
+    if (!transactionLost_) {
+      transactionLost_ = true;
+      rollbackRequested_ = true;
+      Loga("ExecStProc " + command.Name() + " not run again: the transaction was lost with the connection");
+    }
+    try {
+      if (!driver_->InTransaction()) driver_->Begin();
+    } catch (const std::exception& begin) {
+      ReportException("ExecStProc->IniciaTran", begin);
+    }
+  }
+  ReportExceptionWithCode("ExecStProc", code, e, 3939);
+  return false;
+}
+
+int TAdoDataBaseCustomizado::ExecStProc(TDbCommand& command, int mode) {
+  int code = 0;
+  if (command.Type() != CommandType::StoredProc) {
+    code = 3940;
+  } else if (mode == 1 && command.IsOpen()) {
+    code = 4097;
+    Loga("ExStProc erro:4097 " + command.Name());
+  } else if (transactionLost_ && !driver_->InTransaction()) {
+    // Outside a server transaction this call would write on its own: refused until the caller
+    // ends the transaction that was lost.
+    code = 3939;
+    Loga("ExecStProc " + command.Name() + " not run: the transaction was lost with the connection");
+  }
+  bool again = code == 0;
+  for (int round = 1; code == 0 && again; ++round) {
+    again = false;
+    int64_t start = clock_();
+    try {
+      RunRound(command, mode, code);
+      LogSlowCall(command, clock_() - start);
+    } catch (const EDriverError& e) {
+      again = HandleDriverError(command, mode, e, code, round < kMaxRounds);
+    } catch (const std::exception& e) {
+      ReportException("ExecStProc", e);
+      ReportExceptionWithCode("ExecStProc", code, e, 3939);
+    }
+  }
+  if (code == 0 && mode != 1) {
+    try {
+      code = command.ParamAsInteger(returnValueName_);
+    } catch (const std::exception& e) {
+      ReportExceptionWithCode("ExecStProc get return/result", code, e, 3998);
+    }
+  }
+  return code;
+}
+
+int TAdoDataBaseCustomizado::ExecStProcId(TDbCommand& command, int id, int mode) {
+  command.SetInteger("@id", id);
+  return ExecStProc(command, mode);
+}
+
+int TAdoDataBaseCustomizado::OpenSql(TDbCommand& command) {
+  int code = 0;
+  try {
+    command.Attach(driver_->ExecuteSql(command.Name(), command.SqlParams()), true);
+  } catch (const std::exception& e) {
+    ReportExceptionWithCode("OpenSql", code, e, 3939);
+  }
+  return code;
+}
+
+int TAdoDataBaseCustomizado::ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) {
+  int code = 0;
+  try {
+    driver_->ApplyRowChanges(table, changes);
+  } catch (const std::exception& e) {
+    ReportExceptionWithCode("ApplyRowChanges " + table, code, e, 3939);
+  }
+  return code;
+}
+
+void TAdoDataBaseCustomizado::IniciaTran() {
+  if (depth_ == 0) {
+    Assert250(!driver_->InTransaction(), DbUtilLine(__LINE__));
+    // The embedded server's isolation is stricter than read committed, which is all callers need.
+    try {
+      driver_->Begin();
+    } catch (const EDriverError& e) {
+      // Nothing has been done yet in this transaction: a lost connection may be restored first.
+      if (!e.ConnectionLost() || !TentaReconectar("IniciaTran")) throw;
+      driver_->Begin();
+    }
+    Assert250(driver_->InTransaction(), DbUtilLine(__LINE__));
+    rollbackRequested_ = false;
+    transactionLost_ = false;
+  }
+  ++depth_;
+}
+
+int TAdoDataBaseCustomizado::TerminaTran(bool commit) {
+  Assert250(depth_ > 0, DbUtilLine(__LINE__));
+  --depth_;
+  if (!commit) rollbackRequested_ = true;
+  if (depth_ > 0) return 0;
+  int code = 0;
+  if (transactionLost_) {
+    Loga(kLostTransactionLine);
+    code = 3939;
+  } else if (commit && rollbackRequested_) {
+    FatalRunError250("Tran: error 7144: forced rollback!");
+  }
+  try {
+    if (rollbackRequested_) {
+      if (driver_->InTransaction()) driver_->Rollback();
+    } else {
+      driver_->Commit();
+    }
+  } catch (const std::exception& e) {
+    ReportExceptionWithCode("TerminaTran", code, e, 3939);
+  }
+  rollbackRequested_ = false;
+  transactionLost_ = false;
+  Assert250(!driver_->InTransaction(), DbUtilLine(__LINE__));
+  return code;
+}
+
+bool TAdoDataBaseCustomizado::TentaReconectar(const std::string& reason) {
+  if (!reconnectEnabled_) return false;
+  std::string className = ClassName();
+  try {
+    driver_->ExecuteSql("exec sp_server_info 1", {});
+    Loga(className + ".TentaReconectar detected it is still connected; " + reason);
+    return false;
+  } catch (const std::exception&) {
+    // The probe failed: the connection is gone.
+  }
+  std::unique_ptr<TMessageWindow> window;
+  bool connected = false;
+  for (int i = 1; i <= kReconnectAttempts && !connected; ++i) {
+    Loga(className + ".TentaReconectar #" + std::to_string(i) + " " + reason);
+    if (!displayName_.empty()) {
+      if (!window) window = CreateMessageWindow(displayName_);
+      window->SetLine(1, "Trying to reconnect #" + std::to_string(i));
+    }
+    try {
+      // Opening is synchronous here, so there is no "still connecting" state to wait for.
+      driver_->Close();
+      driver_->Open();
+      connected = driver_->Connected();
+    } catch (const std::exception& e) {
+      ReportException(className + ".TentaReconectar #" + std::to_string(i), e);
+    }
+  }
+  Loga(className + ".TentaReconectar result:" + (connected ? "Y" : "N"));
+  if (window) window->Close();
+  return connected;
+}
+
+void TAdoDataBaseCustomizado::DetectaVersaoDoServidor() {
+  ResultSetData rows;
+  std::string version;
+  if (driver_->ExecuteSql("SELECT @@VERSION", {})->NextResultSet(rows) && !rows.rows.empty() &&
+      !rows.rows.front().empty())
+    version = ValueAsText(rows.rows.front().front());
+  versionIndex_ = zi::ServerVersionIndex(version);
+  returnValueName_ = zi::ReturnValueName(versionIndex_);
+}
+
+namespace {
+std::unique_ptr<TAdoDataBaseComInfoTran>& ZiDbInstance() {
+  static std::unique_ptr<TAdoDataBaseComInfoTran> instance;
+  return instance;
+}
+}  // namespace
+
+TAdoDataBaseComInfoTran& ZiDb() {
+  Assert250(HaveZiDb(), "ZiDb used before the login created it");
+  return *ZiDbInstance();
+}
+
+bool HaveZiDb() { return ZiDbInstance() != nullptr; }
+
+void CreateZiDb(std::unique_ptr<Driver> driver) {
+  ZiDbInstance() = std::make_unique<TAdoDataBaseComInfoTran>(std::move(driver));
+}
+
+void DestroyZiDb() { ZiDbInstance().reset(); }
+
+}  // namespace zi::db

@@ -1,0 +1,148 @@
+#pragma once
+// The one road to the database: the connection with its command cache, ExecStProc and its codes,
+// nested transactions and reconnection.
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "db/command.h"
+#include "db/driver.h"
+
+namespace zi::db {
+
+class TAdoDataBaseCustomizado {
+ public:
+  static constexpr int kCacheSlots = 8;
+
+  TAdoDataBaseCustomizado(std::unique_ptr<Driver> driver, bool reconnectEnabled, std::string displayName);
+  virtual ~TAdoDataBaseCustomizado();
+  TAdoDataBaseCustomizado(const TAdoDataBaseCustomizado&) = delete;
+  TAdoDataBaseCustomizado& operator=(const TAdoDataBaseCustomizado&) = delete;
+
+  virtual const char* ClassName() const { return "TAdoDataBaseCustomizado"; }
+
+  // Opens the connection and learns the server's version.
+  void Open();
+  void Close();
+  bool Connected() const;
+  Driver& GetDriver() { return *driver_; }
+
+  // Hands out a command for a procedure (or an SQL text); none when it cannot be made.
+  std::unique_ptr<TDbCommand> MeDaDS(CommandType type, const std::string& name);
+  // Takes a command back into the cache; the caller's pointer is emptied.
+  void TomaDataSet(std::unique_ptr<TDbCommand>& command);
+  void FlushCache();
+
+  // Runs a stored procedure: 0 execute, 1 open the result set and take its "result" column,
+  // 2 execute and open the result set. Returns 0 or an error code.
+  int ExecStProc(TDbCommand& command, int mode);
+  int ExecStProcId(TDbCommand& command, int id, int mode);
+  // Runs an SQL text command and opens its result set; 0 or an error code.
+  int OpenSql(TDbCommand& command);
+  // Applies a grid's changes to a table, all or nothing; 0 or an error code.
+  int ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes);
+
+  void IniciaTran();
+  // Ends one level; the outermost commits or rolls back. Returns 0, or an error code when the
+  // transaction could not be committed (it was lost with the connection, or the commit failed).
+  int TerminaTran(bool commit);
+  bool EstaEmTran() const { return depth_ > 0; }
+
+  virtual bool TentaReconectar(const std::string& reason);
+  void DetectaVersaoDoServidor();
+
+  int ServerVersionIndex() const { return versionIndex_; }
+  const std::string& ReturnValueName() const { return returnValueName_; }
+  int DsAcc() const { return dsAcc_; }
+  int EvictionIndex() const { return evictionIndex_; }
+  // The name of the command cached in a slot; empty when the slot is free.
+  std::string CachedCommandName(int slot) const;
+
+  // The clock of the slow-call log, in milliseconds (tests make calls look slow).
+  void SetClock(std::function<int64_t()> milliseconds) { clock_ = std::move(milliseconds); }
+
+ private:
+  void RunRound(TDbCommand& command, int mode, int& code);
+  int ResultColumnCode(TDbCommand& command);
+  void LogSlowCall(const TDbCommand& command, int64_t elapsedMs);
+  // Settles the code of a failed call, or says that it should run again after a reconnection.
+  bool HandleDriverError(TDbCommand& command, int mode, const EDriverError& e, int& code, bool mayRunAgain);
+
+  std::unique_ptr<Driver> driver_;
+  int depth_ = 0;
+  bool rollbackRequested_ = false;
+  bool transactionLost_ = false;
+  int dsAcc_ = 0;
+  std::array<std::unique_ptr<TDbCommand>, kCacheSlots> cache_;
+  int evictionIndex_ = 0;
+  bool reconnectEnabled_;
+  std::string displayName_;
+  int versionIndex_ = 0;
+  std::string returnValueName_ = "RETURN_VALUE";
+  std::function<int64_t()> clock_;
+};
+
+// The class of the process-wide connection.
+class TAdoDataBaseComInfoTran : public TAdoDataBaseCustomizado {
+ public:
+  explicit TAdoDataBaseComInfoTran(std::unique_ptr<Driver> driver)
+      : TAdoDataBaseCustomizado(std::move(driver), true, "ZorInput") {}
+  const char* ClassName() const override { return "TAdoDataBaseComInfoTran"; }
+};
+
+// The process-wide connection, created by the login and destroyed at the end of the process.
+TAdoDataBaseComInfoTran& ZiDb();
+bool HaveZiDb();
+void CreateZiDb(std::unique_ptr<Driver> driver);
+void DestroyZiDb();
+
+// A command taken with MeDaDS and always given back with TomaDataSet.
+class TDataSetHolder {
+ public:
+  TDataSetHolder(TAdoDataBaseCustomizado& db, CommandType type, const std::string& name)
+      : db_(db), command_(db.MeDaDS(type, name)) {}
+  TDataSetHolder(TAdoDataBaseCustomizado& db, const std::string& procedure)
+      : TDataSetHolder(db, CommandType::StoredProc, procedure) {}
+  ~TDataSetHolder() {
+    if (command_) db_.TomaDataSet(command_);
+  }
+  TDataSetHolder(const TDataSetHolder&) = delete;
+  TDataSetHolder& operator=(const TDataSetHolder&) = delete;
+
+  explicit operator bool() const { return command_ != nullptr; }
+  TDbCommand& operator*() const { return *command_; }
+  TDbCommand* operator->() const { return command_.get(); }
+
+ private:
+  TAdoDataBaseCustomizado& db_;
+  std::unique_ptr<TDbCommand> command_;
+};
+
+// IniciaTran now; TerminaTran(false) at the end of the scope unless Commit ran (an exception or an
+// early return rolls the work back).
+class TTransactionGuard {
+ public:
+  explicit TTransactionGuard(TAdoDataBaseCustomizado& db) : db_(db) { db_.IniciaTran(); }
+  ~TTransactionGuard() {
+    if (!ended_) db_.TerminaTran(false);
+  }
+  TTransactionGuard(const TTransactionGuard&) = delete;
+  TTransactionGuard& operator=(const TTransactionGuard&) = delete;
+
+  int Commit() {
+    ended_ = true;
+    return db_.TerminaTran(true);
+  }
+  void Rollback() {
+    ended_ = true;
+    db_.TerminaTran(false);
+  }
+
+ private:
+  TAdoDataBaseCustomizado& db_;
+  bool ended_ = false;
+};
+
+}  // namespace zi::db

@@ -1,0 +1,73 @@
+#pragma once
+// What the database layer needs of a database client library. The connection, its command cache,
+// ExecStProc, the accessors, transactions and reconnection sit above this and are the same for
+// every driver.
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "toolbox/db_value.h"
+
+namespace zi::db {
+
+enum class ParamDirection { Input, Output, InputOutput, ReturnValue };
+
+struct ParamDesc {
+  std::string name;  // with its "@"; the return value's name depends on the server version
+  DbType type = DbType::Integer;
+  ParamDirection direction = ParamDirection::Input;
+};
+
+struct ResultSetData {
+  std::vector<std::string> columns;
+  std::vector<std::vector<DbValue>> rows;
+};
+
+// An error reported by the client library or the server (as opposed to the program's own errors).
+class EDriverError : public std::runtime_error {
+ public:
+  EDriverError(const std::string& message, bool connectionLost)
+      : std::runtime_error(message), connectionLost_(connectionLost) {}
+  bool ConnectionLost() const { return connectionLost_; }
+
+ private:
+  bool connectionLost_;
+};
+
+// The outcome of one call: output values at once, result sets as the caller moves to them.
+class DriverResult {
+ public:
+  virtual ~DriverResult() = default;
+  // Output parameters and the return value, by name.
+  virtual const std::map<std::string, DbValue>& Outputs() const = 0;
+  // Moves to the next result set; false when there is none. May raise EDriverError.
+  virtual bool NextResultSet(ResultSetData& into) = 0;
+};
+
+class Driver {
+ public:
+  virtual ~Driver() = default;
+
+  virtual void Open() = 0;
+  virtual void Close() = 0;
+  virtual bool Connected() const = 0;
+
+  virtual std::vector<ParamDesc> DescribeProcedure(const std::string& name) = 0;
+  // Inputs by name; an input parameter that is not given is sent as NULL.
+  virtual std::unique_ptr<DriverResult> ExecuteProcedure(const std::string& name,
+                                                         const std::map<std::string, DbValue>& inputs) = 0;
+  virtual std::unique_ptr<DriverResult> ExecuteSql(const std::string& sql, const std::vector<DbValue>& params) = 0;
+
+  virtual void Begin() = 0;
+  virtual void Commit() = 0;
+  virtual void Rollback() = 0;
+  virtual bool InTransaction() const = 0;
+
+  // All changes or none.
+  virtual void ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) = 0;
+};
+
+}  // namespace zi::db

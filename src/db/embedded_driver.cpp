@@ -1,0 +1,144 @@
+#include "db/embedded_driver.h"
+
+#include "server/server.h"
+
+namespace zi::db {
+
+namespace {
+
+constexpr const char* kConnectionLost = "Connection failure: the connection to the database was lost";
+
+ParamDirection DirectionOf(server::ParamDirection d) {
+  switch (d) {
+    case server::ParamDirection::Input: return ParamDirection::Input;
+    case server::ParamDirection::Output: return ParamDirection::Output;
+    case server::ParamDirection::InputOutput: return ParamDirection::InputOutput;
+    case server::ParamDirection::ReturnValue: return ParamDirection::ReturnValue;
+  }
+  return ParamDirection::Input;
+}
+
+// Result sets of the embedded server are complete when the call returns; moving to one still needs
+// the connection that produced it, as with a server across a network.
+class EmbeddedResult : public DriverResult {
+ public:
+  EmbeddedResult(std::map<std::string, DbValue> outputs, std::vector<server::ResultSet> sets,
+                 std::shared_ptr<const int> generation, int expected)
+      : outputs_(std::move(outputs)), sets_(std::move(sets)), generation_(std::move(generation)), expected_(expected) {}
+
+  const std::map<std::string, DbValue>& Outputs() const override { return outputs_; }
+
+  bool NextResultSet(ResultSetData& into) override {
+    if (next_ >= sets_.size()) return false;
+    if (*generation_ != expected_) throw EDriverError(kConnectionLost, true);
+    into.columns = std::move(sets_[next_].columns);
+    into.rows = std::move(sets_[next_].rows);
+    ++next_;
+    return true;
+  }
+
+ private:
+  std::map<std::string, DbValue> outputs_;
+  std::vector<server::ResultSet> sets_;
+  size_t next_ = 0;
+  std::shared_ptr<const int> generation_;
+  int expected_;
+};
+
+}  // namespace
+
+EmbeddedDriver::EmbeddedDriver(std::string path, const server::Registry* registry)
+    : path_(std::move(path)), registry_(registry ? registry : &server::ProductRegistry()) {}
+
+EmbeddedDriver::~EmbeddedDriver() = default;
+
+void EmbeddedDriver::Open() {
+  if (faults_.failOpens > 0) {
+    --faults_.failOpens;
+    throw EDriverError("Could not open the database " + path_ + ": the server did not answer", true);
+  }
+  try {
+    server_ = server::Server::Open(path_, *registry_);
+  } catch (const std::exception& e) {
+    throw EDriverError(e.what(), false);
+  }
+  dropped_ = false;
+}
+
+void EmbeddedDriver::Close() {
+  server_.reset();
+  ++*generation_;
+}
+
+bool EmbeddedDriver::Connected() const { return server_ != nullptr; }
+
+void EmbeddedDriver::DropConnection() {
+  // Closing the SQLite connection rolls back its open transaction, as a server does for a lost client.
+  server_.reset();
+  dropped_ = true;
+  ++*generation_;
+}
+
+void EmbeddedDriver::InjectFaults(const Faults& faults) {
+  faults_ = faults;
+  callsSinceFaults_ = 0;
+}
+
+void EmbeddedDriver::BeforeCall() {
+  if (!server_) throw EDriverError(dropped_ ? kConnectionLost : "Operation is not allowed when the object is closed",
+                                   dropped_);
+  if (faults_.failCall == 0) return;
+  ++callsSinceFaults_;
+  bool fails = faults_.failPersistent ? callsSinceFaults_ >= faults_.failCall : callsSinceFaults_ == faults_.failCall;
+  if (!fails) return;
+  if (faults_.failAsConnectionLoss) {
+    DropConnection();
+    throw EDriverError(kConnectionLost, true);
+  }
+  throw EDriverError("The server failed call " + std::to_string(callsSinceFaults_), false);
+}
+
+std::vector<ParamDesc> EmbeddedDriver::DescribeProcedure(const std::string& name) {
+  return Call([&] {
+    std::vector<ParamDesc> params;
+    for (const auto& p : server_->Describe(name)) params.push_back({p.name, p.type, DirectionOf(p.direction)});
+    return params;
+  });
+}
+
+std::unique_ptr<DriverResult> EmbeddedDriver::ExecuteProcedure(const std::string& name,
+                                                               const std::map<std::string, DbValue>& inputs) {
+  return Call([&]() -> std::unique_ptr<DriverResult> {
+    std::string returnName = server_->Describe(name).front().name;
+    server::ProcedureResult r = server_->Execute(name, inputs);
+    r.outputs[returnName] = r.returnValue;
+    return std::make_unique<EmbeddedResult>(std::move(r.outputs), std::move(r.resultSets), generation_, *generation_);
+  });
+}
+
+std::unique_ptr<DriverResult> EmbeddedDriver::ExecuteSql(const std::string& sql, const std::vector<DbValue>& params) {
+  return Call([&]() -> std::unique_ptr<DriverResult> {
+    return std::make_unique<EmbeddedResult>(std::map<std::string, DbValue>{}, server_->ExecuteSql(sql, params),
+                                            generation_, *generation_);
+  });
+}
+
+void EmbeddedDriver::Begin() {
+  Call([&] { server_->Begin(); });
+}
+
+void EmbeddedDriver::Commit() {
+  Call([&] { server_->Commit(); });
+}
+
+void EmbeddedDriver::Rollback() {
+  Call([&] { server_->Rollback(); });
+}
+
+bool EmbeddedDriver::InTransaction() const { return server_ && server_->InTransaction(); }
+
+void EmbeddedDriver::ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) {
+  Call([&] { server_->ApplyRowChanges(table, changes); });
+}
+
+}  // namespace zi::db

@@ -1,0 +1,74 @@
+#pragma once
+// The default driver: the substitute server in this process, over an SQLite file.
+
+#include <string>
+
+#include "db/driver.h"
+
+namespace zi::server {
+class Registry;
+class Server;
+}  // namespace zi::server
+
+namespace zi::db {
+
+class EmbeddedDriver : public Driver {
+ public:
+  // The registry must outlive the driver; the product's is used when none is given.
+  explicit EmbeddedDriver(std::string path, const server::Registry* registry = nullptr);
+  ~EmbeddedDriver() override;
+
+  void Open() override;
+  void Close() override;
+  bool Connected() const override;
+
+  std::vector<ParamDesc> DescribeProcedure(const std::string& name) override;
+  std::unique_ptr<DriverResult> ExecuteProcedure(const std::string& name,
+                                                 const std::map<std::string, DbValue>& inputs) override;
+  std::unique_ptr<DriverResult> ExecuteSql(const std::string& sql, const std::vector<DbValue>& params) override;
+
+  void Begin() override;
+  void Commit() override;
+  void Rollback() override;
+  bool InTransaction() const override;
+
+  void ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) override;
+
+  // The server behind the connection, while it is open.
+  server::Server* Server() const { return server_.get(); }
+
+  // Fault injection, used only by tests: they reproduce what a network connection does to a client.
+  struct Faults {
+    int failCall = 0;            // the n-th call from now fails (1 = the next one); 0 = none
+    bool failPersistent = false;  // and every call after it
+    bool failAsConnectionLoss = false;
+    int failOpens = 0;  // the next n opens fail
+  };
+  // The connection is lost now: the server's open transaction is gone, every call fails until reopened.
+  void DropConnection();
+  void InjectFaults(const Faults& faults);
+
+ private:
+  void BeforeCall();
+  // Runs one server call; what the server raises reaches the caller as a driver error.
+  template <typename F>
+  auto Call(F&& call) {
+    BeforeCall();
+    try {
+      return call();
+    } catch (const std::exception& e) {
+      throw EDriverError(e.what(), false);
+    }
+  }
+
+  std::string path_;
+  const server::Registry* registry_;
+  std::unique_ptr<server::Server> server_;
+  bool dropped_ = false;
+  // Counts openings and losses, so that a result set of a connection that is gone cannot be read.
+  std::shared_ptr<int> generation_ = std::make_shared<int>(0);
+  Faults faults_;
+  int callsSinceFaults_ = 0;
+};
+
+}  // namespace zi::db
