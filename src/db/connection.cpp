@@ -155,8 +155,9 @@ bool TAdoDataBaseCustomizado::HandleDriverError(TDbCommand& command, int mode, c
   }
   ReportException("ExecStProc->TentaReconectar", e);
   bool reconnected = TentaReconectar("ExecStProc-" + command.Name());
-  if (reconnected && !EstaEmTran() && mayRunAgain) return true;
-  if (reconnected) {
+  if (reconnected && !EstaEmTran()) {
+    if (mayRunAgain) return true;
+  } else if (reconnected) {
     if (!transactionLost_) {
       transactionLost_ = true;
       rollbackRequested_ = true;

@@ -1,12 +1,11 @@
 #include "db/sql_errors.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 
 #include "db/command.h"
-#include "toolbox/codec.h"
 #include "toolbox/log.h"
+#include "toolbox/message_box.h"
 
 namespace zi::db {
 
@@ -70,18 +69,6 @@ bool InExplainedRange(int code) {
   return (code >= 3000 && code <= 9000) || (code >= 15000 && code <= 19999) || (code >= 40000 && code <= 44999);
 }
 
-class ConsoleSqlErrorBox : public TSqlErrorBox {
- public:
-  void Show(const std::string& caption, const std::string& text) override {
-    std::fprintf(stderr, "%s\n%s\n", Cp1252ToUtf8(caption).c_str(), Cp1252ToUtf8(text).c_str());
-  }
-};
-
-std::unique_ptr<TSqlErrorBox>& Box() {
-  static std::unique_ptr<TSqlErrorBox> box = std::make_unique<ConsoleSqlErrorBox>();
-  return box;
-}
-
 }  // namespace
 
 std::string SqlErrorText(int code) {
@@ -90,10 +77,6 @@ std::string SqlErrorText(int code) {
     if (it != MessageTable().end()) return std::string(it->second) + " error:" + std::to_string(code);
   }
   return "error:" + std::to_string(code);
-}
-
-void SetSqlErrorBox(std::unique_ptr<TSqlErrorBox> box) {
-  Box() = box ? std::move(box) : std::make_unique<ConsoleSqlErrorBox>();
 }
 
 std::string SqlErrorBoxText(int code) {
@@ -108,7 +91,7 @@ void ShowSqlErrorTxt(const std::string& where, int code) {
   if (code == 0) return;
   std::string caption = "SQL error " + std::to_string(code) + " on " + where;
   Loga("ShowSqlErrorTxt error:" + std::to_string(code) + " \"" + SqlErrorText(code) + "\" \"" + caption + "\"");
-  Box()->Show(caption, SqlErrorBoxText(code));
+  ShowErrorBox(caption, SqlErrorBoxText(code));
 }
 
 void ShowSqlErrorTxt(const TDbCommand& command, int code) { ShowSqlErrorTxt("dataset:" + command.Name(), code); }

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 
 #include "db/sql_errors.h"
+#include "toolbox/message_box.h"
 #include "db_fixture.h"
 
 namespace zi::db::test {
@@ -117,26 +118,16 @@ TEST(SqlErrorText, KnownCodesInTheExplainedRangesHaveTexts) {
   for (int code : {3000, 9000, 12, 25035, 0, -1}) EXPECT_EQ(SqlErrorText(code), "error:" + std::to_string(code));
 }
 
-class RecordingBox : public TSqlErrorBox {
- public:
-  std::string* caption;
-  std::string* text;
-  void Show(const std::string& c, const std::string& t) override {
-    *caption = c;
-    *text = t;
-  }
-};
-
 TEST_F(DbTest, SqlErrorBoxShowsTheCodeTextAndTheLastLogLines) {
   std::string caption, text;
-  auto box = std::make_unique<RecordingBox>();
-  box->caption = &caption;
-  box->text = &text;
-  SetSqlErrorBox(std::move(box));
+  SetErrorBoxHandler([&](const std::string& c, const std::string& t) {
+    caption = c;
+    text = t;
+  });
   for (int i = 1; i <= 20; ++i) Loga("line " + std::to_string(i));
   ShowSqlErrorTxt("ObjEmpPut", 8601);
   ShowSqlErrorTxt("nothing", 0);
-  SetSqlErrorBox(nullptr);  // back to standard error
+  SetErrorBoxHandler(nullptr);
 
   EXPECT_EQ(caption, "SQL error 8601 on ObjEmpPut");
   EXPECT_EQ(LogTexts().back(),
