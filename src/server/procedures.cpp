@@ -1,3 +1,5 @@
+#include "server/procedures.h"
+
 #include "server/server.h"
 
 namespace zi::server {
@@ -6,6 +8,7 @@ namespace {
 
 Registry MakeProductRegistry() {
   Registry registry;
+  RegisterSessionProcedures(registry);
   return registry;
 }
 

@@ -19,8 +19,26 @@ void CreateServerInfo(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 1> kSteps = {
+// A login matches its name whatever the case; NOCASE folds ASCII letters only.
+void CreateUsers(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE users (
+      id INTEGER PRIMARY KEY,
+      name TEXT NOT NULL UNIQUE COLLATE NOCASE,
+      password_hash TEXT NOT NULL,
+      email TEXT NOT NULL DEFAULT '',
+      is_admin BOOLEAN NOT NULL DEFAULT 0,
+      user_flag INTEGER NOT NULL DEFAULT 0,
+      source_do_bal INTEGER NOT NULL DEFAULT 0 CHECK (source_do_bal BETWEEN 0 AND 255),
+      lingua INTEGER NOT NULL DEFAULT 0 CHECK (lingua BETWEEN 0 AND 2),
+      created DATETIME
+    );
+  )sql");
+}
+
+constexpr std::array<MigrationStep, 2> kSteps = {
     CreateServerInfo,
+    CreateUsers,
 };
 
 ServerError NotOurs(const std::string& path) {

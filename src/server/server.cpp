@@ -7,9 +7,11 @@
 #include <optional>
 #include <system_error>
 
+#include "server/passwords.h"
 #include "server/row_changes.h"
 #include "server/schema.h"
 #include "server/sqlite_db.h"
+#include "toolbox/dates.h"
 #include "toolbox/platform.h"
 #include "toolbox/server_version.h"
 #include "toolbox/text.h"
@@ -19,6 +21,7 @@ namespace zi::server {
 namespace {
 
 constexpr const char* kMemoryDatabase = ":memory:";
+constexpr double kSecondsPerDay = 86400;
 
 char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -62,6 +65,14 @@ void PrepareFile(const std::string& path) {
   }
 }
 
+void CheckUser(const UserRecord& user, const std::string& password) {
+  if (user.name.empty()) throw std::invalid_argument("a user needs a name");
+  if (password.empty()) throw std::invalid_argument("a user needs a password");
+  if (user.userFlag < 0 || user.userFlag > kMaxUserFlag) throw std::invalid_argument("user flags out of range");
+  if (user.sourceDoBal < 0 || user.sourceDoBal > kMaxSourceDoBal) throw std::invalid_argument("source out of range");
+  if (user.lingua < 0 || user.lingua > kMaxLingua) throw std::invalid_argument("language out of range");
+}
+
 // SQLite also needs to write beside the file (its write-ahead log and shared-memory index).
 bool IsAccessFailure(int code) {
   return code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_IOERR || code == SQLITE_PERM;
@@ -74,8 +85,9 @@ bool NameLess::operator()(std::string_view a, std::string_view b) const {
                                       [](char x, char y) { return LowerAsciiChar(x) < LowerAsciiChar(y); });
 }
 
-ProcContext::ProcContext(SqliteDb& db, const ProcedureDecl& decl, const std::map<std::string, DbValue>& inputs)
-    : db_(db), decl_(decl), inputs_(inputs) {}
+ProcContext::ProcContext(SqliteDb& db, const ProcedureDecl& decl, const std::map<std::string, DbValue>& inputs,
+                         int sessionUserId, TDateTime now)
+    : db_(db), decl_(decl), inputs_(inputs), sessionUserId_(sessionUserId), now_(now) {}
 
 const DbValue& ProcContext::In(const std::string& name) const {
   static const DbValue kNull;
@@ -170,6 +182,56 @@ const ProcedureDecl& Server::Declared(std::string_view procedure) const {
   return *decl;
 }
 
+TDateTime Server::Now() const {
+  const platform::LocalTime t = platform::Now();
+  const TDateTime local = DateTimeFromCalendar({t.year, t.month, t.day, t.hour, t.minute, t.second});
+  return TDateTime{local.days + static_cast<double>(clockOffsetSeconds_) / kSecondsPerDay};
+}
+
+Server::LoginResult Server::Login(const std::string& user, const std::string& password) {
+  sessionUserId_ = 0;
+  if (user.empty()) return {kLoginFailed};
+  if (db_->QueryValue("SELECT EXISTS (SELECT 1 FROM users)").AsInteger() == 0) {
+    if (password.empty()) return {kLoginFailed};
+    UserRecord administrator{.name = user, .isAdmin = true};
+    // Another process may have created the first user meanwhile; then this login is an ordinary one.
+    const int id = InsertUser(administrator, HashPassword(password), true);
+    if (id != 0) {
+      sessionUserId_ = id;
+      return {0, true};
+    }
+  }
+  const ResultSet found = db_->Query("SELECT id, password_hash FROM users WHERE name = ?", {user});
+  if (found.rows.empty()) {
+    SpendVerificationTime(password);
+    return {kLoginFailed};
+  }
+  if (!VerifyPassword(password, found.rows[0][1].AsText())) return {kLoginFailed};
+  sessionUserId_ = static_cast<int>(found.rows[0][0].AsInteger());
+  return {};
+}
+
+int Server::AddUser(const UserRecord& user, const std::string& password) {
+  CheckUser(user, password);
+  return InsertUser(user, HashPassword(password), false);
+}
+
+int Server::InsertUser(const UserRecord& user, const std::string& passwordHash, bool onlyAsFirst) {
+  // Hashing takes a while, so it happens before the write lock is taken; the check runs under it.
+  AtomicScope scope(*db_);
+  const DbValue taken = onlyAsFirst
+                            ? db_->QueryValue("SELECT EXISTS (SELECT 1 FROM users)")
+                            : db_->QueryValue("SELECT EXISTS (SELECT 1 FROM users WHERE name = ?)", {user.name});
+  if (taken.AsInteger() != 0) return 0;
+  db_->Run(
+      "INSERT INTO users (name, password_hash, email, is_admin, user_flag, source_do_bal, lingua, created) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
+      {user.name, passwordHash, user.email, user.isAdmin, user.userFlag, user.sourceDoBal, user.lingua, Now()});
+  const auto id = static_cast<int>(db_->LastInsertRowId());
+  scope.Commit();
+  return id;
+}
+
 std::vector<ParamInfo> Server::Describe(std::string_view procedure) const {
   const ProcedureDecl& decl = Declared(procedure);
   std::vector<ParamInfo> params{
@@ -191,7 +253,7 @@ ProcedureResult Server::Execute(std::string_view procedure, const std::map<std::
     if (!coerced) throw ServerError(ServerError::Kind::WrongType, kWrongTypeMessage);
     values[param->name] = std::move(*coerced);
   }
-  ProcContext context(*db_, decl, values);
+  ProcContext context(*db_, decl, values, sessionUserId_, Now());
   AtomicScope scope(*db_);
   const int returnValue = decl.handler(context);
   if (returnValue == 0) scope.Commit();

@@ -2,6 +2,7 @@
 // The substitute server: the stored procedures the program calls, implemented over an SQLite
 // database. It runs inside the program's process, reached only through the embedded driver.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -48,6 +49,10 @@ class ServerError : public std::runtime_error {
 // The message of a value of the wrong type for a parameter.
 inline constexpr const char* kWrongTypeMessage = "Application uses a value of the wrong type for the current operation";
 
+// A refused login, and a procedure called without a logged-in user. One code for an unknown name
+// and a wrong password, so that a refusal does not tell which names exist.
+inline constexpr int kLoginFailed = 18456;
+
 class SqliteDb;
 class ProcContext;
 
@@ -63,10 +68,15 @@ struct ProcedureDecl {
 // Everything a handler sees of its call.
 class ProcContext {
  public:
-  ProcContext(SqliteDb& db, const ProcedureDecl& decl, const std::map<std::string, DbValue>& inputs);
+  ProcContext(SqliteDb& db, const ProcedureDecl& decl, const std::map<std::string, DbValue>& inputs,
+              int sessionUserId, TDateTime now);
 
   SqliteDb& Db() { return db_; }
   const std::string& ProcedureName() const { return decl_.name; }
+  // The logged-in user's id; 0 when nobody is.
+  int SessionUserId() const { return sessionUserId_; }
+  // The server's clock when the call began.
+  TDateTime Now() const { return now_; }
 
   // The value sent for a parameter in its declared type (an integer sent for a float reads as a
   // float); NULL when the caller left it unset.
@@ -85,6 +95,8 @@ class ProcContext {
   SqliteDb& db_;
   const ProcedureDecl& decl_;
   const std::map<std::string, DbValue>& inputs_;
+  int sessionUserId_;
+  TDateTime now_;
   ProcedureResult result_;
 };
 
@@ -107,6 +119,20 @@ class Registry {
 
 using zi::RowChange;
 
+inline constexpr int64_t kMaxUserFlag = 0x7FFFFFFF;
+inline constexpr int kMaxSourceDoBal = 255;
+inline constexpr int kMaxLingua = 2;
+
+// A user's row, but for the id and the password.
+struct UserRecord {
+  std::string name;
+  std::string email;
+  bool isAdmin = false;
+  int64_t userFlag = 0;  // rights as bits, 0 to kMaxUserFlag
+  int sourceDoBal = 0;   // the statement source the user may edit, 0 to kMaxSourceDoBal
+  int lingua = 0;        // the user's language, 0 to kMaxLingua
+};
+
 class Server {
  public:
   // Opens (creating and migrating when needed) the database file; ":memory:" makes a private one in
@@ -114,6 +140,24 @@ class Server {
   // raises ServerError.
   static std::unique_ptr<Server> Open(const std::string& path, const Registry& registry);
   ~Server();
+
+  struct LoginResult {
+    int code = 0;
+    bool createdAdministrator = false;
+  };
+  // Starts the session of a user: 0, or kLoginFailed for an empty name, an unknown name (in any
+  // case) or a wrong password. A database without users makes the first login's user its
+  // administrator, with that password. A failed login ends the session that was open.
+  LoginResult Login(const std::string& user, const std::string& password);
+  // The logged-in user's id; 0 before a successful login.
+  int SessionUserId() const { return sessionUserId_; }
+
+  // Adds a user with a password: the new id, or 0 when the name (in any case) is taken. Raises
+  // std::invalid_argument for an empty name or password, or a field outside its range.
+  int AddUser(const UserRecord& user, const std::string& password);
+
+  // Makes the server's clock run this many seconds ahead of the local one.
+  void SetClockOffsetForTests(int64_t seconds) { clockOffsetSeconds_ = seconds; }
 
   // The parameters of a procedure, the return value first ("@RETURN_VALUE", integer).
   std::vector<ParamInfo> Describe(std::string_view procedure) const;
@@ -146,10 +190,15 @@ class Server {
  private:
   Server(std::unique_ptr<SqliteDb> db, const Registry& registry);
   const ProcedureDecl& Declared(std::string_view procedure) const;
+  TDateTime Now() const;
+  // The new user's id; 0 when the name is taken or, for the first user, when any user exists.
+  int InsertUser(const UserRecord& user, const std::string& passwordHash, bool onlyAsFirst);
 
   std::unique_ptr<SqliteDb> db_;
   const Registry& registry_;
   std::string versionText_ = VersionText();
+  int sessionUserId_ = 0;
+  int64_t clockOffsetSeconds_ = 0;
 };
 
 // The registry of every procedure of the product.

@@ -1,8 +1,13 @@
 #include "server/server_tool.h"
 
+#include <charconv>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 
 #include "server/server.h"
+#include "toolbox/codec.h"
+#include "toolbox/platform.h"
 
 namespace zi::server {
 
@@ -10,7 +15,92 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: zorinput-server init FILE   create the database FILE, or bring it up to date\n"
-    "       zorinput-server dump FILE   print every table of the database FILE\n";
+    "       zorinput-server dump FILE   print every table of the database FILE\n"
+    "       zorinput-server useradd FILE NAME [--email E] [--admin] [--flags N] [--source N] [--language N]\n"
+    "                                   add the user NAME to the database FILE with the password\n"
+    "                                   held in ZORINPUT_PASSWORD; flags 0 to 2147483647, source\n"
+    "                                   0 to 255, language 0 to 2\n";
+
+// The password never comes from the command line, which every user of the machine can list.
+constexpr const char* kPasswordVariable = "ZORINPUT_PASSWORD";
+
+struct UserAddRequest {
+  std::string path;
+  std::string shownName;  // as given, for the messages
+  UserRecord user;
+  std::string password;
+};
+
+struct IntegerOption {
+  std::string_view name;
+  int64_t max;
+  void (*set)(UserRecord&, int64_t);
+};
+
+constexpr IntegerOption kIntegerOptions[] = {
+    {"--flags", kMaxUserFlag, [](UserRecord& user, int64_t value) { user.userFlag = value; }},
+    {"--source", kMaxSourceDoBal, [](UserRecord& user, int64_t value) { user.sourceDoBal = static_cast<int>(value); }},
+    {"--language", kMaxLingua, [](UserRecord& user, int64_t value) { user.lingua = static_cast<int>(value); }},
+};
+
+std::optional<int64_t> ParseInteger(std::string_view text, int64_t max) {
+  int64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end || value < 0 || value > max) return std::nullopt;
+  return value;
+}
+
+// Arguments and the environment are UTF-8; the server takes program text (Windows-1252).
+bool ToProgramText(std::string_view utf8, std::string& text) {
+  std::optional<std::string> converted = Utf8ToCp1252(utf8);
+  if (converted) text = std::move(*converted);
+  return converted.has_value();
+}
+
+std::string NotProgramText(std::string_view what) {
+  return std::string(what) + " is not UTF-8 text that Windows-1252 can hold";
+}
+
+// Fills request from "useradd FILE NAME options...": "" when it can, else why it cannot.
+std::string ParseUserAdd(const std::vector<std::string>& args, UserAddRequest& request) {
+  request.path = args[1];
+  request.shownName = args[2];
+  if (args[2].empty()) return "the user name is empty";
+  if (!ToProgramText(args[2], request.user.name)) return NotProgramText("the user name");
+  for (size_t i = 3; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    if (option == "--admin") {
+      request.user.isAdmin = true;
+      continue;
+    }
+    const IntegerOption* integer = nullptr;
+    for (const IntegerOption& o : kIntegerOptions) {
+      if (o.name == option) integer = &o;
+    }
+    if (!integer && option != "--email") return "unknown option " + option;
+    if (i + 1 == args.size()) return option + " needs a value";
+    const std::string& value = args[++i];
+    if (!integer) {
+      if (!ToProgramText(value, request.user.email)) return NotProgramText("the e-mail");
+      continue;
+    }
+    const std::optional<int64_t> number = ParseInteger(value, integer->max);
+    if (!number) return option + " takes an integer from 0 to " + std::to_string(integer->max) + ", not " + value;
+    integer->set(request.user, *number);
+  }
+  const std::string password = platform::EnvVar(kPasswordVariable);
+  if (password.empty()) return std::string("set ") + kPasswordVariable + " to the new user's password";
+  if (!ToProgramText(password, request.password)) return NotProgramText(kPasswordVariable);
+  return "";
+}
+
+// Only init may leave a new database behind where there was none.
+bool Exists(const std::string& path, std::ostream& err) {
+  if (std::filesystem::exists(path)) return true;
+  err << "zorinput-server: " << path << " does not exist\n";
+  return false;
+}
 
 int Init(const std::string& path, std::ostream& out) {
   const std::unique_ptr<Server> server = Server::Open(path, ProductRegistry());
@@ -19,24 +109,46 @@ int Init(const std::string& path, std::ostream& out) {
 }
 
 int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
-  // Dumping must not leave a new database behind where there was none.
-  if (!std::filesystem::exists(path)) {
-    err << "zorinput-server: " << path << " does not exist\n";
-    return 1;
-  }
+  if (!Exists(path, err)) return 1;
   out << Server::Open(path, ProductRegistry())->Dump();
   return 0;
+}
+
+int UserAdd(const UserAddRequest& request, std::ostream& out, std::ostream& err) {
+  if (!Exists(request.path, err)) return 1;
+  if (Server::Open(request.path, ProductRegistry())->AddUser(request.user, request.password) == 0) {
+    err << "zorinput-server: user " << request.shownName << " already exists\n";
+    return 1;
+  }
+  out << request.path << ": user " << request.shownName << " added\n";
+  return 0;
+}
+
+bool KnownCommand(const std::vector<std::string>& args) {
+  if (args.empty()) return false;
+  if (args[0] == "init" || args[0] == "dump") return args.size() == 2;
+  return args[0] == "useradd" && args.size() >= 3;
 }
 
 }  // namespace
 
 int RunServerTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() != 2 || (args[0] != "init" && args[0] != "dump")) {
+  if (!KnownCommand(args)) {
     err << kUsage;
     return 2;
   }
+  UserAddRequest request;
+  if (args[0] == "useradd") {
+    const std::string wrong = ParseUserAdd(args, request);
+    if (!wrong.empty()) {
+      err << "zorinput-server: " << wrong << "\n" << kUsage;
+      return 2;
+    }
+  }
   try {
-    return args[0] == "init" ? Init(args[1], out) : Dump(args[1], out, err);
+    if (args[0] == "init") return Init(args[1], out);
+    if (args[0] == "dump") return Dump(args[1], out, err);
+    return UserAdd(request, out, err);
   } catch (const std::exception& e) {
     err << "zorinput-server: " << e.what() << "\n";
     return 1;

@@ -11,6 +11,8 @@
 #include "server/server.h"
 #include "server/sqlite_db.h"
 #include "support/test_files.h"
+#include "toolbox/dates.h"
+#include "toolbox/platform.h"
 
 namespace zi::server::test {
 
@@ -77,6 +79,13 @@ inline const Registry& TestRegistry() {
     return r;
   }();
   return registry;
+}
+
+// How many seconds a server's date-time lies ahead of the local clock now.
+inline double SecondsAheadOfNow(TDateTime serverTime) {
+  const platform::LocalTime t = platform::Now();
+  const TDateTime now = DateTimeFromCalendar({t.year, t.month, t.day, t.hour, t.minute, t.second});
+  return (serverTime.days - now.days) * 86400;
 }
 
 class ServerTest : public testing::Test {

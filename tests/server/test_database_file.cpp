@@ -50,7 +50,7 @@ TEST_F(DatabaseFileTest, ANewFileIsPrivateAndMigrated) {
   ASSERT_EQ(info.rows.size(), 2u);
   EXPECT_EQ(info.rows[0][0], "created");
   EXPECT_THAT(info.rows[0][1].AsText(), testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z"));
-  EXPECT_EQ(info.rows[1], (std::vector<DbValue>{"schema_version", "1"}));
+  EXPECT_EQ(info.rows[1], (std::vector<DbValue>{"schema_version", std::to_string(SchemaSteps().size())}));
   EXPECT_EQ(server->ExecuteSql("PRAGMA application_id").at(0).rows.at(0).at(0), int64_t{kApplicationId});
   EXPECT_EQ(server->ExecuteSql("PRAGMA journal_mode").at(0).rows.at(0).at(0), "wal");
   EXPECT_EQ(server->ExecuteSql("PRAGMA foreign_keys").at(0).rows.at(0).at(0), int64_t{1});
@@ -67,13 +67,13 @@ TEST_F(DatabaseFileTest, OpeningAgainChangesNothing) {
   for (int i = 0; i < 2; ++i) {
     const auto server = Server::Open(path_, TestRegistry());
     EXPECT_EQ(server->Dump(), first);
-    EXPECT_EQ(server->SchemaVersion(), 1);
+    EXPECT_EQ(server->SchemaVersion(), static_cast<int>(SchemaSteps().size()));
   }
 }
 
 TEST_F(DatabaseFileTest, AnEmptyFileBecomesOurs) {
   WriteFile(path_, "");
-  EXPECT_EQ(Server::Open(path_, TestRegistry())->SchemaVersion(), 1);
+  EXPECT_EQ(Server::Open(path_, TestRegistry())->SchemaVersion(), static_cast<int>(SchemaSteps().size()));
 }
 
 TEST_F(DatabaseFileTest, FilesThatAreNotOursAreRefusedUntouched) {
@@ -101,7 +101,8 @@ TEST_F(DatabaseFileTest, FilesThatAreNotOursAreRefusedUntouched) {
 TEST_F(DatabaseFileTest, ASchemaNewerThanTheProgramIsRefused) {
   Server::Open(path_, TestRegistry())->ExecuteSql("PRAGMA user_version = 9");
   EXPECT_EQ(OpenError(path_, ServerError::Kind::NotOurDatabase),
-            path_ + " has schema version 9, newer than the 1 this program knows: use a newer ZorInput");
+            path_ + " has schema version 9, newer than the " + std::to_string(SchemaSteps().size()) +
+                " this program knows: use a newer ZorInput");
 }
 
 TEST_F(DatabaseFileTest, PathsThatCannotHoldADatabaseSayWhich) {

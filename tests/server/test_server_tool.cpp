@@ -13,6 +13,8 @@ namespace {
 
 using testing::HasSubstr;
 using testing::MatchesRegex;
+using testing::Not;
+using testing::StartsWith;
 using ::zi::test::ReadFile;
 using ::zi::test::WriteFile;
 
@@ -24,14 +26,17 @@ struct ToolRun {
 
 class ServerToolTest : public testing::Test {
  protected:
-  // Runs the built tool with its output and errors caught in files.
-  ToolRun Run(const std::vector<std::string>& args) {
+  // Runs the built tool with its output and errors caught in files, and the given password (none
+  // when null) in its environment.
+  ToolRun Run(const std::vector<std::string>& args, const char* password = nullptr) {
     const std::string outPath = dir_.File("out.txt");
     const std::string errPath = dir_.File("err.txt");
     const pid_t pid = ::fork();
     if (pid == 0) {
       ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
       ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+      if (password) ::setenv("ZORINPUT_PASSWORD", password, 1);
+      else ::unsetenv("ZORINPUT_PASSWORD");
       std::vector<char*> argv{const_cast<char*>(ZI_SERVER_TOOL)};
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
@@ -50,7 +55,7 @@ class ServerToolTest : public testing::Test {
 TEST_F(ServerToolTest, InitCreatesADatabaseThatDumpShows) {
   const ToolRun init = Run({"init", path_});
   EXPECT_EQ(init.status, 0);
-  EXPECT_EQ(init.out, path_ + ": ZorInput database, schema version 1\n");
+  EXPECT_EQ(init.out, path_ + ": ZorInput database, schema version 2\n");
   EXPECT_EQ(init.err, "");
   EXPECT_EQ(Run({"init", path_}).status, 0);
 
@@ -62,7 +67,8 @@ TEST_F(ServerToolTest, InitCreatesADatabaseThatDumpShows) {
                                      "text=linha 1\\\\r\\\\nA\xC3\xA7\xC3\xA3o\n"
                                      "\\[server_info\\]\n"
                                      "key=created\\|value=[0-9T:Z-]+\n"
-                                     "key=schema_version\\|value=1\n"));
+                                     "key=schema_version\\|value=2\n"
+                                     "\\[users\\]\n"));
   EXPECT_EQ(dump.err, "");
 }
 
@@ -94,7 +100,8 @@ TEST_F(ServerToolTest, InitInAMissingDirectoryFails) {
 
 TEST_F(ServerToolTest, CommandsItDoesNotKnowGetTheUsage) {
   const std::vector<std::vector<std::string>> wrong = {
-      {}, {"init"}, {"dump"}, {"help"}, {"init", "a", "b"}, {"Init", path_}, {"--dump", path_}};
+      {}, {"init"}, {"dump"}, {"help"}, {"init", "a", "b"}, {"Init", path_}, {"--dump", path_}, {"useradd"},
+      {"useradd", path_}};
   for (const auto& args : wrong) {
     const ToolRun run = Run(args);
     EXPECT_EQ(run.status, 2) << args.size();
@@ -102,6 +109,100 @@ TEST_F(ServerToolTest, CommandsItDoesNotKnowGetTheUsage) {
     EXPECT_THAT(run.err, testing::StartsWith("usage: zorinput-server init FILE"));
     EXPECT_THAT(run.err, HasSubstr("zorinput-server dump FILE"));
   }
+  EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+TEST_F(ServerToolTest, UserAddAddsUsersWhoLogInWithTheirPasswords) {
+  ASSERT_EQ(Run({"init", path_}).status, 0);
+  const ToolRun ana = Run({"useradd", path_, "Ana", "--email", "ana@zorvana.example", "--admin", "--flags", "3",
+                           "--source", "12", "--language", "1"},
+                          "s3cr\xC3\xA9t");
+  EXPECT_EQ(ana.status, 0);
+  EXPECT_EQ(ana.out, path_ + ": user Ana added\n");
+  EXPECT_EQ(ana.err, "");
+  EXPECT_EQ(Run({"useradd", path_, "Jos\xC3\xA9"}, "other").out, path_ + ": user Jos\xC3\xA9 added\n");
+
+  const ToolRun taken = Run({"useradd", path_, "ANA"}, "third");
+  EXPECT_EQ(taken.status, 1);
+  EXPECT_EQ(taken.out, "");
+  EXPECT_EQ(taken.err, "zorinput-server: user ANA already exists\n");
+
+  const ToolRun dump = Run({"dump", path_});
+  EXPECT_EQ(dump.status, 0);
+  EXPECT_THAT(dump.out, HasSubstr("name=Ana|password_hash=$argon2id$"));
+  EXPECT_THAT(dump.out, HasSubstr("name=Jos\xC3\xA9|password_hash=$argon2id$"));
+  EXPECT_THAT(dump.out, Not(HasSubstr("s3cr")));
+
+  const auto server = Server::Open(path_, ProductRegistry());
+  const Server::LoginResult login = server->Login("ana", "s3cr\xE9t");
+  EXPECT_EQ(login.code, 0);
+  EXPECT_FALSE(login.createdAdministrator);
+  const ProcedureResult info = server->Execute("GetInfoDoUsuario", {});
+  ASSERT_EQ(info.returnValue, 0);
+  const std::map<std::string, DbValue> expected{
+      {"@SourceDoBal", 12}, {"@UserFlag", 3}, {"@email", "ana@zorvana.example"}, {"@name", "Ana"},
+      {"@uid", 1},          {"@IsAdmin", true}, {"@lingua", 1}};
+  EXPECT_EQ(info.outputs, expected);
+  EXPECT_EQ(server->ExecuteSql("SELECT name, is_admin FROM users WHERE id = 2").at(0).rows,
+            (std::vector<std::vector<DbValue>>{{"Jos\xE9", false}}));
+}
+
+TEST_F(ServerToolTest, UserAddRefusesWhatItCannotUnderstandAndAddsNobody) {
+  ASSERT_EQ(Run({"init", path_}).status, 0);
+  const char* password = "pw-not-shown";
+  const struct {
+    std::vector<std::string> args;
+    const char* password;
+    std::string message;
+  } cases[] = {
+      {{"--flags", "-1"}, password, "--flags takes an integer from 0 to 2147483647, not -1"},
+      {{"--flags", "2147483648"}, password, "--flags takes an integer from 0 to 2147483647, not 2147483648"},
+      {{"--flags", "0x1"}, password, "--flags takes an integer from 0 to 2147483647, not 0x1"},
+      {{"--flags", ""}, password, "--flags takes an integer from 0 to 2147483647, not "},
+      {{"--source", "256"}, password, "--source takes an integer from 0 to 255, not 256"},
+      {{"--language", "3"}, password, "--language takes an integer from 0 to 2, not 3"},
+      {{"--language", "+1"}, password, "--language takes an integer from 0 to 2, not +1"},
+      {{"--admin", "--email"}, password, "--email needs a value"},
+      {{"--admin", "yes"}, password, "unknown option yes"},
+      {{"--Admin"}, password, "unknown option --Admin"},
+      {{"--password", password}, password, "unknown option --password"},
+      {{}, nullptr, "set ZORINPUT_PASSWORD to the new user's password"},
+      {{}, "", "set ZORINPUT_PASSWORD to the new user's password"},
+      {{}, "\xE4\xB8\xAD", "ZORINPUT_PASSWORD is not UTF-8 text that Windows-1252 can hold"},
+      {{"--email", "\xFF"}, password, "the e-mail is not UTF-8 text that Windows-1252 can hold"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"useradd", path_, "Bob"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ToolRun run = Run(args, c.password);
+    EXPECT_EQ(run.status, 2) << c.message;
+    EXPECT_EQ(run.out, "") << c.message;
+    EXPECT_THAT(run.err, StartsWith("zorinput-server: " + c.message + "\n")) << c.message;
+    EXPECT_THAT(run.err, HasSubstr("zorinput-server useradd FILE NAME")) << c.message;
+    EXPECT_THAT(run.err, Not(HasSubstr(password))) << c.message;
+  }
+  const struct {
+    const char* name;
+    const char* message;
+  } names[] = {
+      {"", "the user name is empty"},
+      {"\xFF", "the user name is not UTF-8 text that Windows-1252 can hold"},
+      {"\xE4\xB8\xAD", "the user name is not UTF-8 text that Windows-1252 can hold"},
+  };
+  for (const auto& n : names) {
+    const ToolRun run = Run({"useradd", path_, n.name}, password);
+    EXPECT_EQ(run.status, 2) << n.message;
+    EXPECT_THAT(run.err, StartsWith(std::string("zorinput-server: ") + n.message + "\n")) << n.message;
+  }
+  EXPECT_EQ(Server::Open(path_, ProductRegistry())->ExecuteSql("SELECT count(*) FROM users").at(0).rows.at(0).at(0),
+            DbValue(0));
+}
+
+TEST_F(ServerToolTest, UserAddToAMissingFileCreatesNothing) {
+  const ToolRun run = Run({"useradd", path_, "Ana"}, "s3cret");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "zorinput-server: " + path_ + " does not exist\n");
   EXPECT_FALSE(std::filesystem::exists(path_));
 }
 

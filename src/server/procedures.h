@@ -1,0 +1,11 @@
+#pragma once
+// The families of procedures that make up the product's registry, each declared in its own file.
+
+namespace zi::server {
+
+class Registry;
+
+// Client version check, the session user's details and the user's rights over items.
+void RegisterSessionProcedures(Registry& registry);
+
+}  // namespace zi::server

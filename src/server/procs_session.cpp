@@ -1,0 +1,109 @@
+#include "server/procedures.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "server/server.h"
+#include "server/sqlite_db.h"
+
+namespace zi::server {
+
+namespace {
+
+constexpr int kClientOutdated = 3695;
+constexpr int64_t kOldestClientVersion = 22;
+constexpr int kItemNotFound = 8605;
+constexpr int kNoCompanyRight = 15258;
+constexpr int kNoSeriesRight = 7141;
+constexpr int64_t kCompanyRightBit = 1;
+constexpr int64_t kSeriesRightBit = 2;
+
+struct SessionUser {
+  int64_t id = 0;
+  std::string name;
+  std::string email;
+  bool isAdmin = false;
+  int64_t userFlag = 0;
+  int64_t sourceDoBal = 0;
+  int64_t lingua = 0;
+};
+
+// The logged-in user's row as it is now; nullopt without a session or when the row is gone.
+std::optional<SessionUser> ReadSessionUser(ProcContext& call) {
+  if (call.SessionUserId() == 0) return std::nullopt;
+  const ResultSet found = call.Db().Query(
+      "SELECT id, name, email, is_admin, user_flag, source_do_bal, lingua FROM users WHERE id = ?",
+      {call.SessionUserId()});
+  if (found.rows.empty()) return std::nullopt;
+  const std::vector<DbValue>& row = found.rows[0];
+  return SessionUser{.id = row[0].AsInteger(),
+                     .name = row[1].AsText(),
+                     .email = row[2].AsText(),
+                     .isAdmin = row[3].AsBoolean(),
+                     .userFlag = row[4].AsInteger(),
+                     .sourceDoBal = row[5].AsInteger(),
+                     .lingua = row[6].AsInteger()};
+}
+
+int CheckClientVersionV2(ProcContext& call) {
+  if (!ReadSessionUser(call)) return kLoginFailed;
+  const DbValue& version = call.In("@ClientVersion");
+  if (version.IsNull() || version.AsInteger() < kOldestClientVersion) return kClientOutdated;
+  call.SetOut("@ServerTime", call.Now());
+  return 0;
+}
+
+int GetInfoDoUsuario(ProcContext& call) {
+  const std::optional<SessionUser> user = ReadSessionUser(call);
+  if (!user) return kLoginFailed;
+  call.SetOut("@SourceDoBal", user->sourceDoBal);
+  call.SetOut("@UserFlag", user->userFlag);
+  call.SetOut("@email", user->email);
+  call.SetOut("@name", user->name);
+  call.SetOut("@uid", user->id);
+  call.SetOut("@IsAdmin", user->isAdmin);
+  call.SetOut("@lingua", user->lingua);
+  return 0;
+}
+
+// Who may change an item, in this order (the rules are ours):
+// - without a logged-in user, or when the user's row is gone: 18456;
+// - an @id that is NULL or not positive names no item: 8605, whoever asks;
+// - an administrator may change anything: 0;
+// - a company (ChkEmpDoUsr) needs user_flag bit value 1, else 15258;
+// - a series (ChkAnbDoUsr) needs user_flag bit value 2, else 7141.
+ProcHandler CheckRightOverItem(int64_t rightBit, int refusal) {
+  return [rightBit, refusal](ProcContext& call) {
+    const std::optional<SessionUser> user = ReadSessionUser(call);
+    if (!user) return kLoginFailed;
+    const DbValue& id = call.In("@id");
+    if (id.IsNull() || id.AsInteger() <= 0) return kItemNotFound;
+    if (user->isAdmin || (user->userFlag & rightBit) != 0) return 0;
+    return refusal;
+  };
+}
+
+}  // namespace
+
+void RegisterSessionProcedures(Registry& registry) {
+  registry.Add({"CheckClientVersionV2",
+                {{"@ClientVersion", DbType::Integer},
+                 {"@PatchNum", DbType::Integer},
+                 {"@ServerTime", DbType::DateTime, ParamDirection::Output}},
+                CheckClientVersionV2});
+  registry.Add({"GetInfoDoUsuario",
+                {{"@SourceDoBal", DbType::Integer, ParamDirection::Output},
+                 {"@UserFlag", DbType::Integer, ParamDirection::Output},
+                 {"@email", DbType::Text, ParamDirection::Output},
+                 {"@name", DbType::Text, ParamDirection::Output},
+                 {"@uid", DbType::Integer, ParamDirection::Output},
+                 {"@IsAdmin", DbType::Boolean, ParamDirection::Output},
+                 {"@lingua", DbType::Integer, ParamDirection::Output}},
+                GetInfoDoUsuario});
+  registry.Add({"ChkEmpDoUsr", {{"@id", DbType::Integer}}, CheckRightOverItem(kCompanyRightBit, kNoCompanyRight)});
+  registry.Add({"ChkAnbDoUsr", {{"@id", DbType::Integer}}, CheckRightOverItem(kSeriesRightBit, kNoSeriesRight)});
+}
+
+}  // namespace zi::server
