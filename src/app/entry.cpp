@@ -5,6 +5,8 @@
 #include <string>
 
 #include "app/run_modes.h"
+#include "session/login.h"
+#include "session/zi_globs.h"
 #include "toolbox/lifecycle.h"
 #include "toolbox/log.h"
 #include "toolbox/process.h"
@@ -36,6 +38,28 @@ void PrepareDesktop() {
   RegisterFileTypes();
 }
 
+// Every unattended mode logs in first; the modes whose own work is not in this build stop after it.
+RunResult LoginThenNotAvailable(const ModeSelection& selection) {
+  CliLogin();
+  if (CliLoginCode() != 0) return {CliLoginCode(), ExitKind::LoginFailed};
+  Loga(std::string("ZorInput mode ") + SwitchOf(selection.mode) + " is not available in this build erro:" +
+       std::to_string(kModeNotAvailable));
+  return {kModeNotAvailable, ExitKind::Other};
+}
+
+RunResult LoginOnly(const ModeSelection&) {
+  int code = InitDbConnection("", "", false, nullptr);
+  return {code, code == 0 ? ExitKind::Ok : ExitKind::LoginFailed};
+}
+
+void InstallModeHandlers() {
+  for (RunMode mode : {RunMode::Import, RunMode::PfImport, RunMode::RImport, RunMode::MsgQQ, RunMode::MsgQQCode,
+                       RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ContasQueNaoFecham,
+                       RunMode::ExportaCac, RunMode::ExportaCotacoes})
+    SetModeHandler(mode, LoginThenNotAvailable);
+  SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
+}
+
 std::string EndLine(int modeCode, int processCode) {
   std::string line = "- ZorInput end";
   if (modeCode != 0) line += " erro:" + std::to_string(modeCode);
@@ -61,9 +85,11 @@ RunResult RunEntry() {
 
 }  // namespace
 
-void Main(int argc, const char* const* argv) {
+void Main(int argc, char** argv) {
   SetCommandLine(argc, argv);
   FoundationStart();
+  ZiGlobsStart();
+  InstallModeHandlers();
   RunResult result = RunEntry();
   int modeCode = result.code;
   // The shutdown may still change the process's code (a bulletin request sent at the end).

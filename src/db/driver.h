@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "toolbox/db_value.h"
+#include "toolbox/errors.h"
 
 namespace zi::db {
 
@@ -27,10 +28,11 @@ struct ResultSetData {
 };
 
 // An error reported by the client library or the server (as opposed to the program's own errors).
-class EDriverError : public std::runtime_error {
+// Its code is the server's error number when the server gave one, else 0.
+class EDriverError : public EDBException {
  public:
-  EDriverError(const std::string& message, bool connectionLost)
-      : std::runtime_error(message), connectionLost_(connectionLost) {}
+  EDriverError(const std::string& message, bool connectionLost, int code = 0)
+      : EDBException(code, message), connectionLost_(connectionLost) {}
   bool ConnectionLost() const { return connectionLost_; }
 
  private:

@@ -45,10 +45,19 @@ class EmbeddedResult : public DriverResult {
   int expected_;
 };
 
+const server::Registry* defaultRegistryForTests = nullptr;
+
 }  // namespace
 
 EmbeddedDriver::EmbeddedDriver(std::string path, const server::Registry* registry)
-    : path_(std::move(path)), registry_(registry ? registry : &server::ProductRegistry()) {}
+    : path_(std::move(path)),
+      registry_(registry                    ? registry
+                : defaultRegistryForTests ? defaultRegistryForTests
+                                          : &server::ProductRegistry()) {}
+
+void EmbeddedDriver::SetDefaultRegistryForTests(const server::Registry* registry) {
+  defaultRegistryForTests = registry;
+}
 
 EmbeddedDriver::~EmbeddedDriver() = default;
 
@@ -57,12 +66,23 @@ void EmbeddedDriver::Open() {
     --faults_.failOpens;
     throw EDriverError("Could not open the database " + path_ + ": the server did not answer", true);
   }
+  std::unique_ptr<server::Server> server;
+  server::Server::LoginResult login;
   try {
-    server_ = server::Server::Open(path_, *registry_);
+    server = server::Server::Open(path_, *registry_);
+    login = server->Login(user_, password_);
   } catch (const std::exception& e) {
     throw EDriverError(e.what(), false);
   }
+  if (login.code != 0) throw EDriverError("Login failed for user '" + user_ + "'.", false, login.code);
+  createdAdministrator_ = login.createdAdministrator;
+  server_ = std::move(server);
   dropped_ = false;
+}
+
+void EmbeddedDriver::SetCredentials(std::string user, std::string password) {
+  user_ = std::move(user);
+  password_ = std::move(password);
 }
 
 void EmbeddedDriver::Close() {

@@ -14,9 +14,16 @@ namespace zi::db {
 
 class EmbeddedDriver : public Driver {
  public:
-  // The registry must outlive the driver; the product's is used when none is given.
+  // The registry must outlive the driver; without one, the default registry is used: the
+  // product's, or the one a test installed.
   explicit EmbeddedDriver(std::string path, const server::Registry* registry = nullptr);
+  static void SetDefaultRegistryForTests(const server::Registry* registry);
   ~EmbeddedDriver() override;
+
+  // The user and password the server checks at every opening of the connection.
+  void SetCredentials(std::string user, std::string password);
+  // Whether the last opening created the database's first user, as its administrator.
+  bool CreatedAdministrator() const { return createdAdministrator_; }
 
   void Open() override;
   void Close() override;
@@ -62,6 +69,9 @@ class EmbeddedDriver : public Driver {
   }
 
   std::string path_;
+  std::string user_;
+  std::string password_;
+  bool createdAdministrator_ = false;
   const server::Registry* registry_;
   std::unique_ptr<server::Server> server_;
   bool dropped_ = false;

@@ -11,6 +11,10 @@ class EDBException : public std::runtime_error {
   explicit EDBException(int code) : std::runtime_error("EDBException:" + std::to_string(code)), code_(code) {}
   int ErrorCode() const noexcept { return code_; }
 
+ protected:
+  // For errors that carry a message of their own (a driver's or the server's).
+  EDBException(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+
  private:
   int code_;
 };

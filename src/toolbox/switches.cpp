@@ -1,12 +1,20 @@
 #include "toolbox/switches.h"
 
+#include <optional>
 
+#include "toolbox/codec.h"
 #include "toolbox/platform.h"
 #include "toolbox/text.h"
 
 namespace zi {
 
 namespace {
+
+struct ArgumentMemory {
+  int argc = 0;
+  char** argv = nullptr;
+};
+ArgumentMemory argumentMemory;
 
 std::vector<std::string>& Parameters() {
   static std::vector<std::string> params{platform::ExecutablePath()};
@@ -20,12 +28,26 @@ std::string_view Unquoted(std::string_view text) {
   return text;
 }
 
+// When the parameter is the switch: the text after its ":" or "=" (empty for a bare switch).
+std::optional<std::string_view> SwitchValue(std::string_view param, std::string_view name) {
+  std::string_view p = Unquoted(param);
+  if (p.empty() || (p[0] != '-' && p[0] != '/')) return std::nullopt;
+  p.remove_prefix(1);
+  if (p.size() < name.size() || !SameTextAscii(p.substr(0, name.size()), name)) return std::nullopt;
+  std::string_view rest = p.substr(name.size());
+  if (rest.empty()) return rest;
+  if (rest[0] != ':' && rest[0] != '=') return std::nullopt;
+  return rest.substr(1);
+}
+
 }  // namespace
 
-void SetCommandLine(int argc, const char* const* argv) {
+void SetCommandLine(int argc, char** argv) {
+  argumentMemory = {argc, argv};
   std::vector<std::string> params{platform::ExecutablePath()};
   if (params[0].empty() && argc > 0) params[0] = argv[0];
-  for (int i = 1; i < argc; ++i) params.emplace_back(argv[i]);
+  // The system hands over UTF-8; inside, text is Windows-1252. Bytes that are no UTF-8 pass as they are.
+  for (int i = 1; i < argc; ++i) params.push_back(Utf8ToCp1252(argv[i]).value_or(argv[i]));
   Parameters() = std::move(params);
 }
 
@@ -46,16 +68,20 @@ bool PegaParam(std::string_view name, std::string& value) {
   value.clear();
   const auto& params = Parameters();
   for (size_t i = 1; i < params.size(); ++i) {
-    std::string_view p = Unquoted(params[i]);
-    if (p.empty() || (p[0] != '-' && p[0] != '/')) continue;
-    p.remove_prefix(1);
-    if (p.size() < name.size() || !SameTextAscii(p.substr(0, name.size()), name)) continue;
-    std::string_view rest = p.substr(name.size());
-    if (!rest.empty() && rest[0] != ':' && rest[0] != '=') continue;
-    if (!rest.empty()) value = std::string(Unquoted(rest.substr(1)));
-    return true;
+    if (auto rest = SwitchValue(params[i], name)) {
+      value = std::string(Unquoted(*rest));
+      return true;
+    }
   }
   return false;
+}
+
+void HideSwitchValue(std::string_view name) {
+  for (int i = 1; i < argumentMemory.argc; ++i) {
+    char* arg = argumentMemory.argv[i];
+    if (auto rest = SwitchValue(arg, name))
+      for (char* c = arg + (rest->data() - arg); c < rest->data() + rest->size(); ++c) *c = '*';
+  }
 }
 
 bool TemParam(std::string_view name) {

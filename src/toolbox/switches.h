@@ -7,8 +7,9 @@
 
 namespace zi {
 
-// Stores the process's parameters. Parameter 0 becomes the program file's full path.
-void SetCommandLine(int argc, const char* const* argv);
+// Stores the process's parameters. Parameter 0 becomes the program file's full path. The argument
+// memory itself is remembered so that secrets can be wiped from it.
+void SetCommandLine(int argc, char** argv);
 // For tests and for a process that starts another: parameter 0 first, as given.
 void SetParameters(std::vector<std::string> params);
 
@@ -19,6 +20,10 @@ bool PegaParam(std::string_view name, std::string& value);
 bool TemParam(std::string_view name);
 // PegaParam with the value cut to 255 characters and then to maxLength.
 bool PegaParamCurto(std::string_view name, std::string& destination, size_t maxLength);
+
+// Overwrites the values of a switch in the process's argument memory, so that the process list no
+// longer shows them; PegaParam still finds them.
+void HideSwitchValue(std::string_view name);
 
 // The raw command line without the program name; it may begin with a blank.
 std::string RestoDaLinhaDeComando();

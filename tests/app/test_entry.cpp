@@ -31,41 +31,62 @@ class EntryTest : public testing::Test {
   test::EnvGuard userName_{"USERNAME", nullptr};
   test::EnvGuard computer_{"COMPUTERNAME", "desk7"};
   test::EnvGuard xdgData_{"XDG_DATA_HOME", data_.Path().c_str()};
+  test::EnvGuard xdgConfig_{"XDG_CONFIG_HOME", data_.Path().c_str()};
+  test::EnvGuard password_{"ZORINPUT_PASSWORD", nullptr};
 };
 
-TEST_F(EntryTest, ModeNotInThisBuildFailsWithItsCodeBetweenStartAndEndLines) {
-  EXPECT_EQ(Run("-IMPORT=prices.txt"), 4);
-  EXPECT_THAT(LogTexts(), ElementsAre("ZorInput start ver:20240410-1131 ana@desk7",
+TEST_F(EntryTest, UnattendedModeLogsInToAFreshEmbeddedDatabase) {
+  EXPECT_EQ(Run("-IMPORT=prices.txt /user=ana /password=s3cret /database=zi.db"), 4);
+  EXPECT_THAT(LogTexts(), ElementsAre("Basic2.RoubaOChainDeExitProcs", "ZorInput start ver:20240410-1131 ana@desk7",
+                                      "InitDbConnection new database zi.db: user ana created as administrator",
+                                      testing::StartsWith("ServerTime: "),
                                       "ZorInput mode import is not available in this build erro:99001",
-                                      "- ZorInput end erro:99001 Sys.ExitCode:99001"));
+                                      "- ZorInput end erro:99001 Sys.ExitCode:99001",
+                                      "Basic2.RodaTodasAsExitProcs rodando"));
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("zi.db")));
 }
 
-TEST_F(EntryTest, DebugSwitchShowsTheFoundationStartAndEndOrder) {
-  EXPECT_EQ(Run("/exportacac=3 -li"), 4);
+TEST_F(EntryTest, FailedLoginEndsWithTheLoginStatusAndNeverLogsThePassword) {
+  ASSERT_EQ(Run("/import=prices.txt /user=ana /password=s3cret /database=zi.db"), 4);
+  EXPECT_EQ(Run("/import=prices.txt /user=ana /password=Wr0ngPass /database=zi.db"), 3);
+  EXPECT_THAT(LogTexts(), testing::Contains("CliBasic error:18456 in login"));
+  EXPECT_THAT(LogTexts(), testing::Contains("- ZorInput end erro:3775 Sys.ExitCode:3775"));
+  EXPECT_THAT(test::ReadFile(dir_.File("zorinput.log")), testing::Not(testing::HasSubstr("Wr0ngPass")));
+}
+
+TEST_F(EntryTest, DebugSwitchShowsTheStartAndEndOrder) {
+  EXPECT_EQ(Run("/exportacac=3 -li"), 3);
   EXPECT_THAT(LogTexts(),
-              ElementsAre("Basic Momento", "Momento", "Basic2", "basic4", "ZorInput start ver:20240410-1131 ana@desk7",
-                          "ZorInput mode exportacac is not available in this build erro:99001",
-                          "- ZorInput end erro:99001 Sys.ExitCode:99001", "*basic4", "*basic4 end", "*Basic2",
+              ElementsAre("Basic Momento", "Momento", "Basic2", "basic4", "ZiGlobs", "ZiGlobs 1", "ZiGlobs 2",
+                          "ZiGlobs 3", "ZiGlobs 4", "ZiGlobs 5", "ZiGlobs end", "Basic2.RoubaOChainDeExitProcs",
+                          "ZorInput start ver:20240410-1131 ana@desk7", "InitDbConnection error:4272",
+                          "SendHttpMail: no mail relay configured", "CliBasic error:4272 in login",
+                          "- ZorInput end erro:3775 Sys.ExitCode:3775", "*basic4", "*basic4 end", "*Basic2",
                           "*Basic2.MyExit", "*Basic2.MyExit end", "*Basic2.RodaTodasAsExitProcs",
-                          "*Basic2.RodaTodasAsExitProcs end", "*Basic2 end", "*Basic", "*Basic end"));
+                          "Basic2.RodaTodasAsExitProcs rodando", "*ZiGlobs 0", "*ZiGlobs 0.1", "*ZiGlobs 0.2",
+                          "*ZiGlobs 0.2.1", "*ZiGlobs 0.3", "*ZiGlobs 2", "*ZiGlobs 3.1 Appl=nil?Y", "*ZiGlobs 3.2",
+                          "*ZiGlobs 3.3", "*ZiGlobs 4", "*ZiGlobs end", "*Basic2.RodaTodasAsExitProcs end",
+                          "*Basic2 end", "*Basic", "*Basic end"));
 }
 
 TEST_F(EntryTest, DebugSwitchMustBeTheWholeParameter) {
   Run("/import=x /LIx");
-  EXPECT_EQ(LogTexts().front(), "ZorInput start ver:20240410-1131 ana@desk7");
+  EXPECT_EQ(LogTexts().at(1), "ZorInput start ver:20240410-1131 ana@desk7");
 }
 
 TEST_F(EntryTest, DesktopStartRegistersFileTypesThenSaysTheDesktopIsMissing) {
   EXPECT_EQ(Run("-noracote"), 4);
-  EXPECT_THAT(LogTexts(), ElementsAre("ZorInput start ver:20240410-1131 ana@desk7", "RACOTE /noracote warning:4493",
+  EXPECT_THAT(LogTexts(), ElementsAre("Basic2.RoubaOChainDeExitProcs", "ZorInput start ver:20240410-1131 ana@desk7",
+                                      "RACOTE /noracote warning:4493",
                                       "ZorInput mode desktop is not available in this build erro:99001",
-                                      "- ZorInput end erro:99001 Sys.ExitCode:99001"));
+                                      "- ZorInput end erro:99001 Sys.ExitCode:99001",
+                                      "Basic2.RodaTodasAsExitProcs rodando"));
   EXPECT_TRUE(std::filesystem::exists(data_.Path() + "/mime/packages/zorinput_import_file.xml"));
   EXPECT_TRUE(std::filesystem::exists(data_.Path() + "/applications/zorinput_import_file-open.desktop"));
 }
 
 TEST_F(EntryTest, ReqGBolWithoutBulletinSupportIsLoggedAndTheModeStillRuns) {
-  EXPECT_EQ(Run("/reqgbol=2 /import=f.txt"), 4);
+  EXPECT_EQ(Run("/reqgbol=2 /import=f.txt /user=ana /password=pw /database=zi.db"), 4);
   EXPECT_THAT(LogTexts(), testing::Contains("ZorInput reqgbol: bulletin requests are not available in this build"));
   EXPECT_THAT(LogTexts(), testing::Contains("ZorInput mode import is not available in this build erro:99001"));
 }

@@ -71,6 +71,7 @@ class DbTest : public testing::Test {
   void SetUp() override {
     SetLogFileName(dir_.File("zorinput.log"));
     auto driver = std::make_unique<EmbeddedDriver>(path_, &TestRegistry());
+    driver->SetCredentials("tester", "secret");
     driver_ = driver.get();
     db_ = std::make_unique<TAdoDataBaseComInfoTran>(std::move(driver));
     db_->Open();

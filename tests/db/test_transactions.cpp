@@ -142,6 +142,11 @@ TEST_F(TransactionTest, CallsThatFailAfterEveryReconnectionStopRetrying) {
   ds->SetInteger("@code", 0);
   driver_->InjectFaults({.failCall = 1, .failPersistent = true, .failAsConnectionLoss = true});
   EXPECT_EQ(db_->ExecStProc(*ds, 0), 3939);
+  auto texts = LogTexts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "TAdoDataBaseComInfoTran.TentaReconectar result:Y"), 3);
+  EXPECT_THAT(texts, testing::Not(Contains(HasSubstr("transaction was lost")))) << "no transaction was open";
+  driver_->InjectFaults({});
+  EXPECT_EQ(db_->ExecStProc(*ds, 0), 0) << "the connection works again";
 }
 
 TEST_F(TransactionTest, CallLostInsideATransactionIsNotRunAgainAndNothingIsCommitted) {

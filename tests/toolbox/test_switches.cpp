@@ -86,3 +86,44 @@ TEST(CommandLine, SplitFollowsQuoteAndBackslashRules) {
 
 }  // namespace
 }  // namespace zi
+
+namespace zi {
+namespace {
+
+TEST(HideSwitchValue, WipesTheValueFromArgumentMemoryButNotFromTheSwitches) {
+  char program[] = "/opt/zorinput";
+  char user[] = "/user=ana";
+  char password[] = "-PASSWORD:s3cret";
+  char quoted[] = "\"/password=two words\"";
+  char* argv[] = {program, user, password, quoted, nullptr};
+  SetCommandLine(4, argv);
+  HideSwitchValue("password");
+  EXPECT_STREQ(argv[1], "/user=ana");
+  EXPECT_STREQ(argv[2], "-PASSWORD:******");
+  EXPECT_STREQ(argv[3], "\"/password=*********\"");
+  std::string value;
+  EXPECT_TRUE(PegaParam("password", value));
+  EXPECT_EQ(value, "s3cret");
+}
+
+}  // namespace
+}  // namespace zi
+
+namespace zi {
+namespace {
+
+TEST(SetCommandLine, Utf8ArgumentsBecomeProgramText) {
+  char program[] = "/opt/zorinput";
+  char user[] = "/user=Jo\xC3\xA3o";
+  char raw[] = "/file=caf\xE9.txt";
+  char* argv[] = {program, user, raw, nullptr};
+  SetCommandLine(3, argv);
+  std::string value;
+  EXPECT_TRUE(PegaParam("user", value));
+  EXPECT_EQ(value, "Jo\xE3o");
+  EXPECT_TRUE(PegaParam("file", value));
+  EXPECT_EQ(value, "caf\xE9.txt") << "bytes that are no UTF-8 pass unchanged";
+}
+
+}  // namespace
+}  // namespace zi

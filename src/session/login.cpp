@@ -1,0 +1,243 @@
+#include "session/login.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+#include "db/connection.h"
+#include "db/embedded_driver.h"
+#include "db/sql_errors.h"
+#include "session/session.h"
+#include "toolbox/codec.h"
+#include "toolbox/dates.h"
+#include "toolbox/http.h"
+#include "toolbox/log.h"
+#include "toolbox/message_box.h"
+#include "toolbox/message_window.h"
+#include "toolbox/platform.h"
+#include "toolbox/process.h"
+#include "toolbox/switches.h"
+#include "toolbox/text.h"
+#include "toolbox/version.h"
+
+namespace zi {
+
+namespace {
+
+constexpr const char* kEmbeddedProvider = "embedded";
+constexpr const char* kDefaultProvider = "SQLOLEDB.1";
+constexpr const char* kDefaultDatabase = "ZorInput";
+constexpr const char* kEmbeddedHost = "(local)";
+constexpr int64_t kClockJumpSeconds = 300;
+constexpr int kAdminVersion = 999999;
+
+std::unique_ptr<TLoginDialog>& Dialog() {
+  static std::unique_ptr<TLoginDialog> dialog;
+  return dialog;
+}
+
+ReferenceDataLoader& Loader() {
+  static ReferenceDataLoader loader;
+  return loader;
+}
+
+void Show(TMessageWindow* window, const std::string& text) {
+  if (window) window->SetLine(1, text);
+}
+
+std::string SwitchOr(const char* name, std::string fallback) {
+  std::string value;
+  return PegaParam(name, value) ? value : fallback;
+}
+
+// The embedded database is a file: the database name, with ".db" when it names no extension.
+std::string EmbeddedDatabaseFile(const std::string& database) {
+  size_t slash = database.find_last_of('/');
+  size_t dot = database.find_last_of('.');
+  bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return hasExtension ? database : database + ".db";
+}
+
+int64_t SecondsSince1980(TDateTime value) {
+  return static_cast<int64_t>(std::llround((value.days - kDay1980) * 86400));
+}
+
+void SetServerClock(TDateTime serverTime) {
+  platform::LocalTime now = platform::Now();
+  int64_t local = SecondsSince1980(DateTimeFromCalendar({now.year, now.month, now.day, now.hour, now.minute, now.second}));
+  int64_t offset = local - SecondsSince1980(serverTime);
+  auto& clock = ZiGlobs().ServerClock;
+  if (clock && std::llabs(*clock - offset) > kClockJumpSeconds)
+    Loga("SetGMT2Local : " + FormatDuration(*clock) + " -> " + FormatDuration(offset));
+  clock = offset;
+  Loga("ServerTime: " + FormatStampDateTime(CalendarFromDateTime(serverTime)) + " diff:" + FormatDuration(offset));
+}
+
+// Opens the connection named by the switches. Only the embedded database can be reached here.
+int Connect(const std::string& user, const std::string& password, TMessageWindow* window) {
+  std::string host = SwitchOr("sqlserver", "");
+  std::string database = SwitchOr("database", kDefaultDatabase);
+  std::string provider = SwitchOr("provider", host.empty() ? kEmbeddedProvider : kDefaultProvider);
+  bool embedded = SameTextAscii(provider, kEmbeddedProvider);
+  if (embedded && !TemParam("sqlserver")) host = kEmbeddedHost;
+  if (host.empty() || database.empty() || provider.empty()) return kLoginSettingEmpty;
+
+  Show(window, "Logging in");
+  if (!embedded) {
+    Loga("InitDbConnection provider " + provider + " erro:" + std::to_string(kProviderNotAvailable) +
+         ": this build reaches only the embedded database (provider embedded)");
+    return kProviderNotAvailable;
+  }
+  std::string file = EmbeddedDatabaseFile(database);
+  auto driver = std::make_unique<db::EmbeddedDriver>(Cp1252ToUtf8(file));
+  driver->SetCredentials(user, password);
+  db::EmbeddedDriver& opened = *driver;
+  db::DestroyZiDb();
+  db::CreateZiDb(std::move(driver));
+  db::ZiDb().GetDriver().Open();
+  if (opened.CreatedAdministrator()) {
+    std::string line = "InitDbConnection new database " + file + ": user " + user + " created as administrator";
+    Loga(line);
+    std::printf("%s\n", Cp1252ToUtf8(line).c_str());
+    std::fflush(stdout);
+  }
+  ZiGlobs().serverHost = host;
+  ZiGlobs().database = database;
+  return 0;
+}
+
+// Codes that say a call did not reach the server's verdict; such an answer is not remembered.
+bool IsCallFailure(int code) {
+  static const std::set<int> failures = {3542, 3939, 3940, 3998, 4089, 4090, 4091, 4097, 4370};
+  return failures.contains(code);
+}
+
+struct RememberedAnswer {
+  int id = 0;
+  bool known = false;
+  bool allowed = false;
+};
+
+bool AskPermission(const char* procedure, int id, RememberedAnswer& remembered) {
+  if (remembered.known && remembered.id == id) return remembered.allowed;
+  int code = 3939;
+  if (db::TDataSetHolder ds(db::ZiDb(), procedure); ds) code = db::ZiDb().ExecStProcId(*ds, id, 0);
+  if (code != 0) ShowErrorBox("Warning", db::SqlErrorText(code));
+  if (!IsCallFailure(code)) remembered = {id, true, code == 0};
+  return code == 0;
+}
+
+}  // namespace
+
+void SetLoginDialog(std::unique_ptr<TLoginDialog> dialog) { Dialog() = std::move(dialog); }
+
+void SetReferenceDataLoader(ReferenceDataLoader loader) { Loader() = std::move(loader); }
+
+int InitDbConnection(std::string user, std::string password, bool exclusive, TMessageWindow* window) {
+  // The embedded database is a file of this process: there is nobody to exclude.
+  (void)exclusive;
+  int code = 0;
+  std::string failureText;
+  try {
+    ZiGlobs().email.clear();
+    Show(window, "Setting up");
+    RotateLogFile(LogFileName(), 20000, 1000000);
+    if (user.empty()) PegaParam("user", user);
+    if (password.empty() && !PegaParam("password", password)) password = platform::EnvVar("ZORINPUT_PASSWORD");
+    if (user.empty() || password.empty()) {
+      if (!Dialog() || !Dialog()->Ask(user, password)) code = kLoginCancelled;
+    }
+    if (code == 0) code = Connect(user, password, window);
+    if (code == 0) {
+      Show(window, "Checking server version");
+      db::ZiDb().DetectaVersaoDoServidor();
+      Show(window, "Checking version");
+      code = CheckClientVersionV2();
+    }
+    if (code == 0) {
+      Show(window, "Getting user info");
+      code = GetInfoDoUsuario();
+    }
+    if (code == 0 && Loader()) code = Loader()(window);
+  } catch (const std::exception& e) {
+    ReportExceptionWithCode("InitDbConnection", code, e, kLoginException);
+    failureText = std::string("exception:") + e.what();
+  }
+  if (code == 0 && !EstaConectado(false)) code = kLoginNotConnected;
+  if (code != 0 && EstaConectado(false)) db::ZiDb().Close();
+  if (code != 0) {
+    if (failureText.empty()) failureText = db::SqlErrorText(code);
+    Show(window, "Error " + std::to_string(code));
+    Loga("InitDbConnection error:" + std::to_string(code));
+    ClearUserInfo();
+    ReportaFalha("login error:" + user,
+                 {"usr", user, "error", std::to_string(code), "msgerro", failureText, "program", ParamStr(0)}, "gor");
+  }
+  return code;
+}
+
+int CheckClientVersionV2() {
+  db::TDataSetHolder ds(db::ZiDb(), "CheckClientVersionV2");
+  if (!ds) return kVersionCheckNotPrepared;
+  bool adminVersion = TemParam("AdminVersion");
+  ds->SetInteger("@ClientVersion", adminVersion ? kAdminVersion : kClientVersion);
+  ds->SetInteger("@PatchNum", adminVersion ? kAdminVersion : kPatchNum);
+  int code = db::ZiDb().ExecStProc(*ds, 0);
+  if (adminVersion && code == 7125) code = 0;
+  if (code == 0) SetServerClock(ds->ParamAsDateTime("@ServerTime"));
+  else Loga("CheckClientVersion error:" + std::to_string(code));
+  return code;
+}
+
+int GetInfoDoUsuario() {
+  ClearUserInfo();
+  db::TDataSetHolder ds(db::ZiDb(), "GetInfoDoUsuario");
+  if (!ds) return 3939;
+  int code = db::ZiDb().ExecStProc(*ds, 0);
+  if (code != 0) return code;
+  TZiGlobs& g = ZiGlobs();
+  g.SourceDoBal = ds->ParamAsByte("@SourceDoBal");
+  g.UserFlag = static_cast<uint32_t>(ds->ParamAsInteger("@UserFlag"));
+  g.email = ds->ParamAsText("@email");
+  g.name = ds->ParamAsText("@name");
+  g.uid = ds->ParamAsInteger("@uid");
+  g.IsAdmin = ds->ParamAsBoolean("@IsAdmin");
+  g.lingua = ds->ParamAsInteger("@lingua");
+  return 0;
+}
+
+bool EstaConectado(bool warn) {
+  bool connected = db::HaveZiDb() && db::ZiDb().Connected();
+  if (!connected && warn) ShowErrorBox("Warn", "Not logged!");
+  return connected;
+}
+
+bool ChkEmpDoUsr(int companyId) {
+  static RememberedAnswer remembered;
+  return AskPermission("ChkEmpDoUsr", companyId, remembered);
+}
+
+bool ChkAnbDoUsr(int id) {
+  static RememberedAnswer remembered;
+  return AskPermission("ChkAnbDoUsr", id, remembered);
+}
+
+int ReportaFalha(const std::string& subject, const std::vector<std::string>& pairs, const std::string& recipient) {
+  std::vector<std::string> message = {"TO",
+                                      recipient.empty() ? "g" : recipient,
+                                      "SUBJ",
+                                      "ZorInput " + subject,
+                                      "useratmachine",
+                                      "\"" + UserAtMachine() + "\"",
+                                      "ZorInput-version",
+                                      kVersionText,
+                                      "ZiDbUser",
+                                      ZiGlobs().name,
+                                      "executable-file",
+                                      ParamStr(0)};
+  message.insert(message.end(), pairs.begin(), pairs.end());
+  return SendHttpMail(message);
+}
+
+}  // namespace zi

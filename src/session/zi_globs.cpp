@@ -1,0 +1,108 @@
+#include "session/zi_globs.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "db/connection.h"
+#include "session/login.h"
+#include "session/session.h"
+#include "session/settings.h"
+#include "toolbox/http.h"
+#include "toolbox/lifecycle.h"
+#include "toolbox/log.h"
+#include "toolbox/platform.h"
+#include "toolbox/switches.h"
+
+namespace zi {
+
+namespace {
+
+bool started = false;
+bool ended = false;
+
+enum class InitLogStat { NotTried = 0, InProgress = 1, LoggedIn = 2, Failed = 3 };
+InitLogStat initLogStat = InitLogStat::NotTried;
+
+std::string WithTrailingSeparator(std::string path) {
+  if (!path.empty() && path.back() != '/') path += '/';
+  return path;
+}
+
+// The relay of failure reports: the "mailrelay" switch, else the "MailRelay" setting.
+void ConfigureMailRelay() {
+  std::string relay;
+  if (!PegaParam("mailrelay", relay)) relay = LeReg("MailRelay");
+  SetMailRelay(relay);
+}
+
+std::string StateText() { return std::to_string(static_cast<int>(initLogStat)); }
+
+}  // namespace
+
+void RedirectOutput(const std::string& file) {
+  std::fflush(stdout);
+  if (std::freopen(file.c_str(), "a", stdout) || std::freopen(file.c_str(), "w", stdout)) return;
+  int error = platform::ErrorCodeOf(errno);
+  Loga("output -> \"" + file + "\" iores:" + std::to_string(error));
+}
+
+void ZiGlobsStart() {
+  if (started) return;
+  started = true;
+  LogaDebug("ZiGlobs");
+  std::string output;
+  if (PegaParam("output", output) && !output.empty()) RedirectOutput(output);
+  // The password stays readable to the program but leaves the process list.
+  HideSwitchValue("password");
+  std::string path;
+  if (PegaParam("PathReqGBol", path)) ZiGlobs().PathReqGBol = WithTrailingSeparator(path);
+  ConfigureMailRelay();
+  // There is no component-object library to initialise; the connection is made by the login,
+  // which knows the driver the switches ask for.
+  LogaDebug("ZiGlobs 1");
+  LogaDebug("ZiGlobs 2");
+  LogaDebug("ZiGlobs 3");
+  LogaDebug("ZiGlobs 4");
+  LogaDebug("ZiGlobs 5");
+  ZiGlobs().DbgDifChecagemBal = TemParam("DbgDifChecagemBal");
+  LogaDebug("ZiGlobs end");
+  SetExitProc(ZiGlobsEnd);
+  RoubaOChainDeExitProcs();
+}
+
+void ZiGlobsEnd() {
+  if (!started || ended) return;
+  ended = true;
+  LogaDebug("*ZiGlobs 0");
+  LogaDebug("*ZiGlobs 0.1");
+  LogaDebug("*ZiGlobs 0.2");
+  LogaDebug("*ZiGlobs 0.2.1");
+  LogaDebug("*ZiGlobs 0.3");
+  LogaDebug("*ZiGlobs 2");
+  LogaDebug("*ZiGlobs 3.1 Appl=nil?Y");
+  db::DestroyZiDb();
+  LogaDebug("*ZiGlobs 3.2");
+  ZiGlobs().ServerClock.reset();
+  LogaDebug("*ZiGlobs 3.3");
+  LogaDebug("*ZiGlobs 4");
+  LogaDebug("*ZiGlobs end");
+}
+
+void CliLogin() {
+  if (initLogStat == InitLogStat::InProgress) {
+    LogaConsole("CliLogin error: Invalid InitLogStat:" + StateText());
+    return;
+  }
+  if (initLogStat != InitLogStat::NotTried) {
+    LogaConsole("CliBasic error Invalid InitLogStat: " + StateText());
+    return;
+  }
+  initLogStat = InitLogStat::InProgress;
+  int code = InitDbConnection("", "", false, nullptr);
+  initLogStat = code == 0 ? InitLogStat::LoggedIn : InitLogStat::Failed;
+  if (code != 0) LogaConsole("CliBasic error:" + std::to_string(code) + " in login");
+}
+
+int CliLoginCode() { return initLogStat == InitLogStat::LoggedIn ? 0 : kCliLoginFailed; }
+
+}  // namespace zi

@@ -1,0 +1,264 @@
+#include "session/login.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "db/connection.h"
+#include "db/embedded_driver.h"
+#include "server/server.h"
+#include "session/session.h"
+#include "session/zi_globs.h"
+#include "support/local_http_server.h"
+#include "support/test_files.h"
+#include "toolbox/http.h"
+#include "toolbox/log.h"
+#include "toolbox/message_box.h"
+#include "toolbox/switches.h"
+
+namespace zi {
+namespace {
+
+using testing::Contains;
+using testing::HasSubstr;
+using testing::Not;
+
+class LoginTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    SetLogFileName(dir_.File("zorinput.log"));
+    SetMailRelay(relay_.HostAndPort());
+    SetErrorBoxHandler([this](const std::string& caption, const std::string& text) {
+      boxes_.push_back(caption + ": " + text);
+    });
+  }
+  void TearDown() override {
+    db::DestroyZiDb();
+    db::EmbeddedDriver::SetDefaultRegistryForTests(nullptr);
+    SetErrorBoxHandler(nullptr);
+    SetMailRelay("");
+    SetLogFileName("zorinput.log");
+  }
+
+  void Given(std::vector<std::string> switches) {
+    switches.insert(switches.begin(), "/opt/zorinput");
+    switches.push_back("/database=" + database_);
+    SetParameters(switches);
+  }
+  int Login(std::vector<std::string> switches) {
+    Given(std::move(switches));
+    return InitDbConnection("", "", false, nullptr);
+  }
+  std::vector<std::string> LogTexts() const { return test::WithoutStamps(test::ReadLines(dir_.File("zorinput.log"))); }
+  server::Server& Server() { return *static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).Server(); }
+
+  test::TempDir dir_;
+  std::string database_ = dir_.File("zi.db");
+  test::EnvGuard config_{"XDG_CONFIG_HOME", dir_.File("config").c_str()};
+  test::EnvGuard passwordVariable_{"ZORINPUT_PASSWORD", nullptr};
+  test::EnvGuard user_{"USER", "ana"};
+  test::EnvGuard computer_{"COMPUTERNAME", "desk7"};
+  test::TLocalServer relay_;
+  std::vector<std::string> boxes_;
+};
+
+TEST_F(LoginTest, FreshDatabaseMakesTheFirstUserItsAdministrator) {
+  ASSERT_EQ(Login({"/user=ana", "/password=s3cret"}), 0);
+  EXPECT_TRUE(EstaConectado(false));
+  EXPECT_THAT(LogTexts(), Contains("InitDbConnection new database " + database_ + ": user ana created as administrator"));
+  const TZiGlobs& g = ZiGlobs();
+  EXPECT_EQ(g.name, "ana");
+  EXPECT_GT(g.uid, 0);
+  EXPECT_TRUE(g.IsAdmin);
+  EXPECT_TRUE(RightA() && RightB() && RightC() && RightD());
+  EXPECT_EQ(g.serverHost, "(local)");
+  ASSERT_TRUE(g.ServerClock.has_value());
+  EXPECT_LE(std::llabs(*g.ServerClock), 1);
+  std::regex serverTime(R"(ServerTime: \d{4}/\d\d/\d\d-\d\d:\d\d:\d\d diff:(0|-?1"))");
+  auto texts = LogTexts();
+  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](auto& t) { return std::regex_match(t, serverTime); }));
+  EXPECT_TRUE(relay_.Received().empty()) << "a successful login sends no report";
+
+  db::DestroyZiDb();
+  ASSERT_EQ(Login({"/user=ANA", "/password=s3cret"}), 0) << "user names ignore case";
+  EXPECT_THAT(LogTexts(), Not(Contains(HasSubstr("created as administrator by")))) ;
+}
+
+TEST_F(LoginTest, WrongPasswordGivesTheServersCodeAndAReportWithoutThePassword) {
+  ASSERT_EQ(Login({"/user=ana", "/password=s3cret"}), 0);
+  db::DestroyZiDb();
+  EXPECT_EQ(Login({"/user=ana", "/password=Wr0ngPass"}), 18456);
+  EXPECT_FALSE(EstaConectado(false));
+  EXPECT_EQ(ZiGlobs().name, "");
+  EXPECT_THAT(LogTexts(), Contains("InitDbConnection erro:18456 EDriverError:Login failed for user 'ana'."));
+  EXPECT_THAT(LogTexts(), Contains("InitDbConnection error:18456"));
+  auto received = relay_.Received();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].path, "/mailto.cgi");
+  EXPECT_THAT(received[0].target,
+              testing::StartsWith("/mailto.cgi?TO=gor&SUBJ=ZorInput%20login%20error%3Aana&useratmachine=%22ana%40desk7%22"));
+  EXPECT_THAT(received[0].target, HasSubstr("&usr=ana&error=18456&msgerro=exception%3ALogin%20failed"));
+  EXPECT_THAT(test::ReadFile(dir_.File("zorinput.log")), Not(HasSubstr("Wr0ngPass")));
+  EXPECT_THAT(received[0].target, Not(HasSubstr("Wr0ngPass")));
+}
+
+TEST_F(LoginTest, PasswordMayComeFromTheEnvironment) {
+  test::EnvGuard password("ZORINPUT_PASSWORD", "fromEnv1");
+  ASSERT_EQ(Login({"/user=ana"}), 0);
+  db::DestroyZiDb();
+  EXPECT_EQ(Login({"/user=ana", "/password=other"}), 18456) << "the switch wins over the environment";
+}
+
+TEST_F(LoginTest, MissingOrEmptySettingsHaveTheirCodes) {
+  EXPECT_EQ(Login({"/password=x"}), kLoginCancelled) << "no user and no dialog to ask";
+  EXPECT_EQ(Login({"/user=ana", "/password=x", "/database="}), 4217);
+  EXPECT_EQ(Login({"/user=ana", "/password=x", "/sqlserver="}), 4217);
+  EXPECT_EQ(Login({"/user=ana", "/password=x", "/provider="}), 4217);
+  EXPECT_EQ(Login({"/user=ana", "/password=x", "/sqlserver=db1"}), kProviderNotAvailable);
+  EXPECT_THAT(LogTexts(), Contains("InitDbConnection provider SQLOLEDB.1 erro:99002: this build reaches only the "
+                                   "embedded database (provider embedded)"));
+  EXPECT_EQ(relay_.Received().size(), 5u) << "every failed login is reported";
+}
+
+TEST_F(LoginTest, DatabaseFileThatCannotBeUsedIsALoginFailure) {
+  test::WriteFile(dir_.File("notours.db"), "some other program's data\n");
+  database_ = dir_.File("notours.db");
+  EXPECT_EQ(Login({"/user=ana", "/password=x"}), kLoginException);
+  EXPECT_THAT(LogTexts(), Contains(HasSubstr("InitDbConnection erro:3714 EDriverError:" + database_ +
+                                             " is not a ZorInput database")));
+  EXPECT_EQ(test::ReadFile(database_), "some other program's data\n");
+
+  database_ = dir_.File("directory.db");
+  std::filesystem::create_directory(database_);
+  EXPECT_EQ(Login({"/user=ana", "/password=x"}), kLoginException);
+}
+
+TEST_F(LoginTest, EmbeddedDatabaseNameWithoutExtensionGetsDotDb) {
+  database_ = dir_.File("ZorInput");
+  ASSERT_EQ(Login({"/user=ana", "/password=x"}), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("ZorInput.db")));
+}
+
+TEST_F(LoginTest, ServerClockAheadShowsInTheLog) {
+  ASSERT_EQ(Login({"/user=ana", "/password=x"}), 0);
+  Server().SetClockOffsetForTests(600);
+  ASSERT_EQ(CheckClientVersionV2(), 0);
+  std::regex diff(R"(ServerTime: .* diff:-(10'|9'59"))");
+  std::regex jump(R"(SetGMT2Local : (0|-?1") -> -(10'|9'59"))");
+  auto texts = LogTexts();
+  EXPECT_TRUE(std::regex_match(texts.back(), diff)) << texts.back();
+  EXPECT_TRUE(std::regex_match(texts[texts.size() - 2], jump)) << texts[texts.size() - 2];
+  EXPECT_NEAR(static_cast<double>(*ZiGlobs().ServerClock), -600, 1);
+}
+
+TEST_F(LoginTest, LogIsRotatedAtEveryAttempt) {
+  test::WriteFile(dir_.File("zorinput.log"), std::string(1020101, 'x'));
+  Login({"/password=x"});
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("zorinput001.log")));
+  test::WriteFile(dir_.File("zorinput.log"), std::string(1020101, 'x'));
+  Login({"/password=x"});
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("zorinput002.log")));
+}
+
+const server::Registry& PasswordExpiredRegistry() {
+  static const server::Registry registry = [] {
+    using server::ParamDirection;
+    server::Registry r;
+    r.Add({"CheckClientVersionV2",
+           {{"@ClientVersion", DbType::Integer, ParamDirection::Input},
+            {"@PatchNum", DbType::Integer, ParamDirection::Input},
+            {"@ServerTime", DbType::DateTime, ParamDirection::Output}},
+           [](server::ProcContext&) { return 7125; }});
+    r.Add({"GetInfoDoUsuario",
+           {{"@SourceDoBal", DbType::Integer, ParamDirection::Output},
+            {"@UserFlag", DbType::Integer, ParamDirection::Output},
+            {"@email", DbType::Text, ParamDirection::Output},
+            {"@name", DbType::Text, ParamDirection::Output},
+            {"@uid", DbType::Integer, ParamDirection::Output},
+            {"@IsAdmin", DbType::Boolean, ParamDirection::Output},
+            {"@lingua", DbType::Integer, ParamDirection::Output}},
+           [](server::ProcContext& c) {
+             c.SetOut("@SourceDoBal", 2);
+             c.SetOut("@UserFlag", 4);
+             c.SetOut("@email", "ana@example.org");
+             c.SetOut("@name", "ana");
+             c.SetOut("@uid", 17);
+             c.SetOut("@IsAdmin", false);
+             c.SetOut("@lingua", 1);
+             return 0;
+           }});
+    return r;
+  }();
+  return registry;
+}
+
+TEST_F(LoginTest, AdminVersionAcceptsAServerThatAnswers7125) {
+  db::EmbeddedDriver::SetDefaultRegistryForTests(&PasswordExpiredRegistry());
+  EXPECT_EQ(Login({"/user=ana", "/password=x"}), 7125);
+  EXPECT_THAT(LogTexts(), Contains("CheckClientVersion error:7125"));
+  db::DestroyZiDb();
+  ASSERT_EQ(Login({"/user=ana", "/password=x", "-AdminVersion"}), 0);
+  const TZiGlobs& g = ZiGlobs();
+  EXPECT_EQ(g.uid, 17);
+  EXPECT_EQ(g.email, "ana@example.org");
+  EXPECT_FALSE(g.IsAdmin);
+  EXPECT_EQ(g.lingua, 1);
+  EXPECT_FALSE(RightA());
+  EXPECT_FALSE(RightB());
+  EXPECT_TRUE(RightC());
+  EXPECT_TRUE(RightD());
+}
+
+TEST_F(LoginTest, PermissionAnswersAreRememberedOnlyWhenTheServerGaveThem) {
+  ASSERT_EQ(Login({"/user=ana", "/password=x"}), 0);
+  auto& driver = static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver());
+  EXPECT_TRUE(ChkEmpDoUsr(5));
+  driver.InjectFaults({.failCall = 1, .failPersistent = true});
+  EXPECT_TRUE(ChkEmpDoUsr(5)) << "the same question is not asked again";
+  EXPECT_FALSE(ChkEmpDoUsr(6));
+  EXPECT_THAT(boxes_, testing::ElementsAre("Warning: error:3939"));
+  driver.InjectFaults({});
+  EXPECT_TRUE(ChkEmpDoUsr(6)) << "a failed call is asked again";
+  EXPECT_FALSE(ChkAnbDoUsr(-1));
+  EXPECT_EQ(boxes_.back(), "Warning: Could not find item to update error:8605");
+}
+
+TEST_F(LoginTest, NotConnectedIsShownWhenAsked) {
+  EXPECT_FALSE(EstaConectado(false));
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_FALSE(EstaConectado(true));
+  EXPECT_THAT(boxes_, testing::ElementsAre("Warn: Not logged!"));
+}
+
+TEST_F(LoginTest, FailureReportCarriesTheSessionAndTheCallersPairsInOrder) {
+  Given({});
+  ZiGlobs().name = "ana";
+  EXPECT_EQ(ReportaFalha("bulletin x", {"k", "v@1", "odd"}, ""), 0);
+  ZiGlobs().name.clear();
+  auto received = relay_.Received();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].target,
+            "/mailto.cgi?TO=g&SUBJ=ZorInput%20bulletin%20x&useratmachine=%22ana%40desk7%22&ZorInput%2Dversion="
+            "20240410%2D1131&ZiDbUser=ana&executable%2Dfile=%2Fopt%2Fzorinput&k=v%401&odd");
+}
+
+TEST_F(LoginTest, UnreachableRelayNeverChangesTheLoginsResult) {
+  SetMailRelay("127.0.0.1:1");
+  EXPECT_EQ(Login({"/user=ana", "/password="}), kLoginCancelled);
+  EXPECT_THAT(LogTexts(), Contains(HasSubstr("HTTP.InternetConnect Erro:")));
+}
+
+TEST_F(LoginTest, CommandLineLoginIsAllowedOnce) {
+  Given({"/user=ana", "/password=x"});
+  EXPECT_EQ(CliLoginCode(), kCliLoginFailed);
+  CliLogin();
+  EXPECT_EQ(CliLoginCode(), 0);
+  CliLogin();
+  EXPECT_THAT(LogTexts(), Contains("CliBasic error Invalid InitLogStat: 2"));
+  EXPECT_EQ(CliLoginCode(), 0);
+}
+
+}  // namespace
+}  // namespace zi
