@@ -1,5 +1,8 @@
 #include "session/zi_globs.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 
@@ -7,6 +10,7 @@
 #include "session/login.h"
 #include "session/session.h"
 #include "session/settings.h"
+#include "toolbox/codec.h"
 #include "toolbox/http.h"
 #include "toolbox/lifecycle.h"
 #include "toolbox/log.h"
@@ -39,11 +43,17 @@ std::string StateText() { return std::to_string(static_cast<int>(initLogStat)); 
 
 }  // namespace
 
+// The file is opened before standard output is touched, so a file that cannot be opened leaves
+// standard output as it was.
 void RedirectOutput(const std::string& file) {
+  int fd = ::open(Cp1252ToUtf8(file).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    Loga("output -> \"" + file + "\" iores:" + std::to_string(platform::ErrorCodeOf(errno)));
+    return;
+  }
   std::fflush(stdout);
-  if (std::freopen(file.c_str(), "a", stdout) || std::freopen(file.c_str(), "w", stdout)) return;
-  int error = platform::ErrorCodeOf(errno);
-  Loga("output -> \"" + file + "\" iores:" + std::to_string(error));
+  ::dup2(fd, STDOUT_FILENO);
+  ::close(fd);
 }
 
 void ZiGlobsStart() {

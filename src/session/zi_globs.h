@@ -10,7 +10,8 @@ namespace zi {
 void ZiGlobsStart();
 void ZiGlobsEnd();
 
-// Reopens standard output on the file (appending, else creating); logs and keeps it on failure.
+// Sends standard output to the end of the file (created when missing); on failure logs and keeps
+// standard output as it was.
 void RedirectOutput(const std::string& file);
 
 // The command-line login of the unattended modes: allowed once per process.
