@@ -115,7 +115,10 @@ std::string Cp1252ToUtf8(std::string_view cp1252) {
   return out;
 }
 
-std::optional<std::string> Utf8ToCp1252(std::string_view utf8, TCodecError& error) {
+namespace {
+
+// Converts until the first character that fails, or, when `lossy`, replaces each such one with '?'.
+std::optional<std::string> Convert(std::string_view utf8, bool lossy, TCodecError& error) {
   std::string out;
   out.reserve(utf8.size());
   size_t pos = 0;
@@ -127,47 +130,31 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8, TCodecError& erro
       continue;
     }
     const TDecoded decoded = DecodeMultiByte(utf8, pos);
-    if (decoded.length == 0) {
-      error = {pos, 0};
+    const std::optional<char> byte = decoded.length == 0 ? std::nullopt : Cp1252ByteOf(decoded.codePoint);
+    if (!byte && !lossy) {
+      error = {pos, decoded.length == 0 ? 0 : decoded.codePoint};
       return std::nullopt;
     }
-    const std::optional<char> byte = Cp1252ByteOf(decoded.codePoint);
-    if (!byte) {
-      error = {pos, decoded.codePoint};
-      return std::nullopt;
-    }
-    out.push_back(*byte);
-    pos += decoded.length;
+    out.push_back(byte.value_or('?'));
+    pos += decoded.length == 0 ? 1 : decoded.length;
   }
   return out;
+}
+
+}  // namespace
+
+std::optional<std::string> Utf8ToCp1252(std::string_view utf8, TCodecError& error) {
+  return Convert(utf8, false, error);
 }
 
 std::optional<std::string> Utf8ToCp1252(std::string_view utf8) {
   TCodecError ignored;
-  return Utf8ToCp1252(utf8, ignored);
+  return Convert(utf8, false, ignored);
 }
 
 std::string Utf8ToCp1252Lossy(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  size_t pos = 0;
-  while (pos < utf8.size()) {
-    const char c = utf8[pos];
-    if (static_cast<uint8_t>(c) < 0x80) {
-      out.push_back(c);
-      ++pos;
-      continue;
-    }
-    const TDecoded decoded = DecodeMultiByte(utf8, pos);
-    if (decoded.length == 0) {
-      out.push_back('?');
-      ++pos;
-      continue;
-    }
-    out.push_back(Cp1252ByteOf(decoded.codePoint).value_or('?'));
-    pos += decoded.length;
-  }
-  return out;
+  TCodecError ignored;
+  return *Convert(utf8, true, ignored);
 }
 
 std::string CodecErrorText(const TCodecError& error) {
