@@ -9,6 +9,7 @@ namespace {
 Registry MakeProductRegistry() {
   Registry registry;
   RegisterSessionProcedures(registry);
+  RegisterReferenceProcedures(registry);
   return registry;
 }
 

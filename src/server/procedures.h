@@ -8,4 +8,7 @@ class Registry;
 // Client version check, the session user's details and the user's rights over items.
 void RegisterSessionProcedures(Registry& registry);
 
+// The reference lists the client loads at login, their writers, the data log and bulletin requests.
+void RegisterReferenceProcedures(Registry& registry);
+
 }  // namespace zi::server

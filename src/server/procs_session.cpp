@@ -2,11 +2,9 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "server/server.h"
-#include "server/sqlite_db.h"
+#include "server/session_user.h"
 
 namespace zi::server {
 
@@ -14,38 +12,10 @@ namespace {
 
 constexpr int kClientOutdated = 3695;
 constexpr int64_t kOldestClientVersion = 22;
-constexpr int kItemNotFound = 8605;
 constexpr int kNoCompanyRight = 15258;
 constexpr int kNoSeriesRight = 7141;
 constexpr int64_t kCompanyRightBit = 1;
 constexpr int64_t kSeriesRightBit = 2;
-
-struct SessionUser {
-  int64_t id = 0;
-  std::string name;
-  std::string email;
-  bool isAdmin = false;
-  int64_t userFlag = 0;
-  int64_t sourceDoBal = 0;
-  int64_t lingua = 0;
-};
-
-// The logged-in user's row as it is now; nullopt without a session or when the row is gone.
-std::optional<SessionUser> ReadSessionUser(ProcContext& call) {
-  if (call.SessionUserId() == 0) return std::nullopt;
-  const ResultSet found = call.Db().Query(
-      "SELECT id, name, email, is_admin, user_flag, source_do_bal, lingua FROM users WHERE id = ?",
-      {call.SessionUserId()});
-  if (found.rows.empty()) return std::nullopt;
-  const std::vector<DbValue>& row = found.rows[0];
-  return SessionUser{.id = row[0].AsInteger(),
-                     .name = row[1].AsText(),
-                     .email = row[2].AsText(),
-                     .isAdmin = row[3].AsBoolean(),
-                     .userFlag = row[4].AsInteger(),
-                     .sourceDoBal = row[5].AsInteger(),
-                     .lingua = row[6].AsInteger()};
-}
 
 int CheckClientVersionV2(ProcContext& call) {
   if (!ReadSessionUser(call)) return kLoginFailed;

@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "server/reference_seeds.h"
 #include "server/sqlite_db.h"
 
 namespace zi::server {
@@ -36,9 +37,157 @@ void CreateUsers(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 2> kSteps = {
+// The reference tables keep the names the client's own SQL texts use (the administrator's table
+// editor reads "Bolsa", "FmtBal", "BlocoDeContaBal", "CampoListaDeValores" ...). Codes compare
+// whatever their case, as the client looks them up.
+void CreateGeographyTables(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE Pais (
+      id INTEGER PRIMARY KEY CHECK (id BETWEEN 0 AND 79),
+      cod3 TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+      cod2 TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+      nome TEXT NOT NULL
+    );
+    CREATE UNIQUE INDEX Pais_cod3 ON Pais (cod3) WHERE cod3 <> '';
+    CREATE UNIQUE INDEX Pais_cod2 ON Pais (cod2) WHERE cod2 <> '';
+    -- The client reads a currency's symbol as the last word of its name: no blank inside.
+    CREATE TABLE Moeda (
+      id INTEGER PRIMARY KEY CHECK (id BETWEEN 0 AND 31),
+      cod TEXT NOT NULL UNIQUE COLLATE NOCASE CHECK (cod <> '' AND instr(cod, ' ') = 0),
+      pais INTEGER NOT NULL REFERENCES Pais (id),
+      nome TEXT NOT NULL DEFAULT ''
+    );
+    CREATE TABLE Bolsa (
+      id INTEGER PRIMARY KEY CHECK (id BETWEEN 0 AND 32767),
+      pais INTEGER NOT NULL REFERENCES Pais (id),
+      cod TEXT NOT NULL UNIQUE COLLATE NOCASE CHECK (cod <> ''),
+      cod_iso10383 TEXT NOT NULL DEFAULT '',
+      id_anb_indice INTEGER NOT NULL DEFAULT 0,
+      flag INTEGER NOT NULL DEFAULT 0,
+      id_calendario INTEGER NOT NULL DEFAULT 0,
+      outros_codigos_aceitos TEXT NOT NULL DEFAULT ''
+    );
+    -- uf: the id of the city's state.
+    CREATE TABLE Cidade (id INTEGER PRIMARY KEY, nome TEXT NOT NULL, uf INTEGER NOT NULL DEFAULT 0);
+  )sql");
+}
+
+// Multi-language names are held as "PT|EN|ES". Class 0 does not exist: a parent 0 means none.
+void CreateCatalogueListTables(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE VoteStat (
+      id INTEGER PRIMARY KEY CHECK (id BETWEEN 0 AND 255),
+      cod TEXT NOT NULL UNIQUE COLLATE NOCASE CHECK (cod <> '')
+    );
+    -- The client refuses a session whose type 0 lacks its mark.
+    CREATE TABLE TipoObj (
+      id INTEGER PRIMARY KEY CHECK (id BETWEEN 0 AND 255),
+      nome TEXT NOT NULL,
+      marca INTEGER NOT NULL DEFAULT 0
+    );
+    CREATE TABLE TipoDeContrato (id INTEGER PRIMARY KEY, nome TEXT NOT NULL);
+    CREATE TABLE TipoAplicacao (id INTEGER PRIMARY KEY, pais INTEGER NOT NULL REFERENCES Pais (id), nome TEXT NOT NULL);
+    CREATE TABLE PfItemTipoClassificacao (
+      id INTEGER PRIMARY KEY,
+      pais INTEGER NOT NULL REFERENCES Pais (id),
+      nome TEXT NOT NULL
+    );
+    CREATE TABLE BaseDeDadosComercializavel (id INTEGER PRIMARY KEY, nome TEXT NOT NULL);
+    CREATE TABLE Classes (
+      id INTEGER PRIMARY KEY CHECK (id > 0),
+      nome TEXT NOT NULL,
+      mae INTEGER REFERENCES Classes (id)
+    );
+    -- ordinal: the item's id within its field's list; doc: the item's document key.
+    CREATE TABLE CampoListaDeValores (
+      formatocampo INTEGER NOT NULL CHECK (formatocampo BETWEEN 0 AND 247),
+      ordinal INTEGER NOT NULL CHECK (ordinal > 0),
+      doc TEXT NOT NULL DEFAULT '',
+      nomept TEXT NOT NULL,
+      nomeen TEXT NOT NULL DEFAULT '',
+      nomees TEXT NOT NULL DEFAULT '',
+      PRIMARY KEY (formatocampo, ordinal)
+    );
+    CREATE UNIQUE INDEX CampoListaDeValores_doc ON CampoListaDeValores (formatocampo, doc) WHERE doc <> '';
+  )sql");
+}
+
+// Statement templates, blocks and the per-account settings that the data entry honours.
+void CreateStatementListTables(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE FmtBal (id INTEGER PRIMARY KEY, nome TEXT NOT NULL);
+    CREATE TABLE BlocoDeContaBal (id INTEGER PRIMARY KEY, nome TEXT NOT NULL);
+    CREATE TABLE HideNoZorInput (IdConta INTEGER PRIMARY KEY CHECK (IdConta BETWEEN 1 AND 8000));
+    CREATE TABLE BlocoPadraoNaDigitacao (
+      IdConta INTEGER PRIMARY KEY CHECK (IdConta BETWEEN 1 AND 8000),
+      Num INTEGER NOT NULL
+    );
+    CREATE TABLE IdentificacaoDeContas (
+      IdConta INTEGER PRIMARY KEY CHECK (IdConta BETWEEN 1 AND 8000),
+      Identificacao INTEGER NOT NULL
+    );
+  )sql");
+}
+
+void CreateCorporateActionTypes(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE OcoTipo (
+      id INTEGER PRIMARY KEY CHECK (id BETWEEN 0 AND 32767),
+      seq INTEGER NOT NULL DEFAULT 0,
+      abrv TEXT NOT NULL UNIQUE COLLATE NOCASE CHECK (abrv <> ''),
+      nome TEXT NOT NULL DEFAULT '',
+      loca INTEGER NOT NULL DEFAULT 0,
+      lb1 TEXT NOT NULL DEFAULT '',
+      lb2 TEXT NOT NULL DEFAULT ''
+    );
+  )sql");
+}
+
+// What changed, for the bulletin generator: the data log, the pending bulletin requests and the
+// bulletin destination of each ticker. A log row keeps its user's id after the user is gone.
+void CreateChangeLogTables(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE DataLogTipo (id INTEGER PRIMARY KEY CHECK (id BETWEEN 0 AND 148), nome TEXT NOT NULL);
+    CREATE TABLE DataLog (
+      id INTEGER PRIMARY KEY,
+      tip INTEGER NOT NULL REFERENCES DataLogTipo (id),
+      oid INTEGER NOT NULL,
+      aux INTEGER NOT NULL,
+      date DATETIME,
+      txt TEXT,
+      usuario INTEGER NOT NULL,
+      momento DATETIME NOT NULL
+    );
+    CREATE TABLE GBolPendente (
+      id INTEGER PRIMARY KEY,
+      prioridade INTEGER NOT NULL CHECK (prioridade BETWEEN 0 AND 9),
+      motivo TEXT NOT NULL,
+      usuario INTEGER NOT NULL,
+      momento DATETIME NOT NULL
+    );
+    CREATE TABLE TipoDeBGLDestinoDoTicker (
+      bolsa INTEGER NOT NULL REFERENCES Bolsa (id),
+      cod TEXT NOT NULL,
+      TipoDeBGLDestino INTEGER NOT NULL CHECK (TipoDeBGLDestino BETWEEN 0 AND 11),
+      PRIMARY KEY (bolsa, cod)
+    );
+  )sql");
+}
+
+// Every new database holds the reference data the client checks at login.
+void CreateReferenceData(SqliteDb& db) {
+  CreateGeographyTables(db);
+  CreateCatalogueListTables(db);
+  CreateStatementListTables(db);
+  CreateCorporateActionTypes(db);
+  CreateChangeLogTables(db);
+  SeedReferenceData(db);
+}
+
+constexpr std::array<MigrationStep, 3> kSteps = {
     CreateServerInfo,
     CreateUsers,
+    CreateReferenceData,
 };
 
 ServerError NotOurs(const std::string& path) {

@@ -6,13 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "server/schema.h"
 #include "server_support.h"
 
 namespace zi::server::test {
 namespace {
 
 using testing::HasSubstr;
-using testing::MatchesRegex;
+using testing::ContainsRegex;
+using testing::EndsWith;
 using testing::Not;
 using testing::StartsWith;
 using ::zi::test::ReadFile;
@@ -55,7 +57,8 @@ class ServerToolTest : public testing::Test {
 TEST_F(ServerToolTest, InitCreatesADatabaseThatDumpShows) {
   const ToolRun init = Run({"init", path_});
   EXPECT_EQ(init.status, 0);
-  EXPECT_EQ(init.out, path_ + ": ZorInput database, schema version 2\n");
+  const std::string version = std::to_string(SchemaSteps().size());
+  EXPECT_EQ(init.out, path_ + ": ZorInput database, schema version " + version + "\n");
   EXPECT_EQ(init.err, "");
   EXPECT_EQ(Run({"init", path_}).status, 0);
 
@@ -63,12 +66,14 @@ TEST_F(ServerToolTest, InitCreatesADatabaseThatDumpShows) {
   Server::Open(path_, TestRegistry())->ExecuteSql("INSERT INTO notes VALUES (?)", {"linha 1\r\nA\xE7\xE3o"});
   const ToolRun dump = Run({"dump", path_});
   EXPECT_EQ(dump.status, 0);
-  EXPECT_THAT(dump.out, MatchesRegex("\\[notes\\]\n"
-                                     "text=linha 1\\\\r\\\\nA\xC3\xA7\xC3\xA3o\n"
-                                     "\\[server_info\\]\n"
-                                     "key=created\\|value=[0-9T:Z-]+\n"
-                                     "key=schema_version\\|value=2\n"
-                                     "\\[users\\]\n"));
+  EXPECT_THAT(dump.out, ContainsRegex("\n\\[notes\\]\n"
+                                      "text=linha 1\\\\r\\\\nA\xC3\xA7\xC3\xA3o\n"
+                                      "\\["));
+  EXPECT_THAT(dump.out, ContainsRegex("\n\\[server_info\\]\n"
+                                      "key=created\\|value=[0-9T:Z-]+\n"
+                                      "key=schema_version\\|value=" +
+                                      version + "\n\\["));
+  EXPECT_THAT(dump.out, EndsWith("\n[users]\n"));
   EXPECT_EQ(dump.err, "");
 }
 
