@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/run_modes.h"
+#include "session/bulletin.h"
 #include "session/login.h"
 #include "session/zi_globs.h"
 #include "toolbox/lifecycle.h"
@@ -58,6 +59,10 @@ void InstallModeHandlers() {
                        RunMode::ExportaCac, RunMode::ExportaCotacoes})
     SetModeHandler(mode, LoginThenNotAvailable);
   SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
+  SetReqGBolHandler([](int priority, const std::string& requesterText) {
+    PedeBoletim(priority);
+    AppendRequester(requesterText);
+  });
 }
 
 std::string EndLine(int modeCode, int processCode) {

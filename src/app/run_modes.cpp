@@ -117,7 +117,6 @@ void SetReqGBolHandler(ReqGBolHandler handler) { ReqGBol() = std::move(handler);
 RunResult RunSelectedMode(const ModeSelection& selection) {
   if (selection.reqgbol) {
     if (ReqGBol()) ReqGBol()(selection.reqgbolPriority, "[/reqgbol]");
-    else Loga("ZorInput reqgbol: bulletin requests are not available in this build");
   }
   auto it = Handlers().find(selection.mode);
   if (it != Handlers().end() && it->second) return it->second(selection);

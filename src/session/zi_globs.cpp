@@ -7,7 +7,9 @@
 #include <cstdio>
 
 #include "db/connection.h"
+#include "session/bulletin.h"
 #include "session/login.h"
+#include "session/reference_data.h"
 #include "session/session.h"
 #include "session/settings.h"
 #include "toolbox/codec.h"
@@ -71,7 +73,9 @@ void ZiGlobsStart() {
   // which knows the driver the switches ask for.
   LogaDebug("ZiGlobs 1");
   LogaDebug("ZiGlobs 2");
+  SetReferenceDataLoader(CarregaDadosIniciais);
   LogaDebug("ZiGlobs 3");
+  PreencheListasFixas();
   LogaDebug("ZiGlobs 4");
   LogaDebug("ZiGlobs 5");
   ZiGlobs().DbgDifChecagemBal = TemParam("DbgDifChecagemBal");
@@ -84,6 +88,7 @@ void ZiGlobsEnd() {
   if (!started || ended) return;
   ended = true;
   LogaDebug("*ZiGlobs 0");
+  SendPendingBulletin();
   LogaDebug("*ZiGlobs 0.1");
   LogaDebug("*ZiGlobs 0.2");
   LogaDebug("*ZiGlobs 0.2.1");

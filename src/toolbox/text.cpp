@@ -49,6 +49,18 @@ std::string LowerAscii(std::string_view text) {
   return out;
 }
 
+std::string UpperCp1252(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    auto b = static_cast<unsigned char>(c);
+    if ((b >= 'a' && b <= 'z') || (b >= 0xE0 && b <= 0xFE && b != 0xF7)) b = static_cast<unsigned char>(b - 0x20);
+    else if (b == 0x9A || b == 0x9C || b == 0x9E) b = static_cast<unsigned char>(b - 0x10);
+    else if (b == 0xFF) b = 0x9F;
+    c = static_cast<char>(b);
+  }
+  return out;
+}
+
 bool SameTextAscii(std::string_view a, std::string_view b) {
   auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {

@@ -17,6 +17,9 @@ std::string Trim(std::string_view text);
 // Only 'a'..'z' and 'A'..'Z' change; accented Windows-1252 letters are left alone.
 std::string UpperAscii(std::string_view text);
 std::string LowerAscii(std::string_view text);
+// Upper case of Windows-1252 text, accented letters included ("ç" becomes "Ç").
+std::string UpperCp1252(std::string_view text);
+
 // Equal but for the case of 'a'..'z'.
 bool SameTextAscii(std::string_view a, std::string_view b);
 

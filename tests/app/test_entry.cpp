@@ -85,10 +85,24 @@ TEST_F(EntryTest, DesktopStartRegistersFileTypesThenSaysTheDesktopIsMissing) {
   EXPECT_TRUE(std::filesystem::exists(data_.Path() + "/applications/zorinput_import_file-open.desktop"));
 }
 
-TEST_F(EntryTest, ReqGBolWithoutBulletinSupportIsLoggedAndTheModeStillRuns) {
+TEST_F(EntryTest, ReqGBolAloneLogsInAndSendsTheRequestAtTheEnd) {
+  struct Case {
+    const char* value;
+    const char* sent;
+  } cases[] = {{"2", "ReqGBol Pri:2 ok [ZiGlobs.fini [/reqgbol]]"}, {"12", "ReqGBol Pri:0 ok [ZiGlobs.fini [/reqgbol]]"}};
+  for (const auto& c : cases) {
+    std::filesystem::remove(dir_.File("zorinput.log"));
+    EXPECT_EQ(Run(std::string("/reqgbol=") + c.value + " /user=ana /password=pw /database=zi.db"), 0) << c.value;
+    auto texts = LogTexts();
+    EXPECT_THAT(texts, testing::Contains(c.sent)) << c.value;
+    EXPECT_THAT(texts, testing::Contains("- ZiGlobs Fini ReqGBol erro:0 requester:[/reqgbol]")) << c.value;
+    EXPECT_THAT(texts, testing::Contains("- ZorInput end")) << c.value;
+  }
+}
+
+TEST_F(EntryTest, FailedRunSendsNoBulletinRequest) {
   EXPECT_EQ(Run("/reqgbol=2 /import=f.txt /user=ana /password=pw /database=zi.db"), 4);
-  EXPECT_THAT(LogTexts(), testing::Contains("ZorInput reqgbol: bulletin requests are not available in this build"));
-  EXPECT_THAT(LogTexts(), testing::Contains("ZorInput mode import is not available in this build erro:99001"));
+  EXPECT_THAT(LogTexts(), testing::Not(testing::Contains(testing::HasSubstr("ReqGBol Pri:"))));
 }
 
 }  // namespace
