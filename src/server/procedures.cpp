@@ -10,6 +10,7 @@ Registry MakeProductRegistry() {
   Registry registry;
   RegisterSessionProcedures(registry);
   RegisterReferenceProcedures(registry);
+  RegisterCatalogueProcedures(registry);
   return registry;
 }
 

@@ -11,4 +11,7 @@ void RegisterSessionProcedures(Registry& registry);
 // The reference lists the client loads at login, their writers, the data log and bulletin requests.
 void RegisterReferenceProcedures(Registry& registry);
 
+// Companies, classes and series: their writers and readers, lookups by code and object lists.
+void RegisterCatalogueProcedures(Registry& registry);
+
 }  // namespace zi::server

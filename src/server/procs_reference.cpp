@@ -1,14 +1,13 @@
 #include "server/procedures.h"
 
 #include <cstdint>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "server/proc_checks.h"
 #include "server/server.h"
-#include "server/session_user.h"
 #include "server/sqlite_db.h"
 #include "toolbox/text.h"
 
@@ -16,19 +15,9 @@ namespace zi::server {
 
 namespace {
 
-// What the reference writers answer besides 0 (the codes are ours):
-// - 18456 without a logged-in user, or when the user's row is gone;
-// - 8601 countries, currencies and exchanges are changed by administrators only;
-// - 8602 a value outside what its column accepts (an id out of range, a code of the wrong shape,
-//   a name holding the "|" that separates a list item's languages);
-// - 8603 NULL, or a text of blanks only, where a value is required;
-// - 8605 the item to change, or a country it refers to, does not exist;
-// - 8606 a code (or a list item's document key) that another row already holds.
-constexpr int kNotAdministrator = 8601;
-constexpr int kOutOfRange = 8602;
-constexpr int kValueMissing = 8603;
-constexpr int kCodeTaken = 8606;
-
+// Besides the shared codes, the reference writers answer 8605 when the item to change, or a
+// country it refers to, does not exist; countries, currencies and exchanges are changed by
+// administrators only (8601).
 constexpr int64_t kMaxCountry = 79;
 constexpr int64_t kMaxCurrency = 31;
 constexpr int64_t kMaxSmallId = 32767;  // ids of the server's 16-bit columns
@@ -38,47 +27,6 @@ constexpr int64_t kLastAccount = 8000;
 constexpr int64_t kMaxFieldCode = 247;
 constexpr int64_t kMaxDataLogType = 148;
 constexpr int64_t kMaxPriority = 9;
-
-// The first failure of a writer's checks, in the order given; 0 when all pass.
-int FirstFailure(std::initializer_list<int> codes) {
-  for (const int code : codes) {
-    if (code != 0) return code;
-  }
-  return 0;
-}
-
-int RequireUser(ProcContext& call) { return ReadSessionUser(call) ? 0 : kLoginFailed; }
-
-int RequireAdministrator(ProcContext& call) {
-  const std::optional<SessionUser> user = ReadSessionUser(call);
-  if (!user) return kLoginFailed;
-  return user->isAdmin ? 0 : kNotAdministrator;
-}
-
-int RequiredText(ProcContext& call, const std::string& param) {
-  const DbValue& value = call.In(param);
-  return value.IsNull() || Trim(value.AsText()).empty() ? kValueMissing : 0;
-}
-
-int IntegerIn(ProcContext& call, const std::string& param, int64_t min, int64_t max) {
-  const DbValue& value = call.In(param);
-  if (value.IsNull()) return kValueMissing;
-  return value.AsInteger() < min || value.AsInteger() > max ? kOutOfRange : 0;
-}
-
-int64_t Integer(ProcContext& call, const std::string& param) { return call.In(param).AsInteger(); }
-
-int64_t IntegerOr(ProcContext& call, const std::string& param, int64_t missing) {
-  return call.IsNull(param) ? missing : Integer(call, param);
-}
-
-std::string TextOr(ProcContext& call, const std::string& param, const std::string& missing = "") {
-  return call.IsNull(param) ? missing : call.In(param).AsText();
-}
-
-bool Exists(ProcContext& call, std::string_view sql, const std::vector<DbValue>& params) {
-  return call.Db().QueryValue(sql, params).AsInteger() != 0;
-}
 
 bool IsCodeCharacter(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 

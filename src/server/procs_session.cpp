@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "server/proc_checks.h"
 #include "server/server.h"
 #include "server/session_user.h"
 
@@ -12,9 +13,7 @@ namespace {
 
 constexpr int kClientOutdated = 3695;
 constexpr int64_t kOldestClientVersion = 22;
-constexpr int kNoCompanyRight = 15258;
 constexpr int kNoSeriesRight = 7141;
-constexpr int64_t kCompanyRightBit = 1;
 constexpr int64_t kSeriesRightBit = 2;
 
 int CheckClientVersionV2(ProcContext& call) {
@@ -40,16 +39,16 @@ int GetInfoDoUsuario(ProcContext& call) {
 
 // Who may change an item, in this order (the rules are ours):
 // - without a logged-in user, or when the user's row is gone: 18456;
-// - an @id that is NULL or not positive names no item: 8605, whoever asks;
+// - an @id that is NULL, not positive or of no such item names no item: 8605, whoever asks;
 // - an administrator may change anything: 0;
 // - a company (ChkEmpDoUsr) needs user_flag bit value 1, else 15258;
 // - a series (ChkAnbDoUsr) needs user_flag bit value 2, else 7141.
-ProcHandler CheckRightOverItem(int64_t rightBit, int refusal) {
-  return [rightBit, refusal](ProcContext& call) {
+ProcHandler CheckRightOverItem(const char* existsSql, int64_t rightBit, int refusal) {
+  return [existsSql, rightBit, refusal](ProcContext& call) {
     const std::optional<SessionUser> user = ReadSessionUser(call);
     if (!user) return kLoginFailed;
     const DbValue& id = call.In("@id");
-    if (id.IsNull() || id.AsInteger() <= 0) return kItemNotFound;
+    if (id.IsNull() || id.AsInteger() <= 0 || !Exists(call, existsSql, {id})) return kItemNotFound;
     if (user->isAdmin || (user->userFlag & rightBit) != 0) return 0;
     return refusal;
   };
@@ -72,8 +71,14 @@ void RegisterSessionProcedures(Registry& registry) {
                  {"@IsAdmin", DbType::Boolean, ParamDirection::Output},
                  {"@lingua", DbType::Integer, ParamDirection::Output}},
                 GetInfoDoUsuario});
-  registry.Add({"ChkEmpDoUsr", {{"@id", DbType::Integer}}, CheckRightOverItem(kCompanyRightBit, kNoCompanyRight)});
-  registry.Add({"ChkAnbDoUsr", {{"@id", DbType::Integer}}, CheckRightOverItem(kSeriesRightBit, kNoSeriesRight)});
+  registry.Add({"ChkEmpDoUsr",
+                {{"@id", DbType::Integer}},
+                CheckRightOverItem("SELECT EXISTS (SELECT 1 FROM empresa WHERE id = ?)", kCompanyRightBit,
+                                   kNoCompanyRight)});
+  registry.Add({"ChkAnbDoUsr",
+                {{"@id", DbType::Integer}},
+                CheckRightOverItem("SELECT EXISTS (SELECT 1 FROM anbima WHERE id = ?)", kSeriesRightBit,
+                                   kNoSeriesRight)});
 }
 
 }  // namespace zi::server

@@ -184,10 +184,80 @@ void CreateReferenceData(SqliteDb& db) {
   SeedReferenceData(db);
 }
 
-constexpr std::array<MigrationStep, 3> kSteps = {
+// The object tree: a company owns classes, a class owns series (one ticker on one exchange).
+// Codes compare whatever their case, as the client looks them up. The provisional-code map names
+// its company and series by id only, so that it never stops them from being deleted.
+void CreateCatalogue(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE empresa (
+      id INTEGER PRIMARY KEY,
+      cod TEXT NOT NULL CHECK (cod <> ''),
+      pais INTEGER NOT NULL REFERENCES Pais (id),
+      cnpj TEXT NOT NULL DEFAULT '',
+      nome TEXT NOT NULL CHECK (nome <> ''),
+      moedabal_local INTEGER NOT NULL DEFAULT 0 REFERENCES Moeda (id),
+      moedabal_sec INTEGER NOT NULL DEFAULT 0 REFERENCES Moeda (id),
+      fmtbal0 INTEGER NOT NULL DEFAULT 0,
+      fmtbal1 INTEGER NOT NULL DEFAULT 0,
+      fmtbal2 INTEGER NOT NULL DEFAULT 0,
+      fmtbal3 INTEGER NOT NULL DEFAULT 0,
+      naics INTEGER NOT NULL DEFAULT 0,
+      moeda_informe_fidc INTEGER NOT NULL DEFAULT 0 REFERENCES Moeda (id),
+      UNIQUE (pais, cod COLLATE NOCASE)
+    );
+    CREATE TABLE ativo (
+      id INTEGER PRIMARY KEY,
+      emp INTEGER NOT NULL REFERENCES empresa (id),
+      idclass INTEGER NOT NULL REFERENCES Classes (id),
+      vote INTEGER NOT NULL REFERENCES VoteStat (id),
+      tipoobj INTEGER NOT NULL REFERENCES TipoObj (id)
+    );
+    CREATE INDEX ativo_emp ON ativo (emp);
+    CREATE TABLE anbima (
+      id INTEGER PRIMARY KEY,
+      acao INTEGER NOT NULL REFERENCES ativo (id),
+      cod TEXT NOT NULL CHECK (cod <> ''),
+      bolsa INTEGER NOT NULL REFERENCES Bolsa (id),
+      TipoDeBGLDestino INTEGER NOT NULL DEFAULT 0 CHECK (TipoDeBGLDestino BETWEEN 0 AND 11),
+      moedacot INTEGER NOT NULL REFERENCES Moeda (id),
+      PaisProCodZor INTEGER NOT NULL REFERENCES Pais (id),
+      FormatoDeCadastro INTEGER NOT NULL DEFAULT 0,
+      cancelado BOOLEAN NOT NULL DEFAULT 0,
+      TrazDadosDaEmp BOOLEAN NOT NULL DEFAULT 0,
+      NaoAparecerNoZor BOOLEAN NOT NULL DEFAULT 0,
+      SerieMontada BOOLEAN NOT NULL DEFAULT 0,
+      IdCalendario INTEGER NOT NULL DEFAULT 0,
+      DisableCopy INTEGER NOT NULL DEFAULT 0 CHECK (DisableCopy IN (0, 1)),
+      TipoDeContrato INTEGER NOT NULL DEFAULT 0,
+      MapaFaskel INTEGER NOT NULL DEFAULT 0,
+      OverrideGruposCampoCotacao INTEGER NOT NULL DEFAULT 0,
+      NaoAparecerNoOmbrel BOOLEAN NOT NULL DEFAULT 0,
+      UNIQUE (bolsa, cod COLLATE NOCASE)
+    );
+    CREATE INDEX anbima_acao ON anbima (acao);
+    CREATE TABLE RegistroCodCVMparaAnbima (
+      cod_provis TEXT PRIMARY KEY COLLATE NOCASE CHECK (cod_provis <> ''),
+      cod_anbima TEXT NOT NULL CHECK (cod_anbima <> ''),
+      idemp INTEGER NOT NULL DEFAULT 0,
+      idanb INTEGER NOT NULL DEFAULT 0
+    );
+    -- One row per series of each class; a class without series once, with AnbId NULL.
+    CREATE VIEW ObjListRoot AS
+      SELECT a.emp AS EmpId, a.id AS AtvId, a.idclass AS AtvIdClass, a.tipoobj AS AtvTipoObj, s.id AS AnbId
+      FROM ativo a LEFT JOIN anbima s ON s.acao = a.id;
+    -- One row per object of the tree, the levels below it NULL.
+    CREATE VIEW ObjIdList AS
+      SELECT id AS EmpId, NULL AS AtvId, NULL AS AnbId FROM empresa
+      UNION ALL SELECT emp, id, NULL FROM ativo
+      UNION ALL SELECT a.emp, a.id, s.id FROM anbima s JOIN ativo a ON a.id = s.acao;
+  )sql");
+}
+
+constexpr std::array<MigrationStep, 4> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
+    CreateCatalogue,
 };
 
 ServerError NotOurs(const std::string& path) {

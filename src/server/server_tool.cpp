@@ -5,7 +5,9 @@
 #include <optional>
 #include <string_view>
 
+#include "server/demo_catalogue.h"
 #include "server/server.h"
+#include "server/sqlite_db.h"
 #include "toolbox/codec.h"
 #include "toolbox/platform.h"
 
@@ -15,6 +17,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: zorinput-server init FILE   create the database FILE, or bring it up to date\n"
+    "       zorinput-server init --demo FILE\n"
+    "                                   the same, then add a few demo companies with their classes\n"
+    "                                   and series to a database that holds no company\n"
     "       zorinput-server dump FILE   print every table of the database FILE\n"
     "       zorinput-server useradd FILE NAME [--email E] [--admin] [--flags N] [--source N] [--language N]\n"
     "                                   add the user NAME to the database FILE with the password\n"
@@ -102,9 +107,12 @@ bool Exists(const std::string& path, std::ostream& err) {
   return false;
 }
 
-int Init(const std::string& path, std::ostream& out) {
-  const std::unique_ptr<Server> server = Server::Open(path, ProductRegistry());
-  out << path << ": ZorInput database, schema version " << server->SchemaVersion() << "\n";
+int Init(const std::string& path, bool demo, std::ostream& out) {
+  const int version = Server::Open(path, ProductRegistry())->SchemaVersion();
+  out << path << ": ZorInput database, schema version " << version << "\n";
+  if (!demo) return 0;
+  AddDemoCatalogue(*SqliteDb::Open(path));
+  out << path << ": demo catalogue added\n";
   return 0;
 }
 
@@ -126,6 +134,8 @@ int UserAdd(const UserAddRequest& request, std::ostream& out, std::ostream& err)
 
 bool KnownCommand(const std::vector<std::string>& args) {
   if (args.empty()) return false;
+  if (args[0] == "init" && args.size() == 3) return args[1] == "--demo";
+  if (args[0] == "init" && args.size() == 2) return args[1] != "--demo";
   if (args[0] == "init" || args[0] == "dump") return args.size() == 2;
   return args[0] == "useradd" && args.size() >= 3;
 }
@@ -146,7 +156,7 @@ int RunServerTool(const std::vector<std::string>& args, std::ostream& out, std::
     }
   }
   try {
-    if (args[0] == "init") return Init(args[1], out);
+    if (args[0] == "init") return Init(args.back(), args.size() == 3, out);
     if (args[0] == "dump") return Dump(args[1], out, err);
     return UserAdd(request, out, err);
   } catch (const std::exception& e) {

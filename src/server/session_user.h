@@ -10,6 +10,11 @@ namespace zi::server {
 
 class ProcContext;
 
+// A user who is not an administrator may add, change and delete companies only with this bit of
+// user_flag set; else 15258.
+inline constexpr int64_t kCompanyRightBit = 1;
+inline constexpr int kNoCompanyRight = 15258;
+
 struct SessionUser {
   int64_t id = 0;
   std::string name;

@@ -106,15 +106,52 @@ TEST_F(ServerToolTest, InitInAMissingDirectoryFails) {
 TEST_F(ServerToolTest, CommandsItDoesNotKnowGetTheUsage) {
   const std::vector<std::vector<std::string>> wrong = {
       {}, {"init"}, {"dump"}, {"help"}, {"init", "a", "b"}, {"Init", path_}, {"--dump", path_}, {"useradd"},
-      {"useradd", path_}};
+      {"useradd", path_}, {"init", "--demo"}, {"init", "--demos", path_}, {"init", path_, "--demo"}};
   for (const auto& args : wrong) {
     const ToolRun run = Run(args);
     EXPECT_EQ(run.status, 2) << args.size();
     EXPECT_EQ(run.out, "");
     EXPECT_THAT(run.err, testing::StartsWith("usage: zorinput-server init FILE"));
     EXPECT_THAT(run.err, HasSubstr("zorinput-server dump FILE"));
+    EXPECT_THAT(run.err, HasSubstr("zorinput-server init --demo FILE"));
   }
   EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+TEST_F(ServerToolTest, InitDemoAddsACatalogueToADatabaseWithoutCompanies) {
+  const ToolRun init = Run({"init", "--demo", path_});
+  EXPECT_EQ(init.status, 0);
+  EXPECT_EQ(init.out, path_ + ": ZorInput database, schema version " + std::to_string(SchemaSteps().size()) + "\n" +
+                          path_ + ": demo catalogue added\n");
+  EXPECT_EQ(init.err, "");
+
+  const std::unique_ptr<Server> server = Server::Open(path_, ProductRegistry());
+  ASSERT_EQ(server->Login("Ana", "pw").code, 0);
+  const struct {
+    const char* ticker;
+    int64_t exchange;
+    const char* company;
+    int64_t country;
+  } series[] = {{"PETR3", 1, "PETR", 0}, {"PETR4", 1, "PETR", 0}, {"VALE3", 1, "VALE", 0},
+                {"ITUB4", 1, "ITUB", 0}, {"IBM", 2, "IBM", 1},   {"KO", 2, "KO", 1}};
+  for (const auto& s : series) {
+    const int id = server->Execute("GetIdAnb", {{"@cod", s.ticker}, {"@bolsa", s.exchange}}).returnValue;
+    ASSERT_GT(id, 0) << s.ticker;
+    const ProcedureResult read = server->Execute("ObjAnbGet", {{"@id", id}});
+    EXPECT_EQ(read.outputs.at("@PaisProCodZor"), DbValue(s.country)) << s.ticker;
+    const ProcedureResult atv = server->Execute("ObjAtvGetV2", {{"@id", read.outputs.at("@acao")}});
+    const ProcedureResult emp = server->Execute("ObjEmpGetV3", {{"@id", atv.outputs.at("@emp")}});
+    EXPECT_EQ(emp.outputs.at("@cod"), DbValue(s.company)) << s.ticker;
+  }
+  const ProcedureResult all = server->Execute("ObjListProF2V2", {{"@auth", 0}, {"@like", ""}, {"@onde", 0}});
+  ASSERT_EQ(all.resultSets.size(), 1u);
+  EXPECT_EQ(all.resultSets[0].rows.size(), 7u) << "six series and a class without series";
+
+  const std::string before = server->Dump();
+  const ToolRun again = Run({"init", "--demo", path_});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.err, "zorinput-server: the database already holds companies: no demo catalogue added\n");
+  EXPECT_EQ(server->Dump(), before);
 }
 
 TEST_F(ServerToolTest, UserAddAddsUsersWhoLogInWithTheirPasswords) {

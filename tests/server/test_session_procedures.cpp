@@ -20,6 +20,13 @@ class SessionProceduresTest : public testing::Test {
   }
   // The first login, which makes Ana the administrator.
   void LogInAna() { ASSERT_EQ(server_->Login("Ana", "s3cret").code, 0); }
+  // Company 5 with a class and series 5, the items the rights are asked about.
+  void AddCompanyAndSeries5() {
+    server_->ExecuteSql("INSERT INTO empresa (id, cod, pais, nome) VALUES (5, 'ACME', 0, 'Acme')");
+    server_->ExecuteSql("INSERT INTO ativo (id, emp, idclass, vote, tipoobj) VALUES (5, 5, 2, 0, 0)");
+    server_->ExecuteSql(
+        "INSERT INTO anbima (id, acao, cod, bolsa, moedacot, PaisProCodZor) VALUES (5, 5, 'ACME3', 1, 1, 0)");
+  }
   void SetRights(bool isAdmin, int64_t userFlag) {
     server_->ExecuteSql("UPDATE users SET is_admin = ?, user_flag = ? WHERE id = ?",
                         {isAdmin, userFlag, server_->SessionUserId()});
@@ -44,6 +51,7 @@ void ExpectRefusedForLackOfSession(const ProcedureResult& result, const std::str
 }
 
 TEST_F(SessionProceduresTest, EveryCallNeedsALoggedInUserWhoseRowStillExists) {
+  AddCompanyAndSeries5();
   for (const auto& c : kSessionCalls) ExpectRefusedForLackOfSession(Call(c.procedure, c.inputs), c.procedure);
   LogInAna();
   for (const auto& c : kSessionCalls) EXPECT_EQ(Call(c.procedure, c.inputs).returnValue, 0) << c.procedure;
@@ -112,6 +120,7 @@ TEST_F(SessionProceduresTest, GetInfoDoUsuarioAnswersTheSessionUsersRow) {
 
 TEST_F(SessionProceduresTest, RightsOverCompaniesAndSeries) {
   LogInAna();
+  AddCompanyAndSeries5();
   const struct {
     const char* procedure;
     bool isAdmin;
@@ -128,6 +137,8 @@ TEST_F(SessionProceduresTest, RightsOverCompaniesAndSeries) {
       {"ChkEmpDoUsr", false, 1, -3, 8605},
       {"ChkEmpDoUsr", true, 0, DbValue(), 8605},
       {"ChkEmpDoUsr", false, 0, DbValue(), 8605},
+      {"ChkEmpDoUsr", true, 0, 6, 8605},
+      {"ChkEmpDoUsr", false, 1, 6, 8605},
       {"ChkAnbDoUsr", true, 0, 5, 0},
       {"ChkAnbDoUsr", false, 2, 5, 0},
       {"ChkAnbDoUsr", false, 3, 5, 0},
@@ -135,6 +146,8 @@ TEST_F(SessionProceduresTest, RightsOverCompaniesAndSeries) {
       {"ChkAnbDoUsr", false, 4, 5, 7141},
       {"ChkAnbDoUsr", true, 0, -1, 8605},
       {"ChkAnbDoUsr", false, 2, DbValue(), 8605},
+      {"ChkAnbDoUsr", true, 0, 6, 8605},
+      {"ChkAnbDoUsr", false, 2, 6, 8605},
   };
   for (const auto& c : cases) {
     SetRights(c.isAdmin, c.userFlag);
