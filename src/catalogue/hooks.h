@@ -1,0 +1,9 @@
+#pragma once
+// What the catalogue supplies to the layers below it; the program entry installs it at start-up.
+
+namespace zi {
+
+// The bulletin-destination cache asks the catalogue for tickers missing from an exchange's list.
+void InstallCatalogueHooks();
+
+}  // namespace zi
