@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/run_modes.h"
+#include "catalogue/hooks.h"
 #include "session/bulletin.h"
 #include "session/login.h"
 #include "session/zi_globs.h"
@@ -94,6 +95,7 @@ void Main(int argc, char** argv) {
   SetCommandLine(argc, argv);
   FoundationStart();
   ZiGlobsStart();
+  InstallCatalogueHooks();
   InstallModeHandlers();
   RunResult result = RunEntry();
   int modeCode = result.code;

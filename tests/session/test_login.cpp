@@ -214,6 +214,7 @@ TEST_F(LoginTest, AdminVersionAcceptsAServerThatAnswers7125) {
 TEST_F(LoginTest, PermissionAnswersAreRememberedOnlyWhenTheServerGaveThem) {
   ASSERT_EQ(Login({"/user=ana", "/password=x"}), 0);
   auto& driver = static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver());
+  Server().ExecuteSql("INSERT INTO empresa (id, cod, pais, nome) VALUES (5, 'E5', 0, 'Five'), (6, 'E6', 0, 'Six')");
   EXPECT_TRUE(ChkEmpDoUsr(5));
   driver.InjectFaults({.failCall = 1, .failPersistent = true});
   EXPECT_TRUE(ChkEmpDoUsr(5)) << "the same question is not asked again";
