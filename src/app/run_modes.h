@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "toolbox/own_codes.h"
+
 namespace zi::app {
 
 enum class RunMode {
@@ -72,9 +74,6 @@ void SetModeHandler(RunMode mode, ModeHandler handler);
 // Called when "reqgbol" was given, before the mode runs.
 using ReqGBolHandler = std::function<void(int priority, const std::string& requesterText)>;
 void SetReqGBolHandler(ReqGBolHandler handler);
-
-// Code of a mode whose subsystem is not part of this build.
-inline constexpr int kModeNotAvailable = 99001;
 
 // Runs the selected mode; a mode without a handler logs one line and returns kModeNotAvailable.
 RunResult RunSelectedMode(const ModeSelection& selection);

@@ -6,6 +6,7 @@
 #include "db/command.h"
 #include "toolbox/log.h"
 #include "toolbox/message_box.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::db {
 
@@ -72,6 +73,7 @@ bool InExplainedRange(int code) {
 }  // namespace
 
 std::string SqlErrorText(int code) {
+  if (const char* own = OwnCodeText(code)) return std::string(own) + " error:" + std::to_string(code);
   if (InExplainedRange(code)) {
     auto it = MessageTable().find(code);
     if (it != MessageTable().end()) return std::string(it->second) + " error:" + std::to_string(code);

@@ -7,7 +7,8 @@ namespace zi::db {
 
 class TDbCommand;
 
-// "<text> error:<code>" for a code in the message table, otherwise "error:<code>".
+// "<text> error:<code>" for a code in the message table or one of our own codes (own_codes.h),
+// otherwise "error:<code>".
 std::string SqlErrorText(int code);
 
 // Logs a failed call's code and shows it in an error box with the last lines of the log; nothing

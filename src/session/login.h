@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "toolbox/own_codes.h"
+
 namespace zi {
 
 class TMessageWindow;
@@ -16,8 +18,6 @@ inline constexpr int kLoginSettingEmpty = 4217;
 inline constexpr int kLoginException = 3714;
 inline constexpr int kLoginNotConnected = 3715;
 inline constexpr int kVersionCheckNotPrepared = 4462;
-// A provider that needs a driver this build does not have.
-inline constexpr int kProviderNotAvailable = 99002;
 
 // Asks for a user name and password; false when the user cancels. Unattended runs have no dialog.
 class TLoginDialog {

@@ -46,8 +46,7 @@ void SetCommandLine(int argc, char** argv) {
   argumentMemory = {argc, argv};
   std::vector<std::string> params{platform::ExecutablePath()};
   if (params[0].empty() && argc > 0) params[0] = argv[0];
-  // The system hands over UTF-8; inside, text is Windows-1252. Bytes that are no UTF-8 pass as they are.
-  for (int i = 1; i < argc; ++i) params.push_back(Utf8ToCp1252(argv[i]).value_or(argv[i]));
+  for (int i = 1; i < argc; ++i) params.emplace_back(argv[i]);
   Parameters() = std::move(params);
 }
 
@@ -65,6 +64,13 @@ std::string ParamStr(int index) {
 }
 
 bool PegaParam(std::string_view name, std::string& value) {
+  if (!PegaParamPath(name, value)) return false;
+  // The system hands over UTF-8; inside, text is Windows-1252.
+  if (auto text = Utf8ToCp1252(value)) value = std::move(*text);
+  return true;
+}
+
+bool PegaParamPath(std::string_view name, std::string& value) {
   value.clear();
   const auto& params = Parameters();
   for (size_t i = 1; i < params.size(); ++i) {

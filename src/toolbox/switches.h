@@ -1,5 +1,8 @@
 #pragma once
 // Command-line switches: "-" or "/" followed by a case-insensitive name, then ":" or "=" and a value.
+// Parameters are kept as the bytes the system gave. A value that is text (a user name, a number) is
+// read with PegaParam, as program text; a value that names a file or a folder is read with
+// PegaParamPath and stays the system's bytes all the way to the call that opens it.
 
 #include <string>
 #include <string_view>
@@ -10,13 +13,18 @@ namespace zi {
 // Stores the process's parameters. Parameter 0 becomes the program file's full path. The argument
 // memory itself is remembered so that secrets can be wiped from it.
 void SetCommandLine(int argc, char** argv);
-// For tests and for a process that starts another: parameter 0 first, as given.
+// For tests and for a process that starts another: parameter 0 first, as the system gives them.
 void SetParameters(std::vector<std::string> params);
 
 int ParamCount();  // the index of the last parameter
+// A parameter as the system gave it (bytes, not program text).
 std::string ParamStr(int index);
 
+// The value as program text: UTF-8 converted to Windows-1252; bytes that are not UTF-8 text that
+// Windows-1252 can hold pass unchanged.
 bool PegaParam(std::string_view name, std::string& value);
+// The value as the system gave it, for file and folder names.
+bool PegaParamPath(std::string_view name, std::string& value);
 bool TemParam(std::string_view name);
 // PegaParam with the value cut to 255 characters and then to maxLength.
 bool PegaParamCurto(std::string_view name, std::string& destination, size_t maxLength);

@@ -115,7 +115,8 @@ TEST(SqlErrorText, KnownCodesInTheExplainedRangesHaveTexts) {
             "error:15276");
   EXPECT_EQ(SqlErrorText(40001),
             "Financial statement with a currency different from the one indicated for the company error:40001");
-  for (int code : {3000, 9000, 12, 25035, 0, -1}) EXPECT_EQ(SqlErrorText(code), "error:" + std::to_string(code));
+  for (int code : {3000, 9000, 12, 25035, 0, -1, 99000}) EXPECT_EQ(SqlErrorText(code), "error:" + std::to_string(code));
+  EXPECT_EQ(SqlErrorText(99002), "This database provider is not available in this build error:99002");
 }
 
 TEST_F(DbTest, SqlErrorBoxShowsTheCodeTextAndTheLastLogLines) {

@@ -112,17 +112,28 @@ TEST(HideSwitchValue, WipesTheValueFromArgumentMemoryButNotFromTheSwitches) {
 namespace zi {
 namespace {
 
-TEST(SetCommandLine, Utf8ArgumentsBecomeProgramText) {
+TEST(SetCommandLine, TextValuesBecomeProgramTextAndPathsStayTheSystemsBytes) {
   char program[] = "/opt/zorinput";
   char user[] = "/user=Jo\xC3\xA3o";
   char raw[] = "/file=caf\xE9.txt";
-  char* argv[] = {program, user, raw, nullptr};
-  SetCommandLine(3, argv);
+  char japanese[] = "-database=\xE6\x97\xA5\xE6\x9C\xAC.db";
+  char* argv[] = {program, user, raw, japanese, nullptr};
+  SetCommandLine(4, argv);
   std::string value;
   EXPECT_TRUE(PegaParam("user", value));
   EXPECT_EQ(value, "Jo\xE3o");
   EXPECT_TRUE(PegaParam("file", value));
   EXPECT_EQ(value, "caf\xE9.txt") << "bytes that are no UTF-8 pass unchanged";
+  EXPECT_EQ(ParamStr(1), "/user=Jo\xC3\xA3o");
+
+  const std::pair<const char*, const char*> paths[] = {
+      {"user", "Jo\xC3\xA3o"}, {"file", "caf\xE9.txt"}, {"database", "\xE6\x97\xA5\xE6\x9C\xAC.db"}};
+  for (const auto& [name, bytes] : paths) {
+    EXPECT_TRUE(PegaParamPath(name, value));
+    EXPECT_EQ(value, bytes) << name;
+  }
+  EXPECT_FALSE(PegaParamPath("import", value));
+  EXPECT_EQ(value, "");
 }
 
 }  // namespace

@@ -1,0 +1,21 @@
+#pragma once
+// Result codes of our own. They all lie in 99000 to 99999, a range that neither the server's
+// procedures nor the message table use, so that a code always means one thing. Each code has one
+// text, in the table of own_codes.cpp; the README lists them for support staff.
+//
+// 99001 to 99099: the program entry, its switches and the session;
+// 99100 to 99199: answers of the embedded server's procedures;
+// 99200 to 99299: the database layer.
+
+namespace zi {
+
+inline constexpr int kOwnCodeFirst = 99000;
+inline constexpr int kOwnCodeLast = 99999;
+
+inline constexpr int kModeNotAvailable = 99001;
+inline constexpr int kProviderNotAvailable = 99002;
+
+// The text of one of our codes; nullptr for a code the table does not hold.
+const char* OwnCodeText(int code);
+
+}  // namespace zi
