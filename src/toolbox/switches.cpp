@@ -64,13 +64,13 @@ std::string ParamStr(int index) {
 }
 
 bool PegaParam(std::string_view name, std::string& value) {
-  if (!PegaParamPath(name, value)) return false;
+  if (!PegaParamBytes(name, value)) return false;
   // The system hands over UTF-8; inside, text is Windows-1252.
   if (auto text = Utf8ToCp1252(value)) value = std::move(*text);
   return true;
 }
 
-bool PegaParamPath(std::string_view name, std::string& value) {
+bool PegaParamBytes(std::string_view name, std::string& value) {
   value.clear();
   const auto& params = Parameters();
   for (size_t i = 1; i < params.size(); ++i) {

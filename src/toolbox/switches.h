@@ -1,8 +1,8 @@
 #pragma once
 // Command-line switches: "-" or "/" followed by a case-insensitive name, then ":" or "=" and a value.
 // Parameters are kept as the bytes the system gave. A value that is text (a user name, a number) is
-// read with PegaParam, as program text; a value that names a file or a folder is read with
-// PegaParamPath and stays the system's bytes all the way to the call that opens it.
+// read with PegaParam, as program text; a value that names a file or a folder, or a secret that is
+// hashed as given, is read with PegaParamBytes and stays the system's bytes all the way to its use.
 
 #include <string>
 #include <string_view>
@@ -23,8 +23,8 @@ std::string ParamStr(int index);
 // The value as program text: UTF-8 converted to Windows-1252; bytes that are not UTF-8 text that
 // Windows-1252 can hold pass unchanged.
 bool PegaParam(std::string_view name, std::string& value);
-// The value as the system gave it, for file and folder names.
-bool PegaParamPath(std::string_view name, std::string& value);
+// The value as the system gave it, for file and folder names and for secrets.
+bool PegaParamBytes(std::string_view name, std::string& value);
 bool TemParam(std::string_view name);
 // PegaParam with the value cut to 255 characters and then to maxLength.
 bool PegaParamCurto(std::string_view name, std::string& destination, size_t maxLength);

@@ -129,10 +129,10 @@ TEST(SetCommandLine, TextValuesBecomeProgramTextAndPathsStayTheSystemsBytes) {
   const std::pair<const char*, const char*> paths[] = {
       {"user", "Jo\xC3\xA3o"}, {"file", "caf\xE9.txt"}, {"database", "\xE6\x97\xA5\xE6\x9C\xAC.db"}};
   for (const auto& [name, bytes] : paths) {
-    EXPECT_TRUE(PegaParamPath(name, value));
+    EXPECT_TRUE(PegaParamBytes(name, value));
     EXPECT_EQ(value, bytes) << name;
   }
-  EXPECT_FALSE(PegaParamPath("import", value));
+  EXPECT_FALSE(PegaParamBytes("import", value));
   EXPECT_EQ(value, "");
 }
 
