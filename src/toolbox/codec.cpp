@@ -202,4 +202,9 @@ std::optional<std::string> ImportTextToCp1252(std::string_view fileBytes, TCodec
   return text;
 }
 
+std::string PathText(std::string_view systemBytes) {
+  if (!IsValidUtf8(systemBytes)) return std::string(systemBytes);
+  return Utf8ToCp1252Lossy(systemBytes);
+}
+
 }  // namespace zi

@@ -26,6 +26,11 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8, TCodecError& erro
 // byte of malformed UTF-8, becomes '?'.
 std::string Utf8ToCp1252Lossy(std::string_view utf8);
 
+// A file name as the system gave it, as program text for a log line or a message: UTF-8 is
+// converted (a character Windows-1252 cannot hold becomes '?'); other bytes are shown as they are.
+// Only for showing: the file is always opened by its own bytes.
+std::string PathText(std::string_view systemBytes);
+
 // An English sentence naming the failure and its position, for the line that failed.
 std::string CodecErrorText(const TCodecError& error);
 

@@ -140,5 +140,11 @@ TEST(Codec, ImportTextFailureCountsFromTheStartOfTheFile) {
   }
 }
 
+TEST(PathText, ShowsAFileNameAsProgramTextWithoutChangingWhatCanBeShown) {
+  EXPECT_EQ(PathText("/data/caf\xC3\xA9.txt"), "/data/caf\xE9.txt");
+  EXPECT_EQ(PathText("\xE6\x97\xA5\xE6\x9C\xAC.db"), "??.db");
+  EXPECT_EQ(PathText("latin1-caf\xE9.txt"), "latin1-caf\xE9.txt") << "bytes that are not UTF-8 are shown as they are";
+}
+
 }  // namespace
 }  // namespace zi
