@@ -5,7 +5,8 @@
 //
 // 99001 to 99099: the program entry, its switches and the session;
 // 99100 to 99199: answers of the embedded server's procedures;
-// 99200 to 99299: the database layer.
+// 99200 to 99299: the database layer;
+// 99300 to 99399: the import engine.
 
 namespace zi {
 
@@ -14,6 +15,11 @@ inline constexpr int kOwnCodeLast = 99999;
 
 inline constexpr int kModeNotAvailable = 99001;
 inline constexpr int kProviderNotAvailable = 99002;
+
+inline constexpr int kImportLineNotText = 99300;
+inline constexpr int kDirectiveNotAvailable = 99301;
+inline constexpr int kDirectiveRaised = 99302;
+inline constexpr int kRemoteImportNotAvailable = 99303;
 
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);

@@ -1,0 +1,107 @@
+#include "import/imp_form.h"
+
+#include <fmt/format.h>
+
+#include "db/sql_errors.h"
+#include "toolbox/codec.h"
+#include "toolbox/log.h"
+#include "toolbox/message_box.h"
+#include "toolbox/own_codes.h"
+#include "toolbox/text.h"
+
+namespace zi {
+
+namespace {
+
+// The modes of the remote import, by action.
+int RemoteMode(int action) {
+  switch (action) {
+    case 2: return 5;
+    case 3: return 3;
+    case 4: return 7;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+namespace impform {
+
+tMyImpMain::tMyImpMain(tImpForm& form, std::string fileName, bool CIorCO)
+    : TImpMain(std::move(fileName), CIorCO, false, {}), form_(form) {}
+
+void tMyImpMain::Output(std::string_view message, bool memoryOnly) {
+  if (memoryOnly) KeepLogInMemory(message, {}, {}, false, 0);
+  else Loga(message);
+  form_.AppendToPane(message);
+}
+
+}  // namespace impform
+
+tImpForm::tImpForm()
+    : tryJson_([](const std::string&, std::unique_ptr<TImpRootBase>&) { return kNotJsonArray; }),
+      remote_([](const std::string&, int, const std::function<void(std::string_view)>&) {
+        return kRemoteImportNotAvailable;
+      }) {}
+
+int tImpForm::StartCheck(bool checkAndImport) {
+  std::unique_ptr<TImpRootBase> jsonRun;
+  int code = tryJson_(fileName_, jsonRun);
+  if (jsonRun || code != kNotJsonArray) {
+    if (jsonRun) code = kJsonNotInThisWindow;
+    AppendToPane(fmt::format("Error:{} Importar \"{}\" no formato JSON n\xE3o suportada nesta janela. Use: "
+                             "\"zorinput.exe /Import=<nome do arquivo json>\"",
+                             code, PathText(fileName_)));
+    return code;
+  }
+  pane_.clear();
+  run_ = std::make_unique<impform::tMyImpMain>(*this, fileName_, checkAndImport);
+  return 0;
+}
+
+void tImpForm::Okay() {
+  if (RunActive()) return;
+  int code = 0;
+  if (Trim(fileName_).empty()) {
+    code = kFileNameEmpty;
+  } else if (action_ < 0 || action_ >= static_cast<int>(kActions.size())) {
+    code = kInvalidAction;
+  } else if (const int mode = RemoteMode(action_); mode != 0) {
+    code = remote_(fileName_, mode, [this](std::string_view line) { AppendToPane(line); });
+    if (code == 0) action_ = kNoAction;
+  } else {
+    code = StartCheck(action_ == 0);
+  }
+  if (code != 0) {
+    run_.reset();
+    ShowErrorBox("Import", "Import failed : " + db::SqlErrorText(code));
+  }
+}
+
+bool tImpForm::Idle() {
+  if (!run_) return false;
+  if (run_->NotFinished()) {
+    run_->Step();
+    return true;
+  }
+  const int code = run_->ResultCode();
+  if (code != 0) {
+    run_->Output("end import error:" + std::to_string(code), false);
+    db::ShowSqlErrorTxt("Import", code);
+  } else {
+    run_->Output("end import ok", false);
+  }
+  StopRun();
+  return false;
+}
+
+void tImpForm::Cancel() {
+  if (RunActive()) StopRun();
+}
+
+void tImpForm::StopRun() {
+  run_.reset();
+  action_ = kNoAction;
+}
+
+}  // namespace zi

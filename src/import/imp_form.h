@@ -1,0 +1,90 @@
+#pragma once
+// The logic of the import window: a file name, an action, Okay and Cancel, and a log pane. A check
+// runs as a text run driven one line per idle tick, so that the window stays usable; the remote
+// imports hand the file to the remote import. The Qt window is a view over this class.
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/run.h"
+
+namespace zi {
+
+inline constexpr int kFileNameEmpty = 4068;
+inline constexpr int kInvalidAction = 4069;
+inline constexpr int kJsonNotInThisWindow = 25303;
+inline constexpr int kNotJsonArray = 25308;
+
+class tImpForm;
+
+namespace impform {
+
+// The window's text run: its messages go to the log and to the window's log pane.
+class tMyImpMain : public TImpMain {
+ public:
+  tMyImpMain(tImpForm& form, std::string fileName, bool CIorCO);
+  void Output(std::string_view message, bool memoryOnly) override;
+
+ protected:
+  const char* ClassName() const override { return "tMyImpMain"; }
+
+ private:
+  tImpForm& form_;
+};
+
+}  // namespace impform
+
+class tImpForm {
+ public:
+  static constexpr std::array<std::string_view, 5> kActions = {
+      "Check & Import", "Check Only", "Remote import", "Remote import & Gen BGL", "Remote import during the night"};
+  static constexpr int kNoAction = -1;
+
+  // Offers a file to the JSON import: 25308 when it is not a JSON array, else the JSON run's code;
+  // run is set when a JSON run was made.
+  using TryJsonImport = std::function<int(const std::string& file, std::unique_ptr<TImpRootBase>& run)>;
+  // Hands a file to the remote import in a mode (5, 3 or 7), its messages to the pane; 0 or a code.
+  using RemoteImport =
+      std::function<int(const std::string& file, int mode, const std::function<void(std::string_view)>& output)>;
+
+  tImpForm();
+
+  void SetTryJsonImport(TryJsonImport hook) { tryJson_ = std::move(hook); }
+  void SetRemoteImport(RemoteImport hook) { remote_ = std::move(hook); }
+
+  // The file name as the system's bytes.
+  void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
+  const std::string& FileName() const { return fileName_; }
+  void SetAction(int index) { action_ = index; }
+  int Action() const { return action_; }
+
+  bool RunActive() const { return run_ != nullptr; }
+  // The file field, the action list and Okay are enabled while no run is active; Cancel while one is.
+  bool InputsEnabled() const { return !RunActive(); }
+  bool CancelEnabled() const { return RunActive(); }
+
+  void Okay();
+  void Cancel();
+  // One idle tick: one Step of the active run; false when there is nothing more to do.
+  bool Idle();
+
+  const std::vector<std::string>& LogPane() const { return pane_; }
+  void AppendToPane(std::string_view line) { pane_.emplace_back(line); }
+
+ private:
+  int StartCheck(bool checkAndImport);
+  void StopRun();
+
+  std::string fileName_;
+  int action_ = 0;
+  std::vector<std::string> pane_;
+  std::unique_ptr<impform::tMyImpMain> run_;
+  TryJsonImport tryJson_;
+  RemoteImport remote_;
+};
+
+}  // namespace zi

@@ -1,0 +1,210 @@
+#include "import/run.h"
+
+#include <climits>
+#include <exception>
+
+#include "catalogue/caches.h"
+#include "import/directives.h"
+#include "session/bulletin.h"
+#include "toolbox/codec.h"
+#include "toolbox/log.h"
+#include "toolbox/own_codes.h"
+#include "toolbox/text.h"
+
+namespace zi {
+
+namespace {
+
+const char* YN(bool value) { return value ? "Y" : "N"; }
+
+bool HasText(std::string_view text) { return !Trim(text).empty(); }
+
+TTextLines LoadLines(const std::string& fileName, std::string_view text) {
+  TTextLines lines = HasText(text) ? TTextLines::FromText(text) : TTextLines::FromFile(fileName);
+  // Line numbers are 32-bit counts.
+  if (lines.Count() > static_cast<size_t>(INT_MAX)) throw std::runtime_error("the file has too many lines");
+  return lines;
+}
+
+}  // namespace
+
+tImpRoot::tImpRoot(std::string fileName, bool CIorCO, bool fileNamePrefix, std::string_view text)
+    : fileName_(std::move(fileName)),
+      CIorCO_(CIorCO),
+      fileNamePrefix_(fileNamePrefix),
+      tokens_(std::make_unique<tParserSpcDelim>()) {
+  Loga("ImpRoot start " + PathText(fileName_) + " CIorCO:" + YN(CIorCO_));
+  try {
+    lines_ = LoadLines(fileName_, text);
+  } catch (const std::exception& e) {
+    Erro_ = kFileNotLoaded;
+    ReportException("[tIR.C LFF:" + PathText(fileName_) + "]", e);
+  }
+}
+
+tImpRoot::~tImpRoot() { Loga(StateText("end")); }
+
+int tImpRoot::ResultCode() const {
+  if (Erro_ != 0) return Erro_;
+  if (ErroNaoFatal_ != 0) return ErroNaoFatal_;
+  return Acabou_ ? 0 : kRunNotFinished;
+}
+
+std::string tImpRoot::StateText(std::string_view caller) const {
+  return "ImpRoot " + std::string(caller) + " Erro:" + std::to_string(Erro_) +
+         " ErroNaoFatal:" + std::to_string(ErroNaoFatal_) + " ErroNaoFatalCount:" + std::to_string(ErroNaoFatalCount_) +
+         " Acabou:" + YN(Acabou_) + " ToNoCheck:" + YN(ToNoCheck_) + " lnn:" + std::to_string(lnn_) +
+         " ErrMsgCount:" + std::to_string(ErrMsgCount_) + " FirstErrMsg:<" + FirstErrMsg_ + ">" + " LastErrMsg:<" +
+         LastErrMsg_ + ">" + " LastLine:<" + std::string(lastLine_) + ">";
+}
+
+bool tImpRoot::IsSkipLine(std::string_view line, bool keepBlank) const { return zi::IsSkipLine(line, keepBlank); }
+
+std::string tImpRoot::RunName() const { return "[" + std::string(ClassName()) + " \"" + PathText(fileName_) + "\"]"; }
+
+void tImpRoot::EndOfRun() {}
+
+void tImpRoot::StartPass() {
+  passStarted_ = true;
+  for (auto& [type, state] : states_) state->StartPass(*this);
+  if (Erro_ == 0) {
+    lnn_ = 0;
+    lastLine_ = {};
+  }
+}
+
+bool tImpRoot::ReadSignificantLine(bool keepBlank) {
+  while (Erro_ == 0 && static_cast<size_t>(lnn_) < lines_.Count()) {
+    const size_t index = static_cast<size_t>(lnn_++);
+    lastLine_ = lines_.Line(index);
+    if (IsSkipLine(lastLine_, keepBlank)) continue;
+    if (const std::string& defect = lines_.Defect(index); !defect.empty()) {
+      ErrorMessage(defect + ": " + std::string(lastLine_));
+      SetErro(kImportLineNotText);
+      break;
+    }
+    tokens_.Parse(lastLine_);
+    return true;
+  }
+  tokens_.Parse({});
+  return false;
+}
+
+void tImpRoot::EndOfPass() {
+  if (ToNoCheck_) {
+    for (auto& [type, state] : states_) {
+      if (Erro_ != 0) return;
+      SetErro(state->EndOfCheckPass(*this));
+    }
+    if (Erro_ != 0) return;
+  }
+  if (ToNoCheck_ && CIorCO_) {
+    ToNoCheck_ = false;
+    Output("check ok, starting import", false);
+    StartPass();
+    return;
+  }
+  EndOfRun();
+  Acabou_ = true;
+}
+
+std::string_view tImpRoot::NextLine(bool keepBlank) {
+  if (!passStarted_) StartPass();
+  while (Erro_ == 0 && NotFinished()) {
+    if (ReadSignificantLine(keepBlank)) return lastLine_;
+    if (Erro_ == 0) EndOfPass();
+  }
+  tokens_.Parse({});
+  return {};
+}
+
+bool tImpRoot::NextBlockLine(bool keepBlank) {
+  if (!passStarted_) StartPass();
+  return ReadSignificantLine(keepBlank);
+}
+
+void tImpRoot::SkipBlock() {
+  while (NextBlockLine(false)) {
+    if (UpperAscii(tokens_.Token(0)) == "END") return;
+  }
+}
+
+void tImpRoot::ErrorMessage(std::string_view message, bool memoryOnly) {
+  ++ErrMsgCount_;
+  if (FirstErrMsg_.empty()) FirstErrMsg_ = message;
+  LastErrMsg_ = message;
+  Output("line:" + std::to_string(lnn_) + " " + std::string(message), memoryOnly);
+}
+
+void tImpRoot::NonFatalError(int code) {
+  if (code == 0) return;
+  if (ErroNaoFatal_ == 0) ErroNaoFatal_ = code;
+  ++ErroNaoFatalCount_;
+  if (ErroNaoFatalCount_ > kMaxFailedLines) SetErro(kTooManyFailedLines);
+}
+
+void tImpRoot::SetErro(int code) {
+  if (Erro_ == 0) Erro_ = code;
+}
+
+void tImpRoot::EndOfRunStates() {
+  for (auto& [type, state] : states_) {
+    if (Erro_ != 0) return;
+    SetErro(state->EndOfRun(*this));
+  }
+}
+
+void TImpMain::EndOfRun() {
+  tImpRoot::EndOfRun();
+  EndOfRunStates();
+}
+
+// The outcome of one directive line as a code, 0 when it succeeded.
+int TImpMain::Dispatch(std::string_view keyword) {
+  const TDirective* directive = FindDirective(keyword);
+  if (!directive) {
+    SetErro(kUnknownDirective);
+    return 0;
+  }
+  if (directive->kind == TDirectiveKind::Builtin) {
+    if (keyword == "*TIPOOBJ") SetErro(kTipoObjRefused);
+    else if (keyword == "*REQGBOL" && !ToNoCheck()) AppendRequester("[import \"*REQGBOL\" " + RunName() + "]");
+    return 0;
+  }
+  const TDirectiveHandler* handler = DirectiveHandler(*directive);
+  if (!handler) {
+    ErrorMessage(std::string(directive->keyword) + ": directives of " + std::string(directive->family) +
+                 " are not available in this build (error:" + std::to_string(kDirectiveNotAvailable) + ")");
+    return kDirectiveNotAvailable;
+  }
+  TDirectiveOutcome outcome;
+  try {
+    outcome = (*handler)(*this, *directive);
+  } catch (const std::exception& e) {
+    outcome.code = 0;
+    ReportExceptionWithCode("TImpMain.Step " + std::string(directive->keyword), outcome.code, e,
+                            kDirectiveRaised);
+  }
+  // What the catalogue's caches hold of an object this line may have written is no longer sure.
+  if (directive->writesObjects && !ToNoCheck()) DropObjectCaches();
+  if (!outcome.ok && outcome.code == 0) return kDirectiveFailed;
+  return outcome.code;
+}
+
+void TImpMain::Step() {
+  const std::string_view line = NextLine(false);
+  if (!NotFinished()) return;
+  const int messagesBefore = ErrMsgCount();
+  const std::string keyword = UpperAscii(Tokens().Token(0));
+  const int code = keyword.empty() ? 0 : Dispatch(keyword);
+  if (code != 0) {
+    if (ToNoCheck()) SetErro(code);
+    else NonFatalError(code);
+  }
+  // The run's own code: a line stopped by an unknown keyword has no code of its own.
+  if (Erro() != 0 && ErrMsgCount() == messagesBefore) {
+    ErrorMessage("Error:" + std::to_string(Erro()) + " Invalid line: " + std::string(line));
+  }
+}
+
+}  // namespace zi

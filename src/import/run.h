@@ -1,0 +1,182 @@
+#pragma once
+// The import run. A text run takes a file through a check pass that reads every line, validates
+// every field and resolves every key without writing anything, and, only when the whole file
+// passed, through an import pass that writes line by line: there a failed line is counted and the
+// run goes on, up to 50 failed lines. It is driven one significant line per Step.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <typeindex>
+#include <utility>
+#include <vector>
+
+#include "catalogue/registers.h"
+#include "import/text_lines.h"
+#include "import/tokeniser.h"
+
+namespace zi {
+
+inline constexpr int kUnknownDirective = 3942;
+inline constexpr int kDirectiveFailed = 3943;
+inline constexpr int kTooManyFailedLines = 3948;
+inline constexpr int kRunNotFinished = 3949;
+inline constexpr int kFileNotLoaded = 4388;
+inline constexpr int kTipoObjRefused = 4431;
+inline constexpr int kMaxFailedLines = 50;
+
+// What a text run and the JSON run share.
+class TImpRootBase {
+ public:
+  virtual ~TImpRootBase() = default;
+  TImpRootBase(const TImpRootBase&) = delete;
+  TImpRootBase& operator=(const TImpRootBase&) = delete;
+
+  virtual void Step() = 0;
+  virtual bool NotFinished() const = 0;
+  virtual int ResultCode() const = 0;
+  virtual std::string StateText(std::string_view caller) const = 0;
+  // Writes a message of the run; memoryOnly keeps it from the log file (it stays among the recent
+  // lines until the next line that reaches the file).
+  virtual void Output(std::string_view message, bool memoryOnly) = 0;
+  virtual void AfterRun() {}
+
+  // Lines read in the current (or last) pass.
+  int lnn() const { return lnn_; }
+  // Written by neither run; reads empty.
+  const std::string& ResultText() const { return resultText_; }
+
+ protected:
+  TImpRootBase() = default;
+  int lnn_ = 0;
+  std::string resultText_;
+};
+
+class tImpRoot;
+class TImpMain;
+
+// What a directive family keeps for one run (the bulletins its lines asked for, the holders it
+// added), made on first use and told when passes start and end.
+class TRunState {
+ public:
+  virtual ~TRunState() = default;
+  virtual void StartPass(tImpRoot&) {}
+  // At the end of the check pass; a code stops the run before anything is written.
+  virtual int EndOfCheckPass(tImpRoot&) { return 0; }
+  // At the end of the last pass, while no fatal error is set; a code becomes the run's.
+  virtual int EndOfRun(tImpRoot&) { return 0; }
+};
+
+class tImpRoot : public TImpRootBase {
+ public:
+  // The lines come from text when its trimmed form is not empty, else from the file, named by the
+  // system's bytes; a file that cannot be read sets the fatal error 4388.
+  tImpRoot(std::string fileName, bool CIorCO, bool fileNamePrefix, std::string_view text);
+  // Logs the state text ("end").
+  ~tImpRoot() override;
+
+  bool NotFinished() const override { return !Acabou_ && Erro_ == 0; }
+  int ResultCode() const override;
+  std::string StateText(std::string_view caller) const override;
+
+  virtual bool IsSkipLine(std::string_view line, bool keepBlank) const;
+  // "[" + class name + " \"" + file name + "\"]"
+  virtual std::string RunName() const;
+  virtual void EndOfRun();
+  // The next significant line, tokenised; empty when there is none (the pass, or the run, ended).
+  // At the end of the check pass of a check-and-import run it goes on with the import pass.
+  virtual std::string_view NextLine(bool keepBlank);
+
+  // The next significant line of a block that a directive owns, tokenised; false at the end of the
+  // file, where a block never crosses into the next pass.
+  bool NextBlockLine(bool keepBlank);
+  // Passes over the lines of a failed block up to and including the next whose first token,
+  // upper-cased, is END (or the end of the file), so that no item line is run as a directive.
+  void SkipBlock();
+
+  // A message of the run: counted, kept as first and last, written with the line number.
+  void ErrorMessage(std::string_view message, bool memoryOnly = false);
+  // Counts a failed line of the import pass; the 51st stops the run with 3948.
+  void NonFatalError(int code);
+  // Sets the fatal error, unless one is set already.
+  void SetErro(int code);
+
+  bool ToNoCheck() const { return ToNoCheck_; }
+  bool CIorCO() const { return CIorCO_; }
+  bool FileNamePrefix() const { return fileNamePrefix_; }
+  int Erro() const { return Erro_; }
+  int ErroNaoFatal() const { return ErroNaoFatal_; }
+  int ErroNaoFatalCount() const { return ErroNaoFatalCount_; }
+  bool Acabou() const { return Acabou_; }
+  int ErrMsgCount() const { return ErrMsgCount_; }
+  const std::string& FileName() const { return fileName_; }
+  std::string_view LastLine() const { return lastLine_; }
+  int LineCount() const { return static_cast<int>(lines_.Count()); }
+
+  tParserWrapper& Tokens() { return tokens_; }
+  TListaDeEmpAdded& EmpAdded() { return empAdded_; }
+  TListaDeClassAdded& ClassAdded() { return classAdded_; }
+  TListaDeSerieAdded& SerieAdded() { return serieAdded_; }
+
+  // The run's state of a directive family, made on first use.
+  template <typename T>
+  T& State() {
+    const std::type_index type(typeid(T));
+    for (auto& [key, state] : states_) {
+      if (key == type) return static_cast<T&>(*state);
+    }
+    return static_cast<T&>(*states_.emplace_back(type, std::make_unique<T>()).second);
+  }
+
+ protected:
+  virtual const char* ClassName() const = 0;
+  // Runs the states' end of run; the first code becomes the fatal error.
+  void EndOfRunStates();
+
+ private:
+  void StartPass();
+  // The next significant line of the pass; false at its end.
+  bool ReadSignificantLine(bool keepBlank);
+  void EndOfPass();
+
+  std::string fileName_;
+  bool CIorCO_;
+  bool fileNamePrefix_;
+  TTextLines lines_;
+  bool passStarted_ = false;
+  bool ToNoCheck_ = true;
+  int Erro_ = 0;
+  int ErroNaoFatal_ = 0;
+  int ErroNaoFatalCount_ = 0;
+  bool Acabou_ = false;
+  int ErrMsgCount_ = 0;
+  std::string FirstErrMsg_;
+  std::string LastErrMsg_;
+  std::string_view lastLine_;
+  TListaDeEmpAdded empAdded_;
+  TListaDeClassAdded classAdded_;
+  TListaDeSerieAdded serieAdded_;
+  tParserWrapper tokens_;
+  // In the order they were made, which is the order they are told of passes.
+  std::vector<std::pair<std::type_index, std::unique_ptr<TRunState>>> states_;
+};
+
+// The run of text directives: each Step handles one significant line through the directive table.
+class TImpMain : public tImpRoot {
+ public:
+  using tImpRoot::tImpRoot;
+
+  void Step() override;
+  void EndOfRun() override;
+
+  // Company keys of the company-code form are found through the company-by-code cache.
+  bool CachedCompanyLookup() const { return cachedCompanyLookup_; }
+  void SetCachedCompanyLookup(bool on) { cachedCompanyLookup_ = on; }
+
+ private:
+  int Dispatch(std::string_view keyword);
+
+  bool cachedCompanyLookup_ = false;
+};
+
+}  // namespace zi

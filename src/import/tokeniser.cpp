@@ -1,0 +1,89 @@
+#include "import/tokeniser.h"
+
+namespace zi {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+void tParserRoot::SetText(std::string_view text) {
+  text_ = text;
+  position_ = 0;
+  done_ = false;
+}
+
+bool tParserRoot::Next(std::string_view& token) {
+  SkipDelimiters();
+  size_t start = 0;
+  size_t length = 0;
+  if (!NextExtent(start, length)) return false;
+  token = text_.substr(start, length);
+  return true;
+}
+
+void tParserSpcDelim::SkipDelimiters() {
+  while (position_ < text_.size() && IsBlank(text_[position_])) ++position_;
+}
+
+// A quoted token runs to the same quote character, or to the end of the line without one; the
+// scan goes on right after the closing quote.
+bool tParserSpcDelim::NextExtent(size_t& start, size_t& length) {
+  if (position_ >= text_.size()) return false;
+  const char first = text_[position_];
+  if (first == '"' || first == '\'') {
+    start = position_ + 1;
+    const size_t close = text_.find(first, start);
+    const size_t stop = close == std::string_view::npos ? text_.size() : close;
+    length = stop - start;
+    position_ = close == std::string_view::npos ? stop : close + 1;
+    return true;
+  }
+  start = position_;
+  while (position_ < text_.size() && !IsBlank(text_[position_])) ++position_;
+  length = position_ - start;
+  return true;
+}
+
+// Every delimiter ends a token, so "a--b-" gives "a", "", "b" and "", and an empty text one empty
+// token.
+bool tParserChrDelim::NextExtent(size_t& start, size_t& length) {
+  if (done_) return false;
+  start = position_;
+  const size_t at = text_.find(delimiter_, position_);
+  const size_t stop = at == std::string_view::npos ? text_.size() : at;
+  length = stop - start;
+  done_ = at == std::string_view::npos;
+  position_ = stop + 1;
+  return true;
+}
+
+void tParserWrapper::Parse(std::string_view line) {
+  parser_->SetText(line);
+  count_ = 0;
+  cursor_ = 0;
+  std::string_view token;
+  while (parser_->Next(token)) {
+    if (static_cast<size_t>(count_) < tokens_.size()) tokens_[static_cast<size_t>(count_)].assign(token);
+    else tokens_.emplace_back(token);
+    ++count_;
+  }
+}
+
+const std::string& tParserWrapper::Token(int i) {
+  static const std::string kNone;
+  cursor_ = i + 1;
+  if (i < 0 || i >= count_) return kNone;
+  return tokens_[static_cast<size_t>(i)];
+}
+
+std::vector<std::string> SplitTokens(tParserRoot& parser, std::string_view text) {
+  parser.SetText(text);
+  std::vector<std::string> tokens;
+  std::string_view token;
+  while (parser.Next(token)) tokens.emplace_back(token);
+  return tokens;
+}
+
+}  // namespace zi

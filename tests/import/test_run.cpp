@@ -1,0 +1,348 @@
+// The two-pass import run and its error accounting, with directive handlers plugged in by the tests.
+#include "import/run.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "import/command_line_run.h"
+#include "import/directives.h"
+#include "import/imp_form.h"
+#include "session/bulletin.h"
+#include "support/test_files.h"
+#include "toolbox/log.h"
+#include "toolbox/message_box.h"
+#include "toolbox/own_codes.h"
+
+namespace zi {
+namespace {
+
+using testing::ElementsAre;
+using testing::HasSubstr;
+using testing::IsEmpty;
+using testing::Not;
+
+// A run whose messages are collected.
+class TTestRun : public TImpMain {
+ public:
+  TTestRun(std::string_view text, bool checkAndImport = true)
+      : TImpMain("f.txt", checkAndImport, false, text) {}
+  void Output(std::string_view message, bool) override { messages.emplace_back(message); }
+  void RunToEnd() {
+    while (NotFinished()) Step();
+  }
+  std::vector<std::string> messages;
+
+ protected:
+  const char* ClassName() const override { return "tMyImpMain"; }
+};
+
+// Plugs a handler in for the length of a test.
+class Plugged {
+ public:
+  Plugged(std::string_view keyword, TDirectiveHandler handler) : keyword_(keyword) {
+    SetDirectiveHandler(keyword, std::move(handler));
+  }
+  ~Plugged() { SetDirectiveHandler(keyword_, nullptr); }
+
+ private:
+  std::string keyword_;
+};
+
+// *PAIS fails (code 4100) on a line whose first field is "bad", in the pass the test chooses, and
+// records each line it writes.
+struct TCountry {
+  std::vector<std::string> written;
+  bool failInCheck = true;
+  Plugged plugged{"*PAIS", [this](TImpMain& run, const TDirective&) {
+                    const std::string field = run.Tokens().Token(1);
+                    if (field == "bad" && (run.ToNoCheck() == failInCheck)) return TDirectiveOutcome{false, 4100};
+                    if (!run.ToNoCheck()) written.push_back(field);
+                    return TDirectiveOutcome{};
+                  }};
+};
+
+class RunTest : public testing::Test {
+ protected:
+  void SetUp() override { SetLogFileName(dir_.File("zorinput.log")); }
+  void TearDown() override { SetLogFileName("zorinput.log"); }
+  std::vector<std::string> LogTexts() const { return test::WithoutStamps(test::ReadLines(dir_.File("zorinput.log"))); }
+
+  test::TempDir dir_;
+};
+
+TEST_F(RunTest, CommentOnlyFileChecksThenImportsNothing) {
+  TTestRun run("# a\n; b\n   // c\n\n   \n");
+  run.RunToEnd();
+  EXPECT_EQ(run.ResultCode(), 0);
+  EXPECT_TRUE(run.Acabou());
+  EXPECT_THAT(run.messages, ElementsAre("check ok, starting import"));
+  EXPECT_EQ(run.lnn(), 5);
+
+  TTestRun checkOnly("# a\n", false);
+  checkOnly.RunToEnd();
+  EXPECT_EQ(checkOnly.ResultCode(), 0);
+  EXPECT_THAT(checkOnly.messages, IsEmpty());
+  EXPECT_TRUE(checkOnly.ToNoCheck()) << "a check-only run ends after its check pass";
+}
+
+TEST_F(RunTest, BadLineInTheCheckPassStopsTheRunBeforeAnythingIsWritten) {
+  TCountry country;
+  TTestRun run("*PAIS 1\n# comment\n\n*PAIS bad\n*PAIS 2\n");
+  run.RunToEnd();
+  EXPECT_EQ(run.ResultCode(), 4100);
+  EXPECT_THAT(country.written, IsEmpty());
+  EXPECT_THAT(run.messages, ElementsAre("line:4 Error:4100 Invalid line: *PAIS bad"))
+      << "the line number counts comments and blank lines";
+  EXPECT_EQ(run.StateText("impcli"),
+            "ImpRoot impcli Erro:4100 ErroNaoFatal:0 ErroNaoFatalCount:0 Acabou:N ToNoCheck:Y lnn:4 ErrMsgCount:1 "
+            "FirstErrMsg:<Error:4100 Invalid line: *PAIS bad> LastErrMsg:<Error:4100 Invalid line: *PAIS bad> "
+            "LastLine:<*PAIS bad>");
+}
+
+TEST_F(RunTest, FiftyFailedLinesAreCountedAndTheFiftyFirstStopsTheImport) {
+  int calls = 0;
+  Plugged plugged("*PAIS", [&](TImpMain& run, const TDirective&) {
+    if (run.ToNoCheck()) return TDirectiveOutcome{};
+    ++calls;
+    return TDirectiveOutcome{false, 5000 + calls};
+  });
+  std::string text;
+  for (int i = 0; i < 60; ++i) text += "*PAIS " + std::to_string(i) + "\n";
+  TTestRun run(text);
+  run.RunToEnd();
+  EXPECT_EQ(calls, 51);
+  EXPECT_EQ(run.ResultCode(), kTooManyFailedLines);
+  EXPECT_EQ(run.ErroNaoFatal(), 5001);
+  EXPECT_EQ(run.ErroNaoFatalCount(), 51);
+  EXPECT_EQ(run.messages.back(), "line:51 Error:3948 Invalid line: *PAIS 50");
+
+  calls = 0;
+  TTestRun fifty(text.substr(0, text.find("*PAIS 50")));
+  fifty.RunToEnd();
+  EXPECT_EQ(fifty.ResultCode(), 5001) << "fifty failed lines: the first one's code, and the run went to its end";
+  EXPECT_TRUE(fifty.Acabou());
+}
+
+TEST_F(RunTest, KeywordsOfTheEngineItself) {
+  Plugged quote("*QT", [](TImpMain&, const TDirective&) { return TDirectiveOutcome{}; });
+  Plugged flag("*BOLSA", [](TImpMain&, const TDirective&) { return TDirectiveOutcome{false, 0}; });
+  Plugged raises("*CURRENCY", [](TImpMain&, const TDirective&) -> TDirectiveOutcome {
+    throw std::runtime_error("broken");
+  });
+  struct Case {
+    std::string text;
+    int code;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {"*qt PETR4 1\n", 0, {"check ok, starting import"}},
+      {"\t\t\n*OCOLOCA any thing\n", 0, {"check ok, starting import"}},
+      {"\t# not a comment\n", kUnknownDirective, {"line:1 Error:3942 Invalid line: \t# not a comment"}},
+      {"*NOSUCH 1\n", kUnknownDirective, {"line:1 Error:3942 Invalid line: *NOSUCH 1"}},
+      {"\"\" 1\n", 0, {"check ok, starting import"}},
+      {"*TIPOOBJ 1\n*QT x\n", kTipoObjRefused, {"line:1 Error:4431 Invalid line: *TIPOOBJ 1"}},
+      {"*BOLSA 1\n", kDirectiveFailed, {"line:1 Error:3943 Invalid line: *BOLSA 1"}},
+      {"*CURRENCY 1\n", kDirectiveRaised, {"line:1 Error:99302 Invalid line: *CURRENCY 1"}},
+      {"*CA PETR4 1\n",
+       kDirectiveNotAvailable,
+       {"line:1 *CA: directives of corporate actions are not available in this build (error:99301)"}},
+  };
+  for (const auto& c : cases) {
+    TTestRun run(c.text);
+    run.RunToEnd();
+    EXPECT_EQ(run.ResultCode(), c.code) << c.text;
+    EXPECT_EQ(run.messages, c.messages) << c.text;
+  }
+}
+
+TEST_F(RunTest, LineThatIsNotProgramTextStopsTheRun) {
+  TTestRun run("# ok\n*PAIS \xE6\x97\xA5\n");
+  run.RunToEnd();
+  EXPECT_EQ(run.ResultCode(), kImportLineNotText);
+  EXPECT_THAT(run.messages,
+              ElementsAre("line:2 Invalid text: character U+65E5 at byte offset 6 has no Windows-1252 form: *PAIS ?"));
+}
+
+TEST_F(RunTest, FileThatCannotBeReadFailsTheRunWith4388) {
+  {
+    impcli::tMyImpMain run(dir_.File("missing.txt"), true, false, "");
+    EXPECT_FALSE(run.NotFinished());
+    EXPECT_EQ(run.ResultCode(), kFileNotLoaded);
+  }
+  const std::vector<std::string> log = LogTexts();
+  EXPECT_EQ(log.front(), "ImpRoot start " + dir_.File("missing.txt") + " CIorCO:Y");
+  EXPECT_THAT(log[1], HasSubstr("[tIR.C LFF:" + dir_.File("missing.txt") + "]"));
+  EXPECT_THAT(log.back(), HasSubstr("ImpRoot end Erro:4388"));
+}
+
+// A block directive that reads item lines up to END; a header "bad" fails in the import pass and
+// skips its block.
+struct TBlock {
+  int items = 0;
+  Plugged plugged{"*FS", [this](TImpMain& run, const TDirective&) {
+                    if (!run.ToNoCheck() && run.Tokens().Token(1) == "bad") {
+                      run.SkipBlock();
+                      return TDirectiveOutcome{false, 3959};
+                    }
+                    while (run.NextBlockLine(false)) {
+                      if (run.Tokens().Token(0) == "END") return TDirectiveOutcome{};
+                      ++items;
+                    }
+                    run.ErrorMessage("*FS block has no END line");
+                    return TDirectiveOutcome{false, 3959};
+                  }};
+};
+
+TEST_F(RunTest, BlockWithoutEndNeverCrossesIntoTheImportPass) {
+  TBlock block;
+  TTestRun run("*FS a\nITEM 1\nITEM 2\n");
+  run.RunToEnd();
+  EXPECT_EQ(run.ResultCode(), 3959);
+  EXPECT_EQ(block.items, 2);
+  EXPECT_THAT(run.messages, ElementsAre("line:3 *FS block has no END line"));
+  EXPECT_TRUE(run.ToNoCheck());
+}
+
+TEST_F(RunTest, FailedBlockInTheImportPassSkipsItsItemLines) {
+  TBlock block;
+  TCountry country;
+  TTestRun run("*FS bad\nITEM 1\nEND\n*PAIS 7\n");
+  run.RunToEnd();
+  EXPECT_EQ(run.ResultCode(), 3959) << "no item line was run as a directive (3942)";
+  EXPECT_EQ(run.ErroNaoFatalCount(), 1);
+  EXPECT_THAT(country.written, ElementsAre("7"));
+}
+
+TEST_F(RunTest, ReqGBolAsksForABulletinOnlyWhenTheFileIsImported) {
+  ResetBulletinRequest();
+  TTestRun checkOnly("*REQGBOL\n", false);
+  checkOnly.RunToEnd();
+  EXPECT_EQ(RequesterText(), "");
+  TTestRun run("*reqgbol now\n");
+  run.RunToEnd();
+  EXPECT_EQ(run.ResultCode(), 0);
+  EXPECT_EQ(RequesterText(), "[import \"*REQGBOL\" [tMyImpMain \"f.txt\"]]");
+  ResetBulletinRequest();
+}
+
+// Records what the run tells a family's state.
+struct TRecorder : TRunState {
+  static inline std::vector<std::string> events;
+  static inline int checkCode = 0;
+  static inline int endCode = 0;
+  void StartPass(tImpRoot& run) override { events.push_back(run.ToNoCheck() ? "start check" : "start import"); }
+  int EndOfCheckPass(tImpRoot&) override {
+    events.push_back("end of check");
+    return checkCode;
+  }
+  int EndOfRun(tImpRoot&) override {
+    events.push_back("end of run");
+    return endCode;
+  }
+};
+
+TEST_F(RunTest, FamilyStatesHearOfPassesAndMayStopTheRun) {
+  Plugged plugged("*PAIS", [](TImpMain& run, const TDirective&) {
+    run.State<TRecorder>();
+    return TDirectiveOutcome{};
+  });
+  const struct {
+    int checkCode, endCode, result;
+    std::vector<std::string> events;
+  } cases[] = {
+      {0, 0, 0, {"end of check", "start import", "end of run"}},
+      {4471, 0, 4471, {"end of check"}},
+      {0, 4472, 4472, {"end of check", "start import", "end of run"}},
+  };
+  for (const auto& c : cases) {
+    TRecorder::events.clear();
+    TRecorder::checkCode = c.checkCode;
+    TRecorder::endCode = c.endCode;
+    TTestRun run("*PAIS 1\n");
+    run.RunToEnd();
+    EXPECT_EQ(run.ResultCode(), c.result);
+    EXPECT_EQ(TRecorder::events, c.events);
+  }
+}
+
+TEST_F(RunTest, CommandLineRunPutsTheFileNameInFrontWhenAsked) {
+  const std::string file = dir_.File("in.txt");
+  test::WriteFile(file, "*NOSUCH\n");
+  for (bool prefix : {false, true}) {
+    impcli::tMyImpMain run(file, true, prefix, "");
+    while (run.NotFinished()) run.Step();
+    EXPECT_EQ(run.RunName(), "[tMyImpMain \"" + file + "\"]");
+  }
+  const std::vector<std::string> log = LogTexts();
+  EXPECT_THAT(log, testing::Contains("line:1 Error:3942 Invalid line: *NOSUCH"));
+  EXPECT_THAT(log, testing::Contains(file + " line:1 Error:3942 Invalid line: *NOSUCH"));
+}
+
+class ImpFormTest : public RunTest {
+ protected:
+  void SetUp() override {
+    RunTest::SetUp();
+    SetErrorBoxHandler([this](const std::string&, const std::string& text) { boxes_.push_back(text); });
+  }
+  void TearDown() override {
+    SetErrorBoxHandler(nullptr);
+    RunTest::TearDown();
+  }
+  std::vector<std::string> boxes_;
+};
+
+TEST_F(ImpFormTest, OkayRefusesWhatItCannotRun) {
+  tImpForm form;
+  form.Okay();
+  EXPECT_THAT(boxes_, ElementsAre("Import failed : Filename is empty error:4068"));
+  form.SetFileName("x.txt");
+  form.SetAction(tImpForm::kNoAction);
+  form.Okay();
+  form.SetAction(2);
+  form.Okay();
+  EXPECT_THAT(boxes_, ElementsAre(HasSubstr("4068"), "Import failed : Invalid action error:4069",
+                                  "Import failed : Remote import is not available in this build error:99303"));
+  EXPECT_FALSE(form.RunActive());
+  EXPECT_EQ(form.Action(), 2) << "a failed remote import keeps the action";
+
+  form.SetAction(0);
+  form.SetTryJsonImport([](const std::string&, std::unique_ptr<TImpRootBase>& run) {
+    run = std::make_unique<TTestRun>("");
+    return 0;
+  });
+  form.Okay();
+  EXPECT_FALSE(form.RunActive());
+  EXPECT_THAT(form.LogPane(),
+              ElementsAre("Error:25303 Importar \"x.txt\" no formato JSON n\xE3o suportada nesta janela. Use: "
+                          "\"zorinput.exe /Import=<nome do arquivo json>\""));
+  EXPECT_EQ(boxes_.back(), "Import failed : error:25303");
+}
+
+TEST_F(ImpFormTest, CheckRunsOneLinePerIdleTickAndCancelStopsIt) {
+  TCountry country;
+  const std::string file = dir_.File("in.txt");
+  test::WriteFile(file, "*PAIS 1\n*PAIS 2\n");
+  tImpForm form;
+  form.SetFileName(file);
+  form.Okay();
+  ASSERT_TRUE(form.RunActive());
+  EXPECT_FALSE(form.InputsEnabled());
+  EXPECT_TRUE(form.CancelEnabled());
+  int ticks = 0;
+  while (form.Idle()) ++ticks;
+  EXPECT_EQ(ticks, 5) << "two lines checked, two imported, and the step that finds the end";
+  EXPECT_THAT(country.written, ElementsAre("1", "2"));
+  EXPECT_THAT(form.LogPane(), ElementsAre("check ok, starting import", "end import ok"));
+  EXPECT_TRUE(form.InputsEnabled());
+  EXPECT_EQ(form.Action(), tImpForm::kNoAction);
+
+  form.SetAction(1);
+  form.Okay();
+  form.Idle();
+  form.Cancel();
+  EXPECT_FALSE(form.RunActive());
+  EXPECT_THAT(country.written, ElementsAre("1", "2")) << "check only writes nothing";
+  EXPECT_THAT(boxes_, IsEmpty());
+}
+
+}  // namespace
+}  // namespace zi
