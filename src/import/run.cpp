@@ -20,7 +20,7 @@ const char* YN(bool value) { return value ? "Y" : "N"; }
 bool HasText(std::string_view text) { return !Trim(text).empty(); }
 
 TTextLines LoadLines(const std::string& fileName, std::string_view text) {
-  TTextLines lines = HasText(text) ? TTextLines::FromText(text) : TTextLines::FromFile(fileName);
+  TTextLines lines = HasText(text) ? TTextLines::FromText(std::string(text)) : TTextLines::FromFile(fileName);
   // Line numbers are 32-bit counts.
   if (lines.Count() > static_cast<size_t>(INT_MAX)) throw std::runtime_error("the file has too many lines");
   return lines;

@@ -37,11 +37,12 @@ std::string ReadWholeFile(const std::string& path) {
     ::close(fd);
     fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
   }
-  std::string bytes;
-  bytes.reserve(static_cast<size_t>(st.st_size));
-  char block[65536];
+  // Read straight into the buffer; a file that grows meanwhile is read to its end.
+  std::string bytes(static_cast<size_t>(st.st_size), '\0');
+  size_t filled = 0;
   for (;;) {
-    const ssize_t n = ::read(fd, block, sizeof block);
+    if (filled == bytes.size()) bytes.resize(bytes.size() + 65536);
+    const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const int error = errno;
@@ -49,8 +50,9 @@ std::string ReadWholeFile(const std::string& path) {
       fail(error);
     }
     if (n == 0) break;
-    bytes.append(block, static_cast<size_t>(n));
+    filled += static_cast<size_t>(n);
   }
+  bytes.resize(filled);
   ::close(fd);
   return bytes;
 }
@@ -59,12 +61,12 @@ std::string ReadWholeFile(const std::string& path) {
 
 TTextLines TTextLines::FromFile(const std::string& path) { return FromText(ReadWholeFile(path)); }
 
-TTextLines TTextLines::FromText(std::string_view bytes) {
+TTextLines TTextLines::FromText(std::string bytes) {
   TTextLines lines;
   if (DetectImportEncoding(bytes) == TTextEncoding::Utf8) {
     lines.ConvertFromUtf8(DropUtf8Bom(bytes));
   } else {
-    lines.text_ = std::string(bytes);
+    lines.text_ = std::move(bytes);
     lines.Split(lines.text_);
   }
   lines.MarkNulBytes();

@@ -21,7 +21,7 @@ class TTextLines {
   // cannot be read, or is not a regular file (a folder, a pipe, a device).
   static TTextLines FromFile(const std::string& path);
   // The lines of a text (already program text, or UTF-8 as a file would be).
-  static TTextLines FromText(std::string_view bytes);
+  static TTextLines FromText(std::string bytes);
 
   size_t Count() const { return starts_.size(); }
   std::string_view Line(size_t index) const {

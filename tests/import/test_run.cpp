@@ -346,3 +346,40 @@ TEST_F(ImpFormTest, CheckRunsOneLinePerIdleTickAndCancelStopsIt) {
 
 }  // namespace
 }  // namespace zi
+
+namespace zi {
+namespace {
+
+TEST(RunBadInput, EveryKindOfBadFileHasItsOutcome) {
+  test::TempDir dir;
+  SetLogFileName(dir.File("zorinput.log"));
+  const std::string megabyteLine = "*NOSUCH " + std::string(1 << 20, 'x');
+  struct Case {
+    std::string name;
+    std::string bytes;
+    int code;
+  } cases[] = {
+      {"binary", std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0", 20), kImportLineNotText},
+      {"megabyte line", megabyteLine, kUnknownDirective},
+      {"unterminated quote", "*NOSUCH \"open", kUnknownDirective},
+      {"lone CR", "# a\r*NOSUCH\r", kUnknownDirective},
+      {"byte-order mark", "\xEF\xBB\xBF# only a comment\n", 0},
+      {"empty", "", 0},
+      {"tabs only", "\t\t\n\t", 0},
+  };
+  for (const auto& c : cases) {
+    const std::string file = dir.File("in.txt");
+    test::WriteFile(file, c.bytes);
+    impcli::tMyImpMain run(file, true, false, "");
+    while (run.NotFinished()) run.Step();
+    EXPECT_EQ(run.ResultCode(), c.code) << c.name;
+  }
+  for (const std::string& path : {dir.File("missing.txt"), dir.Path()}) {
+    impcli::tMyImpMain run(path, true, false, "");
+    EXPECT_EQ(run.ResultCode(), kFileNotLoaded) << path;
+  }
+  SetLogFileName("zorinput.log");
+}
+
+}  // namespace
+}  // namespace zi
