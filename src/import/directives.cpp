@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -98,10 +97,13 @@ constexpr auto kTable = [] {
 static_assert(std::is_sorted(kTable.begin(), kTable.end(),
                              [](const TDirective& a, const TDirective& b) { return a.keyword < b.keyword; }));
 
-std::map<std::string, TDirectiveHandler, std::less<>>& Handlers() {
-  static std::map<std::string, TDirectiveHandler, std::less<>> handlers;
+// One slot per row of the table, so that finding a line's handler costs nothing once its row is found.
+std::array<TDirectiveHandler, kTable.size()>& Handlers() {
+  static std::array<TDirectiveHandler, kTable.size()> handlers;
   return handlers;
 }
+
+size_t RowOf(const TDirective& directive) { return static_cast<size_t>(&directive - kTable.data()); }
 
 }  // namespace
 
@@ -118,13 +120,12 @@ void SetDirectiveHandler(std::string_view keyword, TDirectiveHandler handler) {
   if (!directive || directive->kind == TDirectiveKind::Builtin) {
     throw std::logic_error("no family may handle the directive " + std::string(keyword));
   }
-  if (handler) Handlers()[std::string(keyword)] = std::move(handler);
-  else Handlers().erase(std::string(keyword));
+  Handlers()[RowOf(*directive)] = std::move(handler);
 }
 
 const TDirectiveHandler* DirectiveHandler(const TDirective& directive) {
-  const auto it = Handlers().find(directive.keyword);
-  return it == Handlers().end() ? nullptr : &it->second;
+  const TDirectiveHandler& handler = Handlers()[RowOf(directive)];
+  return handler ? &handler : nullptr;
 }
 
 }  // namespace zi

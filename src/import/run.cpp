@@ -20,7 +20,7 @@ const char* YN(bool value) { return value ? "Y" : "N"; }
 bool HasText(std::string_view text) { return !Trim(text).empty(); }
 
 TTextLines LoadLines(const std::string& fileName, std::string_view text) {
-  TTextLines lines = HasText(text) ? TTextLines::FromText(std::string(text)) : TTextLines::FromFile(fileName);
+  TTextLines lines = HasText(text) ? TTextLines::FromText(text) : TTextLines::FromFile(fileName);
   // Line numbers are 32-bit counts.
   if (lines.Count() > static_cast<size_t>(INT_MAX)) throw std::runtime_error("the file has too many lines");
   return lines;
@@ -195,7 +195,18 @@ void TImpMain::Step() {
   const std::string_view line = NextLine(false);
   if (!NotFinished()) return;
   const int messagesBefore = ErrMsgCount();
-  const std::string keyword = UpperAscii(Tokens().Token(0));
+  // Upper-cased in place of a string: this runs once for every line of a file. A token longer than
+  // the buffer is longer than every keyword.
+  const std::string_view token = Tokens().Token(0);
+  char buffer[32];
+  std::string_view keyword = token;
+  if (token.size() <= sizeof buffer) {
+    for (size_t i = 0; i < token.size(); ++i) {
+      const char c = token[i];
+      buffer[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    keyword = std::string_view(buffer, token.size());
+  }
   const int code = keyword.empty() ? 0 : Dispatch(keyword);
   if (code != 0) {
     if (ToNoCheck()) SetErro(code);

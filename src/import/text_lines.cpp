@@ -1,6 +1,7 @@
 #include "import/text_lines.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,7 +21,22 @@ const char* Find(const char* from, const char* end, char c) {
   return at ? static_cast<const char*>(at) : end;
 }
 
-std::string ReadWholeFile(const std::string& path) {
+}  // namespace
+
+void TTextLines::TUnmap::operator()(char* bytes) const { ::munmap(bytes, length); }
+
+// Fresh memory from the kernel; a file of many megabytes read into it would otherwise cost a page
+// fault every 4 KiB, which is as much as reading the file.
+TTextLines::TBuffer TTextLines::NewBuffer(size_t size) {
+  const size_t length = size == 0 ? 1 : size;
+  void* bytes = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (bytes == MAP_FAILED) throw std::bad_alloc();
+  ::madvise(bytes, length, MADV_HUGEPAGE);
+  return TBuffer(static_cast<char*>(bytes), TUnmap{length});
+}
+
+// The whole file into a new buffer; its size through size.
+TTextLines::TBuffer TTextLines::ReadWholeFile(const std::string& path, size_t& size) {
   auto fail = [&](int error) {
     throw std::runtime_error("cannot read " + PathText(path) + ": " + std::generic_category().message(error));
   };
@@ -37,12 +53,19 @@ std::string ReadWholeFile(const std::string& path) {
     ::close(fd);
     fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
   }
-  // Read straight into the buffer; a file that grows meanwhile is read to its end.
-  std::string bytes(static_cast<size_t>(st.st_size), '\0');
-  size_t filled = 0;
+  // One byte more than the file holds, so that the end of the file is seen without a second buffer;
+  // a file that grew meanwhile is read into a larger one.
+  size_t capacity = static_cast<size_t>(st.st_size) + 1;
+  TBuffer bytes = NewBuffer(capacity);
+  size = 0;
   for (;;) {
-    if (filled == bytes.size()) bytes.resize(bytes.size() + 65536);
-    const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+    if (size == capacity) {
+      capacity *= 2;
+      TBuffer larger = NewBuffer(capacity);
+      std::memcpy(larger.get(), bytes.get(), size);
+      bytes = std::move(larger);
+    }
+    const ssize_t n = ::read(fd, bytes.get() + size, capacity - size);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const int error = errno;
@@ -50,24 +73,33 @@ std::string ReadWholeFile(const std::string& path) {
       fail(error);
     }
     if (n == 0) break;
-    filled += static_cast<size_t>(n);
+    size += static_cast<size_t>(n);
   }
-  bytes.resize(filled);
   ::close(fd);
   return bytes;
 }
 
-}  // namespace
+TTextLines TTextLines::FromFile(const std::string& path) {
+  size_t size = 0;
+  TBuffer bytes = ReadWholeFile(path, size);
+  return FromBytes(std::move(bytes), size);
+}
 
-TTextLines TTextLines::FromFile(const std::string& path) { return FromText(ReadWholeFile(path)); }
+TTextLines TTextLines::FromText(std::string_view bytes) {
+  TBuffer copy = NewBuffer(bytes.size());
+  std::memcpy(copy.get(), bytes.data(), bytes.size());
+  return FromBytes(std::move(copy), bytes.size());
+}
 
-TTextLines TTextLines::FromText(std::string bytes) {
+TTextLines TTextLines::FromBytes(TBuffer text, size_t size) {
   TTextLines lines;
+  const std::string_view bytes(text.get(), size);
   if (DetectImportEncoding(bytes) == TTextEncoding::Utf8) {
     lines.ConvertFromUtf8(DropUtf8Bom(bytes));
   } else {
-    lines.text_ = std::move(bytes);
-    lines.Split(lines.text_);
+    lines.text_ = std::move(text);
+    lines.size_ = size;
+    lines.Split(bytes);
   }
   lines.MarkNulBytes();
   return lines;
@@ -82,8 +114,9 @@ const std::string& TTextLines::Defect(size_t index) const {
 // Lines end at LF, CR or CR LF. Both terminators are found with memchr, each search resumed only
 // once it has been passed, so the split costs about what counting the lines does.
 void TTextLines::Split(std::string_view bytes) {
-  starts_.clear();
-  ends_.clear();
+  lines_.clear();
+  // Import lines are rarely shorter than this: most files then fill the list without growing it.
+  lines_.reserve(bytes.size() / 40 + 1);
   const char* begin = bytes.data();
   const char* end = begin + bytes.size();
   const char* nextLf = Find(begin, end, '\n');
@@ -92,8 +125,7 @@ void TTextLines::Split(std::string_view bytes) {
     if (nextLf < p) nextLf = Find(p, end, '\n');
     if (nextCr < p) nextCr = Find(p, end, '\r');
     const char* stop = nextLf < nextCr ? nextLf : nextCr;
-    starts_.push_back(static_cast<size_t>(p - begin));
-    ends_.push_back(static_cast<size_t>(stop - begin));
+    lines_.push_back({static_cast<size_t>(p - begin), static_cast<size_t>(stop - begin)});
     if (stop == end) break;
     p = stop + 1;
     if (*stop == '\r' && p < end && *p == '\n') ++p;
@@ -103,29 +135,34 @@ void TTextLines::Split(std::string_view bytes) {
 // A UTF-8 sequence never holds a CR or LF byte, so the lines are split before they are converted.
 void TTextLines::ConvertFromUtf8(std::string_view bytes) {
   Split(bytes);
-  text_.reserve(bytes.size());
-  for (size_t i = 0; i < starts_.size(); ++i) {
-    const std::string_view raw = bytes.substr(starts_[i], ends_[i] - starts_[i]);
-    starts_[i] = text_.size();
+  std::string text;
+  text.reserve(bytes.size());
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    const std::string_view raw = bytes.substr(lines_[i].start, lines_[i].end - lines_[i].start);
+    lines_[i].start = text.size();
     TCodecError error;
     if (std::optional<std::string> converted = Utf8ToCp1252(raw, error)) {
-      text_ += *converted;
+      text += *converted;
     } else {
-      text_ += Utf8ToCp1252Lossy(raw);
+      text += Utf8ToCp1252Lossy(raw);
       defects_[i] = "Invalid text: " + CodecErrorText(error);
     }
-    ends_[i] = text_.size();
+    lines_[i].end = text.size();
   }
+  size_ = text.size();
+  text_ = NewBuffer(size_);
+  std::memcpy(text_.get(), text.data(), size_);
 }
 
 // A NUL byte would cut texts short in the log and the server: the line is refused, and shown with
 // "?" in its place.
 void TTextLines::MarkNulBytes() {
-  for (size_t at = text_.find('\0'); at != std::string::npos; at = text_.find('\0', at + 1)) {
+  const std::string_view text(text_.get(), size_);
+  for (size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at + 1)) {
     size_t line = 0;
-    for (size_t lo = 0, hi = starts_.size(); lo < hi;) {
+    for (size_t lo = 0, hi = lines_.size(); lo < hi;) {
       const size_t mid = (lo + hi) / 2;
-      if (starts_[mid] <= at) {
+      if (lines_[mid].start <= at) {
         line = mid;
         lo = mid + 1;
       } else {
@@ -133,9 +170,9 @@ void TTextLines::MarkNulBytes() {
       }
     }
     if (!defects_.contains(line)) {
-      defects_[line] = "Invalid text: a NUL byte at byte offset " + std::to_string(at - starts_[line]);
+      defects_[line] = "Invalid text: a NUL byte at byte offset " + std::to_string(at - lines_[line].start);
     }
-    text_[at] = '?';
+    text_.get()[at] = '?';
   }
 }
 

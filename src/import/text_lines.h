@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,23 +22,41 @@ class TTextLines {
   // cannot be read, or is not a regular file (a folder, a pipe, a device).
   static TTextLines FromFile(const std::string& path);
   // The lines of a text (already program text, or UTF-8 as a file would be).
-  static TTextLines FromText(std::string bytes);
+  static TTextLines FromText(std::string_view bytes);
 
-  size_t Count() const { return starts_.size(); }
+  size_t Count() const { return lines_.size(); }
   std::string_view Line(size_t index) const {
-    return std::string_view(text_).substr(starts_[index], ends_[index] - starts_[index]);
+    return std::string_view(text_.get() + lines_[index].start, lines_[index].end - lines_[index].start);
   }
   // Why a line is not program text; empty for a sound line.
   const std::string& Defect(size_t index) const;
 
  private:
+  struct TExtent {
+    size_t start;
+    size_t end;
+  };
+
+  // Memory for a whole text, given back to the kernel as a whole.
+  struct TUnmap {
+    size_t length;
+    void operator()(char* bytes) const;
+  };
+  using TBuffer = std::unique_ptr<char, TUnmap>;
+  static TBuffer NewBuffer(size_t size);
+  static TBuffer ReadWholeFile(const std::string& path, size_t& size);
+
+  // Takes the bytes of a whole text (size bytes at text).
+  static TTextLines FromBytes(TBuffer text, size_t size);
   void Split(std::string_view bytes);
   void ConvertFromUtf8(std::string_view bytes);
   void MarkNulBytes();
 
-  std::string text_;
-  std::vector<size_t> starts_;
-  std::vector<size_t> ends_;
+  // A buffer of its own rather than a string: a file is read straight into it, with no filling
+  // before, and in huge pages where the kernel grants them.
+  TBuffer text_;
+  size_t size_ = 0;
+  std::vector<TExtent> lines_;
   std::map<size_t, std::string> defects_;
 };
 

@@ -14,15 +14,6 @@ void tParserRoot::SetText(std::string_view text) {
   done_ = false;
 }
 
-bool tParserRoot::Next(std::string_view& token) {
-  SkipDelimiters();
-  size_t start = 0;
-  size_t length = 0;
-  if (!NextExtent(start, length)) return false;
-  token = text_.substr(start, length);
-  return true;
-}
-
 void tParserSpcDelim::SkipDelimiters() {
   while (position_ < text_.size() && IsBlank(text_[position_])) ++position_;
 }
@@ -60,30 +51,21 @@ bool tParserChrDelim::NextExtent(size_t& start, size_t& length) {
 }
 
 void tParserWrapper::Parse(std::string_view line) {
-  parser_->SetText(line);
-  count_ = 0;
+  tokens_.clear();
   cursor_ = 0;
-  std::string_view token;
-  while (parser_->Next(token)) {
-    if (static_cast<size_t>(count_) < tokens_.size()) tokens_[static_cast<size_t>(count_)].assign(token);
-    else tokens_.emplace_back(token);
-    ++count_;
-  }
+  parser_->AppendTokens(line, tokens_);
 }
 
-const std::string& tParserWrapper::Token(int i) {
-  static const std::string kNone;
+std::string_view tParserWrapper::Token(int i) {
   cursor_ = i + 1;
-  if (i < 0 || i >= count_) return kNone;
+  if (i < 0 || i >= Count()) return {};
   return tokens_[static_cast<size_t>(i)];
 }
 
 std::vector<std::string> SplitTokens(tParserRoot& parser, std::string_view text) {
-  parser.SetText(text);
-  std::vector<std::string> tokens;
-  std::string_view token;
-  while (parser.Next(token)) tokens.emplace_back(token);
-  return tokens;
+  std::vector<std::string_view> views;
+  parser.AppendTokens(text, views);
+  return {views.begin(), views.end()};
 }
 
 }  // namespace zi

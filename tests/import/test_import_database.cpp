@@ -60,8 +60,8 @@ class ImportDatabaseTest : public testing::Test {
 // pass only.
 TDirectiveOutcome CountryLine(TImpMain& run, const TDirective&) {
   int32_t id = 0;
-  const std::string code = run.Tokens().Token(2);
-  const std::string name = run.Tokens().Token(3);
+  const std::string code(run.Tokens().Token(2));
+  const std::string name(run.Tokens().Token(3));
   if (run.Tokens().Count() != 4 || !ReadIntegerField(run.Tokens().Token(1), id) || id < 0 || id > 79 ||
       code.size() < 2 || code.size() > 3 || name.empty()) {
     run.ErrorMessage("Invalid *PAIS");

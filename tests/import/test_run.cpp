@@ -54,7 +54,7 @@ struct TCountry {
   std::vector<std::string> written;
   bool failInCheck = true;
   Plugged plugged{"*PAIS", [this](TImpMain& run, const TDirective&) {
-                    const std::string field = run.Tokens().Token(1);
+                    const std::string field(run.Tokens().Token(1));
                     if (field == "bad" && (run.ToNoCheck() == failInCheck)) return TDirectiveOutcome{false, 4100};
                     if (!run.ToNoCheck()) written.push_back(field);
                     return TDirectiveOutcome{};
