@@ -14,6 +14,7 @@ inline constexpr int kOwnCodeLast = 99999;
 
 inline constexpr int kModeNotAvailable = 99001;
 inline constexpr int kProviderNotAvailable = 99002;
+inline constexpr int kLogNotARegularFile = 99040;
 
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);
