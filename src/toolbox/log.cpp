@@ -104,18 +104,16 @@ bool WaitForFileLock(int fd, int ms) {
   }
 }
 
-bool IsRegularFile(int fd) {
-  struct stat st {};
-  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+// Whether the file still goes by the name: a rotation by another process may have renamed it while
+// this one waited for its lock.
+bool NamedBy(const struct stat& held, const std::string& name) {
+  struct stat named {};
+  return ::stat(name.c_str(), &named) == 0 && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
-// Whether the descriptor's file still goes by the name: a rotation by another process may have
-// renamed it while this one waited for its lock.
 bool StillNamed(int fd, const std::string& name) {
   struct stat held {};
-  struct stat named {};
-  return ::fstat(fd, &held) == 0 && ::stat(name.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-         held.st_ino == named.st_ino;
+  return ::fstat(fd, &held) == 0 && NamedBy(held, name);
 }
 
 // Appends the kept lines that are not there yet: processes kept out of the log share the copy, and
@@ -165,7 +163,8 @@ int OpenLocked(LogState& s, int waitMs, int& error) {
       error = openError == ENXIO ? kLogNotARegularFile : platform::ErrorCodeOf(openError);
       return -1;
     }
-    if (!IsRegularFile(fd)) {
+    struct stat held {};
+    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
       ::close(fd);
       error = kLogNotARegularFile;
       return -1;
@@ -183,7 +182,7 @@ int OpenLocked(LogState& s, int waitMs, int& error) {
       return -1;
     }
     if (!locked) locked = WaitForFileLock(fd, waitMs);
-    if (locked && StillNamed(fd, s.fileName)) return fd;
+    if (locked && NamedBy(held, s.fileName)) return fd;
     ::close(fd);
     // The name now belongs to the fresh file of a rotation: going back to it is no new attempt.
     if (locked && ++reopened < kMaxReopens) --attempt;
