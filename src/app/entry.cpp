@@ -1,9 +1,13 @@
 #include "app/entry.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 
+#include "app/import_mode.h"
 #include "app/run_modes.h"
 #include "catalogue/hooks.h"
 #include "session/bulletin.h"
@@ -11,6 +15,7 @@
 #include "session/zi_globs.h"
 #include "toolbox/lifecycle.h"
 #include "toolbox/log.h"
+#include "toolbox/platform.h"
 #include "toolbox/process.h"
 #include "toolbox/racote.h"
 #include "toolbox/shell_registration.h"
@@ -24,6 +29,44 @@ namespace {
 
 constexpr int kModeExceptionDefault = 3938;
 constexpr const char* kImportFileTypes = "zi|txt|imp|csv|prn";
+
+constexpr const char* kUsage = R"(Usage: zorinput [RUN MODE] [SWITCHES]
+Switches are written -name or /name, with =value or :value; the first run mode given runs, and
+without one the desktop starts.
+
+Run modes:
+  /import=FILE                check a text or JSON import file, then import it
+  /rimport=FILE               send a file to the server's import service (/IFpriority=N)
+  /pfimport=FOLDERS           batch portfolio import of the files in the folders
+  /msgqq=ID,AUX,FILE          a message file into the data log
+  /msgqqcode=ID,[AUX,]FILE    a coded message file
+  /reqgbol=0..9               ask for a bulletin at the end (alone: log in only)
+  /exportabaccomstatus        share base export with status (/exportabacsemstatus without)
+  /contasquenaofecham=BLOCK   statements whose check failed
+  /exportacac=NUMBER          shareholding composition export
+  /exportacotacoes=SELECTION  quote export
+
+Main switches:
+  /user=NAME /password=SECRET database user (or the variable ZORINPUT_PASSWORD)
+  /database=FILE              the embedded database file
+  /provider=NAME /sqlserver=HOST
+  /output=FILE                append standard output to FILE
+  /mailrelay=HOST             where failure reports go
+  /noracote                   no hand-over to the versioned copy
+  -li                         debug lines in the log
+  -help, --help, -h           this text;  -version  the version
+
+Exit status: 0 success, 1 import with errors, 2 check failed, 3 login failed,
+4 other failure, 250 fatal error. The full code is in the log's end line.
+)";
+
+// The usage or the version when the command line asks for one of them: printed before anything
+// else starts, so that asking changes nothing (no log, no versioned copy, no file types, no database).
+std::optional<std::string> HelpOrVersion() {
+  if (TemParam("help") || TemParam("-help") || TemParam("h")) return kUsage;
+  if (TemParam("version") || TemParam("-version")) return std::string("ZorInput ") + kVersionText + "\n";
+  return std::nullopt;
+}
 
 void RegisterFileTypes() {
   std::string program = ParamStr(0);
@@ -55,7 +98,8 @@ RunResult LoginOnly(const ModeSelection&) {
 }
 
 void InstallModeHandlers() {
-  for (RunMode mode : {RunMode::Import, RunMode::PfImport, RunMode::RImport, RunMode::MsgQQ, RunMode::MsgQQCode,
+  SetModeHandler(RunMode::Import, RunImportMode);
+  for (RunMode mode : {RunMode::PfImport, RunMode::RImport, RunMode::MsgQQ, RunMode::MsgQQCode,
                        RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ContasQueNaoFecham,
                        RunMode::ExportaCac, RunMode::ExportaCotacoes})
     SetModeHandler(mode, LoginThenNotAvailable);
@@ -75,6 +119,7 @@ std::string EndLine(int modeCode, int processCode) {
 
 RunResult RunEntry() {
   Loga(std::string("ZorInput start ver:") + kVersionText + " " + UserAtMachine());
+  LogIgnoredParameters();
   RunResult result;
   try {
     ModeSelection selection = SelectRunMode();
@@ -93,6 +138,15 @@ RunResult RunEntry() {
 
 void Main(int argc, char** argv) {
   SetCommandLine(argc, argv);
+  // First of all, before anything that may wait (a locked log, a slow disk): the password leaves the
+  // process list. The program still reads it from its own copy of the parameters.
+  HideSwitchValue("password");
+  platform::IgnoreBrokenPipe();
+  if (const std::optional<std::string> text = HelpOrVersion()) {
+    std::fputs(text->c_str(), stdout);
+    std::fflush(stdout);
+    ::_exit(0);
+  }
   FoundationStart();
   ZiGlobsStart();
   InstallCatalogueHooks();

@@ -22,9 +22,8 @@ ExitKind KindOf(const impcli::tMyImpMain& run, int code) {
 
 }  // namespace
 
-RunResult RunImportMode(const ModeSelection&) {
-  std::string file;
-  PegaParamBytes("import", file);
+RunResult RunImportMode(const ModeSelection& selection) {
+  const std::string& file = selection.value;
   SetConsoleEcho();
   LogaConsole("ImpCli import <" + PathText(file) + ">");
   if (file.empty()) {

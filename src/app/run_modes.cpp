@@ -5,27 +5,79 @@
 #include <climits>
 #include <map>
 
+#include <fmt/format.h>
+
+#include "toolbox/codec.h"
 #include "toolbox/log.h"
 #include "toolbox/switches.h"
+#include "toolbox/text.h"
 
 namespace zi::app {
 
 namespace {
 
+// A value that names files or folders stays the system's bytes; any other is program text.
+enum class ValueKind { Text, Files };
+
+struct ModeSwitch {
+  RunMode mode;
+  const char* name;
+  ValueKind value;
+};
+
 // The order of the table is the order in which the switches are tested.
-constexpr std::array<std::pair<RunMode, const char*>, 11> kModeSwitches{{
-    {RunMode::Import, "import"},
-    {RunMode::PfImport, "pfimport"},
-    {RunMode::RImport, "rimport"},
-    {RunMode::MsgQQ, "msgqq"},
-    {RunMode::MsgQQCode, "msgqqcode"},
-    {RunMode::ReqGBolAlone, "reqgbol"},
-    {RunMode::ExportaBacComStatus, "exportabaccomstatus"},
-    {RunMode::ExportaBacSemStatus, "exportabacsemstatus"},
-    {RunMode::ContasQueNaoFecham, "contasquenaofecham"},
-    {RunMode::ExportaCac, "exportacac"},
-    {RunMode::ExportaCotacoes, "exportacotacoes"},
+constexpr std::array<ModeSwitch, 11> kModeSwitches{{
+    {RunMode::Import, "import", ValueKind::Files},
+    {RunMode::PfImport, "pfimport", ValueKind::Files},
+    {RunMode::RImport, "rimport", ValueKind::Files},
+    {RunMode::MsgQQ, "msgqq", ValueKind::Files},
+    {RunMode::MsgQQCode, "msgqqcode", ValueKind::Files},
+    {RunMode::ReqGBolAlone, "reqgbol", ValueKind::Text},
+    {RunMode::ExportaBacComStatus, "exportabaccomstatus", ValueKind::Text},
+    {RunMode::ExportaBacSemStatus, "exportabacsemstatus", ValueKind::Text},
+    {RunMode::ContasQueNaoFecham, "contasquenaofecham", ValueKind::Text},
+    {RunMode::ExportaCac, "exportacac", ValueKind::Text},
+    {RunMode::ExportaCotacoes, "exportacotacoes", ValueKind::Text},
 }};
+
+// Every other switch the program reads, here or anywhere else. The list is the one place that says
+// which switches exist: whatever else the command line holds is logged as ignored.
+constexpr const char* kOtherSwitches[] = {
+    // the login and the session
+    "user", "password", "sqlserver", "database", "provider", "AdminVersion", "output", "PathReqGBol",
+    "mailrelay", "DbgDifChecagemBal", "PodeMudarAtvDoAnbPraCima", "noimport",
+    // the log, the versioned copy, help and version
+    "LI", "noracote", "help", "-help", "h", "version", "-version",
+    // the import client
+    "logfilenameonimport", "IFpriority", "MaxBatchSize", "BoletimAcada", "WaitForFileLoops", "WaitForFileSecs",
+    "DontWaitForFiles", "pferror", "pfbackup",
+    // the import run and its directive families
+    "MaxQTFieldValue", "AceitaImportarComErro", "ErroNaoCriticoTratarComoErro", "SHLIMITADD", "SHLIMITMOD",
+    "SHLIMITTOTAL", "PTFASSETLIMITADD", "PTFASSETLIMITMOD", "PTFASSETLIMITTOTAL", "PfNaoCheckarAplicacaoAcionista",
+    // the statements, the formats and the share base
+    "DbgSpeed", "P1F",
+};
+
+constexpr const char* kUnknownSwitchLine = "Unknown switch ignored: ";
+constexpr const char* kNotASwitchLine = "Parameter {} ignored: not a switch";
+constexpr const char* kReqGBolValueWarning =
+    "reqgbol value \"{}\" is not a priority 0 to 9: no bulletin priority registered";
+
+bool IsKnownSwitch(std::string_view name) {
+  for (const auto& m : kModeSwitches)
+    if (SameTextAscii(name, m.name)) return true;
+  for (const char* other : kOtherSwitches)
+    if (SameTextAscii(name, other)) return true;
+  return false;
+}
+
+// A value from the command line in a log line: never a line of its own.
+std::string Shown(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return shown;
+}
 
 std::map<RunMode, ModeHandler>& Handlers() {
   static std::map<RunMode, ModeHandler> handlers;
@@ -55,8 +107,8 @@ std::string_view NextItem(std::string_view& text) {
 }  // namespace
 
 const char* SwitchOf(RunMode mode) {
-  for (const auto& [m, name] : kModeSwitches)
-    if (m == mode) return name;
+  for (const auto& m : kModeSwitches)
+    if (m.mode == mode) return m.name;
   return "";
 }
 
@@ -65,12 +117,14 @@ ModeSelection SelectRunMode() {
   std::string value;
   if (PegaParam("reqgbol", value)) {
     selection.reqgbol = true;
+    selection.reqgbolValue = value;
     auto priority = ParseInt(value);
-    selection.reqgbolPriority = (priority && *priority >= 0 && *priority <= 9) ? *priority : 0;
+    selection.reqgbolPriorityValid = priority && *priority >= 0 && *priority <= 9;
+    selection.reqgbolPriority = selection.reqgbolPriorityValid ? *priority : 0;
   }
-  for (const auto& [mode, name] : kModeSwitches) {
-    if (PegaParam(name, value)) {
-      selection.mode = mode;
+  for (const auto& m : kModeSwitches) {
+    if (m.value == ValueKind::Files ? PegaParamBytes(m.name, value) : PegaParam(m.name, value)) {
+      selection.mode = m.mode;
       selection.value = value;
       break;
     }
@@ -114,8 +168,19 @@ void SetModeHandler(RunMode mode, ModeHandler handler) { Handlers()[mode] = std:
 
 void SetReqGBolHandler(ReqGBolHandler handler) { ReqGBol() = std::move(handler); }
 
+void LogIgnoredParameters() {
+  for (int i = 1; i <= ParamCount(); ++i) {
+    const std::optional<std::string> written = SwitchWithoutValue(ParamStr(i));
+    if (!written) Loga(fmt::format(kNotASwitchLine, i));
+    else if (!IsKnownSwitch(std::string_view(*written).substr(1)))
+      Loga(kUnknownSwitchLine + Shown(Utf8ToCp1252Lossy(*written)));
+  }
+}
+
 RunResult RunSelectedMode(const ModeSelection& selection) {
   if (selection.reqgbol) {
+    // Such a value still asks for priority 0, which registers none; the line makes the slip visible.
+    if (!selection.reqgbolPriorityValid) Loga(fmt::format(kReqGBolValueWarning, Shown(selection.reqgbolValue)));
     if (ReqGBol()) ReqGBol()(selection.reqgbolPriority, "[/reqgbol]");
   }
   auto it = Handlers().find(selection.mode);

@@ -29,8 +29,12 @@ const char* SwitchOf(RunMode mode);
 
 struct ModeSelection {
   RunMode mode = RunMode::Desktop;
-  std::string value;          // the mode switch's value
+  // The mode switch's value: the system's bytes for the modes whose value names files or folders
+  // (import, pfimport, rimport, msgqq, msgqqcode), program text for the others.
+  std::string value;
   bool reqgbol = false;       // "reqgbol" was given, alone or with another mode
+  std::string reqgbolValue;   // as given
+  bool reqgbolPriorityValid = false;
   int reqgbolPriority = 0;    // 0 to 9; a value outside or not a number gives 0
 };
 
@@ -75,7 +79,13 @@ void SetModeHandler(RunMode mode, ModeHandler handler);
 using ReqGBolHandler = std::function<void(int priority, const std::string& requesterText)>;
 void SetReqGBolHandler(ReqGBolHandler handler);
 
+// Logs each parameter that the program does not read: an unknown switch by its name, never its
+// value (a mistyped password switch must not put the password in the log), and a parameter that is
+// no switch by its position.
+void LogIgnoredParameters();
+
 // Runs the selected mode; a mode without a handler logs one line and returns kModeNotAvailable.
+// A "reqgbol" value that is no priority 0 to 9 is logged as a warning first.
 RunResult RunSelectedMode(const ModeSelection& selection);
 
 }  // namespace zi::app

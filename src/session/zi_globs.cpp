@@ -48,9 +48,9 @@ std::string StateText() { return std::to_string(static_cast<int>(initLogStat)); 
 // The file is opened before standard output is touched, so a file that cannot be opened leaves
 // standard output as it was.
 void RedirectOutput(const std::string& file) {
-  int fd = ::open(Cp1252ToUtf8(file).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOCTTY | O_CLOEXEC, 0644);
   if (fd < 0) {
-    Loga("output -> \"" + file + "\" iores:" + std::to_string(platform::ErrorCodeOf(errno)));
+    Loga("output -> \"" + PathText(file) + "\" iores:" + std::to_string(platform::ErrorCodeOf(errno)));
     return;
   }
   std::fflush(stdout);
@@ -63,11 +63,9 @@ void ZiGlobsStart() {
   started = true;
   LogaDebug("ZiGlobs");
   std::string output;
-  if (PegaParam("output", output) && !output.empty()) RedirectOutput(output);
-  // The password stays readable to the program but leaves the process list.
-  HideSwitchValue("password");
+  if (PegaParamBytes("output", output) && !output.empty()) RedirectOutput(output);
   std::string path;
-  if (PegaParam("PathReqGBol", path)) ZiGlobs().PathReqGBol = WithTrailingSeparator(path);
+  if (PegaParamBytes("PathReqGBol", path)) ZiGlobs().PathReqGBol = WithTrailingSeparator(path);
   ConfigureMailRelay();
   // There is no component-object library to initialise; the connection is made by the login,
   // which knows the driver the switches ask for.

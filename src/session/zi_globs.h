@@ -10,8 +10,8 @@ namespace zi {
 void ZiGlobsStart();
 void ZiGlobsEnd();
 
-// Sends standard output to the end of the file (created when missing); on failure logs and keeps
-// standard output as it was.
+// Sends standard output to the end of the file (the system's bytes; created when missing); on
+// failure logs and keeps standard output as it was.
 void RedirectOutput(const std::string& file);
 
 // The command-line login of the unattended modes: allowed once per process.

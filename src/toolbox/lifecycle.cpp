@@ -2,6 +2,7 @@
 
 #include <langinfo.h>
 #include <locale.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -32,6 +33,9 @@ DateDisplayPattern datePattern;
 
 int foundationUses = 0;
 bool ending = false;
+volatile sig_atomic_t watchdogArmed = 0;
+
+void WatchdogExpired(int) { ::_exit(250); }
 
 // Converts the C library's date format ("%d/%m/%Y") to the day-month-year letters the program shows.
 std::string ShortDateFormatOf(const char* cFormat) {
@@ -228,6 +232,16 @@ void EndProcess(int status) {
   std::fflush(stdout);
   std::fflush(stderr);
   ::_exit(status);
+}
+
+void ArmFatalWatchdog() {
+  if (watchdogArmed) return;
+  watchdogArmed = 1;
+  struct sigaction action {};
+  action.sa_handler = WatchdogExpired;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGALRM, &action, nullptr);
+  ::alarm(kFatalWatchdogSeconds);
 }
 
 }  // namespace zi

@@ -54,4 +54,9 @@ void FoundationEnd();
 // Runs FoundationEnd and ends the process with the given status. Safe to call from a fatal path.
 [[noreturn]] void EndProcess(int status);
 
+// From a fatal error on, the process ends with 250 within a few seconds whatever happens: a log, a
+// dump or a flush that cannot finish must not keep an unattended run alive. Armed once.
+void ArmFatalWatchdog();
+inline constexpr unsigned kFatalWatchdogSeconds = 10;
+
 }  // namespace zi

@@ -17,6 +17,7 @@
 #include "toolbox/codec.h"
 #include "toolbox/errors.h"
 #include "toolbox/lifecycle.h"
+#include "toolbox/own_codes.h"
 #include "toolbox/platform.h"
 #include "toolbox/stkdump.h"
 #include "toolbox/switches.h"
@@ -32,13 +33,22 @@ constexpr int kOpenAttempts = 11;
 constexpr int kFirstWaitMs = 500;
 constexpr int kLaterWaitMs = 25;
 constexpr int kEmptyFileNameError = 123;
+// The log and its temporary copy are for the user and the support staff of the group, no one else.
+constexpr mode_t kLogFileMode = 0640;
+// Other processes hold the temporary copy's lock only while they append to it.
+constexpr int kTemporaryCopyWaitMs = 500;
+// Each rotation by another process sends a waiting writer back to the log's name once.
+constexpr int kMaxReopens = 100;
 
 struct LogState {
   TCriticalSection lock{"SeqAcessoLoga"};
   std::deque<std::string> recent;
   size_t recentLimit = kDefaultRecentLimit;
   std::optional<std::deque<std::string>> pending;
+  size_t pendingSaved = 0;  // kept lines already in the temporary copy, counted from the head
   bool shortWaits = false;  // an earlier line used up its attempts: later lines wait less
+  bool fatalEnd = false;    // the process is ending on a fatal error: no line may wait long
+  int heldLog = -1;         // the log, opened and locked by a rotation that logs through it
   std::string fileName = "zorinput.log";
   bool debug = false;
   bool consoleEcho = false;
@@ -64,29 +74,20 @@ class LockGuard {
   TSequencializadorDeAcesso& lock_;
 };
 
-bool WriteAll(int fd, std::string_view data) {
+// 0, or the errno of the failed write.
+int WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
     ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return errno;
     }
     data.remove_prefix(static_cast<size_t>(n));
   }
-  return true;
+  return 0;
 }
 
 std::string FileLine(std::string_view line) { return Cp1252ToUtf8(line) + "\r\n"; }
-
-void SaveTemporaryCopy(const std::deque<std::string>& lines) {
-  std::string path = platform::TempDir() + "/zor.tmp.log";
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  std::string data;
-  for (const auto& line : lines) data += FileLine(line);
-  WriteAll(fd, data);
-  ::close(fd);
-}
 
 // Waits up to `ms` for the exclusive lock, trying often so that a short hold by another process
 // costs little.
@@ -103,74 +104,154 @@ bool WaitForFileLock(int fd, int ms) {
   }
 }
 
-// Opens the log for appending and takes its lock, with the retries of a shared file.
-// Returns the descriptor, or -1 with the error code set.
-int OpenLocked(LogState& s, int& error) {
+// Whether the file still goes by the name: a rotation by another process may have renamed it while
+// this one waited for its lock.
+bool NamedBy(const struct stat& held, const std::string& name) {
+  struct stat named {};
+  return ::stat(name.c_str(), &named) == 0 && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+bool StillNamed(int fd, const std::string& name) {
+  struct stat held {};
+  return ::fstat(fd, &held) == 0 && NamedBy(held, name);
+}
+
+// Appends the kept lines that are not there yet: processes kept out of the log share the copy, and
+// each line reaches it once, in order. The copy lives in a folder that others may write to, so it is
+// never followed through a link, and a file that is not a plain file of our own is left alone.
+void SaveTemporaryCopy(LogState& s) {
+  const auto& pending = *s.pending;
+  if (s.pendingSaved >= pending.size()) return;
+  const std::string path = platform::TempDir() + "/zor.tmp.log";
+  constexpr int kFlags = O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  platform::UniqueFd fd(::open(path.c_str(), kFlags, kLogFileMode));
+  if (!fd.ok()) return;
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) return;
+  if (!WaitForFileLock(fd.get(), kTemporaryCopyWaitMs)) return;
+  std::string data;
+  for (size_t i = s.pendingSaved; i < pending.size(); ++i) data += FileLine(pending[i]);
+  if (WriteAll(fd.get(), data) == 0) s.pendingSaved = pending.size();
+}
+
+// Creating the log never follows a link and never takes over a file another process made meanwhile.
+bool CreateLogFile(const std::string& name, int& error) {
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, kLogFileMode);
+  if (fd >= 0) {
+    ::close(fd);
+    return true;
+  }
+  if (errno == EEXIST) return true;
+  error = platform::ErrorCodeOf(errno);
+  return false;
+}
+
+// Opens the log for appending and takes its lock, with the retries of a shared file, waiting `waitMs`
+// at each attempt. A FIFO or a device is never waited on: it is no log. Returns the descriptor, or -1
+// with the error code set.
+int OpenLocked(LogState& s, int waitMs, int& error) {
+  int reopened = 0;
   for (int attempt = 1;; ++attempt) {
-    int fd = ::open(s.fileName.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    int fd = ::open(s.fileName.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-      if (errno != ENOENT || attempt >= kOpenAttempts) {
-        error = platform::ErrorCodeOf(errno);
-        return -1;
+      const int openError = errno;
+      if (openError == ENOENT && attempt < kOpenAttempts) {
+        if (!CreateLogFile(s.fileName, error)) return -1;
+        continue;
       }
-      int created = ::open(s.fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-      if (created < 0) {
-        error = platform::ErrorCodeOf(errno);
-        return -1;
-      }
-      ::close(created);
-      continue;
+      // A FIFO without a reader.
+      error = openError == ENXIO ? kLogNotARegularFile : platform::ErrorCodeOf(openError);
+      return -1;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
-    if (errno != EWOULDBLOCK) {
+    struct stat held {};
+    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+      ::close(fd);
+      error = kLogNotARegularFile;
+      return -1;
+    }
+    bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (!locked && errno != EWOULDBLOCK) {
       error = platform::ErrorCodeOf(errno);
       ::close(fd);
       return -1;
     }
-    if (attempt >= kOpenAttempts) {
+    if (!locked && attempt >= kOpenAttempts) {
       ::close(fd);
       s.shortWaits = true;
       error = platform::ErrorCodeOf(EWOULDBLOCK);
       return -1;
     }
-    if (WaitForFileLock(fd, s.shortWaits ? kLaterWaitMs : kFirstWaitMs)) return fd;
+    if (!locked) locked = WaitForFileLock(fd, waitMs);
+    if (locked && NamedBy(held, s.fileName)) return fd;
     ::close(fd);
+    // The name now belongs to the fresh file of a rotation: going back to it is no new attempt.
+    if (locked && ++reopened < kMaxReopens) --attempt;
   }
 }
 
 void KeepInMemoryLocked(LogState& s, std::string_view text, std::string stamp, std::string_view fileName,
                         bool saveTemporaryCopy, int errorCode) {
-  if (!s.pending) s.pending.emplace();
+  if (!s.pending) {
+    s.pending.emplace();
+    s.pendingSaved = 0;
+  }
   auto& pending = *s.pending;
-  while (pending.size() > kPendingLimit) pending.pop_front();
+  while (pending.size() > kPendingLimit) {
+    pending.pop_front();
+    if (s.pendingSaved > 0) --s.pendingSaved;
+  }
   if (stamp.empty()) stamp = LogStamp();
   if (pending.empty() && (!fileName.empty() || errorCode != 0))
     pending.push_back(stamp + " start of log kept in memory (<" + std::string(fileName) +
                       "> error:" + std::to_string(errorCode) + ")");
   pending.push_back(stamp + " " + std::string(text));
-  if (saveTemporaryCopy) SaveTemporaryCopy(pending);
+  if (saveTemporaryCopy) SaveTemporaryCopy(s);
+}
+
+// The kept lines, closed by the line that says so, then the line itself, in one write so that they
+// stay in order. 0, or the errno of the failed write.
+int WriteKeptLinesAnd(LogState& s, int fd, const std::string& stamp, std::string_view line) {
+  std::string block;
+  if (s.pending) {
+    for (const auto& kept : *s.pending) block += FileLine(kept);
+    block += FileLine(stamp + " end of log kept in memory");
+  }
+  if (!line.empty()) block += FileLine(line);
+  if (const int error = WriteAll(fd, block)) return error;
+  s.pending.reset();
+  s.pendingSaved = 0;
+  return 0;
 }
 
 void WriteLine(LogState& s, const std::string& stamp, std::string_view text) {
   if (writing) return;
   writing = true;
-  std::string line = stamp + " " + std::string(text);
   int error = kEmptyFileNameError;
-  int fd = s.fileName.empty() ? -1 : OpenLocked(s, error);
-  if (fd < 0) {
-    KeepInMemoryLocked(s, text, stamp, s.fileName, true, error);
-  } else {
-    if (s.pending) {
-      std::string block;
-      for (const auto& kept : *s.pending) block += FileLine(kept);
-      block += FileLine(stamp + " end of log kept in memory");
-      if (WriteAll(fd, block)) s.pending.reset();
-    }
-    if (!WriteAll(fd, FileLine(line)))
-      KeepInMemoryLocked(s, text, stamp, s.fileName, true, platform::ErrorCodeOf(errno));
-    ::close(fd);
+  const bool held = s.heldLog >= 0;
+  int fd = held                 ? s.heldLog
+           : s.fileName.empty() ? -1
+                                : OpenLocked(s, s.shortWaits ? kLaterWaitMs : kFirstWaitMs, error);
+  if (fd >= 0) {
+    error = WriteKeptLinesAnd(s, fd, stamp, stamp + " " + std::string(text));
+    if (error != 0) error = platform::ErrorCodeOf(error);
+    if (!held) ::close(fd);
   }
+  if (fd < 0 || error != 0) KeepInMemoryLocked(s, text, stamp, PathText(s.fileName), true, error);
   writing = false;
+}
+
+// At the end of the process the kept lines get one last, longer chance at the log; what still cannot
+// be written is in the temporary copy.
+void WriteKeptLinesAtTheEnd(LogState& s) {
+  if (!s.pending || s.pending->empty()) return;
+  int error = 0;
+  const int fd = s.fileName.empty() ? -1 : OpenLocked(s, s.fatalEnd ? kLaterWaitMs : kFirstWaitMs, error);
+  if (fd >= 0) {
+    error = WriteKeptLinesAnd(s, fd, LogStamp(), {});
+    ::close(fd);
+    if (error == 0) return;
+  }
+  SaveTemporaryCopy(s);
 }
 
 void AddRecent(LogState& s, std::string line) {
@@ -294,6 +375,8 @@ void ReportExceptionWithCode(std::string_view where, int& code, const std::excep
 
 void FatalRunError250(std::string_view text) {
   auto address = reinterpret_cast<uintptr_t>(__builtin_return_address(0));
+  ArmFatalWatchdog();
+  LogForFatalEnd();
   Loga("Error: " + std::string(text));
   DumpStack(CaptureStack("DLPA", "RunError250:" + std::string(text)));
   SetRunTimeError(250, address);
@@ -302,6 +385,12 @@ void FatalRunError250(std::string_view text) {
 
 void Assert250(bool condition, std::string_view text) {
   if (!condition) FatalRunError250("RunError250assert: " + std::string(text));
+}
+
+void LogForFatalEnd() {
+  LogState& s = State();
+  s.shortWaits = true;
+  s.fatalEnd = true;
 }
 
 std::string LogFileName() { return State().fileName; }
@@ -335,8 +424,9 @@ void LogEnd() {
   {
     LockGuard guard(s.lock);
     s.recent.clear();
-    // Lines still kept in memory survive only in the temporary copy written when they were kept.
+    WriteKeptLinesAtTheEnd(s);
     s.pending.reset();
+    s.pendingSaved = 0;
   }
   LogaDebug("*Basic end");
   s.init = LogState::Init::No;
@@ -344,12 +434,18 @@ void LogEnd() {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
-  }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+constexpr int kMoveFailed = 3244;
+constexpr int kCreateFailed = 3245;
+constexpr int kOpenNumberedFailed = 3246;
+constexpr int kSizeFailed = 3247;
+constexpr int kCutReadFailed = 3248;
+constexpr int kCopyReadFailed = 3250;
+constexpr int kCopyWriteFailed = 3251;
+constexpr int kTruncateFailed = 3252;
+constexpr size_t kCopyBlock = 8192;
+// The fresh file is filled under this name and then takes the log's name in one step, so that the
+// name never stands for a missing or half-filled file.
+constexpr std::string_view kFreshSuffix = ".new";
 
 std::string NumberedName(const std::filesystem::path& file) {
   namespace fs = std::filesystem;
@@ -374,12 +470,71 @@ std::string NumberedName(const std::filesystem::path& file) {
   return numbered;
 }
 
-// Moves the file, copying across file systems where a rename cannot.
-bool MoveFile(const std::string& from, const std::string& to) {
-  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
-  std::error_code ec;
-  if (!std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec)) return false;
-  return std::filesystem::remove(from, ec);
+// The file opened and locked, when it still needs rotating once its lock is held: another process
+// may have rotated it while this one waited. Not ok when there is nothing to do (or the file stays
+// locked: a later call rotates it); `openError` is set when the file cannot be opened at all.
+platform::UniqueFd LockedForRotation(const std::string& fileName, int64_t limit, int64_t& size, int& openError) {
+  for (int reopened = 0; reopened < kMaxReopens; ++reopened) {
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= limit) return {};
+    platform::UniqueFd fd(::open(fileName.c_str(), O_RDWR | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.ok()) {
+      if (errno != ENOENT) openError = errno;
+      return {};
+    }
+    if (!WaitForFileLock(fd.get(), kFirstWaitMs * (kOpenAttempts - 1))) return {};
+    if (!StillNamed(fd.get(), fileName)) continue;
+    if (::fstat(fd.get(), &st) != 0 || st.st_size <= limit) return {};
+    size = st.st_size;
+    return fd;
+  }
+  return {};
+}
+
+// Copies from `offset` to the end; 0, kCopyReadFailed or kCopyWriteFailed.
+int CopyFrom(int from, int64_t offset, int to) {
+  char block[kCopyBlock];
+  for (;;) {
+    const ssize_t n = ::pread(from, block, sizeof block, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return kCopyReadFailed;
+    if (n == 0) return 0;
+    if (WriteAll(to, std::string_view(block, static_cast<size_t>(n))) != 0) return kCopyWriteFailed;
+    offset += n;
+  }
+}
+
+// A new file that only this call made, with the permissions of the file it stands in for.
+platform::UniqueFd CreateBeside(const std::string& name, mode_t mode) {
+  constexpr int kFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
+  platform::UniqueFd fd(::open(name.c_str(), kFlags, kLogFileMode));
+  if (fd.ok()) ::fchmod(fd.get(), mode & 0777);
+  return fd;
+}
+
+// The locked file under its numbered name, or, where the file system cannot link, a copy of it. An
+// existing numbered file is never replaced. Linking through the descriptor names exactly the file
+// whose lock is held.
+platform::UniqueFd Archive(int log, const std::string& numbered, mode_t mode, int& code) {
+  const std::string self = "/proc/self/fd/" + std::to_string(log);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, numbered.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    platform::UniqueFd archive(::open(numbered.c_str(), O_RDWR | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    if (!archive.ok()) {
+      ::unlink(numbered.c_str());
+      code = kOpenNumberedFailed;
+    }
+    return archive;
+  }
+  code = kMoveFailed;
+  if (errno == EEXIST) return {};
+  platform::UniqueFd copy = CreateBeside(numbered, mode);
+  if (!copy.ok()) return {};
+  if (CopyFrom(log, 0, copy.get()) != 0) {
+    ::unlink(numbered.c_str());
+    return {};
+  }
+  code = 0;
+  return copy;
 }
 
 // Where the kept tail starts: just past the first line break (or blank) in the 255 bytes at the cut.
@@ -391,50 +546,73 @@ int64_t CutAtBoundary(std::string_view window, int64_t cut) {
   return cut;
 }
 
-int RotateSteps(const std::string& fileName, const std::string& numbered, int64_t tail) {
-  if (!MoveFile(fileName, numbered)) return 3244;
-  {
-    File fresh(std::fopen(fileName.c_str(), "ab"));
-    if (!fresh) return 3245;
-  }
-  File old(std::fopen(numbered.c_str(), "r+b"));
-  if (!old) return 3246;
+int FindCut(int archive, int64_t tail, int64_t& cut) {
   struct stat st {};
-  if (::fstat(::fileno(old.get()), &st) != 0) return 3247;
-  int64_t cut = std::max<int64_t>(st.st_size - tail, 10);
-  if (cut < st.st_size) {
-    if (::fseeko(old.get(), cut, SEEK_SET) != 0) return 3248;
-    char window[255];
-    size_t n = std::fread(window, 1, sizeof window, old.get());
-    if (std::ferror(old.get())) return 3248;
-    cut = CutAtBoundary(std::string_view(window, n), cut);
-  }
-  if (::fseeko(old.get(), cut, SEEK_SET) != 0) return 3249;
-  File fresh(std::fopen(fileName.c_str(), "ab"));
-  if (!fresh) return 3251;
-  char block[8192];
-  for (;;) {
-    size_t n = std::fread(block, 1, sizeof block, old.get());
-    if (std::ferror(old.get())) return 3250;
-    if (n == 0) break;
-    if (std::fwrite(block, 1, n, fresh.get()) != n) return 3251;
-  }
-  if (std::fflush(fresh.get()) != 0) return 3251;
-  if (cut < st.st_size && ::ftruncate(::fileno(old.get()), cut) != 0) return 3252;
+  if (::fstat(archive, &st) != 0) return kSizeFailed;
+  cut = std::max<int64_t>(st.st_size - tail, 10);
+  if (cut >= st.st_size) return 0;
+  char window[255];
+  const ssize_t n = ::pread(archive, window, sizeof window, cut);
+  if (n < 0) return kCutReadFailed;
+  cut = CutAtBoundary(std::string_view(window, static_cast<size_t>(n)), cut);
   return 0;
+}
+
+// Under the lock of `log`: the older part stays in the numbered file, the tail moves to a fresh file
+// that takes the log's name. A failure before the fresh file is in place undoes what was done.
+int RotateSteps(int log, const std::string& fileName, const std::string& numbered, int64_t tail) {
+  struct stat st {};
+  if (::fstat(log, &st) != 0) return kSizeFailed;
+  int code = 0;
+  platform::UniqueFd archive = Archive(log, numbered, st.st_mode, code);
+  if (!archive.ok()) return code;
+  const std::string freshName = fileName + std::string(kFreshSuffix);
+  // A fresh file left by a rotation that died on the way: nobody else uses it while the lock is held.
+  ::unlink(freshName.c_str());
+  platform::UniqueFd fresh = CreateBeside(freshName, st.st_mode);
+  int64_t cut = 0;
+  if (!fresh.ok()) code = kCreateFailed;
+  if (code == 0) code = FindCut(archive.get(), tail, cut);
+  if (code == 0) code = CopyFrom(archive.get(), cut, fresh.get());
+  if (code == 0 && ::rename(freshName.c_str(), fileName.c_str()) != 0) code = kCreateFailed;
+  if (code != 0) {
+    ::unlink(numbered.c_str());
+    if (fresh.ok()) ::unlink(freshName.c_str());
+    return code;
+  }
+  if (::ftruncate(archive.get(), cut) != 0) return kTruncateFailed;
+  return 0;
+}
+
+// The announcement goes into the file being rotated when that is the log: its lock is held here.
+void LogThrough(LogState& s, int log, std::string_view text) {
+  const bool isLog = !s.fileName.empty() && StillNamed(log, s.fileName);
+  if (isLog) s.heldLog = log;
+  Loga(text);
+  s.heldLog = -1;
 }
 
 }  // namespace
 
 int RotateLogFile(const std::string& fileName, int64_t tail, int64_t threshold) {
-  struct stat st {};
-  if (::stat(fileName.c_str(), &st) != 0) return 0;
-  int64_t size = st.st_size;
-  if (size <= threshold + tail + 100) return 0;
-  std::string numbered = NumberedName(fileName);
-  Loga("NDTCM " + fileName + " size:" + std::to_string(size) + " TAG:" + std::to_string(threshold) +
-       " TMR:" + std::to_string(tail) + "; moving part to " + numbered);
-  int code = RotateSteps(fileName, numbered, tail);
+  LogState& s = State();
+  LockGuard guard(s.lock);
+  int64_t size = 0;
+  int openError = 0;
+  int code = 0;
+  {
+    platform::UniqueFd log = LockedForRotation(fileName, threshold + tail + 100, size, openError);
+    if (!log.ok() && openError == 0) return 0;
+    if (log.ok()) {
+      const std::string numbered = NumberedName(fileName);
+      LogThrough(s, log.get(),
+                 "NDTCM " + PathText(fileName) + " size:" + std::to_string(size) + " TAG:" + std::to_string(threshold) +
+                     " TMR:" + std::to_string(tail) + "; moving part to " + PathText(numbered));
+      code = RotateSteps(log.get(), fileName, numbered, tail);
+    } else {
+      code = kMoveFailed;
+    }
+  }
   if (code != 0) Loga("NDTCM Erro:" + std::to_string(code));
   return code;
 }

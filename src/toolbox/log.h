@@ -1,6 +1,8 @@
 #pragma once
 // The log: every line goes to zorinput.log in the working directory, opened and closed per line
-// under an exclusive lock, and to a short list of recent lines kept in memory.
+// under an exclusive lock, and to a short list of recent lines kept in memory. Lines that cannot be
+// written are kept in memory, appended to zor.tmp.log in the temporary folder, and written first
+// once the log can be written again, at the latest in a last attempt at the end of the process.
 
 #include <cstdint>
 #include <exception>
@@ -56,13 +58,18 @@ void ReportException(std::string_view where, const std::exception& e);
 void ReportExceptionWithCode(std::string_view where, int& code, const std::exception& e, int defaultCode);
 
 [[noreturn]] void FatalRunError250(std::string_view text);
+// The process ends on a fatal error: a locked log costs each line only the short wait, and the
+// lines kept get no long last attempt, so that the dump is written before the watchdog fires.
+void LogForFatalEnd();
 void Assert250(bool condition, std::string_view text);
 
 std::string LogFileName();
 // Overrides the log file's name (tests); an empty name makes every line go to memory (error 123).
 void SetLogFileName(std::string name);
 
-// Moves all but the last `tail` bytes of a file over the threshold to a numbered file beside it.
+// Moves all but the last `tail` bytes of a file over the threshold to a numbered file beside it,
+// holding the file's lock throughout, so that processes appending to it lose no line and another
+// rotation cannot cut it twice. A file that another process keeps locked is left for a later call.
 // Returns 0 or the error code it logged.
 int RotateLogFile(const std::string& fileName, int64_t tail, int64_t threshold);
 

@@ -15,6 +15,7 @@ inline constexpr int kOwnCodeLast = 99999;
 
 inline constexpr int kModeNotAvailable = 99001;
 inline constexpr int kProviderNotAvailable = 99002;
+inline constexpr int kLogNotARegularFile = 99040;
 
 inline constexpr int kImportLineNotText = 99300;
 inline constexpr int kDirectiveNotAvailable = 99301;

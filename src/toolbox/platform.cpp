@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
+#include <pwd.h>
+#include <signal.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -30,6 +32,16 @@ std::string EnvVar(const char* name) {
   const char* value = std::getenv(name);
   return value ? std::string(value) : std::string();
 }
+
+std::string AccountName() {
+  passwd entry {};
+  passwd* found = nullptr;
+  char buffer[4096];
+  if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) != 0 || !found) return {};
+  return found->pw_name;
+}
+
+void IgnoreBrokenPipe() { ::signal(SIGPIPE, SIG_IGN); }
 
 std::string TempDir() {
   for (const char* name : {"TEMP", "TMPDIR"}) {
@@ -128,6 +140,25 @@ int ErrorCodeOf(int errnoValue) {
     case EWOULDBLOCK: return 32;
     default: return errnoValue;
   }
+}
+
+UniqueFd::~UniqueFd() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+int UniqueFd::Close() {
+  const int rc = ::close(fd_);
+  fd_ = -1;
+  return rc == 0 ? 0 : errno;
 }
 
 }  // namespace zi::platform

@@ -15,6 +15,13 @@ std::string ComputerName();
 // The value of an environment variable; empty when unset.
 std::string EnvVar(const char* name);
 
+// The name of the account running the program, from the account database; empty when it has none.
+std::string AccountName();
+
+// A reader of standard output that goes away (zorinput ... | head -1) makes a write fail with an
+// error instead of ending the process.
+void IgnoreBrokenPipe();
+
 // Directory for temporary files: TEMP, then TMPDIR, then /tmp.
 std::string TempDir();
 
@@ -43,5 +50,25 @@ int ReadWriteOpenError(const std::string& path);
 // A Windows-compatible error number for errno, so that log lines keep the codes support staff know
 // (2 file not found, 3 path not found, 5 access denied, 32 sharing violation); others pass through.
 int ErrorCodeOf(int errnoValue);
+
+// A file descriptor closed with its owner.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd();
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  // Closes now, so that a failing close (a delayed write error) is seen: 0 or errno.
+  int Close();
+
+ private:
+  int fd_ = -1;
+};
 
 }  // namespace zi::platform

@@ -1,5 +1,6 @@
 #include "toolbox/process.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +19,10 @@ namespace zi {
 std::string UserAtMachine() {
   std::string user = Trim(platform::EnvVar("USER"));
   std::string userName = Trim(platform::EnvVar("USERNAME"));
+  // Without a user name of either kind the start line would read "@host": the login name, then the
+  // account database, say who runs the program.
+  if (user.empty() && userName.empty()) user = Trim(platform::EnvVar("LOGNAME"));
+  if (user.empty() && userName.empty()) user = Trim(platform::AccountName());
   std::string machine = Trim(platform::EnvVar("COMPUTERNAME"));
   if (machine.empty()) machine = Trim(platform::EnvVar("MACHINE"));
   if (machine.empty()) machine = Trim(platform::ComputerName());
@@ -29,6 +34,26 @@ std::string UserAtMachine() {
 }
 
 namespace {
+
+// This program ignores a broken pipe; a program it starts gets the usual behaviour back.
+class SpawnAttributes {
+ public:
+  SpawnAttributes() {
+    posix_spawnattr_init(&attributes_);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes_, &defaults);
+    posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGDEF);
+  }
+  ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
+  SpawnAttributes(const SpawnAttributes&) = delete;
+  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+  posix_spawnattr_t* get() { return &attributes_; }
+
+ private:
+  posix_spawnattr_t attributes_;
+};
 
 class SpawnFileActions {
  public:
@@ -67,6 +92,7 @@ ProcessResult RodaProcesso(std::string_view commandLine, const ProcessOptions& o
   argv.push_back(nullptr);
 
   SpawnFileActions actions;
+  SpawnAttributes attributes;
   int rc = 0;
   if (!options.workingDirectory.empty())
     rc = posix_spawn_file_actions_addchdir_np(actions.get(), options.workingDirectory.c_str());
@@ -74,8 +100,8 @@ ProcessResult RodaProcesso(std::string_view commandLine, const ProcessOptions& o
   pid_t pid = 0;
   if (rc == 0) {
     const bool searchPath = params[0].find('/') == std::string::npos;
-    rc = searchPath ? posix_spawnp(&pid, argv[0], actions.get(), nullptr, argv.data(), environ)
-                    : posix_spawn(&pid, argv[0], actions.get(), nullptr, argv.data(), environ);
+    rc = searchPath ? posix_spawnp(&pid, argv[0], actions.get(), attributes.get(), argv.data(), environ)
+                    : posix_spawn(&pid, argv[0], actions.get(), attributes.get(), argv.data(), environ);
   }
   if (rc != 0) {
     result.error = platform::ErrorCodeOf(rc);

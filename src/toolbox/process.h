@@ -7,7 +7,7 @@
 namespace zi {
 
 // The user and workstation as the log and the login show them: "user/username@machine", at most 255
-// characters.
+// characters. Without USER and USERNAME, LOGNAME and then the account's own name stand for the user.
 std::string UserAtMachine();
 
 // The Windows show-window value for a normal window.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "toolbox/codec.h"
 #include "toolbox/log.h"
 #include "toolbox/platform.h"
 #include "toolbox/process.h"
@@ -21,6 +22,8 @@
 namespace zi {
 
 namespace {
+
+using platform::UniqueFd;
 
 constexpr std::string_view kVersionMark = "-VERSION-";
 constexpr size_t kBlockSize = 1 << 20;
@@ -37,27 +40,6 @@ constexpr int kSwitchedOff = 4493;
 constexpr int kCopyReadError = 4494;
 constexpr int kProgramReadError = 4495;
 constexpr int kShortWrite = 4226;
-
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  // Closes now, so that a failing close (a delayed write error) is seen: 0 or errno.
-  int Close() {
-    int rc = close(fd_);
-    fd_ = -1;
-    return rc == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 struct ProgramFile {
   std::string dir;   // with its trailing "/"
@@ -111,7 +93,7 @@ Listing ListProgramFiles(const ProgramFile& file, std::string_view version) {
       listing.copySize = it->file_size(entryError);
     } else if (name.find(kVersionMark) != std::string::npos) {
       bool deleted = unlink((file.dir + name).c_str()) == 0;
-      LogaFormat("RACOTE deleting %s Ok:%s", name, deleted ? "Y" : "N");
+      LogaFormat("RACOTE deleting %s Ok:%s", PathText(name), deleted ? "Y" : "N");
     }
   }
   return listing;
@@ -190,7 +172,7 @@ int CopyProgram(const std::string& programPath, const ProgramFile& file, const s
 }
 
 void LogMakingCopy(const std::string& copyPath, const Listing& listing, int comparison) {
-  std::string text = "RACOTE making copy " + copyPath;
+  std::string text = "RACOTE making copy " + PathText(copyPath);
   if (listing.copySize) {
     text += fmt::sprintf("; WARNING: over a different existing copy of %d bytes", *listing.copySize);
     text += comparison == 0 ? fmt::sprintf("; original exe %d bytes", *listing.programSize)
@@ -213,14 +195,14 @@ RacoteResult RACOTE(std::string_view version) {
   if (mark != std::string::npos) {
     if (EqualsIgnoringCase(std::string_view(file.base).substr(mark + kVersionMark.size()), version))
       return {false, kAlreadyTheCopy};
-    LogaFormat("RACOTE warning:%d running %s, expected %s, continuing", kOtherVersion, file.base, version);
+    LogaFormat("RACOTE warning:%d running %s, expected %s, continuing", kOtherVersion, PathText(file.base), version);
     return {false, kOtherVersion};
   }
 
   const Listing listing = ListProgramFiles(file, version);
   const std::string ownPath = file.dir + file.base + file.ext;
   if (!listing.programSize) {
-    LogaFormat("RACOTE Warning:%d didn't find current exe %s, continuing", kProgramNotFound, ownPath);
+    LogaFormat("RACOTE Warning:%d didn't find current exe %s, continuing", kProgramNotFound, PathText(ownPath));
     return {false, kProgramNotFound};
   }
 

@@ -4,8 +4,10 @@
 #include <dlfcn.h>
 #include <execinfo.h>
 #include <signal.h>
+#include <ucontext.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <mutex>
@@ -82,6 +84,8 @@ struct sigaction previousActions[std::size(kFatalSignals)];
 // Logs what escaped every handler and ends the run with the fatal code: a terminate handler may not
 // return, so the exception is not raised again for the platform.
 [[noreturn]] void MyExceptHandler() {
+  ArmFatalWatchdog();
+  LogForFatalEnd();
   std::string className, message;
   bool isException = false;
   if (std::exception_ptr current = std::current_exception()) {
@@ -106,20 +110,50 @@ struct sigaction previousActions[std::size(kFatalSignals)];
   FatalRunError250("[Basic.MyExceptHandler]");
 }
 
-char alternateStack[64 * 1024];
+// Large enough for the log and the dump when the fault is the stack's own overflow.
+char alternateStack[256 * 1024];
+
+// The faulting instruction, from the interrupted context; the fault's data address where the
+// processor's registers are not known here.
+uintptr_t InstructionAddress(const siginfo_t* info, const void* context) {
+  [[maybe_unused]] const auto* uc = static_cast<const ucontext_t*>(context);
+#if defined(__x86_64__)
+  if (uc) return static_cast<uintptr_t>(uc->uc_mcontext.gregs[REG_RIP]);
+#elif defined(__i386__)
+  if (uc) return static_cast<uintptr_t>(uc->uc_mcontext.gregs[REG_EIP]);
+#elif defined(__aarch64__)
+  if (uc) return static_cast<uintptr_t>(uc->uc_mcontext.pc);
+#endif
+  return reinterpret_cast<uintptr_t>(info ? info->si_addr : nullptr);
+}
+
+// The faulting address goes after the frames of the fault's own machinery, unless the walk already
+// holds it.
+void InsertFaultAddress(std::vector<uintptr_t>& addresses, uintptr_t fault) {
+  constexpr size_t kMachineryFrames = 3;
+  if (std::find(addresses.begin(), addresses.end(), fault) != addresses.end()) return;
+  addresses.insert(addresses.begin() + static_cast<std::ptrdiff_t>(std::min(kMachineryFrames, addresses.size())),
+                   fault);
+}
 
 // A processor fault is logged like an unhandled exception and ends the run with the fatal code.
-// The handler is reset on entry, so a fault inside it ends the process at once.
-void FatalSignalHandler(int signal, siginfo_t* info, void*) {
+// The handler is reset on entry, so a fault inside it ends the process at once; the watchdog ends a
+// handler that cannot finish.
+void FatalSignalHandler(int signal, siginfo_t* info, void* context) {
+  ArmFatalWatchdog();
+  LogForFatalEnd();
   const char* className = "ESignal";
   for (const auto& s : kFatalSignals)
     if (s.number == signal) className = s.className;
-  auto faultAddress = reinterpret_cast<uintptr_t>(info ? info->si_addr : nullptr);
-  std::string message = fmt::format("signal {} ({}) at address {:016X}", signal, strsignal(signal), faultAddress);
-  TDumpInfo dump = MakeDump(className, message, WalkStack(0));
+  const uintptr_t at = InstructionAddress(info, context);
+  auto dataAddress = reinterpret_cast<uintptr_t>(info ? info->si_addr : nullptr);
+  std::string message = fmt::format("signal {} ({}) at address {:016X}", signal, strsignal(signal), dataAddress);
+  std::vector<uintptr_t> walk = WalkStack(0);
+  InsertFaultAddress(walk, at);
+  TDumpInfo dump = MakeDump(className, message, walk);
+  dump.raiseAddress = at;
   RecordRaise(dump);
-  Loga("Exception Error at " + Hex8(faultAddress) + " " + Hex8(DumpEntryOf(faultAddress).offset) + "  " + className +
-       " " + message);
+  Loga("Exception Error at " + Hex8(at) + " " + Hex8(DumpEntryOf(at).offset) + "  " + className + " " + message);
   Loga("exception " + std::string(className) + ":" + message + " [Basic.MyExceptHandler]");
   DumpStack(dump);
   FatalRunError250("[Basic.MyExceptHandler]");

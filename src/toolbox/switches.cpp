@@ -90,6 +90,12 @@ void HideSwitchValue(std::string_view name) {
   }
 }
 
+std::optional<std::string> SwitchWithoutValue(std::string_view param) {
+  std::string_view p = Unquoted(param);
+  if (p.empty() || (p[0] != '-' && p[0] != '/')) return std::nullopt;
+  return std::string(p.substr(0, p.find_first_of(":=", 1)));
+}
+
 bool TemParam(std::string_view name) {
   std::string ignored;
   return PegaParam(name, ignored);

@@ -4,6 +4,7 @@
 // read with PegaParam, as program text; a value that names a file or a folder, or a secret that is
 // hashed as given, is read with PegaParamBytes and stays the system's bytes all the way to its use.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,9 @@ bool PegaParam(std::string_view name, std::string& value);
 // The value as the system gave it, for file and folder names and for secrets.
 bool PegaParamBytes(std::string_view name, std::string& value);
 bool TemParam(std::string_view name);
+// The switch as written, without its value ("-databse" of "-databse=x"), for a log line that must not
+// carry the value; nullopt for a parameter that is no switch.
+std::optional<std::string> SwitchWithoutValue(std::string_view param);
 // PegaParam with the value cut to 255 characters and then to maxLength.
 bool PegaParamCurto(std::string_view name, std::string& destination, size_t maxLength);
 

@@ -36,6 +36,29 @@ TEST(RunModeSelection, FirstModeOfTheTableWinsWhateverTheOrderOnTheLine) {
   }
 }
 
+TEST(RunModeSelection, ValuesThatNameFilesStayTheSystemsBytes) {
+  const std::string utf8 = "caf\xC3\xA9";  // would read as the program text "caf\xE9"
+  const std::string other = "\xE6\x97\xA5";  // Windows-1252 cannot hold it
+  const std::string latin1 = "caf\xE9";      // no UTF-8 at all
+  struct Case {
+    std::string param;
+    RunMode mode;
+    std::string value;
+  } cases[] = {
+      {"/import=" + utf8, RunMode::Import, utf8},
+      {"/pfimport=" + latin1 + ";" + other, RunMode::PfImport, latin1 + ";" + other},
+      {"/rimport=" + utf8, RunMode::RImport, utf8},
+      {"/msgqq=1,2," + utf8, RunMode::MsgQQ, "1,2," + utf8},
+      {"/msgqqcode=1," + utf8, RunMode::MsgQQCode, "1," + utf8},
+      {"/exportacotacoes=" + utf8, RunMode::ExportaCotacoes, latin1},  // text: Windows-1252
+  };
+  for (const auto& c : cases) {
+    ModeSelection s = SelectFrom({c.param});
+    EXPECT_EQ(s.mode, c.mode) << c.param;
+    EXPECT_EQ(s.value, c.value) << c.param;
+  }
+}
+
 TEST(RunModeSelection, ReqGBolCombinesWithAModeOrStandsAlone) {
   ModeSelection both = SelectFrom({"/reqgbol=2", "/import=f.txt"});
   EXPECT_EQ(both.mode, RunMode::Import);

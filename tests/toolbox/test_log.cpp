@@ -2,16 +2,21 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <sys/wait.h>
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
 
+#include "support/child_process.h"
 #include "support/test_files.h"
+#include "toolbox/codec.h"
 #include "toolbox/errors.h"
 #include "toolbox/platform.h"
 
@@ -93,13 +98,18 @@ TEST_F(LogTest, LinesKeptInMemoryOnlyComeOutBeforeTheNextWrittenLine) {
   EXPECT_TRUE(PendingLogLines().empty());
 }
 
-TEST_F(LogTest, UnwritableLogGoesToMemoryAndTheTemporaryCopy) {
-  SetLogFileName(dir_.File("missing-dir/zorinput.log"));
+TEST_F(LogTest, UnwritableLogGoesToMemoryAndIsAppendedToTheTemporaryCopy) {
+  test::WriteFile(dir_.File("zor.tmp.log"), "an earlier run's line\r\n");
+  const std::string missing = dir_.File("missing dossi\xC3\xAA/zorinput.log");  // the system's bytes
+  SetLogFileName(missing);
   Loga("first");
   Loga("second");
-  std::string header = "start of log kept in memory (<" + dir_.File("missing-dir/zorinput.log") + "> error:2)";
-  EXPECT_THAT(WithoutStamps(PendingLogLines()), ElementsAre(header, "first", "second"));
-  EXPECT_THAT(WithoutStamps(ReadLines(dir_.File("zor.tmp.log"))), ElementsAre(header, "first", "second"));
+  const std::string header = "start of log kept in memory (<" + missing + "> error:2)";
+  EXPECT_THAT(WithoutStamps(PendingLogLines()), ElementsAre(PathText(header), "first", "second"));
+  auto copy = ReadLines(dir_.File("zor.tmp.log"));
+  ASSERT_EQ(copy.size(), 4u);
+  EXPECT_EQ(copy[0], "an earlier run's line");
+  EXPECT_THAT(WithoutStamps({copy.begin() + 1, copy.end()}), ElementsAre(header, "first", "second"));
 
   SetLogFileName(logFile_);
   Loga("back");
@@ -130,45 +140,9 @@ TEST_F(LogTest, MoreThan256KeptLinesDropTheOldestWithTheHeader) {
   EXPECT_EQ(LogTexts().size(), 259u);
 }
 
-// A child process that holds the log's lock until told to let go.
-class LockHolder {
- public:
-  explicit LockHolder(const std::string& file) {
-    int ready[2], release[2];
-    EXPECT_EQ(::pipe(ready), 0);
-    EXPECT_EQ(::pipe(release), 0);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      int fd = ::open(file.c_str(), O_WRONLY | O_CREAT, 0644);
-      ::flock(fd, LOCK_EX);
-      char c = 1;
-      (void)!::write(ready[1], &c, 1);
-      (void)!::read(release[0], &c, 1);
-      ::_exit(0);
-    }
-    char c;
-    EXPECT_EQ(::read(ready[0], &c, 1), 1);
-    release_ = release[1];
-    ::close(ready[0]);
-    ::close(ready[1]);
-    ::close(release[0]);
-  }
-  void Release() {
-    char c = 1;
-    EXPECT_EQ(::write(release_, &c, 1), 1);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    ::close(release_);
-  }
-
- private:
-  pid_t pid_ = -1;
-  int release_ = -1;
-};
-
 TEST_F(LogTest, LockedFileWaitsThenKeepsLinesAndWritesThemInOrderOnceFree) {
   Loga("before");
-  LockHolder holder(logFile_);
+  test::TLockHolder holder(logFile_);
   int64_t start = platform::MonotonicMs();
   Loga("while locked 1");
   int64_t firstWait = platform::MonotonicMs() - start;
@@ -189,6 +163,95 @@ TEST_F(LogTest, LockedFileWaitsThenKeepsLinesAndWritesThemInOrderOnceFree) {
   Loga("after");
   EXPECT_THAT(LogTexts(), ElementsAre("before", header, "while locked 1", "while locked 2",
                                       "end of log kept in memory", "after"));
+}
+
+TEST_F(LogTest, LinesKeptUnderALockHeldToTheEndGetALastLongerAttempt) {
+  test::TLockHolder holder(logFile_);
+  int toParent[2];
+  ASSERT_EQ(::pipe(toParent), 0);
+  pid_t child = ::fork();
+  if (child == 0) {
+    Loga("kept 1");
+    Loga("kept 2");
+    char c = 1;
+    (void)!::write(toParent[1], &c, 1);
+    LogEnd();
+    ::_exit(0);
+  }
+  char c = 0;
+  EXPECT_EQ(::read(toParent[0], &c, 1), 1);
+  holder.Release();
+  EXPECT_EQ(test::WaitWithin(child, 60), 0);
+  ::close(toParent[0]);
+  ::close(toParent[1]);
+  EXPECT_THAT(LogTexts(), ElementsAre("start of log kept in memory (<" + logFile_ + "> error:32)", "kept 1", "kept 2",
+                                      "end of log kept in memory"));
+}
+
+TEST_F(LogTest, TemporaryCopyNeverWritesThroughALinkOrIntoAnotherUsersFile) {
+  const std::string copy = dir_.File("zor.tmp.log");
+  const std::string victim = dir_.File("victim");
+  struct Case {
+    const char* what;
+    std::function<void()> plant;
+  };
+  std::vector<Case> cases = {
+      {"symbolic link", [&] { std::filesystem::create_symlink(victim, copy); }},
+      {"hard link", [&] { std::filesystem::create_hard_link(victim, copy); }},
+  };
+  if (::geteuid() == 0)
+    cases.push_back({"another user's file", [&] {
+                       test::WriteFile(copy, "theirs\r\n");
+                       ASSERT_EQ(::chown(copy.c_str(), 65534, 65534), 0);
+                     }});
+  SetLogFileName(dir_.File("missing-dir/zorinput.log"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(copy);
+    test::WriteFile(victim, "precious\r\n");
+    c.plant();
+    const std::string before = test::ReadFile(copy);
+    Loga("kept");
+    EXPECT_EQ(test::ReadFile(victim), "precious\r\n");
+    EXPECT_EQ(test::ReadFile(copy), before);
+  }
+  SetLogFileName(logFile_);
+  Loga("flushed");
+}
+
+TEST_F(LogTest, LogAndTemporaryCopyAreCreatedForOwnerAndGroupOnly) {
+  const mode_t oldMask = ::umask(022);
+  Loga("created");
+  SetLogFileName(dir_.File("missing-dir/zorinput.log"));
+  Loga("kept");
+  ::umask(oldMask);
+  for (const auto& file : {logFile_, dir_.File("zor.tmp.log")}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0) << file;
+    EXPECT_EQ(st.st_mode & 0777, 0640u) << file;
+  }
+  SetLogFileName(logFile_);
+  Loga("flushed");
+}
+
+TEST_F(LogTest, LogThatIsNoRegularFileIsNeverWaitedOn) {
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+  } cases[] = {
+      {"FIFO without a reader", [&] { ASSERT_EQ(::mkfifo(logFile_.c_str(), 0640), 0); }},
+      {"device", [&] { std::filesystem::create_symlink("/dev/null", logFile_); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(logFile_);
+    std::filesystem::remove(dir_.File("zor.tmp.log"));
+    c.make();
+    EXPECT_EQ(test::RunInChildWithin(30, [] { Loga("not waiting"); }), 0);
+    EXPECT_THAT(WithoutStamps(ReadLines(dir_.File("zor.tmp.log"))),
+                ElementsAre("start of log kept in memory (<" + logFile_ + "> error:99040)", "not waiting"));
+  }
+  std::filesystem::remove(logFile_);
 }
 
 TEST_F(LogTest, ProcessesAppendingTogetherLoseAndTearNoLine) {
@@ -304,6 +367,123 @@ TEST_F(RotateTest, FileWithoutLineBreaksIsCutAtTheTail) {
   EXPECT_EQ(RotateLogFile(target_, 1000, 100), 0);
   EXPECT_EQ(test::ReadFile(target_).size(), 1000u);
   EXPECT_EQ(test::ReadFile(dir_.File("zorinput001.log")).size(), 49000u);
+}
+
+// Every line of the archives and of the log, oldest first.
+std::vector<std::string> ArchivedAndCurrentLines(const test::TempDir& dir, std::vector<std::string>& archives) {
+  std::map<int, std::string> numbered;
+  std::regex name(R"(zorinput(\d{3,})\.log)");
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    std::smatch m;
+    std::string file = entry.path().filename().string();
+    if (std::regex_match(file, m, name)) numbered[std::stoi(m[1])] = entry.path().string();
+  }
+  std::vector<std::string> lines;
+  archives.clear();
+  for (const auto& [number, path] : numbered) {
+    archives.push_back(std::filesystem::path(path).filename().string());
+    for (auto& line : ReadLines(path)) lines.push_back(std::move(line));
+  }
+  for (auto& line : ReadLines(dir.File("zorinput.log"))) lines.push_back(std::move(line));
+  return lines;
+}
+
+TEST_F(RotateTest, RotationWhileProcessesAppendLosesReordersAndOverwritesNothing) {
+  SetLogFileName(target_);
+  constexpr int kAppenders = 4;
+  constexpr int kRotators = 2;
+  constexpr int kLines = 1500;
+  const std::string stop = dir_.File("stop");
+  std::vector<pid_t> appenders, rotators;
+  for (int r = 0; r < kRotators; ++r) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      while (!std::filesystem::exists(stop)) {
+        if (RotateLogFile(target_, 1000, 8000) != 0) ::_exit(1);
+        platform::SleepMs(1);
+      }
+      ::_exit(0);
+    }
+    rotators.push_back(pid);
+  }
+  for (int p = 0; p < kAppenders; ++p) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      for (int i = 0; i < kLines; ++i) Loga("proc " + std::to_string(p) + " line " + std::to_string(i));
+      ::_exit(0);
+    }
+    appenders.push_back(pid);
+  }
+  for (pid_t pid : appenders) EXPECT_EQ(test::WaitWithin(pid, 120), 0);
+  test::WriteFile(stop, "");
+  for (pid_t pid : rotators) EXPECT_EQ(test::WaitWithin(pid, 120), 0);
+
+  std::vector<std::string> archives;
+  auto lines = ArchivedAndCurrentLines(dir_, archives);
+  ASSERT_FALSE(archives.empty()) << "the test rotated nothing";
+  std::regex appended(R"(.{41}proc (\d) line (\d+))");
+  std::regex rotated(R"(.{41}NDTCM .* moving part to .*zorinput(\d{3,})\.log)");
+  std::map<int, int> next;
+  std::vector<std::string> announced;
+  for (const auto& line : lines) {
+    std::smatch m;
+    if (std::regex_match(line, m, appended)) {
+      int proc = std::stoi(m[1]);
+      EXPECT_EQ(std::stoi(m[2]), next[proc]++) << "a line of process " << proc << " lost, repeated or out of order";
+    } else if (std::regex_match(line, m, rotated)) {
+      announced.push_back("zorinput" + m[1].str() + ".log");
+    } else {
+      ADD_FAILURE() << "torn or unexpected line: " << line;
+    }
+  }
+  for (int p = 0; p < kAppenders; ++p) EXPECT_EQ(next[p], kLines);
+  EXPECT_EQ(announced, archives) << "one archive per rotation, each under a name of its own";
+}
+
+// Rotations that fail leave the log as it was, with no archive beside it.
+TEST_F(RotateTest, FailedRotationLogsItsCodeAndLeavesTheLogWhole) {
+  struct Case {
+    int code;
+    std::function<void()> prepare;  // in the rotating child
+  } cases[] = {
+      {3244,
+       [&] {
+         // A folder in which the rotating user may not create the archive.
+         if (::geteuid() == 0) {
+           for (const auto& p : {dir_.Path(), target_, dir_.File("other.log")})
+             if (::chown(p.c_str(), 65534, 65534) != 0) ::_exit(90);
+           ::chmod(dir_.Path().c_str(), 0555);
+           if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(91);
+         } else {
+           ::chmod(dir_.Path().c_str(), 0555);
+         }
+       }},
+      {3245, [&] { std::filesystem::create_directory(target_ + ".new"); }},
+      {3251,
+       [&] {
+         std::signal(SIGXFSZ, SIG_IGN);
+         rlimit limit{500, 500};
+         ::setrlimit(RLIMIT_FSIZE, &limit);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    Loga("flush");
+    std::filesystem::remove(dir_.File("other.log"));
+    test::WriteFile(dir_.File("other.log"), "");
+    const std::string original = MakeLog(3000);
+    int status = test::RunInChild([&] {
+      c.prepare();
+      ::_exit(RotateLogFile(target_, 1000, 100) - 3200);
+    });
+    ::chmod(dir_.Path().c_str(), 0700);
+    std::filesystem::remove(target_ + ".new");
+    EXPECT_EQ(status, c.code - 3200);
+    EXPECT_EQ(test::ReadFile(target_), original);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("zorinput001.log")));
+    EXPECT_THAT(WithoutStamps(ReadLines(dir_.File("other.log"))),
+                testing::Contains("NDTCM Erro:" + std::to_string(c.code)));
+  }
 }
 
 TEST_F(RotateTest, MissingFileIsLeftAlone) {

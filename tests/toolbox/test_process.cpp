@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,31 +28,38 @@ void SetEnv(const char* name, const std::optional<std::string>& value) {
 }
 
 TEST(ProcessUserAtMachine, CombinesUserNamesAndMachine) {
-  const char* names[] = {"USER", "USERNAME", "COMPUTERNAME", "MACHINE"};
-  std::optional<std::string> saved[4];
-  for (int i = 0; i < 4; ++i)
+  const char* names[] = {"USER", "USERNAME", "COMPUTERNAME", "MACHINE", "LOGNAME"};
+  std::optional<std::string> saved[5];
+  for (int i = 0; i < 5; ++i)
     if (const char* v = std::getenv(names[i])) saved[i] = v;
   const std::string host = Trim(platform::ComputerName());
   const std::string atHost = host.empty() ? "" : "@" + host;
+  const passwd* account = getpwuid(getuid());
+  ASSERT_NE(account, nullptr);
+  const std::string accountName = account->pw_name;
   struct Case {
-    std::optional<std::string> values[4];
+    std::optional<std::string> values[5];
     std::string expected;
   };
   const Case cases[] = {
-      {{{}, "ana", "PC1", {}}, "ana@PC1"},
-      {{"bob", "ana", "PC1", {}}, "bob/ana@PC1"},
-      {{"bob", {}, "PC1", "M2"}, "bob@PC1"},
-      {{"bob", {}, "", "M2"}, "bob@M2"},
-      {{" bob ", "  ", " PC1 ", {}}, "bob@PC1"},
-      {{"bob", {}, {}, {}}, "bob" + atHost},
-      {{{}, {}, {}, {}}, atHost},
-      {{std::string(253, 'u'), {}, "PC1", {}}, std::string(253, 'u') + "@P"},
+      {{{}, "ana", "PC1", {}, "lu"}, "ana@PC1"},
+      {{"bob", "ana", "PC1", {}, "lu"}, "bob/ana@PC1"},
+      {{"bob", {}, "PC1", "M2", {}}, "bob@PC1"},
+      {{"bob", {}, "", "M2", {}}, "bob@M2"},
+      {{" bob ", "  ", " PC1 ", {}, {}}, "bob@PC1"},
+      {{"bob", {}, {}, {}, {}}, "bob" + atHost},
+      // Without a user name of either kind: the login name, then the account database.
+      {{{}, {}, "PC1", {}, "lu"}, "lu@PC1"},
+      {{" ", {}, "PC1", {}, " lu "}, "lu@PC1"},
+      {{{}, {}, "PC1", {}, {}}, accountName + "@PC1"},
+      {{{}, {}, {}, {}, {}}, accountName + atHost},
+      {{std::string(253, 'u'), {}, "PC1", {}, {}}, std::string(253, 'u') + "@P"},
   };
   for (const Case& c : cases) {
-    for (int i = 0; i < 4; ++i) SetEnv(names[i], c.values[i]);
+    for (int i = 0; i < 5; ++i) SetEnv(names[i], c.values[i]);
     EXPECT_EQ(UserAtMachine(), c.expected);
   }
-  for (int i = 0; i < 4; ++i) SetEnv(names[i], saved[i]);
+  for (int i = 0; i < 5; ++i) SetEnv(names[i], saved[i]);
 }
 
 TEST(ProcessRodaProcesso, WaitedRunReturnsExitCodeOrError) {
@@ -103,6 +112,18 @@ TEST(ProcessRodaProcesso, InheritHandlesDecidesWhetherOpenDescriptorsPass) {
   EXPECT_EQ(RodaProcesso(probe, {.inheritHandles = true, .wait = true}).exitCode, 0);
   EXPECT_EQ(RodaProcesso(probe, {.inheritHandles = false, .wait = true}).exitCode, 1);
   close(fd);
+}
+
+TEST(ProcessRodaProcesso, StartedProgramGetsTheDefaultBrokenPipeSignal) {
+  struct sigaction ignore {};
+  struct sigaction old {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, &old);
+  // A signal ignored when a shell starts stays ignored in it: the shell then survives its own kill.
+  ProcessResult r = RodaProcesso(R"(sh -c "kill -PIPE $$")", {.wait = true});
+  sigaction(SIGPIPE, &old, nullptr);
+  EXPECT_EQ(r.error, 0);
+  EXPECT_EQ(r.exitCode, -1) << "ended by the signal";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "toolbox/codec.h"
 #include "toolbox/log.h"
 #include "toolbox/platform.h"
 #include "toolbox/switches.h"
@@ -202,6 +203,24 @@ TEST_F(RacoteTest, CopyOrStartFailureLeavesTheProgramRunning) {
     EXPECT_FALSE(result.copyStarted);
     EXPECT_EQ(result.code, c.code);
     EXPECT_THAT(Names(), UnorderedElementsAre("zorinput", kCopy, "zorinput.log"));
+  }
+}
+
+TEST_F(RacoteTest, PathsStayTheSystemsBytesAndShowAsTextInTheLog) {
+  for (const std::string folder : {"dossi\xC3\xAA", "d\xE9j\xE0"}) {
+    SCOPED_TRACE(folder);
+    Restart();
+    fs::create_directory(dir_ / folder);
+    UseProgram(folder + "/zorinput");
+    RacoteResult result;
+    EXPECT_THAT(Run(result), ElementsAre("RACOTE making copy {dir}/" + PathText(folder) + "/" + kCopy));
+    ASSERT_TRUE(result.copyStarted);
+    const fs::path marker = dir_ / folder / "marker";
+    for (int i = 0; i < 1000 && !fs::exists(marker); ++i) platform::SleepMs(10);
+    std::ifstream in(marker);
+    std::string startedAs;
+    std::getline(in, startedAs);
+    EXPECT_EQ(startedAs, (dir_ / folder / kCopy).string());
   }
 }
 

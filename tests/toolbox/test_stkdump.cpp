@@ -3,6 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <climits>
 #include <csignal>
 #include <regex>
 #include <stdexcept>
@@ -26,6 +30,7 @@ class StackDumpTest : public testing::Test {
   std::vector<std::string> LogTexts() const { return WithoutStamps(test::ReadLines(dir_.File("zorinput.log"))); }
 
   test::TempDir dir_;
+  test::EnvGuard temp_{"TEMP", dir_.Path().c_str()};
 };
 
 TEST_F(StackDumpTest, NineEntriesMakeALineOfEightAndALineOfOne) {
@@ -117,6 +122,72 @@ TEST_F(StackDumpTest, ProcessorFaultIsLoggedAndEndsWith250) {
   ASSERT_FALSE(texts.empty());
   EXPECT_THAT(texts[0], testing::StartsWith("Exception Error at "));
   EXPECT_THAT(texts[0], testing::HasSubstr("  EAccessViolation signal 11"));
+  EXPECT_TRUE(texts.back().rfind("Run time error 250 at ", 0) == 0) << texts.back();
+}
+
+[[gnu::noinline, gnu::no_sanitize("address", "undefined")]] void WriteThroughABadPointer() {
+  *reinterpret_cast<volatile int*>(uintptr_t{16}) = 1;
+}
+
+TEST_F(StackDumpTest, FaultWhileTheLogIsLockedNamesTheFaultingCodeAndEndsWith250) {
+  test::TLockHolder holder(dir_.File("zorinput.log"));
+  int status = test::RunInChildWithin(60, [] {
+    FoundationStart();
+    WriteThroughABadPointer();
+  });
+  holder.Release();
+  EXPECT_EQ(status, 250);
+  auto kept = WithoutStamps(test::ReadLines(dir_.File("zor.tmp.log")));
+  ASSERT_GE(kept.size(), 2u);
+  std::smatch m;
+  const std::regex line("Exception Error at [0-9A-F]{8} ([0-9A-F]{8})  EAccessViolation .*");
+  ASSERT_TRUE(std::regex_match(kept[1], m, line)) << kept[1];
+  const uint32_t offset = static_cast<uint32_t>(std::stoul(m[1], nullptr, 16));
+  const uint32_t function = DumpEntryOf(reinterpret_cast<uintptr_t>(&WriteThroughABadPointer)).offset;
+  EXPECT_GE(offset, function);
+  EXPECT_LT(offset, function + 64) << "the offset names the faulting instruction, not the data address";
+  EXPECT_THAT(kept.back(), testing::StartsWith("Run time error 250 at ")) << "the whole dump reached the copy";
+}
+
+// Data in standard output's buffer for a pipe that is full and never read: flushing it at the end
+// would wait for ever.
+TEST_F(StackDumpTest, FatalEndThatCannotFinishIsEndedByTheWatchdogWith250) {
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  int status = test::RunInChildWithin(60, [&] {
+    FoundationStart();
+    ::dup2(pipeFds[1], STDOUT_FILENO);
+    ::fcntl(STDOUT_FILENO, F_SETFL, O_NONBLOCK);
+    char block[4096] = {};
+    while (::write(STDOUT_FILENO, block, sizeof block) > 0) {
+    }
+    ::fcntl(STDOUT_FILENO, F_SETFL, 0);
+    std::fputs("never read", stdout);
+    std::raise(SIGSEGV);
+  });
+  ::close(pipeFds[0]);
+  ::close(pipeFds[1]);
+  EXPECT_EQ(status, 250);
+  EXPECT_THAT(LogTexts(), testing::Contains("Error: [Basic.MyExceptHandler]"));
+}
+
+volatile int recursionLimit = INT_MAX;
+
+[[gnu::noinline]] int Recurse(int depth) {
+  volatile char frame[512];
+  frame[0] = static_cast<char>(depth);
+  return depth < recursionLimit ? Recurse(depth + 1) + frame[0] : 0;
+}
+
+TEST_F(StackDumpTest, StackOverflowIsReportedFromTheAlternateStack) {
+  int status = test::RunInChildWithin(60, [] {
+    FoundationStart();
+    Recurse(0);
+  });
+  EXPECT_EQ(status, 250);
+  auto texts = LogTexts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_THAT(texts[0], testing::HasSubstr("  EAccessViolation "));
   EXPECT_TRUE(texts.back().rfind("Run time error 250 at ", 0) == 0) << texts.back();
 }
 

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace zi {
 namespace {
 
@@ -39,6 +41,23 @@ TEST(PegaParam, MatchesNameCaseInsensitivelyWithColonOrEqualsValue) {
     EXPECT_EQ(value, c.value) << c.param;
     EXPECT_EQ(TemParam("import"), c.found) << c.param;
   }
+}
+
+TEST(SwitchWithoutValue, KeepsThePrefixAndTheNameOnly) {
+  struct Case {
+    std::string param;
+    std::optional<std::string> shown;
+  } cases[] = {
+      {"/import=c:\\x.txt", "/import"},
+      {"-PASSWORD:s3cret", "-PASSWORD"},
+      {"--help", "--help"},
+      {"\"/user=a b\"", "/user"},
+      {"-li", "-li"},
+      {"/", "/"},
+      {"import=1", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SwitchWithoutValue(c.param), c.shown) << c.param;
 }
 
 TEST(PegaParam, FirstMatchWinsAndParameterZeroIsNeverASwitch) {
