@@ -7,6 +7,7 @@ packages=(
   libfmt-dev libsqlite3-dev libsodium-dev
   libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

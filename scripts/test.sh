@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds every test suite twice (plain, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs them all.
+# UndefinedBehaviorSanitizer) and runs them all, then runs the fuzz target for a while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install_deps.sh
@@ -19,3 +19,12 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZI_SANITIZE=ON
 cmake --build build/asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+# The fuzz target of the import text, built with clang, for half a minute from the seed corpus
+# (copied: libFuzzer adds what it finds to the folder it is given).
+cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DZI_BUILD_FUZZ=ON
+cmake --build build/fuzz
+corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
+cp fuzz/corpus/import_text/* "$corpus"
+build/fuzz/fuzz/fuzz_import_text -max_total_time=30 -max_len=4096 "$corpus"
