@@ -57,6 +57,8 @@ class EmbeddedDriver : public Driver {
 
  private:
   void BeforeCall();
+  // What the server raised, as the driver error that reaches the caller.
+  static EDriverError DriverErrorOf(const std::exception& e);
   // Runs one server call; what the server raises reaches the caller as a driver error.
   template <typename F>
   auto Call(F&& call) {
@@ -64,7 +66,7 @@ class EmbeddedDriver : public Driver {
     try {
       return call();
     } catch (const std::exception& e) {
-      throw EDriverError(e.what(), false);
+      throw DriverErrorOf(e);
     }
   }
 

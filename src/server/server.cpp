@@ -173,6 +173,8 @@ std::unique_ptr<Server> Server::Open(const std::string& path, const Registry& re
   return std::unique_ptr<Server>(new Server(std::move(db), registry));
 }
 
+void Server::SetBusyTimeoutForTests(int milliseconds) { db_->SetBusyTimeout(milliseconds); }
+
 const ProcedureDecl& Server::Declared(std::string_view procedure) const {
   const ProcedureDecl* decl = registry_.Find(procedure);
   if (!decl) {

@@ -35,15 +35,19 @@ struct ProcedureResult {
 };
 
 // What the server says when it refuses a call. The messages are the ones the client's error
-// handling recognises.
+// handling recognises; a refusal that has a result code of its own carries it.
 class ServerError : public std::runtime_error {
  public:
-  enum class Kind { WrongType, UnknownProcedure, UnknownParameter, Sql, NotOurDatabase, Io };
-  ServerError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+  enum class Kind { WrongType, UnknownProcedure, UnknownParameter, Sql, Busy, NotAllowed, NotOurDatabase, Io };
+  ServerError(Kind kind, const std::string& message, int answerCode = 0)
+      : std::runtime_error(message), kind_(kind), answerCode_(answerCode) {}
   Kind GetKind() const { return kind_; }
+  // The result code the client receives; 0 when the refusal has none.
+  int AnswerCode() const { return answerCode_; }
 
  private:
   Kind kind_;
+  int answerCode_;
 };
 
 // The message of a value of the wrong type for a parameter.
@@ -161,6 +165,8 @@ class Server {
 
   // Makes the server's clock run this many seconds ahead of the local one.
   void SetClockOffsetForTests(int64_t seconds) { clockOffsetSeconds_ = seconds; }
+  // Shortens the wait for a lock that another connection holds.
+  void SetBusyTimeoutForTests(int milliseconds);
 
   // The parameters of a procedure, the return value first ("@RETURN_VALUE", integer).
   std::vector<ParamInfo> Describe(std::string_view procedure) const;

@@ -75,6 +75,8 @@ std::string DumpValue(sqlite3_stmt* stmt, int column) {
 
 }  // namespace
 
+ServerError::Kind SqliteError::KindOf(int code) { return code == SQLITE_BUSY ? Kind::Busy : Kind::Sql; }
+
 Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) { other.stmt_ = nullptr; }
 
 Statement::~Statement() { sqlite3_finalize(stmt_); }
@@ -214,6 +216,8 @@ DbValue SqliteDb::QueryValue(std::string_view sql, const std::vector<DbValue>& p
 int64_t SqliteDb::LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
 
 bool SqliteDb::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+void SqliteDb::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
 
 std::string SqliteDb::Dump() {
   std::vector<std::string> tables;

@@ -17,10 +17,12 @@ struct sqlite3_stmt;
 namespace zi::server {
 
 // A failure reported by SQLite, with its primary result code (SQLITE_BUSY, SQLITE_CONSTRAINT ...).
+// A lock held by another connection for longer than the busy wait is of kind Busy.
 class SqliteError : public ServerError {
  public:
-  SqliteError(int code, const std::string& message) : ServerError(Kind::Sql, message), code_(code) {}
+  SqliteError(int code, const std::string& message) : ServerError(KindOf(code), message), code_(code) {}
   int Code() const { return code_; }
+  static Kind KindOf(int code);
 
  private:
   int code_;
@@ -81,6 +83,8 @@ class SqliteDb {
 
   int64_t LastInsertRowId() const;
   bool InTransaction() const;
+  // How long a statement waits for a lock that another connection holds.
+  void SetBusyTimeout(int milliseconds);
 
   // Every table but SQLite's own, by name: "[name]", then one line per row, "col=value|col=value"
   // with the columns in table order, the lines sorted. Values as stored: NULL, integers, REAL with

@@ -15,6 +15,8 @@ inline constexpr int kOwnCodeLast = 99999;
 inline constexpr int kModeNotAvailable = 99001;
 inline constexpr int kProviderNotAvailable = 99002;
 
+inline constexpr int kDatabaseBusy = 99201;
+
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);
 
