@@ -613,73 +613,74 @@ std::vector<ParamInfo> AnbimaWriteParams() {
 }
 
 void RegisterObjects(Registry& registry) {
-  registry.Add({"ObjEmpAddV3", EmpresaWriteParams(), ObjEmpAddV3});
-  registry.Add({"ObjEmpPutV3", EmpresaWriteParams(), ObjEmpPutV3});
+  registry.Add({"ObjEmpAddV3", ProcAccess::Writes, EmpresaWriteParams(), ObjEmpAddV3});
+  registry.Add({"ObjEmpPutV3", ProcAccess::Writes, EmpresaWriteParams(), ObjEmpPutV3});
   registry.Add({"ObjEmpGetV3",
+                ProcAccess::Reads,
                 {InOut("@id", kInt), Out("@cod", kText), Out("@cnpj", kText), Out("@pais", kInt), Out("@nome", kText),
                  Out("@moedabalLocal", kInt), Out("@moedabalSEC", kInt), Out("@fmtbal", kInt), Out("@fmtbal1", kInt),
                  Out("@fmtbal2", kInt), Out("@fmtbal3", kInt), Out("@naics", kInt), Out("@moedaInformeFIDC", kInt)},
                 ObjEmpGetV3});
-  registry.Add({"ObjEmpDel", {In("@id", kInt)}, ObjEmpDel});
-  registry.Add({"ObjAtvAddV2", AtivoWriteParams(), ObjAtvAddV2});
-  registry.Add({"ObjAtvPutV2", AtivoWriteParams(), ObjAtvPutV2});
-  registry.Add({"ObjAtvGetV2",
-                {InOut("@id", kInt), Out("@emp", kInt), Out("@idclass", kInt), Out("@vote", kInt),
-                 Out("@tipoobj", kInt)},
-                ObjAtvGetV2});
-  registry.Add({"ObjAtvDel", {In("@id", kInt)}, ObjAtvDel});
-  registry.Add({"ObjAnbAdd", AnbimaWriteParams(), ObjAnbAdd});
-  registry.Add({"ObjAnbPut", AnbimaWriteParams(), ObjAnbPut});
-  registry.Add({"ObjAnbGet",
-                {InOut("@id", kInt),
-                 Out("@acao", kInt),
-                 Out("@cod", kText),
-                 Out("@bolsa", kInt),
-                 Out("@TipoDeBGLDestino", kInt),
-                 Out("@moedacot", kInt),
-                 Out("@PaisProCodZor", kInt),
-                 Out("@cancelado", kBool),
-                 Out("@TrazDadosDaEmp", kBool),
-                 Out("@NaoAparecerNoZor", kBool),
-                 Out("@SerieMontada", kBool),
-                 Out("@IdCalendario", kInt),
-                 Out("@DisableCopy", kInt),
-                 Out("@FormatoDeCadastro", kInt),
-                 Out("@TipoDeContrato", kInt),
-                 Out("@MapaFaskel", kInt),
-                 Out("@OverrideGruposCampoCotacao", kInt),
-                 Out("@NaoAparecerNoOmbrel", kBool)},
-                ObjAnbGet});
-  registry.Add({"ObjAnbDel", {In("@id", kInt)}, ObjAnbDel});
+  registry.Add({"ObjEmpDel", ProcAccess::Writes, {In("@id", kInt)}, ObjEmpDel});
+  registry.Add({"ObjAtvAddV2", ProcAccess::Writes, AtivoWriteParams(), ObjAtvAddV2});
+  registry.Add({"ObjAtvPutV2", ProcAccess::Writes, AtivoWriteParams(), ObjAtvPutV2});
+  registry.Add(
+      {"ObjAtvGetV2",
+       ProcAccess::Reads,
+       {InOut("@id", kInt), Out("@emp", kInt), Out("@idclass", kInt), Out("@vote", kInt), Out("@tipoobj", kInt)},
+       ObjAtvGetV2});
+  registry.Add({"ObjAtvDel", ProcAccess::Writes, {In("@id", kInt)}, ObjAtvDel});
+  registry.Add({"ObjAnbAdd", ProcAccess::Writes, AnbimaWriteParams(), ObjAnbAdd});
+  registry.Add({"ObjAnbPut", ProcAccess::Writes, AnbimaWriteParams(), ObjAnbPut});
+  registry.Add(
+      {"ObjAnbGet",
+       ProcAccess::Reads,
+       {InOut("@id", kInt), Out("@acao", kInt), Out("@cod", kText), Out("@bolsa", kInt), Out("@TipoDeBGLDestino", kInt),
+        Out("@moedacot", kInt), Out("@PaisProCodZor", kInt), Out("@cancelado", kBool), Out("@TrazDadosDaEmp", kBool),
+        Out("@NaoAparecerNoZor", kBool), Out("@SerieMontada", kBool), Out("@IdCalendario", kInt),
+        Out("@DisableCopy", kInt), Out("@FormatoDeCadastro", kInt), Out("@TipoDeContrato", kInt),
+        Out("@MapaFaskel", kInt), Out("@OverrideGruposCampoCotacao", kInt), Out("@NaoAparecerNoOmbrel", kBool)},
+       ObjAnbGet});
+  registry.Add({"ObjAnbDel", ProcAccess::Writes, {In("@id", kInt)}, ObjAnbDel});
 }
 
 void RegisterLookups(Registry& registry) {
-  registry.Add({"GetIdEmp", {In("@cod", kText), In("@pais", kInt), Out("@idemp", kInt)}, GetIdEmp});
+  registry.Add({"GetIdEmp", ProcAccess::Reads, {In("@cod", kText), In("@pais", kInt), Out("@idemp", kInt)}, GetIdEmp});
   registry.Add({"GetIdAtvV2",
+                ProcAccess::Reads,
                 {In("@emp", kText), In("@pais", kInt), In("@class", kText), Out("@IdEmp", kInt), Out("@IdAtv", kInt),
                  Out("@IdClass", kInt)},
                 GetIdAtvV2});
-  registry.Add(
-      {"GetRegistroCodCVMparaAnbima",
-       {In("@cod_provis", kText), Out("@cod_anbima", kText), Out("@idemp", kInt), Out("@idanb", kInt)},
-       GetRegistroCodCVMparaAnbima});
-  registry.Add({"GetIdAnb", {In("@cod", kText), In("@bolsa", kInt)}, GetIdAnb});
-  registry.Add({"GetTipoDeBGLDaAnb", {In("@cod", kText), In("@bolsa", kInt), Out("@TipoDeBGLDestino", kInt)},
+  registry.Add({"GetRegistroCodCVMparaAnbima",
+                ProcAccess::Reads,
+                {In("@cod_provis", kText), Out("@cod_anbima", kText), Out("@idemp", kInt), Out("@idanb", kInt)},
+                GetRegistroCodCVMparaAnbima});
+  registry.Add({"GetIdAnb", ProcAccess::Reads, {In("@cod", kText), In("@bolsa", kInt)}, GetIdAnb});
+  registry.Add({"GetTipoDeBGLDaAnb",
+                ProcAccess::Reads,
+                {In("@cod", kText), In("@bolsa", kInt), Out("@TipoDeBGLDestino", kInt)},
                 GetTipoDeBGLDaAnb});
   registry.Add({"GetTotalAnbAtivosDessaBolsaTBGL",
+                ProcAccess::Reads,
                 {In("@bolsa", kInt), In("@TipoDeBGLDestino", kInt), Out("@Num", kInt)},
                 GetTotalAnbAtivosDessaBolsaTBGL});
   registry.Add({"ClassAdd",
+                ProcAccess::Writes,
                 {In("@clss", kText), In("@pais", kInt), In("@filhaDe", kInt), In("@flag", kInt), Out("@id", kInt)},
                 ClassAdd});
   registry.Add({"DefineFormatoBalDaEmpSeNulo",
+                ProcAccess::Writes,
                 {In("@emp", kInt), In("@sourcedobal", kInt), In("@TipoDocumentoBal", kInt), In("@fmtbal", kInt)},
                 DefineFormatoBalDaEmpSeNulo});
-  registry.Add({"AdminObjEmpRemandaTudo", {In("@id", kInt)}, Resend(kResendCompany, kCompanyExists)});
-  registry.Add({"AdminObjAtvRemandaTudo", {In("@id", kInt)}, Resend(kResendClass, kClassExists)});
-  registry.Add({"AdminObjAnbRemandaTudo", {In("@id", kInt)}, Resend(kResendSeries, kSeriesExists)});
-  registry.Add({"ObjListDaEmp", {In("@id", kInt)}, ObjListDaEmp});
-  registry.Add({"ObjListProF2V2", {In("@auth", kInt), In("@like", kText), In("@onde", kInt)}, ObjListProF2V2});
+  registry.Add(
+      {"AdminObjEmpRemandaTudo", ProcAccess::Writes, {In("@id", kInt)}, Resend(kResendCompany, kCompanyExists)});
+  registry.Add({"AdminObjAtvRemandaTudo", ProcAccess::Writes, {In("@id", kInt)}, Resend(kResendClass, kClassExists)});
+  registry.Add({"AdminObjAnbRemandaTudo", ProcAccess::Writes, {In("@id", kInt)}, Resend(kResendSeries, kSeriesExists)});
+  registry.Add({"ObjListDaEmp", ProcAccess::Reads, {In("@id", kInt)}, ObjListDaEmp});
+  registry.Add({"ObjListProF2V2",
+                ProcAccess::Reads,
+                {In("@auth", kInt), In("@like", kText), In("@onde", kInt)},
+                ObjListProF2V2});
 }
 
 }  // namespace

@@ -333,40 +333,54 @@ ParamInfo In(const char* name, DbType type) { return {name, type, ParamDirection
 
 void RegisterEnumerations(Registry& registry) {
   for (const Enumeration& e : kEnumerations) {
-    registry.Add({e.name, {}, [sql = e.sql](ProcContext& call) {
+    registry.Add({e.name, ProcAccess::Reads, {}, [sql = e.sql](ProcContext& call) {
                     call.AddResultSet(sql);
                     return 0;
                   }});
   }
-  registry.Add({"EnumPaisDoUsr", {}, EnumPaisDoUsr});
-  registry.Add({"GetCampoListaDeValores", {In("@formatocampo", DbType::Integer)}, GetCampoListaDeValores});
-  registry.Add({"GetTiposDeBGLDestinoDaBolsa", {In("@bolsa", DbType::Integer)}, GetTiposDeBGLDestinoDaBolsa});
+  registry.Add({"EnumPaisDoUsr", ProcAccess::Reads, {}, EnumPaisDoUsr});
+  registry.Add(
+      {"GetCampoListaDeValores", ProcAccess::Reads, {In("@formatocampo", DbType::Integer)}, GetCampoListaDeValores});
+  registry.Add(
+      {"GetTiposDeBGLDestinoDaBolsa", ProcAccess::Reads, {In("@bolsa", DbType::Integer)}, GetTiposDeBGLDestinoDaBolsa});
 }
 
 void RegisterWriters(Registry& registry) {
   constexpr DbType kInt = DbType::Integer;
   constexpr DbType kText = DbType::Text;
-  registry.Add({"PaisPut", {In("@id", kInt), In("@cod", kText), In("@nome", kText)}, PaisPut});
-  registry.Add({"MoedaPut", {In("@id", kInt), In("@cod", kText), In("@pais", kInt), In("@nome", kText)}, MoedaPut});
+  registry.Add({"PaisPut", ProcAccess::Writes, {In("@id", kInt), In("@cod", kText), In("@nome", kText)}, PaisPut});
+  registry.Add({"MoedaPut",
+                ProcAccess::Writes,
+                {In("@id", kInt), In("@cod", kText), In("@pais", kInt), In("@nome", kText)},
+                MoedaPut});
   registry.Add(
       {"BolsaPut",
+       ProcAccess::Writes,
        {In("@id", kInt), In("@pais", kInt), In("@cod", kText), In("@codiso10383", kText), In("@idanbindice", kInt),
         In("@flag", kInt), In("@idcalendario", kInt), In("@outroscodigosaceitos", kText)},
        BolsaPut});
-  registry.Add({"VoteStatPut", {In("@id", kInt), In("@cod", kText)}, VoteStatPut});
-  registry.Add({"HideNoZorInputPut", {In("@IdConta", kInt)}, HideNoZorInputPut});
-  registry.Add({"BlocoPadraoNaDigitacaoPut", {In("@Num", kInt), In("@IdConta", kInt)}, BlocoPadraoNaDigitacaoPut});
-  registry.Add(
-      {"IdentificacaoDeContasPut", {In("@Identificacao", kInt), In("@IdConta", kInt)}, IdentificacaoDeContasPut});
+  registry.Add({"VoteStatPut", ProcAccess::Writes, {In("@id", kInt), In("@cod", kText)}, VoteStatPut});
+  registry.Add({"HideNoZorInputPut", ProcAccess::Writes, {In("@IdConta", kInt)}, HideNoZorInputPut});
+  registry.Add({"BlocoPadraoNaDigitacaoPut",
+                ProcAccess::Writes,
+                {In("@Num", kInt), In("@IdConta", kInt)},
+                BlocoPadraoNaDigitacaoPut});
+  registry.Add({"IdentificacaoDeContasPut",
+                ProcAccess::Writes,
+                {In("@Identificacao", kInt), In("@IdConta", kInt)},
+                IdentificacaoDeContasPut});
   registry.Add({"OcoTipoPut",
+                ProcAccess::Writes,
                 {In("@id", kInt), In("@seq", kInt), In("@abrv", kText), In("@nome", kText), In("@loca", kInt),
                  In("@lb1", kText), In("@lb2", kText)},
                 OcoTipoPut});
   registry.Add({"AddListChoice",
+                ProcAccess::Writes,
                 {In("@FC", kInt), In("@id_new", DbType::Boolean), In("@id_id", kInt), In("@id_doc", kText),
                  In("@nomePT", kText), In("@nomeEN", kText), In("@nomeES", kText)},
                 AddListChoice});
   registry.Add({"AddItemCampoListaValores",
+                ProcAccess::Writes,
                 {In("@formatocampo", kInt),
                  In("@ItemNamePT", kText),
                  In("@ItemNameEN", kText),
@@ -375,9 +389,10 @@ void RegisterWriters(Registry& registry) {
                 AddItemCampoListaValores});
   registry.Add(
       {"DataLogAdd",
+       ProcAccess::Writes,
        {In("@tip", kInt), In("@oid", kInt), In("@aux", kInt), In("@date", DbType::DateTime), In("@txt", kText)},
        DataLogAdd});
-  registry.Add({"ReqGBol", {In("@Prioridade", kInt), In("@Motivo", kText)}, ReqGBol});
+  registry.Add({"ReqGBol", ProcAccess::Writes, {In("@Prioridade", kInt), In("@Motivo", kText)}, ReqGBol});
 }
 
 }  // namespace

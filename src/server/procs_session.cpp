@@ -58,11 +58,13 @@ ProcHandler CheckRightOverItem(const char* existsSql, int64_t rightBit, int refu
 
 void RegisterSessionProcedures(Registry& registry) {
   registry.Add({"CheckClientVersionV2",
+                ProcAccess::Reads,
                 {{"@ClientVersion", DbType::Integer},
                  {"@PatchNum", DbType::Integer},
                  {"@ServerTime", DbType::DateTime, ParamDirection::Output}},
                 CheckClientVersionV2});
   registry.Add({"GetInfoDoUsuario",
+                ProcAccess::Reads,
                 {{"@SourceDoBal", DbType::Integer, ParamDirection::Output},
                  {"@UserFlag", DbType::Integer, ParamDirection::Output},
                  {"@email", DbType::Text, ParamDirection::Output},
@@ -71,14 +73,16 @@ void RegisterSessionProcedures(Registry& registry) {
                  {"@IsAdmin", DbType::Boolean, ParamDirection::Output},
                  {"@lingua", DbType::Integer, ParamDirection::Output}},
                 GetInfoDoUsuario});
-  registry.Add({"ChkEmpDoUsr",
-                {{"@id", DbType::Integer}},
-                CheckRightOverItem("SELECT EXISTS (SELECT 1 FROM empresa WHERE id = ?)", kCompanyRightBit,
-                                   kNoCompanyRight)});
-  registry.Add({"ChkAnbDoUsr",
-                {{"@id", DbType::Integer}},
-                CheckRightOverItem("SELECT EXISTS (SELECT 1 FROM anbima WHERE id = ?)", kSeriesRightBit,
-                                   kNoSeriesRight)});
+  registry.Add(
+      {"ChkEmpDoUsr",
+       ProcAccess::Reads,
+       {{"@id", DbType::Integer}},
+       CheckRightOverItem("SELECT EXISTS (SELECT 1 FROM empresa WHERE id = ?)", kCompanyRightBit, kNoCompanyRight)});
+  registry.Add(
+      {"ChkAnbDoUsr",
+       ProcAccess::Reads,
+       {{"@id", DbType::Integer}},
+       CheckRightOverItem("SELECT EXISTS (SELECT 1 FROM anbima WHERE id = ?)", kSeriesRightBit, kNoSeriesRight)});
 }
 
 }  // namespace zi::server

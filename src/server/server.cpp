@@ -73,6 +73,29 @@ void CheckUser(const UserRecord& user, const std::string& password) {
   if (user.lingua < 0 || user.lingua > kMaxLingua) throw std::invalid_argument("language out of range");
 }
 
+// A procedure declared as reading may not write: a mistaken declaration fails at once instead of
+// taking the write lock behind the writers' backs.
+class QueryOnlyScope {
+ public:
+  QueryOnlyScope(SqliteDb& db, bool on) : db_(db), on_(on) {
+    if (on_) db_.SetQueryOnly(true);
+  }
+  ~QueryOnlyScope() {
+    if (!on_) return;
+    try {
+      db_.SetQueryOnly(false);
+    } catch (const std::exception&) {
+      // Setting a connection flag fails only when the connection itself is broken.
+    }
+  }
+  QueryOnlyScope(const QueryOnlyScope&) = delete;
+  QueryOnlyScope& operator=(const QueryOnlyScope&) = delete;
+
+ private:
+  SqliteDb& db_;
+  bool on_;
+};
+
 // SQLite also needs to write beside the file (its write-ahead log and shared-memory index).
 bool IsAccessFailure(int code) {
   return code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_IOERR || code == SQLITE_PERM;
@@ -256,8 +279,13 @@ ProcedureResult Server::Execute(std::string_view procedure, const std::map<std::
     values[param->name] = std::move(*coerced);
   }
   ProcContext context(*db_, decl, values, sessionUserId_, Now());
-  AtomicScope scope(*db_);
-  const int returnValue = decl.handler(context);
+  const bool reads = decl.access == ProcAccess::Reads;
+  AtomicScope scope(*db_, reads ? AtomicScope::Access::Reads : AtomicScope::Access::Writes);
+  int returnValue = 0;
+  {
+    QueryOnlyScope queryOnly(*db_, reads);
+    returnValue = decl.handler(context);
+  }
   if (returnValue == 0) scope.Commit();
   else scope.Rollback();
   return context.TakeResult(returnValue);

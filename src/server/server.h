@@ -66,8 +66,14 @@ class ProcContext;
 // A procedure's handler returns its return value (0 success, else an error code).
 using ProcHandler = std::function<int(ProcContext&)>;
 
+// Whether a procedure only reads or also writes. A reader runs in a deferred read transaction, so
+// it never waits for a writer (the file is in WAL mode), and may not write; a writer takes the
+// write lock when it starts.
+enum class ProcAccess { Reads, Writes };
+
 struct ProcedureDecl {
   std::string name;
+  ProcAccess access;
   std::vector<ParamInfo> params;  // without the return value, which every procedure has
   ProcHandler handler;
 };

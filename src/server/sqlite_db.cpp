@@ -219,6 +219,8 @@ bool SqliteDb::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; 
 
 void SqliteDb::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
 
+void SqliteDb::SetQueryOnly(bool on) { Exec(on ? "PRAGMA query_only = 1" : "PRAGMA query_only = 0"); }
+
 std::string SqliteDb::Dump() {
   std::vector<std::string> tables;
   {
@@ -248,8 +250,9 @@ std::string SqliteDb::Dump() {
   return out;
 }
 
-AtomicScope::AtomicScope(SqliteDb& db) : db_(db), ownTransaction_(!db.InTransaction()) {
-  db_.Exec(ownTransaction_ ? "BEGIN IMMEDIATE" : "SAVEPOINT zi_atomic");
+AtomicScope::AtomicScope(SqliteDb& db, Access access) : db_(db), ownTransaction_(!db.InTransaction()) {
+  const char* begin = access == Access::Writes ? "BEGIN IMMEDIATE" : "BEGIN";
+  db_.Exec(ownTransaction_ ? begin : "SAVEPOINT zi_atomic");
 }
 
 AtomicScope::~AtomicScope() {

@@ -85,6 +85,8 @@ class SqliteDb {
   bool InTransaction() const;
   // How long a statement waits for a lock that another connection holds.
   void SetBusyTimeout(int milliseconds);
+  // While on, every statement that would write fails ("attempt to write a readonly database").
+  void SetQueryOnly(bool on);
 
   // Every table but SQLite's own, by name: "[name]", then one line per row, "col=value|col=value"
   // with the columns in table order, the lines sorted. Values as stored: NULL, integers, REAL with
@@ -97,10 +99,12 @@ class SqliteDb {
 };
 
 // All or nothing: a transaction of its own, or a savepoint within the transaction already open.
-// Whatever is not committed when the scope ends is rolled back.
+// Whatever is not committed when the scope ends is rolled back. A transaction of its own for a
+// scope that only reads is deferred: it takes no lock until it reads and never the write lock.
 class AtomicScope {
  public:
-  explicit AtomicScope(SqliteDb& db);
+  enum class Access { Reads, Writes };
+  explicit AtomicScope(SqliteDb& db, Access access = Access::Writes);
   ~AtomicScope();
   AtomicScope(const AtomicScope&) = delete;
   AtomicScope& operator=(const AtomicScope&) = delete;

@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -9,6 +11,7 @@
 #include "db/connection.h"
 #include "db/embedded_driver.h"
 #include "server/server.h"
+#include "session/reference_data.h"
 #include "session/session.h"
 #include "session/zi_globs.h"
 #include "support/local_http_server.h"
@@ -167,11 +170,13 @@ const server::Registry& PasswordExpiredRegistry() {
     using server::ParamDirection;
     server::Registry r;
     r.Add({"CheckClientVersionV2",
+           server::ProcAccess::Reads,
            {{"@ClientVersion", DbType::Integer, ParamDirection::Input},
             {"@PatchNum", DbType::Integer, ParamDirection::Input},
             {"@ServerTime", DbType::DateTime, ParamDirection::Output}},
            [](server::ProcContext&) { return 7125; }});
     r.Add({"GetInfoDoUsuario",
+           server::ProcAccess::Reads,
            {{"@SourceDoBal", DbType::Integer, ParamDirection::Output},
             {"@UserFlag", DbType::Integer, ParamDirection::Output},
             {"@email", DbType::Text, ParamDirection::Output},
@@ -224,6 +229,72 @@ TEST_F(LoginTest, PermissionAnswersAreRememberedOnlyWhenTheServerGaveThem) {
   EXPECT_TRUE(ChkEmpDoUsr(6)) << "a failed call is asked again";
   EXPECT_FALSE(ChkAnbDoUsr(-1));
   EXPECT_EQ(boxes_.back(), "Warning: Could not find item to update error:8605");
+}
+
+// One end of a pipe between two processes: a byte written says "go on"; end of file that the
+// other process has gone.
+void Signal(int fd) { (void)!::write(fd, "x", 1); }
+bool Await(int fd) {
+  char c = 0;
+  return ::read(fd, &c, 1) == 1;
+}
+
+int ExitStatus(pid_t pid) {
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+}
+
+// The writer holds its transaction open, with an import's worth of rows written, until the other
+// process has logged in (reference data included) and read; were readers to wait for the write
+// lock, they would give up after the busy wait and the login would fail.
+TEST_F(LoginTest, ALoginAndItsReadsGoOnWhileAnotherProcessWrites) {
+  constexpr int kRows = 2000;
+  ASSERT_EQ(Login({"/user=ana", "/password=s3cret"}), 0);
+  db::DestroyZiDb();
+  SetReferenceDataLoader(CarregaDadosIniciais);
+  int written[2];
+  int read[2];
+  ASSERT_EQ(::pipe(written), 0);
+  ASSERT_EQ(::pipe(read), 0);
+  const pid_t writer = ::fork();
+  if (writer == 0) {
+    ::close(written[0]);
+    ::close(read[1]);
+    int code = InitDbConnection("", "", false, nullptr);
+    db::TTransactionGuard guard(db::ZiDb());
+    if (code == 0) code = guard.Code();
+    for (int i = 0; i < kRows && code == 0; ++i) {
+      db::TDataSetHolder ds(db::ZiDb(), "DataLogAdd");
+      ds->SetInteger("@tip", 1);
+      ds->SetInteger("@oid", i);
+      code = db::ZiDb().ExecStProc(*ds, 0);
+    }
+    Signal(written[1]);
+    Await(read[0]);
+    if (code == 0) code = guard.Commit();
+    ::_exit(code == 0 ? 0 : 1);
+  }
+  const pid_t reader = ::fork();
+  if (reader == 0) {
+    ::close(written[1]);
+    ::close(read[0]);
+    int code = Await(written[0]) ? InitDbConnection("", "", false, nullptr) : 1;
+    if (code == 0) {
+      db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, "SELECT count(*) AS n FROM empresa");
+      code = db::ZiDb().OpenSql(*ds);
+    }
+    Signal(read[1]);
+    ::_exit(code == 0 ? 0 : 1);
+  }
+  for (int fd : {written[0], written[1], read[0], read[1]}) ::close(fd);
+  EXPECT_EQ(ExitStatus(reader), 0) << "the login and its reads";
+  EXPECT_EQ(ExitStatus(writer), 0) << "the writer";
+  SetReferenceDataLoader(nullptr);
+  ASSERT_EQ(Login({"/user=ana", "/password=s3cret"}), 0);
+  db::TDataSetHolder count(db::ZiDb(), db::CommandType::Text, "SELECT count(*) AS n FROM DataLog");
+  ASSERT_EQ(db::ZiDb().OpenSql(*count), 0);
+  EXPECT_EQ(count->FieldAsInteger("n"), kRows);
 }
 
 TEST_F(LoginTest, NotConnectedIsShownWhenAsked) {
