@@ -15,9 +15,16 @@ namespace zi::server {
 
 namespace {
 
-// Besides the shared codes, the reference writers answer 8605 when the item to change, or a
-// country it refers to, does not exist; countries, currencies and exchanges are changed by
-// administrators only (8601).
+// What the reference procedures answer besides 0 (the shared codes of proc_checks.h):
+// - 18456 a writer called without a logged-in user, or when the user's row is gone;
+// - 99105 changing countries, currencies or exchanges without being an administrator;
+// - 99101 NULL, or a text of blanks only, where a value is required;
+// - 99102 a value outside its range: ids, account numbers 1..8000, field codes 0..247, data-log
+//   types 0..148, priorities 0..9, a country code that is not 2 or 3 letters or digits, a currency
+//   symbol with a blank, a value-list name holding "|";
+// - 99103 the country a currency or an exchange belongs to does not exist;
+// - 99106 a code, symbol, abbreviation or document key that another item already holds;
+// - 8605 the value-list item to change does not exist.
 constexpr int64_t kMaxCountry = 79;
 constexpr int64_t kMaxCurrency = 31;
 constexpr int64_t kMaxSmallId = 32767;  // ids of the server's 16-bit columns
@@ -45,7 +52,7 @@ int CheckCurrencySymbol(const std::string& symbol) {
 }
 
 int CountryExists(ProcContext& call, const std::string& param) {
-  return Exists(call, "SELECT EXISTS (SELECT 1 FROM Pais WHERE id = ?)", {call.In(param)}) ? 0 : kItemNotFound;
+  return Exists(call, "SELECT EXISTS (SELECT 1 FROM Pais WHERE id = ?)", {call.In(param)}) ? 0 : kUnknownReference;
 }
 
 int PaisPut(ProcContext& call) {
@@ -241,7 +248,7 @@ int AddListChoice(ProcContext& call) {
   const int64_t id = IntegerOr(call, "@id_id", 0);
   if (id <= 0 && doc.empty()) return kValueMissing;
   const std::optional<int64_t> item = FindListItem(call, fieldCode, id, doc);
-  if (!item) return kItemNotFound;
+  if (!item) return kNotFoundToUpdate;
   if (DocTaken(call, fieldCode, *item, doc)) return kCodeTaken;
   call.Db().Run(
       "UPDATE CampoListaDeValores SET nomept = ?, nomeen = ?, nomees = ?, "

@@ -57,9 +57,6 @@ inline constexpr const char* kWrongTypeMessage = "Application uses a value of th
 // and a wrong password, so that a refusal does not tell which names exist.
 inline constexpr int kLoginFailed = 18456;
 
-// A call that names an item (or an item it refers to) that the database does not hold.
-inline constexpr int kItemNotFound = 8605;
-
 class SqliteDb;
 class ProcContext;
 

@@ -15,6 +15,17 @@ inline constexpr int kOwnCodeLast = 99999;
 inline constexpr int kModeNotAvailable = 99001;
 inline constexpr int kProviderNotAvailable = 99002;
 
+// Answers of the embedded server.
+inline constexpr int kAnswerValueMissing = 99101;
+inline constexpr int kAnswerOutOfRange = 99102;
+inline constexpr int kAnswerUnknownReference = 99103;
+inline constexpr int kAnswerNotFound = 99104;
+inline constexpr int kAnswerAdministratorOnly = 99105;
+inline constexpr int kAnswerCodeTaken = 99106;
+inline constexpr int kAnswerClassMoveRefused = 99107;
+inline constexpr int kAnswerNoSeriesRight = 99108;
+inline constexpr int kAnswerNameWithControls = 99109;
+
 inline constexpr int kDatabaseBusy = 99201;
 
 // The text of one of our codes; nullptr for a code the table does not hold.

@@ -228,7 +228,7 @@ TEST_F(LoginTest, PermissionAnswersAreRememberedOnlyWhenTheServerGaveThem) {
   driver.InjectFaults({});
   EXPECT_TRUE(ChkEmpDoUsr(6)) << "a failed call is asked again";
   EXPECT_FALSE(ChkAnbDoUsr(-1));
-  EXPECT_EQ(boxes_.back(), "Warning: Could not find item to update error:8605");
+  EXPECT_EQ(boxes_.back(), "Warning: Could not find the item error:99104");
 }
 
 // One end of a pipe between two processes: a byte written says "go on"; end of file that the
