@@ -12,6 +12,7 @@
 #include "server/schema.h"
 #include "server/sqlite_db.h"
 #include "toolbox/dates.h"
+#include "toolbox/own_codes.h"
 #include "toolbox/platform.h"
 #include "toolbox/server_version.h"
 #include "toolbox/text.h"
@@ -172,6 +173,19 @@ const ProcedureDecl* Registry::Find(std::string_view name) const {
   return it == procedures_.end() ? nullptr : &it->second;
 }
 
+void Registry::AllowRowChanges(const std::string& table, UserRight right) {
+  // The users' rows, password hashes included, are for administrators alone.
+  if (SameTextAscii(table, "users")) throw std::logic_error("the users table is never open to the grids");
+  if (!right || !rowChangeRights_.emplace(table, right).second) {
+    throw std::logic_error("row changes of " + table + " are opened twice or without a right");
+  }
+}
+
+const UserRight* Registry::RowChangeRight(std::string_view table) const {
+  const auto it = rowChangeRights_.find(table);
+  return it == rowChangeRights_.end() ? nullptr : &it->second;
+}
+
 std::vector<std::string> Registry::Names() const {
   std::vector<std::string> names;
   for (const auto& entry : procedures_) names.push_back(entry.first);
@@ -214,6 +228,7 @@ TDateTime Server::Now() const {
 }
 
 Server::LoginResult Server::Login(const std::string& user, const std::string& password) {
+  clientSession_ = true;
   sessionUserId_ = 0;
   if (user.empty()) return {kLoginFailed};
   if (db_->QueryValue("SELECT EXISTS (SELECT 1 FROM users)").AsInteger() == 0) {
@@ -297,11 +312,24 @@ std::vector<ResultSet> Server::ExecuteSql(std::string_view sql, const std::vecto
     return {ResultSet{{"attribute_id", "attribute_name", "attribute_value"}, {{1, "DBMS_NAME", versionText_}}}};
   }
   if (command == "select @@version") return {ResultSet{{""}, {{versionText_}}}};
-  Statement statement = db_->Prepare(sql);
-  statement.BindAll(params);
-  ResultSet rows = statement.ReadAll();
+  ResultSet rows;
+  if (LimitedUser()) {
+    rows = db_->QueryAsReader(sql, params);
+  } else {
+    Statement statement = db_->Prepare(sql);
+    statement.BindAll(params);
+    rows = statement.ReadAll();
+  }
   if (rows.columns.empty()) return {};
   return {std::move(rows)};
+}
+
+std::optional<SessionUser> Server::LimitedUser() {
+  if (!clientSession_) return std::nullopt;
+  std::optional<SessionUser> user = ReadUser(*db_, sessionUserId_);
+  if (!user) throw ServerError(ServerError::Kind::NotAllowed, "No user is logged in", kLoginFailed);
+  if (user->isAdmin) return std::nullopt;
+  return user;
 }
 
 void Server::Begin() { db_->Exec("BEGIN IMMEDIATE"); }
@@ -313,6 +341,15 @@ void Server::Rollback() { db_->Exec("ROLLBACK"); }
 bool Server::InTransaction() const { return db_->InTransaction(); }
 
 void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes) {
+  if (const std::optional<SessionUser> user = LimitedUser()) {
+    const UserRight* right = registry_.RowChangeRight(table);
+    const int refusal = right ? (*right)(*user) : kAnswerAdministratorOnly;
+    if (refusal != 0) {
+      throw ServerError(ServerError::Kind::NotAllowed,
+                        "Not allowed to change the rows of " + std::string(table) + " error:" + std::to_string(refusal),
+                        refusal);
+    }
+  }
   server::ApplyRowChanges(*db_, table, changes);
 }
 

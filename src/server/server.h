@@ -6,11 +6,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "server/session_user.h"
 #include "toolbox/db_value.h"
 
 namespace zi::server {
@@ -123,8 +125,15 @@ class Registry {
   const ProcedureDecl* Find(std::string_view name) const;
   std::vector<std::string> Names() const;
 
+  // Opens a table to the row changes of users who are not administrators, under the right its
+  // grid window needs. The users table is never opened, and a table is opened once.
+  void AllowRowChanges(const std::string& table, UserRight right);
+  // The right a table is open under; nullptr when only administrators may change its rows.
+  const UserRight* RowChangeRight(std::string_view table) const;
+
  private:
   std::map<std::string, ProcedureDecl, NameLess> procedures_;
+  std::map<std::string, UserRight, NameLess> rowChangeRights_;
 };
 
 using zi::RowChange;
@@ -179,7 +188,9 @@ class Server {
   ProcedureResult Execute(std::string_view procedure, const std::map<std::string, DbValue>& inputs);
 
   // Runs an SQL text with "?" placeholders; "exec sp_server_info 1" and "SELECT @@VERSION" are
-  // answered as a database server would.
+  // answered as a database server would. In the session of a user who is not an administrator
+  // only a text that reads runs, and it never reads the users table: anything else raises
+  // ServerError(NotAllowed) with code 99105.
   std::vector<ResultSet> ExecuteSql(std::string_view sql, const std::vector<DbValue>& params = {});
 
   void Begin();
@@ -187,7 +198,10 @@ class Server {
   void Rollback();
   bool InTransaction() const;
 
-  // Applies every change in one transaction (or within the open one): all or nothing.
+  // Applies every change in one transaction (or within the open one): all or nothing. In the session
+  // of a user who is not an administrator only a table the registry opens to the grids may be
+  // changed, under its right: anything else raises ServerError(NotAllowed) with the right's code,
+  // or 99105.
   void ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes);
 
   // Every table's rows in a stable, sorted text form (UTF-8, the values as stored).
@@ -205,10 +219,15 @@ class Server {
   TDateTime Now() const;
   // The new user's id; 0 when the name is taken or, for the first user, when any user exists.
   int InsertUser(const UserRecord& user, const std::string& passwordHash, bool onlyAsFirst);
+  // The session's user when the session is limited by rights: a client logged in, and its user is
+  // not an administrator. Raises ServerError(NotAllowed) when the client's user is gone.
+  std::optional<SessionUser> LimitedUser();
 
   std::unique_ptr<SqliteDb> db_;
   const Registry& registry_;
   std::string versionText_ = VersionText();
+  // A client's session is limited by its user's rights; the server's own tools are not.
+  bool clientSession_ = false;
   int sessionUserId_ = 0;
   int64_t clockOffsetSeconds_ = 0;
 };

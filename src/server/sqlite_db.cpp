@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include <fmt/format.h>
 
 #include "toolbox/codec.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::server {
 
@@ -71,6 +73,35 @@ std::string DumpValue(sqlite3_stmt* stmt, int column) {
                     sqlite3_column_bytes(stmt, column), false);
       return out;
   }
+}
+
+// What a reader's SQL text may do: select, call functions, and read any table but the users (a
+// view or a subquery that reads them included).
+int ReaderAuthorizer(void*, int action, const char* table, const char*, const char*, const char*) {
+  switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE: return SQLITE_OK;
+    case SQLITE_READ: return table && ::strcasecmp(table, "users") == 0 ? SQLITE_DENY : SQLITE_OK;
+    default: return SQLITE_DENY;
+  }
+}
+
+// The authorizer stays on while the statement steps: a schema change makes SQLite prepare it again.
+class ReaderLimits {
+ public:
+  explicit ReaderLimits(sqlite3* db) : db_(db) { sqlite3_set_authorizer(db_, ReaderAuthorizer, nullptr); }
+  ~ReaderLimits() { sqlite3_set_authorizer(db_, nullptr, nullptr); }
+  ReaderLimits(const ReaderLimits&) = delete;
+  ReaderLimits& operator=(const ReaderLimits&) = delete;
+
+ private:
+  sqlite3* db_;
+};
+
+[[noreturn]] void RefuseReaderText(const std::string& why) {
+  throw ServerError(ServerError::Kind::NotAllowed, "Only an administrator may run this SQL text: " + why,
+                    kAnswerAdministratorOnly);
 }
 
 }  // namespace
@@ -197,6 +228,20 @@ ResultSet SqliteDb::Query(std::string_view sql, const std::vector<DbValue>& para
   Statement statement = Prepare(sql);
   statement.BindAll(params);
   return statement.ReadAll();
+}
+
+ResultSet SqliteDb::QueryAsReader(std::string_view sql, const std::vector<DbValue>& params) {
+  const ReaderLimits limits(db_);
+  std::optional<Statement> statement;
+  try {
+    statement.emplace(Prepare(sql));
+  } catch (const SqliteError& e) {
+    if (e.Code() != SQLITE_AUTH) throw;
+    RefuseReaderText(e.what());
+  }
+  if (!sqlite3_stmt_readonly(statement->stmt_)) RefuseReaderText("it writes");
+  statement->BindAll(params);
+  return statement->ReadAll();
 }
 
 int64_t SqliteDb::Run(std::string_view sql, const std::vector<DbValue>& params) {

@@ -78,6 +78,10 @@ class SqliteDb {
   // One statement with its values bound: its rows; the number of rows it changed; its first value
   // (NULL when it has no row).
   ResultSet Query(std::string_view sql, const std::vector<DbValue>& params = {});
+  // The same for an SQL text of a user who is not an administrator: it may read any table but the
+  // users, and do nothing else (write, attach a file, control a transaction, run a pragma). A text
+  // that tries raises ServerError(NotAllowed) with code 99105 before it runs.
+  ResultSet QueryAsReader(std::string_view sql, const std::vector<DbValue>& params);
   int64_t Run(std::string_view sql, const std::vector<DbValue>& params = {});
   DbValue QueryValue(std::string_view sql, const std::vector<DbValue>& params = {});
 
