@@ -71,13 +71,14 @@ void EmbeddedDriver::Open() {
   std::unique_ptr<server::Server> server;
   server::Server::LoginResult login;
   try {
-    server = server::Server::Open(path_, *registry_);
+    server = server::Server::Open(path_, *registry_, {.mayCreate = mayCreate_ && !opened_, .checkIntegrity = !opened_});
     login = server->Login(user_, password_);
   } catch (const std::exception& e) {
     throw DriverErrorOf(e);
   }
   if (login.code != 0) throw EDriverError("Login failed for user '" + user_ + "'.", DriverFailure::Other, login.code);
   createdAdministrator_ = login.createdAdministrator;
+  opened_ = true;
   server_ = std::move(server);
   dropped_ = false;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <optional>
 #include <system_error>
 
@@ -11,6 +12,7 @@
 #include "server/row_changes.h"
 #include "server/schema.h"
 #include "server/sqlite_db.h"
+#include "toolbox/codec.h"
 #include "toolbox/dates.h"
 #include "toolbox/own_codes.h"
 #include "toolbox/platform.h"
@@ -53,16 +55,20 @@ std::string ErrnoText(int error) { return std::generic_category().message(error)
 
 // Creates a missing file for the owner alone, before SQLite would create it with the umask's mode,
 // and refuses one that cannot be written, which SQLite would silently open read-only.
-void PrepareFile(const std::string& path) {
-  const int created = platform::CreateOwnerOnlyFile(path);
-  if (created == 0) return;
-  if (created != EEXIST) {
-    throw ServerError(ServerError::Kind::Io, "Cannot create database file " + path + ": " + ErrnoText(created));
+void PrepareFile(const std::string& path, bool mayCreate) {
+  if (mayCreate) {
+    const int created = platform::CreateOwnerOnlyFile(path);
+    if (created == 0) return;
+    if (created != EEXIST) {
+      throw ServerError(ServerError::Kind::Io,
+                        "Cannot create database file " + PathText(path) + ": " + ErrnoText(created));
+    }
   }
   const int opened = platform::ReadWriteOpenError(path);
+  if (opened == ENOENT && !mayCreate) throw ServerError(ServerError::Kind::Io, PathText(path) + " does not exist");
   if (opened != 0) {
     throw ServerError(ServerError::Kind::Io,
-                      "Cannot open database file " + path + " for writing: " + ErrnoText(opened));
+                      "Cannot open database file " + PathText(path) + " for writing: " + ErrnoText(opened));
   }
 }
 
@@ -96,6 +102,22 @@ class QueryOnlyScope {
   SqliteDb& db_;
   bool on_;
 };
+
+// Processes that open a fresh file at once all switch it to WAL. SQLite refuses such a switch at
+// once, without waiting, when waiting could deadlock with another one; the refused process tries
+// again shortly, by which time the other has switched the file (or given way in turn).
+void UseWriteAheadLog(SqliteDb& db) {
+  constexpr int kAttempts = 200;
+  for (int attempt = 1;; ++attempt) {
+    try {
+      db.Exec("PRAGMA journal_mode = WAL");
+      return;
+    } catch (const ServerError& e) {
+      if (e.GetKind() != ServerError::Kind::Busy || attempt == kAttempts) throw;
+    }
+    platform::SleepMs(5 + static_cast<int>((platform::ProcessId() + attempt) % 20));
+  }
+}
 
 // SQLite also needs to write beside the file (its write-ahead log and shared-memory index).
 bool IsAccessFailure(int code) {
@@ -196,16 +218,35 @@ Server::Server(std::unique_ptr<SqliteDb> db, const Registry& registry) : db_(std
 
 Server::~Server() = default;
 
-std::unique_ptr<Server> Server::Open(const std::string& path, const Registry& registry) {
-  if (path != kMemoryDatabase) PrepareFile(path);
+std::unique_ptr<Server> Server::Open(const std::string& path, const Registry& registry, OpenOptions options) {
+  if (path != kMemoryDatabase) PrepareFile(path, options.mayCreate);
   std::unique_ptr<SqliteDb> db = SqliteDb::Open(path);
   try {
     CheckOwnership(*db, path, SchemaSteps());
-    db->Exec("PRAGMA journal_mode = WAL");
+    if (options.checkIntegrity) CheckIntegrity(*db, path);
+    UseWriteAheadLog(*db);
     Migrate(*db, SchemaSteps());
   } catch (const SqliteError& e) {
     if (!IsAccessFailure(e.Code())) throw;
-    throw ServerError(ServerError::Kind::Io, "Cannot write database file " + path + ": " + e.what());
+    throw ServerError(ServerError::Kind::Io, "Cannot write database file " + PathText(path) + ": " + e.what());
+  }
+  return std::unique_ptr<Server>(new Server(std::move(db), registry));
+}
+
+std::unique_ptr<Server> Server::OpenToRead(const std::string& path, const Registry& registry) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error))
+    throw ServerError(ServerError::Kind::Io, PathText(path) + " does not exist");
+  std::unique_ptr<SqliteDb> db = SqliteDb::Open(path, SqliteDb::Access::ReadOnly);
+  try {
+    CheckOwnership(*db, path, SchemaSteps());
+  } catch (const SqliteError& e) {
+    // A file in write-ahead-log mode needs its shared-memory index beside it, which a reader may be
+    // unable to create. Without a log beside it the file holds everything committed and nobody is
+    // writing to it (a writer keeps its log there), so it is read as a file that does not change.
+    if (e.Code() != SQLITE_READONLY || std::filesystem::exists(path + "-wal", error)) throw;
+    db = SqliteDb::Open(path, SqliteDb::Access::Immutable);
+    CheckOwnership(*db, path, SchemaSteps());
   }
   return std::unique_ptr<Server>(new Server(std::move(db), registry));
 }

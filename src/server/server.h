@@ -40,7 +40,7 @@ struct ProcedureResult {
 // handling recognises; a refusal that has a result code of its own carries it.
 class ServerError : public std::runtime_error {
  public:
-  enum class Kind { WrongType, UnknownProcedure, UnknownParameter, Sql, Busy, NotAllowed, NotOurDatabase, Io };
+  enum class Kind { WrongType, UnknownProcedure, UnknownParameter, Sql, Busy, NotAllowed, NotOurDatabase, Damaged, Io };
   ServerError(Kind kind, const std::string& message, int answerCode = 0)
       : std::runtime_error(message), kind_(kind), answerCode_(answerCode) {}
   Kind GetKind() const { return kind_; }
@@ -152,12 +152,24 @@ struct UserRecord {
   int lingua = 0;        // the user's language, 0 to kMaxLingua
 };
 
+// How Server::Open treats the file.
+struct OpenOptions {
+  // A missing file is created; else it raises ServerError(Io) "... does not exist".
+  bool mayCreate = true;
+  // SQLite's quick integrity check runs first, and a damaged file raises ServerError(Damaged) with
+  // SQLite's words: it is neither migrated nor used.
+  bool checkIntegrity = false;
+};
+
 class Server {
  public:
-  // Opens (creating and migrating when needed) the database file; ":memory:" makes a private one in
-  // memory. A file that holds another application's database, cannot be opened or is not writable
-  // raises ServerError.
-  static std::unique_ptr<Server> Open(const std::string& path, const Registry& registry);
+  // Opens the database file (the system's bytes), migrating it when needed; ":memory:" makes a
+  // private one in memory. A file that holds another application's database, cannot be opened or
+  // is not writable raises ServerError.
+  static std::unique_ptr<Server> Open(const std::string& path, const Registry& registry, OpenOptions options = {});
+  // Opens an existing database only to read it, as it is: never created, migrated nor switched to
+  // another journal mode; a file its user may only read will do.
+  static std::unique_ptr<Server> OpenToRead(const std::string& path, const Registry& registry);
   ~Server();
 
   struct LoginResult {

@@ -104,6 +104,21 @@ class ReaderLimits {
                     kAnswerAdministratorOnly);
 }
 
+// A path as the path of a URI: every byte but letters, digits and "/-._~" percent-encoded.
+std::string UriPath(std::string_view path) {
+  std::string out;
+  for (const char c : path) {
+    const auto b = static_cast<unsigned char>(c);
+    const bool plain = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+                       std::string_view("/-._~").find(c) != std::string_view::npos;
+    if (plain)
+      out += c;
+    else
+      out += fmt::format("%{:02X}", b);
+  }
+  return out;
+}
+
 }  // namespace
 
 ServerError::Kind SqliteError::KindOf(int code) { return code == SQLITE_BUSY ? Kind::Busy : Kind::Sql; }
@@ -194,15 +209,20 @@ ResultSet Statement::ReadAll() {
   return set;
 }
 
-std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path) {
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE;
+std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path, Access access) {
+  int flags = (access == Access::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_EXRESCODE;
   if (path == ":memory:") flags |= SQLITE_OPEN_CREATE;
+  std::string name = path;
+  if (access == Access::Immutable) {
+    flags |= SQLITE_OPEN_URI;
+    name = "file:" + UriPath(path) + "?immutable=1";
+  }
   sqlite3* handle = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &handle, flags, nullptr);
+  const int rc = sqlite3_open_v2(name.c_str(), &handle, flags, nullptr);
   if (rc != SQLITE_OK) {
     const std::string reason = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
     sqlite3_close(handle);
-    throw ServerError(ServerError::Kind::Io, "Cannot open database file " + path + ": " + reason);
+    throw ServerError(ServerError::Kind::Io, "Cannot open database file " + PathText(path) + ": " + reason);
   }
   std::unique_ptr<SqliteDb> db(new SqliteDb(handle));
   sqlite3_busy_timeout(handle, kBusyTimeoutMs);

@@ -59,10 +59,16 @@ class Statement {
 
 class SqliteDb {
  public:
-  // Opens an existing file for reading and writing (":memory:" makes a private database in memory).
-  // Busy waits last up to 5 s and foreign keys are enforced. Raises ServerError(Io) when the file
-  // cannot be opened.
-  static std::unique_ptr<SqliteDb> Open(const std::string& path);
+  enum class Access {
+    ReadWrite,
+    ReadOnly,
+    // Read as a file nobody changes: no lock, and no shared-memory index beside it, which a
+    // write-ahead-log file in a folder the reader cannot write to could not have.
+    Immutable,
+  };
+  // Opens an existing file (":memory:" makes a private database in memory). Busy waits last up to
+  // 5 s and foreign keys are enforced. Raises ServerError(Io) when the file cannot be opened.
+  static std::unique_ptr<SqliteDb> Open(const std::string& path, Access access = Access::ReadWrite);
   ~SqliteDb();
   SqliteDb(const SqliteDb&) = delete;
   SqliteDb& operator=(const SqliteDb&) = delete;

@@ -14,6 +14,7 @@
 #include "session/reference_data.h"
 #include "session/session.h"
 #include "session/zi_globs.h"
+#include "support/damaged_database.h"
 #include "support/local_http_server.h"
 #include "support/test_files.h"
 #include "toolbox/http.h"
@@ -136,6 +137,14 @@ TEST_F(LoginTest, DatabaseFileThatCannotBeUsedIsALoginFailure) {
   database_ = dir_.File("directory.db");
   std::filesystem::create_directory(database_);
   EXPECT_EQ(Login({"/user=ana", "/password=x"}), kLoginException);
+
+  database_ = dir_.File("damaged.db");
+  test::MakeDamagedDatabase(database_);
+  const std::string damaged = test::ReadFile(database_);
+  EXPECT_EQ(Login({"/user=ana", "/password=x"}), kLoginException);
+  EXPECT_THAT(LogTexts(), Contains(HasSubstr("InitDbConnection erro:3714 EDriverError:" + database_ +
+                                             " is damaged: *** in database main ***; On tree page ")));
+  EXPECT_EQ(test::ReadFile(database_), damaged) << "neither migrated nor used";
 }
 
 TEST_F(LoginTest, EmbeddedDatabaseNameWithoutExtensionGetsDotDb) {
