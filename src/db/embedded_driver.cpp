@@ -76,7 +76,11 @@ void EmbeddedDriver::Open() {
   } catch (const std::exception& e) {
     throw DriverErrorOf(e);
   }
-  if (login.code != 0) throw EDriverError("Login failed for user '" + user_ + "'.", DriverFailure::Other, login.code);
+  if (login.code != 0) {
+    // A name with control characters would forge log lines: it is not shown.
+    const std::string who = server::HasControlCharacters(user_) ? "a name with control characters" : "'" + user_ + "'";
+    throw EDriverError("Login failed for user " + who + ".", DriverFailure::Other, login.code);
+  }
   createdAdministrator_ = login.createdAdministrator;
   opened_ = true;
   server_ = std::move(server);

@@ -74,6 +74,7 @@ void PrepareFile(const std::string& path, bool mayCreate) {
 
 void CheckUser(const UserRecord& user, const std::string& password) {
   if (user.name.empty()) throw std::invalid_argument("a user needs a name");
+  if (HasControlCharacters(user.name)) throw std::invalid_argument("a user name may not hold control characters");
   if (password.empty()) throw std::invalid_argument("a user needs a password");
   if (user.userFlag < 0 || user.userFlag > kMaxUserFlag) throw std::invalid_argument("user flags out of range");
   if (user.sourceDoBal < 0 || user.sourceDoBal > kMaxSourceDoBal) throw std::invalid_argument("source out of range");
@@ -125,6 +126,13 @@ bool IsAccessFailure(int code) {
 }
 
 }  // namespace
+
+bool HasControlCharacters(std::string_view name) {
+  return std::any_of(name.begin(), name.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+  });
+}
 
 bool NameLess::operator()(std::string_view a, std::string_view b) const {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
@@ -272,6 +280,7 @@ Server::LoginResult Server::Login(const std::string& user, const std::string& pa
   clientSession_ = true;
   sessionUserId_ = 0;
   if (user.empty()) return {kLoginFailed};
+  if (HasControlCharacters(user)) return {kAnswerNameWithControls};
   if (db_->QueryValue("SELECT EXISTS (SELECT 1 FROM users)").AsInteger() == 0) {
     if (password.empty()) return {kLoginFailed};
     UserRecord administrator{.name = user, .isAdmin = true};
@@ -283,13 +292,24 @@ Server::LoginResult Server::Login(const std::string& user, const std::string& pa
     }
   }
   const ResultSet found = db_->Query("SELECT id, password_hash FROM users WHERE name = ?", {user});
-  if (found.rows.empty()) {
-    SpendVerificationTime(password);
-    return {kLoginFailed};
-  }
-  if (!VerifyPassword(password, found.rows[0][1].AsText())) return {kLoginFailed};
-  sessionUserId_ = static_cast<int>(found.rows[0][0].AsInteger());
+  const PasswordMatch match = MatchPassword(password, found.rows.empty() ? UnmatchedHash() : found.rows[0][1].AsText());
+  if (found.rows.empty() || match == PasswordMatch::None) return {kLoginFailed};
+  const auto id = static_cast<int>(found.rows[0][0].AsInteger());
+  if (match == PasswordMatch::OldForm) ReplaceOldHash(id, password);
+  sessionUserId_ = id;
   return {};
+}
+
+void Server::ReplaceOldHash(int id, const std::string& password) {
+  const std::string hash = HashPassword(password);
+  try {
+    AtomicScope scope(*db_);
+    db_->Run("UPDATE users SET password_hash = ? WHERE id = ?", {hash, id});
+    scope.Commit();
+  } catch (const ServerError& e) {
+    // The old hash still lets the user in; the next login replaces it.
+    if (e.GetKind() != ServerError::Kind::Busy) throw;
+  }
 }
 
 int Server::AddUser(const UserRecord& user, const std::string& password) {

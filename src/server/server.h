@@ -59,6 +59,10 @@ inline constexpr const char* kWrongTypeMessage = "Application uses a value of th
 // and a wrong password, so that a refusal does not tell which names exist.
 inline constexpr int kLoginFailed = 18456;
 
+// Whether a user name (program text) holds control characters, which would let it forge lines in
+// a log: bytes below 32, 127, and the five that stand for C1 controls (81, 8D, 8F, 90, 9D hex).
+bool HasControlCharacters(std::string_view name);
+
 class SqliteDb;
 class ProcContext;
 
@@ -176,15 +180,19 @@ class Server {
     int code = 0;
     bool createdAdministrator = false;
   };
-  // Starts the session of a user: 0, or kLoginFailed for an empty name, an unknown name (in any
-  // case) or a wrong password. A database without users makes the first login's user its
-  // administrator, with that password. A failed login ends the session that was open.
+  // Starts the session of a user (the name as program text, the password as the UTF-8 bytes
+  // typed): 0, kLoginFailed for an empty name, an unknown name (in any case) or a wrong password,
+  // or 99109 for a name with control characters. A database without users makes the first login's
+  // user its administrator, with that password. A password whose stored hash is of its old
+  // Windows-1252 form is accepted and its hash made again. A failed login ends the session that
+  // was open.
   LoginResult Login(const std::string& user, const std::string& password);
   // The logged-in user's id; 0 before a successful login.
   int SessionUserId() const { return sessionUserId_; }
 
-  // Adds a user with a password: the new id, or 0 when the name (in any case) is taken. Raises
-  // std::invalid_argument for an empty name or password, or a field outside its range.
+  // Adds a user with a password (UTF-8 bytes): the new id, or 0 when the name (in any case) is
+  // taken. Raises std::invalid_argument for an empty name or password, a name with control
+  // characters, or a field outside its range.
   int AddUser(const UserRecord& user, const std::string& password);
 
   // Makes the server's clock run this many seconds ahead of the local one.
@@ -231,6 +239,7 @@ class Server {
   TDateTime Now() const;
   // The new user's id; 0 when the name is taken or, for the first user, when any user exists.
   int InsertUser(const UserRecord& user, const std::string& passwordHash, bool onlyAsFirst);
+  void ReplaceOldHash(int id, const std::string& password);
   // The session's user when the session is limited by rights: a client logged in, and its user is
   // not an administrator. Raises ServerError(NotAllowed) when the client's user is gone.
   std::optional<SessionUser> LimitedUser();

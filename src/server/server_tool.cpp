@@ -93,9 +93,10 @@ std::string ParseUserAdd(const std::vector<std::string>& args, UserAddRequest& r
     if (!number) return option + " takes an integer from 0 to " + std::to_string(integer->max) + ", not " + value;
     integer->set(request.user, *number);
   }
-  const std::string password = platform::EnvVar(kPasswordVariable);
-  if (password.empty()) return std::string("set ") + kPasswordVariable + " to the new user's password";
-  if (!ToProgramText(password, request.password)) return NotProgramText(kPasswordVariable);
+  // The password is hashed as the UTF-8 bytes typed, as every login hashes it.
+  request.password = platform::EnvVar(kPasswordVariable);
+  if (request.password.empty()) return std::string("set ") + kPasswordVariable + " to the new user's password";
+  if (!IsValidUtf8(request.password)) return std::string(kPasswordVariable) + " is not UTF-8 text";
   return "";
 }
 

@@ -8,6 +8,8 @@ const char* OwnCodeText(int code) {
   static const std::map<int, const char*> table = {
       {kModeNotAvailable, "This run mode is not available in this build"},
       {kProviderNotAvailable, "This database provider is not available in this build"},
+      {kDatabaseNamesAFolder, "The database name ends in a path separator: it names a folder"},
+      {kDefaultDatabaseMissing, "The default database does not exist: name it with -database to create it"},
       {kAnswerValueMissing, "A required value is missing or blank"},
       {kAnswerOutOfRange, "A value is outside the range its field accepts"},
       {kAnswerUnknownReference, "A value names an item that does not exist"},

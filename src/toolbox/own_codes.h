@@ -15,6 +15,10 @@ inline constexpr int kOwnCodeLast = 99999;
 inline constexpr int kModeNotAvailable = 99001;
 inline constexpr int kProviderNotAvailable = 99002;
 
+// The session.
+inline constexpr int kDatabaseNamesAFolder = 99010;
+inline constexpr int kDefaultDatabaseMissing = 99011;
+
 // Answers of the embedded server.
 inline constexpr int kAnswerValueMissing = 99101;
 inline constexpr int kAnswerOutOfRange = 99102;

@@ -216,7 +216,7 @@ TEST_F(ServerToolTest, UserAddAddsUsersWhoLogInWithTheirPasswords) {
   EXPECT_THAT(dump.out, Not(HasSubstr("s3cr")));
 
   const auto server = Server::Open(path_, ProductRegistry());
-  const Server::LoginResult login = server->Login("ana", "s3cr\xE9t");
+  const Server::LoginResult login = server->Login("ana", "s3cr\xC3\xA9t");
   EXPECT_EQ(login.code, 0);
   EXPECT_FALSE(login.createdAdministrator);
   const ProcedureResult info = server->Execute("GetInfoDoUsuario", {});
@@ -250,7 +250,7 @@ TEST_F(ServerToolTest, UserAddRefusesWhatItCannotUnderstandAndAddsNobody) {
       {{"--password", password}, password, "unknown option --password"},
       {{}, nullptr, "set ZORINPUT_PASSWORD to the new user's password"},
       {{}, "", "set ZORINPUT_PASSWORD to the new user's password"},
-      {{}, "\xE4\xB8\xAD", "ZORINPUT_PASSWORD is not UTF-8 text that Windows-1252 can hold"},
+      {{}, "s3cr\xE9t", "ZORINPUT_PASSWORD is not UTF-8 text"},
       {{"--email", "\xFF"}, password, "the e-mail is not UTF-8 text that Windows-1252 can hold"},
   };
   for (const auto& c : cases) {
@@ -276,6 +276,9 @@ TEST_F(ServerToolTest, UserAddRefusesWhatItCannotUnderstandAndAddsNobody) {
     EXPECT_EQ(run.status, 2) << n.message;
     EXPECT_THAT(run.err, StartsWith(std::string("zorinput-server: ") + n.message + "\n")) << n.message;
   }
+  const ToolRun controls = Run({"useradd", path_, "bob\r\nforged line"}, password);
+  EXPECT_EQ(controls.status, 1);
+  EXPECT_EQ(controls.err, "zorinput-server: a user name may not hold control characters\n");
   EXPECT_EQ(Server::Open(path_, ProductRegistry())->ExecuteSql("SELECT count(*) FROM users").at(0).rows.at(0).at(0),
             DbValue(0));
 }
