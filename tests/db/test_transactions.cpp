@@ -172,7 +172,8 @@ TEST_F(TransactionTest, CallsOfATransactionLostWithTheConnectionAnswer3939Withou
     ASSERT_EQ(Write("first"), 0);
     driver_->InjectFaults({.failCall = 1, .failAsConnectionLoss = true, .failOpens = c.failOpens});
     EXPECT_EQ(Write("second"), 3939) << c.what;
-    EXPECT_THAT(LogTexts(), Contains("ExecStProc TestWrite not run again: the transaction was lost with the connection"));
+    EXPECT_THAT(LogTexts(),
+                Contains("ExecStProc TestWrite not run again: the transaction was lost with the connection"));
     const size_t before = LogTexts().size();
     EXPECT_EQ(Write("third"), 3939) << c.what;
     TDataSetHolder sql(*db_, CommandType::Text, "SELECT count(*) FROM t_items");
@@ -240,8 +241,9 @@ TEST_F(TransactionTest, ResultSetOfALostConnectionAnswers3939) {
   bool more = true;
   EXPECT_EQ(ds->NextResultSet(more), 3939);
   EXPECT_FALSE(more);
-  EXPECT_THAT(LogTexts(), Contains("NextResultSet TestRows erro:3939 EDriverError:Connection failure: the connection to "
-                                   "the database was lost"));
+  EXPECT_THAT(LogTexts(),
+              Contains("NextResultSet TestRows erro:3939 EDriverError:Connection failure: the connection to "
+                       "the database was lost"));
 }
 
 TEST_F(TransactionTest, FileThatIsNotADatabaseCannotBeOpened) {
