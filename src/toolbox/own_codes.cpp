@@ -8,7 +8,19 @@ const char* OwnCodeText(int code) {
   static const std::map<int, const char*> table = {
       {kModeNotAvailable, "This run mode is not available in this build"},
       {kProviderNotAvailable, "This database provider is not available in this build"},
+      {kDatabaseNamesAFolder, "The database name ends in a path separator: it names a folder"},
+      {kDefaultDatabaseMissing, "The default database does not exist: name it with -database to create it"},
       {kLogNotARegularFile, "The log file is not a regular file (a FIFO or a device)"},
+      {kAnswerValueMissing, "A required value is missing or blank"},
+      {kAnswerOutOfRange, "A value is outside the range its field accepts"},
+      {kAnswerUnknownReference, "A value names an item that does not exist"},
+      {kAnswerNotFound, "Could not find the item"},
+      {kAnswerAdministratorOnly, "Only an administrator may do this"},
+      {kAnswerCodeTaken, "The code is already taken by another item"},
+      {kAnswerClassMoveRefused, "Moving a class to another company is not allowed"},
+      {kAnswerNoSeriesRight, "You don't have authority over series"},
+      {kAnswerNameWithControls, "A user name may not hold control characters"},
+      {kDatabaseBusy, "Another process is writing to the database; try again later"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;
