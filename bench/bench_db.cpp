@@ -15,6 +15,7 @@ const zi::server::Registry& Registry() {
   static const zi::server::Registry registry = [] {
     zi::server::Registry r;
     r.Add({"Echo",
+           zi::server::ProcAccess::Reads,
            {{"@a", zi::DbType::Integer, zi::server::ParamDirection::Input},
             {"@out", zi::DbType::Integer, zi::server::ParamDirection::Output}},
            [](zi::server::ProcContext& c) {

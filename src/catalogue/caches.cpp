@@ -21,12 +21,7 @@ std::optional<T> PegaDoPool(int id) {
   std::unique_ptr<Cache> cache = PoolTake<Cache>();
   if (!cache) cache = std::make_unique<Cache>();
   std::optional<T> found;
-  if (const T* item = cache->PegaItem(id)) {
-    found = *item;
-  } else {
-    // A failed load is not remembered: the object may be readable next time.
-    cache->EsqueceItem(id);
-  }
+  if (const T* item = cache->PegaItem(id)) found = *item;
   PoolGive(std::move(cache));
   return found;
 }

@@ -50,6 +50,15 @@ void ClearOutputs(TDbCommand& ds) {
       ds.ClearParam(p.desc.name);
 }
 
+// What a read that failed leaves in a record: empty texts and zeros, the id included, so that the
+// record names nothing (the id parameter goes both ways and comes back as it was sent).
+tObjEmp EmpVazia() {
+  tObjEmp emp;
+  emp.pais = 0;
+  emp.moedabal.fill(0);
+  return emp;
+}
+
 std::optional<int> PaisDoTexto(const std::string& texto) {
   std::optional<int32_t> pais = ParseInteger(Trim(texto));
   if (!pais || *pais < 0 || *pais > kMaxPais) return std::nullopt;
@@ -208,7 +217,7 @@ int PerguntaIdAtv(const std::string& codEmp, int pais, const std::string& classe
     ds->SetInteger("@pais", pais);
     ds->SetText("@class", classe);
     int code = Db().ExecStProc(*ds, 0);
-    if (code == 0 || code == kClasseComIds) {
+    if (code == 0 || code == kClasseNaoEncontrada) {
       idEmp = ds->ParamAsInteger("@IdEmp");
       idAtv = ds->ParamAsInteger("@IdAtv");
       idClass = ds->ParamAsInteger("@IdClass");
@@ -246,6 +255,7 @@ int DbObjEmpGet(int id, tObjEmp& emp) {
     ds->SetInteger("@id", id);
     int code = Db().ExecStProc(*ds, 0);
     ReadEmp(*ds, emp);
+    if (code != 0) emp = EmpVazia();
     return code;
   });
 }
@@ -286,6 +296,7 @@ int DbObjAtvGet(int id, tObjAtv& atv) {
     atv.idclass = ds->ParamAsInteger("@idclass");
     atv.vote = ds->ParamAsInteger("@vote");
     atv.tipoobj = ds->ParamAsInteger("@tipoobj");
+    if (code != 0) atv = tObjAtv{0, 0, 0, 0, 0};
     return code;
   });
 }
@@ -384,7 +395,7 @@ int GetIdAtvV2(const std::string& codEmp, const std::string& paisTexto, const st
   if (!pais) return kPaisInvalidoNaClasse;
   if (CodigoAusente(classe)) return kClasseAusente;
   int code = PerguntaIdAtv(codEmp, *pais, classe, idEmp, idAtv, idClass);
-  if (code == kClasseNaoEncontrada && aceitaProvisorio && codEmp.find("-provis") != std::string::npos) {
+  if (code == kEmpDaClasseNaoEncontrada && aceitaProvisorio && codEmp.find("-provis") != std::string::npos) {
     std::string definitivo;
     int idEmpDefinitivo = 0;
     int idAnbDefinitivo = 0;

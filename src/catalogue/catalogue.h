@@ -22,20 +22,23 @@ inline constexpr int kSourceAcimaDoFormato = 4461;
 inline constexpr int kNivelInvalido = 15252;
 inline constexpr int kCodDaEmpAusente = 15254;
 inline constexpr int kClasseAusente = 15255;
-// Codes of the server that callers read.
-inline constexpr int kClasseNaoEncontrada = 4170;
-inline constexpr int kClasseComIds = 4172;
+// Codes of the server that callers read: the class lookup's 4170 (no company of that code), 4171
+// (no class name of that name) and 4172 (the company has no class of that name, the ids still
+// delivered).
+inline constexpr int kEmpDaClasseNaoEncontrada = 4170;
+inline constexpr int kClasseNaoEncontrada = 4172;
 inline constexpr int kClassAddComId = 50173;
 inline constexpr int kClassAddFalhou = 50174;
 
 // On success the server's id is written into the record.
 int DbObjEmpAdd(tObjEmp& emp);
-// The record is filled whatever the result; a missing company reads as empty texts and zeros.
+// A read that fails leaves the record empty: empty texts and zeros, the id included.
 int DbObjEmpGet(int id, tObjEmp& emp);
 int DbObjEmpPut(const tObjEmp& emp);
 int DbObjEmpDel(int id);
 
 int DbObjAtvAdd(tObjAtv& atv);
+// A read that fails leaves the record all zeros, the id included.
 int DbObjAtvGet(int id, tObjAtv& atv);
 int DbObjAtvPut(const tObjAtv& atv);
 int DbObjAtvDel(int id);

@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "db/connection.h"
 #include "toolbox/errors.h"
 #include "toolbox/log.h"
 #include "toolbox/numbers.h"
@@ -202,13 +203,23 @@ void TDbCommand::Next() {
   if (!Eof()) ++row_;
 }
 
-bool TDbCommand::NextResultSet() {
-  if (!result_) return false;
+int TDbCommand::NextResultSet(bool& more) {
+  more = false;
+  if (!result_) return 0;
   row_ = 0;
   current_ = {};
-  bool more = result_->NextResultSet(current_);
+  open_ = false;
+  try {
+    more = result_->NextResultSet(current_);
+  } catch (const std::exception& e) {
+    int code = 0;
+    ReportExceptionWithCode("NextResultSet " + name_, code, e, 3939);
+    Close();
+    connection_.NoteLostTransaction("NextResultSet " + name_);
+    return code;
+  }
   open_ = more;
-  return more;
+  return 0;
 }
 
 const std::string& TDbCommand::FieldName(int index) const {

@@ -74,8 +74,9 @@ class TDbCommand {
   void Next();
   void First() { row_ = 0; }
   int RecordCount() const { return static_cast<int>(current_.rows.size()); }
-  // Moves to the next result set of the call; false when there is no other.
-  bool NextResultSet();
+  // Moves to the next result set of the call; more tells whether there was one. Returns 0, or
+  // 3939 when the result set cannot be read (the connection was lost).
+  int NextResultSet(bool& more);
   int FieldCount() const { return static_cast<int>(current_.columns.size()); }
   const std::string& FieldName(int index) const;
   bool HasField(const std::string& name) const;

@@ -5,6 +5,7 @@
 #include "toolbox/errors.h"
 #include "toolbox/log.h"
 #include "toolbox/message_window.h"
+#include "toolbox/own_codes.h"
 #include "toolbox/platform.h"
 #include "toolbox/server_version.h"
 
@@ -16,7 +17,11 @@ constexpr int64_t kSlowCallMs = 5000;
 constexpr int kReconnectAttempts = 20;
 // A call is run again after a reconnection, but a server that drops every call is not chased forever.
 constexpr int kMaxRounds = 3;
+constexpr int kCallFailed = 3939;
 constexpr const char* kLostTransactionLine = "Tran: transaction lost with the connection, rolled back";
+constexpr const char* kNotRunInLostTransaction = " not run: the transaction was lost with the connection";
+constexpr const char* kNotRunAgain = " not run again: the transaction was lost with the connection";
+constexpr const char* kForcedRollback = "Tran: error 7144: forced rollback!";
 
 bool IsWrongTypeMessage(std::string_view message) {
   return message == "Application uses a value of the wrong type for the current operation" ||
@@ -66,6 +71,7 @@ std::unique_ptr<TDbCommand> TAdoDataBaseCustomizado::MeDaDS(CommandType type, co
   } catch (const std::exception& e) {
     Loga("DbUtil.MeDaDS \"" + name + "\" error " + e.what());
     --dsAcc_;
+    NoteLostTransaction("DbUtil.MeDaDS " + name);
     return nullptr;
   }
 }
@@ -142,10 +148,24 @@ void TAdoDataBaseCustomizado::LogSlowCall(const TDbCommand& command, int64_t ela
   }
 }
 
-// A call whose connection was lost inside a transaction is not run again: the transaction died with
-// the connection, and running the call alone on a new connection would write half of the work.
-// The connection is still restored, and a new server transaction holds whatever the caller does
-// until it ends the transaction, which then rolls everything back.
+bool TAdoDataBaseCustomizado::RefusedInLostTransaction(const std::string& call) {
+  if (!transactionLost_) return false;
+  Loga(call + kNotRunInLostTransaction);
+  return true;
+}
+
+// The server transaction may be gone with the connection, or the server may have rolled it back
+// itself; either way nothing of the transaction will reach the database. Until the caller ends it,
+// every call is refused: run alone, it would commit a part of the work on its own.
+void TAdoDataBaseCustomizado::NoteLostTransaction(const std::string& call) {
+  if (!EstaEmTran() || transactionLost_ || driver_->InTransaction()) return;
+  transactionLost_ = true;
+  rollbackRequested_ = true;
+  Loga(call + kNotRunAgain);
+}
+
+// A call that fails on a lost connection outside a transaction runs again once the connection is
+// restored; inside one it is not run again (the transaction died with the connection).
 bool TAdoDataBaseCustomizado::HandleDriverError(TDbCommand& command, int mode, const EDriverError& e, int& code,
                                                 bool mayRunAgain) {
   if (IsWrongTypeMessage(e.what())) {
@@ -154,22 +174,10 @@ bool TAdoDataBaseCustomizado::HandleDriverError(TDbCommand& command, int mode, c
     return false;
   }
   ReportException("ExecStProc->TentaReconectar", e);
-  bool reconnected = TentaReconectar("ExecStProc-" + command.Name());
-  if (reconnected && !EstaEmTran()) {
-    if (mayRunAgain) return true;
-  } else if (reconnected) {
-    if (!transactionLost_) {
-      transactionLost_ = true;
-      rollbackRequested_ = true;
-      Loga("ExecStProc " + command.Name() + " not run again: the transaction was lost with the connection");
-    }
-    try {
-      if (!driver_->InTransaction()) driver_->Begin();
-    } catch (const std::exception& begin) {
-      ReportException("ExecStProc->IniciaTran", begin);
-    }
-  }
-  ReportExceptionWithCode("ExecStProc", code, e, 3939);
+  const bool reconnected = TentaReconectar("ExecStProc-" + command.Name());
+  if (reconnected && mayRunAgain && !EstaEmTran()) return true;
+  NoteLostTransaction("ExecStProc " + command.Name());
+  ReportExceptionWithCode("ExecStProc", code, e, kCallFailed);
   return false;
 }
 
@@ -180,11 +188,8 @@ int TAdoDataBaseCustomizado::ExecStProc(TDbCommand& command, int mode) {
   } else if (mode == 1 && command.IsOpen()) {
     code = 4097;
     Loga("ExStProc erro:4097 " + command.Name());
-  } else if (transactionLost_ && !driver_->InTransaction()) {
-    // Outside a server transaction this call would write on its own: refused until the caller
-    // ends the transaction that was lost.
-    code = 3939;
-    Loga("ExecStProc " + command.Name() + " not run: the transaction was lost with the connection");
+  } else if (RefusedInLostTransaction("ExecStProc " + command.Name())) {
+    code = kCallFailed;
   }
   bool again = code == 0;
   for (int round = 1; code == 0 && again; ++round) {
@@ -197,7 +202,7 @@ int TAdoDataBaseCustomizado::ExecStProc(TDbCommand& command, int mode) {
       again = HandleDriverError(command, mode, e, code, round < kMaxRounds);
     } catch (const std::exception& e) {
       ReportException("ExecStProc", e);
-      ReportExceptionWithCode("ExecStProc", code, e, 3939);
+      ReportExceptionWithCode("ExecStProc", code, e, kCallFailed);
     }
   }
   if (code == 0 && mode != 1) {
@@ -216,29 +221,41 @@ int TAdoDataBaseCustomizado::ExecStProcId(TDbCommand& command, int id, int mode)
 }
 
 int TAdoDataBaseCustomizado::OpenSql(TDbCommand& command) {
+  const std::string call = "OpenSql " + command.Name();
+  if (RefusedInLostTransaction(call)) return kCallFailed;
   int code = 0;
   try {
     command.Attach(driver_->ExecuteSql(command.Name(), command.SqlParams()), true);
   } catch (const std::exception& e) {
-    ReportExceptionWithCode("OpenSql", code, e, 3939);
+    ReportExceptionWithCode("OpenSql", code, e, kCallFailed);
+    NoteLostTransaction(call);
   }
   return code;
 }
 
 int TAdoDataBaseCustomizado::ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) {
+  const std::string call = "ApplyRowChanges " + table;
+  if (RefusedInLostTransaction(call)) return kCallFailed;
   int code = 0;
   try {
     driver_->ApplyRowChanges(table, changes);
   } catch (const std::exception& e) {
-    ReportExceptionWithCode("ApplyRowChanges " + table, code, e, 3939);
+    ReportExceptionWithCode(call, code, e, kCallFailed);
+    NoteLostTransaction(call);
   }
   return code;
 }
 
-void TAdoDataBaseCustomizado::IniciaTran() {
-  if (depth_ == 0) {
-    Assert250(!driver_->InTransaction(), DbUtilLine(__LINE__));
-    // The embedded server's isolation is stricter than read committed, which is all callers need.
+int TAdoDataBaseCustomizado::IniciaTran() {
+  if (depth_ > 0) {
+    if (RefusedInLostTransaction("IniciaTran")) return kCallFailed;
+    ++depth_;
+    return 0;
+  }
+  Assert250(!driver_->InTransaction(), DbUtilLine(__LINE__));
+  // The embedded server's isolation is stricter than read committed, which is all callers need.
+  int code = 0;
+  try {
     try {
       driver_->Begin();
     } catch (const EDriverError& e) {
@@ -246,11 +263,36 @@ void TAdoDataBaseCustomizado::IniciaTran() {
       if (!e.ConnectionLost() || !TentaReconectar("IniciaTran")) throw;
       driver_->Begin();
     }
-    Assert250(driver_->InTransaction(), DbUtilLine(__LINE__));
-    rollbackRequested_ = false;
-    transactionLost_ = false;
+  } catch (const std::exception& e) {
+    const auto* driverError = dynamic_cast<const EDriverError*>(&e);
+    if (driverError && driverError->Busy()) code = kDatabaseBusy;
+    ReportExceptionWithCode("IniciaTran", code, e, kCallFailed);
+    return code;
   }
+  Assert250(driver_->InTransaction(), DbUtilLine(__LINE__));
+  rollbackRequested_ = false;
+  transactionLost_ = false;
   ++depth_;
+  return 0;
+}
+
+int TAdoDataBaseCustomizado::CommitServerTransaction() {
+  int code = 0;
+  try {
+    driver_->Commit();
+  } catch (const std::exception& e) {
+    ReportExceptionWithCode("TerminaTran", code, e, kCallFailed);
+  }
+  return code;
+}
+
+void TAdoDataBaseCustomizado::RollBackServerTransaction() {
+  if (!driver_->InTransaction()) return;
+  try {
+    driver_->Rollback();
+  } catch (const std::exception& e) {
+    ReportException("TerminaTran->Rollback", e);
+  }
 }
 
 int TAdoDataBaseCustomizado::TerminaTran(bool commit) {
@@ -261,21 +303,17 @@ int TAdoDataBaseCustomizado::TerminaTran(bool commit) {
   int code = 0;
   if (transactionLost_) {
     Loga(kLostTransactionLine);
-    code = 3939;
+    code = kCallFailed;
   } else if (commit && rollbackRequested_) {
-    FatalRunError250("Tran: error 7144: forced rollback!");
+    Loga(kForcedRollback);
+    FatalRunError250(kForcedRollback);
   }
-  try {
-    if (rollbackRequested_) {
-      if (driver_->InTransaction()) driver_->Rollback();
-    } else {
-      driver_->Commit();
-    }
-  } catch (const std::exception& e) {
-    ReportExceptionWithCode("TerminaTran", code, e, 3939);
-  }
+  const bool rollBack = rollbackRequested_;
   rollbackRequested_ = false;
   transactionLost_ = false;
+  if (!rollBack) code = CommitServerTransaction();
+  // A commit that failed may leave the server transaction open: its work is rolled back.
+  RollBackServerTransaction();
   Assert250(!driver_->InTransaction(), DbUtilLine(__LINE__));
   return code;
 }
@@ -320,6 +358,17 @@ void TAdoDataBaseCustomizado::DetectaVersaoDoServidor() {
     version = ValueAsText(rows.rows.front().front());
   versionIndex_ = zi::ServerVersionIndex(version);
   returnValueName_ = zi::ReturnValueName(versionIndex_);
+}
+
+TTransactionGuard::~TTransactionGuard() {
+  if (ended_) return;
+  if (const int code = End(false)) Loga("TTransactionGuard rollback erro:" + std::to_string(code));
+}
+
+int TTransactionGuard::End(bool commit) {
+  if (ended_) return code_;
+  ended_ = true;
+  return db_.TerminaTran(commit);
 }
 
 namespace {

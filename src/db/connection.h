@@ -44,10 +44,14 @@ class TAdoDataBaseCustomizado {
   // Applies a grid's changes to a table, all or nothing; 0 or an error code.
   int ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes);
 
-  void IniciaTran();
+  // Opens one level; the outermost begins the server transaction. Returns 0, or the code of a
+  // begin that failed (kDatabaseBusy when another process held the write lock too long); then no
+  // level was opened and TerminaTran must not follow.
+  [[nodiscard]] int IniciaTran();
   // Ends one level; the outermost commits or rolls back. Returns 0, or an error code when the
-  // transaction could not be committed (it was lost with the connection, or the commit failed).
-  int TerminaTran(bool commit);
+  // transaction could not be committed: it was lost with the connection (3939), or the commit
+  // failed and its work was rolled back.
+  [[nodiscard]] int TerminaTran(bool commit);
   bool EstaEmTran() const { return depth_ > 0; }
 
   virtual bool TentaReconectar(const std::string& reason);
@@ -64,11 +68,19 @@ class TAdoDataBaseCustomizado {
   void SetClock(std::function<int64_t()> milliseconds) { clock_ = std::move(milliseconds); }
 
  private:
+  friend class TDbCommand;
+
   void RunRound(TDbCommand& command, int mode, int& code);
   int ResultColumnCode(TDbCommand& command);
   void LogSlowCall(const TDbCommand& command, int64_t elapsedMs);
   // Settles the code of a failed call, or says that it should run again after a reconnection.
   bool HandleDriverError(TDbCommand& command, int mode, const EDriverError& e, int& code, bool mayRunAgain);
+  // While a transaction lost with the connection is open, a call is refused with one log line.
+  bool RefusedInLostTransaction(const std::string& call);
+  // After a failed call: a server transaction that is gone while levels are open was lost.
+  void NoteLostTransaction(const std::string& call);
+  int CommitServerTransaction();
+  void RollBackServerTransaction();
 
   std::unique_ptr<Driver> driver_;
   int depth_ = 0;
@@ -120,29 +132,26 @@ class TDataSetHolder {
   std::unique_ptr<TDbCommand> command_;
 };
 
-// IniciaTran now; TerminaTran(false) at the end of the scope unless Commit ran (an exception or an
-// early return rolls the work back).
+// IniciaTran now; TerminaTran(false) at the end of the scope unless Commit or Rollback ran (an
+// exception or an early return rolls the work back). A begin that failed leaves its code in Code()
+// and the guard does nothing more.
 class TTransactionGuard {
  public:
-  explicit TTransactionGuard(TAdoDataBaseCustomizado& db) : db_(db) { db_.IniciaTran(); }
-  ~TTransactionGuard() {
-    if (!ended_) db_.TerminaTran(false);
-  }
+  explicit TTransactionGuard(TAdoDataBaseCustomizado& db) : db_(db), code_(db.IniciaTran()), ended_(code_ != 0) {}
+  ~TTransactionGuard();
   TTransactionGuard(const TTransactionGuard&) = delete;
   TTransactionGuard& operator=(const TTransactionGuard&) = delete;
 
-  int Commit() {
-    ended_ = true;
-    return db_.TerminaTran(true);
-  }
-  void Rollback() {
-    ended_ = true;
-    db_.TerminaTran(false);
-  }
+  int Code() const { return code_; }
+  [[nodiscard]] int Commit() { return End(true); }
+  [[nodiscard]] int Rollback() { return End(false); }
 
  private:
+  int End(bool commit);
+
   TAdoDataBaseCustomizado& db_;
-  bool ended_ = false;
+  int code_;
+  bool ended_;
 };
 
 }  // namespace zi::db

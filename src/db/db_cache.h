@@ -14,11 +14,14 @@ class tDbCache {
   tDbCache(const tDbCache&) = delete;
   tDbCache& operator=(const tDbCache&) = delete;
 
-  // The cached object for the id, loading it into a free slot or the next one in turn.
+  // The cached object for the id, loading it into a free slot or the next one in turn. A load that
+  // fails (no object) is neither stored nor allowed to evict anything: it is asked again next time.
   T* PegaItem(int id) {
     if (id <= 0) return nullptr;
     for (size_t i = 0; i < keys_.size(); ++i)
       if (keys_[i] == id) return objects_[i].get();
+    std::unique_ptr<T> loaded = Load(id);
+    if (!loaded) return nullptr;
     size_t slot = keys_.size();
     for (size_t i = 0; i < keys_.size() && slot == keys_.size(); ++i)
       if (keys_[i] == 0) slot = i;
@@ -26,9 +29,7 @@ class tDbCache {
       lastReplaced_ = (lastReplaced_ + 1) % static_cast<int>(keys_.size());
       slot = static_cast<size_t>(lastReplaced_);
     }
-    keys_[slot] = 0;
-    objects_[slot].reset();
-    objects_[slot] = Load(id);
+    objects_[slot] = std::move(loaded);
     keys_[slot] = id;
     return objects_[slot].get();
   }

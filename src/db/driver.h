@@ -27,16 +27,24 @@ struct ResultSetData {
   std::vector<std::vector<DbValue>> rows;
 };
 
+// What kind of failure a driver error reports, as far as the layer above must tell them apart.
+enum class DriverFailure {
+  Other,
+  ConnectionLost,
+  Busy,  // another connection held a lock for longer than the driver waits
+};
+
 // An error reported by the client library or the server (as opposed to the program's own errors).
 // Its code is the server's error number when the server gave one, else 0.
 class EDriverError : public EDBException {
  public:
-  EDriverError(const std::string& message, bool connectionLost, int code = 0)
-      : EDBException(code, message), connectionLost_(connectionLost) {}
-  bool ConnectionLost() const { return connectionLost_; }
+  explicit EDriverError(const std::string& message, DriverFailure failure = DriverFailure::Other, int code = 0)
+      : EDBException(code, message), failure_(failure) {}
+  bool ConnectionLost() const { return failure_ == DriverFailure::ConnectionLost; }
+  bool Busy() const { return failure_ == DriverFailure::Busy; }
 
  private:
-  bool connectionLost_;
+  DriverFailure failure_;
 };
 
 // The outcome of one call: output values at once, result sets as the caller moves to them.

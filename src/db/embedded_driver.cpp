@@ -1,6 +1,7 @@
 #include "db/embedded_driver.h"
 
 #include "server/server.h"
+#include "toolbox/codec.h"
 
 namespace zi::db {
 
@@ -30,7 +31,7 @@ class EmbeddedResult : public DriverResult {
 
   bool NextResultSet(ResultSetData& into) override {
     if (next_ >= sets_.size()) return false;
-    if (*generation_ != expected_) throw EDriverError(kConnectionLost, true);
+    if (*generation_ != expected_) throw EDriverError(kConnectionLost, DriverFailure::ConnectionLost);
     into.columns = std::move(sets_[next_].columns);
     into.rows = std::move(sets_[next_].rows);
     ++next_;
@@ -64,18 +65,24 @@ EmbeddedDriver::~EmbeddedDriver() = default;
 void EmbeddedDriver::Open() {
   if (faults_.failOpens > 0) {
     --faults_.failOpens;
-    throw EDriverError("Could not open the database " + path_ + ": the server did not answer", true);
+    throw EDriverError("Could not open the database " + PathText(path_) + ": the server did not answer",
+                       DriverFailure::ConnectionLost);
   }
   std::unique_ptr<server::Server> server;
   server::Server::LoginResult login;
   try {
-    server = server::Server::Open(path_, *registry_);
+    server = server::Server::Open(path_, *registry_, {.mayCreate = mayCreate_ && !opened_, .checkIntegrity = !opened_});
     login = server->Login(user_, password_);
   } catch (const std::exception& e) {
-    throw EDriverError(e.what(), false);
+    throw DriverErrorOf(e);
   }
-  if (login.code != 0) throw EDriverError("Login failed for user '" + user_ + "'.", false, login.code);
+  if (login.code != 0) {
+    // A name with control characters would forge log lines: it is not shown.
+    const std::string who = server::HasControlCharacters(user_) ? "a name with control characters" : "'" + user_ + "'";
+    throw EDriverError("Login failed for user " + who + ".", DriverFailure::Other, login.code);
+  }
   createdAdministrator_ = login.createdAdministrator;
+  opened_ = true;
   server_ = std::move(server);
   dropped_ = false;
 }
@@ -105,17 +112,26 @@ void EmbeddedDriver::InjectFaults(const Faults& faults) {
 }
 
 void EmbeddedDriver::BeforeCall() {
-  if (!server_) throw EDriverError(dropped_ ? kConnectionLost : "Operation is not allowed when the object is closed",
-                                   dropped_);
+  if (!server_) {
+    throw EDriverError(dropped_ ? kConnectionLost : "Operation is not allowed when the object is closed",
+                       dropped_ ? DriverFailure::ConnectionLost : DriverFailure::Other);
+  }
   if (faults_.failCall == 0) return;
   ++callsSinceFaults_;
   bool fails = faults_.failPersistent ? callsSinceFaults_ >= faults_.failCall : callsSinceFaults_ == faults_.failCall;
   if (!fails) return;
   if (faults_.failAsConnectionLoss) {
     DropConnection();
-    throw EDriverError(kConnectionLost, true);
+    throw EDriverError(kConnectionLost, DriverFailure::ConnectionLost);
   }
-  throw EDriverError("The server failed call " + std::to_string(callsSinceFaults_), false);
+  throw EDriverError("The server failed call " + std::to_string(callsSinceFaults_));
+}
+
+EDriverError EmbeddedDriver::DriverErrorOf(const std::exception& e) {
+  const auto* refusal = dynamic_cast<const server::ServerError*>(&e);
+  if (!refusal) return EDriverError(e.what());
+  const bool busy = refusal->GetKind() == server::ServerError::Kind::Busy;
+  return EDriverError(e.what(), busy ? DriverFailure::Busy : DriverFailure::Other, refusal->AnswerCode());
 }
 
 std::vector<ParamDesc> EmbeddedDriver::DescribeProcedure(const std::string& name) {

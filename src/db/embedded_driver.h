@@ -22,6 +22,8 @@ class EmbeddedDriver : public Driver {
 
   // The user and password the server checks at every opening of the connection.
   void SetCredentials(std::string user, std::string password);
+  // Whether the first opening may create a missing file; a reconnection never does.
+  void SetMayCreate(bool mayCreate) { mayCreate_ = mayCreate; }
   // Whether the last opening created the database's first user, as its administrator.
   bool CreatedAdministrator() const { return createdAdministrator_; }
 
@@ -57,6 +59,8 @@ class EmbeddedDriver : public Driver {
 
  private:
   void BeforeCall();
+  // What the server raised, as the driver error that reaches the caller.
+  static EDriverError DriverErrorOf(const std::exception& e);
   // Runs one server call; what the server raises reaches the caller as a driver error.
   template <typename F>
   auto Call(F&& call) {
@@ -64,13 +68,16 @@ class EmbeddedDriver : public Driver {
     try {
       return call();
     } catch (const std::exception& e) {
-      throw EDriverError(e.what(), false);
+      throw DriverErrorOf(e);
     }
   }
 
   std::string path_;
   std::string user_;
   std::string password_;
+  bool mayCreate_ = true;
+  // The first opening checks the file's integrity; reconnections find the file they left.
+  bool opened_ = false;
   bool createdAdministrator_ = false;
   const server::Registry* registry_;
   std::unique_ptr<server::Server> server_;

@@ -24,6 +24,11 @@ int RequireAdministrator(ProcContext& call) {
   return user->isAdmin ? 0 : kNotAdministrator;
 }
 
+int RequireRight(ProcContext& call, UserRight right) {
+  const std::optional<SessionUser> user = ReadSessionUser(call);
+  return user ? right(*user) : kLoginFailed;
+}
+
 int RequiredText(ProcContext& call, const std::string& param) {
   const DbValue& value = call.In(param);
   return value.IsNull() || Trim(value.AsText()).empty() ? kValueMissing : 0;

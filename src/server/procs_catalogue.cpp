@@ -18,43 +18,51 @@ namespace zi::server {
 
 namespace {
 
-// What the catalogue procedures answer besides 0 (the codes are ours where the client leaves
-// them open):
+// What the catalogue procedures answer besides 0 (the shared codes of proc_checks.h keep their
+// meanings here):
 // - 18456 without a logged-in user, or when the user's row is gone;
-// - 15258 adding, changing or deleting a company without the company right (administrator, or
-//   user_flag bit value 1);
-// - 8602 a country, exchange, currency, class name, voting status or type of asset that does not
-//   exist, a status outside 0..11, a statement source outside 0..3;
-// - 8603 an empty code or name, NULL where a value is required;
-// - 8604 the object to delete does not exist; 8605 the object to read or change, or the company or
-//   class an object is to hang on, does not exist;
-// - 8606 the code is taken: a company's within its country, a series' ticker within its exchange;
-// - 3799 deleting an object that still has children.
+// - 15258 adding, changing or deleting a company or a class without the company right, 99108
+//   adding, changing or deleting a series without the series right (session_user.h: the rights
+//   that ChkEmpDoUsr and ChkAnbDoUsr ask about);
+// - 99101 an empty code or name, NULL where a value is required;
+// - 99102 a status outside 0..11, a statement source outside 0..3, DisableCopy other than 0 or 1,
+//   @auth or @onde of the search outside their values;
+// - 99103 a country, exchange, currency, class name, voting status or type of asset that does not
+//   exist, or the company or class an object is to hang on;
+// - 99104 the object to read, resend or list does not exist (a series' status included);
+// - 8604 the object to delete does not exist; 8605 the object to change does not exist (the
+//   company of DefineFormatoBalDaEmpSeNulo included);
+// - 99106 the code is taken: a company's within its country, a series' ticker within its exchange;
+// - 3799 deleting an object that still has children;
+// - 99105 resending an object (Admin...RemandaTudo) without being an administrator.
+// The class lookup GetIdAtvV2 answers 4170 when no company has the code in the country, 4171 when
+// no class name of that name exists at all, 4172 when the company has no class of that name (the
+// company and class-name ids delivered, the class id 0), and 0 with all three ids; of several
+// classes of one name in a company, the first by id is found.
 // The client computes the rights flags from the session's user and sends them; the server refuses
 // what a flag does not allow, and then changes nothing:
 // - PodeAlterarPaisDaEmp: changing a company's country, else 8603;
 // - PodeSourceDiferenteDeLocal: a statement currency for source 2 (moedabalSEC not 0) or a format
 //   for sources 1..3 other than 0 on add, or changed on change, else 15252;
-// - PodeMudarEmpDoAtv: moving a class to another company, else 7142;
+// - PodeMudarEmpDoAtv: moving a class to another company, else 99107;
 // - PodeClasseEstrangeira: adding or changing a class of a foreign company (country not 0), else 7141;
 // - PodeMudarAtvDoAnb: moving a series to another class, and PodeMudarAtvDoAnbPraCima as well when
 //   that class belongs to another company, else 3755;
 // - PodeTodosOsTiposDeBGL: a status other than 0 and 5 (on change: other than the one held), else 15275;
 // - PodeMarcarTrazDadosDaEmp: TrazDadosDaEmp set (on change: set where it was clear), else 15276;
 // - PodeAlterarCalendario: a calendar other than 0 (on change: other than the one held), else 15277.
-constexpr int kNotFoundToDelete = 8604;
 constexpr int kHasChildren = 3799;
-constexpr int kCountryChangeRefused = kValueMissing;
+constexpr int kCountryChangeRefused = 8603;
 constexpr int kSourceRefused = 15252;
-constexpr int kClassMoveRefused = 7142;
+constexpr int kClassMoveRefused = kAnswerClassMoveRefused;
 constexpr int kForeignClassRefused = 7141;
 constexpr int kSeriesMoveRefused = 3755;
 constexpr int kStatusRefused = 15275;
 constexpr int kTrazDadosRefused = 15276;
 constexpr int kCalendarRefused = 15277;
-constexpr int kClassNotFound = 4170;
-constexpr int kCompanyNotFound = 4171;
-constexpr int kClassAmbiguous = 4172;
+constexpr int kCompanyNotFound = 4170;
+constexpr int kClassNameUnknown = 4171;
+constexpr int kCompanyHasNoSuchClass = 4172;
 constexpr int kClassNameTaken = 50173;
 constexpr int kProvisionalFound = 1;
 
@@ -80,16 +88,10 @@ constexpr const char* kSeriesExists = "SELECT EXISTS (SELECT 1 FROM anbima WHERE
 
 constexpr std::array<const char*, 4> kFormatParams = {"@fmtbal", "@fmtbal1", "@fmtbal2", "@fmtbal3"};
 
-// 0 when the value names a row of the reference table the query looks in, else 8602.
+// 0 when the value names a row of the table the query looks in.
 int Known(ProcContext& call, const DbValue& value, const char* existsSql) {
   if (value.IsNull()) return kValueMissing;
-  return Exists(call, existsSql, {value}) ? 0 : kOutOfRange;
-}
-
-int RequireCompanyRight(ProcContext& call) {
-  const std::optional<SessionUser> user = ReadSessionUser(call);
-  if (!user) return kLoginFailed;
-  return user->isAdmin || (user->userFlag & kCompanyRightBit) != 0 ? 0 : kNoCompanyRight;
+  return Exists(call, existsSql, {value}) ? 0 : kUnknownReference;
 }
 
 int RequiredInteger(ProcContext& call, const std::string& param) { return call.IsNull(param) ? kValueMissing : 0; }
@@ -108,9 +110,10 @@ int64_t CompanyOfClass(ProcContext& call, int64_t atv) {
   return call.Db().QueryValue("SELECT emp FROM ativo WHERE id = ?", {atv}).AsInteger();
 }
 
-// Deletes a row that exists and has no children.
-int DeleteLeaf(ProcContext& call, const char* existsSql, std::string_view childSql, std::string_view deleteSql) {
-  if (const int code = RequireUser(call)) return code;
+// Deletes a row that exists and has no children, for a user who holds the right.
+int DeleteLeaf(ProcContext& call, UserRight right, const char* existsSql, std::string_view childSql,
+               std::string_view deleteSql) {
+  if (const int code = RequireRight(call, right)) return code;
   const std::optional<int64_t> id = NamedId(call, existsSql);
   if (!id) return kNotFoundToDelete;
   if (!childSql.empty() && Exists(call, childSql, {*id})) return kHasChildren;
@@ -170,7 +173,7 @@ int CheckEmpresa(ProcContext& call, const Empresa& row, const Empresa* held) {
 }
 
 int ObjEmpAddV3(ProcContext& call) {
-  if (const int code = RequireCompanyRight(call)) return code;
+  if (const int code = RequireRight(call, CompanyRight)) return code;
   Empresa row = EmpresaFromCall(call);
   row.id = 0;
   if (const int code = CheckEmpresa(call, row, nullptr)) return code;
@@ -179,9 +182,9 @@ int ObjEmpAddV3(ProcContext& call) {
 }
 
 int ObjEmpPutV3(ProcContext& call) {
-  if (const int code = RequireCompanyRight(call)) return code;
+  if (const int code = RequireRight(call, CompanyRight)) return code;
   const std::optional<int64_t> id = NamedId(call, kCompanyExists);
-  if (!id) return kItemNotFound;
+  if (!id) return kNotFoundToUpdate;
   const Empresa held = *ReadEmpresa(call.Db(), *id);
   const Empresa row = EmpresaFromCall(call);
   if (const int code = CheckEmpresa(call, row, &held)) return code;
@@ -192,7 +195,7 @@ int ObjEmpPutV3(ProcContext& call) {
 int ObjEmpGetV3(ProcContext& call) {
   if (const int code = RequireUser(call)) return code;
   const std::optional<Empresa> row = call.IsNull("@id") ? std::nullopt : ReadEmpresa(call.Db(), Integer(call, "@id"));
-  if (!row) return kItemNotFound;
+  if (!row) return kNotFound;
   call.SetOut("@cod", row->cod);
   call.SetOut("@cnpj", row->cnpj);
   call.SetOut("@pais", row->pais);
@@ -208,8 +211,7 @@ int ObjEmpGetV3(ProcContext& call) {
 }
 
 int ObjEmpDel(ProcContext& call) {
-  if (const int code = RequireCompanyRight(call)) return code;
-  return DeleteLeaf(call, kCompanyExists, "SELECT EXISTS (SELECT 1 FROM ativo WHERE emp = ?)",
+  return DeleteLeaf(call, CompanyRight, kCompanyExists, "SELECT EXISTS (SELECT 1 FROM ativo WHERE emp = ?)",
                     "DELETE FROM empresa WHERE id = ?");
 }
 
@@ -226,7 +228,7 @@ int CheckAtivo(ProcContext& call, const Ativo& row, const Ativo* held) {
                                      Known(call, call.In("@tipoobj"), kAssetTypeExists)})) {
     return code;
   }
-  if (!Exists(call, kCompanyExists, {row.emp})) return kItemNotFound;
+  if (!Exists(call, kCompanyExists, {row.emp})) return kUnknownReference;
   if (held && row.emp != held->emp && !Flag(call, "@PodeMudarEmpDoAtv")) return kClassMoveRefused;
   if (CountryOfCompany(call, row.emp) != kLocalCountry && !Flag(call, "@PodeClasseEstrangeira")) {
     return kForeignClassRefused;
@@ -235,7 +237,7 @@ int CheckAtivo(ProcContext& call, const Ativo& row, const Ativo* held) {
 }
 
 int ObjAtvAddV2(ProcContext& call) {
-  if (const int code = RequireUser(call)) return code;
+  if (const int code = RequireRight(call, CompanyRight)) return code;
   Ativo row = AtivoFromCall(call);
   row.id = 0;
   if (const int code = CheckAtivo(call, row, nullptr)) return code;
@@ -244,9 +246,9 @@ int ObjAtvAddV2(ProcContext& call) {
 }
 
 int ObjAtvPutV2(ProcContext& call) {
-  if (const int code = RequireUser(call)) return code;
+  if (const int code = RequireRight(call, CompanyRight)) return code;
   const std::optional<int64_t> id = NamedId(call, kClassExists);
-  if (!id) return kItemNotFound;
+  if (!id) return kNotFoundToUpdate;
   const Ativo held = *ReadAtivo(call.Db(), *id);
   const Ativo row = AtivoFromCall(call);
   if (const int code = CheckAtivo(call, row, &held)) return code;
@@ -257,7 +259,7 @@ int ObjAtvPutV2(ProcContext& call) {
 int ObjAtvGetV2(ProcContext& call) {
   if (const int code = RequireUser(call)) return code;
   const std::optional<Ativo> row = call.IsNull("@id") ? std::nullopt : ReadAtivo(call.Db(), Integer(call, "@id"));
-  if (!row) return kItemNotFound;
+  if (!row) return kNotFound;
   call.SetOut("@emp", row->emp);
   call.SetOut("@idclass", row->idclass);
   call.SetOut("@vote", row->vote);
@@ -266,7 +268,7 @@ int ObjAtvGetV2(ProcContext& call) {
 }
 
 int ObjAtvDel(ProcContext& call) {
-  return DeleteLeaf(call, kClassExists, "SELECT EXISTS (SELECT 1 FROM anbima WHERE acao = ?)",
+  return DeleteLeaf(call, CompanyRight, kClassExists, "SELECT EXISTS (SELECT 1 FROM anbima WHERE acao = ?)",
                     "DELETE FROM ativo WHERE id = ?");
 }
 
@@ -325,7 +327,7 @@ int CheckAnbima(ProcContext& call, const Anbima& row, const Anbima* held) {
            row.disableCopy == 0 || row.disableCopy == 1 ? 0 : kOutOfRange})) {
     return code;
   }
-  if (!Exists(call, kClassExists, {row.acao})) return kItemNotFound;
+  if (!Exists(call, kClassExists, {row.acao})) return kUnknownReference;
   if (const int code = CheckAnbimaRights(call, row, held)) return code;
   if (Exists(call, "SELECT EXISTS (SELECT 1 FROM anbima WHERE bolsa = ? AND cod = ? COLLATE NOCASE AND id <> ?)",
              {row.bolsa, row.cod, row.id})) {
@@ -335,7 +337,7 @@ int CheckAnbima(ProcContext& call, const Anbima& row, const Anbima* held) {
 }
 
 int ObjAnbAdd(ProcContext& call) {
-  if (const int code = RequireUser(call)) return code;
+  if (const int code = RequireRight(call, SeriesRight)) return code;
   Anbima row = AnbimaFromCall(call);
   row.id = 0;
   if (const int code = CheckAnbima(call, row, nullptr)) return code;
@@ -346,9 +348,9 @@ int ObjAnbAdd(ProcContext& call) {
 }
 
 int ObjAnbPut(ProcContext& call) {
-  if (const int code = RequireUser(call)) return code;
+  if (const int code = RequireRight(call, SeriesRight)) return code;
   const std::optional<int64_t> id = NamedId(call, kSeriesExists);
-  if (!id) return kItemNotFound;
+  if (!id) return kNotFoundToUpdate;
   const Anbima held = *ReadAnbima(call.Db(), *id);
   const Anbima row = AnbimaFromCall(call);
   if (const int code = CheckAnbima(call, row, &held)) return code;
@@ -360,7 +362,7 @@ int ObjAnbPut(ProcContext& call) {
 int ObjAnbGet(ProcContext& call) {
   if (const int code = RequireUser(call)) return code;
   const std::optional<Anbima> row = call.IsNull("@id") ? std::nullopt : ReadAnbima(call.Db(), Integer(call, "@id"));
-  if (!row) return kItemNotFound;
+  if (!row) return kNotFound;
   call.SetOut("@acao", row->acao);
   call.SetOut("@cod", row->cod);
   call.SetOut("@bolsa", row->bolsa);
@@ -381,7 +383,9 @@ int ObjAnbGet(ProcContext& call) {
   return 0;
 }
 
-int ObjAnbDel(ProcContext& call) { return DeleteLeaf(call, kSeriesExists, "", "DELETE FROM anbima WHERE id = ?"); }
+int ObjAnbDel(ProcContext& call) {
+  return DeleteLeaf(call, SeriesRight, kSeriesExists, "", "DELETE FROM anbima WHERE id = ?");
+}
 
 // Lookups by code.
 
@@ -397,8 +401,6 @@ int GetIdEmp(ProcContext& call) {
   return 0;
 }
 
-// A company may hold several classes of one name (they differ by voting status or type of asset):
-// the first, by id, answers with 4172.
 int GetIdAtvV2(ProcContext& call) {
   if (const int code = RequireUser(call)) return code;
   call.SetOut("@IdEmp", 0);
@@ -407,14 +409,18 @@ int GetIdAtvV2(ProcContext& call) {
   const DbValue company = CompanyByCode(call, "@emp");
   if (company.IsNull()) return kCompanyNotFound;
   call.SetOut("@IdEmp", company);
+  const std::string name = Trim(TextOr(call, "@class"));
+  const DbValue className = call.Db().QueryValue("SELECT min(id) FROM Classes WHERE nome = ? COLLATE NOCASE", {name});
+  if (className.IsNull()) return kClassNameUnknown;
+  call.SetOut("@IdClass", className);
   const ResultSet classes = call.Db().Query(
       "SELECT a.id, a.idclass FROM ativo a JOIN Classes c ON c.id = a.idclass "
-      "WHERE a.emp = ? AND c.nome = ? COLLATE NOCASE ORDER BY a.id",
-      {company, Trim(TextOr(call, "@class"))});
-  if (classes.rows.empty()) return kClassNotFound;
+      "WHERE a.emp = ? AND c.nome = ? COLLATE NOCASE ORDER BY a.id LIMIT 1",
+      {company, name});
+  if (classes.rows.empty()) return kCompanyHasNoSuchClass;
   call.SetOut("@IdAtv", classes.rows[0][0]);
   call.SetOut("@IdClass", classes.rows[0][1]);
-  return classes.rows.size() > 1 ? kClassAmbiguous : 0;
+  return 0;
 }
 
 int GetRegistroCodCVMparaAnbima(ProcContext& call) {
@@ -445,7 +451,7 @@ int GetIdAnb(ProcContext& call) {
 int GetTipoDeBGLDaAnb(ProcContext& call) {
   if (const int code = RequireUser(call)) return code;
   const DbValue status = SeriesByTicker(call, "TipoDeBGLDestino");
-  if (status.IsNull()) return kItemNotFound;
+  if (status.IsNull()) return kNotFound;
   call.SetOut("@TipoDeBGLDestino", status);
   return 0;
 }
@@ -462,7 +468,7 @@ int GetTotalAnbAtivosDessaBolsaTBGL(ProcContext& call) {
 int ClassAdd(ProcContext& call) {
   if (const int code = FirstFailure({RequireUser(call), RequiredText(call, "@clss")})) return code;
   const int64_t parent = IntegerOr(call, "@filhaDe", 0);
-  if (parent != 0 && !Exists(call, kClassNameExists, {parent})) return kOutOfRange;
+  if (parent != 0 && !Exists(call, kClassNameExists, {parent})) return kUnknownReference;
   const std::string name = Trim(call.In("@clss").AsText());
   const DbValue existing = call.Db().QueryValue("SELECT min(id) FROM Classes WHERE nome = ? COLLATE NOCASE", {name});
   if (!existing.IsNull()) {
@@ -482,7 +488,7 @@ int DefineFormatoBalDaEmpSeNulo(ProcContext& call) {
                                      RequiredInteger(call, "@fmtbal"), RequiredInteger(call, "@emp")})) {
     return code;
   }
-  if (!Exists(call, kCompanyExists, {call.In("@emp")})) return kItemNotFound;
+  if (!Exists(call, kCompanyExists, {call.In("@emp")})) return kNotFoundToUpdate;
   const std::string column = kFormatColumns[static_cast<size_t>(Integer(call, "@sourcedobal"))];
   call.Db().Run("UPDATE empresa SET " + column + " = ? WHERE id = ? AND " + column + " = 0",
                 {call.In("@fmtbal"), call.In("@emp")});
@@ -493,7 +499,7 @@ ProcHandler Resend(int64_t logType, const char* existsSql) {
   return [logType, existsSql](ProcContext& call) {
     if (const int code = RequireAdministrator(call)) return code;
     const std::optional<int64_t> id = NamedId(call, existsSql);
-    if (!id) return kItemNotFound;
+    if (!id) return kNotFound;
     call.Db().Run("INSERT INTO DataLog (tip, oid, aux, usuario, momento) VALUES (?, ?, 0, ?, ?)",
                   {logType, *id, call.SessionUserId(), call.Now()});
     return 0;
@@ -514,7 +520,7 @@ constexpr const char* kObjectOrder = " ORDER BY EmpId, AtvId, AnbId";
 int ObjListDaEmp(ProcContext& call) {
   if (const int code = RequireUser(call)) return code;
   const std::optional<int64_t> id = NamedId(call, kCompanyExists);
-  if (!id) return kItemNotFound;
+  if (!id) return kNotFound;
   call.AddResultSet(std::string(kObjectRows) + "e.id = ?" + kObjectOrder, {*id});
   return 0;
 }
@@ -613,73 +619,74 @@ std::vector<ParamInfo> AnbimaWriteParams() {
 }
 
 void RegisterObjects(Registry& registry) {
-  registry.Add({"ObjEmpAddV3", EmpresaWriteParams(), ObjEmpAddV3});
-  registry.Add({"ObjEmpPutV3", EmpresaWriteParams(), ObjEmpPutV3});
+  registry.Add({"ObjEmpAddV3", ProcAccess::Writes, EmpresaWriteParams(), ObjEmpAddV3});
+  registry.Add({"ObjEmpPutV3", ProcAccess::Writes, EmpresaWriteParams(), ObjEmpPutV3});
   registry.Add({"ObjEmpGetV3",
+                ProcAccess::Reads,
                 {InOut("@id", kInt), Out("@cod", kText), Out("@cnpj", kText), Out("@pais", kInt), Out("@nome", kText),
                  Out("@moedabalLocal", kInt), Out("@moedabalSEC", kInt), Out("@fmtbal", kInt), Out("@fmtbal1", kInt),
                  Out("@fmtbal2", kInt), Out("@fmtbal3", kInt), Out("@naics", kInt), Out("@moedaInformeFIDC", kInt)},
                 ObjEmpGetV3});
-  registry.Add({"ObjEmpDel", {In("@id", kInt)}, ObjEmpDel});
-  registry.Add({"ObjAtvAddV2", AtivoWriteParams(), ObjAtvAddV2});
-  registry.Add({"ObjAtvPutV2", AtivoWriteParams(), ObjAtvPutV2});
-  registry.Add({"ObjAtvGetV2",
-                {InOut("@id", kInt), Out("@emp", kInt), Out("@idclass", kInt), Out("@vote", kInt),
-                 Out("@tipoobj", kInt)},
-                ObjAtvGetV2});
-  registry.Add({"ObjAtvDel", {In("@id", kInt)}, ObjAtvDel});
-  registry.Add({"ObjAnbAdd", AnbimaWriteParams(), ObjAnbAdd});
-  registry.Add({"ObjAnbPut", AnbimaWriteParams(), ObjAnbPut});
-  registry.Add({"ObjAnbGet",
-                {InOut("@id", kInt),
-                 Out("@acao", kInt),
-                 Out("@cod", kText),
-                 Out("@bolsa", kInt),
-                 Out("@TipoDeBGLDestino", kInt),
-                 Out("@moedacot", kInt),
-                 Out("@PaisProCodZor", kInt),
-                 Out("@cancelado", kBool),
-                 Out("@TrazDadosDaEmp", kBool),
-                 Out("@NaoAparecerNoZor", kBool),
-                 Out("@SerieMontada", kBool),
-                 Out("@IdCalendario", kInt),
-                 Out("@DisableCopy", kInt),
-                 Out("@FormatoDeCadastro", kInt),
-                 Out("@TipoDeContrato", kInt),
-                 Out("@MapaFaskel", kInt),
-                 Out("@OverrideGruposCampoCotacao", kInt),
-                 Out("@NaoAparecerNoOmbrel", kBool)},
-                ObjAnbGet});
-  registry.Add({"ObjAnbDel", {In("@id", kInt)}, ObjAnbDel});
+  registry.Add({"ObjEmpDel", ProcAccess::Writes, {In("@id", kInt)}, ObjEmpDel});
+  registry.Add({"ObjAtvAddV2", ProcAccess::Writes, AtivoWriteParams(), ObjAtvAddV2});
+  registry.Add({"ObjAtvPutV2", ProcAccess::Writes, AtivoWriteParams(), ObjAtvPutV2});
+  registry.Add(
+      {"ObjAtvGetV2",
+       ProcAccess::Reads,
+       {InOut("@id", kInt), Out("@emp", kInt), Out("@idclass", kInt), Out("@vote", kInt), Out("@tipoobj", kInt)},
+       ObjAtvGetV2});
+  registry.Add({"ObjAtvDel", ProcAccess::Writes, {In("@id", kInt)}, ObjAtvDel});
+  registry.Add({"ObjAnbAdd", ProcAccess::Writes, AnbimaWriteParams(), ObjAnbAdd});
+  registry.Add({"ObjAnbPut", ProcAccess::Writes, AnbimaWriteParams(), ObjAnbPut});
+  registry.Add(
+      {"ObjAnbGet",
+       ProcAccess::Reads,
+       {InOut("@id", kInt), Out("@acao", kInt), Out("@cod", kText), Out("@bolsa", kInt), Out("@TipoDeBGLDestino", kInt),
+        Out("@moedacot", kInt), Out("@PaisProCodZor", kInt), Out("@cancelado", kBool), Out("@TrazDadosDaEmp", kBool),
+        Out("@NaoAparecerNoZor", kBool), Out("@SerieMontada", kBool), Out("@IdCalendario", kInt),
+        Out("@DisableCopy", kInt), Out("@FormatoDeCadastro", kInt), Out("@TipoDeContrato", kInt),
+        Out("@MapaFaskel", kInt), Out("@OverrideGruposCampoCotacao", kInt), Out("@NaoAparecerNoOmbrel", kBool)},
+       ObjAnbGet});
+  registry.Add({"ObjAnbDel", ProcAccess::Writes, {In("@id", kInt)}, ObjAnbDel});
 }
 
 void RegisterLookups(Registry& registry) {
-  registry.Add({"GetIdEmp", {In("@cod", kText), In("@pais", kInt), Out("@idemp", kInt)}, GetIdEmp});
+  registry.Add({"GetIdEmp", ProcAccess::Reads, {In("@cod", kText), In("@pais", kInt), Out("@idemp", kInt)}, GetIdEmp});
   registry.Add({"GetIdAtvV2",
+                ProcAccess::Reads,
                 {In("@emp", kText), In("@pais", kInt), In("@class", kText), Out("@IdEmp", kInt), Out("@IdAtv", kInt),
                  Out("@IdClass", kInt)},
                 GetIdAtvV2});
-  registry.Add(
-      {"GetRegistroCodCVMparaAnbima",
-       {In("@cod_provis", kText), Out("@cod_anbima", kText), Out("@idemp", kInt), Out("@idanb", kInt)},
-       GetRegistroCodCVMparaAnbima});
-  registry.Add({"GetIdAnb", {In("@cod", kText), In("@bolsa", kInt)}, GetIdAnb});
-  registry.Add({"GetTipoDeBGLDaAnb", {In("@cod", kText), In("@bolsa", kInt), Out("@TipoDeBGLDestino", kInt)},
+  registry.Add({"GetRegistroCodCVMparaAnbima",
+                ProcAccess::Reads,
+                {In("@cod_provis", kText), Out("@cod_anbima", kText), Out("@idemp", kInt), Out("@idanb", kInt)},
+                GetRegistroCodCVMparaAnbima});
+  registry.Add({"GetIdAnb", ProcAccess::Reads, {In("@cod", kText), In("@bolsa", kInt)}, GetIdAnb});
+  registry.Add({"GetTipoDeBGLDaAnb",
+                ProcAccess::Reads,
+                {In("@cod", kText), In("@bolsa", kInt), Out("@TipoDeBGLDestino", kInt)},
                 GetTipoDeBGLDaAnb});
   registry.Add({"GetTotalAnbAtivosDessaBolsaTBGL",
+                ProcAccess::Reads,
                 {In("@bolsa", kInt), In("@TipoDeBGLDestino", kInt), Out("@Num", kInt)},
                 GetTotalAnbAtivosDessaBolsaTBGL});
   registry.Add({"ClassAdd",
+                ProcAccess::Writes,
                 {In("@clss", kText), In("@pais", kInt), In("@filhaDe", kInt), In("@flag", kInt), Out("@id", kInt)},
                 ClassAdd});
   registry.Add({"DefineFormatoBalDaEmpSeNulo",
+                ProcAccess::Writes,
                 {In("@emp", kInt), In("@sourcedobal", kInt), In("@TipoDocumentoBal", kInt), In("@fmtbal", kInt)},
                 DefineFormatoBalDaEmpSeNulo});
-  registry.Add({"AdminObjEmpRemandaTudo", {In("@id", kInt)}, Resend(kResendCompany, kCompanyExists)});
-  registry.Add({"AdminObjAtvRemandaTudo", {In("@id", kInt)}, Resend(kResendClass, kClassExists)});
-  registry.Add({"AdminObjAnbRemandaTudo", {In("@id", kInt)}, Resend(kResendSeries, kSeriesExists)});
-  registry.Add({"ObjListDaEmp", {In("@id", kInt)}, ObjListDaEmp});
-  registry.Add({"ObjListProF2V2", {In("@auth", kInt), In("@like", kText), In("@onde", kInt)}, ObjListProF2V2});
+  registry.Add(
+      {"AdminObjEmpRemandaTudo", ProcAccess::Writes, {In("@id", kInt)}, Resend(kResendCompany, kCompanyExists)});
+  registry.Add({"AdminObjAtvRemandaTudo", ProcAccess::Writes, {In("@id", kInt)}, Resend(kResendClass, kClassExists)});
+  registry.Add({"AdminObjAnbRemandaTudo", ProcAccess::Writes, {In("@id", kInt)}, Resend(kResendSeries, kSeriesExists)});
+  registry.Add({"ObjListDaEmp", ProcAccess::Reads, {In("@id", kInt)}, ObjListDaEmp});
+  registry.Add({"ObjListProF2V2",
+                ProcAccess::Reads,
+                {In("@auth", kInt), In("@like", kText), In("@onde", kInt)},
+                ObjListProF2V2});
 }
 
 }  // namespace

@@ -15,9 +15,16 @@ namespace zi::server {
 
 namespace {
 
-// Besides the shared codes, the reference writers answer 8605 when the item to change, or a
-// country it refers to, does not exist; countries, currencies and exchanges are changed by
-// administrators only (8601).
+// What the reference procedures answer besides 0 (the shared codes of proc_checks.h):
+// - 18456 a writer called without a logged-in user, or when the user's row is gone;
+// - 99105 changing countries, currencies or exchanges without being an administrator;
+// - 99101 NULL, or a text of blanks only, where a value is required;
+// - 99102 a value outside its range: ids, account numbers 1..8000, field codes 0..247, data-log
+//   types 0..148, priorities 0..9, a country code that is not 2 or 3 letters or digits, a currency
+//   symbol with a blank, a value-list name holding "|";
+// - 99103 the country a currency or an exchange belongs to does not exist;
+// - 99106 a code, symbol, abbreviation or document key that another item already holds;
+// - 8605 the value-list item to change does not exist.
 constexpr int64_t kMaxCountry = 79;
 constexpr int64_t kMaxCurrency = 31;
 constexpr int64_t kMaxSmallId = 32767;  // ids of the server's 16-bit columns
@@ -45,7 +52,7 @@ int CheckCurrencySymbol(const std::string& symbol) {
 }
 
 int CountryExists(ProcContext& call, const std::string& param) {
-  return Exists(call, "SELECT EXISTS (SELECT 1 FROM Pais WHERE id = ?)", {call.In(param)}) ? 0 : kItemNotFound;
+  return Exists(call, "SELECT EXISTS (SELECT 1 FROM Pais WHERE id = ?)", {call.In(param)}) ? 0 : kUnknownReference;
 }
 
 int PaisPut(ProcContext& call) {
@@ -241,7 +248,7 @@ int AddListChoice(ProcContext& call) {
   const int64_t id = IntegerOr(call, "@id_id", 0);
   if (id <= 0 && doc.empty()) return kValueMissing;
   const std::optional<int64_t> item = FindListItem(call, fieldCode, id, doc);
-  if (!item) return kItemNotFound;
+  if (!item) return kNotFoundToUpdate;
   if (DocTaken(call, fieldCode, *item, doc)) return kCodeTaken;
   call.Db().Run(
       "UPDATE CampoListaDeValores SET nomept = ?, nomeen = ?, nomees = ?, "
@@ -333,40 +340,54 @@ ParamInfo In(const char* name, DbType type) { return {name, type, ParamDirection
 
 void RegisterEnumerations(Registry& registry) {
   for (const Enumeration& e : kEnumerations) {
-    registry.Add({e.name, {}, [sql = e.sql](ProcContext& call) {
+    registry.Add({e.name, ProcAccess::Reads, {}, [sql = e.sql](ProcContext& call) {
                     call.AddResultSet(sql);
                     return 0;
                   }});
   }
-  registry.Add({"EnumPaisDoUsr", {}, EnumPaisDoUsr});
-  registry.Add({"GetCampoListaDeValores", {In("@formatocampo", DbType::Integer)}, GetCampoListaDeValores});
-  registry.Add({"GetTiposDeBGLDestinoDaBolsa", {In("@bolsa", DbType::Integer)}, GetTiposDeBGLDestinoDaBolsa});
+  registry.Add({"EnumPaisDoUsr", ProcAccess::Reads, {}, EnumPaisDoUsr});
+  registry.Add(
+      {"GetCampoListaDeValores", ProcAccess::Reads, {In("@formatocampo", DbType::Integer)}, GetCampoListaDeValores});
+  registry.Add(
+      {"GetTiposDeBGLDestinoDaBolsa", ProcAccess::Reads, {In("@bolsa", DbType::Integer)}, GetTiposDeBGLDestinoDaBolsa});
 }
 
 void RegisterWriters(Registry& registry) {
   constexpr DbType kInt = DbType::Integer;
   constexpr DbType kText = DbType::Text;
-  registry.Add({"PaisPut", {In("@id", kInt), In("@cod", kText), In("@nome", kText)}, PaisPut});
-  registry.Add({"MoedaPut", {In("@id", kInt), In("@cod", kText), In("@pais", kInt), In("@nome", kText)}, MoedaPut});
+  registry.Add({"PaisPut", ProcAccess::Writes, {In("@id", kInt), In("@cod", kText), In("@nome", kText)}, PaisPut});
+  registry.Add({"MoedaPut",
+                ProcAccess::Writes,
+                {In("@id", kInt), In("@cod", kText), In("@pais", kInt), In("@nome", kText)},
+                MoedaPut});
   registry.Add(
       {"BolsaPut",
+       ProcAccess::Writes,
        {In("@id", kInt), In("@pais", kInt), In("@cod", kText), In("@codiso10383", kText), In("@idanbindice", kInt),
         In("@flag", kInt), In("@idcalendario", kInt), In("@outroscodigosaceitos", kText)},
        BolsaPut});
-  registry.Add({"VoteStatPut", {In("@id", kInt), In("@cod", kText)}, VoteStatPut});
-  registry.Add({"HideNoZorInputPut", {In("@IdConta", kInt)}, HideNoZorInputPut});
-  registry.Add({"BlocoPadraoNaDigitacaoPut", {In("@Num", kInt), In("@IdConta", kInt)}, BlocoPadraoNaDigitacaoPut});
-  registry.Add(
-      {"IdentificacaoDeContasPut", {In("@Identificacao", kInt), In("@IdConta", kInt)}, IdentificacaoDeContasPut});
+  registry.Add({"VoteStatPut", ProcAccess::Writes, {In("@id", kInt), In("@cod", kText)}, VoteStatPut});
+  registry.Add({"HideNoZorInputPut", ProcAccess::Writes, {In("@IdConta", kInt)}, HideNoZorInputPut});
+  registry.Add({"BlocoPadraoNaDigitacaoPut",
+                ProcAccess::Writes,
+                {In("@Num", kInt), In("@IdConta", kInt)},
+                BlocoPadraoNaDigitacaoPut});
+  registry.Add({"IdentificacaoDeContasPut",
+                ProcAccess::Writes,
+                {In("@Identificacao", kInt), In("@IdConta", kInt)},
+                IdentificacaoDeContasPut});
   registry.Add({"OcoTipoPut",
+                ProcAccess::Writes,
                 {In("@id", kInt), In("@seq", kInt), In("@abrv", kText), In("@nome", kText), In("@loca", kInt),
                  In("@lb1", kText), In("@lb2", kText)},
                 OcoTipoPut});
   registry.Add({"AddListChoice",
+                ProcAccess::Writes,
                 {In("@FC", kInt), In("@id_new", DbType::Boolean), In("@id_id", kInt), In("@id_doc", kText),
                  In("@nomePT", kText), In("@nomeEN", kText), In("@nomeES", kText)},
                 AddListChoice});
   registry.Add({"AddItemCampoListaValores",
+                ProcAccess::Writes,
                 {In("@formatocampo", kInt),
                  In("@ItemNamePT", kText),
                  In("@ItemNameEN", kText),
@@ -375,9 +396,10 @@ void RegisterWriters(Registry& registry) {
                 AddItemCampoListaValores});
   registry.Add(
       {"DataLogAdd",
+       ProcAccess::Writes,
        {In("@tip", kInt), In("@oid", kInt), In("@aux", kInt), In("@date", DbType::DateTime), In("@txt", kText)},
        DataLogAdd});
-  registry.Add({"ReqGBol", {In("@Prioridade", kInt), In("@Motivo", kText)}, ReqGBol});
+  registry.Add({"ReqGBol", ProcAccess::Writes, {In("@Prioridade", kInt), In("@Motivo", kText)}, ReqGBol});
 }
 
 }  // namespace

@@ -13,8 +13,6 @@ namespace {
 
 constexpr int kClientOutdated = 3695;
 constexpr int64_t kOldestClientVersion = 22;
-constexpr int kNoSeriesRight = 7141;
-constexpr int64_t kSeriesRightBit = 2;
 
 int CheckClientVersionV2(ProcContext& call) {
   if (!ReadSessionUser(call)) return kLoginFailed;
@@ -37,20 +35,18 @@ int GetInfoDoUsuario(ProcContext& call) {
   return 0;
 }
 
-// Who may change an item, in this order (the rules are ours):
+// May the user change an item? In this order:
 // - without a logged-in user, or when the user's row is gone: 18456;
-// - an @id that is NULL, not positive or of no such item names no item: 8605, whoever asks;
-// - an administrator may change anything: 0;
-// - a company (ChkEmpDoUsr) needs user_flag bit value 1, else 15258;
-// - a series (ChkAnbDoUsr) needs user_flag bit value 2, else 7141.
-ProcHandler CheckRightOverItem(const char* existsSql, int64_t rightBit, int refusal) {
-  return [existsSql, rightBit, refusal](ProcContext& call) {
+// - an @id that is NULL, not positive or of no such item names no item: 99104, whoever asks;
+// - else the answer of the right that guards the item's writers (session_user.h): ChkEmpDoUsr
+//   the company right (0, or 15258), ChkAnbDoUsr the series right (0, or 99108).
+ProcHandler CheckRightOverItem(const char* existsSql, UserRight right) {
+  return [existsSql, right](ProcContext& call) {
     const std::optional<SessionUser> user = ReadSessionUser(call);
     if (!user) return kLoginFailed;
     const DbValue& id = call.In("@id");
-    if (id.IsNull() || id.AsInteger() <= 0 || !Exists(call, existsSql, {id})) return kItemNotFound;
-    if (user->isAdmin || (user->userFlag & rightBit) != 0) return 0;
-    return refusal;
+    if (id.IsNull() || id.AsInteger() <= 0 || !Exists(call, existsSql, {id})) return kNotFound;
+    return right(*user);
   };
 }
 
@@ -58,11 +54,13 @@ ProcHandler CheckRightOverItem(const char* existsSql, int64_t rightBit, int refu
 
 void RegisterSessionProcedures(Registry& registry) {
   registry.Add({"CheckClientVersionV2",
+                ProcAccess::Reads,
                 {{"@ClientVersion", DbType::Integer},
                  {"@PatchNum", DbType::Integer},
                  {"@ServerTime", DbType::DateTime, ParamDirection::Output}},
                 CheckClientVersionV2});
   registry.Add({"GetInfoDoUsuario",
+                ProcAccess::Reads,
                 {{"@SourceDoBal", DbType::Integer, ParamDirection::Output},
                  {"@UserFlag", DbType::Integer, ParamDirection::Output},
                  {"@email", DbType::Text, ParamDirection::Output},
@@ -72,13 +70,13 @@ void RegisterSessionProcedures(Registry& registry) {
                  {"@lingua", DbType::Integer, ParamDirection::Output}},
                 GetInfoDoUsuario});
   registry.Add({"ChkEmpDoUsr",
+                ProcAccess::Reads,
                 {{"@id", DbType::Integer}},
-                CheckRightOverItem("SELECT EXISTS (SELECT 1 FROM empresa WHERE id = ?)", kCompanyRightBit,
-                                   kNoCompanyRight)});
+                CheckRightOverItem("SELECT EXISTS (SELECT 1 FROM empresa WHERE id = ?)", CompanyRight)});
   registry.Add({"ChkAnbDoUsr",
+                ProcAccess::Reads,
                 {{"@id", DbType::Integer}},
-                CheckRightOverItem("SELECT EXISTS (SELECT 1 FROM anbima WHERE id = ?)", kSeriesRightBit,
-                                   kNoSeriesRight)});
+                CheckRightOverItem("SELECT EXISTS (SELECT 1 FROM anbima WHERE id = ?)", SeriesRight)});
 }
 
 }  // namespace zi::server

@@ -2,12 +2,14 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 
 #include <fmt/format.h>
 
 #include "server/reference_seeds.h"
 #include "server/sqlite_db.h"
+#include "toolbox/codec.h"
 
 namespace zi::server {
 
@@ -261,7 +263,7 @@ constexpr std::array<MigrationStep, 4> kSteps = {
 };
 
 ServerError NotOurs(const std::string& path) {
-  return ServerError(ServerError::Kind::NotOurDatabase, path + " is not a ZorInput database");
+  return ServerError(ServerError::Kind::NotOurDatabase, PathText(path) + " is not a ZorInput database");
 }
 
 }  // namespace
@@ -271,24 +273,66 @@ std::span<const MigrationStep> SchemaSteps() { return kSteps; }
 int SchemaVersion(SqliteDb& db) { return static_cast<int>(db.QueryValue("PRAGMA user_version").AsInteger()); }
 
 void CheckOwnership(SqliteDb& db, const std::string& path, std::span<const MigrationStep> steps) {
-  int64_t applicationId = 0;
-  int64_t objects = 0;
+  // One statement reads every mark at once: read apart, a migration another process commits in
+  // between would make a fresh file look like another application's.
+  ResultSet marks;
   try {
-    applicationId = db.QueryValue("PRAGMA application_id").AsInteger();
-    objects = db.QueryValue("SELECT count(*) FROM sqlite_schema").AsInteger();
+    marks = db.Query(
+        "SELECT (SELECT application_id FROM pragma_application_id), (SELECT count(*) FROM sqlite_schema), "
+        "(SELECT user_version FROM pragma_user_version)");
   } catch (const SqliteError& e) {
     if (e.Code() == SQLITE_NOTADB) throw NotOurs(path);
     throw;
   }
+  const int64_t applicationId = marks.rows.at(0).at(0).AsInteger();
+  const int64_t objects = marks.rows.at(0).at(1).AsInteger();
+  const int64_t version = marks.rows.at(0).at(2).AsInteger();
   const bool fresh = applicationId == 0 && objects == 0;
   if (applicationId != kApplicationId && !fresh) throw NotOurs(path);
-  const int version = SchemaVersion(db);
   if (static_cast<size_t>(version) > steps.size()) {
     throw ServerError(
         ServerError::Kind::NotOurDatabase,
-        fmt::format("{} has schema version {}, newer than the {} this program knows: use a newer ZorInput", path,
-                    version, steps.size()));
+        fmt::format("{} has schema version {}, newer than the {} this program knows: use a newer ZorInput",
+                    PathText(path), version, steps.size()));
   }
+}
+
+namespace {
+
+ServerError Damaged(const std::string& path, const std::string& findings) {
+  return ServerError(ServerError::Kind::Damaged, PathText(path) + " is damaged: " + findings);
+}
+
+// The first lines of SQLite's findings, joined: they say enough for support staff, and a badly
+// damaged file gives hundreds.
+std::string FirstFindings(const ResultSet& findings) {
+  constexpr int kShownLines = 3;
+  std::string shown;
+  int lines = 0;
+  for (const auto& row : findings.rows) {
+    const std::string text = row[0].AsText();
+    for (size_t start = 0; start <= text.size() && lines < kShownLines; ++lines) {
+      const size_t end = std::min(text.find('\n', start), text.size());
+      if (!shown.empty()) shown += "; ";
+      shown += text.substr(start, end - start);
+      start = end + 1;
+    }
+  }
+  return shown;
+}
+
+}  // namespace
+
+void CheckIntegrity(SqliteDb& db, const std::string& path) {
+  ResultSet findings;
+  try {
+    findings = db.Query("PRAGMA quick_check");
+  } catch (const SqliteError& e) {
+    if (e.Code() == SQLITE_CORRUPT) throw Damaged(path, e.what());
+    throw;
+  }
+  if (findings.rows.size() == 1 && findings.rows[0][0] == DbValue("ok")) return;
+  throw Damaged(path, FirstFindings(findings));
 }
 
 void Migrate(SqliteDb& db, std::span<const MigrationStep> steps) {

@@ -23,6 +23,10 @@ std::span<const MigrationStep> SchemaSteps();
 // application's tables, or was written by a program that knows more steps. Writes nothing.
 void CheckOwnership(SqliteDb& db, const std::string& path, std::span<const MigrationStep> steps);
 
+// Runs SQLite's quick integrity check; a file that fails it raises ServerError(Damaged) naming the
+// path and what SQLite found.
+void CheckIntegrity(SqliteDb& db, const std::string& path);
+
 // Applies the steps the file lacks, each in a transaction of its own together with its version.
 void Migrate(SqliteDb& db, std::span<const MigrationStep> steps);
 

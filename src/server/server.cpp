@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <optional>
 #include <system_error>
 
@@ -11,7 +12,9 @@
 #include "server/row_changes.h"
 #include "server/schema.h"
 #include "server/sqlite_db.h"
+#include "toolbox/codec.h"
 #include "toolbox/dates.h"
+#include "toolbox/own_codes.h"
 #include "toolbox/platform.h"
 #include "toolbox/server_version.h"
 #include "toolbox/text.h"
@@ -52,25 +55,69 @@ std::string ErrnoText(int error) { return std::generic_category().message(error)
 
 // Creates a missing file for the owner alone, before SQLite would create it with the umask's mode,
 // and refuses one that cannot be written, which SQLite would silently open read-only.
-void PrepareFile(const std::string& path) {
-  const int created = platform::CreateOwnerOnlyFile(path);
-  if (created == 0) return;
-  if (created != EEXIST) {
-    throw ServerError(ServerError::Kind::Io, "Cannot create database file " + path + ": " + ErrnoText(created));
+void PrepareFile(const std::string& path, bool mayCreate) {
+  if (mayCreate) {
+    const int created = platform::CreateOwnerOnlyFile(path);
+    if (created == 0) return;
+    if (created != EEXIST) {
+      throw ServerError(ServerError::Kind::Io,
+                        "Cannot create database file " + PathText(path) + ": " + ErrnoText(created));
+    }
   }
   const int opened = platform::ReadWriteOpenError(path);
+  if (opened == ENOENT && !mayCreate) throw ServerError(ServerError::Kind::Io, PathText(path) + " does not exist");
   if (opened != 0) {
     throw ServerError(ServerError::Kind::Io,
-                      "Cannot open database file " + path + " for writing: " + ErrnoText(opened));
+                      "Cannot open database file " + PathText(path) + " for writing: " + ErrnoText(opened));
   }
 }
 
 void CheckUser(const UserRecord& user, const std::string& password) {
   if (user.name.empty()) throw std::invalid_argument("a user needs a name");
+  if (HasControlCharacters(user.name)) throw std::invalid_argument("a user name may not hold control characters");
   if (password.empty()) throw std::invalid_argument("a user needs a password");
   if (user.userFlag < 0 || user.userFlag > kMaxUserFlag) throw std::invalid_argument("user flags out of range");
   if (user.sourceDoBal < 0 || user.sourceDoBal > kMaxSourceDoBal) throw std::invalid_argument("source out of range");
   if (user.lingua < 0 || user.lingua > kMaxLingua) throw std::invalid_argument("language out of range");
+}
+
+// A procedure declared as reading may not write: a mistaken declaration fails at once instead of
+// taking the write lock behind the writers' backs.
+class QueryOnlyScope {
+ public:
+  QueryOnlyScope(SqliteDb& db, bool on) : db_(db), on_(on) {
+    if (on_) db_.SetQueryOnly(true);
+  }
+  ~QueryOnlyScope() {
+    if (!on_) return;
+    try {
+      db_.SetQueryOnly(false);
+    } catch (const std::exception&) {
+      // Setting a connection flag fails only when the connection itself is broken.
+    }
+  }
+  QueryOnlyScope(const QueryOnlyScope&) = delete;
+  QueryOnlyScope& operator=(const QueryOnlyScope&) = delete;
+
+ private:
+  SqliteDb& db_;
+  bool on_;
+};
+
+// Processes that open a fresh file at once all switch it to WAL. SQLite refuses such a switch at
+// once, without waiting, when waiting could deadlock with another one; the refused process tries
+// again shortly, by which time the other has switched the file (or given way in turn).
+void UseWriteAheadLog(SqliteDb& db) {
+  constexpr int kAttempts = 200;
+  for (int attempt = 1;; ++attempt) {
+    try {
+      db.Exec("PRAGMA journal_mode = WAL");
+      return;
+    } catch (const ServerError& e) {
+      if (e.GetKind() != ServerError::Kind::Busy || attempt == kAttempts) throw;
+    }
+    platform::SleepMs(5 + static_cast<int>((platform::ProcessId() + attempt) % 20));
+  }
 }
 
 // SQLite also needs to write beside the file (its write-ahead log and shared-memory index).
@@ -79,6 +126,13 @@ bool IsAccessFailure(int code) {
 }
 
 }  // namespace
+
+bool HasControlCharacters(std::string_view name) {
+  return std::any_of(name.begin(), name.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+  });
+}
 
 bool NameLess::operator()(std::string_view a, std::string_view b) const {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
@@ -149,6 +203,19 @@ const ProcedureDecl* Registry::Find(std::string_view name) const {
   return it == procedures_.end() ? nullptr : &it->second;
 }
 
+void Registry::AllowRowChanges(const std::string& table, UserRight right) {
+  // The users' rows, password hashes included, are for administrators alone.
+  if (SameTextAscii(table, "users")) throw std::logic_error("the users table is never open to the grids");
+  if (!right || !rowChangeRights_.emplace(table, right).second) {
+    throw std::logic_error("row changes of " + table + " are opened twice or without a right");
+  }
+}
+
+const UserRight* Registry::RowChangeRight(std::string_view table) const {
+  const auto it = rowChangeRights_.find(table);
+  return it == rowChangeRights_.end() ? nullptr : &it->second;
+}
+
 std::vector<std::string> Registry::Names() const {
   std::vector<std::string> names;
   for (const auto& entry : procedures_) names.push_back(entry.first);
@@ -159,19 +226,40 @@ Server::Server(std::unique_ptr<SqliteDb> db, const Registry& registry) : db_(std
 
 Server::~Server() = default;
 
-std::unique_ptr<Server> Server::Open(const std::string& path, const Registry& registry) {
-  if (path != kMemoryDatabase) PrepareFile(path);
+std::unique_ptr<Server> Server::Open(const std::string& path, const Registry& registry, OpenOptions options) {
+  if (path != kMemoryDatabase) PrepareFile(path, options.mayCreate);
   std::unique_ptr<SqliteDb> db = SqliteDb::Open(path);
   try {
     CheckOwnership(*db, path, SchemaSteps());
-    db->Exec("PRAGMA journal_mode = WAL");
+    if (options.checkIntegrity) CheckIntegrity(*db, path);
+    UseWriteAheadLog(*db);
     Migrate(*db, SchemaSteps());
   } catch (const SqliteError& e) {
     if (!IsAccessFailure(e.Code())) throw;
-    throw ServerError(ServerError::Kind::Io, "Cannot write database file " + path + ": " + e.what());
+    throw ServerError(ServerError::Kind::Io, "Cannot write database file " + PathText(path) + ": " + e.what());
   }
   return std::unique_ptr<Server>(new Server(std::move(db), registry));
 }
+
+std::unique_ptr<Server> Server::OpenToRead(const std::string& path, const Registry& registry) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error))
+    throw ServerError(ServerError::Kind::Io, PathText(path) + " does not exist");
+  std::unique_ptr<SqliteDb> db = SqliteDb::Open(path, SqliteDb::Access::ReadOnly);
+  try {
+    CheckOwnership(*db, path, SchemaSteps());
+  } catch (const SqliteError& e) {
+    // A file in write-ahead-log mode needs its shared-memory index beside it, which a reader may be
+    // unable to create. Without a log beside it the file holds everything committed and nobody is
+    // writing to it (a writer keeps its log there), so it is read as a file that does not change.
+    if (e.Code() != SQLITE_READONLY || std::filesystem::exists(path + "-wal", error)) throw;
+    db = SqliteDb::Open(path, SqliteDb::Access::Immutable);
+    CheckOwnership(*db, path, SchemaSteps());
+  }
+  return std::unique_ptr<Server>(new Server(std::move(db), registry));
+}
+
+void Server::SetBusyTimeoutForTests(int milliseconds) { db_->SetBusyTimeout(milliseconds); }
 
 const ProcedureDecl& Server::Declared(std::string_view procedure) const {
   const ProcedureDecl* decl = registry_.Find(procedure);
@@ -189,8 +277,10 @@ TDateTime Server::Now() const {
 }
 
 Server::LoginResult Server::Login(const std::string& user, const std::string& password) {
+  clientSession_ = true;
   sessionUserId_ = 0;
   if (user.empty()) return {kLoginFailed};
+  if (HasControlCharacters(user)) return {kAnswerNameWithControls};
   if (db_->QueryValue("SELECT EXISTS (SELECT 1 FROM users)").AsInteger() == 0) {
     if (password.empty()) return {kLoginFailed};
     UserRecord administrator{.name = user, .isAdmin = true};
@@ -202,13 +292,24 @@ Server::LoginResult Server::Login(const std::string& user, const std::string& pa
     }
   }
   const ResultSet found = db_->Query("SELECT id, password_hash FROM users WHERE name = ?", {user});
-  if (found.rows.empty()) {
-    SpendVerificationTime(password);
-    return {kLoginFailed};
-  }
-  if (!VerifyPassword(password, found.rows[0][1].AsText())) return {kLoginFailed};
-  sessionUserId_ = static_cast<int>(found.rows[0][0].AsInteger());
+  const PasswordMatch match = MatchPassword(password, found.rows.empty() ? UnmatchedHash() : found.rows[0][1].AsText());
+  if (found.rows.empty() || match == PasswordMatch::None) return {kLoginFailed};
+  const auto id = static_cast<int>(found.rows[0][0].AsInteger());
+  if (match == PasswordMatch::OldForm) ReplaceOldHash(id, password);
+  sessionUserId_ = id;
   return {};
+}
+
+void Server::ReplaceOldHash(int id, const std::string& password) {
+  const std::string hash = HashPassword(password);
+  try {
+    AtomicScope scope(*db_);
+    db_->Run("UPDATE users SET password_hash = ? WHERE id = ?", {hash, id});
+    scope.Commit();
+  } catch (const ServerError& e) {
+    // The old hash still lets the user in; the next login replaces it.
+    if (e.GetKind() != ServerError::Kind::Busy) throw;
+  }
 }
 
 int Server::AddUser(const UserRecord& user, const std::string& password) {
@@ -254,8 +355,13 @@ ProcedureResult Server::Execute(std::string_view procedure, const std::map<std::
     values[param->name] = std::move(*coerced);
   }
   ProcContext context(*db_, decl, values, sessionUserId_, Now());
-  AtomicScope scope(*db_);
-  const int returnValue = decl.handler(context);
+  const bool reads = decl.access == ProcAccess::Reads;
+  AtomicScope scope(*db_, reads ? AtomicScope::Access::Reads : AtomicScope::Access::Writes);
+  int returnValue = 0;
+  {
+    QueryOnlyScope queryOnly(*db_, reads);
+    returnValue = decl.handler(context);
+  }
   if (returnValue == 0) scope.Commit();
   else scope.Rollback();
   return context.TakeResult(returnValue);
@@ -267,11 +373,24 @@ std::vector<ResultSet> Server::ExecuteSql(std::string_view sql, const std::vecto
     return {ResultSet{{"attribute_id", "attribute_name", "attribute_value"}, {{1, "DBMS_NAME", versionText_}}}};
   }
   if (command == "select @@version") return {ResultSet{{""}, {{versionText_}}}};
-  Statement statement = db_->Prepare(sql);
-  statement.BindAll(params);
-  ResultSet rows = statement.ReadAll();
+  ResultSet rows;
+  if (LimitedUser()) {
+    rows = db_->QueryAsReader(sql, params);
+  } else {
+    Statement statement = db_->Prepare(sql);
+    statement.BindAll(params);
+    rows = statement.ReadAll();
+  }
   if (rows.columns.empty()) return {};
   return {std::move(rows)};
+}
+
+std::optional<SessionUser> Server::LimitedUser() {
+  if (!clientSession_) return std::nullopt;
+  std::optional<SessionUser> user = ReadUser(*db_, sessionUserId_);
+  if (!user) throw ServerError(ServerError::Kind::NotAllowed, "No user is logged in", kLoginFailed);
+  if (user->isAdmin) return std::nullopt;
+  return user;
 }
 
 void Server::Begin() { db_->Exec("BEGIN IMMEDIATE"); }
@@ -283,6 +402,15 @@ void Server::Rollback() { db_->Exec("ROLLBACK"); }
 bool Server::InTransaction() const { return db_->InTransaction(); }
 
 void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes) {
+  if (const std::optional<SessionUser> user = LimitedUser()) {
+    const UserRight* right = registry_.RowChangeRight(table);
+    const int refusal = right ? (*right)(*user) : kAnswerAdministratorOnly;
+    if (refusal != 0) {
+      throw ServerError(ServerError::Kind::NotAllowed,
+                        "Not allowed to change the rows of " + std::string(table) + " error:" + std::to_string(refusal),
+                        refusal);
+    }
+  }
   server::ApplyRowChanges(*db_, table, changes);
 }
 

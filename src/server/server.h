@@ -6,11 +6,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "server/session_user.h"
 #include "toolbox/db_value.h"
 
 namespace zi::server {
@@ -35,15 +37,19 @@ struct ProcedureResult {
 };
 
 // What the server says when it refuses a call. The messages are the ones the client's error
-// handling recognises.
+// handling recognises; a refusal that has a result code of its own carries it.
 class ServerError : public std::runtime_error {
  public:
-  enum class Kind { WrongType, UnknownProcedure, UnknownParameter, Sql, NotOurDatabase, Io };
-  ServerError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+  enum class Kind { WrongType, UnknownProcedure, UnknownParameter, Sql, Busy, NotAllowed, NotOurDatabase, Damaged, Io };
+  ServerError(Kind kind, const std::string& message, int answerCode = 0)
+      : std::runtime_error(message), kind_(kind), answerCode_(answerCode) {}
   Kind GetKind() const { return kind_; }
+  // The result code the client receives; 0 when the refusal has none.
+  int AnswerCode() const { return answerCode_; }
 
  private:
   Kind kind_;
+  int answerCode_;
 };
 
 // The message of a value of the wrong type for a parameter.
@@ -53,8 +59,9 @@ inline constexpr const char* kWrongTypeMessage = "Application uses a value of th
 // and a wrong password, so that a refusal does not tell which names exist.
 inline constexpr int kLoginFailed = 18456;
 
-// A call that names an item (or an item it refers to) that the database does not hold.
-inline constexpr int kItemNotFound = 8605;
+// Whether a user name (program text) holds control characters, which would let it forge lines in
+// a log: bytes below 32, 127, and the five that stand for C1 controls (81, 8D, 8F, 90, 9D hex).
+bool HasControlCharacters(std::string_view name);
 
 class SqliteDb;
 class ProcContext;
@@ -62,8 +69,14 @@ class ProcContext;
 // A procedure's handler returns its return value (0 success, else an error code).
 using ProcHandler = std::function<int(ProcContext&)>;
 
+// Whether a procedure only reads or also writes. A reader runs in a deferred read transaction, so
+// it never waits for a writer (the file is in WAL mode), and may not write; a writer takes the
+// write lock when it starts.
+enum class ProcAccess { Reads, Writes };
+
 struct ProcedureDecl {
   std::string name;
+  ProcAccess access;
   std::vector<ParamInfo> params;  // without the return value, which every procedure has
   ProcHandler handler;
 };
@@ -116,8 +129,15 @@ class Registry {
   const ProcedureDecl* Find(std::string_view name) const;
   std::vector<std::string> Names() const;
 
+  // Opens a table to the row changes of users who are not administrators, under the right its
+  // grid window needs. The users table is never opened, and a table is opened once.
+  void AllowRowChanges(const std::string& table, UserRight right);
+  // The right a table is open under; nullptr when only administrators may change its rows.
+  const UserRight* RowChangeRight(std::string_view table) const;
+
  private:
   std::map<std::string, ProcedureDecl, NameLess> procedures_;
+  std::map<std::string, UserRight, NameLess> rowChangeRights_;
 };
 
 using zi::RowChange;
@@ -136,31 +156,49 @@ struct UserRecord {
   int lingua = 0;        // the user's language, 0 to kMaxLingua
 };
 
+// How Server::Open treats the file.
+struct OpenOptions {
+  // A missing file is created; else it raises ServerError(Io) "... does not exist".
+  bool mayCreate = true;
+  // SQLite's quick integrity check runs first, and a damaged file raises ServerError(Damaged) with
+  // SQLite's words: it is neither migrated nor used.
+  bool checkIntegrity = false;
+};
+
 class Server {
  public:
-  // Opens (creating and migrating when needed) the database file; ":memory:" makes a private one in
-  // memory. A file that holds another application's database, cannot be opened or is not writable
-  // raises ServerError.
-  static std::unique_ptr<Server> Open(const std::string& path, const Registry& registry);
+  // Opens the database file (the system's bytes), migrating it when needed; ":memory:" makes a
+  // private one in memory. A file that holds another application's database, cannot be opened or
+  // is not writable raises ServerError.
+  static std::unique_ptr<Server> Open(const std::string& path, const Registry& registry, OpenOptions options = {});
+  // Opens an existing database only to read it, as it is: never created, migrated nor switched to
+  // another journal mode; a file its user may only read will do.
+  static std::unique_ptr<Server> OpenToRead(const std::string& path, const Registry& registry);
   ~Server();
 
   struct LoginResult {
     int code = 0;
     bool createdAdministrator = false;
   };
-  // Starts the session of a user: 0, or kLoginFailed for an empty name, an unknown name (in any
-  // case) or a wrong password. A database without users makes the first login's user its
-  // administrator, with that password. A failed login ends the session that was open.
+  // Starts the session of a user (the name as program text, the password as the UTF-8 bytes
+  // typed): 0, kLoginFailed for an empty name, an unknown name (in any case) or a wrong password,
+  // or 99109 for a name with control characters. A database without users makes the first login's
+  // user its administrator, with that password. A password whose stored hash is of its old
+  // Windows-1252 form is accepted and its hash made again. A failed login ends the session that
+  // was open.
   LoginResult Login(const std::string& user, const std::string& password);
   // The logged-in user's id; 0 before a successful login.
   int SessionUserId() const { return sessionUserId_; }
 
-  // Adds a user with a password: the new id, or 0 when the name (in any case) is taken. Raises
-  // std::invalid_argument for an empty name or password, or a field outside its range.
+  // Adds a user with a password (UTF-8 bytes): the new id, or 0 when the name (in any case) is
+  // taken. Raises std::invalid_argument for an empty name or password, a name with control
+  // characters, or a field outside its range.
   int AddUser(const UserRecord& user, const std::string& password);
 
   // Makes the server's clock run this many seconds ahead of the local one.
   void SetClockOffsetForTests(int64_t seconds) { clockOffsetSeconds_ = seconds; }
+  // Shortens the wait for a lock that another connection holds.
+  void SetBusyTimeoutForTests(int milliseconds);
 
   // The parameters of a procedure, the return value first ("@RETURN_VALUE", integer).
   std::vector<ParamInfo> Describe(std::string_view procedure) const;
@@ -170,7 +208,9 @@ class Server {
   ProcedureResult Execute(std::string_view procedure, const std::map<std::string, DbValue>& inputs);
 
   // Runs an SQL text with "?" placeholders; "exec sp_server_info 1" and "SELECT @@VERSION" are
-  // answered as a database server would.
+  // answered as a database server would. In the session of a user who is not an administrator
+  // only a text that reads runs, and it never reads the users table: anything else raises
+  // ServerError(NotAllowed) with code 99105.
   std::vector<ResultSet> ExecuteSql(std::string_view sql, const std::vector<DbValue>& params = {});
 
   void Begin();
@@ -178,7 +218,10 @@ class Server {
   void Rollback();
   bool InTransaction() const;
 
-  // Applies every change in one transaction (or within the open one): all or nothing.
+  // Applies every change in one transaction (or within the open one): all or nothing. In the session
+  // of a user who is not an administrator only a table the registry opens to the grids may be
+  // changed, under its right: anything else raises ServerError(NotAllowed) with the right's code,
+  // or 99105.
   void ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes);
 
   // Every table's rows in a stable, sorted text form (UTF-8, the values as stored).
@@ -196,10 +239,16 @@ class Server {
   TDateTime Now() const;
   // The new user's id; 0 when the name is taken or, for the first user, when any user exists.
   int InsertUser(const UserRecord& user, const std::string& passwordHash, bool onlyAsFirst);
+  void ReplaceOldHash(int id, const std::string& password);
+  // The session's user when the session is limited by rights: a client logged in, and its user is
+  // not an administrator. Raises ServerError(NotAllowed) when the client's user is gone.
+  std::optional<SessionUser> LimitedUser();
 
   std::unique_ptr<SqliteDb> db_;
   const Registry& registry_;
   std::string versionText_ = VersionText();
+  // A client's session is limited by its user's rights; the server's own tools are not.
+  bool clientSession_ = false;
   int sessionUserId_ = 0;
   int64_t clockOffsetSeconds_ = 0;
 };

@@ -1,7 +1,6 @@
 #include "server/server_tool.h"
 
 #include <charconv>
-#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -94,21 +93,18 @@ std::string ParseUserAdd(const std::vector<std::string>& args, UserAddRequest& r
     if (!number) return option + " takes an integer from 0 to " + std::to_string(integer->max) + ", not " + value;
     integer->set(request.user, *number);
   }
-  const std::string password = platform::EnvVar(kPasswordVariable);
-  if (password.empty()) return std::string("set ") + kPasswordVariable + " to the new user's password";
-  if (!ToProgramText(password, request.password)) return NotProgramText(kPasswordVariable);
+  // The password is hashed as the UTF-8 bytes typed, as every login hashes it.
+  request.password = platform::EnvVar(kPasswordVariable);
+  if (request.password.empty()) return std::string("set ") + kPasswordVariable + " to the new user's password";
+  if (!IsValidUtf8(request.password)) return std::string(kPasswordVariable) + " is not UTF-8 text";
   return "";
 }
 
-// Only init may leave a new database behind where there was none.
-bool Exists(const std::string& path, std::ostream& err) {
-  if (std::filesystem::exists(path)) return true;
-  err << "zorinput-server: " << path << " does not exist\n";
-  return false;
-}
-
+// Only init creates a database, and only init brings one up to date after checking it is whole;
+// dump reads the file as it is.
 int Init(const std::string& path, bool demo, std::ostream& out) {
-  const int version = Server::Open(path, ProductRegistry())->SchemaVersion();
+  const int version =
+      Server::Open(path, ProductRegistry(), {.mayCreate = true, .checkIntegrity = true})->SchemaVersion();
   out << path << ": ZorInput database, schema version " << version << "\n";
   if (!demo) return 0;
   AddDemoCatalogue(*SqliteDb::Open(path));
@@ -116,15 +112,14 @@ int Init(const std::string& path, bool demo, std::ostream& out) {
   return 0;
 }
 
-int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
-  if (!Exists(path, err)) return 1;
-  out << Server::Open(path, ProductRegistry())->Dump();
+int Dump(const std::string& path, std::ostream& out) {
+  out << Server::OpenToRead(path, ProductRegistry())->Dump();
   return 0;
 }
 
 int UserAdd(const UserAddRequest& request, std::ostream& out, std::ostream& err) {
-  if (!Exists(request.path, err)) return 1;
-  if (Server::Open(request.path, ProductRegistry())->AddUser(request.user, request.password) == 0) {
+  const auto server = Server::Open(request.path, ProductRegistry(), {.mayCreate = false});
+  if (server->AddUser(request.user, request.password) == 0) {
     err << "zorinput-server: user " << request.shownName << " already exists\n";
     return 1;
   }
@@ -157,10 +152,10 @@ int RunServerTool(const std::vector<std::string>& args, std::ostream& out, std::
   }
   try {
     if (args[0] == "init") return Init(args.back(), args.size() == 3, out);
-    if (args[0] == "dump") return Dump(args[1], out, err);
+    if (args[0] == "dump") return Dump(args[1], out);
     return UserAdd(request, out, err);
   } catch (const std::exception& e) {
-    err << "zorinput-server: " << e.what() << "\n";
+    err << "zorinput-server: " << Cp1252ToUtf8(e.what()) << "\n";
     return 1;
   }
 }

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include <fmt/format.h>
 
 #include "toolbox/codec.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::server {
 
@@ -73,7 +75,53 @@ std::string DumpValue(sqlite3_stmt* stmt, int column) {
   }
 }
 
+// What a reader's SQL text may do: select, call functions, and read any table but the users (a
+// view or a subquery that reads them included).
+int ReaderAuthorizer(void*, int action, const char* table, const char*, const char*, const char*) {
+  switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE: return SQLITE_OK;
+    case SQLITE_READ: return table && ::strcasecmp(table, "users") == 0 ? SQLITE_DENY : SQLITE_OK;
+    default: return SQLITE_DENY;
+  }
+}
+
+// The authorizer stays on while the statement steps: a schema change makes SQLite prepare it again.
+class ReaderLimits {
+ public:
+  explicit ReaderLimits(sqlite3* db) : db_(db) { sqlite3_set_authorizer(db_, ReaderAuthorizer, nullptr); }
+  ~ReaderLimits() { sqlite3_set_authorizer(db_, nullptr, nullptr); }
+  ReaderLimits(const ReaderLimits&) = delete;
+  ReaderLimits& operator=(const ReaderLimits&) = delete;
+
+ private:
+  sqlite3* db_;
+};
+
+[[noreturn]] void RefuseReaderText(const std::string& why) {
+  throw ServerError(ServerError::Kind::NotAllowed, "Only an administrator may run this SQL text: " + why,
+                    kAnswerAdministratorOnly);
+}
+
+// A path as the path of a URI: every byte but letters, digits and "/-._~" percent-encoded.
+std::string UriPath(std::string_view path) {
+  std::string out;
+  for (const char c : path) {
+    const auto b = static_cast<unsigned char>(c);
+    const bool plain = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+                       std::string_view("/-._~").find(c) != std::string_view::npos;
+    if (plain)
+      out += c;
+    else
+      out += fmt::format("%{:02X}", b);
+  }
+  return out;
+}
+
 }  // namespace
+
+ServerError::Kind SqliteError::KindOf(int code) { return code == SQLITE_BUSY ? Kind::Busy : Kind::Sql; }
 
 Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) { other.stmt_ = nullptr; }
 
@@ -161,15 +209,20 @@ ResultSet Statement::ReadAll() {
   return set;
 }
 
-std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path) {
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE;
+std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path, Access access) {
+  int flags = (access == Access::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_EXRESCODE;
   if (path == ":memory:") flags |= SQLITE_OPEN_CREATE;
+  std::string name = path;
+  if (access == Access::Immutable) {
+    flags |= SQLITE_OPEN_URI;
+    name = "file:" + UriPath(path) + "?immutable=1";
+  }
   sqlite3* handle = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &handle, flags, nullptr);
+  const int rc = sqlite3_open_v2(name.c_str(), &handle, flags, nullptr);
   if (rc != SQLITE_OK) {
     const std::string reason = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
     sqlite3_close(handle);
-    throw ServerError(ServerError::Kind::Io, "Cannot open database file " + path + ": " + reason);
+    throw ServerError(ServerError::Kind::Io, "Cannot open database file " + PathText(path) + ": " + reason);
   }
   std::unique_ptr<SqliteDb> db(new SqliteDb(handle));
   sqlite3_busy_timeout(handle, kBusyTimeoutMs);
@@ -197,6 +250,20 @@ ResultSet SqliteDb::Query(std::string_view sql, const std::vector<DbValue>& para
   return statement.ReadAll();
 }
 
+ResultSet SqliteDb::QueryAsReader(std::string_view sql, const std::vector<DbValue>& params) {
+  const ReaderLimits limits(db_);
+  std::optional<Statement> statement;
+  try {
+    statement.emplace(Prepare(sql));
+  } catch (const SqliteError& e) {
+    if (e.Code() != SQLITE_AUTH) throw;
+    RefuseReaderText(e.what());
+  }
+  if (!sqlite3_stmt_readonly(statement->stmt_)) RefuseReaderText("it writes");
+  statement->BindAll(params);
+  return statement->ReadAll();
+}
+
 int64_t SqliteDb::Run(std::string_view sql, const std::vector<DbValue>& params) {
   Statement statement = Prepare(sql);
   statement.BindAll(params);
@@ -214,6 +281,10 @@ DbValue SqliteDb::QueryValue(std::string_view sql, const std::vector<DbValue>& p
 int64_t SqliteDb::LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
 
 bool SqliteDb::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+void SqliteDb::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
+
+void SqliteDb::SetQueryOnly(bool on) { Exec(on ? "PRAGMA query_only = 1" : "PRAGMA query_only = 0"); }
 
 std::string SqliteDb::Dump() {
   std::vector<std::string> tables;
@@ -244,8 +315,9 @@ std::string SqliteDb::Dump() {
   return out;
 }
 
-AtomicScope::AtomicScope(SqliteDb& db) : db_(db), ownTransaction_(!db.InTransaction()) {
-  db_.Exec(ownTransaction_ ? "BEGIN IMMEDIATE" : "SAVEPOINT zi_atomic");
+AtomicScope::AtomicScope(SqliteDb& db, Access access) : db_(db), ownTransaction_(!db.InTransaction()) {
+  const char* begin = access == Access::Writes ? "BEGIN IMMEDIATE" : "BEGIN";
+  db_.Exec(ownTransaction_ ? begin : "SAVEPOINT zi_atomic");
 }
 
 AtomicScope::~AtomicScope() {

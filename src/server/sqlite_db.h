@@ -17,10 +17,12 @@ struct sqlite3_stmt;
 namespace zi::server {
 
 // A failure reported by SQLite, with its primary result code (SQLITE_BUSY, SQLITE_CONSTRAINT ...).
+// A lock held by another connection for longer than the busy wait is of kind Busy.
 class SqliteError : public ServerError {
  public:
-  SqliteError(int code, const std::string& message) : ServerError(Kind::Sql, message), code_(code) {}
+  SqliteError(int code, const std::string& message) : ServerError(KindOf(code), message), code_(code) {}
   int Code() const { return code_; }
+  static Kind KindOf(int code);
 
  private:
   int code_;
@@ -57,10 +59,16 @@ class Statement {
 
 class SqliteDb {
  public:
-  // Opens an existing file for reading and writing (":memory:" makes a private database in memory).
-  // Busy waits last up to 5 s and foreign keys are enforced. Raises ServerError(Io) when the file
-  // cannot be opened.
-  static std::unique_ptr<SqliteDb> Open(const std::string& path);
+  enum class Access {
+    ReadWrite,
+    ReadOnly,
+    // Read as a file nobody changes: no lock, and no shared-memory index beside it, which a
+    // write-ahead-log file in a folder the reader cannot write to could not have.
+    Immutable,
+  };
+  // Opens an existing file (":memory:" makes a private database in memory). Busy waits last up to
+  // 5 s and foreign keys are enforced. Raises ServerError(Io) when the file cannot be opened.
+  static std::unique_ptr<SqliteDb> Open(const std::string& path, Access access = Access::ReadWrite);
   ~SqliteDb();
   SqliteDb(const SqliteDb&) = delete;
   SqliteDb& operator=(const SqliteDb&) = delete;
@@ -76,11 +84,19 @@ class SqliteDb {
   // One statement with its values bound: its rows; the number of rows it changed; its first value
   // (NULL when it has no row).
   ResultSet Query(std::string_view sql, const std::vector<DbValue>& params = {});
+  // The same for an SQL text of a user who is not an administrator: it may read any table but the
+  // users, and do nothing else (write, attach a file, control a transaction, run a pragma). A text
+  // that tries raises ServerError(NotAllowed) with code 99105 before it runs.
+  ResultSet QueryAsReader(std::string_view sql, const std::vector<DbValue>& params);
   int64_t Run(std::string_view sql, const std::vector<DbValue>& params = {});
   DbValue QueryValue(std::string_view sql, const std::vector<DbValue>& params = {});
 
   int64_t LastInsertRowId() const;
   bool InTransaction() const;
+  // How long a statement waits for a lock that another connection holds.
+  void SetBusyTimeout(int milliseconds);
+  // While on, every statement that would write fails ("attempt to write a readonly database").
+  void SetQueryOnly(bool on);
 
   // Every table but SQLite's own, by name: "[name]", then one line per row, "col=value|col=value"
   // with the columns in table order, the lines sorted. Values as stored: NULL, integers, REAL with
@@ -93,10 +109,12 @@ class SqliteDb {
 };
 
 // All or nothing: a transaction of its own, or a savepoint within the transaction already open.
-// Whatever is not committed when the scope ends is rolled back.
+// Whatever is not committed when the scope ends is rolled back. A transaction of its own for a
+// scope that only reads is deferred: it takes no lock until it reads and never the write lock.
 class AtomicScope {
  public:
-  explicit AtomicScope(SqliteDb& db);
+  enum class Access { Reads, Writes };
+  explicit AtomicScope(SqliteDb& db, Access access = Access::Writes);
   ~AtomicScope();
   AtomicScope(const AtomicScope&) = delete;
   AtomicScope& operator=(const AtomicScope&) = delete;

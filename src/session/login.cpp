@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 
 #include "db/connection.h"
@@ -31,6 +32,8 @@ constexpr const char* kDefaultDatabase = "ZorInput";
 constexpr const char* kEmbeddedHost = "(local)";
 constexpr int64_t kClockJumpSeconds = 300;
 constexpr int kAdminVersion = 999999;
+constexpr const char* kNamesAFolder = "the name ends in a path separator, so it names a folder and not a database file";
+constexpr const char* kDefaultMissing = "it does not exist; name it with -database to create it";
 
 std::unique_ptr<TLoginDialog>& Dialog() {
   static std::unique_ptr<TLoginDialog> dialog;
@@ -74,36 +77,62 @@ void SetServerClock(TDateTime serverTime) {
   Loga("ServerTime: " + FormatStampDateTime(CalendarFromDateTime(serverTime)) + " diff:" + FormatDuration(offset));
 }
 
-// Opens the connection named by the switches. Only the embedded database can be reached here.
-int Connect(const std::string& user, const std::string& password, TMessageWindow* window) {
-  std::string host = SwitchOr("sqlserver", "");
-  std::string database = SwitchOr("database", kDefaultDatabase);
-  std::string provider = SwitchOr("provider", host.empty() ? kEmbeddedProvider : kDefaultProvider);
-  bool embedded = SameTextAscii(provider, kEmbeddedProvider);
-  if (embedded && !TemParam("sqlserver")) host = kEmbeddedHost;
-  if (host.empty() || database.empty() || provider.empty()) return kLoginSettingEmpty;
+int RefuseDatabase(const std::string& shownName, int code, const char* why) {
+  Loga("InitDbConnection database " + shownName + " erro:" + std::to_string(code) + ": " + why);
+  return code;
+}
 
-  Show(window, "Logging in");
-  if (!embedded) {
+// The database file the switches name (the system's bytes), or the code that refuses it. Only a
+// name given by the switch may create a file: a mistyped or forgotten switch must not leave a new,
+// empty database behind whose first user becomes its administrator.
+int DatabaseFile(std::string& file, bool& mayCreate) {
+  std::string database;
+  mayCreate = PegaParamBytes("database", database);
+  if (!mayCreate) database = kDefaultDatabase;
+  if (database.empty()) return kLoginSettingEmpty;
+  if (database.back() == '/') return RefuseDatabase(PathText(database), kDatabaseNamesAFolder, kNamesAFolder);
+  file = EmbeddedDatabaseFile(database);
+  std::error_code error;
+  if (!mayCreate && !std::filesystem::exists(file, error)) {
+    return RefuseDatabase(PathText(file), kDefaultDatabaseMissing, kDefaultMissing);
+  }
+  return 0;
+}
+
+// Opens the connection named by the switches. The provider is decided first: only the embedded
+// database can be reached by this build.
+int Connect(const std::string& user, const std::string& password, TMessageWindow* window) {
+  std::string host;
+  const bool hostGiven = PegaParam("sqlserver", host);
+  std::string provider = SwitchOr("provider", host.empty() ? kEmbeddedProvider : kDefaultProvider);
+  if (provider.empty()) return kLoginSettingEmpty;
+  if (!SameTextAscii(provider, kEmbeddedProvider)) {
     Loga("InitDbConnection provider " + provider + " erro:" + std::to_string(kProviderNotAvailable) +
          ": this build reaches only the embedded database (provider embedded)");
     return kProviderNotAvailable;
   }
-  std::string file = EmbeddedDatabaseFile(database);
-  auto driver = std::make_unique<db::EmbeddedDriver>(Cp1252ToUtf8(file));
+  if (hostGiven && host.empty()) return kLoginSettingEmpty;
+  std::string file;
+  bool mayCreate = false;
+  if (int code = DatabaseFile(file, mayCreate)) return code;
+
+  Show(window, "Logging in");
+  auto driver = std::make_unique<db::EmbeddedDriver>(file);
   driver->SetCredentials(user, password);
+  driver->SetMayCreate(mayCreate);
   db::EmbeddedDriver& opened = *driver;
   db::DestroyZiDb();
   db::CreateZiDb(std::move(driver));
   db::ZiDb().GetDriver().Open();
   if (opened.CreatedAdministrator()) {
-    std::string line = "InitDbConnection new database " + file + ": user " + user + " created as administrator";
+    std::string line =
+        "InitDbConnection new database " + PathText(file) + ": user " + user + " created as administrator";
     Loga(line);
     std::printf("%s\n", Cp1252ToUtf8(line).c_str());
     std::fflush(stdout);
   }
-  ZiGlobs().serverHost = host;
-  ZiGlobs().database = database;
+  ZiGlobs().serverHost = hostGiven ? host : kEmbeddedHost;
+  ZiGlobs().database = PathText(file);
   return 0;
 }
 
@@ -144,7 +173,8 @@ int InitDbConnection(std::string user, std::string password, bool exclusive, TMe
     Show(window, "Setting up");
     RotateLogFile(LogFileName(), 20000, 1000000);
     if (user.empty()) PegaParam("user", user);
-    if (password.empty() && !PegaParam("password", password)) password = platform::EnvVar("ZORINPUT_PASSWORD");
+    // A password is the bytes typed, whichever way it comes: the switch and the variable alike.
+    if (password.empty() && !PegaParamBytes("password", password)) password = platform::EnvVar("ZORINPUT_PASSWORD");
     if (user.empty() || password.empty()) {
       if (!Dialog() || !Dialog()->Ask(user, password)) code = kLoginCancelled;
     }

@@ -19,7 +19,8 @@ inline constexpr int kLoginException = 3714;
 inline constexpr int kLoginNotConnected = 3715;
 inline constexpr int kVersionCheckNotPrepared = 4462;
 
-// Asks for a user name and password; false when the user cancels. Unattended runs have no dialog.
+// Asks for a user name (program text) and a password (the UTF-8 bytes typed); false when the user
+// cancels. Unattended runs have no dialog.
 class TLoginDialog {
  public:
   virtual ~TLoginDialog() = default;
@@ -27,7 +28,7 @@ class TLoginDialog {
 };
 void SetLoginDialog(std::unique_ptr<TLoginDialog> dialog);
 
-// The whole session sequence; 0 when the session is open.
+// The whole session sequence; 0 when the session is open. The password is the UTF-8 bytes typed.
 int InitDbConnection(std::string user, std::string password, bool exclusive, TMessageWindow* window);
 int CheckClientVersionV2();
 int GetInfoDoUsuario();

@@ -17,6 +17,24 @@ inline constexpr int kModeNotAvailable = 99001;
 inline constexpr int kProviderNotAvailable = 99002;
 inline constexpr int kLogNotARegularFile = 99040;
 
+// The session.
+inline constexpr int kDatabaseNamesAFolder = 99010;
+inline constexpr int kDefaultDatabaseMissing = 99011;
+
+// Answers of the embedded server.
+inline constexpr int kAnswerValueMissing = 99101;
+inline constexpr int kAnswerOutOfRange = 99102;
+inline constexpr int kAnswerUnknownReference = 99103;
+inline constexpr int kAnswerNotFound = 99104;
+inline constexpr int kAnswerAdministratorOnly = 99105;
+inline constexpr int kAnswerCodeTaken = 99106;
+inline constexpr int kAnswerClassMoveRefused = 99107;
+inline constexpr int kAnswerNoSeriesRight = 99108;
+inline constexpr int kAnswerNameWithControls = 99109;
+
+inline constexpr int kDatabaseBusy = 99201;
+
+// The import engine.
 inline constexpr int kImportLineNotText = 99300;
 inline constexpr int kDirectiveNotAvailable = 99301;
 inline constexpr int kDirectiveRaised = 99302;

@@ -38,13 +38,13 @@ server::ParamInfo Param(const std::string& name, ParamDirection direction) {
   return {name, type, direction};
 }
 
-server::ProcedureDecl Fake(const char* name, const std::vector<std::string>& inputs,
+server::ProcedureDecl Fake(const char* name, server::ProcAccess access, const std::vector<std::string>& inputs,
                            const std::vector<std::string>& outputs) {
   std::vector<server::ParamInfo> params;
   for (const auto& n : inputs)
     params.push_back(Param(n, n == "@id" ? ParamDirection::InputOutput : ParamDirection::Input));
   for (const auto& n : outputs) params.push_back(Param(n, ParamDirection::Output));
-  return {name, params, [](ProcContext& c) {
+  return {name, access, params, [](ProcContext& c) {
             for (const auto& [n, v] : NextAnswer().outputs) c.SetOut(n, v);
             return NextAnswer().returnValue;
           }};
@@ -53,28 +53,46 @@ server::ProcedureDecl Fake(const char* name, const std::vector<std::string>& inp
 const server::Registry& FakeRegistry() {
   static const server::Registry registry = [] {
     server::Registry r;
-    r.Add(Fake("ObjEmpGetV3", {"@id"},
+    r.Add(Fake("ObjEmpGetV3", server::ProcAccess::Reads, {"@id"},
                {"@cod", "@cnpj", "@pais", "@nome", "@moedabalLocal", "@moedabalSEC", "@fmtbal", "@fmtbal1", "@fmtbal2",
                 "@fmtbal3", "@naics", "@moedaInformeFIDC"}));
-    r.Add(Fake("ObjEmpAddV3", {"@id", "@cod", "@cnpj", "@pais", "@nome", "@moedabalLocal", "@moedabalSEC", "@fmtbal",
-                               "@fmtbal1", "@fmtbal2", "@fmtbal3", "@naics", "@PodeAlterarPaisDaEmp",
-                               "@PodeSourceDiferenteDeLocal", "@moedaInformeFIDC"},
+    r.Add(Fake(
+        "ObjEmpAddV3", server::ProcAccess::Writes,
+        {"@id", "@cod", "@cnpj", "@pais", "@nome", "@moedabalLocal", "@moedabalSEC", "@fmtbal", "@fmtbal1", "@fmtbal2",
+         "@fmtbal3", "@naics", "@PodeAlterarPaisDaEmp", "@PodeSourceDiferenteDeLocal", "@moedaInformeFIDC"},
+        {}));
+    r.Add(Fake(
+        "ObjAnbGet", server::ProcAccess::Reads, {"@id"},
+        {"@acao", "@cod", "@bolsa", "@TipoDeBGLDestino", "@moedacot", "@PaisProCodZor", "@cancelado", "@TrazDadosDaEmp",
+         "@NaoAparecerNoZor", "@SerieMontada", "@IdCalendario", "@DisableCopy", "@FormatoDeCadastro", "@TipoDeContrato",
+         "@MapaFaskel", "@OverrideGruposCampoCotacao", "@NaoAparecerNoOmbrel"}));
+    r.Add(Fake("ObjAnbAdd", server::ProcAccess::Writes,
+               {"@id",
+                "@acao",
+                "@cod",
+                "@bolsa",
+                "@TipoDeBGLDestino",
+                "@moedacot",
+                "@PaisProCodZor",
+                "@cancelado",
+                "@TrazDadosDaEmp",
+                "@NaoAparecerNoZor",
+                "@IdCalendario",
+                "@DisableCopy",
+                "@FormatoDeCadastro",
+                "@TipoDeContrato",
+                "@MapaFaskel",
+                "@OverrideGruposCampoCotacao",
+                "@PodeMudarAtvDoAnb",
+                "@PodeTodosOsTiposDeBGL",
+                "@PodeMarcarTrazDadosDaEmp",
+                "@PodeAlterarCalendario",
+                "@NaoAparecerNoOmbrel",
+                "@PodeMudarAtvDoAnbPraCima"},
                {}));
-    r.Add(Fake("ObjAnbGet", {"@id"},
-               {"@acao", "@cod", "@bolsa", "@TipoDeBGLDestino", "@moedacot", "@PaisProCodZor", "@cancelado",
-                "@TrazDadosDaEmp", "@NaoAparecerNoZor", "@SerieMontada", "@IdCalendario", "@DisableCopy",
-                "@FormatoDeCadastro", "@TipoDeContrato", "@MapaFaskel", "@OverrideGruposCampoCotacao",
-                "@NaoAparecerNoOmbrel"}));
-    r.Add(Fake("ObjAnbAdd",
-               {"@id", "@acao", "@cod", "@bolsa", "@TipoDeBGLDestino", "@moedacot", "@PaisProCodZor", "@cancelado",
-                "@TrazDadosDaEmp", "@NaoAparecerNoZor", "@IdCalendario", "@DisableCopy", "@FormatoDeCadastro",
-                "@TipoDeContrato", "@MapaFaskel", "@OverrideGruposCampoCotacao", "@PodeMudarAtvDoAnb",
-                "@PodeTodosOsTiposDeBGL", "@PodeMarcarTrazDadosDaEmp", "@PodeAlterarCalendario",
-                "@NaoAparecerNoOmbrel", "@PodeMudarAtvDoAnbPraCima"},
-               {}));
-    r.Add(Fake("ClassAdd", {"@clss", "@pais", "@filhaDe", "@flag"}, {"@id"}));
-    r.Add(Fake("GetTipoDeBGLDaAnb", {"@cod", "@bolsa"}, {"@TipoDeBGLDestino"}));
-    r.Add(Fake("GetIdAnb", {"@cod", "@bolsa"}, {}));
+    r.Add(Fake("ClassAdd", server::ProcAccess::Writes, {"@clss", "@pais", "@filhaDe", "@flag"}, {"@id"}));
+    r.Add(Fake("GetTipoDeBGLDaAnb", server::ProcAccess::Reads, {"@cod", "@bolsa"}, {"@TipoDeBGLDestino"}));
+    r.Add(Fake("GetIdAnb", server::ProcAccess::Reads, {"@cod", "@bolsa"}, {}));
     return r;
   }();
   return registry;

@@ -15,6 +15,7 @@
 #include "session/session.h"
 #include "support/test_files.h"
 #include "toolbox/log.h"
+#include "toolbox/own_codes.h"
 #include "toolbox/switches.h"
 
 namespace zi {
@@ -130,24 +131,25 @@ TEST_F(CatalogueServerTest, ObjectsRoundTripAndDelete) {
   EXPECT_NE(DbObjEmpGet(emp.id, read), 0);
 }
 
+// Every field of the record is cleared, its id included: a record of a failed read names nothing.
 TEST_F(CatalogueServerTest, ReadOfAMissingCompanyGivesTheServersErrorAndAnEmptyRecord) {
   tObjEmp emp = Company("X", 3, "Something");
+  emp.id = 5;
   emp.moedabal = {5, 5, 5, 5, 5, 5, 5, 5};
   emp.fmtbal = {1, 1, 1, 1};
   emp.naics = 9;
-  EXPECT_EQ(DbObjEmpGet(999, emp), server::kItemNotFound);
+  EXPECT_EQ(DbObjEmpGet(999, emp), kAnswerNotFound);
   tObjEmp empty;
-  empty.id = 999;  // the id parameter goes both ways and keeps what was sent
   empty.pais = 0;
   empty.moedabal[0] = 0;
   EXPECT_EQ(emp, empty);
 
   tObjAtv atv{1, 2, 3, 4, 5};
-  EXPECT_EQ(DbObjAtvGet(999, atv), server::kItemNotFound);
-  EXPECT_EQ(atv, (tObjAtv{999, 0, 0, 0, 0}));
+  EXPECT_EQ(DbObjAtvGet(999, atv), kAnswerNotFound);
+  EXPECT_EQ(atv, (tObjAtv{0, 0, 0, 0, 0}));
   EXPECT_EQ(PaisDaEmp(999), 9);
   int formato = 7;
-  EXPECT_EQ(GetFormatoBalDaEmp(999, 1, formato), server::kItemNotFound);
+  EXPECT_EQ(GetFormatoBalDaEmp(999, 1, formato), kAnswerNotFound);
   EXPECT_EQ(formato, 0);
 }
 
@@ -192,7 +194,7 @@ TEST_F(CatalogueServerTest, ObjectListClimbsToTheCompanyAndListsAllOfIt) {
   EXPECT_EQ(lista[0].EmpPais, 1);
 
   lista.resize(2);
-  EXPECT_EQ(GetObjListDaEmp(kNivelSerie, 999, lista), server::kItemNotFound) << "the failed series read";
+  EXPECT_EQ(GetObjListDaEmp(kNivelSerie, 999, lista), kAnswerNotFound) << "the failed series read";
   EXPECT_TRUE(lista.empty());
 }
 
@@ -236,10 +238,10 @@ TEST_F(CatalogueServerTest, PerIdCachesKeepRecordsUntilDroppedAndNeverRememberFa
   EXPECT_EQ(EmpDoCache(acme.id)->nome, "Renamed");
 }
 
+// The company is known only under its definitive code; its provisional code is mapped to it.
 TEST_F(CatalogueServerTest, ClassLookupDeliversIdsAndRetriesAProvisionalCode) {
   tObjEmp acme = AddCompany("ACME", 0, "Acme SA");
   tObjAtv rf = AddClass(acme.id, kRendaFixa);
-  AddCompany("NEW-provis", 0, "Acme under its provisional code");
   Sql("INSERT INTO RegistroCodCVMparaAnbima (cod_provis, cod_anbima, idemp) VALUES ('NEW-provis', 'ACME', " +
       std::to_string(acme.id) + ")");
   const struct {
@@ -247,23 +249,25 @@ TEST_F(CatalogueServerTest, ClassLookupDeliversIdsAndRetriesAProvisionalCode) {
     const char* classe;
     bool provis;
     int code;
+    int idEmp;
     int idAtv;
+    int idClass;
   } cases[] = {
-      {"ACME", "Renda fixa", false, 0, rf.id},
-      {"ACME", "Ordin\xE1rias", false, 4170, 0},
-      {"NOPE", "Renda fixa", false, 4171, 0},
-      {"NEW-provis", "Renda fixa", true, 0, rf.id},
-      {"NEW-provis", "Renda fixa", false, 4170, 0},
-      {"OLD-provis", "Renda fixa", true, 4171, 0},
+      {"ACME", "Renda fixa", false, 0, acme.id, rf.id, kRendaFixa},
+      {"ACME", "Ordin\xE1rias", false, 4172, acme.id, 0, 2},
+      {"ACME", "No such class", false, 4171, 0, 0, 0},
+      {"NOPE", "Renda fixa", false, 4170, 0, 0, 0},
+      {"NEW-provis", "Renda fixa", true, 0, acme.id, rf.id, kRendaFixa},
+      {"NEW-provis", "Ordin\xE1rias", true, 4172, acme.id, 0, 2},
+      {"NEW-provis", "Renda fixa", false, 4170, 0, 0, 0},
+      {"OLD-provis", "Renda fixa", true, 4170, 0, 0, 0},
   };
   for (const auto& c : cases) {
-    int idEmp = 0, idAtv = 0, idClass = 0;
+    int idEmp = -1, idAtv = -1, idClass = -1;
     EXPECT_EQ(GetIdAtvV2(c.emp, "0", c.classe, c.provis, idEmp, idAtv, idClass), c.code) << c.emp << c.provis;
-    EXPECT_EQ(idAtv, c.idAtv) << c.emp;
-    if (c.code == 0) {
-      EXPECT_EQ(idEmp, acme.id);
-      EXPECT_EQ(idClass, kRendaFixa);
-    }
+    EXPECT_EQ(idEmp, c.idEmp) << c.emp << " " << c.classe;
+    EXPECT_EQ(idAtv, c.idAtv) << c.emp << " " << c.classe;
+    EXPECT_EQ(idClass, c.idClass) << c.emp << " " << c.classe;
   }
   std::string definitivo;
   int idEmp = 0, idAnb = 0;
@@ -295,7 +299,7 @@ TEST_F(CatalogueServerTest, SeriesLookupsAndCounts) {
   EXPECT_EQ(AdminObjEmpRemandaTudo(acme.id), 0);
   EXPECT_EQ(AdminObjAtvRemandaTudo(on.id), 0);
   EXPECT_EQ(AdminObjAnbRemandaTudo(a3.id), 0);
-  EXPECT_EQ(AdminObjAnbRemandaTudo(999), server::kItemNotFound);
+  EXPECT_EQ(AdminObjAnbRemandaTudo(999), kAnswerNotFound);
 
   InstallCatalogueHooks();
   EXPECT_EQ(TipoDeBGLDestinoCache().TipoDoTicker(1, "ACME4"), (std::pair<int, int>{4, a3.id + 1}));
@@ -343,20 +347,10 @@ TEST_F(CatalogueServerTest, ClassNamesFormatsAndCompanyLists) {
 TEST_F(CatalogueServerTest, UserWithoutARightGetsTheServersCodeAndNothingChanges) {
   tObjEmp foreign = AddCompany("FOREIGN", 1, "Foreign Inc");
   tObjAtv foreignClass = AddClass(foreign.id, kRendaFixa);
-  server::UserRecord bob{.name = "bob"};
-  ASSERT_GT(Server().AddUser(bob, "pw2"), 0);
-  server::UserRecord carla{.name = "carla", .userFlag = 1 | 2};
-  ASSERT_GT(Server().AddUser(carla, "pw3"), 0);
-  LoginAs("bob", "pw2");
-  ASSERT_FALSE(ZiGlobs().IsAdmin);
-  const std::string before = Server().Dump();
-
+  for (const auto& [name, flags] : {std::pair{"bob", 0}, {"dora", 1}, {"carla", 1 | 2}})
+    ASSERT_GT(Server().AddUser({.name = name, .userFlag = flags}, "pw"), 0);
   tObjEmp emp = Company("BOB", 0, "Bob SA");
-  EXPECT_EQ(DbObjEmpAdd(emp), 15258);
-  EXPECT_EQ(emp.id, 0);
   tObjAtv atv{0, foreign.id, kRendaFixa, 0, 0};
-  EXPECT_EQ(DbObjAtvAdd(atv), 7141) << "a class of a foreign company";
-  EXPECT_EQ(atv.id, 0);
   tObjAnb s;
   s.acao = foreignClass.id;
   s.cod = "FRGN";
@@ -365,12 +359,23 @@ TEST_F(CatalogueServerTest, UserWithoutARightGetsTheServersCodeAndNothingChanges
   s.PaisProCodZor = 1;
   s.TipoDeContrato = 0;
   s.TipoDeBGLDestino = 4;
-  EXPECT_EQ(DbObjAnbAdd(s), 15275) << "a status other than 0 and 5";
+
+  LoginAs("bob", "pw");
+  ASSERT_FALSE(ZiGlobs().IsAdmin);
+  const std::string before = Server().Dump();
+  EXPECT_EQ(DbObjEmpAdd(emp), 15258);
+  EXPECT_EQ(emp.id, 0);
+  EXPECT_EQ(DbObjAtvAdd(atv), 15258) << "the company right";
+  EXPECT_EQ(DbObjAnbAdd(s), kAnswerNoSeriesRight);
+  LoginAs("dora", "pw");
+  EXPECT_EQ(DbObjAtvAdd(atv), 7141) << "a class of a foreign company needs user-flag bit 2";
+  EXPECT_EQ(atv.id, 0);
+  EXPECT_EQ(DbObjAnbAdd(s), kAnswerNoSeriesRight);
   EXPECT_EQ(Server().Dump(), before);
 
-  LoginAs("carla", "pw3");
-  EXPECT_EQ(DbObjAtvAdd(atv), 0) << "user-flag bit 2";
-  EXPECT_EQ(DbObjAnbAdd(s), 0) << "user-flag bit 1";
+  LoginAs("carla", "pw");
+  EXPECT_EQ(DbObjAtvAdd(atv), 0);
+  EXPECT_EQ(DbObjAnbAdd(s), 0) << "user-flag bit 1 allows the status";
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ inline const server::Registry& TestRegistry() {
   static const server::Registry registry = [] {
     server::Registry r;
     r.Add({"TestEcho",
+           server::ProcAccess::Reads,
            {{"@a", DbType::Integer, ParamDirection::Input},
             {"@b", DbType::Float, ParamDirection::Input},
             {"@s", DbType::Text, ParamDirection::Input},
@@ -37,30 +38,39 @@ inline const server::Registry& TestRegistry() {
              c.SetOut("@outD", c.In("@d"));
              return 0;
            }});
-    r.Add({"TestReturns", {{"@code", DbType::Integer, ParamDirection::Input}},
+    r.Add({"TestReturns",
+           server::ProcAccess::Reads,
+           {{"@code", DbType::Integer, ParamDirection::Input}},
            [](ProcContext& c) { return static_cast<int>(c.In("@code").AsInteger()); }});
-    r.Add({"TestResult", {{"@result", DbType::Text, ParamDirection::Input}},
+    r.Add({"TestResult",
+           server::ProcAccess::Reads,
+           {{"@result", DbType::Text, ParamDirection::Input}},
            [](ProcContext& c) {
              server::ResultSet rows{{"result"}, {}};
              if (!c.IsNull("@result")) rows.rows.push_back({c.In("@result")});
              c.AddResultSet(std::move(rows));
              return 0;
            }});
-    r.Add({"TestNoResultColumn", {}, [](ProcContext& c) {
+    r.Add({"TestNoResultColumn", server::ProcAccess::Reads, {}, [](ProcContext& c) {
              c.AddResultSet(server::ResultSet{{"other"}, {{DbValue(1)}}});
              return 0;
            }});
-    r.Add({"TestRows", {{"@outCount", DbType::Integer, ParamDirection::Output}}, [](ProcContext& c) {
+    r.Add({"TestRows",
+           server::ProcAccess::Reads,
+           {{"@outCount", DbType::Integer, ParamDirection::Output}},
+           [](ProcContext& c) {
              c.AddResultSet(server::ResultSet{{"id", "name"}, {{DbValue(1), DbValue("one")}, {DbValue(2), DbValue("two")}}});
              c.AddResultSet(server::ResultSet{{"n"}, {{DbValue(3.5)}}});
              c.SetOut("@outCount", DbValue(2));
              return 0;
            }});
-    r.Add({"TestWrite", {{"@name", DbType::Text, ParamDirection::Input}}, [](ProcContext& c) {
-             c.AddResultSet("INSERT INTO t_items(name) VALUES (?) RETURNING id", {c.In("@name")});
-             return 0;
-           }});
-    for (int i = 0; i < 10; ++i) r.Add({"P" + std::to_string(i), {}, [](ProcContext&) { return 0; }});
+    r.Add(
+        {"TestWrite", server::ProcAccess::Writes, {{"@name", DbType::Text, ParamDirection::Input}}, [](ProcContext& c) {
+           c.AddResultSet("INSERT INTO t_items(name) VALUES (?) RETURNING id", {c.In("@name")});
+           return 0;
+         }});
+    for (int i = 0; i < 10; ++i)
+      r.Add({"P" + std::to_string(i), server::ProcAccess::Reads, {}, [](ProcContext&) { return 0; }});
     return r;
   }();
   return registry;

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 
 #include <cmath>
+#include <set>
 
 #include "db/db_cache.h"
 #include "db_fixture.h"
@@ -139,10 +140,13 @@ TEST_F(DbTest, OutputsTogetherWithSeveralResultSets) {
   std::vector<std::string> names;
   for (; !ds->Eof(); ds->Next()) names.push_back(std::to_string(ds->FieldAsInteger("id")) + ds->FieldAsText("name"));
   EXPECT_THAT(names, ElementsAre("1one", "2two"));
-  ASSERT_TRUE(ds->NextResultSet());
+  bool more = false;
+  ASSERT_EQ(ds->NextResultSet(more), 0);
+  ASSERT_TRUE(more);
   EXPECT_EQ(ds->FieldAsFloat("n"), 3.5);
   EXPECT_EQ(ds->FieldName(0), "n");
-  EXPECT_FALSE(ds->NextResultSet());
+  ASSERT_EQ(ds->NextResultSet(more), 0);
+  EXPECT_FALSE(more);
   EXPECT_THROW(ds->FieldAsFloat("n"), EDatabaseError);
 }
 
@@ -171,10 +175,12 @@ class CountingCache : public tDbCache<std::string> {
  public:
   using tDbCache::tDbCache;
   std::vector<int> loads;
+  std::set<int> failing;  // ids whose load fails
 
  protected:
   std::unique_ptr<std::string> Load(int id) override {
     loads.push_back(id);
+    if (failing.contains(id)) return nullptr;
     return std::make_unique<std::string>("item " + std::to_string(id));
   }
 };
@@ -193,6 +199,20 @@ TEST(DbCache, ReplacesSlotsInTurnOnceFull) {
   cache.PegaItem(3);
   EXPECT_THAT(cache.loads, ElementsAre(1, 2, 3, 1, 3));
   EXPECT_EQ(cache.PegaItem(0), nullptr);
+}
+
+TEST(DbCache, AFailedLoadIsNeitherStoredNorEvictsAnything) {
+  CountingCache cache(2);
+  cache.failing = {9};
+  cache.PegaItem(1);
+  cache.PegaItem(2);
+  EXPECT_EQ(cache.PegaItem(9), nullptr);
+  EXPECT_EQ(cache.PegaItem(9), nullptr) << "asked again, never answered from the failure";
+  cache.failing.clear();
+  EXPECT_EQ(*cache.PegaItem(9), "item 9");
+  EXPECT_EQ(*cache.PegaItem(2), "item 2");
+  EXPECT_EQ(*cache.PegaItem(1), "item 1") << "slot 0 was the first one replaced";
+  EXPECT_THAT(cache.loads, ElementsAre(1, 2, 9, 9, 9, 1));
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #include <gmock/gmock.h>
 
 #include "db/sql_errors.h"
-#include "toolbox/message_box.h"
 #include "db_fixture.h"
+#include "toolbox/message_box.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::db::test {
 namespace {
@@ -63,6 +64,18 @@ TEST_F(DbTest, SqlTextBindsItsValues) {
   EXPECT_EQ(sql->FieldAsRawText("joined"), "a'; DROP TABLE t_items; --b");
   TDataSetHolder bad(*db_, CommandType::Text, "SELEC nonsense");
   EXPECT_EQ(db_->OpenSql(*bad), 3939);
+}
+
+TEST_F(DbTest, ARefusalOfTheServerReachesTheCallerWithItsCode) {
+  ASSERT_GT(driver_->Server()->AddUser({.name = "reader"}, "pw"), 0);
+  auto driver = std::make_unique<EmbeddedDriver>(path_, &TestRegistry());
+  driver->SetCredentials("reader", "pw");
+  TAdoDataBaseCustomizado reader(std::move(driver), false, "");
+  reader.Open();
+  TDataSetHolder sql(reader, CommandType::Text, "SELECT name FROM users");
+  EXPECT_EQ(reader.OpenSql(*sql), kAnswerAdministratorOnly);
+  EXPECT_THAT(LogTexts(), Contains(HasSubstr("OpenSql erro:99105 EDriverError:Only an administrator may run this SQL "
+                                             "text: ")));
 }
 
 TEST_F(DbTest, WrongParameterTypeIs3542AndIsNotRetried) {

@@ -3,6 +3,7 @@
 #include "db_fixture.h"
 #include "support/child_process.h"
 #include "toolbox/lifecycle.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::db::test {
 namespace {
@@ -15,14 +16,15 @@ class TransactionTest : public DbTest {
  protected:
   int Write(const std::string& name) {
     TDataSetHolder ds(*db_, "TestWrite");
+    if (!ds) return -1;
     ds->SetText("@name", name);
     return db_->ExecStProc(*ds, 0);
   }
 };
 
 TEST_F(TransactionTest, NestedLevelsShareOneServerTransaction) {
-  db_->IniciaTran();
-  db_->IniciaTran();
+  ASSERT_EQ(db_->IniciaTran(), 0);
+  ASSERT_EQ(db_->IniciaTran(), 0);
   EXPECT_TRUE(db_->EstaEmTran());
   ASSERT_EQ(Write("a"), 0);
   EXPECT_EQ(db_->TerminaTran(true), 0);
@@ -31,24 +33,24 @@ TEST_F(TransactionTest, NestedLevelsShareOneServerTransaction) {
   EXPECT_FALSE(db_->EstaEmTran());
   EXPECT_EQ(ItemCount(), 1);
 
-  db_->IniciaTran();
-  db_->IniciaTran();
+  ASSERT_EQ(db_->IniciaTran(), 0);
+  ASSERT_EQ(db_->IniciaTran(), 0);
   ASSERT_EQ(Write("b"), 0);
-  db_->TerminaTran(false);
-  db_->TerminaTran(false);
+  EXPECT_EQ(db_->TerminaTran(false), 0);
+  EXPECT_EQ(db_->TerminaTran(false), 0);
   EXPECT_EQ(ItemCount(), 1) << "one rollback undoes the inner work";
 }
 
 TEST_F(TransactionTest, CommitAfterAnInnerRollbackEndsTheProcess) {
   int status = zi::test::RunInChild([&] {
     FoundationStart();
-    db_->IniciaTran();
-    db_->IniciaTran();
+    if (db_->IniciaTran() != 0 || db_->IniciaTran() != 0) return;
     Write("lost");
-    db_->TerminaTran(false);
-    db_->TerminaTran(true);
+    if (db_->TerminaTran(false) != 0) return;
+    (void)db_->TerminaTran(true);
   });
   EXPECT_EQ(status, 250);
+  EXPECT_THAT(LogTexts(), Contains("Tran: error 7144: forced rollback!"));
   EXPECT_THAT(LogTexts(), Contains("Error: Tran: error 7144: forced rollback!"));
   EXPECT_THAT(LogTexts(), Contains(HasSubstr("Run time error 250 at ")));
   EXPECT_EQ(ItemCount(), 0);
@@ -57,6 +59,7 @@ TEST_F(TransactionTest, CommitAfterAnInnerRollbackEndsTheProcess) {
 TEST_F(TransactionTest, GuardRollsBackWhenAnExceptionLeavesTheScope) {
   try {
     TTransactionGuard guard(*db_);
+    ASSERT_EQ(guard.Code(), 0);
     ASSERT_EQ(Write("a"), 0);
     throw std::runtime_error("failed half way");
   } catch (const std::runtime_error&) {
@@ -110,10 +113,11 @@ TEST_F(TransactionTest, CommandIsMadeAfterTheLostConnectionIsRestored) {
   ASSERT_TRUE(ds);
   EXPECT_THAT(LogTexts(), Contains("TAdoDataBaseComInfoTran.TentaReconectar result:Y"));
 
-  db_->IniciaTran();
+  ASSERT_EQ(db_->IniciaTran(), 0);
   driver_->DropConnection();
   EXPECT_FALSE(TDataSetHolder(*db_, "TestEcho")) << "not inside a transaction that died with the connection";
-  db_->TerminaTran(false);
+  EXPECT_EQ(db_->TerminaTran(false), 3939) << "the transaction was lost";
+  EXPECT_EQ(TDataSetHolder(*db_, "TestEcho") ? 0 : 1, 0) << "outside it the connection is restored";
 }
 
 TEST_F(TransactionTest, FailureThatIsNotALostConnectionIsReportedOnce) {
@@ -149,26 +153,97 @@ TEST_F(TransactionTest, CallsThatFailAfterEveryReconnectionStopRetrying) {
   EXPECT_EQ(db_->ExecStProc(*ds, 0), 0) << "the connection works again";
 }
 
-TEST_F(TransactionTest, CallLostInsideATransactionIsNotRunAgainAndNothingIsCommitted) {
-  db_->IniciaTran();
-  ASSERT_EQ(Write("first"), 0);
-  driver_->InjectFaults({.failCall = 1, .failAsConnectionLoss = true});
-  EXPECT_EQ(Write("second"), 3939);
-  EXPECT_THAT(LogTexts(), Contains("ExecStProc TestWrite not run again: the transaction was lost with the connection"));
-  EXPECT_EQ(Write("third"), 0) << "later calls run inside a new transaction that will be rolled back";
-  EXPECT_EQ(db_->TerminaTran(true), 3939);
-  EXPECT_THAT(LogTexts(), Contains("Tran: transaction lost with the connection, rolled back"));
-  EXPECT_FALSE(db_->EstaEmTran());
-  EXPECT_EQ(ItemCount(), 0);
-  EXPECT_EQ(Write("after"), 0);
+// Whether the connection comes back or not, the rest of a transaction lost with it runs nothing:
+// every call answers 3939 with one line, and so does the end of the transaction.
+TEST_F(TransactionTest, CallsOfATransactionLostWithTheConnectionAnswer3939WithoutRunning) {
+  const struct {
+    const char* what;
+    int failOpens;
+  } cases[] = {{"reconnected", 0}, {"the server stays away", 100}};
+  const std::vector<std::string> refusals = {
+      "ExecStProc TestWrite not run: the transaction was lost with the connection",
+      "OpenSql SELECT count(*) FROM t_items not run: the transaction was lost with the connection",
+      "ApplyRowChanges t_items not run: the transaction was lost with the connection",
+      "IniciaTran not run: the transaction was lost with the connection",
+      "Tran: transaction lost with the connection, rolled back",
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(db_->IniciaTran(), 0);
+    ASSERT_EQ(Write("first"), 0);
+    driver_->InjectFaults({.failCall = 1, .failAsConnectionLoss = true, .failOpens = c.failOpens});
+    EXPECT_EQ(Write("second"), 3939) << c.what;
+    EXPECT_THAT(LogTexts(),
+                Contains("ExecStProc TestWrite not run again: the transaction was lost with the connection"));
+    const size_t before = LogTexts().size();
+    EXPECT_EQ(Write("third"), 3939) << c.what;
+    TDataSetHolder sql(*db_, CommandType::Text, "SELECT count(*) FROM t_items");
+    EXPECT_EQ(db_->OpenSql(*sql), 3939) << c.what;
+    EXPECT_EQ(db_->ApplyRowChanges("t_items", {{RowChange::Kind::Insert, {}, {{"name", DbValue("row")}}}}), 3939);
+    EXPECT_EQ(db_->IniciaTran(), 3939) << c.what;
+    EXPECT_EQ(db_->TerminaTran(true), 3939) << c.what;
+    EXPECT_FALSE(db_->EstaEmTran()) << c.what;
+    const std::vector<std::string> texts = LogTexts();
+    EXPECT_EQ(std::vector<std::string>(texts.begin() + static_cast<long>(before), texts.end()), refusals) << c.what;
+
+    driver_->InjectFaults({});
+    EXPECT_EQ(Write("after"), 0) << c.what;
+  }
+  EXPECT_EQ(driver_->Server()->ExecuteSql("SELECT group_concat(name) FROM t_items").front().rows[0][0], "after,after");
+}
+
+TEST_F(TransactionTest, BeginRefusedWhileAnotherConnectionWritesAnswersACode) {
+  driver_->Server()->SetBusyTimeoutForTests(50);
+  const auto writer = server::Server::Open(path_, TestRegistry());
+  writer->Begin();
+  {
+    TTransactionGuard guard(*db_);
+    EXPECT_EQ(guard.Code(), kDatabaseBusy);
+    EXPECT_FALSE(db_->EstaEmTran());
+  }
+  EXPECT_THAT(LogTexts(), Contains("IniciaTran erro:99201 EDriverError:database is locked"));
+  writer->Rollback();
+  TTransactionGuard guard(*db_);
+  ASSERT_EQ(guard.Code(), 0);
+  ASSERT_EQ(Write("a"), 0);
+  EXPECT_EQ(guard.Commit(), 0);
   EXPECT_EQ(ItemCount(), 1);
 }
 
-TEST_F(TransactionTest, ResultSetOfALostConnectionCannotBeRead) {
+TEST_F(TransactionTest, FailedCommitIsRolledBackAndAnswersItsCode) {
+  ASSERT_EQ(db_->IniciaTran(), 0);
+  ASSERT_EQ(Write("a"), 0);
+  driver_->InjectFaults({.failCall = 1});
+  EXPECT_EQ(db_->TerminaTran(true), 3939);
+  EXPECT_THAT(LogTexts(), Contains("TerminaTran erro:3939 EDriverError:The server failed call 1"));
+  EXPECT_FALSE(db_->EstaEmTran());
+  EXPECT_EQ(ItemCount(), 0);
+  EXPECT_EQ(Write("b"), 0) << "the connection is still usable";
+  EXPECT_EQ(ItemCount(), 1);
+}
+
+TEST_F(TransactionTest, GuardLogsAnEndThatFailed) {
+  {
+    TTransactionGuard guard(*db_);
+    ASSERT_EQ(guard.Code(), 0);
+    ASSERT_EQ(Write("first"), 0);
+    driver_->InjectFaults({.failCall = 1, .failAsConnectionLoss = true});
+    EXPECT_EQ(Write("lost"), 3939);
+  }
+  EXPECT_THAT(LogTexts(), Contains("TTransactionGuard rollback erro:3939"));
+  EXPECT_FALSE(db_->EstaEmTran());
+  EXPECT_EQ(ItemCount(), 0);
+}
+
+TEST_F(TransactionTest, ResultSetOfALostConnectionAnswers3939) {
   TDataSetHolder ds(*db_, "TestRows");
   ASSERT_EQ(db_->ExecStProc(*ds, 2), 0);
   driver_->DropConnection();
-  EXPECT_THROW(ds->NextResultSet(), EDriverError);
+  bool more = true;
+  EXPECT_EQ(ds->NextResultSet(more), 3939);
+  EXPECT_FALSE(more);
+  EXPECT_THAT(LogTexts(),
+              Contains("NextResultSet TestRows erro:3939 EDriverError:Connection failure: the connection to "
+                       "the database was lost"));
 }
 
 TEST_F(TransactionTest, FileThatIsNotADatabaseCannotBeOpened) {

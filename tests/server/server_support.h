@@ -9,6 +9,7 @@
 #include <string>
 
 #include "server/server.h"
+#include "server/session_user.h"
 #include "server/sqlite_db.h"
 #include "support/test_files.h"
 #include "toolbox/dates.h"
@@ -31,6 +32,7 @@ inline const Registry& TestRegistry() {
   static const Registry registry = [] {
     Registry r;
     r.Add({"TestPut",
+           ProcAccess::Writes,
            {{"@name", DbType::Text},
             {"@amount", DbType::Float},
             {"@fail", DbType::Integer},
@@ -38,6 +40,7 @@ inline const Registry& TestRegistry() {
            TestPut});
     // Each input comes back in the output of the same type, as the procedure saw it.
     r.Add({"TestEcho",
+           ProcAccess::Reads,
            {{"@i", DbType::Integer},
             {"@f", DbType::Float},
             {"@t", DbType::Text},
@@ -58,6 +61,7 @@ inline const Registry& TestRegistry() {
            }});
     // Two result sets, an output it sets and one it leaves alone.
     r.Add({"TestSets",
+           ProcAccess::Reads,
            {{"@min", DbType::Float},
             {"@count", DbType::Integer, ParamDirection::Output},
             {"@note", DbType::Text, ParamDirection::InputOutput},
@@ -70,10 +74,18 @@ inline const Registry& TestRegistry() {
            }});
     // Misuses its outputs as @how asks: 1 an undeclared one, 2 an input, 3 a value of another type.
     r.Add({"TestMisuse",
+           ProcAccess::Reads,
            {{"@how", DbType::Integer}, {"@out", DbType::Integer, ParamDirection::Output}},
            [](ProcContext& call) {
              const int64_t how = call.In("@how").AsInteger();
              call.SetOut(how == 1 ? "@other" : how == 2 ? "@how" : "@out", how == 3 ? DbValue("seven") : DbValue(1));
+             return 0;
+           }});
+    // A grid of the tests changes this table; its window needs the company right.
+    r.AllowRowChanges("holder_kind", CompanyRight);
+    // Declared as reading, but writes.
+    r.Add({"TestReadThatWrites", ProcAccess::Reads, {}, [](ProcContext& call) {
+             call.Db().Run("INSERT INTO items (name) VALUES ('written by a reader')");
              return 0;
            }});
     return r;

@@ -17,11 +17,14 @@ namespace {
 using Values = std::map<std::string, DbValue>;
 using Row = std::vector<DbValue>;
 
-constexpr int kOutOfRange = 8602;
-constexpr int kValueMissing = 8603;
+constexpr int kValueMissing = 99101;
+constexpr int kOutOfRange = 99102;
+constexpr int kUnknownReference = 99103;
+constexpr int kNotFound = 99104;
+constexpr int kNotAdministrator = 99105;
+constexpr int kCodeTaken = 99106;
 constexpr int kNotFoundToDelete = 8604;
-constexpr int kNotFound = 8605;
-constexpr int kCodeTaken = 8606;
+constexpr int kNotFoundToUpdate = 8605;
 constexpr int kHasChildren = 3799;
 
 Values With(Values base, const Values& changes) {
@@ -198,28 +201,28 @@ TEST_F(CatalogueTest, WritersRefuseValuesOutsideTheirRangesAndChangeNothing) {
     Values inputs;
     int code;
   } cases[] = {
-      {"ObjEmpAddV3", With(Company("X", 0, "X"), {{"@pais", 80}}), kOutOfRange},
-      {"ObjEmpAddV3", With(Company("X", 0, "X"), {{"@pais", -1}}), kOutOfRange},
+      {"ObjEmpAddV3", With(Company("X", 0, "X"), {{"@pais", 80}}), kUnknownReference},
+      {"ObjEmpAddV3", With(Company("X", 0, "X"), {{"@pais", -1}}), kUnknownReference},
       {"ObjEmpAddV3", With(Company("X", 0, "X"), {{"@pais", DbValue()}}), kValueMissing},
-      {"ObjEmpAddV3", With(Company("X", 0, "X"), {{"@moedabalLocal", -1}}), kOutOfRange},
-      {"ObjEmpAddV3", With(Company("X", 0, "X"), {{"@moedaInformeFIDC", 32}}), kOutOfRange},
+      {"ObjEmpAddV3", With(Company("X", 0, "X"), {{"@moedabalLocal", -1}}), kUnknownReference},
+      {"ObjEmpAddV3", With(Company("X", 0, "X"), {{"@moedaInformeFIDC", 32}}), kUnknownReference},
       {"ObjEmpAddV3", Company("  ", 0, "X"), kValueMissing},
       {"ObjEmpAddV3", Company("X", 0, ""), kValueMissing},
       {"ObjEmpAddV3", Company("vale", 0, "Another"), kCodeTaken},
-      {"ObjEmpPutV3", With(Company("X", 0, "X"), {{"@id", emp + 1}}), kNotFound},
-      {"ObjAtvAddV2", Class(emp + 1), kNotFound},
-      {"ObjAtvAddV2", Class(emp, 99), kOutOfRange},
-      {"ObjAtvAddV2", Class(emp, 2, -1), kOutOfRange},
-      {"ObjAtvAddV2", With(Class(emp), {{"@tipoobj", 6}}), kOutOfRange},
-      {"ObjAtvPutV2", With(Class(emp), {{"@id", atv + 1}}), kNotFound},
-      {"ObjAnbAdd", Series(atv, "X", 9), kOutOfRange},
+      {"ObjEmpPutV3", With(Company("X", 0, "X"), {{"@id", emp + 1}}), kNotFoundToUpdate},
+      {"ObjAtvAddV2", Class(emp + 1), kUnknownReference},
+      {"ObjAtvAddV2", Class(emp, 99), kUnknownReference},
+      {"ObjAtvAddV2", Class(emp, 2, -1), kUnknownReference},
+      {"ObjAtvAddV2", With(Class(emp), {{"@tipoobj", 6}}), kUnknownReference},
+      {"ObjAtvPutV2", With(Class(emp), {{"@id", atv + 1}}), kNotFoundToUpdate},
+      {"ObjAnbAdd", Series(atv, "X", 9), kUnknownReference},
       {"ObjAnbAdd", With(Series(atv, "X"), {{"@TipoDeBGLDestino", 12}}), kOutOfRange},
-      {"ObjAnbAdd", With(Series(atv, "X"), {{"@moedacot", -1}}), kOutOfRange},
+      {"ObjAnbAdd", With(Series(atv, "X"), {{"@moedacot", -1}}), kUnknownReference},
       {"ObjAnbAdd", With(Series(atv, "X"), {{"@DisableCopy", 2}}), kOutOfRange},
       {"ObjAnbAdd", Series(atv, " "), kValueMissing},
-      {"ObjAnbAdd", Series(atv + 1, "X"), kNotFound},
+      {"ObjAnbAdd", Series(atv + 1, "X"), kUnknownReference},
       {"ObjAnbAdd", Series(atv, "vale3"), kCodeTaken},
-      {"ObjAnbPut", With(Series(atv, "X"), {{"@id", anb + 1}}), kNotFound},
+      {"ObjAnbPut", With(Series(atv, "X"), {{"@id", anb + 1}}), kNotFoundToUpdate},
   };
   const std::string before = server_->Dump();
   for (const auto& c : cases) EXPECT_EQ(Call(c.procedure, c.inputs).returnValue, c.code) << c.procedure;
@@ -257,7 +260,7 @@ TEST_F(CatalogueTest, EachRightsFlagGuardsItsChange) {
       {"ObjEmpAddV3", With(Company("C", 0, "Gamma"), {{"@moedabalSEC", 2}}), "@PodeSourceDiferenteDeLocal", 15252},
       {"ObjEmpPutV3", With(Company("A", 0, "Alpha"), {{"@id", 1}, {"@fmtbal2", 1}}), "@PodeSourceDiferenteDeLocal",
        15252},
-      {"ObjAtvPutV2", With(Class(1), {{"@id", 3}}), "@PodeMudarEmpDoAtv", 7142},
+      {"ObjAtvPutV2", With(Class(1), {{"@id", 3}}), "@PodeMudarEmpDoAtv", 99107},
       {"ObjAtvAddV2", Class(3), "@PodeClasseEstrangeira", 7141},
       {"ObjAnbPut", With(heldSeries, {{"@acao", 2}}), "@PodeMudarAtvDoAnb", 3755},
       {"ObjAnbPut", With(heldSeries, {{"@acao", 3}}), "@PodeMudarAtvDoAnbPraCima", 3755},
@@ -309,25 +312,52 @@ TEST_F(CatalogueTest, WithoutRightsFlagsUsersMayStillDoWhatNeedsNone) {
   for (const auto& c : cases) EXPECT_EQ(Call(c.procedure, without(c.inputs)).returnValue, 0) << c.procedure;
 }
 
-// Company 1 has a class, company 2 none.
-TEST_F(CatalogueTest, CompaniesNeedTheCompanyRight) {
+// A check procedure answers with the right that its writers apply, so that a window's warning and
+// the server's answer always agree. Reading needs no right.
+TEST_F(CatalogueTest, EachRightIsAnsweredAlikeByItsCheckAndByTheWritersItGuards) {
   const struct {
     int64_t userFlag;
-    int code;
-  } cases[] = {{0, 15258}, {2, 15258}, {1, 0}, {3, 0}};
+    int company;  // the answer of the company right
+    int series;   // the answer of the series right
+  } cases[] = {{0, 15258, 99108}, {1, 0, 99108}, {2, 15258, 0}, {3, 0, 0}};
+  const struct {
+    const char* procedure;
+    Values inputs;
+    bool series;
+  } writers[] = {
+      {"ObjEmpAddV3", Company("N", 0, "New"), false},
+      {"ObjEmpPutV3", With(Company("A", 0, "Alpha 2"), {{"@id", 1}}), false},
+      {"ObjEmpDel", {{"@id", 4}}, false},
+      {"ObjAtvAddV2", Class(1), false},
+      {"ObjAtvPutV2", With(Class(1, 4), {{"@id", 1}}), false},
+      {"ObjAtvDel", {{"@id", 2}}, false},
+      {"ObjAnbAdd", Series(1, "AAA5"), true},
+      {"ObjAnbPut",
+       With(Series(1, "AAA3"), {{"@id", 1},
+                                {"@TipoDeBGLDestino", 4},
+                                {"@IdCalendario", 2},
+                                {"@TrazDadosDaEmp", true},
+                                {"@cancelado", true}}),
+       true},
+      {"ObjAnbDel", {{"@id", 1}}, true},
+  };
   for (const auto& c : cases) {
     server_ = Server::Open(":memory:", ProductRegistry());
     ASSERT_EQ(server_->Login("Ana", "s3cret").code, 0);
-    Added("ObjAtvAddV2", Class(Added("ObjEmpAddV3", Company("A", 0, "Alpha"))));
+    AddRightsFixture(*server_);
     Added("ObjEmpAddV3", Company("E", 0, "Empty"));
     LogInAsUser(c.userFlag);
-    const std::string before = server_->Dump();
-    EXPECT_EQ(Call("ObjEmpAddV3", Company("B", 0, "Beta")).returnValue, c.code) << c.userFlag;
-    EXPECT_EQ(Call("ObjEmpPutV3", With(Company("A", 0, "Alpha 2"), {{"@id", 1}})).returnValue, c.code) << c.userFlag;
-    EXPECT_EQ(Call("ObjEmpDel", {{"@id", 2}}).returnValue, c.code) << c.userFlag;
-    EXPECT_EQ(server_->Dump() == before, c.code != 0) << "a refusal changes nothing; flags " << c.userFlag;
-    EXPECT_EQ(Call("ObjEmpGetV3", {{"@id", 1}}).returnValue, 0) << "reading needs no right";
-    EXPECT_EQ(Call("ObjAtvAddV2", Class(1)).returnValue, 0) << "classes need no company right";
+    EXPECT_EQ(Call("ChkEmpDoUsr", {{"@id", 1}}).returnValue, c.company) << c.userFlag;
+    EXPECT_EQ(Call("ChkAnbDoUsr", {{"@id", 1}}).returnValue, c.series) << c.userFlag;
+    for (const auto& w : writers) {
+      const std::string before = server_->Dump();
+      const int code = Call(w.procedure, w.inputs).returnValue;
+      EXPECT_EQ(code, w.series ? c.series : c.company) << w.procedure << " flags " << c.userFlag;
+      if (code != 0) {
+        EXPECT_EQ(server_->Dump(), before) << w.procedure << " flags " << c.userFlag;
+      }
+    }
+    for (const char* read : {"ObjEmpGetV3", "ObjAtvGetV2"}) EXPECT_EQ(Call(read, {{"@id", 1}}).returnValue, 0) << read;
   }
 }
 
@@ -344,7 +374,9 @@ TEST_F(CatalogueTest, EveryProcedureNeedsASession) {
   EXPECT_EQ(Call("GetIdAnb").returnValue, 0) << "its return value is an id";
 }
 
-TEST_F(CatalogueTest, ClassLookupTellsMissingCompanyMissingClassAndAmbiguousName) {
+// 4170 company not found, 4171 no class name of that name, 4172 the company has no class of that
+// name; of two classes of one name, the first.
+TEST_F(CatalogueTest, ClassLookupTellsMissingCompanyUnknownClassNameAndMissingClass) {
   const int64_t emp = Added("ObjEmpAddV3", Company("PETR", 0, "Petrobras"));
   const int64_t common = Added("ObjAtvAddV2", Class(emp, 2, 0));
   const int64_t preferred = Added("ObjAtvAddV2", Class(emp, 3, 1));
@@ -357,11 +389,11 @@ TEST_F(CatalogueTest, ClassLookupTellsMissingCompanyMissingClassAndAmbiguousName
     Values outputs;
   } cases[] = {
       {"petr", 0, "ORDIN\xE1RIAS", 0, {{"@IdEmp", emp}, {"@IdAtv", common}, {"@IdClass", 2}}},
-      {" PETR ", 0, " Preferenciais ", 4172, {{"@IdEmp", emp}, {"@IdAtv", preferred}, {"@IdClass", 3}}},
-      {"PETR", 0, "Renda fixa", 4170, {{"@IdEmp", emp}, {"@IdAtv", 0}, {"@IdClass", 0}}},
-      {"PETR", 0, "No such class", 4170, {{"@IdEmp", emp}, {"@IdAtv", 0}, {"@IdClass", 0}}},
-      {"PETR", 1, "Preferenciais", 4171, {{"@IdEmp", 0}, {"@IdAtv", 0}, {"@IdClass", 0}}},
-      {"XPTO", 0, "Preferenciais", 4171, {{"@IdEmp", 0}, {"@IdAtv", 0}, {"@IdClass", 0}}},
+      {" PETR ", 0, " Preferenciais ", 0, {{"@IdEmp", emp}, {"@IdAtv", preferred}, {"@IdClass", 3}}},
+      {"PETR", 0, "Renda fixa", 4172, {{"@IdEmp", emp}, {"@IdAtv", 0}, {"@IdClass", 5}}},
+      {"PETR", 0, "No such class", 4171, {{"@IdEmp", emp}, {"@IdAtv", 0}, {"@IdClass", 0}}},
+      {"PETR", 1, "Preferenciais", 4170, {{"@IdEmp", 0}, {"@IdAtv", 0}, {"@IdClass", 0}}},
+      {"XPTO", 0, "Preferenciais", 4170, {{"@IdEmp", 0}, {"@IdAtv", 0}, {"@IdClass", 0}}},
   };
   for (const auto& c : cases) {
     const ProcedureResult result = Call("GetIdAtvV2", {{"@emp", c.emp}, {"@pais", c.pais}, {"@class", c.className}});
@@ -456,7 +488,7 @@ TEST_F(CatalogueTest, ClassAddAnswersAnExistingNameWithItsId) {
       {" units ", DbValue(), 50173, 6},
       {"ORDIN\xE1RIAS", 0, 50173, 2},
       {"Receipts", 0, 0, 7},
-      {"Orphans", 99, kOutOfRange, DbValue()},
+      {"Orphans", 99, kUnknownReference, DbValue()},
       {" ", 0, kValueMissing, DbValue()},
   };
   for (const auto& c : cases) {
@@ -524,7 +556,7 @@ TEST_F(CatalogueTest, FormatIsSetOnlyWhereTheCompanyHasNone) {
   EXPECT_EQ(Call("DefineFormatoBalDaEmpSeNulo",
                  {{"@emp", emp + 1}, {"@sourcedobal", 0}, {"@TipoDocumentoBal", 0}, {"@fmtbal", 1}})
                 .returnValue,
-            kNotFound);
+            kNotFoundToUpdate);
   EXPECT_EQ(Query("SELECT fmtbal0, fmtbal1, fmtbal2, fmtbal3 FROM empresa"), (std::vector<Row>{{1, 0, 7, 0}}));
 }
 
@@ -545,7 +577,9 @@ TEST_F(CatalogueTest, ResendingAnObjectLogsItForTheNextBulletin) {
   EXPECT_EQ(Query("SELECT tip, oid, usuario FROM DataLog ORDER BY id"),
             (std::vector<Row>{{37, emp, 1}, {38, atv, 1}, {39, anb, 1}}));
   LogInAsUser(0x7FFFFFFF);
-  for (const auto& c : cases) EXPECT_EQ(Call(c.procedure, {{"@id", c.id}}).returnValue, 8601) << c.procedure;
+  for (const auto& c : cases) {
+    EXPECT_EQ(Call(c.procedure, {{"@id", c.id}}).returnValue, kNotAdministrator) << c.procedure;
+  }
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "server/schema.h"
@@ -143,6 +145,61 @@ TEST_F(DatabaseFileTest, AFileInADirectoryThatCannotBeWrittenIsRefused) {
   std::filesystem::permissions(dir_.Path(), std::filesystem::perms(0555));
   EXPECT_EQ(OpenAsOrdinaryUser(path_, "Cannot write database file " + path_ + ": attempt to write a readonly database"),
             0);
+}
+
+// What one process of a login race ended with, as its exit status.
+enum LoginOutcome { kLoggedIn = 0, kCreatedAdministrator = 10, kRefused = 20, kOtherCode = 30, kRaised = 40 };
+
+// Eight processes, released together, open a fresh file and log in, with one name or with eight.
+std::vector<int> RaceToLogIn(const std::string& path, bool sameName) {
+  constexpr int kProcesses = 8;
+  int start[2];
+  if (::pipe(start) != 0) return {};
+  std::vector<pid_t> children;
+  for (int i = 0; i < kProcesses; ++i) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::close(start[1]);
+      char c = 0;
+      (void)!::read(start[0], &c, 1);  // end of file once the parent lets everyone go
+      try {
+        const auto server = Server::Open(path, ProductRegistry());
+        const Server::LoginResult login = server->Login(sameName ? "ana" : "user" + std::to_string(i), "pw");
+        ::_exit(login.code == 0              ? (login.createdAdministrator ? kCreatedAdministrator : kLoggedIn)
+                : login.code == kLoginFailed ? kRefused
+                                             : kOtherCode);
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "raised: %s\n", e.what());
+        ::_exit(kRaised);
+      }
+    }
+    children.push_back(pid);
+  }
+  ::close(start[0]);
+  ::close(start[1]);
+  std::vector<int> outcomes;
+  for (const pid_t pid : children) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    outcomes.push_back(WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status));
+  }
+  std::sort(outcomes.begin(), outcomes.end());
+  return outcomes;
+}
+
+// With one name every login succeeds; with eight only the first user's, who alone becomes the
+// administrator, and the others are refused as unknown users. Nobody is told the file is not ours.
+TEST_F(DatabaseFileTest, EightProcessesLoggingInAtOnceToAFreshFileAllGetACorrectAnswer) {
+  const std::vector<int> oneName = {kLoggedIn, kLoggedIn, kLoggedIn, kLoggedIn,
+                                    kLoggedIn, kLoggedIn, kLoggedIn, kCreatedAdministrator};
+  const std::vector<int> eightNames = {
+      kCreatedAdministrator, kRefused, kRefused, kRefused, kRefused, kRefused, kRefused, kRefused};
+  for (int round = 0; round < 2; ++round) {
+    for (const bool sameName : {true, false}) {
+      const std::string path = dir_.File("fresh" + std::to_string(round) + (sameName ? "a" : "b") + ".db");
+      EXPECT_EQ(RaceToLogIn(path, sameName), sameName ? oneName : eightNames) << "round " << round;
+    }
+  }
 }
 
 // A step that fails half-way, after creating a table.

@@ -4,8 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "server/passwords.h"
 #include "server/server.h"
 #include "server_support.h"
+#include "support/child_process.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::server::test {
 namespace {
@@ -16,10 +19,13 @@ using Rows = std::vector<std::vector<DbValue>>;
 
 class LoginTest : public testing::Test {
  protected:
-  Rows Query(const std::string& sql) { return server_->ExecuteSql(sql).at(0).rows; }
+  // Through the server's own access, which no user's rights limit.
+  Rows Query(const std::string& sql) { return Server::Open(path_, ProductRegistry())->ExecuteSql(sql).at(0).rows; }
   int64_t UserCount() { return Query("SELECT count(*) FROM users").at(0).at(0).AsInteger(); }
 
-  std::unique_ptr<Server> server_ = Server::Open(":memory:", ProductRegistry());
+  TempDir dir_;
+  std::string path_ = dir_.File("zi.db");
+  std::unique_ptr<Server> server_ = Server::Open(path_, ProductRegistry());
 };
 
 TEST_F(LoginTest, RefusalsBeforeAnyUserCreateNobody) {
@@ -89,6 +95,47 @@ TEST_F(LoginTest, AddedUsersLogInWithTheirOwnPasswordsStoredOnlyAsHashes) {
   EXPECT_EQ(result.code, 0);
   EXPECT_FALSE(result.createdAdministrator);
   EXPECT_EQ(server_->SessionUserId(), jose);
+}
+
+TEST_F(LoginTest, APasswordHashedInItsOldFormIsAcceptedAndItsHashReplaced) {
+  const std::string typed = "s3cr\xC3\xA9t";
+  ASSERT_EQ(server_->Login("Ana", typed).code, 0);
+  Server::Open(path_, ProductRegistry())->ExecuteSql("UPDATE users SET password_hash = ?", {HashPassword("s3cr\xE9t")});
+  EXPECT_EQ(server_->Login("Ana", typed).code, 0);
+  EXPECT_EQ(MatchPassword(typed, Query("SELECT password_hash FROM users").at(0).at(0).AsText()),
+            PasswordMatch::AsTyped);
+  EXPECT_EQ(server_->Login("Ana", "s3cr\xE9t").code, kLoginFailed) << "the old form is not a password";
+  EXPECT_EQ(server_->Login("Ana", typed).code, 0);
+}
+
+// Whether the name exists or not, a refusal verifies the password as many times, against hashes of
+// one cost, and hashes nothing: its time does not tell which names exist. A new process, so that
+// nothing done earlier hides the work of its first refusal.
+TEST_F(LoginTest, ARefusalDoesTheSameWorkWhetherTheNameExistsOrNot) {
+  ASSERT_EQ(server_->Login("Ana", "s3cret").code, 0);
+  server_.reset();
+  const int status = ::zi::test::RunInChild([&] {
+    const auto server = Server::Open(path_, ProductRegistry());
+    for (const char* password : {"wrong", "wr\xC3\xB3ng", "s3cret"}) {
+      const PasswordWork start = PasswordWorkForTests();
+      const bool unknownRefused = server->Login("Nobody", password).code == kLoginFailed;
+      const PasswordWork middle = PasswordWorkForTests();
+      const bool knownRefused = server->Login("Ana", std::string(password) + "!").code == kLoginFailed;
+      const PasswordWork end = PasswordWorkForTests();
+      const bool same = middle.hashes == start.hashes && end.hashes == middle.hashes &&
+                        middle.verifications - start.verifications == end.verifications - middle.verifications;
+      if (!unknownRefused || !knownRefused || !same) ::_exit(1);
+    }
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(LoginTest, UserNamesHoldNoControlCharacters) {
+  for (const char* name : {"ana\r\n2024/01/01-00:00:00 forged line", "ana\t", "\x7F", "ana\x81"}) {
+    EXPECT_EQ(server_->Login(name, "pw").code, kAnswerNameWithControls) << "the first login";
+    EXPECT_THROW(server_->AddUser({.name = name}, "pw"), std::invalid_argument);
+  }
+  EXPECT_EQ(UserCount(), 0);
 }
 
 TEST_F(LoginTest, AddUserRefusesFieldsOutOfRange) {

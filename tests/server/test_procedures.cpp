@@ -19,10 +19,10 @@ int Nothing(ProcContext&) { return 0; }
 
 TEST(Registry, DeclaresEachProcedureOnceWhateverTheCase) {
   Registry registry;
-  registry.Add({"ObjEmpAddV3", {{"@id", DbType::Integer}}, Nothing});
-  registry.Add({"EnumMoeda", {}, Nothing});
-  EXPECT_THROW(registry.Add({"ObjEmpAddV3", {}, Nothing}), std::logic_error);
-  EXPECT_THROW(registry.Add({"OBJEMPADDV3", {}, Nothing}), std::logic_error);
+  registry.Add({"ObjEmpAddV3", ProcAccess::Writes, {{"@id", DbType::Integer}}, Nothing});
+  registry.Add({"EnumMoeda", ProcAccess::Reads, {}, Nothing});
+  EXPECT_THROW(registry.Add({"ObjEmpAddV3", ProcAccess::Writes, {}, Nothing}), std::logic_error);
+  EXPECT_THROW(registry.Add({"OBJEMPADDV3", ProcAccess::Writes, {}, Nothing}), std::logic_error);
   EXPECT_THAT(registry.Names(), ElementsAre("EnumMoeda", "ObjEmpAddV3"));
   ASSERT_NE(registry.Find("objempaddv3"), nullptr);
   EXPECT_EQ(registry.Find("objempaddv3")->name, "ObjEmpAddV3");
@@ -31,11 +31,11 @@ TEST(Registry, DeclaresEachProcedureOnceWhateverTheCase) {
 
 TEST(Registry, RefusesBadDeclarations) {
   const ProcedureDecl bad[] = {
-      {"NoHandler", {}, nullptr},
-      {"NoAt", {{"id", DbType::Integer}}, Nothing},
-      {"NullType", {{"@id", DbType::Null}}, Nothing},
-      {"OwnReturn", {{"@RETURN_VALUE", DbType::Integer, ParamDirection::ReturnValue}}, Nothing},
-      {"Twice", {{"@id", DbType::Integer}, {"@ID", DbType::Text}}, Nothing},
+      {"NoHandler", ProcAccess::Reads, {}, nullptr},
+      {"NoAt", ProcAccess::Reads, {{"id", DbType::Integer}}, Nothing},
+      {"NullType", ProcAccess::Reads, {{"@id", DbType::Null}}, Nothing},
+      {"OwnReturn", ProcAccess::Reads, {{"@RETURN_VALUE", DbType::Integer, ParamDirection::ReturnValue}}, Nothing},
+      {"Twice", ProcAccess::Reads, {{"@id", DbType::Integer}, {"@ID", DbType::Text}}, Nothing},
   };
   for (const auto& decl : bad) {
     Registry registry;
@@ -168,6 +168,22 @@ TEST_F(ServerTest, AFailedCallInsideATransactionKeepsTheTransactionsEarlierWork)
   EXPECT_EQ(server_->Execute("TestPut", {{"@name", "second"}, {"@fail", 5}}).returnValue, 5);
   server_->Commit();
   EXPECT_EQ(Value("SELECT group_concat(name) FROM items"), "first");
+}
+
+TEST_F(ServerTest, AProcedureDeclaredAsReadingCannotWrite) {
+  for (const bool inTransaction : {false, true}) {
+    if (inTransaction) server_->Begin();
+    try {
+      server_->Execute("TestReadThatWrites", {});
+      ADD_FAILURE() << inTransaction;
+    } catch (const ServerError& e) {
+      EXPECT_STREQ(e.what(), "attempt to write a readonly database") << inTransaction;
+    }
+    EXPECT_EQ(server_->InTransaction(), inTransaction);
+    EXPECT_EQ(server_->Execute("TestPut", {{"@name", inTransaction ? "inside" : "outside"}}).returnValue, 0);
+    if (inTransaction) server_->Commit();
+  }
+  EXPECT_EQ(Value("SELECT group_concat(name, '+') FROM (SELECT name FROM items ORDER BY name)"), "inside+outside");
 }
 
 TEST_F(ServerTest, AProcedureThatMisusesItsOutputsIsAProgrammingError) {

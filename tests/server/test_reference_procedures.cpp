@@ -19,10 +19,12 @@ using Values = std::map<std::string, DbValue>;
 using Row = std::vector<DbValue>;
 using Columns = std::vector<std::string>;
 
-constexpr int kNotAdministrator = 8601;
-constexpr int kOutOfRange = 8602;
-constexpr int kValueMissing = 8603;
-constexpr int kCodeTaken = 8606;
+constexpr int kNotAdministrator = 99105;
+constexpr int kOutOfRange = 99102;
+constexpr int kValueMissing = 99101;
+constexpr int kUnknownReference = 99103;
+constexpr int kCodeTaken = 99106;
+constexpr int kNotFoundToUpdate = 8605;
 
 // The client's own tables, which it checks the server's lists against at login.
 constexpr const char* kCountryCodes =
@@ -305,10 +307,10 @@ TEST_F(ReferenceProceduresTest, RefusedCallsAnswerTheirCodeAndWriteNothing) {
       {"MoedaPut", {{"@id", 31}, {"@cod", "X AU"}, {"@pais", 9}}, kOutOfRange},
       {"MoedaPut", {{"@id", 31}, {"@cod", "usd"}, {"@pais", 9}}, kCodeTaken},
       {"MoedaPut", {{"@id", 31}, {"@cod", "XAU"}, {"@pais", null}}, kValueMissing},
-      {"MoedaPut", {{"@id", 31}, {"@cod", "XAU"}, {"@pais", 79}}, kItemNotFound},
+      {"MoedaPut", {{"@id", 31}, {"@cod", "XAU"}, {"@pais", 79}}, kUnknownReference},
       {"BolsaPut", {{"@id", 32768}, {"@pais", 1}, {"@cod", "TSX"}}, kOutOfRange},
       {"BolsaPut", {{"@id", 3}, {"@pais", 1}, {"@cod", "nyse"}}, kCodeTaken},
-      {"BolsaPut", {{"@id", 3}, {"@pais", 79}, {"@cod", "TSX"}}, kItemNotFound},
+      {"BolsaPut", {{"@id", 3}, {"@pais", 79}, {"@cod", "TSX"}}, kUnknownReference},
       {"BolsaPut", {{"@id", 3}, {"@pais", 1}, {"@cod", null}}, kValueMissing},
       {"VoteStatPut", {{"@id", 256}, {"@cod", "PNA"}}, kOutOfRange},
       {"VoteStatPut", {{"@id", 2}, {"@cod", "pn"}}, kCodeTaken},
@@ -330,9 +332,9 @@ TEST_F(ReferenceProceduresTest, RefusedCallsAnswerTheirCodeAndWriteNothing) {
       {"AddListChoice", with(listItem, {{"@id_new", true}, {"@nomePT", null}}), kValueMissing},
       {"AddListChoice", with(listItem, {{"@id_new", true}, {"@nomeEN", "Bi|monthly"}}), kOutOfRange},
       {"AddListChoice", with(listItem, {{"@id_new", true}, {"@id_doc", "M"}}), kCodeTaken},
-      {"AddListChoice", with(listItem, {{"@id_id", 99}}), kItemNotFound},
-      {"AddListChoice", with(listItem, {{"@id_id", 1}, {"@FC", 100}}), kItemNotFound},
-      {"AddListChoice", with(listItem, {{"@id_doc", "B"}}), kItemNotFound},
+      {"AddListChoice", with(listItem, {{"@id_id", 99}}), kNotFoundToUpdate},
+      {"AddListChoice", with(listItem, {{"@id_id", 1}, {"@FC", 100}}), kNotFoundToUpdate},
+      {"AddListChoice", with(listItem, {{"@id_doc", "B"}}), kNotFoundToUpdate},
       {"AddListChoice", with(listItem, {{"@id_id", 0}, {"@id_doc", ""}}), kValueMissing},
       {"AddListChoice", with(listItem, {{"@id_id", 2}, {"@id_doc", "A"}}), kCodeTaken},
       {"AddItemCampoListaValores", {{"@formatocampo", 248}, {"@ItemNamePT", "X"}}, kOutOfRange},

@@ -6,8 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "server/schema.h"
 #include "server_support.h"
+#include "support/damaged_database.h"
 
 namespace zi::server::test {
 namespace {
@@ -29,14 +32,16 @@ struct ToolRun {
 class ServerToolTest : public testing::Test {
  protected:
   // Runs the built tool with its output and errors caught in files, and the given password (none
-  // when null) in its environment.
-  ToolRun Run(const std::vector<std::string>& args, const char* password = nullptr) {
+  // when null) in its environment; as an ordinary user when asked (root writes whatever the
+  // permission bits say).
+  ToolRun Run(const std::vector<std::string>& args, const char* password = nullptr, bool asOrdinaryUser = false) {
     const std::string outPath = dir_.File("out.txt");
     const std::string errPath = dir_.File("err.txt");
     const pid_t pid = ::fork();
     if (pid == 0) {
       ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
       ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+      if (asOrdinaryUser && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
       if (password) ::setenv("ZORINPUT_PASSWORD", password, 1);
       else ::unsetenv("ZORINPUT_PASSWORD");
       std::vector<char*> argv{const_cast<char*>(ZI_SERVER_TOOL)};
@@ -86,6 +91,41 @@ TEST_F(ServerToolTest, RefusesAFileThatIsNotOursAndLeavesItAlone) {
     EXPECT_EQ(run.out, "") << command;
     EXPECT_EQ(run.err, "zorinput-server: " + path_ + " is not a ZorInput database\n") << command;
   }
+  EXPECT_EQ(ReadFile(path_), before);
+}
+
+// dump opens the file only to read it: an old file stays old and in its journal mode, and a file
+// its user may only read will do, in a folder where nothing can be created.
+TEST_F(ServerToolTest, DumpReadsOnly) {
+  const std::string old = dir_.File("old.db");
+  WriteFile(old, "");
+  Migrate(*SqliteDb::Open(old), SchemaSteps().first(2));
+  ASSERT_EQ(Run({"init", path_}).status, 0);
+  std::filesystem::permissions(dir_.Path(), std::filesystem::perms(0755));
+  const struct {
+    std::string path;
+    std::string shows;
+  } files[] = {{old, "key=schema_version|value=2\n"}, {path_, "[anbima]\n"}};
+  for (const auto& f : files) {
+    std::filesystem::permissions(f.path, std::filesystem::perms(0444));
+    const std::string before = ReadFile(f.path);
+    const ToolRun dump = Run({"dump", f.path}, nullptr, true);
+    EXPECT_EQ(dump.status, 0) << f.path << ": " << dump.err;
+    EXPECT_THAT(dump.out, HasSubstr(f.shows)) << f.path;
+    EXPECT_EQ(ReadFile(f.path), before) << f.path;
+  }
+  EXPECT_THAT(Run({"dump", old}).out, HasSubstr("key=schema_version|value=2\n")) << "not migrated by root either";
+  const auto journal = SqliteDb::Open(old)->QueryValue("PRAGMA journal_mode");
+  EXPECT_EQ(journal, "delete");
+}
+
+TEST_F(ServerToolTest, InitRefusesADamagedDatabase) {
+  zi::test::MakeDamagedDatabase(path_);
+  const std::string before = ReadFile(path_);
+  const ToolRun init = Run({"init", path_});
+  EXPECT_EQ(init.status, 1);
+  EXPECT_EQ(init.out, "");
+  EXPECT_THAT(init.err, StartsWith("zorinput-server: " + path_ + " is damaged: "));
   EXPECT_EQ(ReadFile(path_), before);
 }
 
@@ -176,7 +216,7 @@ TEST_F(ServerToolTest, UserAddAddsUsersWhoLogInWithTheirPasswords) {
   EXPECT_THAT(dump.out, Not(HasSubstr("s3cr")));
 
   const auto server = Server::Open(path_, ProductRegistry());
-  const Server::LoginResult login = server->Login("ana", "s3cr\xE9t");
+  const Server::LoginResult login = server->Login("ana", "s3cr\xC3\xA9t");
   EXPECT_EQ(login.code, 0);
   EXPECT_FALSE(login.createdAdministrator);
   const ProcedureResult info = server->Execute("GetInfoDoUsuario", {});
@@ -210,7 +250,7 @@ TEST_F(ServerToolTest, UserAddRefusesWhatItCannotUnderstandAndAddsNobody) {
       {{"--password", password}, password, "unknown option --password"},
       {{}, nullptr, "set ZORINPUT_PASSWORD to the new user's password"},
       {{}, "", "set ZORINPUT_PASSWORD to the new user's password"},
-      {{}, "\xE4\xB8\xAD", "ZORINPUT_PASSWORD is not UTF-8 text that Windows-1252 can hold"},
+      {{}, "s3cr\xE9t", "ZORINPUT_PASSWORD is not UTF-8 text"},
       {{"--email", "\xFF"}, password, "the e-mail is not UTF-8 text that Windows-1252 can hold"},
   };
   for (const auto& c : cases) {
@@ -236,6 +276,9 @@ TEST_F(ServerToolTest, UserAddRefusesWhatItCannotUnderstandAndAddsNobody) {
     EXPECT_EQ(run.status, 2) << n.message;
     EXPECT_THAT(run.err, StartsWith(std::string("zorinput-server: ") + n.message + "\n")) << n.message;
   }
+  const ToolRun controls = Run({"useradd", path_, "bob\r\nforged line"}, password);
+  EXPECT_EQ(controls.status, 1);
+  EXPECT_EQ(controls.err, "zorinput-server: a user name may not hold control characters\n");
   EXPECT_EQ(Server::Open(path_, ProductRegistry())->ExecuteSql("SELECT count(*) FROM users").at(0).rows.at(0).at(0),
             DbValue(0));
 }

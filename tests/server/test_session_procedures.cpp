@@ -20,19 +20,24 @@ class SessionProceduresTest : public testing::Test {
   }
   // The first login, which makes Ana the administrator.
   void LogInAna() { ASSERT_EQ(server_->Login("Ana", "s3cret").code, 0); }
+  // The same file through the server's own access, which no user's rights limit.
+  std::vector<ResultSet> AsServer(const std::string& sql, const std::vector<DbValue>& params = {}) {
+    return Server::Open(path_, ProductRegistry())->ExecuteSql(sql, params);
+  }
   // Company 5 with a class and series 5, the items the rights are asked about.
   void AddCompanyAndSeries5() {
-    server_->ExecuteSql("INSERT INTO empresa (id, cod, pais, nome) VALUES (5, 'ACME', 0, 'Acme')");
-    server_->ExecuteSql("INSERT INTO ativo (id, emp, idclass, vote, tipoobj) VALUES (5, 5, 2, 0, 0)");
-    server_->ExecuteSql(
-        "INSERT INTO anbima (id, acao, cod, bolsa, moedacot, PaisProCodZor) VALUES (5, 5, 'ACME3', 1, 1, 0)");
+    AsServer("INSERT INTO empresa (id, cod, pais, nome) VALUES (5, 'ACME', 0, 'Acme')");
+    AsServer("INSERT INTO ativo (id, emp, idclass, vote, tipoobj) VALUES (5, 5, 2, 0, 0)");
+    AsServer("INSERT INTO anbima (id, acao, cod, bolsa, moedacot, PaisProCodZor) VALUES (5, 5, 'ACME3', 1, 1, 0)");
   }
   void SetRights(bool isAdmin, int64_t userFlag) {
-    server_->ExecuteSql("UPDATE users SET is_admin = ?, user_flag = ? WHERE id = ?",
-                        {isAdmin, userFlag, server_->SessionUserId()});
+    AsServer("UPDATE users SET is_admin = ?, user_flag = ? WHERE id = ?",
+             {isAdmin, userFlag, server_->SessionUserId()});
   }
 
-  std::unique_ptr<Server> server_ = Server::Open(":memory:", ProductRegistry());
+  TempDir dir_;
+  std::string path_ = dir_.File("zi.db");
+  std::unique_ptr<Server> server_ = Server::Open(path_, ProductRegistry());
 };
 
 const struct {
@@ -55,7 +60,7 @@ TEST_F(SessionProceduresTest, EveryCallNeedsALoggedInUserWhoseRowStillExists) {
   for (const auto& c : kSessionCalls) ExpectRefusedForLackOfSession(Call(c.procedure, c.inputs), c.procedure);
   LogInAna();
   for (const auto& c : kSessionCalls) EXPECT_EQ(Call(c.procedure, c.inputs).returnValue, 0) << c.procedure;
-  server_->ExecuteSql("DELETE FROM users");
+  AsServer("DELETE FROM users");
   for (const auto& c : kSessionCalls) ExpectRefusedForLackOfSession(Call(c.procedure, c.inputs), c.procedure);
 }
 
@@ -133,21 +138,21 @@ TEST_F(SessionProceduresTest, RightsOverCompaniesAndSeries) {
       {"ChkEmpDoUsr", false, 7, 5, 0},
       {"ChkEmpDoUsr", false, 2, 5, 15258},
       {"ChkEmpDoUsr", false, 0, 5, 15258},
-      {"ChkEmpDoUsr", true, 0, 0, 8605},
-      {"ChkEmpDoUsr", false, 1, -3, 8605},
-      {"ChkEmpDoUsr", true, 0, DbValue(), 8605},
-      {"ChkEmpDoUsr", false, 0, DbValue(), 8605},
-      {"ChkEmpDoUsr", true, 0, 6, 8605},
-      {"ChkEmpDoUsr", false, 1, 6, 8605},
+      {"ChkEmpDoUsr", true, 0, 0, 99104},
+      {"ChkEmpDoUsr", false, 1, -3, 99104},
+      {"ChkEmpDoUsr", true, 0, DbValue(), 99104},
+      {"ChkEmpDoUsr", false, 0, DbValue(), 99104},
+      {"ChkEmpDoUsr", true, 0, 6, 99104},
+      {"ChkEmpDoUsr", false, 1, 6, 99104},
       {"ChkAnbDoUsr", true, 0, 5, 0},
       {"ChkAnbDoUsr", false, 2, 5, 0},
       {"ChkAnbDoUsr", false, 3, 5, 0},
-      {"ChkAnbDoUsr", false, 1, 5, 7141},
-      {"ChkAnbDoUsr", false, 4, 5, 7141},
-      {"ChkAnbDoUsr", true, 0, -1, 8605},
-      {"ChkAnbDoUsr", false, 2, DbValue(), 8605},
-      {"ChkAnbDoUsr", true, 0, 6, 8605},
-      {"ChkAnbDoUsr", false, 2, 6, 8605},
+      {"ChkAnbDoUsr", false, 1, 5, 99108},
+      {"ChkAnbDoUsr", false, 4, 5, 99108},
+      {"ChkAnbDoUsr", true, 0, -1, 99104},
+      {"ChkAnbDoUsr", false, 2, DbValue(), 99104},
+      {"ChkAnbDoUsr", true, 0, 6, 99104},
+      {"ChkAnbDoUsr", false, 2, 6, 99104},
   };
   for (const auto& c : cases) {
     SetRights(c.isAdmin, c.userFlag);

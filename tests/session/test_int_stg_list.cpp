@@ -29,11 +29,11 @@ server::ResultSet Rows() {
 const server::Registry& ListRegistry() {
   static const server::Registry registry = [] {
     server::Registry r;
-    r.Add({"TestList", {}, [](ProcContext& c) {
+    r.Add({"TestList", server::ProcAccess::Reads, {}, [](ProcContext& c) {
              c.AddResultSet(Rows());
              return 0;
            }});
-    r.Add({"TestFlaky", {}, [](ProcContext& c) {
+    r.Add({"TestFlaky", server::ProcAccess::Reads, {}, [](ProcContext& c) {
              if (failuresLeft > 0) {
                --failuresLeft;
                return 7141;
@@ -41,13 +41,17 @@ const server::Registry& ListRegistry() {
              c.AddResultSet(Rows());
              return 0;
            }});
-    r.Add({"TestParamList", {{"@formatocampo", DbType::Integer, ParamDirection::Input}}, [](ProcContext& c) {
+    r.Add({"TestParamList",
+           server::ProcAccess::Reads,
+           {{"@formatocampo", DbType::Integer, ParamDirection::Input}},
+           [](ProcContext& c) {
              server::ResultSet set = Rows();
              for (auto& row : set.rows) row[2] = c.In("@formatocampo");
              c.AddResultSet(std::move(set));
              return 0;
            }});
     r.Add({"TestAddItem",
+           server::ProcAccess::Writes,
            {{"@formatocampo", DbType::Integer, ParamDirection::Input},
             {"@ItemNamePT", DbType::Text, ParamDirection::Input},
             {"@ItemNameEN", DbType::Text, ParamDirection::Input},

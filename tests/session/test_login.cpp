@@ -2,20 +2,27 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
+#include <set>
 
 #include "db/connection.h"
 #include "db/embedded_driver.h"
+#include "server/passwords.h"
 #include "server/server.h"
+#include "session/reference_data.h"
 #include "session/session.h"
 #include "session/zi_globs.h"
+#include "support/damaged_database.h"
 #include "support/local_http_server.h"
 #include "support/test_files.h"
 #include "toolbox/http.h"
 #include "toolbox/log.h"
 #include "toolbox/message_box.h"
+#include "toolbox/own_codes.h"
 #include "toolbox/switches.h"
 
 namespace zi {
@@ -44,7 +51,7 @@ class LoginTest : public testing::Test {
 
   void Given(std::vector<std::string> switches) {
     switches.insert(switches.begin(), "/opt/zorinput");
-    switches.push_back("/database=" + database_);
+    if (!database_.empty()) switches.push_back("/database=" + database_);
     SetParameters(switches);
   }
   int Login(std::vector<std::string> switches) {
@@ -111,6 +118,28 @@ TEST_F(LoginTest, PasswordMayComeFromTheEnvironment) {
   EXPECT_EQ(Login({"/user=ana", "/password=other"}), 18456) << "the switch wins over the environment";
 }
 
+// What is hashed is the UTF-8 bytes typed, whether they come through the switch or the variable;
+// a hash made before, of the password's Windows-1252 form, still lets the user in and is replaced.
+TEST_F(LoginTest, APasswordWithLettersOutsideAsciiWorksThroughEitherChannel) {
+  const std::string typed = "s3cr\xC3\xA9t";
+  const auto throughVariable = [&] {
+    test::EnvGuard password("ZORINPUT_PASSWORD", typed.c_str());
+    return Login({"/user=ana"});
+  };
+  const auto throughSwitch = [&] { return Login({"/user=ana", "/password=" + typed}); };
+  ASSERT_EQ(throughVariable(), 0);
+  db::DestroyZiDb();
+  EXPECT_EQ(throughSwitch(), 0) << "set through the variable";
+  Server().ExecuteSql("UPDATE users SET password_hash = ?", {server::HashPassword("s3cr\xE9t")});
+  db::DestroyZiDb();
+  EXPECT_EQ(throughVariable(), 0) << "the old hash";
+  db::DestroyZiDb();
+  EXPECT_EQ(throughSwitch(), 0) << "its replacement";
+  EXPECT_EQ(
+      server::MatchPassword(typed, Server().ExecuteSql("SELECT password_hash FROM users").at(0).rows[0][0].AsText()),
+      server::PasswordMatch::AsTyped);
+}
+
 TEST_F(LoginTest, MissingOrEmptySettingsHaveTheirCodes) {
   EXPECT_EQ(Login({"/password=x"}), kLoginCancelled) << "no user and no dialog to ask";
   EXPECT_EQ(Login({"/user=ana", "/password=x", "/database="}), 4217);
@@ -119,7 +148,62 @@ TEST_F(LoginTest, MissingOrEmptySettingsHaveTheirCodes) {
   EXPECT_EQ(Login({"/user=ana", "/password=x", "/sqlserver=db1"}), kProviderNotAvailable);
   EXPECT_THAT(LogTexts(), Contains("InitDbConnection provider SQLOLEDB.1 erro:99002: this build reaches only the "
                                    "embedded database (provider embedded)"));
-  EXPECT_EQ(relay_.Received().size(), 5u) << "every failed login is reported";
+  EXPECT_EQ(Login({"/user=ana", "/password=x", "/provider=odbc"}), kProviderNotAvailable) << "without a server";
+  EXPECT_THAT(LogTexts(), Contains("InitDbConnection provider odbc erro:99002: this build reaches only the "
+                                   "embedded database (provider embedded)"));
+  EXPECT_EQ(relay_.Received().size(), 6u) << "every failed login is reported";
+}
+
+// A mistyped switch creates no database: a name that ends in a path separator (or is the root)
+// names a folder, and the default name must already exist; only a name given creates its file.
+TEST_F(LoginTest, OnlyADatabaseNamedByTheSwitchIsCreated) {
+  for (const std::string& folder : {dir_.File("sub/"), std::string("/")}) {
+    database_ = folder;
+    EXPECT_EQ(Login({"/user=ana", "/password=x"}), kDatabaseNamesAFolder) << folder;
+    EXPECT_THAT(LogTexts(), Contains("InitDbConnection database " + folder +
+                                     " erro:99010: the name ends in a path "
+                                     "separator, so it names a folder and not a database file"));
+  }
+  database_.clear();
+  const auto workingDirectory = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.Path());
+  EXPECT_EQ(Login({"/user=ana", "/password=x"}), kDefaultDatabaseMissing);
+  std::filesystem::current_path(workingDirectory);
+  EXPECT_THAT(LogTexts(), Contains("InitDbConnection database ZorInput.db erro:99011: it does not exist; name it "
+                                   "with -database to create it"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("ZorInput.db")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("sub")));
+  EXPECT_FALSE(std::filesystem::exists("/.db"));
+}
+
+// A database name is the system's bytes, from the switch to the file that is opened: UTF-8, or bytes
+// that are no UTF-8 at all. Only what the log shows is converted.
+TEST_F(LoginTest, TheDatabaseSwitchOpensExactlyTheFileItNames) {
+  for (const std::string& name : {std::string("\xE6\x97\xA5\xE6\x9C\xAC.db"), std::string("caf\xE9.db")}) {
+    database_ = dir_.File(name);
+    server::Server::Open(database_, server::ProductRegistry())->AddUser({.name = "ana", .isAdmin = true}, "pw");
+    EXPECT_EQ(Login({"/user=ana", "/password=pw"}), 0) << name;
+    EXPECT_FALSE(static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).CreatedAdministrator()) << name;
+    db::DestroyZiDb();
+  }
+  std::set<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) files.insert(entry.path().filename());
+  EXPECT_EQ(files, (std::set<std::string>{"\xE6\x97\xA5\xE6\x9C\xAC.db", "caf\xE9.db", "zorinput.log"}));
+
+  database_ = dir_.File("\xC3\xA9t\xC3\xA9.db");
+  ASSERT_EQ(Login({"/user=ana", "/password=pw"}), 0);
+  EXPECT_THAT(LogTexts(),
+              Contains("InitDbConnection new database " + database_ + ": user ana created as administrator"));
+  EXPECT_EQ(ZiGlobs().database, dir_.File("\xE9t\xE9.db")) << "shown as program text";
+}
+
+TEST_F(LoginTest, AUserNameWithControlCharactersIsRefusedWithoutForgingALogLine) {
+  EXPECT_EQ(Login({"/user=ana\r\n2024/01/01-00:00:00 forged", "/password=x"}), kAnswerNameWithControls);
+  EXPECT_THAT(test::ReadFile(dir_.File("zorinput.log")), Not(HasSubstr("\r\n2024/01/01-00:00:00 forged")));
+  EXPECT_EQ(
+      server::Server::Open(database_, server::ProductRegistry())->ExecuteSql("SELECT count(*) FROM users")[0].rows,
+      (std::vector<std::vector<DbValue>>{{0}}))
+      << "nobody became the administrator";
 }
 
 TEST_F(LoginTest, DatabaseFileThatCannotBeUsedIsALoginFailure) {
@@ -133,6 +217,14 @@ TEST_F(LoginTest, DatabaseFileThatCannotBeUsedIsALoginFailure) {
   database_ = dir_.File("directory.db");
   std::filesystem::create_directory(database_);
   EXPECT_EQ(Login({"/user=ana", "/password=x"}), kLoginException);
+
+  database_ = dir_.File("damaged.db");
+  test::MakeDamagedDatabase(database_);
+  const std::string damaged = test::ReadFile(database_);
+  EXPECT_EQ(Login({"/user=ana", "/password=x"}), kLoginException);
+  EXPECT_THAT(LogTexts(), Contains(HasSubstr("InitDbConnection erro:3714 EDriverError:" + database_ +
+                                             " is damaged: *** in database main ***; On tree page ")));
+  EXPECT_EQ(test::ReadFile(database_), damaged) << "neither migrated nor used";
 }
 
 TEST_F(LoginTest, EmbeddedDatabaseNameWithoutExtensionGetsDotDb) {
@@ -167,11 +259,13 @@ const server::Registry& PasswordExpiredRegistry() {
     using server::ParamDirection;
     server::Registry r;
     r.Add({"CheckClientVersionV2",
+           server::ProcAccess::Reads,
            {{"@ClientVersion", DbType::Integer, ParamDirection::Input},
             {"@PatchNum", DbType::Integer, ParamDirection::Input},
             {"@ServerTime", DbType::DateTime, ParamDirection::Output}},
            [](server::ProcContext&) { return 7125; }});
     r.Add({"GetInfoDoUsuario",
+           server::ProcAccess::Reads,
            {{"@SourceDoBal", DbType::Integer, ParamDirection::Output},
             {"@UserFlag", DbType::Integer, ParamDirection::Output},
             {"@email", DbType::Text, ParamDirection::Output},
@@ -223,7 +317,73 @@ TEST_F(LoginTest, PermissionAnswersAreRememberedOnlyWhenTheServerGaveThem) {
   driver.InjectFaults({});
   EXPECT_TRUE(ChkEmpDoUsr(6)) << "a failed call is asked again";
   EXPECT_FALSE(ChkAnbDoUsr(-1));
-  EXPECT_EQ(boxes_.back(), "Warning: Could not find item to update error:8605");
+  EXPECT_EQ(boxes_.back(), "Warning: Could not find the item error:99104");
+}
+
+// One end of a pipe between two processes: a byte written says "go on"; end of file that the
+// other process has gone.
+void Signal(int fd) { (void)!::write(fd, "x", 1); }
+bool Await(int fd) {
+  char c = 0;
+  return ::read(fd, &c, 1) == 1;
+}
+
+int ExitStatus(pid_t pid) {
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+}
+
+// The writer holds its transaction open, with an import's worth of rows written, until the other
+// process has logged in (reference data included) and read; were readers to wait for the write
+// lock, they would give up after the busy wait and the login would fail.
+TEST_F(LoginTest, ALoginAndItsReadsGoOnWhileAnotherProcessWrites) {
+  constexpr int kRows = 2000;
+  ASSERT_EQ(Login({"/user=ana", "/password=s3cret"}), 0);
+  db::DestroyZiDb();
+  SetReferenceDataLoader(CarregaDadosIniciais);
+  int written[2];
+  int read[2];
+  ASSERT_EQ(::pipe(written), 0);
+  ASSERT_EQ(::pipe(read), 0);
+  const pid_t writer = ::fork();
+  if (writer == 0) {
+    ::close(written[0]);
+    ::close(read[1]);
+    int code = InitDbConnection("", "", false, nullptr);
+    db::TTransactionGuard guard(db::ZiDb());
+    if (code == 0) code = guard.Code();
+    for (int i = 0; i < kRows && code == 0; ++i) {
+      db::TDataSetHolder ds(db::ZiDb(), "DataLogAdd");
+      ds->SetInteger("@tip", 1);
+      ds->SetInteger("@oid", i);
+      code = db::ZiDb().ExecStProc(*ds, 0);
+    }
+    Signal(written[1]);
+    Await(read[0]);
+    if (code == 0) code = guard.Commit();
+    ::_exit(code == 0 ? 0 : 1);
+  }
+  const pid_t reader = ::fork();
+  if (reader == 0) {
+    ::close(written[1]);
+    ::close(read[0]);
+    int code = Await(written[0]) ? InitDbConnection("", "", false, nullptr) : 1;
+    if (code == 0) {
+      db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, "SELECT count(*) AS n FROM empresa");
+      code = db::ZiDb().OpenSql(*ds);
+    }
+    Signal(read[1]);
+    ::_exit(code == 0 ? 0 : 1);
+  }
+  for (int fd : {written[0], written[1], read[0], read[1]}) ::close(fd);
+  EXPECT_EQ(ExitStatus(reader), 0) << "the login and its reads";
+  EXPECT_EQ(ExitStatus(writer), 0) << "the writer";
+  SetReferenceDataLoader(nullptr);
+  ASSERT_EQ(Login({"/user=ana", "/password=s3cret"}), 0);
+  db::TDataSetHolder count(db::ZiDb(), db::CommandType::Text, "SELECT count(*) AS n FROM DataLog");
+  ASSERT_EQ(db::ZiDb().OpenSql(*count), 0);
+  EXPECT_EQ(count->FieldAsInteger("n"), kRows);
 }
 
 TEST_F(LoginTest, NotConnectedIsShownWhenAsked) {
