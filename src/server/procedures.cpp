@@ -11,6 +11,7 @@ Registry MakeProductRegistry() {
   RegisterSessionProcedures(registry);
   RegisterReferenceProcedures(registry);
   RegisterCatalogueProcedures(registry);
+  RegisterImportKeyProcedures(registry);
   return registry;
 }
 

@@ -14,4 +14,7 @@ void RegisterReferenceProcedures(Registry& registry);
 // Companies, classes and series: their writers and readers, lookups by code and object lists.
 void RegisterCatalogueProcedures(Registry& registry);
 
+// The lookups behind the company and class keys of import lines: by CNPJ, by ticker and by ISIN.
+void RegisterImportKeyProcedures(Registry& registry);
+
 }  // namespace zi::server

@@ -255,11 +255,20 @@ void CreateCatalogue(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 4> kSteps = {
+// A series' ISIN, by which import lines may name its company or class; empty when it has none.
+void AddSeriesIsin(SqliteDb& db) {
+  db.Exec(R"sql(
+    ALTER TABLE anbima ADD COLUMN isin TEXT NOT NULL DEFAULT '';
+    CREATE INDEX anbima_isin ON anbima (isin, bolsa) WHERE isin <> '';
+  )sql");
+}
+
+constexpr std::array<MigrationStep, 5> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
     CreateCatalogue,
+    AddSeriesIsin,
 };
 
 ServerError NotOurs(const std::string& path) {
