@@ -11,7 +11,7 @@
 #include "import/tokeniser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const zi::TTextLines lines = zi::TTextLines::FromText(std::string(reinterpret_cast<const char*>(data), size));
+  const zi::TTextLines lines = zi::TTextLines::FromText(std::string_view(reinterpret_cast<const char*>(data), size));
   zi::tParserWrapper tokens(std::make_unique<zi::tParserSpcDelim>());
   zi::tParserChrDelim dashes('-');
   for (size_t i = 0; i < lines.Count(); ++i) {
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (zi::IsSkipLine(line, false) && zi::IsSkipLine(line, true)) continue;
     tokens.Parse(line);
     for (int t = 0; t < tokens.Count(); ++t) {
-      const std::string& token = tokens.Token(t);
+      const std::string_view token = tokens.Token(t);
       int32_t integer = 0;
       double number = 0;
       zi::TDayNumber date;
