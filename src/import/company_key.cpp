@@ -103,6 +103,45 @@ int ResolveCompanyCode(const TCompanyKey& key, bool cachedLookup, std::vector<in
   return result;
 }
 
+// The procedures of the key forms that name a list, for companies or for classes.
+struct TListProcedures {
+  const TListProcedure& cnpj;
+  const TListProcedure& ticker;
+  const TListProcedure& isin;
+};
+
+constexpr TListProcedures kCompanyLists{kCompaniesByCnpj, kCompaniesByTicker, kCompaniesByIsin};
+constexpr TListProcedures kClassLists{kClassesByCnpj, kClassesByTicker, kClassesByIsin};
+
+// Forms 2 to 4: the country (of a CNPJ) or the exchange (of a ticker or ISIN) must be known; then
+// the form's procedure lists the ids. Only the CNPJ form takes the class name: a ticker or an ISIN
+// names its class itself.
+int ResolveListForm(const TCompanyKey& key, const TListProcedures& procedures, const std::string* className,
+                    std::vector<int>& ids, int impossible) {
+  switch (key.form) {
+    case TCompanyKeyForm::Cnpj:
+      if (const std::optional<int> country = KnownCode(key.value2, Listas().EnumPais)) {
+        return ReadIdList(procedures.cnpj, key.value1, *country, className, ids);
+      }
+      return kKeyCountryInvalid;
+    case TCompanyKeyForm::Ticker:
+    case TCompanyKeyForm::Isin:
+      if (const std::optional<int> exchange = KnownCode(key.value2, Listas().EnumBolsa)) {
+        const TListProcedure& procedure = key.form == TCompanyKeyForm::Ticker ? procedures.ticker : procedures.isin;
+        return ReadIdList(procedure, key.value1, *exchange, nullptr, ids);
+      }
+      return kKeyExchangeInvalid;
+    default: return impossible;
+  }
+}
+
+// No ids after a failure; a success that found none is the failure `none`.
+int Settled(int code, std::vector<int>& ids, int none) {
+  if (code != 0) ids.clear();
+  else if (ids.empty()) return none;
+  return code;
+}
+
 }  // namespace
 
 TCompanyKey SplitCompanyKey(std::string_view token1, std::string_view token2) {
@@ -126,28 +165,13 @@ int ResolveCompanyKey(std::string_view token1, std::string_view token2, bool cac
 int ResolveCompanyKey(const TCompanyKey& key, bool cachedLookup, std::vector<int>& companies) {
   companies.clear();
   int code = 0;
+  // A key with an empty value names no company: no error of its own, it ends as a key naming none.
   if (!key.value1.empty() && !key.value2.empty()) {
-    std::optional<int> country;
-    std::optional<int> exchange;
-    switch (key.form) {
-      case TCompanyKeyForm::CompanyCode: code = ResolveCompanyCode(key, cachedLookup, companies); break;
-      case TCompanyKeyForm::Cnpj:
-        country = KnownCode(key.value2, Listas().EnumPais);
-        code = country ? ReadIdList(kCompaniesByCnpj, key.value1, *country, nullptr, companies) : kKeyCountryInvalid;
-        break;
-      case TCompanyKeyForm::Ticker:
-      case TCompanyKeyForm::Isin:
-        exchange = KnownCode(key.value2, Listas().EnumBolsa);
-        code = !exchange ? kKeyExchangeInvalid
-                         : ReadIdList(key.form == TCompanyKeyForm::Ticker ? kCompaniesByTicker : kCompaniesByIsin,
-                                      key.value1, *exchange, nullptr, companies);
-        break;
-      default: code = kCompanyKeyFormImpossible;
-    }
+    code = key.form == TCompanyKeyForm::CompanyCode
+               ? ResolveCompanyCode(key, cachedLookup, companies)
+               : ResolveListForm(key, kCompanyLists, nullptr, companies, kCompanyKeyFormImpossible);
   }
-  if (code != 0) companies.clear();
-  else if (companies.empty()) code = kCompanyKeyNoCompany;
-  return code;
+  return Settled(code, companies, kCompanyKeyNoCompany);
 }
 
 int ResolveClassKey(std::string_view token1, std::string_view token2, std::string_view className,
@@ -156,34 +180,18 @@ int ResolveClassKey(std::string_view token1, std::string_view token2, std::strin
   const TCompanyKey key = SplitCompanyKey(token1, token2);
   const std::string name(className);
   int code = 0;
-  std::optional<int> country;
-  std::optional<int> exchange;
-  switch (key.form) {
-    case TCompanyKeyForm::CompanyCode: {
-      int company = 0;
-      int atv = 0;
-      int classNameId = 0;
-      code = GetIdAtvV2(key.value1, key.value2, name, true, company, atv, classNameId);
-      if (code == 0) classes.push_back(atv);
-      break;
-    }
-    case TCompanyKeyForm::Cnpj:
-      if (Trim(name).empty() || Trim(name) == "-") return kClassKeyWithoutClassName;
-      country = KnownCode(key.value2, Listas().EnumPais);
-      code = country ? ReadIdList(kClassesByCnpj, key.value1, *country, &name, classes) : kKeyCountryInvalid;
-      break;
-    case TCompanyKeyForm::Ticker:
-    case TCompanyKeyForm::Isin:
-      exchange = KnownCode(key.value2, Listas().EnumBolsa);
-      code = !exchange ? kKeyExchangeInvalid
-                       : ReadIdList(key.form == TCompanyKeyForm::Ticker ? kClassesByTicker : kClassesByIsin,
-                                    key.value1, *exchange, nullptr, classes);
-      break;
-    default: return kClassKeyFormImpossible;
+  if (key.form == TCompanyKeyForm::CompanyCode) {
+    int company = 0;
+    int atv = 0;
+    int classNameId = 0;
+    code = GetIdAtvV2(key.value1, key.value2, name, true, company, atv, classNameId);
+    if (code == 0) classes.push_back(atv);
+  } else if (key.form == TCompanyKeyForm::Cnpj && (Trim(name).empty() || Trim(name) == "-")) {
+    return kClassKeyWithoutClassName;
+  } else {
+    code = ResolveListForm(key, kClassLists, &name, classes, kClassKeyFormImpossible);
   }
-  if (code != 0) classes.clear();
-  else if (classes.empty()) code = kClassKeyNoClass;
-  return code;
+  return Settled(code, classes, kClassKeyNoClass);
 }
 
 int ResolveOneCompanyByCnpj(std::string_view token1, std::string_view token2, TDayNumber date, int& company) {
