@@ -161,7 +161,9 @@ void TImpMain::EndOfRun() {
 
 // The outcome of one directive line as a code, 0 when it succeeded.
 int TImpMain::Dispatch(std::string_view keyword) {
-  const TDirective* directive = FindDirective(keyword);
+  // Files repeat one keyword for thousands of lines.
+  if (!lastDirective_ || lastDirective_->keyword != keyword) lastDirective_ = FindDirective(keyword);
+  const TDirective* directive = lastDirective_;
   if (!directive) {
     SetErro(kUnknownDirective);
     return 0;

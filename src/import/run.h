@@ -54,6 +54,7 @@ class TImpRootBase {
 
 class tImpRoot;
 class TImpMain;
+struct TDirective;
 
 // What a directive family keeps for one run (the bulletins its lines asked for, the holders it
 // added), made on first use and told when passes start and end.
@@ -177,6 +178,7 @@ class TImpMain : public tImpRoot {
   int Dispatch(std::string_view keyword);
 
   bool cachedCompanyLookup_ = false;
+  const TDirective* lastDirective_ = nullptr;
 };
 
 }  // namespace zi

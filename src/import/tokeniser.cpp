@@ -14,6 +14,11 @@ void tParserRoot::SetText(std::string_view text) {
   done_ = false;
 }
 
+// Beside its steps, so that they are compiled into its loop: every line of a file passes here.
+void tParserSpcDelim::AppendTokens(std::string_view text, std::vector<std::string_view>& tokens) {
+  AppendEach(*this, text, tokens);
+}
+
 void tParserSpcDelim::SkipDelimiters() {
   while (position_ < text_.size() && IsBlank(text_[position_])) ++position_;
 }

@@ -50,9 +50,7 @@ class tParserRoot {
 
 class tParserSpcDelim final : public tParserRoot {
  public:
-  void AppendTokens(std::string_view text, std::vector<std::string_view>& tokens) override {
-    AppendEach(*this, text, tokens);
-  }
+  void AppendTokens(std::string_view text, std::vector<std::string_view>& tokens) override;
 
  protected:
   friend class tParserRoot;
