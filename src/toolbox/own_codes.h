@@ -6,7 +6,9 @@
 // 99001 to 99099: the program entry, its switches and the session;
 // 99100 to 99199: answers of the embedded server's procedures;
 // 99200 to 99299: the database layer;
-// 99300 to 99399: the import engine.
+// 99300 to 99399: the import engine;
+// 99400 to 99499: prices and the other market data;
+// 99500 to 99599: the object and reference-data directives and the indicators.
 
 namespace zi {
 
