@@ -1,15 +1,11 @@
 #include "import/text_lines.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
-#include <stdexcept>
-#include <system_error>
+#include <new>
 
+#include "import/regular_file.h"
 #include "toolbox/codec.h"
 
 namespace zi {
@@ -37,45 +33,20 @@ TTextLines::TBuffer TTextLines::NewBuffer(size_t size) {
 
 // The whole file into a new buffer; its size through size.
 TTextLines::TBuffer TTextLines::ReadWholeFile(const std::string& path, size_t& size) {
-  auto fail = [&](int error) {
-    throw std::runtime_error("cannot read " + PathText(path) + ": " + std::generic_category().message(error));
-  };
-  // Not blocking: a pipe or a device named as an import file must not hang the run.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) fail(errno);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int error = errno;
-    ::close(fd);
-    fail(error);
-  }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
-    fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-  }
-  // One byte more than the file holds, so that the end of the file is seen without a second buffer;
-  // a file that grew meanwhile is read into a larger one.
-  size_t capacity = static_cast<size_t>(st.st_size) + 1;
+  TRegularFile file(path);
+  // One byte more than the file holds, so that its end is seen without a second buffer; a file that
+  // grew meanwhile is read into a larger one.
+  size_t capacity = file.Size() + 1;
   TBuffer bytes = NewBuffer(capacity);
   size = 0;
-  for (;;) {
-    if (size == capacity) {
-      capacity *= 2;
-      TBuffer larger = NewBuffer(capacity);
-      std::memcpy(larger.get(), bytes.get(), size);
-      bytes = std::move(larger);
-    }
-    const ssize_t n = ::read(fd, bytes.get() + size, capacity - size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      ::close(fd);
-      fail(error);
-    }
-    if (n == 0) break;
-    size += static_cast<size_t>(n);
+  while (const size_t n = file.Read(bytes.get() + size, capacity - size)) {
+    size += n;
+    if (size < capacity) continue;
+    capacity *= 2;
+    TBuffer larger = NewBuffer(capacity);
+    std::memcpy(larger.get(), bytes.get(), size);
+    bytes = std::move(larger);
   }
-  ::close(fd);
   return bytes;
 }
 

@@ -1,0 +1,277 @@
+#pragma once
+// JSON documents of the import. A document keeps the text it was built from; its members (object)
+// or items (array) are split when it is built, and each value is decoded only when it is first
+// reached, so a large array of records costs one pass over its text until a record is visited, and
+// a record that does not decode spoils only itself. Strings are Windows-1252 inside and UTF-8 in the
+// text; member names stay the bytes of the text. Building a document never raises: a text that is
+// no object or array gives an invalid document that says why.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zi {
+
+// The type of a decoded value.
+enum TJsonAttributeType {
+  atInvalid = 0,         // the value's text did not decode: its payload is an invalid document saying why
+  atNull = 1,            // JSON null, and what an absent value reads as
+  atStringInBuffer = 2,  // a string of the document's text
+  atStringOwned = 3,     // a string set by the program
+  atNumber = 4,
+  atBoolean = 5,
+  atObject = 6,
+  atArray = 7,
+};
+const char* JsonAttributeTypeName(TJsonAttributeType type);
+
+// The kinds HasKind tests; the holdings' key definitions store these numbers.
+enum TAttributeType {
+  jatInvalid = 0,
+  jatNull = 1,
+  jatString = 2,
+  jatNumber = 3,
+  jatBoolean = 4,
+  jatDate = 5,
+  jatObject = 6,
+  jatArray = 7,
+};
+
+class EInvalidJson : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+class EInvalidJsonObject : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+class EInvalidJsonArray : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+class EInvalidJsonAttributeType : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TAbstractJson;
+class TJsonObject;
+class TJsonArray;
+
+// Nested documents deeper than this are invalid values rather than a risk to the stack.
+inline constexpr int kMaxJsonDepth = 512;
+
+// One member or item.
+struct TJsonSlot {
+  bool decoded = false;
+  TJsonAttributeType type = atNull;
+  std::string_view source;  // the value's text in the document's text; empty for a value the program set
+  bool boolean = false;
+  long double number = 0;
+  std::string string;                    // Windows-1252, for both string types
+  std::unique_ptr<TAbstractJson> child;  // an object, an array or (atInvalid) the invalid document
+};
+
+// A value of a document, or nothing. It points into its document: a change of the document (a member
+// added or removed) may leave it dangling, so it is read before the document is changed.
+class TJsonAttribute {
+ public:
+  TJsonAttribute() = default;
+  explicit TJsonAttribute(TJsonSlot* slot) : slot_(slot) {}
+
+  bool Exists() const { return slot_ != nullptr; }
+  TJsonAttributeType AttributeType() const { return slot_ ? slot_->type : atNull; }
+  bool IsNull() const { return AttributeType() == atNull; }
+  bool IsString() const { return AttributeType() == atStringInBuffer || AttributeType() == atStringOwned; }
+  bool IsNumber() const { return AttributeType() == atNumber; }
+  bool IsBoolean() const { return AttributeType() == atBoolean; }
+  bool IsObject() const { return AttributeType() == atObject; }
+  bool IsArray() const { return AttributeType() == atArray; }
+  bool IsInvalidValue() const { return AttributeType() == atInvalid; }
+  // The value is invalid, or an object or array that holds an invalid value at any depth.
+  bool ContainsInvalid() const;
+
+  // The value of that type; any other raises EInvalidJsonAttributeType.
+  const std::string& AsString() const;
+  long double AsNumber() const;
+  bool AsBoolean() const;
+  TJsonObject& AsObject() const;
+  TJsonArray& AsArray() const;
+  // Why an invalid value did not decode.
+  std::string InvalidReason() const;
+
+ private:
+  void Expect(bool matches, TJsonAttributeType expected) const;
+  TJsonSlot* slot_ = nullptr;
+};
+
+class TAbstractJson {
+ public:
+  virtual ~TAbstractJson();
+  TAbstractJson(const TAbstractJson&) = delete;
+  TAbstractJson& operator=(const TAbstractJson&) = delete;
+
+  // The document a text holds; the text is taken over. Never raises.
+  static std::unique_ptr<TAbstractJson> CreateFromString(std::string text);
+  // The document a file holds. Without retry a missing or unreadable file reads as an empty text;
+  // with retry a file that cannot be read is tried again 11 times before the document is invalid.
+  static std::unique_ptr<TAbstractJson> CreateFromFile(const std::string& path, bool retry);
+
+  bool IsObject() const;
+  bool IsArray() const;
+  // The document as an array; another kind raises std::bad_cast.
+  TJsonArray& AsArray();
+  TJsonObject& AsObject();
+  // An invalid document, or one that holds an invalid value at any depth (values are decoded up to
+  // the first invalid one).
+  virtual bool IsInvalid();
+
+  // Compact JSON text, appended to out. Values not reached yet are decoded first; an array none of
+  // whose items was reached is written as the text it was built from.
+  void SaveToStream(std::string& out);
+  std::string AsText();
+  // Writes the text to a file beside the named one, flushes it to disk and renames it over the named
+  // file, so that the file is either as it was or complete. Raises std::system_error on failure.
+  void SaveToFile(const std::string& path);
+  // A new document from this one's text, of the same class.
+  std::unique_ptr<TAbstractJson> Clone();
+
+  // The message of an invalid document; empty for the others.
+  virtual const std::string& InvalidMessage() const;
+
+ protected:
+  TAbstractJson(std::shared_ptr<const std::string> text, int depth) : text_(std::move(text)), depth_(depth) {}
+
+  virtual char OpenText() const = 0;
+  virtual char CloseText() const = 0;
+  virtual void WriteItem(std::string& out, size_t index) = 0;
+  virtual size_t SlotCount() const = 0;
+  virtual TJsonSlot& Slot(size_t index) = 0;
+
+  // Decodes a slot the first time it is reached.
+  TJsonSlot& Reached(TJsonSlot& slot);
+  void WriteValue(std::string& out, TJsonSlot& slot);
+
+  std::shared_ptr<const std::string> text_;  // shared with the documents built within it
+  int depth_;
+
+  friend class TJsonAttribute;
+};
+
+class TJsonObject : public TAbstractJson {
+ public:
+  // An object without members; forceEmpty false raises EInvalidJsonObject.
+  static std::unique_ptr<TJsonObject> CreateEmpty(bool forceEmpty);
+  // Splits an object's text (from "{"); a text that does not split raises EInvalidJsonObject.
+  TJsonObject(std::shared_ptr<const std::string> text, std::string_view source, int depth);
+
+  int Count() const { return static_cast<int>(members_.size()); }
+  std::string NameAt(int index) const;
+  // The first member of that name, compared byte for byte; -1 when there is none.
+  int IndexOf(std::string_view name) const;
+  // The member at an index (nothing when out of range), decoded.
+  TJsonAttribute Item(int index);
+  std::optional<TJsonAttribute> Find(std::string_view name);
+
+  bool Delete(std::string_view name);
+  bool DeleteAt(int index);
+  // Removes the first member of that name; its document (an object, array or invalid value) goes to
+  // kept instead of being freed.
+  bool Extract(std::string_view name, std::unique_ptr<TAbstractJson>* kept = nullptr);
+
+  // Every member of the name is removed and one is appended; an empty name adds nothing (-1).
+  int AddNull(std::string_view name);
+  int AddString(std::string_view name, std::string value);
+  // A missing number (a quiet NaN) leaves the member null.
+  int AddNumber(std::string_view name, long double value);
+  int AddBoolean(std::string_view name, bool value);
+  // The object takes the document over; none leaves the member null.
+  int AddObject(std::string_view name, std::unique_ptr<TJsonObject> object);
+  int AddArray(std::string_view name, std::unique_ptr<TJsonArray> array);
+
+  // Tolerant reads: false (and nothing read) for a missing member or one of another type.
+  bool TryGetString(std::string_view name, std::string& value);
+  bool TryGetArray(std::string_view name, TJsonArray*& value);
+  // A number member, or a string member whose whole text (leading spaces allowed) is a decimal number.
+  bool TryGetNumber(std::string_view name, long double& value);
+  // TryGetNumber rounded to the nearest integer (halves to even); a number beyond 32 bits is not found.
+  bool TryGetInteger(std::string_view name, int32_t& value);
+  std::string GetString(std::string_view name, bool& found);
+  TJsonArray* GetArray(std::string_view name, bool& found);
+  long double GetNumber(std::string_view name, bool& found);
+  int32_t GetInteger(std::string_view name, bool& found);
+  // Rounded and kept to 16 bits; 0 when not found.
+  uint16_t GetWord(std::string_view name, bool& found);
+
+ protected:
+  char OpenText() const override { return '{'; }
+  char CloseText() const override { return '}'; }
+  void WriteItem(std::string& out, size_t index) override;
+  size_t SlotCount() const override { return members_.size(); }
+  TJsonSlot& Slot(size_t index) override { return *members_[index].slot; }
+
+ private:
+  struct TMember {
+    std::string name;  // the bytes of the text, unescaped
+    std::unique_ptr<TJsonSlot> slot;
+  };
+  int Append(std::string_view name, std::unique_ptr<TJsonSlot> slot);
+  std::vector<TMember> members_;
+};
+
+class TJsonArray : public TAbstractJson {
+ public:
+  static std::unique_ptr<TJsonArray> CreateEmpty(bool forceEmpty);
+  // Splits an array's text (from "["); a text that does not split raises EInvalidJsonArray.
+  TJsonArray(std::shared_ptr<const std::string> text, std::string_view source, int depth);
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  TJsonAttribute Item(int index);
+  // The item as an object; nullptr (found false) for another type.
+  TJsonObject* GetObject(int index, bool& found);
+
+  int AddNull();
+  int AddObject(std::unique_ptr<TJsonObject> object);
+  bool DeleteAt(int index);
+
+ protected:
+  char OpenText() const override { return '['; }
+  char CloseText() const override { return ']'; }
+  void WriteItem(std::string& out, size_t index) override;
+  size_t SlotCount() const override { return items_.size(); }
+  TJsonSlot& Slot(size_t index) override { return *items_[index]; }
+
+ private:
+  friend class TAbstractJson;
+  std::string_view source_;  // the array's own text, written again while no item was reached
+  bool reached_ = false;
+  std::vector<std::unique_ptr<TJsonSlot>> items_;
+};
+
+class TInvalidJson : public TAbstractJson {
+ public:
+  explicit TInvalidJson(std::string message) : TAbstractJson(nullptr, 0), message_(std::move(message)) {}
+  bool IsInvalid() override { return true; }
+  const std::string& InvalidMessage() const override { return message_; }
+
+ protected:
+  char OpenText() const override { throw EInvalidJson(message_); }
+  char CloseText() const override { throw EInvalidJson(message_); }
+  void WriteItem(std::string&, size_t) override {}
+  size_t SlotCount() const override { return 0; }
+  TJsonSlot& Slot(size_t) override { throw EInvalidJson(message_); }
+
+ private:
+  std::string message_;
+};
+
+// Whether the object has a member of that name holding a value of the kind; a date is a string of
+// exactly 10 characters, YYYY?MM?DD with one separator that is neither digit nor letter, naming a
+// day that has a day number.
+bool HasKind(TJsonObject& object, std::string_view name, TAttributeType kind);
+
+}  // namespace zi
