@@ -39,7 +39,12 @@ void tMyImpMain::Output(std::string_view message, bool memoryOnly) {
 }  // namespace impform
 
 tImpForm::tImpForm()
-    : tryJson_([](const std::string&, std::unique_ptr<TImpRootBase>&) { return kNotJsonArray; }),
+    : tryJson_([](const std::string& file, std::unique_ptr<TImpRootBase>& run) {
+        std::unique_ptr<TImpJSON> json;
+        const int code = TryJsonImport(file, false, _ParamCmdTxt{}, json);
+        run = std::move(json);
+        return code;
+      }),
       remote_([](const std::string&, int, const std::function<void(std::string_view)>&) {
         return kRemoteImportNotAvailable;
       }) {}

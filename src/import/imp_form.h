@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "import/json_import.h"
 #include "import/run.h"
 
 namespace zi {
@@ -17,7 +18,6 @@ namespace zi {
 inline constexpr int kFileNameEmpty = 4068;
 inline constexpr int kInvalidAction = 4069;
 inline constexpr int kJsonNotInThisWindow = 25303;
-inline constexpr int kNotJsonArray = 25308;
 
 class tImpForm;
 
@@ -44,17 +44,17 @@ class tImpForm {
       "Check & Import", "Check Only", "Remote import", "Remote import & Gen BGL", "Remote import during the night"};
   static constexpr int kNoAction = -1;
 
-  // Offers a file to the JSON import: 25308 when it is not a JSON array, else the JSON run's code;
-  // run is set when a JSON run was made.
-  using TryJsonImport = std::function<int(const std::string& file, std::unique_ptr<TImpRootBase>& run)>;
+  // Offers a file to the JSON import (TryJsonImport unless a test says otherwise): 25308 when it is
+  // not a JSON array, else the JSON run's code; run is set when a JSON run was made.
+  using TTryJsonImport = std::function<int(const std::string& file, std::unique_ptr<TImpRootBase>& run)>;
   // Hands a file to the remote import in a mode (5, 3 or 7), its messages to the pane; 0 or a code.
-  using RemoteImport =
+  using TRemoteImport =
       std::function<int(const std::string& file, int mode, const std::function<void(std::string_view)>& output)>;
 
   tImpForm();
 
-  void SetTryJsonImport(TryJsonImport hook) { tryJson_ = std::move(hook); }
-  void SetRemoteImport(RemoteImport hook) { remote_ = std::move(hook); }
+  void SetTryJsonImport(TTryJsonImport hook) { tryJson_ = std::move(hook); }
+  void SetRemoteImport(TRemoteImport hook) { remote_ = std::move(hook); }
 
   // The file name as the system's bytes.
   void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
@@ -83,8 +83,8 @@ class tImpForm {
   int action_ = 0;
   std::vector<std::string> pane_;
   std::unique_ptr<impform::tMyImpMain> run_;
-  TryJsonImport tryJson_;
-  RemoteImport remote_;
+  TTryJsonImport tryJson_;
+  TRemoteImport remote_;
 };
 
 }  // namespace zi

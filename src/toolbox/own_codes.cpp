@@ -25,6 +25,7 @@ const char* OwnCodeText(int code) {
       {kDirectiveNotAvailable, "This directive is not available in this build"},
       {kDirectiveRaised, "A directive failed with an unexpected error"},
       {kRemoteImportNotAvailable, "Remote import is not available in this build"},
+      {kJsonFileNotWrittenBack, "The JSON import file could not be written back; it was left as it was"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;

@@ -41,6 +41,7 @@ inline constexpr int kImportLineNotText = 99300;
 inline constexpr int kDirectiveNotAvailable = 99301;
 inline constexpr int kDirectiveRaised = 99302;
 inline constexpr int kRemoteImportNotAvailable = 99303;
+inline constexpr int kJsonFileNotWrittenBack = 99304;
 
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);

@@ -60,6 +60,15 @@ LocalTime Now() {
           local.tm_min,         local.tm_sec,     static_cast<int>(ts.tv_nsec / 1000000)};
 }
 
+LocalTime NowUtc() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  tm utc{};
+  gmtime_r(&ts.tv_sec, &utc);
+  return {utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+          utc.tm_min,         utc.tm_sec,     static_cast<int>(ts.tv_nsec / 1000000)};
+}
+
 int64_t MonotonicMs() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);

@@ -29,6 +29,8 @@ struct LocalTime {
   int year, month, day, hour, minute, second, millisecond;
 };
 LocalTime Now();
+// The same fields in Coordinated Universal Time.
+LocalTime NowUtc();
 
 int64_t MonotonicMs();
 void SleepMs(int ms);

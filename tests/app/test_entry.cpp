@@ -57,7 +57,10 @@ TEST_F(EntryTest, ImportLogsInToAFreshEmbeddedDatabaseThenChecksAndImportsTheFil
   EXPECT_THAT(LogTexts(), ElementsAre("Basic2.RoubaOChainDeExitProcs", "ZorInput start ver:20240410-1131 ana@desk7",
                                       "ImpCli import <prices.txt>",
                                       "InitDbConnection new database zi.db: user ana created as administrator",
-                                      testing::StartsWith("ServerTime: "), "ImpRoot start prices.txt CIorCO:Y",
+                                      testing::StartsWith("ServerTime: "),
+                                      "Warn:25308 Arquivo \"prices.txt\" n\xC3\xA3o \xC3\xA9 um JSON Array, podera tentar "
+                                      "como texto",
+                                      "ImpRoot start prices.txt CIorCO:Y",
                                       "check ok, starting import", "ImpRoot end Erro:0 " + state,
                                       "- end import ok ImpRoot impcli Erro:0 " + state, "- ZorInput end",
                                       "Basic2.RodaTodasAsExitProcs rodando"));

@@ -1,0 +1,729 @@
+#include "import/json_document.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <rapidjson/encodedstream.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <typeinfo>
+
+#include <fmt/format.h>
+#include <fmt/printf.h>
+
+#include "import/regular_file.h"
+#include "toolbox/codec.h"
+#include "toolbox/dates.h"
+#include "toolbox/errors.h"
+#include "toolbox/log.h"
+#include "toolbox/numbers.h"
+#include "toolbox/platform.h"
+
+namespace zi {
+
+namespace {
+
+constexpr size_t kNone = std::string_view::npos;
+constexpr size_t kShownChars = 50;
+constexpr int kReadAttempts = 11;
+constexpr int kRetryWaitsMs[] = {1, 2, 5, 10, 50, 100, 500, 1000, 2000, 5000};
+
+bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsWhite(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsWhite(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+size_t SkipWhite(std::string_view text, size_t pos) {
+  while (pos < text.size() && IsWhite(text[pos])) ++pos;
+  return pos;
+}
+
+// From a string's opening quote: the position after its closing quote; kNone when it is not closed.
+size_t SkipString(std::string_view text, size_t pos) {
+  for (size_t i = pos + 1; i < text.size(); ++i) {
+    if (text[i] == '\\') ++i;
+    else if (text[i] == '"') return i + 1;
+  }
+  return kNone;
+}
+
+// Where the value that starts at pos ends: at the "," or the closing bracket of its own level.
+// Strings must be closed; nested brackets are counted, not recursed into, so depth costs no stack.
+size_t ValueEnd(std::string_view text, size_t pos) {
+  size_t depth = 0;
+  while (pos < text.size()) {
+    const char c = text[pos];
+    if (c == '"') {
+      pos = SkipString(text, pos);
+      if (pos == kNone) return kNone;
+      continue;
+    }
+    if (c == '{' || c == '[') {
+      ++depth;
+    } else if (c == '}' || c == ']') {
+      if (depth == 0) return pos;
+      --depth;
+    } else if (c == ',' && depth == 0) {
+      return pos;
+    }
+    ++pos;
+  }
+  return kNone;
+}
+
+std::string Shown(std::string_view text) { return std::string(text.substr(0, kShownChars)); }
+
+// A JSON string token unescaped, its UTF-8 checked; nullopt when the token is not exactly one string.
+class TStringReader : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TStringReader> {
+ public:
+  bool String(const char* text, rapidjson::SizeType length, bool) {
+    value.assign(text, length);
+    return true;
+  }
+  bool Default() { return false; }
+  std::string value;
+};
+
+std::optional<std::string> Unescaped(std::string_view token) {
+  // Most strings hold no escape and no control: their bytes are the value.
+  if (token.size() >= 2 && token.front() == '"' && token.back() == '"') {
+    const std::string_view inner = token.substr(1, token.size() - 2);
+    bool plain = true;
+    for (const char c : inner) {
+      if (c == '\\' || c == '"' || static_cast<unsigned char>(c) < 0x20) {
+        plain = false;
+        break;
+      }
+    }
+    if (plain) return IsValidUtf8(inner) ? std::optional<std::string>(inner) : std::nullopt;
+  }
+  rapidjson::MemoryStream bytes(token.data(), token.size());
+  rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> stream(bytes);
+  thread_local rapidjson::Reader reader;
+  TStringReader handler;
+  constexpr unsigned kFlags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseStopWhenDoneFlag;
+  if (reader.Parse<kFlags>(stream, handler).IsError() || stream.Tell() != token.size()) return std::nullopt;
+  return std::move(handler.value);
+}
+
+// A JSON number: optional minus, an integer part without leading zeros, optional fraction and
+// exponent. An overflow is no number (it would be written back as no JSON).
+bool ReadJsonNumber(std::string_view text, long double& value) {
+  size_t pos = 0;
+  auto digits = [&] {
+    const size_t start = pos;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+    return pos - start;
+  };
+  if (pos < text.size() && text[pos] == '-') ++pos;
+  const size_t integerStart = pos;
+  const size_t integerDigits = digits();
+  if (integerDigits == 0 || (integerDigits > 1 && text[integerStart] == '0')) return false;
+  if (pos < text.size() && text[pos] == '.') {
+    ++pos;
+    if (digits() == 0) return false;
+  }
+  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+    ++pos;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
+    if (digits() == 0) return false;
+  }
+  if (pos != text.size()) return false;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
+void Escape(std::string& out, std::string_view utf8) {
+  for (const char c : utf8) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
+        else out += c;
+    }
+  }
+}
+
+// Eighteen significant digits, "." as the point, no exponent from 1e-17 to 1e17, trailing zeros off.
+std::string NumberText(long double value) {
+  if (value == 0) return "0";
+  char text[128];
+  const std::to_chars_result scientific =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 17);
+  std::string out(text, scientific.ptr);
+  const size_t e = out.find('e');
+  const int exponent = std::stoi(out.substr(e + 1));
+  auto dropTrailingZeros = [](std::string digits) {
+    if (digits.find('.') == std::string::npos) return digits;
+    while (digits.back() == '0') digits.pop_back();
+    if (digits.back() == '.') digits.pop_back();
+    return digits;
+  };
+  if (exponent < -17 || exponent >= 17) return dropTrailingZeros(out.substr(0, e)) + out.substr(e);
+  const std::to_chars_result fixed =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, std::max(0, 17 - exponent));
+  return dropTrailingZeros(std::string(text, fixed.ptr));
+}
+
+std::string TypeMessage(TJsonAttributeType expected, TJsonAttributeType actual) {
+  return std::string("Invalid JSON attribute type. Expected type:") + JsonAttributeTypeName(expected) +
+         ". AttributeType:" + JsonAttributeTypeName(actual);
+}
+
+void MarkInvalid(TJsonSlot& slot, std::string message) {
+  slot.type = atInvalid;
+  slot.child = std::make_unique<TInvalidJson>(std::move(message));
+}
+
+// A system error as the file reader's messages show it.
+std::string ErrorText(int error) { return std::generic_category().message(error); }
+
+std::unique_ptr<TJsonSlot> NewSlot(TJsonAttributeType type) {
+  auto slot = std::make_unique<TJsonSlot>();
+  slot->decoded = true;
+  slot->type = type;
+  return slot;
+}
+
+}  // namespace
+
+const char* JsonAttributeTypeName(TJsonAttributeType type) {
+  switch (type) {
+    case atInvalid: return "atInvalid";
+    case atNull: return "atNull";
+    case atStringInBuffer: return "atStringInBuffer";
+    case atStringOwned: return "atStringOwned";
+    case atNumber: return "atNumber";
+    case atBoolean: return "atBoolean";
+    case atObject: return "atObject";
+    case atArray: return "atArray";
+  }
+  return "atInvalid";
+}
+
+// TJsonAttribute.
+
+void TJsonAttribute::Expect(bool matches, TJsonAttributeType expected) const {
+  if (!matches) throw EInvalidJsonAttributeType(TypeMessage(expected, AttributeType()));
+}
+
+bool TJsonAttribute::ContainsInvalid() const {
+  if (IsInvalidValue()) return true;
+  return (IsObject() || IsArray()) && slot_->child->IsInvalid();
+}
+
+const std::string& TJsonAttribute::AsString() const {
+  Expect(IsString(), atStringInBuffer);
+  return slot_->string;
+}
+
+long double TJsonAttribute::AsNumber() const {
+  Expect(IsNumber(), atNumber);
+  return slot_->number;
+}
+
+bool TJsonAttribute::AsBoolean() const {
+  Expect(IsBoolean(), atBoolean);
+  return slot_->boolean;
+}
+
+TJsonObject& TJsonAttribute::AsObject() const {
+  Expect(IsObject(), atObject);
+  return static_cast<TJsonObject&>(*slot_->child);
+}
+
+TJsonArray& TJsonAttribute::AsArray() const {
+  Expect(IsArray(), atArray);
+  return static_cast<TJsonArray&>(*slot_->child);
+}
+
+std::string TJsonAttribute::InvalidReason() const { return IsInvalidValue() ? slot_->child->InvalidMessage() : ""; }
+
+// TAbstractJson.
+
+TAbstractJson::~TAbstractJson() = default;
+
+std::unique_ptr<TAbstractJson> TAbstractJson::CreateFromString(std::string text) {
+  auto kept = std::make_shared<const std::string>(std::move(text));
+  const std::string_view all(*kept);
+  size_t start = 0;
+  while (start < all.size() && all[start] == ' ') ++start;
+  if (start == all.size()) return std::make_unique<TInvalidJson>("Empty string");
+  try {
+    if (all[start] == '{') return std::make_unique<TJsonObject>(kept, all.substr(start), 0);
+    if (all[start] == '[') return std::make_unique<TJsonArray>(kept, all.substr(start), 0);
+  } catch (const std::exception& e) {
+    return std::make_unique<TInvalidJson>(ExceptionClassName(e) + " " + e.what());
+  }
+  return std::make_unique<TInvalidJson>(fmt::format("Invalid character #{} at position:{}",
+                                                    static_cast<unsigned char>(all[start]), start + 1));
+}
+
+std::unique_ptr<TAbstractJson> TAbstractJson::CreateFromFile(const std::string& path, bool retry) {
+  if (!retry) {
+    std::string text;
+    try {
+      text = ReadRegularFile(path);
+    } catch (const std::exception&) {
+      // A file that cannot be read holds no document: the empty text says so.
+    }
+    return CreateFromString(std::move(text));
+  }
+  const std::string shown = PathText(path);
+  int error = ENOENT;
+  if (std::error_code exists; std::filesystem::exists(path, exists)) {
+    for (int attempt = 1; attempt <= kReadAttempts; ++attempt) {
+      try {
+        return CreateFromString(ReadRegularFile(path));
+      } catch (const std::exception&) {
+        error = LastRegularFileError();
+      }
+      LogaFormat("[TAbstractJson.CreateFromFile] Warn:15839 RetryCnt:%d WinError:%d WinErrorMessage:[%s] Filename:[%s]",
+                 attempt, platform::ErrorCodeOf(error), ErrorText(error), shown);
+      if (attempt <= static_cast<int>(std::size(kRetryWaitsMs))) platform::SleepMs(kRetryWaitsMs[attempt - 1]);
+    }
+  }
+  return std::make_unique<TInvalidJson>(fmt::sprintf("[TAbstractJson.CreateFromFile] WinError:%d WinErrorMessage:[%s] Filename:[%s]",
+                                                     platform::ErrorCodeOf(error), ErrorText(error), shown));
+}
+
+bool TAbstractJson::IsObject() const { return dynamic_cast<const TJsonObject*>(this) != nullptr; }
+
+bool TAbstractJson::IsArray() const { return dynamic_cast<const TJsonArray*>(this) != nullptr; }
+
+TJsonArray& TAbstractJson::AsArray() { return dynamic_cast<TJsonArray&>(*this); }
+
+TJsonObject& TAbstractJson::AsObject() { return dynamic_cast<TJsonObject&>(*this); }
+
+const std::string& TAbstractJson::InvalidMessage() const {
+  static const std::string kValid;
+  return kValid;
+}
+
+bool TAbstractJson::IsInvalid() {
+  for (size_t i = 0; i < SlotCount(); ++i) {
+    if (TJsonAttribute(&Reached(Slot(i))).ContainsInvalid()) return true;
+  }
+  return false;
+}
+
+TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
+  if (slot.decoded) return slot;
+  slot.decoded = true;
+  const std::string_view text = slot.source;
+  if (text.empty()) {
+    slot.type = atNull;
+  } else if (text.front() == '"') {
+    const std::optional<std::string> utf8 = Unescaped(text);
+    TCodecError error;
+    std::optional<std::string> value = utf8 ? Utf8ToCp1252(*utf8, error) : std::nullopt;
+    if (!utf8) {
+      MarkInvalid(slot, "Invalid value:" + std::string(text));
+    } else if (!value) {
+      MarkInvalid(slot, CodecErrorText(error));
+    } else {
+      slot.type = atStringInBuffer;
+      slot.string = std::move(*value);
+    }
+  } else if (text.front() == '{' || text.front() == '[') {
+    if (depth_ + 1 > kMaxJsonDepth) {
+      MarkInvalid(slot, "Invalid value: nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
+      return slot;
+    }
+    try {
+      if (text.front() == '{') {
+        slot.child = std::make_unique<TJsonObject>(text_, text, depth_ + 1);
+        slot.type = atObject;
+      } else {
+        slot.child = std::make_unique<TJsonArray>(text_, text, depth_ + 1);
+        slot.type = atArray;
+      }
+    } catch (const std::exception& e) {
+      MarkInvalid(slot, e.what());
+    }
+  } else if (text == "null") {
+    slot.type = atNull;
+  } else if (text == "true" || text == "false") {
+    slot.type = atBoolean;
+    slot.boolean = text == "true";
+  } else if (ReadJsonNumber(text, slot.number)) {
+    slot.type = atNumber;
+  } else {
+    MarkInvalid(slot, "Invalid value:" + std::string(text));
+  }
+  return slot;
+}
+
+void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot) {
+  Reached(slot);
+  switch (slot.type) {
+    case atNull: out += "null"; break;
+    case atBoolean: out += slot.boolean ? "true" : "false"; break;
+    case atNumber: out += NumberText(slot.number); break;
+    case atStringInBuffer:
+    case atStringOwned:
+      out += '"';
+      Escape(out, Cp1252ToUtf8(slot.string));
+      out += '"';
+      break;
+    case atObject:
+    case atArray: slot.child->SaveToStream(out); break;
+    // Written back as it came, so that the file keeps what could not be read.
+    case atInvalid: out += slot.source.empty() ? std::string_view("null") : slot.source; break;
+  }
+}
+
+void TAbstractJson::SaveToStream(std::string& out) {
+  if (auto* array = dynamic_cast<TJsonArray*>(this); array && !array->reached_ && !array->source_.empty()) {
+    out += array->source_;
+    return;
+  }
+  out += OpenText();
+  for (size_t i = 0; i < SlotCount(); ++i) {
+    if (i > 0) out += ',';
+    WriteItem(out, i);
+  }
+  out += CloseText();
+}
+
+std::string TAbstractJson::AsText() {
+  std::string out;
+  SaveToStream(out);
+  return out;
+}
+
+void TAbstractJson::SaveToFile(const std::string& path) {
+  const std::string text = AsText();
+  const std::string temporary = path + ".zi-new";
+  auto fail = [&](const char* what) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    throw std::system_error(error, std::generic_category(), std::string(what) + " " + PathText(temporary));
+  };
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot create " + PathText(temporary));
+  for (size_t written = 0; written < text.size();) {
+    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      fail("cannot write");
+    }
+    written += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0) {
+    ::close(fd);
+    fail("cannot flush");
+  }
+  ::close(fd);
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) fail("cannot rename");
+}
+
+std::unique_ptr<TAbstractJson> TAbstractJson::Clone() { return CreateFromString(AsText()); }
+
+// TJsonObject.
+
+std::unique_ptr<TJsonObject> TJsonObject::CreateEmpty(bool forceEmpty) {
+  if (!forceEmpty) throw EInvalidJsonObject("TJsonObject: not ForceEmpty");
+  return std::make_unique<TJsonObject>(nullptr, "{}", 0);
+}
+
+TJsonObject::TJsonObject(std::shared_ptr<const std::string> text, std::string_view source, int depth)
+    : TAbstractJson(std::move(text), depth) {
+  if (source.empty() || source.front() != '{') throw EInvalidJsonObject("TJsonObject: null source");
+  size_t pos = SkipWhite(source, 1);
+  if (pos < source.size() && source[pos] == '}') return;
+  for (;;) {
+    if (pos >= source.size() || source[pos] != '"') throw EInvalidJsonObject(Shown(source));
+    const size_t nameEnd = SkipString(source, pos);
+    if (nameEnd == kNone) throw EInvalidJsonObject(Shown(source));
+    std::optional<std::string> name = Unescaped(source.substr(pos, nameEnd - pos));
+    pos = SkipWhite(source, nameEnd);
+    if (!name || pos >= source.size() || source[pos] != ':') throw EInvalidJsonObject(Shown(source));
+    const size_t valueStart = SkipWhite(source, pos + 1);
+    const size_t valueEnd = ValueEnd(source, valueStart);
+    if (valueEnd == kNone) throw EInvalidJsonObject(Shown(source));
+    auto slot = std::make_unique<TJsonSlot>();
+    slot->source = Trimmed(source.substr(valueStart, valueEnd - valueStart));
+    if (slot->source.empty() || source[valueEnd] == ']') throw EInvalidJsonObject(Shown(source));
+    members_.push_back({std::move(*name), std::move(slot)});
+    if (source[valueEnd] == '}') return;
+    pos = SkipWhite(source, valueEnd + 1);
+  }
+}
+
+std::string TJsonObject::NameAt(int index) const {
+  if (index < 0 || index >= Count()) return {};
+  return members_[static_cast<size_t>(index)].name;
+}
+
+int TJsonObject::IndexOf(std::string_view name) const {
+  for (size_t i = 0; i < members_.size(); ++i) {
+    if (members_[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+TJsonAttribute TJsonObject::Item(int index) {
+  if (index < 0 || index >= Count()) return TJsonAttribute();
+  return TJsonAttribute(&Reached(*members_[static_cast<size_t>(index)].slot));
+}
+
+std::optional<TJsonAttribute> TJsonObject::Find(std::string_view name) {
+  const int index = IndexOf(name);
+  if (index < 0) return std::nullopt;
+  return Item(index);
+}
+
+bool TJsonObject::DeleteAt(int index) {
+  if (index < 0 || index >= Count()) return false;
+  members_.erase(members_.begin() + index);
+  return true;
+}
+
+bool TJsonObject::Delete(std::string_view name) { return DeleteAt(IndexOf(name)); }
+
+bool TJsonObject::Extract(std::string_view name, std::unique_ptr<TAbstractJson>* kept) {
+  const int index = IndexOf(name);
+  if (index < 0) return false;
+  if (kept) *kept = std::move(members_[static_cast<size_t>(index)].slot->child);
+  return DeleteAt(index);
+}
+
+int TJsonObject::Append(std::string_view name, std::unique_ptr<TJsonSlot> slot) {
+  if (name.empty()) return -1;
+  while (Delete(name)) {
+  }
+  members_.push_back({std::string(name), std::move(slot)});
+  return Count() - 1;
+}
+
+int TJsonObject::AddNull(std::string_view name) { return Append(name, NewSlot(atNull)); }
+
+int TJsonObject::AddString(std::string_view name, std::string value) {
+  auto slot = NewSlot(atStringOwned);
+  slot->string = std::move(value);
+  return Append(name, std::move(slot));
+}
+
+int TJsonObject::AddNumber(std::string_view name, long double value) {
+  if (std::isnan(value)) return AddNull(name);
+  auto slot = NewSlot(atNumber);
+  slot->number = value;
+  return Append(name, std::move(slot));
+}
+
+int TJsonObject::AddBoolean(std::string_view name, bool value) {
+  auto slot = NewSlot(atBoolean);
+  slot->boolean = value;
+  return Append(name, std::move(slot));
+}
+
+int TJsonObject::AddObject(std::string_view name, std::unique_ptr<TJsonObject> object) {
+  if (!object) return AddNull(name);
+  auto slot = NewSlot(atObject);
+  slot->child = std::move(object);
+  return Append(name, std::move(slot));
+}
+
+int TJsonObject::AddArray(std::string_view name, std::unique_ptr<TJsonArray> array) {
+  if (!array) return AddNull(name);
+  auto slot = NewSlot(atArray);
+  slot->child = std::move(array);
+  return Append(name, std::move(slot));
+}
+
+void TJsonObject::WriteItem(std::string& out, size_t index) {
+  out += '"';
+  Escape(out, members_[index].name);
+  out += "\":";
+  WriteValue(out, *members_[index].slot);
+}
+
+bool TJsonObject::TryGetString(std::string_view name, std::string& value) {
+  const std::optional<TJsonAttribute> found = Find(name);
+  if (!found || !found->IsString()) return false;
+  value = found->AsString();
+  return true;
+}
+
+bool TJsonObject::TryGetArray(std::string_view name, TJsonArray*& value) {
+  const std::optional<TJsonAttribute> found = Find(name);
+  if (!found || !found->IsArray()) return false;
+  value = &found->AsArray();
+  return true;
+}
+
+bool TJsonObject::TryGetNumber(std::string_view name, long double& value) {
+  const std::optional<TJsonAttribute> found = Find(name);
+  if (!found) return false;
+  if (found->IsNumber()) {
+    value = found->AsNumber();
+    return true;
+  }
+  if (!found->IsString()) return false;
+  std::string_view text = found->AsString();
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  const std::optional<double> number = ParseDecimal(text);
+  if (number) value = *number;
+  return number.has_value();
+}
+
+bool TJsonObject::TryGetInteger(std::string_view name, int32_t& value) {
+  long double number = 0;
+  if (!TryGetNumber(name, number)) return false;
+  // Halves go to the even neighbour, the default rounding of the floating-point unit.
+  const long double rounded = std::nearbyint(number);
+  if (rounded < INT32_MIN || rounded > INT32_MAX) return false;
+  value = static_cast<int32_t>(rounded);
+  return true;
+}
+
+std::string TJsonObject::GetString(std::string_view name, bool& found) {
+  std::string value;
+  found = TryGetString(name, value);
+  return value;
+}
+
+TJsonArray* TJsonObject::GetArray(std::string_view name, bool& found) {
+  TJsonArray* value = nullptr;
+  found = TryGetArray(name, value);
+  return value;
+}
+
+long double TJsonObject::GetNumber(std::string_view name, bool& found) {
+  long double value = 0;
+  found = TryGetNumber(name, value);
+  return value;
+}
+
+int32_t TJsonObject::GetInteger(std::string_view name, bool& found) {
+  int32_t value = 0;
+  found = TryGetInteger(name, value);
+  return found ? value : 0;
+}
+
+uint16_t TJsonObject::GetWord(std::string_view name, bool& found) {
+  long double value = 0;
+  found = TryGetNumber(name, value) && std::isfinite(value) && std::fabs(value) < 9.2e18L;
+  return found ? static_cast<uint16_t>(static_cast<int64_t>(std::nearbyint(value))) : 0;
+}
+
+// TJsonArray.
+
+std::unique_ptr<TJsonArray> TJsonArray::CreateEmpty(bool forceEmpty) {
+  if (!forceEmpty) throw EInvalidJsonArray("TJsonObject: not ForceEmpty");
+  return std::make_unique<TJsonArray>(nullptr, "[]", 0);
+}
+
+TJsonArray::TJsonArray(std::shared_ptr<const std::string> text, std::string_view source, int depth)
+    : TAbstractJson(std::move(text), depth) {
+  if (source.empty() || source.front() != '[') throw EInvalidJsonArray("TJsonArray: null source");
+  size_t pos = SkipWhite(source, 1);
+  if (pos < source.size() && source[pos] == ']') {
+    source_ = text_ ? source.substr(0, pos + 1) : std::string_view();
+    return;
+  }
+  for (;;) {
+    const size_t end = ValueEnd(source, pos);
+    if (end == kNone || source[end] == '}') throw EInvalidJsonArray(Shown(source));
+    auto slot = std::make_unique<TJsonSlot>();
+    slot->source = Trimmed(source.substr(pos, end - pos));
+    if (slot->source.empty()) throw EInvalidJsonArray(Shown(source));
+    items_.push_back(std::move(slot));
+    if (source[end] == ']') {
+      source_ = source.substr(0, end + 1);
+      return;
+    }
+    pos = end + 1;
+  }
+}
+
+TJsonAttribute TJsonArray::Item(int index) {
+  if (index < 0 || index >= Count()) return TJsonAttribute();
+  reached_ = true;
+  return TJsonAttribute(&Reached(*items_[static_cast<size_t>(index)]));
+}
+
+TJsonObject* TJsonArray::GetObject(int index, bool& found) {
+  const TJsonAttribute item = Item(index);
+  found = item.IsObject();
+  return found ? &item.AsObject() : nullptr;
+}
+
+int TJsonArray::AddNull() {
+  reached_ = true;
+  items_.push_back(NewSlot(atNull));
+  return Count() - 1;
+}
+
+int TJsonArray::AddObject(std::unique_ptr<TJsonObject> object) {
+  const int index = AddNull();
+  if (object) {
+    items_.back()->type = atObject;
+    items_.back()->child = std::move(object);
+  }
+  return index;
+}
+
+bool TJsonArray::DeleteAt(int index) {
+  if (index < 0 || index >= Count()) return false;
+  reached_ = true;
+  items_.erase(items_.begin() + index);
+  return true;
+}
+
+void TJsonArray::WriteItem(std::string& out, size_t index) { WriteValue(out, *items_[index]); }
+
+// Helpers.
+
+bool HasKind(TJsonObject& object, std::string_view name, TAttributeType kind) {
+  const std::optional<TJsonAttribute> found = object.Find(name);
+  if (!found) return false;
+  switch (kind) {
+    case jatInvalid: return found->IsInvalidValue();
+    case jatNull: return found->IsNull();
+    case jatString: return found->IsString();
+    case jatNumber: return found->IsNumber();
+    case jatBoolean: return found->IsBoolean();
+    case jatObject: return found->IsObject();
+    case jatArray: return found->IsArray();
+    case jatDate: {
+      if (!found->IsString()) return false;
+      const std::string& text = found->AsString();
+      auto digits = [&](size_t from, size_t count, int& value) {
+        value = 0;
+        for (size_t i = from; i < from + count; ++i) {
+          if (text[i] < '0' || text[i] > '9') return false;
+          value = value * 10 + (text[i] - '0');
+        }
+        return true;
+      };
+      const auto isSeparator = [](char c) {
+        return !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'));
+      };
+      TCalendarDate date;
+      return text.size() == 10 && text[4] == text[7] && isSeparator(text[4]) && digits(0, 4, date.year) &&
+             digits(5, 2, date.month) && digits(8, 2, date.day) && DayNumberFromDate(date).has_value();
+    }
+  }
+  return false;
+}
+
+}  // namespace zi

@@ -1,0 +1,274 @@
+#include "import/json_import.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <stdexcept>
+
+#include <fmt/format.h>
+
+#include "toolbox/codec.h"
+#include "toolbox/log.h"
+#include "toolbox/own_codes.h"
+#include "toolbox/platform.h"
+#include "toolbox/switches.h"
+#include "toolbox/text.h"
+#include "toolbox/version.h"
+
+namespace zi {
+
+namespace {
+
+constexpr std::array<std::string_view, 5> kRecordTypes = {"imovel", "imoveladddoc", "portfolio", "ptfassettvm",
+                                                          "ptfassettvmadddoc"};
+
+constexpr std::pair<std::string_view, _ActionDB> kActions[] = {
+    {"insertorupdate", _adb_upsert}, {"insertonly", _adb_insert}, {"updateonly", _adb_update}};
+
+std::array<TJsonRecordHandler, kRecordTypes.size()>& Handlers() {
+  static std::array<TJsonRecordHandler, kRecordTypes.size()> handlers;
+  return handlers;
+}
+
+// The row of a record type; kRecordTypes.size() for another text.
+size_t TypeRow(std::string_view type) {
+  size_t row = 0;
+  while (row < kRecordTypes.size() && kRecordTypes[row] != type) ++row;
+  return row;
+}
+
+std::string RunStart() {
+  const platform::LocalTime t = platform::NowUtc();
+  return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}.{:03}Z", t.year, t.month, t.day, t.hour, t.minute, t.second,
+                     t.millisecond);
+}
+
+}  // namespace
+
+void SetJsonRecordHandler(std::string_view type, TJsonRecordHandler handler) {
+  const size_t row = TypeRow(type);
+  if (row == kRecordTypes.size()) throw std::logic_error("no JSON record type " + std::string(type));
+  Handlers()[row] = std::move(handler);
+}
+
+// TRegistraInconsistencia.
+
+TRegistraInconsistencia::TRegistraInconsistencia(std::string timestamp) : timestamp_(std::move(timestamp)) {}
+
+void TRegistraInconsistencia::AddError(int code, std::string_view message, const std::string* itemId,
+                                       const std::string* path) {
+  auto entry = TJsonObject::CreateEmpty(true);
+  entry->AddString("timestamp", timestamp_);
+  entry->AddNumber("errorcode", code);
+  if (itemId) entry->AddString("itemid", *itemId);
+  if (path) entry->AddString("path", *path);
+  entry->AddString("message", std::string(message));
+  errors_.push_back(std::move(entry));
+  LogaFormat("Error %d - \"%s\"", code, message);
+}
+
+void TRegistraInconsistencia::AddLog(std::string_view message, int code) {
+  auto entry = TJsonObject::CreateEmpty(true);
+  entry->AddString("timestamp", timestamp_);
+  if (code != 0) entry->AddNumber("errorcode", code);
+  entry->AddString("message", std::string(message));
+  log_.push_back(std::move(entry));
+  LogaFormat("Log %d - \"%s\"", code, message);
+}
+
+// An array already under the name keeps the entries of earlier imports; the new ones follow.
+void TRegistraInconsistencia::Attach(TJsonObject& record, std::string_view name, TEntries& entries) {
+  TJsonArray* existing = nullptr;
+  if (record.TryGetArray(name, existing)) {
+    for (auto& entry : entries) existing->AddObject(std::move(entry));
+  } else if (!entries.empty()) {
+    auto array = TJsonArray::CreateEmpty(true);
+    for (auto& entry : entries) array->AddObject(std::move(entry));
+    record.AddArray(name, std::move(array));
+  }
+  entries.clear();
+}
+
+void TRegistraInconsistencia::AttachTo(TJsonObject& record) {
+  Attach(record, "log", log_);
+  Attach(record, "error", errors_);
+}
+
+void TRegistraInconsistencia::Clear() {
+  log_.clear();
+  errors_.clear();
+}
+
+// TImpJSON.
+
+TImpJSON::TImpJSON(std::unique_ptr<TJsonArray> document, const _ParamCmdTxt& params)
+    : params_(params), document_(std::move(document)), register_(RunStart()) {
+  Output("begin", false);
+}
+
+TImpJSON::~TImpJSON() { Output("end", false); }
+
+std::string TImpJSON::StateText(std::string_view caller) const {
+  return fmt::format("ImpJSON.DiagSt Caller:{} ErroCritico:{}, ErroNaoCritico:{}", caller, critical_, nonCritical_);
+}
+
+void TImpJSON::Output(std::string_view message, bool memoryOnly) { LogaConsole(message, memoryOnly); }
+
+void TImpJSON::WriteError(int code, std::string_view mark, std::string_view format,
+                          const std::optional<std::string>& text) {
+  const std::string head = "Error:" + std::to_string(code) + std::string(mark) + " ";
+  Output(text ? head + *text : head + "log falhou " + std::string(format), false);
+}
+
+void TImpJSON::Step() {
+  register_.AddLog(std::string("Importa\xE7\xE3o iniciada vers\xE3o zorinput: ") + kVersionText, 0);
+  const TJsonAttribute element = document_->Item(index_);
+  TJsonObject* record = element.IsObject() ? &element.AsObject() : nullptr;
+  if (record) {
+    ImportRecord(*record);
+  } else {
+    const std::string text = fmt::format("Index:{}, AttributeType:{} ", index_, static_cast<int>(element.AttributeType()));
+    NonCriticalError(kJsonElementNotObject, "%s", text);
+    register_.AddError(kJsonElementNotObject, text);
+  }
+  register_.AddLog("Importa\xE7\xE3o Encerrada", 0);
+  if (record) register_.AttachTo(*record);
+  else register_.Clear();
+  ++index_;
+}
+
+// Records annotated with errors by an earlier import wait until someone looks at them, unless the
+// file lies in a folder named retr or the switch says errors are accepted.
+bool TImpJSON::ErrorsAccepted() const {
+  const std::string name = LowerAscii(fileName_);
+  return name.find("\\retr\\") != std::string::npos || name.find("/retr/") != std::string::npos ||
+         TemParam("AceitaImportarComErro");
+}
+
+void TImpJSON::ImportRecord(TJsonObject& record) {
+  TJsonArray* errors = nullptr;
+  if (record.TryGetArray("error", errors) && errors->Count() > 0 && !ErrorsAccepted()) {
+    CriticalError(kJsonRecordWithErrors, "Index:%d", index_);
+    register_.AddError(kJsonRecordWithErrors, "Existem tags ERRO preenchidas no JSon");
+    return;
+  }
+  std::string text;
+  if (GetTextField(record, "cmdtxt", true, text)) {
+    RunCommandText(text);
+    return;
+  }
+  std::string action;
+  if (!GetTextField(record, "action", false, action)) return;
+  const auto* known = std::find_if(std::begin(kActions), std::end(kActions),
+                                   [&](const auto& a) { return a.first == action; });
+  if (known == std::end(kActions)) {
+    NonCriticalError(kJsonUnknownAction, "Index:%d Tipo:%s", index_, action);
+    return;
+  }
+  std::string type;
+  if (!GetTextField(record, "type", false, type)) return;
+  const size_t row = TypeRow(type);
+  if (row == kRecordTypes.size() || !Handlers()[row]) {
+    NonCriticalError(kJsonUnknownType, "Index:%d Tipo:%s", index_, type);
+    return;
+  }
+  Handlers()[row](fmt::format("ImportaJsonObject Index:{}", index_), *this, record, known->second);
+}
+
+void TImpJSON::RunCommandText(const std::string& text) {
+  TImpMainCmdTxt run(fileName_, params_.CIorCO, params_.prefix, text);
+  run.SetCachedCompanyLookup(params_.cachedLookup);
+  while (run.NotFinished()) run.Step();
+  register_.AddLog(run.StateText("impcmdtxt"), 0);
+  if (run.ResultCode() == 0) return;
+  if (run.Erro() != 0) CriticalError(run.Erro(), "transferindo erro do cmdtxt para o main");
+  if (run.ErroNaoFatal() != 0) {
+    if (TemParam("ErroNaoCriticoTratarComoErro")) {
+      NonCriticalError(run.ErroNaoFatal(), "transferindo erronaocritico do cmdtxt para o main");
+    } else {
+      register_.AddLog(std::to_string(run.ErroNaoFatal()) + " n\xE3o \xE9 considerado como erro", 0);
+    }
+  }
+  register_.AddError(run.ResultCode(), fmt::sprintf("Erro durante cmdtxt item:%d line:%d \\\"%s\\\"", index_, run.lnn(),
+                                                    std::string(run.LastLine())));
+}
+
+bool TImpJSON::GetTextField(TJsonObject& record, std::string_view name, bool silent, std::string& value) {
+  const std::optional<TJsonAttribute> member = record.Find(name);
+  if (member && member->IsString()) {
+    value = member->AsString();
+    return true;
+  }
+  if (!silent && !member) NonCriticalError(kJsonFieldMissing, "Index:%d name:\"%s\" exist:%d", index_, name, 0);
+  else if (!silent) {
+    NonCriticalError(kJsonFieldOfAnotherType, "Index:%d name:\"%s\" type:%d", index_, name,
+                     static_cast<int>(member->AttributeType()));
+  }
+  return false;
+}
+
+bool TImpJSON::GetBooleanField(TJsonObject& record, std::string_view name, bool silent, bool& value) {
+  const std::optional<TJsonAttribute> member = record.Find(name);
+  if (member && member->IsBoolean()) {
+    value = member->AsBoolean();
+    return true;
+  }
+  if (!silent && !member) NonCriticalError(kJsonFieldMissing, "Index:%d name:\"%s\" exist:%d", index_, name, 0);
+  else if (!silent) {
+    NonCriticalError(kJsonFieldOfAnotherType, "Index:%d name:\"%s\" type:%d", index_, name,
+                     static_cast<int>(member->AttributeType()));
+  }
+  return false;
+}
+
+bool TImpJSON::GetIntegerField(TJsonObject& record, std::string_view name, bool silent, int32_t& value) {
+  const std::optional<TJsonAttribute> member = record.Find(name);
+  if (member && member->IsNumber() && std::fabs(member->AsNumber()) < 2147483648.0L) {
+    value = static_cast<int32_t>(member->AsNumber());
+    return true;
+  }
+  if (!silent && !member) NonCriticalError(kJsonIntegerMissing, "Index:%d name:\"%s\" exist:%d", index_, name, 0);
+  else if (!silent) {
+    NonCriticalError(kJsonIntegerOfAnotherType, "Index:%d name:\"%s\" type:%d", index_, name,
+                     static_cast<int>(member->AttributeType()));
+  }
+  return false;
+}
+
+void TImpJSON::AfterRun() {
+  try {
+    document_->SaveToFile(fileName_);
+  } catch (const std::exception& e) {
+    ReportException("[TImpJSON.AfterRun " + PathText(fileName_) + "]", e);
+    CriticalError(kJsonFileNotWrittenBack, "%s", e.what());
+  }
+}
+
+int TryJsonImport(const std::string& file, bool verbose, const _ParamCmdTxt& params, std::unique_ptr<TImpJSON>& run) {
+  run.reset();
+  if (std::error_code error; !std::filesystem::exists(file, error)) {
+    if (verbose) LogaConsole(fmt::format("Warn:{} Arquivo \"{}\" n\xE3o existe", kJsonFileMissing, PathText(file)));
+    return kJsonFileMissing;
+  }
+  std::unique_ptr<TAbstractJson> document = TAbstractJson::CreateFromFile(file, false);
+  if (!document->IsArray()) {
+    if (verbose) {
+      LogaConsole(fmt::format("Warn:{} Arquivo \"{}\" n\xE3o \xE9 um JSON Array, podera tentar como texto",
+                              kNotJsonArray, PathText(file)));
+    }
+    return kNotJsonArray;
+  }
+  std::unique_ptr<TJsonArray> array(&document.release()->AsArray());
+  run = std::make_unique<TImpJSON>(std::move(array), params);
+  run->Output(fmt::format("Filename: {} OK", PathText(file)), false);
+  run->SetFileName(file);
+  return 0;
+}
+
+void TImpMainCmdTxt::Output(std::string_view message, bool memoryOnly) {
+  if (memoryOnly) KeepLogInMemory(message, {}, {}, false, 0);
+  else Loga(message);
+}
+
+}  // namespace zi
