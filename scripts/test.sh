@@ -20,11 +20,14 @@ cmake --build build/asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
-# The fuzz target of the import text, built with clang, for half a minute from the seed corpus
-# (copied: libFuzzer adds what it finds to the folder it is given).
+# The fuzz targets, built with clang, for half a minute each from their seed corpus (copied:
+# libFuzzer adds what it finds to the folder it is given).
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DZI_BUILD_FUZZ=ON
 cmake --build build/fuzz
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
-cp fuzz/corpus/import_text/* "$corpus"
-build/fuzz/fuzz/fuzz_import_text -max_total_time=30 -max_len=4096 "$corpus"
+for target in import_text json_document; do
+  mkdir "$corpus/$target"
+  cp "fuzz/corpus/$target"/* "$corpus/$target"
+  "build/fuzz/fuzz/fuzz_$target" -max_total_time=30 -max_len=4096 "$corpus/$target"
+done

@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <rapidjson/encodedstream.h>
-#include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
 #include <cerrno>
@@ -107,11 +105,14 @@ std::optional<std::string> Unescaped(std::string_view token) {
     }
     if (plain) return IsValidUtf8(inner) ? std::optional<std::string>(inner) : std::nullopt;
   }
-  rapidjson::MemoryStream bytes(token.data(), token.size());
-  rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> stream(bytes);
-  thread_local rapidjson::Reader reader;
+  // Parsed in place in a copy of its own: the parser then needs no stack of its own, whose first use
+  // is undefined behaviour in this version of the library.
+  std::string copy(token);
+  rapidjson::InsituStringStream stream(copy.data());
+  rapidjson::Reader reader;
   TStringReader handler;
-  constexpr unsigned kFlags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseStopWhenDoneFlag;
+  constexpr unsigned kFlags =
+      rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag | rapidjson::kParseStopWhenDoneFlag;
   if (reader.Parse<kFlags>(stream, handler).IsError() || stream.Tell() != token.size()) return std::nullopt;
   return std::move(handler.value);
 }
