@@ -173,11 +173,15 @@ class TImpMain : public tImpRoot {
   // Company keys of the company-code form are found through the company-by-code cache.
   bool CachedCompanyLookup() const { return cachedCompanyLookup_; }
   void SetCachedCompanyLookup(bool on) { cachedCompanyLookup_ = on; }
+  // A file of the batch portfolio import: the portfolio and shareholder directives read it.
+  bool Portfolio() const { return portfolio_; }
+  void SetPortfolio(bool on) { portfolio_ = on; }
 
  private:
   int Dispatch(std::string_view keyword);
 
   bool cachedCompanyLookup_ = false;
+  bool portfolio_ = false;
   const TDirective* lastDirective_ = nullptr;
 };
 

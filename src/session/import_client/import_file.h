@@ -1,0 +1,26 @@
+#pragma once
+// The local import of the command line: a file offered to the JSON import first, run as text when it
+// is no JSON array, each message echoed on the console, one "- end import" line at the end.
+
+#include <string>
+
+namespace zi {
+
+inline constexpr int kNoInputFile = 3774;
+
+struct TImportOutcome {
+  int code = 0;
+  std::string name;     // the run's name
+  std::string summary;  // the run's state text, "login" or the reason there was no run
+  int lineCount = 0;    // lines of a text file; 0 for a JSON file
+  bool loginFailed = false;
+  // Nothing was written: no run, or a text run that stopped in its check pass. A JSON run imports
+  // record by record and may have written some.
+  bool nothingWritten = true;
+};
+
+// logIn: log in first (CliLogin); portfolio: a file of the batch portfolio import (its company keys
+// found through the company cache); prefix: the file name in front of every message of the run.
+TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfolio, bool prefix);
+
+}  // namespace zi
