@@ -99,7 +99,9 @@ RunResult LoginOnly(const ModeSelection&) {
 
 void InstallModeHandlers() {
   SetModeHandler(RunMode::Import, RunImportMode);
-  for (RunMode mode : {RunMode::PfImport, RunMode::RImport, RunMode::MsgQQ, RunMode::MsgQQCode,
+  SetModeHandler(RunMode::RImport, RunRemoteImportMode);
+  SetModeHandler(RunMode::PfImport, RunPortfolioBatchMode);
+  for (RunMode mode : {RunMode::MsgQQ, RunMode::MsgQQCode,
                        RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ContasQueNaoFecham,
                        RunMode::ExportaCac, RunMode::ExportaCotacoes})
     SetModeHandler(mode, LoginThenNotAvailable);

@@ -1,5 +1,6 @@
 #pragma once
-// The run mode "import": log in, check the whole text file, then import it, one line per step.
+// The import run modes: "import" runs the file here, "rimport" hands it to the server's queue,
+// "pfimport" keeps importing the portfolio files dropped into folders.
 
 #include "app/run_modes.h"
 
@@ -8,5 +9,11 @@ namespace zi::app {
 // The exit kind tells a check that failed (nothing was written) from an import pass that left
 // errors (some lines were not imported).
 RunResult RunImportMode(const ModeSelection& selection);
+
+// The run mode "rimport": log in and upload the file into the server's import queue.
+RunResult RunRemoteImportMode(const ModeSelection& selection);
+
+// The run mode "pfimport": the batch portfolio import of the folders named.
+RunResult RunPortfolioBatchMode(const ModeSelection& selection);
 
 }  // namespace zi::app

@@ -72,7 +72,8 @@ void EmbeddedDriver::Open() {
   server::Server::LoginResult login;
   try {
     server = server::Server::Open(path_, *registry_, {.mayCreate = mayCreate_ && !opened_, .checkIntegrity = !opened_});
-    login = server->Login(user_, password_);
+    if (importTicket_.empty()) login = server->Login(user_, password_);
+    else login.code = server->LoginWithImportTicket(user_, importTicket_);
   } catch (const std::exception& e) {
     throw DriverErrorOf(e);
   }

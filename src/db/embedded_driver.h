@@ -4,6 +4,7 @@
 #include <string>
 
 #include "db/driver.h"
+#include "server/import_queue.h"
 
 namespace zi::server {
 class Registry;
@@ -11,6 +12,9 @@ class Server;
 }  // namespace zi::server
 
 namespace zi::db {
+
+// Set by an import worker for the import it starts: that import logs in with it (SetImportTicket).
+using server::kImportTicketVariable;
 
 class EmbeddedDriver : public Driver {
  public:
@@ -22,6 +26,8 @@ class EmbeddedDriver : public Driver {
 
   // The user and password the server checks at every opening of the connection.
   void SetCredentials(std::string user, std::string password);
+  // Logs the user in with the ticket of the remote import a worker started, instead of a password.
+  void SetImportTicket(std::string ticket) { importTicket_ = std::move(ticket); }
   // Whether the first opening may create a missing file; a reconnection never does.
   void SetMayCreate(bool mayCreate) { mayCreate_ = mayCreate; }
   // Whether the last opening created the database's first user, as its administrator.
@@ -75,6 +81,7 @@ class EmbeddedDriver : public Driver {
   std::string path_;
   std::string user_;
   std::string password_;
+  std::string importTicket_;
   bool mayCreate_ = true;
   // The first opening checks the file's integrity; reconnections find the file they left.
   bool opened_ = false;

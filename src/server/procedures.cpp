@@ -1,5 +1,6 @@
 #include "server/procedures.h"
 
+#include "server/import_queue.h"
 #include "server/server.h"
 
 namespace zi::server {
@@ -12,6 +13,7 @@ Registry MakeProductRegistry() {
   RegisterReferenceProcedures(registry);
   RegisterCatalogueProcedures(registry);
   RegisterImportKeyProcedures(registry);
+  RegisterImportQueueProcedures(registry);
   return registry;
 }
 

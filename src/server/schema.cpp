@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "server/import_queue.h"
 #include "server/reference_seeds.h"
 #include "server/sqlite_db.h"
 #include "toolbox/codec.h"
@@ -263,12 +264,13 @@ void AddSeriesIsin(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 5> kSteps = {
+constexpr std::array<MigrationStep, 6> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
     CreateCatalogue,
     AddSeriesIsin,
+    CreateImportQueue,
 };
 
 ServerError NotOurs(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <system_error>
 
+#include "server/import_queue.h"
 #include "server/passwords.h"
 #include "server/row_changes.h"
 #include "server/schema.h"
@@ -298,6 +299,14 @@ Server::LoginResult Server::Login(const std::string& user, const std::string& pa
   if (match == PasswordMatch::OldForm) ReplaceOldHash(id, password);
   sessionUserId_ = id;
   return {};
+}
+
+int Server::LoginWithImportTicket(const std::string& user, const std::string& ticket) {
+  clientSession_ = true;
+  sessionUserId_ = 0;
+  if (user.empty() || HasControlCharacters(user)) return kLoginFailed;
+  sessionUserId_ = UserOfImportTicket(*db_, user, ticket);
+  return sessionUserId_ != 0 ? 0 : kLoginFailed;
 }
 
 void Server::ReplaceOldHash(int id, const std::string& password) {

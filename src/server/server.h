@@ -187,6 +187,9 @@ class Server {
   // Windows-1252 form is accepted and its hash made again. A failed login ends the session that
   // was open.
   LoginResult Login(const std::string& user, const std::string& password);
+  // Starts the session of the user who uploaded the remote import a worker is running, with the
+  // ticket the worker gave it (import_queue.h): 0 or kLoginFailed, as Login.
+  int LoginWithImportTicket(const std::string& user, const std::string& ticket);
   // The logged-in user's id; 0 before a successful login.
   int SessionUserId() const { return sessionUserId_; }
 

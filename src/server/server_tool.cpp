@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "server/demo_catalogue.h"
+#include "server/import_worker.h"
 #include "server/server.h"
 #include "server/sqlite_db.h"
 #include "toolbox/codec.h"
@@ -23,7 +24,13 @@ constexpr const char* kUsage =
     "       zorinput-server useradd FILE NAME [--email E] [--admin] [--flags N] [--source N] [--language N]\n"
     "                                   add the user NAME to the database FILE with the password\n"
     "                                   held in ZORINPUT_PASSWORD; flags 0 to 2147483647, source\n"
-    "                                   0 to 255, language 0 to 2\n";
+    "                                   0 to 255, language 0 to 2\n"
+    "       zorinput-server import-worker FILE [--until-empty] [--mail-relay HOST] [--program PATH]\n"
+    "                                   import the files queued by remote imports into FILE, each as\n"
+    "                                   its uploader with the zorinput program beside this one (or\n"
+    "                                   PATH), and mail each outcome through the relay HOST; stops\n"
+    "                                   on SIGTERM or SIGINT after the file in hand, or with\n"
+    "                                   --until-empty when the queue is empty\n";
 
 // The password never comes from the command line, which every user of the machine can list.
 constexpr const char* kPasswordVariable = "ZORINPUT_PASSWORD";
@@ -100,6 +107,21 @@ std::string ParseUserAdd(const std::vector<std::string>& args, UserAddRequest& r
   return "";
 }
 
+// Fills options from "import-worker FILE options...": "" when it can, else why it cannot.
+std::string ParseImportWorker(const std::vector<std::string>& args, ImportWorkerOptions& options) {
+  for (size_t i = 2; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    if (option == "--until-empty") {
+      options.untilEmpty = true;
+      continue;
+    }
+    if (option != "--mail-relay" && option != "--program") return "unknown option " + option;
+    if (i + 1 == args.size()) return option + " needs a value";
+    (option == "--program" ? options.program : options.mailRelay) = args[++i];
+  }
+  return "";
+}
+
 // Only init creates a database, and only init brings one up to date after checking it is whole;
 // dump reads the file as it is.
 int Init(const std::string& path, bool demo, std::ostream& out) {
@@ -132,7 +154,7 @@ bool KnownCommand(const std::vector<std::string>& args) {
   if (args[0] == "init" && args.size() == 3) return args[1] == "--demo";
   if (args[0] == "init" && args.size() == 2) return args[1] != "--demo";
   if (args[0] == "init" || args[0] == "dump") return args.size() == 2;
-  return args[0] == "useradd" && args.size() >= 3;
+  return (args[0] == "useradd" || args[0] == "import-worker") && args.size() >= (args[0] == "useradd" ? 3u : 2u);
 }
 
 }  // namespace
@@ -143,8 +165,9 @@ int RunServerTool(const std::vector<std::string>& args, std::ostream& out, std::
     return 2;
   }
   UserAddRequest request;
-  if (args[0] == "useradd") {
-    const std::string wrong = ParseUserAdd(args, request);
+  ImportWorkerOptions worker;
+  if (args[0] == "useradd" || args[0] == "import-worker") {
+    const std::string wrong = args[0] == "useradd" ? ParseUserAdd(args, request) : ParseImportWorker(args, worker);
     if (!wrong.empty()) {
       err << "zorinput-server: " << wrong << "\n" << kUsage;
       return 2;
@@ -153,6 +176,7 @@ int RunServerTool(const std::vector<std::string>& args, std::ostream& out, std::
   try {
     if (args[0] == "init") return Init(args.back(), args.size() == 3, out);
     if (args[0] == "dump") return Dump(args[1], out);
+    if (args[0] == "import-worker") return RunImportWorker(args[1], worker, out, err);
     return UserAdd(request, out, err);
   } catch (const std::exception& e) {
     err << "zorinput-server: " << Cp1252ToUtf8(e.what()) << "\n";

@@ -101,7 +101,8 @@ int DatabaseFile(std::string& file, bool& mayCreate) {
 
 // Opens the connection named by the switches. The provider is decided first: only the embedded
 // database can be reached by this build.
-int Connect(const std::string& user, const std::string& password, TMessageWindow* window) {
+int Connect(const std::string& user, const std::string& password, const std::string& importTicket,
+            TMessageWindow* window) {
   std::string host;
   const bool hostGiven = PegaParam("sqlserver", host);
   std::string provider = SwitchOr("provider", host.empty() ? kEmbeddedProvider : kDefaultProvider);
@@ -119,6 +120,7 @@ int Connect(const std::string& user, const std::string& password, TMessageWindow
   Show(window, "Logging in");
   auto driver = std::make_unique<db::EmbeddedDriver>(file);
   driver->SetCredentials(user, password);
+  driver->SetImportTicket(importTicket);
   driver->SetMayCreate(mayCreate);
   db::EmbeddedDriver& opened = *driver;
   db::DestroyZiDb();
@@ -173,12 +175,14 @@ int InitDbConnection(std::string user, std::string password, bool exclusive, TMe
     Show(window, "Setting up");
     RotateLogFile(LogFileName(), 20000, 1000000);
     if (user.empty()) PegaParam("user", user);
+    // An import started by the remote-import worker logs in as its uploader with the worker's ticket.
+    const std::string importTicket = platform::EnvVar(db::kImportTicketVariable);
     // A password is the bytes typed, whichever way it comes: the switch and the variable alike.
     if (password.empty() && !PegaParamBytes("password", password)) password = platform::EnvVar("ZORINPUT_PASSWORD");
-    if (user.empty() || password.empty()) {
+    if (user.empty() || (password.empty() && importTicket.empty())) {
       if (!Dialog() || !Dialog()->Ask(user, password)) code = kLoginCancelled;
     }
-    if (code == 0) code = Connect(user, password, window);
+    if (code == 0) code = Connect(user, password, importTicket, window);
     if (code == 0) {
       Show(window, "Checking server version");
       db::ZiDb().DetectaVersaoDoServidor();

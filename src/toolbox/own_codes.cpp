@@ -20,6 +20,8 @@ const char* OwnCodeText(int code) {
       {kAnswerClassMoveRefused, "Moving a class to another company is not allowed"},
       {kAnswerNoSeriesRight, "You don't have authority over series"},
       {kAnswerNameWithControls, "A user name may not hold control characters"},
+      {kRemoteImportNotRun, "The remote import could not be run to its end"},
+      {kRemoteImportNotMailed, "The outcome of the remote import was not mailed: no mail relay or no e-mail address"},
       {kDatabaseBusy, "Another process is writing to the database; try again later"},
       {kImportLineNotText, "The line is not text this program can hold"},
       {kDirectiveNotAvailable, "This directive is not available in this build"},

@@ -4,7 +4,7 @@
 // text, in the table of own_codes.cpp; the README lists them for support staff.
 //
 // 99001 to 99099: the program entry, its switches and the session;
-// 99100 to 99199: answers of the embedded server's procedures;
+// 99100 to 99199: answers of the embedded server's procedures, and its remote-import worker;
 // 99200 to 99299: the database layer;
 // 99300 to 99399: the import engine;
 // 99400 to 99499: prices and the other market data;
@@ -33,6 +33,9 @@ inline constexpr int kAnswerCodeTaken = 99106;
 inline constexpr int kAnswerClassMoveRefused = 99107;
 inline constexpr int kAnswerNoSeriesRight = 99108;
 inline constexpr int kAnswerNameWithControls = 99109;
+// The remote-import worker.
+inline constexpr int kRemoteImportNotRun = 99110;
+inline constexpr int kRemoteImportNotMailed = 99111;
 
 inline constexpr int kDatabaseBusy = 99201;
 

@@ -77,6 +77,8 @@ int64_t MonotonicMs() {
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+bool ProcessAlive(int pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
+
 std::string ExecutablePath() {
   char path[4096];
   ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);

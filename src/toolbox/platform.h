@@ -35,6 +35,9 @@ LocalTime NowUtc();
 int64_t MonotonicMs();
 void SleepMs(int ms);
 
+// Whether a process of this id runs on this machine.
+bool ProcessAlive(int pid);
+
 // Full path of the running program file.
 std::string ExecutablePath();
 

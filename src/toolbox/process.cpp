@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -112,6 +115,59 @@ ProcessResult RodaProcesso(std::string_view commandLine, const ProcessOptions& o
   } else {
     result.processId = pid;
   }
+  return result;
+}
+
+std::vector<std::string> ChangedEnvironment(const std::vector<std::string>& set, const std::vector<std::string>& unset) {
+  auto named = [](std::string_view pair, const std::vector<std::string>& names) {
+    return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+      return pair.size() > name.size() && pair.compare(0, name.size(), name) == 0 && pair[name.size()] == '=';
+    });
+  };
+  std::vector<std::string> names(unset);
+  for (const std::string& pair : set) names.push_back(pair.substr(0, pair.find('=')));
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry; ++entry)
+    if (!named(*entry, names)) environment.emplace_back(*entry);
+  environment.insert(environment.end(), set.begin(), set.end());
+  return environment;
+}
+
+ProcessResult RunProgramIntoFile(const std::vector<std::string>& args, const std::vector<std::string>& set,
+                                 const std::vector<std::string>& unset, const std::string& outputFile) {
+  ProcessResult result;
+  if (args.empty()) {
+    result.error = platform::ErrorCodeOf(ENOENT);
+    return result;
+  }
+  std::vector<std::string> arguments(args);
+  std::vector<char*> argv;
+  for (auto& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment = ChangedEnvironment(set, unset);
+  std::vector<char*> envp;
+  for (auto& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  SpawnFileActions actions;
+  SpawnAttributes attributes;
+  posix_spawnattr_setpgroup(attributes.get(), 0);
+  short flags = 0;
+  posix_spawnattr_getflags(attributes.get(), &flags);
+  posix_spawnattr_setflags(attributes.get(), static_cast<short>(flags | POSIX_SPAWN_SETPGROUP));
+  int rc = posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
+  if (rc == 0)
+    rc = posix_spawn_file_actions_addopen(actions.get(), 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (rc == 0) rc = posix_spawn_file_actions_adddup2(actions.get(), 1, 2);
+  if (rc == 0) rc = posix_spawn_file_actions_addclosefrom_np(actions.get(), 3);
+  pid_t pid = 0;
+  if (rc == 0) rc = posix_spawn(&pid, argv[0], actions.get(), attributes.get(), argv.data(), envp.data());
+  if (rc != 0) {
+    result.error = platform::ErrorCodeOf(rc);
+    return result;
+  }
+  result.processId = pid;
+  result.exitCode = WaitForExitCode(pid);
   return result;
 }
 

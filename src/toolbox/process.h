@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zi {
 
@@ -36,5 +37,15 @@ struct ProcessResult {
 // Starts the program named by the first word of commandLine (searched in PATH when it holds no "/"),
 // with the whole line, split into parameters, as its arguments.
 ProcessResult RodaProcesso(std::string_view commandLine, const ProcessOptions& options = {});
+
+// Runs a program (args[0], a path) with these arguments and its environment changed by `set`
+// ("NAME=VALUE") and `unset` (names), standard input from /dev/null and standard output and error
+// into outputFile (created or emptied), in a process group of its own, so that an interrupt meant
+// for this program does not cut the child short; waits for its end.
+ProcessResult RunProgramIntoFile(const std::vector<std::string>& args, const std::vector<std::string>& set,
+                                 const std::vector<std::string>& unset, const std::string& outputFile);
+
+// This program's environment without the names unset and with the pairs set ("NAME=VALUE").
+std::vector<std::string> ChangedEnvironment(const std::vector<std::string>& set, const std::vector<std::string>& unset);
 
 }  // namespace zi

@@ -1,0 +1,171 @@
+// The import client's run modes as processes: the remote import and the worker that imports the
+// uploaded files, and the batch portfolio import over its folders.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "server/server.h"
+#include "server/sqlite_db.h"
+#include "session/import_client/remote_import.h"
+#include "support/child_process.h"
+#include "support/local_http_server.h"
+#include "support/test_files.h"
+#include "toolbox/process.h"
+#include "toolbox/switches.h"
+
+namespace zi {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::HasSubstr;
+
+TEST(PrioridadeDoIFTest, ReadsTheSwitchWithThreeForAnythingElseAndOneAtLeast) {
+  const std::pair<std::vector<std::string>, int> cases[] = {
+      {{}, 3}, {{"-IFpriority=0"}, 1}, {{"-IFpriority=x"}, 3}, {{"-IFpriority=7"}, 7},
+      {{"-IFpriority=-4"}, 1}, {{"-IFpriority=5x"}, 3}, {{"-IFpriority="}, 3}};
+  for (const auto& [switches, priority] : cases) {
+    std::vector<std::string> params{"zorinput"};
+    params.insert(params.end(), switches.begin(), switches.end());
+    SetParameters(params);
+    EXPECT_EQ(PrioridadeDoIF(), priority) << testing::PrintToString(switches);
+  }
+  SetParameters({"zorinput"});
+}
+
+class ImportClientTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    auto server = server::Server::Open(dir_.File("zi.db"), server::ProductRegistry());
+    ASSERT_EQ(server->Login("ana", "pw").code, 0);
+    ASSERT_NE(server->AddUser({.name = "bia", .email = "bia@example.com"}, "pw2"), 0);
+  }
+
+  int Run(const std::string& program, const std::string& arguments) {
+    ProcessOptions options{.workingDirectory = dir_.Path(), .wait = true};
+    return RodaProcesso(QuoteParameter(program) + " " + arguments, options).exitCode;
+  }
+  int Zorinput(const std::string& arguments) { return Run(ZI_ZORINPUT_PATH, arguments); }
+  std::string Queue(const std::string& columns) {
+    auto db = server::SqliteDb::Open(dir_.File("zi.db"));
+    const DbValue value = db->QueryValue("SELECT group_concat(" + columns + ", ' | ') FROM (SELECT * FROM ImportQueue "
+                                         "ORDER BY id)");
+    return value.IsNull() ? "" : value.AsText();
+  }
+  std::string Log() const { return test::ReadFile(dir_.File("zorinput.log")); }
+
+  test::TempDir dir_;
+  test::EnvGuard password_{"ZORINPUT_PASSWORD", nullptr};
+};
+
+TEST_F(ImportClientTest, ARemoteImportIsRefusedWithoutAnEmailAddressBeforeAnythingIsSent) {
+  test::WriteFile(dir_.File("in.txt"), "# prices\n");
+  EXPECT_EQ(Zorinput("-rimport=in.txt -user=ana -password=pw -database=zi.db"), 4);
+  EXPECT_THAT(Log(), HasSubstr("PLEASE SET YOUR EMAIL ADDRESS TO RECEIVE THE RESULT OF THIS IMPORT"));
+  EXPECT_THAT(Log(), HasSubstr("- ZorInput end erro:4079"));
+  EXPECT_THAT(Log(), testing::Not(HasSubstr("RemoteImport")));
+  EXPECT_EQ(Queue("id"), "");
+}
+
+TEST_F(ImportClientTest, AnUploadedFileIsImportedByTheWorkerAsItsUploaderAndTheOutcomeMailed) {
+  test::TLocalServer relay;
+  test::WriteFile(dir_.File("good.txt"), "# prices\n");
+  test::WriteFile(dir_.File("bad.txt"), "*NOSUCH 1\n");
+  EXPECT_EQ(Zorinput("-rimport=good.txt -user=bia -password=pw2 -database=zi.db -IFpriority=2"), 0);
+  EXPECT_EQ(Zorinput("-rimport=bad.txt -user=bia -password=pw2 -database=zi.db"), 0);
+  EXPECT_THAT(test::WithoutStamps(test::ReadLines(dir_.File("zorinput.log"))),
+              testing::Contains(testing::MatchesRegex("- ImpFAdd ok [0-9]+\\.[0-9]s IFpri:2 fsize:9 <good.txt>")));
+  EXPECT_EQ(Queue("file_name || ':' || state || ':' || priority"), "good.txt:queued:2 | bad.txt:queued:3");
+
+  ASSERT_EQ(Run(ZI_SERVER_PATH, "import-worker zi.db --until-empty --mail-relay " + relay.HostAndPort() +
+                                    " --program " + QuoteParameter(ZI_ZORINPUT_PATH)),
+            0);
+  EXPECT_EQ(Queue("file_name || ':' || state || ':' || mail_code"), "good.txt:done:0 | bad.txt:failed:0");
+  EXPECT_THAT(Queue("result_code"), testing::StartsWith("0 | "));
+  EXPECT_NE(Queue("result_code"), "0 | 0");
+  EXPECT_THAT(Queue("output"), HasSubstr("- end import ok"));
+  const auto mails = relay.Received();
+  ASSERT_EQ(mails.size(), 2u);
+  EXPECT_THAT(mails[0].target, HasSubstr("/mailto.cgi?TO=bia%40example%2Ecom&SUBJ="));
+  EXPECT_THAT(mails[0].target, HasSubstr("&result=ok&"));
+  EXPECT_THAT(mails[1].target, HasSubstr("&result=erro%3A"));
+  // The import logged in as the uploader, without a password.
+  EXPECT_THAT(Log(), testing::Not(HasSubstr("pw2")));
+}
+
+TEST_F(ImportClientTest, AWorkerKilledOrStoppedLosesNoFile) {
+  // A stand-in for zorinput that takes its time, so that the worker is caught with a file in hand.
+  const std::string slow = dir_.File("slow.sh");
+  test::WriteFile(slow, "#!/bin/sh\nsleep 1\necho '- end import ok'\n");
+  fs::permissions(slow, fs::perms::owner_all);
+  test::WriteFile(dir_.File("in.txt"), "# prices\n");
+  for (int i = 0; i < 2; ++i) ASSERT_EQ(Zorinput("-rimport=in.txt -user=bia -password=pw2 -database=zi.db"), 0);
+
+  // Until the worker has a file in hand.
+  auto waitUntilRunning = [this](pid_t worker) {
+    const std::string running = "running:" + std::to_string(worker);
+    for (int i = 0; i < 500 && Queue("state || ':' || worker_pid").find(running) == std::string::npos; ++i)
+      platform::SleepMs(20);
+  };
+  const std::vector<std::string> args{"import-worker", dir_.File("zi.db"), "--program", slow};
+  pid_t worker = test::StartProgram(ZI_SERVER_PATH, args, dir_.Path());
+  waitUntilRunning(worker);
+  ::kill(worker, SIGKILL);
+  EXPECT_EQ(test::WaitWithin(worker, 10), 1000 + SIGKILL);
+  EXPECT_EQ(Queue("state"), "running | queued");
+
+  // Told to stop, a worker finishes the file in hand (the one left running is queued again first).
+  worker = test::StartProgram(ZI_SERVER_PATH, args, dir_.Path());
+  waitUntilRunning(worker);
+  ::kill(worker, SIGTERM);
+  EXPECT_EQ(test::WaitWithin(worker, 10), 0);
+  EXPECT_EQ(Queue("state"), "done | queued");
+
+  EXPECT_EQ(Run(ZI_SERVER_PATH, "import-worker zi.db --until-empty --program " + QuoteParameter(slow)), 0);
+  EXPECT_EQ(Queue("state || ':' || result_code || ':' || mail_code"), "done:0:99111 | done:0:99111");
+}
+
+TEST_F(ImportClientTest, TheBatchAlternatesItsFoldersAndParksAFailedFileWithItsOwnLogLines) {
+  for (const char* folder : {"A", "B"}) fs::create_directory(dir_.File(folder));
+  test::WriteFile(dir_.File("A/a1.pf"), "# a1\n");
+  test::WriteFile(dir_.File("A/a2.pf"), "*NOSUCH 1\n");
+  test::WriteFile(dir_.File("A/a2.pfd"), "details\n");
+  test::WriteFile(dir_.File("A/notes.txt"), "not a portfolio\n");
+  test::WriteFile(dir_.File("B/b1.pf"), "# b1\n");
+  EXPECT_EQ(Zorinput("\"-pfimport=A; B\" -DontWaitForFiles -BoletimAcada=0 -user=ana -password=pw -database=zi.db"),
+            0);
+
+  std::vector<std::string> order;
+  for (const std::string& line : test::WithoutStamps(test::ReadLines(dir_.File("zorinput.log"))))
+    if (line.find("MaxBatchSize:0") != std::string::npos) order.push_back(line);
+  EXPECT_THAT(order, testing::ElementsAre("PortfolioBatchImport FileToImport:A/a1.pf MaxBatchSize:0",
+                                          "PortfolioBatchImport FileToImport:B/b1.pf MaxBatchSize:0",
+                                          "PortfolioBatchImport FileToImport:A/a2.pf MaxBatchSize:0"));
+  for (const char* moved : {"A/pfbackup/a1.pf", "B/pfbackup/b1.pf", "A/pferror/a2.pf", "A/pferror/a2.pfd"})
+    EXPECT_TRUE(fs::exists(dir_.File(moved))) << moved;
+  EXPECT_TRUE(fs::exists(dir_.File("A/notes.txt")));
+  EXPECT_FALSE(fs::exists(dir_.File("A/a2.pf")));
+
+  const std::vector<std::string> cut = test::WithoutStamps(test::ReadLines(dir_.File("A/pferror/a2.log")));
+  ASSERT_GE(cut.size(), 3u);
+  EXPECT_EQ(cut.front(), "PortfolioBatchImport FileToImport:A/a2.pf MaxBatchSize:0");
+  EXPECT_THAT(cut.back(), testing::StartsWith("PortfolioBatchImport FileToImport:A/a2.pf Result:"));
+  for (const std::string& line : cut) EXPECT_THAT(line, testing::Not(HasSubstr("1.pf"))) << line;
+  EXPECT_THAT(Log(), HasSubstr("PortfolioBatchImport end Erro:0"));
+}
+
+TEST_F(ImportClientTest, TheBatchRefusesAFolderThatDoesNotExistAndCreatesNothing) {
+  EXPECT_EQ(Zorinput("-pfimport=missing -DontWaitForFiles -BoletimAcada=0 -user=ana -password=pw -database=zi.db"), 4);
+  EXPECT_THAT(Log(), HasSubstr("PortfolioBatchImport folder missing/ does not exist"));
+  EXPECT_THAT(Log(), HasSubstr("PortfolioBatchImport end Erro:3"));
+  EXPECT_FALSE(fs::exists(dir_.File("missing")));
+}
+
+}  // namespace
+}  // namespace zi
