@@ -13,7 +13,11 @@
 namespace zi::app {
 
 RunResult RunImportMode(const ModeSelection& selection) {
-  const TImportOutcome outcome = ImportaArquivo(selection.value, true, false, TemParam("logfilenameonimport"));
+  TImportExtras extras;
+  PegaParamBytes("rejects", extras.rejects);
+  PegaParamBytes("summary", extras.summary);
+  const TImportOutcome outcome =
+      ImportaArquivo(selection.value, true, false, TemParam("logfilenameonimport"), extras);
   if (outcome.code == 0) return {0, ExitKind::Ok};
   if (outcome.loginFailed) return {outcome.code, ExitKind::LoginFailed};
   if (outcome.code == kNoInputFile) return {outcome.code, ExitKind::Other};

@@ -50,7 +50,7 @@ constexpr const char* kOtherSwitches[] = {
     "LI", "noracote", "help", "-help", "h", "version", "-version",
     // the import client
     "logfilenameonimport", "IFpriority", "MaxBatchSize", "BoletimAcada", "WaitForFileLoops", "WaitForFileSecs",
-    "DontWaitForFiles", "pferror", "pfbackup",
+    "DontWaitForFiles", "pferror", "pfbackup", "rejects", "summary",
     // the import run and its directive families
     "MaxQTFieldValue", "AceitaImportarComErro", "ErroNaoCriticoTratarComoErro", "SHLIMITADD", "SHLIMITMOD",
     "SHLIMITTOTAL", "PTFASSETLIMITADD", "PTFASSETLIMITMOD", "PTFASSETLIMITTOTAL", "PfNaoCheckarAplicacaoAcionista",

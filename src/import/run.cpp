@@ -131,6 +131,7 @@ void tImpRoot::SkipBlock() {
 
 void tImpRoot::ErrorMessage(std::string_view message, bool memoryOnly) {
   ++ErrMsgCount_;
+  if (rejects_) rejects_->Message(message);
   if (FirstErrMsg_.empty()) FirstErrMsg_ = message;
   LastErrMsg_ = message;
   Output("line:" + std::to_string(lnn_) + " " + std::string(message), memoryOnly);
@@ -145,6 +146,25 @@ void tImpRoot::NonFatalError(int code) {
 
 void tImpRoot::SetErro(int code) {
   if (Erro_ == 0) Erro_ = code;
+}
+
+void tImpRoot::SetRejectsFile(std::string path) { rejects_ = std::make_unique<TRejects>(std::move(path)); }
+
+void tImpRoot::NoteStep(size_t first, int code) {
+  if (!rejects_) return;
+  if (Erro_ != 0 && ToNoCheck_) rejects_->CheckFailed(first);
+  else if (Erro_ != 0) rejects_->FailedFrom(first);
+  else if (code != 0) rejects_->Failed(first, static_cast<size_t>(lnn_) - 1);
+  else rejects_->Succeeded();
+}
+
+void tImpRoot::AfterRun() {
+  if (!rejects_ || lines_.Count() == 0) return;
+  // A check that failed outside any line (at the end of its pass) still wrote nothing.
+  if (Erro_ != 0 && ToNoCheck_ && rejects_->Empty()) rejects_->CheckFailed(0);
+  if (const int error = rejects_->Write(lines_)) {
+    Loga("Rejects file " + PathText(rejects_->Path()) + " not written erro:" + std::to_string(error));
+  }
 }
 
 void tImpRoot::EndOfRunStates() {
@@ -196,6 +216,7 @@ int TImpMain::Dispatch(std::string_view keyword) {
 void TImpMain::Step() {
   const std::string_view line = NextLine(false);
   if (!NotFinished()) return;
+  const size_t first = static_cast<size_t>(lnn()) - 1;
   const int messagesBefore = ErrMsgCount();
   // Upper-cased in place of a string: this runs once for every line of a file. A token longer than
   // the buffer is longer than every keyword.
@@ -218,6 +239,7 @@ void TImpMain::Step() {
   if (Erro() != 0 && ErrMsgCount() == messagesBefore) {
     ErrorMessage("Error:" + std::to_string(Erro()) + " Invalid line: " + std::string(line));
   }
+  NoteStep(first, code);
 }
 
 }  // namespace zi

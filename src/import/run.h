@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "catalogue/registers.h"
+#include "import/rejects.h"
 #include "import/text_lines.h"
 #include "import/tokeniser.h"
 
@@ -102,6 +103,10 @@ class tImpRoot : public TImpRootBase {
   // Sets the fatal error, unless one is set already.
   void SetErro(int code);
 
+  // Keeps the lines that fail for a reject file (rejects.h), written by AfterRun.
+  void SetRejectsFile(std::string path);
+  void AfterRun() override;
+
   bool ToNoCheck() const { return ToNoCheck_; }
   bool CIorCO() const { return CIorCO_; }
   bool FileNamePrefix() const { return fileNamePrefix_; }
@@ -110,6 +115,8 @@ class tImpRoot : public TImpRootBase {
   int ErroNaoFatalCount() const { return ErroNaoFatalCount_; }
   bool Acabou() const { return Acabou_; }
   int ErrMsgCount() const { return ErrMsgCount_; }
+  const std::string& FirstErrMsg() const { return FirstErrMsg_; }
+  const std::string& LastErrMsg() const { return LastErrMsg_; }
   const std::string& FileName() const { return fileName_; }
   std::string_view LastLine() const { return lastLine_; }
   int LineCount() const { return static_cast<int>(lines_.Count()); }
@@ -133,6 +140,8 @@ class tImpRoot : public TImpRootBase {
   virtual const char* ClassName() const = 0;
   // Runs the states' end of run; the first code becomes the fatal error.
   void EndOfRunStates();
+  // Tells the reject file how the line (and its block) from line index `first` went.
+  void NoteStep(size_t first, int code);
 
  private:
   void StartPass();
@@ -158,6 +167,7 @@ class tImpRoot : public TImpRootBase {
   TListaDeClassAdded classAdded_;
   TListaDeSerieAdded serieAdded_;
   tParserWrapper tokens_;
+  std::unique_ptr<TRejects> rejects_;
   // In the order they were made, which is the order they are told of passes.
   std::vector<std::pair<std::type_index, std::unique_ptr<TRunState>>> states_;
 };

@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -165,6 +166,20 @@ TEST_F(ImportClientTest, TheBatchRefusesAFolderThatDoesNotExistAndCreatesNothing
   EXPECT_THAT(Log(), HasSubstr("PortfolioBatchImport folder missing/ does not exist"));
   EXPECT_THAT(Log(), HasSubstr("PortfolioBatchImport end Erro:3"));
   EXPECT_FALSE(fs::exists(dir_.File("missing")));
+}
+
+TEST_F(ImportClientTest, TheSummarySaysHowTheImportEndedForScripts) {
+  test::WriteFile(dir_.File("in.txt"), "# prices\n*NOSUCH 1\n");
+  EXPECT_EQ(Zorinput("-import=in.txt -summary=s.json -user=ana -password=pw -database=zi.db"), 2);
+  const auto summary = nlohmann::json::parse(test::ReadFile(dir_.File("s.json")));
+  EXPECT_EQ(summary["file"], "in.txt");
+  EXPECT_EQ(summary["resultCode"], 3942);
+  EXPECT_EQ(summary["ok"], false);
+  EXPECT_EQ(summary["nothingWritten"], true);
+  EXPECT_EQ(summary["lines"], 2);
+  EXPECT_EQ(summary["messages"], 1);
+  EXPECT_EQ(summary["firstMessage"], "Error:3942 Invalid line: *NOSUCH 1");
+  EXPECT_THAT(summary["state"].get<std::string>(), testing::StartsWith("ImpRoot impcli Erro:3942 "));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "import/command_line_run.h"
 #include "import/directives.h"
 #include "import/imp_form.h"
@@ -379,6 +381,31 @@ TEST(RunBadInput, EveryKindOfBadFileHasItsOutcome) {
     EXPECT_EQ(run.ResultCode(), kFileNotLoaded) << path;
   }
   SetLogFileName("zorinput.log");
+}
+
+// *PAIS fails with a message of its own on "bad", in the pass given; a reject file catches its lines.
+TEST_F(RunTest, TheRejectFileHoldsTheFailedLinesWithTheirMessagesAndAFileWithoutFailuresHasNone) {
+  auto rejectsOf = [this](std::string_view text, bool failInCheck) {
+    Plugged plugged{"*PAIS", [failInCheck](TImpMain& run, const TDirective&) {
+                      if (run.Tokens().Token(1) != "bad" || run.ToNoCheck() != failInCheck) return TDirectiveOutcome{};
+                      run.ErrorMessage("Error:4100 no such country");
+                      return TDirectiveOutcome{false, 4100};
+                    }};
+    const std::string file = dir_.File("rejects.txt");
+    std::filesystem::remove(file);
+    TTestRun run(text);
+    run.SetRejectsFile(file);
+    run.RunToEnd();
+    run.AfterRun();
+    return std::filesystem::exists(file) ? test::ReadFile(file) : std::string("(none)");
+  };
+  const std::string text = "# prices\n*PAIS good\n*PAIS bad\n*PAIS good\n*pais bad\n";
+  // The import pass wrote the other lines: only the failed ones are left to import.
+  EXPECT_EQ(rejectsOf(text, false), "# Error:4100 no such country\n*PAIS bad\n# Error:4100 no such country\n*pais bad\n");
+  // A failed check wrote nothing: every line is left, the message above the line that failed.
+  EXPECT_EQ(rejectsOf(text, true), "# prices\n*PAIS good\n# Error:4100 no such country\n*PAIS bad\n*PAIS good\n"
+                                   "*pais bad\n");
+  EXPECT_EQ(rejectsOf("*PAIS good\n", false), "(none)");
 }
 
 }  // namespace

@@ -1,26 +1,41 @@
 #include "session/import_client/import_file.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
 #include <memory>
+
+#include <nlohmann/json.hpp>
 
 #include "import/command_line_run.h"
 #include "import/json_import.h"
 #include "session/zi_globs.h"
 #include "toolbox/codec.h"
 #include "toolbox/log.h"
+#include "toolbox/platform.h"
 
 namespace zi {
 
 namespace {
 
-void RunText(const std::string& file, bool portfolio, bool prefix, TImportOutcome& outcome) {
+constexpr const char* kNoRejectsForJson =
+    "Rejects file not written: a JSON file keeps each record's errors in the file itself";
+
+void RunText(const std::string& file, bool portfolio, bool prefix, const std::string& rejects,
+             TImportOutcome& outcome) {
   auto run = std::make_unique<impcli::tMyImpMain>(file, true, prefix, "");
   run->SetPortfolio(portfolio);
   run->SetCachedCompanyLookup(portfolio);
+  if (!rejects.empty()) run->SetRejectsFile(rejects);
   while (run->NotFinished()) run->Step();
   outcome.code = run->ResultCode();
   outcome.summary = run->StateText("impcli");
   outcome.name = run->RunName();
   outcome.lineCount = run->LineCount();
+  outcome.messageCount = run->ErrMsgCount();
+  outcome.failedLineCount = run->ErroNaoFatalCount();
+  outcome.firstMessage = run->FirstErrMsg();
+  outcome.lastMessage = run->LastErrMsg();
   // A run that never left its check pass wrote nothing.
   outcome.nothingWritten = run->ToNoCheck();
   run->AfterRun();
@@ -39,7 +54,9 @@ void RunJson(std::unique_ptr<TImpJSON> run, TImportOutcome& outcome) {
 
 }  // namespace
 
-TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfolio, bool prefix) {
+TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfolio, bool prefix,
+                              const TImportExtras& extras) {
+  const int64_t start = platform::MonotonicMs();
   SetConsoleEcho();
   LogaConsole("ImpCli import <" + PathText(file) + ">");
   TImportOutcome outcome;
@@ -59,12 +76,46 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
       json->Output("Error:" + std::to_string(offered) + " erro fatal", false);
       json.reset();
     }
+    if (json && !extras.rejects.empty()) Loga(kNoRejectsForJson);
     if (json) RunJson(std::move(json), outcome);
-    else RunText(file, portfolio, prefix, outcome);
+    else RunText(file, portfolio, prefix, extras.rejects, outcome);
   }
+  outcome.seconds = static_cast<double>(platform::MonotonicMs() - start) / 1000;
   LogaConsole("- end import " + (outcome.code == 0 ? std::string("ok") : "erro:" + std::to_string(outcome.code)) +
               " " + outcome.summary);
+  if (!extras.summary.empty()) {
+    if (const int error = WriteImportSummary(extras.summary, file, outcome)) {
+      Loga("Summary file " + PathText(extras.summary) + " not written erro:" + std::to_string(error));
+    }
+  }
   return outcome;
+}
+
+int WriteImportSummary(const std::string& path, const std::string& file, const TImportOutcome& outcome) {
+  // Program text is Windows-1252; a JSON file is UTF-8.
+  const nlohmann::ordered_json summary = {
+      {"file", Cp1252ToUtf8(PathText(file))},
+      {"resultCode", outcome.code},
+      {"ok", outcome.code == 0},
+      {"nothingWritten", outcome.nothingWritten},
+      {"state", Cp1252ToUtf8(outcome.summary)},
+      {"lines", outcome.lineCount},
+      {"messages", outcome.messageCount},
+      {"failedLines", outcome.failedLineCount},
+      {"firstMessage", Cp1252ToUtf8(outcome.firstMessage)},
+      {"lastMessage", Cp1252ToUtf8(outcome.lastMessage)},
+      {"seconds", outcome.seconds},
+  };
+  const std::string partial = path + ".partial";
+  {
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    out << summary.dump(2) << "\n";
+    if (!out.flush()) {
+      std::remove(partial.c_str());
+      return errno != 0 ? errno : EIO;
+    }
+  }
+  return std::rename(partial.c_str(), path.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace zi

@@ -14,13 +14,28 @@ struct TImportOutcome {
   std::string summary;  // the run's state text, "login" or the reason there was no run
   int lineCount = 0;    // lines of a text file; 0 for a JSON file
   bool loginFailed = false;
+  int messageCount = 0;      // messages of the run (errors and warnings)
+  int failedLineCount = 0;   // lines of a text file's import pass that failed
+  std::string firstMessage;  // of a text run
+  std::string lastMessage;
+  double seconds = 0;
   // Nothing was written: no run, or a text run that stopped in its check pass. A JSON run imports
   // record by record and may have written some.
   bool nothingWritten = true;
 };
 
+// What a user may ask of a command-line import beyond the run itself (files, as the system's bytes).
+struct TImportExtras {
+  std::string rejects;  // a text file's failed lines, for a fixed re-import (rejects.h)
+  std::string summary;  // the outcome as a JSON object, for scripts
+};
+
 // logIn: log in first (CliLogin); portfolio: a file of the batch portfolio import (its company keys
 // found through the company cache); prefix: the file name in front of every message of the run.
-TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfolio, bool prefix);
+TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfolio, bool prefix,
+                              const TImportExtras& extras = {});
+
+// The summary file: 0, or the error number of the failure.
+int WriteImportSummary(const std::string& path, const std::string& file, const TImportOutcome& outcome);
 
 }  // namespace zi
