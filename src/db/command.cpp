@@ -24,6 +24,11 @@ int CheckedInt(int64_t v) {
 
 std::string FloatText(double v) { return fmt::format("{}", v); }
 
+uint64_t NextSerial() {
+  static uint64_t serial = 0;
+  return ++serial;
+}
+
 }  // namespace
 
 int ValueAsInteger(const DbValue& value) {
@@ -104,9 +109,10 @@ std::string ValueForLog(const DbValue& value) {
 }
 
 TDbCommand::TDbCommand(TAdoDataBaseCustomizado& connection, CommandType type, std::string name,
-                       std::vector<ParamDesc> params)
-    : connection_(connection), type_(type), name_(std::move(name)) {
-  for (auto& p : params) params_.push_back({std::move(p), DbValue()});
+                       std::unique_ptr<PreparedProcedure> procedure)
+    : connection_(connection), type_(type), name_(std::move(name)), serial_(NextSerial()), procedure_(std::move(procedure)) {
+  if (procedure_)
+    for (const ParamDesc& p : procedure_->Params()) params_.push_back({p, DbValue()});
 }
 
 TDbCommand::Param& TDbCommand::FindParam(const std::string& name) {
@@ -148,6 +154,16 @@ void TDbCommand::SetBlob(const std::string& name, const std::string& bytes) {
 }
 
 void TDbCommand::ClearParam(const std::string& name) { SetParam(name, DbValue()); }
+
+size_t TDbCommand::ParamPosition(const std::string& name) const {
+  return static_cast<size_t>(&FindParam(name) - params_.data());
+}
+
+void TDbCommand::SetFloatAt(size_t position, double value) {
+  params_.at(position).value = std::isnan(value) ? DbValue() : DbValue(value);
+}
+
+void TDbCommand::SetBooleanAt(size_t position, bool value) { params_.at(position).value = value; }
 
 const DbValue& TDbCommand::ParamValue(const std::string& name) const { return FindParam(name).value; }
 

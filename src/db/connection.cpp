@@ -56,18 +56,18 @@ std::unique_ptr<TDbCommand> TAdoDataBaseCustomizado::MeDaDS(CommandType type, co
     if (slot && slot->Type() == type && slot->Name() == name) return std::move(slot);
   }
   try {
-    std::vector<ParamDesc> params;
+    std::unique_ptr<PreparedProcedure> procedure;
     if (type == CommandType::StoredProc) {
       try {
-        params = driver_->DescribeProcedure(name);
+        procedure = driver_->PrepareProcedure(name);
       } catch (const EDriverError& e) {
         // Learning the parameters writes nothing, so outside a transaction a lost connection may be
         // restored and the question asked again.
         if (!e.ConnectionLost() || EstaEmTran() || !TentaReconectar("MeDaDS-" + name)) throw;
-        params = driver_->DescribeProcedure(name);
+        procedure = driver_->PrepareProcedure(name);
       }
     }
-    return std::make_unique<TDbCommand>(*this, type, name, std::move(params));
+    return std::make_unique<TDbCommand>(*this, type, name, std::move(procedure));
   } catch (const std::exception& e) {
     Loga("DbUtil.MeDaDS \"" + name + "\" error " + e.what());
     --dsAcc_;
@@ -117,19 +117,9 @@ int TAdoDataBaseCustomizado::ResultColumnCode(TDbCommand& command) {
 }
 
 void TAdoDataBaseCustomizado::RunRound(TDbCommand& command, int mode, int& code) {
-  std::map<std::string, DbValue> inputs;
-  for (const auto& p : command.Params())
-    if (p.desc.direction == ParamDirection::Input || p.desc.direction == ParamDirection::InputOutput)
-      inputs[p.desc.name] = p.value;
-  switch (mode) {
-    case 0:
-    case 2: command.Attach(driver_->ExecuteProcedure(command.Name(), inputs), mode == 2); break;
-    case 1:
-      command.Attach(driver_->ExecuteProcedure(command.Name(), inputs), true);
-      code = ResultColumnCode(command);
-      break;
-    default: throw EDBException(4089);
-  }
+  if (mode < 0 || mode > 2) throw EDBException(4089);
+  command.Attach(driver_->ExecutePrepared(*command.procedure_, command.Params()), mode != 0);
+  if (mode == 1) code = ResultColumnCode(command);
 }
 
 void TAdoDataBaseCustomizado::LogSlowCall(const TDbCommand& command, int64_t elapsedMs) {
