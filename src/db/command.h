@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/driver.h"
@@ -54,11 +55,14 @@ class TDbCommand {
   void SetFloat(const std::string& name, double value);
   void SetBlob(const std::string& name, const std::string& bytes);
   void ClearParam(const std::string& name);
-  // The position of a parameter in Params(), and setters by position, for callers that set many
-  // parameters on every call. Raises EDatabaseError for a name the command does not have.
+  // The position of a parameter in Params() (EDatabaseError for a name the command does not
+  // have), and the setters by position, for callers that set many parameters on every call.
   size_t ParamPosition(const std::string& name) const;
-  void SetFloatAt(size_t position, double value);
+  void SetIntegerAt(size_t position, int64_t value);
+  void SetTextAt(size_t position, std::string_view value);
   void SetBooleanAt(size_t position, bool value);
+  void SetDayNumberAt(size_t position, TDayNumber value);
+  void SetFloatAt(size_t position, double value);
   // The positional values of an SQL text's "?" placeholders.
   void SetSqlParams(std::vector<DbValue> values) { sqlParams_ = std::move(values); }
   const std::vector<DbValue>& SqlParams() const { return sqlParams_; }

@@ -25,6 +25,9 @@ const char* OwnCodeText(int code) {
       {kDirectiveNotAvailable, "This directive is not available in this build"},
       {kDirectiveRaised, "A directive failed with an unexpected error"},
       {kRemoteImportNotAvailable, "Remote import is not available in this build"},
+      {kQuoteExportSelection, "The quote export's selection is not country;type;first date;last date;file"},
+      {kQuoteExportNotWritten, "The quote export's file cannot be written"},
+      {kQuoteExportTickerQuotes, "A ticker holds both a double quote and an apostrophe: it cannot be exported"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;
