@@ -103,6 +103,15 @@ class Driver {
   virtual void Rollback() = 0;
   virtual bool InTransaction() const = 0;
 
+  // Whether the driver keeps many calls in one server transaction with nested levels in it, so
+  // that their commits may be grouped. A driver that cannot commits each call on its own.
+  virtual bool NestsLevels() const { return false; }
+  // A level inside the open transaction, ended by committing it into the transaction or by
+  // undoing its work alone.
+  virtual void BeginLevel() { throw EDriverError("This driver keeps no levels inside a transaction"); }
+  virtual void CommitLevel() { throw EDriverError("This driver keeps no levels inside a transaction"); }
+  virtual void RollbackLevel() { throw EDriverError("This driver keeps no levels inside a transaction"); }
+
   // All changes or none.
   virtual void ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) = 0;
 };

@@ -209,6 +209,18 @@ void EmbeddedDriver::Rollback() {
 
 bool EmbeddedDriver::InTransaction() const { return server_ && server_->InTransaction(); }
 
+void EmbeddedDriver::BeginLevel() {
+  Call([&] { server_->BeginLevel(); });
+}
+
+void EmbeddedDriver::CommitLevel() {
+  Call([&] { server_->CommitLevel(); });
+}
+
+void EmbeddedDriver::RollbackLevel() {
+  Call([&] { server_->RollbackLevel(); });
+}
+
 void EmbeddedDriver::ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) {
   Call([&] { server_->ApplyRowChanges(table, changes); });
 }

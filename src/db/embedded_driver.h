@@ -45,6 +45,10 @@ class EmbeddedDriver : public Driver {
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override;
+  bool NestsLevels() const override { return true; }
+  void BeginLevel() override;
+  void CommitLevel() override;
+  void RollbackLevel() override;
 
   void ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) override;
 

@@ -438,6 +438,18 @@ void Server::Rollback() { db_->Run("ROLLBACK"); }
 
 bool Server::InTransaction() const { return db_->InTransaction(); }
 
+void Server::BeginLevel() {
+  if (!db_->InTransaction()) throw std::logic_error("a level needs an open transaction");
+  db_->Run("SAVEPOINT zi_level");
+}
+
+void Server::CommitLevel() { db_->Run("RELEASE zi_level"); }
+
+void Server::RollbackLevel() {
+  db_->Run("ROLLBACK TO zi_level");
+  db_->Run("RELEASE zi_level");
+}
+
 void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes) {
   if (const std::optional<SessionUser> user = LimitedUser()) {
     const UserRight* right = registry_.RowChangeRight(table);

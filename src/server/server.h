@@ -246,6 +246,10 @@ class Server {
   void Commit();
   void Rollback();
   bool InTransaction() const;
+  // A level inside the open transaction (a savepoint): committed into it, or its work undone alone.
+  void BeginLevel();
+  void CommitLevel();
+  void RollbackLevel();
 
   // Applies every change in one transaction (or within the open one): all or nothing. In the session
   // of a user who is not an administrator only a table the registry opens to the grids may be
