@@ -22,21 +22,16 @@ series=200
 days=5000
 seq 0 $((days - 1)) | sed 's/.*/2000-01-03 + & days/' | date -f - +%F >dates.txt
 awk -v series=$series 'NR == FNR { d[NR] = $0; n = NR; next } END {
-  dash = ""; for (k = 0; k < 22; ++k) dash = dash " -"
+  dash = ""; comma = ""; for (k = 0; k < 22; ++k) { dash = dash " -"; comma = comma "," }
   for (s = 1; s <= series; ++s)
     for (i = 1; i <= n; ++i) {
       v = s + i / 1000
-      printf "*QT \"T%03d\" 1 %s %.2f %.2f %.2f %.2f %.2f%s\n", s, d[i], v, v - 0.5, v + 0.5, v + 0.1, v + 0.2, dash
+      values = sprintf("%.2f %.2f %.2f %.2f %.2f", v, v - 0.5, v + 0.5, v + 0.1, v + 0.2)
+      printf "*QT \"T%03d\" 1 %s %s%s\n", s, d[i], values, dash > "quotes.txt"
+      gsub(/ /, ",", values)
+      printf "T%03d,1,%s,%s%s\n", s, d[i], values, comma > "quotes.csv"
     }
-}' dates.txt /dev/null >quotes.txt
-awk -v series=$series 'NR == FNR { d[NR] = $0; n = NR; next } END {
-  dash = ""; for (k = 0; k < 22; ++k) dash = dash ","
-  for (s = 1; s <= series; ++s)
-    for (i = 1; i <= n; ++i) {
-      v = s + i / 1000
-      printf "T%03d,1,%s,%.2f,%.2f,%.2f,%.2f,%.2f%s\n", s, d[i], v, v - 0.5, v + 0.5, v + 0.1, v + 0.2, dash
-    }
-}' dates.txt /dev/null >quotes.csv
+}' dates.txt /dev/null
 bytes=$(stat -c %s quotes.txt)
 
 # A demo-like catalogue: one company and class per series, all on exchange 1.
