@@ -10,6 +10,8 @@
 #include "app/import_mode.h"
 #include "app/run_modes.h"
 #include "catalogue/hooks.h"
+#include "marketdata/quote_directives.h"
+#include "marketdata/quote_export.h"
 #include "session/bulletin.h"
 #include "session/login.h"
 #include "session/zi_globs.h"
@@ -92,16 +94,27 @@ RunResult LoginThenNotAvailable(const ModeSelection& selection) {
   return {kModeNotAvailable, ExitKind::Other};
 }
 
+RunResult QuoteExport(const ModeSelection& selection) {
+  CliLogin();
+  if (CliLoginCode() != 0) return {CliLoginCode(), ExitKind::LoginFailed};
+  const int code = ExportaCotacoes(selection.value);
+  return {code, code == 0 ? ExitKind::Ok : ExitKind::Other};
+}
+
 RunResult LoginOnly(const ModeSelection&) {
   int code = InitDbConnection("", "", false, nullptr);
   return {code, code == 0 ? ExitKind::Ok : ExitKind::LoginFailed};
 }
 
+// The directive families of this build plug their handlers into the directive table.
+void InstallDirectiveFamilies() { RegisterQuoteDirectives(); }
+
 void InstallModeHandlers() {
   SetModeHandler(RunMode::Import, RunImportMode);
+  SetModeHandler(RunMode::ExportaCotacoes, QuoteExport);
   for (RunMode mode : {RunMode::PfImport, RunMode::RImport, RunMode::MsgQQ, RunMode::MsgQQCode,
                        RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ContasQueNaoFecham,
-                       RunMode::ExportaCac, RunMode::ExportaCotacoes})
+                       RunMode::ExportaCac})
     SetModeHandler(mode, LoginThenNotAvailable);
   SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
   SetReqGBolHandler([](int priority, const std::string& requesterText) {
@@ -150,6 +163,7 @@ void Main(int argc, char** argv) {
   FoundationStart();
   ZiGlobsStart();
   InstallCatalogueHooks();
+  InstallDirectiveFamilies();
   InstallModeHandlers();
   RunResult result = RunEntry();
   int modeCode = result.code;

@@ -3,7 +3,7 @@
 
 namespace zi {
 
-// The bulletin-destination cache asks the catalogue for tickers missing from an exchange's list.
+// The bulletin-destination cache asks the catalogue about each ticker it does not know.
 void InstallCatalogueHooks();
 
 }  // namespace zi

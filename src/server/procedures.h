@@ -17,4 +17,7 @@ void RegisterCatalogueProcedures(Registry& registry);
 // The lookups behind the company and class keys of import lines: by CNPJ, by ticker and by ISIN.
 void RegisterImportKeyProcedures(Registry& registry);
 
+// Quotes: the import's writer and range delete, the window's writer and readers.
+void RegisterQuoteProcedures(Registry& registry);
+
 }  // namespace zi::server

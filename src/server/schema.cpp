@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -263,12 +265,49 @@ void AddSeriesIsin(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 5> kSteps = {
+// Quotes by series and day number (1920-01-01 is day 0, which no quote has), the 27 values NULL
+// where there is none: a key of two integers keeps tens of millions of days compact. The bulletin
+// destination of a ticker is its series' own; the table that was to hold it apart goes. The
+// quote export selects series by their company's country and their class's type of asset.
+void AddQuotes(SqliteDb& db) {
+  std::string values;
+  for (int i = 1; i <= 27; ++i) values += fmt::format("      v{} REAL,\n", i);
+  db.Exec(fmt::format(R"sql(
+    CREATE TABLE Cotacao (
+      anb INTEGER NOT NULL REFERENCES anbima (id),
+      dia INTEGER NOT NULL CHECK (dia BETWEEN 1 AND 65535),
+{}      PRIMARY KEY (anb, dia)
+    ) WITHOUT ROWID;
+    DROP TABLE TipoDeBGLDestinoDoTicker;
+    DROP VIEW ObjListRoot;
+    CREATE VIEW ObjListRoot AS
+      SELECT a.emp AS EmpId, e.pais AS EmpPais, a.id AS AtvId, a.idclass AS AtvIdClass, a.tipoobj AS AtvTipoObj,
+             s.id AS AnbId, s.cod AS AnbCod, s.bolsa AS AnbBolsa
+      FROM ativo a JOIN empresa e ON e.id = a.emp LEFT JOIN anbima s ON s.acao = a.id;
+  )sql", values));
+}
+
+// The types of asset and the exchange that choose quote layouts of their own.
+void AddQuoteLayoutReferences(SqliteDb& db) {
+  const std::vector<std::vector<DbValue>> types = {
+      {7, "Taxa|Rate|Tasa"},
+      {9, "T\xEDtulo p\xFA" "blico|Government bond|Bono p\xFA" "blico"},
+      {12, "Fundo de investimento|Investment fund|Fondo de inversi\xF3n"},
+      {19, "T\xEDtulo privado|Corporate bond|Bono corporativo"},
+      {21, "Fundo imobili\xE1rio|Real estate fund|Fondo inmobiliario"},
+  };
+  for (const auto& type : types) db.Run("INSERT OR IGNORE INTO TipoObj (id, nome, marca) VALUES (?, ?, 0)", type);
+  db.Run("INSERT OR IGNORE INTO Bolsa (id, pais, cod, cod_iso10383, flag) VALUES (60, 0, 'BALCAO', '', 0)");
+}
+
+constexpr std::array<MigrationStep, 7> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
     CreateCatalogue,
     AddSeriesIsin,
+    AddQuotes,
+    AddQuoteLayoutReferences,
 };
 
 ServerError NotOurs(const std::string& path) {

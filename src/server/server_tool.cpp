@@ -17,8 +17,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: zorinput-server init FILE   create the database FILE, or bring it up to date\n"
     "       zorinput-server init --demo FILE\n"
-    "                                   the same, then add a few demo companies with their classes\n"
-    "                                   and series to a database that holds no company\n"
+    "                                   the same, then add a few demo companies with their classes,\n"
+    "                                   series and three years of prices to a database that holds\n"
+    "                                   no company\n"
     "       zorinput-server dump FILE   print every table of the database FILE\n"
     "       zorinput-server useradd FILE NAME [--email E] [--admin] [--flags N] [--source N] [--language N]\n"
     "                                   add the user NAME to the database FILE with the password\n"

@@ -43,6 +43,11 @@ inline constexpr int kDirectiveRaised = 99302;
 inline constexpr int kRemoteImportNotAvailable = 99303;
 inline constexpr int kJsonFileNotWrittenBack = 99304;
 
+// Prices.
+inline constexpr int kQuoteExportSelection = 99401;
+inline constexpr int kQuoteExportNotWritten = 99402;
+inline constexpr int kQuoteExportTickerQuotes = 99403;
+
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);
 
