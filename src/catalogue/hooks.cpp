@@ -5,7 +5,10 @@
 #include <utility>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/indicator_definitions.h"
+#include "catalogue/registration_templates.h"
 #include "session/bgl_cache.h"
+#include "session/reference_data.h"
 
 namespace zi {
 
@@ -20,8 +23,16 @@ std::optional<std::pair<int, int>> TipoDaSerie(int bolsa, const std::string& tic
   return std::pair<int, int>{anb.TipoDeBGLDestino, anb.id};
 }
 
+int RecarregaIndicadores() {
+  FormatosDeCadastro().Esquece();
+  return DefIndicadores().Carrega();
+}
+
 }  // namespace
 
-void InstallCatalogueHooks() { TipoDeBGLDestinoCache().SetTickerLookup(TipoDaSerie); }
+void InstallCatalogueHooks() {
+  TipoDeBGLDestinoCache().SetTickerLookup(TipoDaSerie);
+  SetIndicatorDefinitionsLoader(RecarregaIndicadores);
+}
 
 }  // namespace zi

@@ -12,6 +12,8 @@ Registry MakeProductRegistry() {
   RegisterReferenceProcedures(registry);
   RegisterCatalogueProcedures(registry);
   RegisterImportKeyProcedures(registry);
+  RegisterIndicatorProcedures(registry);
+  RegisterObjectImportProcedures(registry);
   return registry;
 }
 

@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "server/indicator_schema.h"
 #include "server/reference_seeds.h"
 #include "server/sqlite_db.h"
 #include "toolbox/codec.h"
@@ -263,12 +264,14 @@ void AddSeriesIsin(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 5> kSteps = {
+constexpr std::array<MigrationStep, 7> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
     CreateCatalogue,
     AddSeriesIsin,
+    CreateIndicatorTables,
+    CreateNameListTables,
 };
 
 ServerError NotOurs(const std::string& path) {

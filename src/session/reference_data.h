@@ -2,6 +2,7 @@
 // The session's reference lists, loaded at every login and checked against the built-in tables;
 // the writers that change them on the server; the data log.
 
+#include <functional>
 #include <string>
 
 #include "session/int_stg_list.h"
@@ -45,6 +46,9 @@ void PreencheListasFixas();
 
 // Loads every list (forgetting what it held) and checks them; 0 or the code that ends the login.
 int CarregaDadosIniciais(TMessageWindow* window);
+// What the login reads after the lists ("- def indicadores"): the catalogue's indicator
+// definitions; 0 or the code that ends the login.
+void SetIndicatorDefinitionsLoader(std::function<int()> loader);
 
 int TestaEnumPaisCod();
 int TestaEnumMoeda();
