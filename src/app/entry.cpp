@@ -10,6 +10,9 @@
 #include "app/import_mode.h"
 #include "app/run_modes.h"
 #include "catalogue/hooks.h"
+#include "import/indicator_directives.h"
+#include "import/object_directives.h"
+#include "import/reference_directives.h"
 #include "session/bulletin.h"
 #include "session/login.h"
 #include "session/zi_globs.h"
@@ -97,6 +100,13 @@ RunResult LoginOnly(const ModeSelection&) {
   return {code, code == 0 ? ExitKind::Ok : ExitKind::LoginFailed};
 }
 
+// Every directive family of this build plugs its handlers into the directive table.
+void InstallDirectiveFamilies() {
+  RegisterObjectDirectives();
+  RegisterReferenceDirectives();
+  RegisterIndicatorDirectives();
+}
+
 void InstallModeHandlers() {
   SetModeHandler(RunMode::Import, RunImportMode);
   for (RunMode mode : {RunMode::PfImport, RunMode::RImport, RunMode::MsgQQ, RunMode::MsgQQCode,
@@ -150,6 +160,7 @@ void Main(int argc, char** argv) {
   FoundationStart();
   ZiGlobsStart();
   InstallCatalogueHooks();
+  InstallDirectiveFamilies();
   InstallModeHandlers();
   RunResult result = RunEntry();
   int modeCode = result.code;

@@ -25,6 +25,9 @@ const char* OwnCodeText(int code) {
       {kDirectiveNotAvailable, "This directive is not available in this build"},
       {kDirectiveRaised, "A directive failed with an unexpected error"},
       {kRemoteImportNotAvailable, "Remote import is not available in this build"},
+      {kFieldNotYesNo, "A yes/no field holds neither yes nor no"},
+      {kIsinTooLong, "An ISIN has at most 12 characters"},
+      {kTooManyFields, "The line has more fields than its directive takes"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;

@@ -42,6 +42,11 @@ inline constexpr int kDirectiveNotAvailable = 99301;
 inline constexpr int kDirectiveRaised = 99302;
 inline constexpr int kRemoteImportNotAvailable = 99303;
 
+// The object and reference-data directives and the indicators.
+inline constexpr int kFieldNotYesNo = 99501;
+inline constexpr int kIsinTooLong = 99502;
+inline constexpr int kTooManyFields = 99503;
+
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);
 
