@@ -237,11 +237,12 @@ std::string DataMostrada(TDateTime data) {
   return texto;
 }
 
+// The entry's group and name when the entry has a group that has a name, else the key.
 std::string ItemComGrupo(int formato, int chave) {
   if (tIntStgListMultiLng* lista = GetCampoListaDeValores(formato)) {
-    if (const tIntStg* item = lista->ItemDoId(chave)) {
-      return ShownText(lista->TextoDoId(item->grupo, true)) + " - " + ShownText(item->text);
-    }
+    const tIntStg* item = lista->ItemDoId(chave);
+    const std::string grupo = item ? ShownText(lista->TextoDoId(item->grupo, false)) : std::string();
+    if (!grupo.empty()) return grupo + " - " + ShownText(item->text);
   }
   return fmt::format("{:06}", chave);
 }
