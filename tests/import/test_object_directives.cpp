@@ -331,5 +331,18 @@ TEST_F(DirectivesTest, ReferenceDataIsWrittenOnlyByTheImportPass) {
   EXPECT_EQ(Number("SELECT count(*) FROM VoteStat WHERE id = 3"), 1) << "the other line is imported";
 }
 
+// The catalogue the README's main job imports before the prices: the series the prices name, on
+// BOVESPA; imported again, it changes nothing.
+TEST_F(DirectivesTest, TheExampleCatalogueCreatesTheSeriesOfTheExamplePrices) {
+  const std::string catalogue = test::ReadFile(std::string(ZI_EXAMPLES_DIR) + "/catalogue.txt");
+  ASSERT_EQ(Import(catalogue), 0) << Messages();
+  EXPECT_EQ(Text("SELECT group_concat(serie, ' ') FROM (SELECT a.cod || '@' || b.cod AS serie FROM anbima a "
+                 "JOIN Bolsa b ON b.id = a.bolsa ORDER BY a.cod)"),
+            "PETR4@BOVESPA VALE3@BOVESPA");
+  const std::string imported = Dump();
+  ASSERT_EQ(Import(catalogue), 0) << Messages();
+  EXPECT_TRUE(Dump() == imported);
+}
+
 }  // namespace
 }  // namespace zi
