@@ -307,7 +307,8 @@ TEST_F(DirectivesTest, CompanyLinesChangeOnlyWhatTheyGive) {
                    "*NAICSIF PETR 0 2111\n"
                    "*NAICSIF PETRX 0 211\n"
                    "*NAICSIF PETR 0 2211\n"
-                   "*OBJEMP PETRX 0 - - - - - - - - 11222333000181\n"),
+                   "*OBJEMP PETRX 0 - - - - - - - - 11222333000181\n"
+                   "*OBJEMP ASPAS 0 'Caf\xE9 \"Bom\" \x8A" "a' 0 1 1 2111 t x y\n"),
             0)
       << Messages();
   EXPECT_EQ(Text("SELECT nome FROM empresa WHERE cod = 'ABRV'"),
@@ -318,6 +319,7 @@ TEST_F(DirectivesTest, CompanyLinesChangeOnlyWhatTheyGive) {
   EXPECT_EQ(Number("SELECT naics FROM empresa WHERE cod = 'PETR'"), 2211);
   EXPECT_EQ(Text("SELECT nome || '/' || naics || '/' || cnpj FROM empresa WHERE cod = 'PETRX'"),
             "Petrobras X/2111/11222333000181");
+  EXPECT_EQ(Text("SELECT nome FROM empresa WHERE cod = 'ASPAS'"), "Caf\xE9 \"Bom\" \x8A" "a");
 }
 
 TEST_F(DirectivesTest, ReferenceDataIsWrittenOnlyByTheImportPass) {
