@@ -22,7 +22,7 @@ struct DefIndicador {
   int32_t aux7 = 0;
   int32_t aux8 = 0;
   int32_t aux9 = 0;                 // with texto13: a list indicator that may be typed as a number
-  std::array<std::string, 3> nome;  // by session language, each "part 1|part 2"
+  std::array<std::string, 3> nome;  // by session language, each of two texts joined by "|"
   std::string texto13;
 };
 

@@ -164,8 +164,8 @@ int MoedaDoTexto(const DefIndicador& def, std::string_view texto, TValorDeIndica
     }
   }
   if (!moeda) {
-    Loga("TIDE.SFS moeda DI#" + std::to_string(def.id) + " <" + std::string(texto) + "> error:" +
-         std::to_string(kMoedaNaoEncontrada));
+    Loga("TIDE.SFS moeda DI#" + std::to_string(def.id) + " <" + std::string(texto) +
+         "> error:" + std::to_string(kMoedaNaoEncontrada));
     return kMoedaNaoEncontrada;
   }
   valor = Numero(*moeda);
@@ -213,8 +213,8 @@ int ItemDoTexto(const DefIndicador& def, std::string_view texto, const TLeituraD
   }
   if (chave != -1) return 0;
   if (code == 0) code = kNomeForaDaLista;
-  Loga("TIDE.SFS DI#" + std::to_string(def.id) + " FC:" + std::to_string(def.FormatoCampo) + " <" + nome + "> res:" +
-       std::to_string(chave) + " error:" + std::to_string(code));
+  Loga("TIDE.SFS DI#" + std::to_string(def.id) + " FC:" + std::to_string(def.FormatoCampo) + " <" + nome +
+       "> res:" + std::to_string(chave) + " error:" + std::to_string(code));
   return code;
 }
 
@@ -313,7 +313,8 @@ std::string TextoDoValor(const DefIndicador* def, bool presente, const TValorDeI
   if (EhBooleano(formato)) return valor.valornum != 0 ? "Y" : "N";
   switch (formato) {
     case kFormatoTexto: return valor.valorst;
-    case kFormatoMoeda: return chave >= 0 && chave < kCurrencyCount ? SimboloDaMoeda(chave) : "#" + std::to_string(chave);
+    case kFormatoMoeda:
+      return chave >= 0 && chave < kCurrencyCount ? SimboloDaMoeda(chave) : "#" + std::to_string(chave);
     case kFormatoDataHora: {
       const TCalendarDateTime c = CalendarFromDateTime(valor.valordt);
       return fmt::format("{:04}/{:02}/{:02} {:02}:{:02}:{:02}", c.year, c.month, c.day, c.hour, c.minute, c.second);
@@ -328,9 +329,10 @@ std::string TextoDoValor(const DefIndicador* def, bool presente, const TValorDeI
 
 bool ListaTipadaComoNumero(const DefIndicador& def, int pais, const std::vector<int>& tiposDasClasses) {
   const int formato = def.FormatoCampo;
-  const bool lista = formato == kFormatoListaComGrupo || formato == kFormatoListaGeral || formato == kFormatoChaveDeLista;
+  const bool lista =
+      formato == kFormatoListaComGrupo || formato == kFormatoListaGeral || formato == kFormatoChaveDeLista;
   const bool tipadas = !tiposDasClasses.empty() && std::all_of(tiposDasClasses.begin(), tiposDasClasses.end(),
-                                                                [](int tipo) { return tipo == kTipoDeAtivoTipado; });
+                                                               [](int tipo) { return tipo == kTipoDeAtivoTipado; });
   return lista && pais == 0 && tipadas && !def.texto13.empty() && def.aux9 != 0;
 }
 

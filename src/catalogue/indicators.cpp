@@ -98,14 +98,24 @@ int LinhasDosModificados(const TIndicadoresDeEmpAtvAnb& set, const TNivel& nivel
       std::string letras;
       for (const char* coluna : colunas) letras += row.HasField(coluna) ? "N" : "Y";
       if (letras != "NNNNN") {
-        Loga(std::string("TIDE.S error:") + std::to_string(kLinhasSemColuna) + " EAA:" + letras[0] + " ID:" + letras[1] +
-             " VN:" + letras[2] + " VD:" + letras[3] + " VS:" + letras[4]);
+        Loga(std::string("TIDE.S error:") + std::to_string(kLinhasSemColuna) + " EAA:" + letras[0] +
+             " ID:" + letras[1] + " VN:" + letras[2] + " VD:" + letras[3] + " VS:" + letras[4]);
         faltando = kLinhasSemColuna;
       }
     }
-    if (faltando == 0) linhas[row.FieldAsInteger("indica")].push_back(db::ValueAsDateTime(row.Field("datainivigencia")));
+    if (faltando == 0)
+      linhas[row.FieldAsInteger("indica")].push_back(db::ValueAsDateTime(row.Field("datainivigencia")));
   });
   return code != 0 ? code : faltando;
+}
+
+// The definition of an indicator a put writes: the level must be 0..2 and the indicator within the
+// definitions, and defined (else semDefinicao).
+int DefDoPut(int nivel, int indicador, int semDefinicao, const DefIndicador*& def) {
+  if (nivel < 0 || nivel > 2) return kNivelAcimaDe2;
+  if (indicador < 1 || indicador > DefIndicadores().MaiorId()) return kIndicadorForaDasDefinicoes;
+  def = DefIndicadores().Def(indicador);
+  return def ? 0 : semDefinicao;
 }
 
 }  // namespace
@@ -128,8 +138,8 @@ std::unique_ptr<TIndicadoresDeEmpAtvAnb> TIndicadoresDeEmpAtvAnb::Cria(int nivel
   }
   if (!carrega) return set;
   if (const int code = set->Carrega()) {
-    Loga(std::string("TIDE.Cr ") + set->ClassName() + " Id:" + std::to_string(id) + " Erro(ResGet):" +
-         std::to_string(code));
+    Loga(std::string("TIDE.Cr ") + set->ClassName() + " Id:" + std::to_string(id) +
+         " Erro(ResGet):" + std::to_string(code));
     throw EZorInputException(code);
   }
   return set;
@@ -242,10 +252,8 @@ std::string TIndicadoresDeEmpAtvAnb::TextoMostrado(int indicador) {
 }
 
 int PutValorDoIndicadorNaData(int nivel, int objeto, int indicador, TDayNumber data, const TValorDeIndicador& valor) {
-  if (nivel < 0 || nivel > 2) return kNivelAcimaDe2;
-  if (indicador < 1 || indicador > DefIndicadores().MaiorId()) return kIndicadorForaDasDefinicoes;
-  const DefIndicador* def = DefIndicadores().Def(indicador);
-  if (!def) return kIndicadorSemDefinicao;
+  const DefIndicador* def = nullptr;
+  if (const int code = DefDoPut(nivel, indicador, kIndicadorSemDefinicao, def)) return code;
   const TNivel& n = DoNivel(nivel);
   const TColunaDoValor formato = ColunaDoFormato(def->FormatoCampo);
   int code = 0;
@@ -255,9 +263,9 @@ int PutValorDoIndicadorNaData(int nivel, int objeto, int indicador, TDayNumber d
     ds->SetInteger(Param(n), objeto);
     ds->SetInteger("@idindica", indicador);
     ds->SetDayNumber("@datainivigencia", data);
-    for (const auto& [param, coluna] : {std::pair{"@valornum", TColunaDoValor::Num},
-                                        std::pair{"@valordt", TColunaDoValor::Dt},
-                                        std::pair{"@valorst", TColunaDoValor::St}}) {
+    for (const auto& [param, coluna] :
+         {std::pair{"@valornum", TColunaDoValor::Num}, std::pair{"@valordt", TColunaDoValor::Dt},
+          std::pair{"@valorst", TColunaDoValor::St}}) {
       const DbValue value = Coluna(valor, coluna, formato);
       if (value.IsNull()) ds->ClearParam(param);
       else if (coluna == TColunaDoValor::Num) ds->SetFloat(param, value.AsFloat());
@@ -273,10 +281,8 @@ int PutValorDoIndicadorNaData(int nivel, int objeto, int indicador, TDayNumber d
 
 int PutTextoDoIndicadorNaData(int nivel, int objeto, int indicador, TDayNumber data, std::string_view texto,
                               const TLeituraDeTexto& leitura) {
-  if (nivel < 0 || nivel > 2) return kNivelAcimaDe2;
-  if (indicador < 1 || indicador > DefIndicadores().MaiorId()) return kIndicadorForaDasDefinicoes;
-  const DefIndicador* def = DefIndicadores().Def(indicador);
-  if (!def) return kIndicadorDoTextoSemDefinicao;
+  const DefIndicador* def = nullptr;
+  if (const int code = DefDoPut(nivel, indicador, kIndicadorDoTextoSemDefinicao, def)) return code;
   TValorDeIndicador valor;
   if (const int code = ValorDoTexto(*def, texto, leitura, valor)) return code;
   return PutValorDoIndicadorNaData(nivel, objeto, indicador, data, valor);

@@ -53,7 +53,8 @@ class TFormatosDeCadastro {
   // in line order, each pair once: of the template idFdc, or, when it is 0, of the first rule for
   // the asset type and the country. 35008 for a template that is not listed, 35009 when no rule
   // gives a listed one.
-  int Linhas(int idFdc, int tipoObj, int pais, const std::vector<int>& niveis, std::vector<TIndicadorDoFormato>& linhas);
+  int Linhas(int idFdc, int tipoObj, int pais, const std::vector<int>& niveis,
+             std::vector<TIndicadorDoFormato>& linhas);
 
   const std::vector<TFormatoDeCadastro>& Formatos() const { return formatos_; }
 

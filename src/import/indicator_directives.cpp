@@ -35,7 +35,7 @@ struct TCamposDoReg {
   int indicador = 0;
   const DefIndicador* def = nullptr;
   std::string valor;
-  TDayNumber data;     // the date of the value; of REPEATDATE, the target date
+  TDayNumber data;    // the date of the value; of REPEATDATE, the target date
   TDayNumber origem;  // of REPEATDATE, the date the value is copied from
 };
 
@@ -159,8 +159,8 @@ int ConfereFormato(const TFamilia& f, const TCamposDoReg& c, int objeto) {
   const bool noNivel = aplicacao.aplica && aplicacao.nivel == f.nivel;
   if (code == 0 && !noNivel) code = kForaDoFormatoDeCadastro;
   if (code != 0 || f.repeteData) {
-    Loga("IIDEAA erro:" + std::to_string(code) + " IdIndica:" + std::to_string(c.indicador) + " IdEAA:" +
-         std::to_string(objeto) + " EAA:" + NomeDoNivel(f.nivel) + " TaNoFormatoCadastro:" + YN(noNivel) +
+    Loga("IIDEAA erro:" + std::to_string(code) + " IdIndica:" + std::to_string(c.indicador) +
+         " IdEAA:" + std::to_string(objeto) + " EAA:" + NomeDoNivel(f.nivel) + " TaNoFormatoCadastro:" + YN(noNivel) +
          " TaEmAlgumaApres:" + YN(aplicacao.aplica));
   }
   return code;
@@ -226,8 +226,8 @@ int ObjetoDoEaa(const TCamposDoReg& c, int serie, int& nivel, int& objeto) {
   code = IndicadorAplicavel(c.indicador, kNivelSerie, serie, aplicacao);
   if (code != 0 || !aplicacao.aplica) {
     if (code == 0) code = kEaaForaDoFormato;
-    Loga("IIDEAA erro:" + std::to_string(code) + " IdIndica:" + std::to_string(c.indicador) + " IdAnb:" +
-         std::to_string(serie) + " ProcurandoPorEAA.Id[EAA]:" + std::to_string(serie) + " Pais:" +
+    Loga("IIDEAA erro:" + std::to_string(code) + " IdIndica:" + std::to_string(c.indicador) +
+         " IdAnb:" + std::to_string(serie) + " ProcurandoPorEAA.Id[EAA]:" + std::to_string(serie) + " Pais:" +
          std::to_string(emp.pais) + " EAA:" + NomeDoNivel(kNivelSerie) + " TaEmAlgumaApres:" + YN(aplicacao.aplica));
     return code;
   }
@@ -277,9 +277,9 @@ void RegistraEaa(const char* palavra, bool seExiste, bool adicionaItem) {
 }  // namespace
 
 void RegisterIndicatorDirectives() {
-  for (const auto& [prefixo, nivel, chave, semChave] :
-       {std::tuple{"*COMREG", kNivelEmpresa, 2, kComRegSemChave}, std::tuple{"*CLASSREG", kNivelClasse, 3, kClassRegSemChave},
-        std::tuple{"*SERIEREG", kNivelSerie, 2, kSerieRegSemChave}}) {
+  for (const auto& [prefixo, nivel, chave, semChave] : {std::tuple{"*COMREG", kNivelEmpresa, 2, kComRegSemChave},
+                                                        std::tuple{"*CLASSREG", kNivelClasse, 3, kClassRegSemChave},
+                                                        std::tuple{"*SERIEREG", kNivelSerie, 2, kSerieRegSemChave}}) {
     Registra(prefixo, {nivel, chave, semChave});
     Registra(std::string(prefixo) + "ADDITEMIFNEW", {nivel, chave, semChave, true, false});
     Registra(std::string(prefixo) + "REPEATDATE", {nivel, chave, semChave, false, true});

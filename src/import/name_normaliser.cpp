@@ -49,7 +49,7 @@ size_t OcorrenciaIsolada(std::string_view texto, std::string_view chave) {
 
 // The first entry of the table (the longest key) that occurs isolated, and where.
 const TNormalizadorDeNomes::Entrada* Procura(const std::vector<TNormalizadorDeNomes::Entrada>& tabela,
-                                              std::string_view texto, size_t& onde) {
+                                             std::string_view texto, size_t& onde) {
   for (const TNormalizadorDeNomes::Entrada& entrada : tabela) {
     onde = OcorrenciaIsolada(texto, entrada.chave);
     if (onde != std::string_view::npos) return &entrada;
@@ -137,7 +137,8 @@ std::string TNormalizadorDeNomes::PassoDeCaso(std::string_view texto, size_t ini
   const Entrada* entrada = Procura(casos_, texto, onde);
   if (!entrada) return CapitalizacaoPadrao(texto);
   std::string palavra = entrada->substituto;
-  if (inicio + onde == 0 && palavra == LowerCp1252(palavra)) palavra = UpperCp1252(palavra.substr(0, 1)) + palavra.substr(1);
+  if (inicio + onde == 0 && palavra == LowerCp1252(palavra))
+    palavra = UpperCp1252(palavra.substr(0, 1)) + palavra.substr(1);
   const size_t depois = onde + entrada->chave.size();
   return PassoDeCaso(texto.substr(0, onde), inicio) + palavra + PassoDeCaso(texto.substr(depois), inicio + depois);
 }

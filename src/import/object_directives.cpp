@@ -176,10 +176,8 @@ int ObjClass(TImpMain& run) {
     if (!run.ToNoCheck() && code == kClasseNomeDesconhecido && adicionaNome) {
       int novoNome = 0;
       code = ClassAdd(classe, pais, 0, 0, novoNome);
-      if (code == 0 || code == kClassAddComId) {
-        nomeAdicionado = true;
-        code = GetIdAtvV2(cod, paisTexto, classe, false, idEmp, idAtv, idClass);
-      }
+      nomeAdicionado = code == 0 || code == kClassAddComId;
+      if (nomeAdicionado) code = GetIdAtvV2(cod, paisTexto, classe, false, idEmp, idAtv, idClass);
     }
     const bool doArquivo = run.ToNoCheck() && run.ClassAdded().Contains(cod, classe, pais);
     bool nova = false;
@@ -210,7 +208,8 @@ int ObjClass(TImpMain& run) {
     }
     int ausentes = 0;
     if (Absent(tipoObj)) ++ausentes;
-    else if (!ReadKnownCode(tipoObj, Listas().EnumTipoObj, atv.tipoobj) || atv.tipoobj > kMaxTipoObj) return kAtvTipoObj;
+    else if (!ReadKnownCode(tipoObj, Listas().EnumTipoObj, atv.tipoobj) || atv.tipoobj > kMaxTipoObj)
+      return kAtvTipoObj;
     if (Absent(voto)) ++ausentes;
     else if (!ReadKnownCode(voto, Listas().EnumVote, atv.vote)) return kAtvVoto;
     if (nova && !doArquivo && ausentes > 0) return kAtvNovaIncompleta;
@@ -218,6 +217,7 @@ int ObjClass(TImpMain& run) {
     return nova ? DbObjAtvAdd(atv) : DbObjAtvPut(atv);
   };
   const int code = run.ToNoCheck() ? linha() : AtomicWrites(linha);
+  // The session's class names serve the check pass of later files.
   if (nomeAdicionado) Listas().EnumClasses.Limpa();
   return code;
 }

@@ -48,7 +48,8 @@ void SeedDefinitions(SqliteDb& db) {
               {61, 1, 4, 3, 9, "Moeda|de negocia\xE7\xE3o", "Trading|currency", "Moneda|de negociaci\xF3n"},
               {62, 3, 1, 1, 21, "Novo|Mercado", "Novo|Mercado", "Novo|Mercado"},
               {63, 2, 5, 10, 0, "N\xFAmero|de funcion\xE1rios", "Number of|employees", "N\xFAmero|de empleados"},
-              {64, 1, 5, 20, 27, "In\xED" "cio|das negocia\xE7\xF5" "es", "Trading|start", "Inicio|de la negociaci\xF3n"},
+              {64, 1, 5, 20, 27, "In\xED" "cio|das negocia\xE7\xF5" "es", "Trading|start",
+               "Inicio|de la negociaci\xF3n"},
               {65, 3, 2, 30, 32, "Esp\xE9" "cie|da a\xE7\xE3o", "Share|kind", "Especie|de la acci\xF3n"},
               {142, 2, 6, 30, 41, "Periodicidade|das demonstra\xE7\xF5" "es", "Statements|frequency",
                "Periodicidad|de los estados"}});
@@ -57,16 +58,19 @@ void SeedDefinitions(SqliteDb& db) {
 // Brazilian shares and American shares, each with lines for the three levels; a title line names
 // no indicator.
 void SeedTemplates(SqliteDb& db) {
-  InsertEach(db, "INSERT INTO FormatoDeCadastro (Id, Pais, Ordem, TituloPT, TituloEN, TituloES) VALUES (?, ?, ?, ?, ?, ?)",
+  InsertEach(db,
+             "INSERT INTO FormatoDeCadastro (Id, Pais, Ordem, TituloPT, TituloEN, TituloES) VALUES (?, ?, ?, ?, ?, ?)",
              {{1, 0, 1, "A\xE7\xF5" "es Brasil", "Brazilian shares", "Acciones Brasil"},
               {2, 1, 2, "A\xE7\xF5" "es EUA", "US shares", "Acciones EE.UU."}});
-  InsertEach(db, "INSERT INTO RegraDeFormatoDeCadastro (TipoObj, Pais, IdFDC) VALUES (?, ?, ?)", {{0, 0, 1}, {0, 1, 2}});
+  InsertEach(db, "INSERT INTO RegraDeFormatoDeCadastro (TipoObj, Pais, IdFDC) VALUES (?, ?, ?)",
+             {{0, 0, 1}, {0, 1, 2}});
   constexpr int kTitle = 1;
   constexpr int kIndicator = 2;
   Rows lines = {{1, 1, 2, kTitle, 0, "Empresa", "Company", "Empresa"}};
   int line = 2;
-  for (const auto& [level, indicator] : std::vector<std::pair<int, int>>{
-           {2, 9}, {2, 52}, {2, 58}, {2, 60}, {2, 63}, {2, 142}, {1, 62}, {1, 65}, {0, 1}, {0, 46}, {0, 48}, {0, 61}, {0, 64}}) {
+  const std::vector<std::pair<int, int>> brazilian = {{2, 9},  {2, 52}, {2, 58}, {2, 60}, {2, 63}, {2, 142}, {1, 62},
+                                                      {1, 65}, {0, 1},  {0, 46}, {0, 48}, {0, 61}, {0, 64}};
+  for (const auto& [level, indicator] : brazilian) {
     lines.push_back({1, line++, level, kIndicator, indicator, "", "", ""});
   }
   line = 1;

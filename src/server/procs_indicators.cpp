@@ -80,7 +80,8 @@ int PutValue(ProcContext& call, const Level& level) {
   const std::string key = KeyParam(level);
   if (const int code = FirstFailure(
           {RequireRight(call, level.right),
-           ExistsOr(call, std::string("SELECT EXISTS (SELECT 1 FROM ") + level.objects + " WHERE id = ?)", call.In(key)),
+           ExistsOr(call, std::string("SELECT EXISTS (SELECT 1 FROM ") + level.objects + " WHERE id = ?)",
+                    call.In(key)),
            ExistsOr(call, "SELECT EXISTS (SELECT 1 FROM DefIndicador WHERE id = ?)", call.In("@idindica"))})) {
     return code;
   }
@@ -100,21 +101,21 @@ int PutValue(ProcContext& call, const Level& level) {
 // Every value of the object, or of one indicator (@idindica not 0), in the order of their dates.
 int GetValues(ProcContext& call, const Level& level) {
   const int64_t indicator = IntegerOr(call, "@idindica", 0);
-  return AnswerMultiResult(call, RequireUser(call),
-                           std::string("SELECT indica, valornum, valordt, valorst, DataIniVigencia AS datainivigencia, ") +
-                               level.key + " FROM " + level.table + " WHERE " + level.key +
-                               " = ? AND (? = 0 OR indica = ?) ORDER BY indica, DataIniVigencia",
-                           {call.In(KeyParam(level)), indicator, indicator});
+  return AnswerMultiResult(
+      call, RequireUser(call),
+      std::string("SELECT indica, valornum, valordt, valorst, DataIniVigencia AS datainivigencia, ") + level.key +
+          " FROM " + level.table + " WHERE " + level.key +
+          " = ? AND (? = 0 OR indica = ?) ORDER BY indica, DataIniVigencia",
+      {call.In(KeyParam(level)), indicator, indicator});
 }
 
 int GetValueAtDate(ProcContext& call, const Level& level) {
-  return AnswerMultiResult(call, RequireUser(call),
-                           std::string("SELECT valorst, valornum, valordt FROM ") + level.table + " WHERE " +
-                               level.key +
-                               " = ? AND indica = ? AND (? IS NULL OR DataIniVigencia IS NULL OR DataIniVigencia <= ?) "
-                               "ORDER BY DataIniVigencia DESC LIMIT 1",
-                           {call.In(KeyParam(level)), call.In("@idindica"), call.In("@dataVigencia"),
-                            call.In("@dataVigencia")});
+  return AnswerMultiResult(
+      call, RequireUser(call),
+      std::string("SELECT valorst, valornum, valordt FROM ") + level.table + " WHERE " + level.key +
+          " = ? AND indica = ? AND (? IS NULL OR DataIniVigencia IS NULL OR DataIniVigencia <= ?) "
+          "ORDER BY DataIniVigencia DESC LIMIT 1",
+      {call.In(KeyParam(level)), call.In("@idindica"), call.In("@dataVigencia"), call.In("@dataVigencia")});
 }
 
 ParamInfo In(const std::string& name, DbType type) { return {name, type, ParamDirection::Input}; }

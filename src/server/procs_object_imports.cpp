@@ -42,8 +42,8 @@ std::optional<int64_t> NamedSeries(ProcContext& call) {
 }
 
 int CheckSeriesCall(ProcContext& call) {
-  return FirstFailure({RequireRight(call, SeriesRight), RequiredText(call, "@ticker"),
-                       call.IsNull("@bolsa") ? kValueMissing : 0});
+  return FirstFailure(
+      {RequireRight(call, SeriesRight), RequiredText(call, "@ticker"), call.IsNull("@bolsa") ? kValueMissing : 0});
 }
 
 int ImportAnbBGLDestino(ProcContext& call) {
@@ -72,12 +72,12 @@ int ImportAnbISIN(ProcContext& call) {
 }
 
 int BufPorPaisGet(ProcContext& call) {
-  if (const int code = FirstFailure(
-          {RequireUser(call), call.IsNull("@pais") ? kValueMissing : 0, IntegerIn(call, "@tipo", 1, 2)})) {
+  if (const int code =
+          FirstFailure({RequireUser(call), call.IsNull("@pais") ? kValueMissing : 0, IntegerIn(call, "@tipo", 1, 2)})) {
     return code;
   }
-  const DbValue text =
-      call.Db().QueryValue("SELECT conteudo FROM BufPorPais WHERE pais = ? AND tipo = ?", {call.In("@pais"), call.In("@tipo")});
+  const DbValue text = call.Db().QueryValue("SELECT conteudo FROM BufPorPais WHERE pais = ? AND tipo = ?",
+                                            {call.In("@pais"), call.In("@tipo")});
   if (text.IsNull() || text.AsText().empty()) return kNoContent;
   call.SetOut("@ConteudoLen", static_cast<int64_t>(text.AsText().size()));
   call.SetOut("@conteudo", text);

@@ -149,6 +149,21 @@ TEST_F(IndicatorsTest, TextsAreReadAndShownByTheFormatOfTheirIndicator) {
   EXPECT_THAT(Log(), HasSubstr("TIDE.SFS DI#142 FC:41 <Semanal> res:-1 error:4307"));
 }
 
+// A list indicator with a unit (column 13) and a number (column 9) is typed as a number for
+// objects of country 0 whose classes are all of asset type 12.
+TEST(IndicatorFormats, SomeListsAreTypedAsNumbers) {
+  DefIndicador def = Def(80, 32);
+  def.aux9 = 1;
+  def.texto13 = "R$";
+  EXPECT_TRUE(ListaTipadaComoNumero(def, 0, {12, 12}));
+  EXPECT_FALSE(ListaTipadaComoNumero(def, 0, {12, 0}));
+  EXPECT_FALSE(ListaTipadaComoNumero(def, 0, {}));
+  EXPECT_FALSE(ListaTipadaComoNumero(def, 1, {12}));
+  EXPECT_FALSE(ListaTipadaComoNumero(Def(80, 41), 0, {12}));
+  def.texto13.clear();
+  EXPECT_FALSE(ListaTipadaComoNumero(def, 0, {12}));
+}
+
 TEST_F(IndicatorsTest, ANameMissingFromAListThatAcceptsAdditionsIsAddedWhenAsked) {
   const DefIndicador def = Def(142, 41);
   TValorDeIndicador valor;
@@ -262,8 +277,9 @@ TEST_F(IndicatorsTest, TemplatesNameTheIndicatorsOfEachLevel) {
   EXPECT_EQ(FormatosDeCadastro().Linhas(77, 0, 0, {kNivelClasse}, lines), kFormatoDeCadastroNaoListado);
   EXPECT_EQ(FormatosDeCadastro().Linhas(0, 5, 0, {kNivelClasse}, lines), kSemFormatoDeCadastro);
   EXPECT_THAT(Log(), HasSubstr("Erro:35008 N\xC3\xA3o foi encontrado nenhum formato de cadastro para IdFDC:77"));
-  EXPECT_THAT(Log(), HasSubstr("Erro:35009 N\xC3\xA3o foi encontrado nenhum formato de cadastro para o TipoObj:5 Pais:0 "
-                               "IdFDC:0"));
+  EXPECT_THAT(Log(),
+              HasSubstr("Erro:35009 N\xC3\xA3o foi encontrado nenhum formato de cadastro para o TipoObj:5 Pais:0 "
+                        "IdFDC:0"));
 
   const struct {
     int indicator, level, object;

@@ -224,16 +224,21 @@ TEST_F(DirectivesTest, TheCheckPassRefusesEveryBadField) {
 // class was found.
 TEST_F(DirectivesTest, LaterLinesKnowTheObjectsEarlierLinesCreate) {
   ASSERT_EQ(Import(kCatalogue), 0);
-  const std::string file = "*OBJEMP NOVA 0 \"Nova SA\" 0 1 1 2111 texto x y\n"
-                           "*NAICS NOVA 0 2211\n"
-                           "*COMREG NOVA 0 63 10\n"
-                           "*OBJCLASS NOVA 0 Preferenciais 0 1\n"
-                           "*CLASSREG NOVA 0 Preferenciais 65 Preferencial\n"
-                           "*OBJSERIE NOVA4 1 NOVA 0 Preferenciais" + std::string(kSeriesFields) + "\n"
-                           "*OBJSERIE PETR5 1 PETR 0 Preferenciais" + std::string(kSeriesFields) + "\n"
-                           "*SERIEREG PETR5 1 61 USD\n"
-                           "*SERIESTATUS PETR5 1 5\n"
-                           "*ISIN NOVA4 1 BRNOVAACNOR1\n";
+  const std::string file =
+      "*OBJEMP NOVA 0 \"Nova SA\" 0 1 1 2111 texto x y\n"
+      "*NAICS NOVA 0 2211\n"
+      "*COMREG NOVA 0 63 10\n"
+      "*OBJCLASS NOVA 0 Preferenciais 0 1\n"
+      "*CLASSREG NOVA 0 Preferenciais 65 Preferencial\n"
+      "*OBJSERIE NOVA4 1 NOVA 0 Preferenciais" +
+      std::string(kSeriesFields) +
+      "\n"
+      "*OBJSERIE PETR5 1 PETR 0 Preferenciais" +
+      std::string(kSeriesFields) +
+      "\n"
+      "*SERIEREG PETR5 1 61 USD\n"
+      "*SERIESTATUS PETR5 1 5\n"
+      "*ISIN NOVA4 1 BRNOVAACNOR1\n";
   ASSERT_EQ(Import(file), 0) << Messages();
   EXPECT_THAT(Messages(), HasSubstr("New Serie: \"PETR5\" \"1\" \"Brazil\" \""));
   EXPECT_THAT(Messages(), Not(HasSubstr("Warning")));
@@ -244,15 +249,25 @@ TEST_F(DirectivesTest, LaterLinesKnowTheObjectsEarlierLinesCreate) {
             1);
 }
 
+// A class name one file adds is known to the check pass of the next file of the session.
+TEST_F(DirectivesTest, AClassNameAFileAddsIsKnownToLaterFiles) {
+  ASSERT_EQ(Import(kCatalogue + std::string("*OBJCLASS PETR 0 \"Classe nova\" 0 1 Y\n")), 0) << Messages();
+  EXPECT_EQ(Import("*OBJEMP NOVA 0 Nova 0 1 1 2111 t x y\n*OBJCLASS NOVA 0 \"Classe nova\" 0 1\n"), 0)
+      << Messages();
+}
+
 // A class or company that another process removes between the passes fails the lines that name it
 // and nothing else: an existing series keeps its class, a new one needs it.
 TEST_F(DirectivesTest, AnObjectThatVanishesBetweenThePassesFailsItsLinesAlone) {
   ASSERT_EQ(Import(kCatalogue + std::string("*OBJEMP SOLO 0 Solo 0 1 1 2111 t x y\n")), 0);
-  TTestRun run("*OBJSERIE PETR4 1 PETR 0 Preferenciais - - \"Novo nome\"\n"
-               "*OBJSERIE PETR5 1 PETR 0 Preferenciais" + std::string(kSeriesFields) + "\n"
-               "*NAICS SOLO 0 2211\n"
-               "*NAICS PETR 0 2211\n"
-               "*OCOLOCA\n");
+  TTestRun run(
+      "*OBJSERIE PETR4 1 PETR 0 Preferenciais - - \"Novo nome\"\n"
+      "*OBJSERIE PETR5 1 PETR 0 Preferenciais" +
+      std::string(kSeriesFields) +
+      "\n"
+      "*NAICS SOLO 0 2211\n"
+      "*NAICS PETR 0 2211\n"
+      "*OCOLOCA\n");
   run.CheckLines(4);
   Sql("UPDATE ativo SET idclass = 2 WHERE emp = (SELECT id FROM empresa WHERE cod = 'PETR')");
   Sql("DELETE FROM empresa WHERE cod = 'SOLO'");
@@ -302,31 +317,37 @@ TEST_F(DirectivesTest, CompanyLinesChangeOnlyWhatTheyGive) {
       "(0, 2, 'de\ne\ndo\nda')");
   const std::string name70 = "SOCIEDADE ANONIMA DE PETROLEO E GAS NATURAL DO NORTE E NORDESTE BRASIL";
   ASSERT_EQ(name70.size(), 70u);
-  ASSERT_EQ(Import("*OBJEMPABREV ABRV 0 \"" + name70 + "\" 0 1 1 2111 \"TEXTO DA SOCIEDADE ANONIMA\" x y\n"
-                   "*OBJEMP LONGA 0 \"" + name70 + "\" 0 1 1 2111 t x y\n"
+  ASSERT_EQ(Import("*OBJEMPABREV ABRV 0 \"" + name70 +
+                   "\" 0 1 1 2111 \"TEXTO DA SOCIEDADE ANONIMA\" x y\n"
+                   "*OBJEMP LONGA 0 \"" +
+                   name70 +
+                   "\" 0 1 1 2111 t x y\n"
                    "*NAICSIF PETR 0 2111\n"
                    "*NAICSIF PETRX 0 211\n"
                    "*NAICSIF PETR 0 2211\n"
                    "*OBJEMP PETRX 0 - - - - - - - - 11222333000181\n"
-                   "*OBJEMP ASPAS 0 'Caf\xE9 \"Bom\" \x8A" "a' 0 1 1 2111 t x y\n"),
+                   "*OBJEMP ASPAS 0 'Caf\xE9 \"Bom\" \x8A"
+                   "a' 0 1 1 2111 t x y\n"),
             0)
       << Messages();
-  EXPECT_EQ(Text("SELECT nome FROM empresa WHERE cod = 'ABRV'"),
-            "S.A. de Petroleo e Gas Natural do Norte e Nordeste");
+  EXPECT_EQ(Text("SELECT nome FROM empresa WHERE cod = 'ABRV'"), "S.A. de Petroleo e Gas Natural do Norte e Nordeste");
   EXPECT_EQ(Text("SELECT valorst FROM IndicadoresDaEmp i JOIN empresa e ON e.id = i.emp WHERE e.cod = 'ABRV'"),
             "Texto da S.A.");
   EXPECT_EQ(Text("SELECT nome FROM empresa WHERE cod = 'LONGA'"), name70);
   EXPECT_EQ(Number("SELECT naics FROM empresa WHERE cod = 'PETR'"), 2211);
   EXPECT_EQ(Text("SELECT nome || '/' || naics || '/' || cnpj FROM empresa WHERE cod = 'PETRX'"),
             "Petrobras X/2111/11222333000181");
-  EXPECT_EQ(Text("SELECT nome FROM empresa WHERE cod = 'ASPAS'"), "Caf\xE9 \"Bom\" \x8A" "a");
+  EXPECT_EQ(Text("SELECT nome FROM empresa WHERE cod = 'ASPAS'"),
+            "Caf\xE9 \"Bom\" \x8A"
+            "a");
 }
 
 TEST_F(DirectivesTest, ReferenceDataIsWrittenOnlyByTheImportPass) {
   ASSERT_EQ(Import("*PAIS 71 ZY Zyland\n*CURRENCY 31 ZYD 71 \"Zy dollar\"\n*LISTCHOICE 41 NEW Semanal\n"), 0);
   EXPECT_EQ(Text("SELECT cod2 || nome FROM Pais WHERE id = 71"), "ZYZyland");
   EXPECT_EQ(Text("SELECT cod || pais || nome FROM Moeda WHERE id = 31"), "ZYD71Zy dollar");
-  EXPECT_EQ(Text("SELECT nomept || nomeen || nomees FROM CampoListaDeValores WHERE ordinal = 4"), "SemanalSemanalSemanal");
+  EXPECT_EQ(Text("SELECT nomept || nomeen || nomees FROM CampoListaDeValores WHERE ordinal = 4"),
+            "SemanalSemanalSemanal");
   EXPECT_FALSE(Listas().EnumMoeda.Lido()) << "the session reads the list it changed again";
   const std::string before = Dump();
   EXPECT_EQ(Import("*PAIS 72 BR Brasil2\n*VOTINGSTATUS 3 NOVO\n"), 99106) << "a code another country holds";

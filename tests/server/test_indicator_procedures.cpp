@@ -10,6 +10,7 @@
 
 #include "server/server.h"
 #include "server/sqlite_db.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::server {
 namespace {
@@ -17,12 +18,12 @@ namespace {
 using Values = std::map<std::string, DbValue>;
 using Row = std::vector<DbValue>;
 
-constexpr int kValueMissing = 99101;
-constexpr int kOutOfRange = 99102;
-constexpr int kUnknownReference = 99103;
-constexpr int kNotFound = 99104;
+constexpr int kValueMissing = kAnswerValueMissing;
+constexpr int kOutOfRange = kAnswerOutOfRange;
+constexpr int kUnknownReference = kAnswerUnknownReference;
+constexpr int kNotFound = kAnswerNotFound;
+constexpr int kNoSeriesRight = kAnswerNoSeriesRight;
 constexpr int kNoCompanyRight = 15258;
-constexpr int kNoSeriesRight = 99108;
 constexpr int kStatusRefused = 15275;
 constexpr int kNoContent = 4251;
 
@@ -40,7 +41,9 @@ class IndicatorProceduresTest : public testing::Test {
     }
   }
 
-  int Call(const std::string& procedure, const Values& inputs) { return server_->Execute(procedure, inputs).returnValue; }
+  int Call(const std::string& procedure, const Values& inputs) {
+    return server_->Execute(procedure, inputs).returnValue;
+  }
 
   // The rows of a multi-result reader: a first and a last "result" of 0 around them.
   std::vector<Row> MultiRows(const std::string& procedure, const Values& inputs) {
@@ -165,7 +168,10 @@ TEST_F(IndicatorProceduresTest, DeletingAnObjectTakesItsValuesAlong) {
 TEST_F(IndicatorProceduresTest, SeriesStatusFollowsTheRulesOfTheSeriesWriters) {
   const auto status = [&](const std::string& ticker, const DbValue& value, bool allTypes) {
     return Call("ImportAnbBGLDestino",
-                {{"@ticker", ticker}, {"@bolsa", 1}, {"@NovoTBGLDestino", value}, {"@PodeTodosOsTiposDeBGL", allTypes}});
+                {{"@ticker", ticker},
+                 {"@bolsa", 1},
+                 {"@NovoTBGLDestino", value},
+                 {"@PodeTodosOsTiposDeBGL", allTypes}});
   };
   EXPECT_EQ(status("petr4", 5, false), 0) << "the ticker whatever its case";
   EXPECT_EQ(status("PETR4", 4, false), kStatusRefused);
@@ -192,7 +198,9 @@ TEST_F(IndicatorProceduresTest, IsinIsKeptWholeOrRefused) {
 }
 
 TEST_F(IndicatorProceduresTest, NameListsOfACountry) {
-  const auto get = [&](int64_t country, int64_t type) { return server_->Execute("BufPorPaisGet", {{"@pais", country}, {"@tipo", type}}); };
+  const auto get = [&](int64_t country, int64_t type) {
+    return server_->Execute("BufPorPaisGet", {{"@pais", country}, {"@tipo", type}});
+  };
   EXPECT_EQ(get(0, 1).returnValue, kNoContent);
   server_->ExecuteSql("INSERT INTO BufPorPais (pais, tipo, conteudo) VALUES (0, 1, 'sociedade anonima = S.A.')");
   const ProcedureResult found = get(0, 1);
