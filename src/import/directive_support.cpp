@@ -5,6 +5,7 @@
 #include "import/fields.h"
 #include "import/run.h"
 #include "session/int_stg_list.h"
+#include "session/reference_data.h"
 
 namespace zi {
 
@@ -40,8 +41,11 @@ bool ClassOfTheFile(tImpRoot& run, std::string_view token1, std::string_view tok
 int AtomicWrites(const std::function<int()>& writes) {
   db::TTransactionGuard transaction(db::ZiDb());
   if (const int code = transaction.Code()) return code;
-  if (const int code = writes()) return code;
-  return transaction.Commit();
+  int code = writes();
+  if (code == 0) code = transaction.Commit();
+  // A list read again inside the transaction would keep items that the rollback took away.
+  if (code != 0) EsqueceListasDeObjetos();
+  return code;
 }
 
 }  // namespace zi

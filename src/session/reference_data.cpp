@@ -76,6 +76,11 @@ tIntStgListMultiLng* GetCampoListaDeValores(int fieldCode) {
   return list.get();
 }
 
+void EsqueceListasDeObjetos() {
+  for (auto& [fieldCode, list] : ValueLists()) list->Limpa();
+  Listas().EnumClasses.Limpa();
+}
+
 void PreencheListasFixas() {
   TReferenceLists& l = Listas();
   l.Estados.Limpa();

@@ -41,6 +41,9 @@ struct TReferenceLists {
 TReferenceLists& Listas();
 // The value list of a field code; nullptr for a code without one.
 tIntStgListMultiLng* GetCampoListaDeValores(int fieldCode);
+// Forgets what the value lists and the class names hold: each is read again on its next use. For
+// writes that were rolled back after they changed a list.
+void EsqueceListasDeObjetos();
 // Fills the lists the program itself holds (bulletin destination types, record states).
 void PreencheListasFixas();
 

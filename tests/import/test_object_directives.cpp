@@ -311,6 +311,28 @@ TEST_F(DirectivesTest, TheWritesOfALineAreAllOrNothing) {
   }
 }
 
+// A list item that a failed line added is gone with the line: a later line adds it again rather
+// than write a key the list does not hold.
+TEST_F(DirectivesTest, AListItemOfALineThatFailsIsForgotten) {
+  ASSERT_EQ(Import(kCatalogue), 0);
+  const std::string dangling =
+      "SELECT count(*) FROM IndicadoresDaEmp WHERE indica = 142 AND valornum NOT IN "
+      "(SELECT ordinal FROM CampoListaDeValores WHERE formatocampo = 41)";
+  for (int call = 1;; ++call) {
+    const std::string name = "Item" + std::to_string(call);
+    TTestRun run("*COMREGADDITEMIFNEW cnpj:33000167000101 country:0 142 " + name + "\n" +
+                 "*COMREGADDITEMIFNEW PETR 0 142 " + name + "\n");
+    run.CheckLines(2);
+    Driver().InjectFaults({.failCall = call});
+    run.RunToEnd();
+    Driver().InjectFaults({});
+    DropObjectCaches();
+    ASSERT_EQ(Number(dangling), 0) << "failing at call " << call;
+    if (run.ResultCode() == 0) break;
+    ASSERT_LT(call, 50);
+  }
+}
+
 TEST_F(DirectivesTest, CompanyLinesChangeOnlyWhatTheyGive) {
   ASSERT_EQ(Import(kCatalogue), 0);
   Sql("INSERT INTO BufPorPais (pais, tipo, conteudo) VALUES (0, 1, 'sociedade anonima = S.A.'), "
