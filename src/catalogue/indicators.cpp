@@ -259,7 +259,7 @@ int PutValorDoIndicadorNaData(int nivel, int objeto, int indicador, TDayNumber d
   int code = 0;
   try {
     db::TDataSetHolder ds(db::ZiDb(), n.put);
-    if (!ds) return kNoCommand;
+    if (!ds) return kPutSemProcedimento;
     ds->SetInteger(Param(n), objeto);
     ds->SetInteger("@idindica", indicador);
     ds->SetDayNumber("@datainivigencia", data);

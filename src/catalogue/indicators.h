@@ -21,6 +21,7 @@ inline constexpr int kIndicadorSemDefinicao = 15688;
 inline constexpr int kGravaIndicadorForaDasDefinicoes = 15689;
 inline constexpr int kGravaIndicadorSemDefinicao = 15690;
 inline constexpr int kNivelAcimaDe2 = 25074;
+inline constexpr int kPutSemProcedimento = 25075;
 inline constexpr int kIndicadorDoTextoSemDefinicao = 25076;
 
 struct UmIndicadorDaEmpAtvAnb {

@@ -254,6 +254,10 @@ TEST_F(IndicatorsTest, ValuesArePutAndReadAtTheirEffectiveDates) {
   EXPECT_EQ(PutValorDoIndicadorNaData(kNivelEmpresa, empresa_, 50, kNoDate, Number(1)), kIndicadorSemDefinicao);
   EXPECT_EQ(PutTextoDoIndicadorNaData(kNivelEmpresa, empresa_, 50, kNoDate, "1", {}), kIndicadorDoTextoSemDefinicao);
   EXPECT_EQ(PutTextoDoIndicadorNaData(kNivelEmpresa, empresa_, 63, kNoDate, "x", {}), kInteiroIlegivel);
+  Driver().InjectFaults({.failCall = 1});
+  EXPECT_EQ(PutValorDoIndicadorNaData(kNivelClasse, classe_, 65, kNoDate, Number(1)), kPutSemProcedimento)
+      << "the put procedure cannot be had";
+  Driver().InjectFaults({});
   ASSERT_EQ(PutTextoDoIndicadorNaData(kNivelSerie, serie_, 48, Day("2024-01-01"), "PN", {}), 0);
   bool found = true;
   TValorDeIndicador valor;
