@@ -10,6 +10,9 @@
 #include "app/import_mode.h"
 #include "app/run_modes.h"
 #include "catalogue/hooks.h"
+#include "import/indicator_directives.h"
+#include "import/object_directives.h"
+#include "import/reference_directives.h"
 #include "marketdata/quote_directives.h"
 #include "marketdata/quote_export.h"
 #include "session/bulletin.h"
@@ -106,8 +109,13 @@ RunResult LoginOnly(const ModeSelection&) {
   return {code, code == 0 ? ExitKind::Ok : ExitKind::LoginFailed};
 }
 
-// The directive families of this build plug their handlers into the directive table.
-void InstallDirectiveFamilies() { RegisterQuoteDirectives(); }
+// Every directive family of this build plugs its handlers into the directive table.
+void InstallDirectiveFamilies() {
+  RegisterObjectDirectives();
+  RegisterReferenceDirectives();
+  RegisterIndicatorDirectives();
+  RegisterQuoteDirectives();
+}
 
 void InstallModeHandlers() {
   SetModeHandler(RunMode::Import, RunImportMode);

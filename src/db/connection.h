@@ -39,6 +39,9 @@ class TAdoDataBaseCustomizado {
   // 2 execute and open the result set. Returns 0 or an error code.
   int ExecStProc(TDbCommand& command, int mode);
   int ExecStProcId(TDbCommand& command, int id, int mode);
+  // The code in the "result" column of the current row: 4091 without a row, 4090 without the
+  // column, 4370 when it is not an integer.
+  int ResultColumnCode(TDbCommand& command);
   // Runs an SQL text command and opens its result set; 0 or an error code.
   int OpenSql(TDbCommand& command);
   // Applies a grid's changes to a table, all or nothing; 0 or an error code.
@@ -93,7 +96,6 @@ class TAdoDataBaseCustomizado {
   friend class TDbCommand;
 
   void RunRound(TDbCommand& command, int mode, int& code);
-  int ResultColumnCode(TDbCommand& command);
   void LogSlowCall(const TDbCommand& command, int64_t elapsedMs);
   // Settles the code of a failed call, or says that it should run again after a reconnection.
   bool HandleDriverError(TDbCommand& command, int mode, const EDriverError& e, int& code, bool mayRunAgain);

@@ -13,6 +13,8 @@ Registry MakeProductRegistry() {
   RegisterCatalogueProcedures(registry);
   RegisterImportKeyProcedures(registry);
   RegisterQuoteProcedures(registry);
+  RegisterIndicatorProcedures(registry);
+  RegisterObjectImportProcedures(registry);
   return registry;
 }
 

@@ -20,4 +20,11 @@ void RegisterImportKeyProcedures(Registry& registry);
 // Quotes: the import's writer and range delete, the window's writer and readers.
 void RegisterQuoteProcedures(Registry& registry);
 
+// Indicator definitions, the values of companies, classes and series by effective date, and the
+// registration templates.
+void RegisterIndicatorProcedures(Registry& registry);
+
+// The single changes import lines make to a series (status, ISIN), and the per-country name lists.
+void RegisterObjectImportProcedures(Registry& registry);
+
 }  // namespace zi::server

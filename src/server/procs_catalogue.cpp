@@ -59,7 +59,6 @@ constexpr int kSourceRefused = 15252;
 constexpr int kClassMoveRefused = kAnswerClassMoveRefused;
 constexpr int kForeignClassRefused = 7141;
 constexpr int kSeriesMoveRefused = 3755;
-constexpr int kStatusRefused = 15275;
 constexpr int kTrazDadosRefused = 15276;
 constexpr int kCalendarRefused = 15277;
 constexpr int kCompanyNotFound = 4170;
@@ -72,8 +71,6 @@ constexpr int kProvisionalFound = 1;
 constexpr int64_t kMaxStatus = 11;
 constexpr int64_t kLastSourceWithFormat = 3;
 constexpr int64_t kLocalCountry = 0;
-// Statuses every user may give a series.
-constexpr int64_t kCommonStatuses[] = {0, 5};
 
 constexpr int64_t kResendCompany = 37;
 constexpr int64_t kResendClass = 38;
@@ -296,13 +293,6 @@ Anbima AnbimaFromCall(ProcContext& call) {
           .naoAparecerNoOmbrel = Flag(call, "@NaoAparecerNoOmbrel")};
 }
 
-bool IsCommonStatus(int64_t status) {
-  for (const int64_t common : kCommonStatuses) {
-    if (status == common) return true;
-  }
-  return false;
-}
-
 int CheckAnbimaRights(ProcContext& call, const Anbima& row, const Anbima* held) {
   if (held && row.acao != held->acao) {
     const bool otherCompany = CompanyOfClass(call, row.acao) != CompanyOfClass(call, held->acao);
@@ -311,7 +301,7 @@ int CheckAnbimaRights(ProcContext& call, const Anbima& row, const Anbima* held) 
     }
   }
   const bool statusChanged = !held || row.tipoDeBGLDestino != held->tipoDeBGLDestino;
-  if (statusChanged && !IsCommonStatus(row.tipoDeBGLDestino) && !Flag(call, "@PodeTodosOsTiposDeBGL")) {
+  if (statusChanged && !IsCommonSeriesStatus(row.tipoDeBGLDestino) && !Flag(call, "@PodeTodosOsTiposDeBGL")) {
     return kStatusRefused;
   }
   if (row.trazDadosDaEmp && !(held && held->trazDadosDaEmp) && !Flag(call, "@PodeMarcarTrazDadosDaEmp")) {

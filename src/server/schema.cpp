@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "server/indicator_schema.h"
 #include "server/reference_seeds.h"
 #include "server/sqlite_db.h"
 #include "toolbox/codec.h"
@@ -300,7 +301,7 @@ void AddQuoteLayoutReferences(SqliteDb& db) {
   db.Run("INSERT OR IGNORE INTO Bolsa (id, pais, cod, cod_iso10383, flag) VALUES (60, 0, 'BALCAO', '', 0)");
 }
 
-constexpr std::array<MigrationStep, 7> kSteps = {
+constexpr std::array<MigrationStep, 9> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
@@ -308,6 +309,8 @@ constexpr std::array<MigrationStep, 7> kSteps = {
     AddSeriesIsin,
     AddQuotes,
     AddQuoteLayoutReferences,
+    CreateIndicatorTables,
+    CreateNameListTables,
 };
 
 ServerError NotOurs(const std::string& path) {

@@ -29,6 +29,9 @@ const char* OwnCodeText(int code) {
       {kQuoteExportSelection, "The quote export's selection is not country;type;first date;last date;file"},
       {kQuoteExportNotWritten, "The quote export's file cannot be written"},
       {kQuoteExportTickerQuotes, "A ticker holds both a double quote and an apostrophe: it cannot be exported"},
+      {kFieldNotYesNo, "A yes/no field holds neither yes nor no"},
+      {kIsinTooLong, "An ISIN has at most 12 characters"},
+      {kTooManyFields, "The line has more fields than its directive takes"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;

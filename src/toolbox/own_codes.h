@@ -48,6 +48,11 @@ inline constexpr int kQuoteExportSelection = 99401;
 inline constexpr int kQuoteExportNotWritten = 99402;
 inline constexpr int kQuoteExportTickerQuotes = 99403;
 
+// The object and reference-data directives and the indicators.
+inline constexpr int kFieldNotYesNo = 99501;
+inline constexpr int kIsinTooLong = 99502;
+inline constexpr int kTooManyFields = 99503;
+
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);
 

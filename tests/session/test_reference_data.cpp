@@ -14,6 +14,7 @@
 #include "toolbox/errors.h"
 #include "toolbox/http.h"
 #include "toolbox/log.h"
+#include "toolbox/message_window.h"
 #include "toolbox/switches.h"
 
 namespace zi {
@@ -207,6 +208,46 @@ TEST_F(ReferenceTest, BulletinTypesOfTickersAreKeptOnlyWhenDefinitive) {
 
 TEST_F(ReferenceTest, NoConnectionIs3718) {
   EXPECT_EQ(CarregaDadosIniciais(nullptr), 3718);
+}
+
+}  // namespace
+}  // namespace zi
+
+namespace zi {
+namespace {
+
+class TRecordingWindow : public TMessageWindow {
+ public:
+  explicit TRecordingWindow(std::vector<std::string>& lines) : lines_(lines) {}
+  void SetLine(int line, const std::string& text) override {
+    if (line == 2) lines_.push_back(text);
+  }
+  void Close() override {}
+
+ private:
+  std::vector<std::string>& lines_;
+};
+
+// The catalogue's indicator definitions are read after the lists and before their checks; a
+// failure to read them ends the login with its code.
+TEST_F(ReferenceTest, IndicatorDefinitionsAreReadBetweenTheListsAndTheirChecks) {
+  std::vector<std::string> steps;
+  int loaderCode = 0;
+  SetIndicatorDefinitionsLoader([&] {
+    steps.push_back("(definitions read)");
+    return loaderCode;
+  });
+  ASSERT_EQ(Login(), 0);
+  TRecordingWindow window(steps);
+  steps.clear();
+  ASSERT_EQ(CarregaDadosIniciais(&window), 0);
+  EXPECT_THAT(steps, testing::ElementsAre("- countries", "- databases", "- names", "- currencies", "- FS templates",
+                                          "- exchanges", "- voting status", "- types of asset", "- CA abbreviations",
+                                          "- CA names", "- FS blocks", "- classes", "- cities", "- data log type",
+                                          "- def indicadores", "(definitions read)", "- checking consistency"));
+  loaderCode = 4286;
+  EXPECT_EQ(CarregaDadosIniciais(&window), 4286);
+  SetIndicatorDefinitionsLoader(nullptr);
 }
 
 }  // namespace
