@@ -13,6 +13,8 @@
 #include "session/bulletin.h"
 #include "session/login.h"
 #include "session/zi_globs.h"
+#include "statements/directives.h"
+#include "statements/listing.h"
 #include "toolbox/lifecycle.h"
 #include "toolbox/log.h"
 #include "toolbox/platform.h"
@@ -92,17 +94,27 @@ RunResult LoginThenNotAvailable(const ModeSelection& selection) {
   return {kModeNotAvailable, ExitKind::Other};
 }
 
+RunResult ListContasQueNaoFecham(const ModeSelection& selection) {
+  CliLogin();
+  if (CliLoginCode() != 0) return {CliLoginCode(), ExitKind::LoginFailed};
+  const int code = ListaBalsComContasQueNaoFecham(NumberValueOrMax(selection.value));
+  return {code, code == 0 ? ExitKind::Ok : ExitKind::Other};
+}
+
 RunResult LoginOnly(const ModeSelection&) {
   int code = InitDbConnection("", "", false, nullptr);
   return {code, code == 0 ? ExitKind::Ok : ExitKind::LoginFailed};
 }
 
+// Every directive family of this build plugs its handlers into the import's directive table.
+void InstallDirectiveFamilies() { RegisterStatementDirectives(); }
+
 void InstallModeHandlers() {
   SetModeHandler(RunMode::Import, RunImportMode);
   for (RunMode mode : {RunMode::PfImport, RunMode::RImport, RunMode::MsgQQ, RunMode::MsgQQCode,
-                       RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ContasQueNaoFecham,
-                       RunMode::ExportaCac, RunMode::ExportaCotacoes})
+                       RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ExportaCac, RunMode::ExportaCotacoes})
     SetModeHandler(mode, LoginThenNotAvailable);
+  SetModeHandler(RunMode::ContasQueNaoFecham, ListContasQueNaoFecham);
   SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
   SetReqGBolHandler([](int priority, const std::string& requesterText) {
     PedeBoletim(priority);
@@ -150,6 +162,7 @@ void Main(int argc, char** argv) {
   FoundationStart();
   ZiGlobsStart();
   InstallCatalogueHooks();
+  InstallDirectiveFamilies();
   InstallModeHandlers();
   RunResult result = RunEntry();
   int modeCode = result.code;

@@ -12,6 +12,7 @@ Registry MakeProductRegistry() {
   RegisterReferenceProcedures(registry);
   RegisterCatalogueProcedures(registry);
   RegisterImportKeyProcedures(registry);
+  RegisterStatementProcedures(registry);
   return registry;
 }
 

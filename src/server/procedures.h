@@ -17,4 +17,7 @@ void RegisterCatalogueProcedures(Registry& registry);
 // The lookups behind the company and class keys of import lines: by CNPJ, by ticker and by ISIN.
 void RegisterImportKeyProcedures(Registry& registry);
 
+// Statements with their values, the account catalogue, blocks and presentation formats.
+void RegisterStatementProcedures(Registry& registry);
+
 }  // namespace zi::server
