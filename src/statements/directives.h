@@ -5,7 +5,7 @@
 namespace zi {
 
 // The value list that holds the CPF/CNPJ documents of statement values.
-inline constexpr int kCampoCpfCnpj = 32;
+inline constexpr int kCampoCpfCnpj = 247;
 
 // Plugs the handlers into the directive table.
 void RegisterStatementDirectives();
