@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,8 @@
 #include "session/bulletin.h"
 #include "session/login.h"
 #include "session/zi_globs.h"
+#include "statements/directives.h"
+#include "statements/listing.h"
 #include "toolbox/lifecycle.h"
 #include "toolbox/log.h"
 #include "toolbox/platform.h"
@@ -97,10 +100,11 @@ RunResult LoginThenNotAvailable(const ModeSelection& selection) {
   return {kModeNotAvailable, ExitKind::Other};
 }
 
-RunResult QuoteExport(const ModeSelection& selection) {
+// The exports and the listing log in first, then do their work.
+RunResult AfterCliLogin(const std::function<int()>& work) {
   CliLogin();
   if (CliLoginCode() != 0) return {CliLoginCode(), ExitKind::LoginFailed};
-  const int code = ExportaCotacoes(selection.value);
+  const int code = work();
   return {code, code == 0 ? ExitKind::Ok : ExitKind::Other};
 }
 
@@ -115,14 +119,19 @@ void InstallDirectiveFamilies() {
   RegisterReferenceDirectives();
   RegisterIndicatorDirectives();
   RegisterQuoteDirectives();
+  RegisterStatementDirectives();
 }
 
 void InstallModeHandlers() {
   SetModeHandler(RunMode::Import, RunImportMode);
-  SetModeHandler(RunMode::ExportaCotacoes, QuoteExport);
+  SetModeHandler(RunMode::ExportaCotacoes, [](const ModeSelection& selection) {
+    return AfterCliLogin([&] { return ExportaCotacoes(selection.value); });
+  });
+  SetModeHandler(RunMode::ContasQueNaoFecham, [](const ModeSelection& selection) {
+    return AfterCliLogin([&] { return ListaBalsComContasQueNaoFecham(NumberValueOrMax(selection.value)); });
+  });
   for (RunMode mode : {RunMode::PfImport, RunMode::RImport, RunMode::MsgQQ, RunMode::MsgQQCode,
-                       RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ContasQueNaoFecham,
-                       RunMode::ExportaCac})
+                       RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ExportaCac})
     SetModeHandler(mode, LoginThenNotAvailable);
   SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
   SetReqGBolHandler([](int priority, const std::string& requesterText) {

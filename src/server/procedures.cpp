@@ -15,6 +15,7 @@ Registry MakeProductRegistry() {
   RegisterQuoteProcedures(registry);
   RegisterIndicatorProcedures(registry);
   RegisterObjectImportProcedures(registry);
+  RegisterStatementProcedures(registry);
   return registry;
 }
 

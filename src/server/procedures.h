@@ -27,4 +27,7 @@ void RegisterIndicatorProcedures(Registry& registry);
 // The single changes import lines make to a series (status, ISIN), and the per-country name lists.
 void RegisterObjectImportProcedures(Registry& registry);
 
+// Statements with their values, the account catalogue, blocks and presentation formats.
+void RegisterStatementProcedures(Registry& registry);
+
 }  // namespace zi::server

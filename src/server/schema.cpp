@@ -301,7 +301,82 @@ void AddQuoteLayoutReferences(SqliteDb& db) {
   db.Run("INSERT OR IGNORE INTO Bolsa (id, pais, cod, cod_iso10383, flag) VALUES (60, 0, 'BALCAO', '', 0)");
 }
 
-constexpr std::array<MigrationStep, 9> kSteps = {
+// Statements with their values, the account catalogue and the presentation formats. A statement
+// is one per company, reference date, consolidated flag, document type and source; the procedures
+// check the ranges of its fields, so that a row from elsewhere may still be read and refused.
+void CreateStatements(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE Balanco (
+      id INTEGER PRIMARY KEY,
+      empresa INTEGER NOT NULL REFERENCES empresa (id),
+      dataref DATETIME NOT NULL,
+      consolidado INTEGER NOT NULL,
+      sourcedobal INTEGER NOT NULL,
+      TipoDocumento INTEGER NOT NULL,
+      meses INTEGER NOT NULL DEFAULT 0,
+      moeda INTEGER NOT NULL DEFAULT 0,
+      datamoeda DATETIME,
+      datadivulgacao DATETIME,
+      DataUltAlteracao DATETIME,
+      corrmon INTEGER NOT NULL DEFAULT 0,
+      Incompleto BOOLEAN NOT NULL DEFAULT 0,
+      ChecagemFalhou INTEGER NOT NULL DEFAULT 0,
+      AceitarFalhaNaChecagem BOOLEAN NOT NULL DEFAULT 0,
+      BalEntrouComoNovoBD BOOLEAN NOT NULL DEFAULT 0,
+      UNIQUE (empresa, dataref, consolidado, TipoDocumento, sourcedobal)
+    );
+    CREATE TABLE BalancoUmaConta (
+      balanco INTEGER NOT NULL REFERENCES Balanco (id) ON DELETE CASCADE,
+      conta INTEGER NOT NULL CHECK (conta BETWEEN 1 AND 8000),
+      De3Meses INTEGER NOT NULL CHECK (De3Meses IN (0, 1)),
+      valor REAL,
+      CalcOuRx BOOLEAN NOT NULL DEFAULT 0,
+      PRIMARY KEY (balanco, De3Meses, conta)
+    );
+    CREATE TABLE BalancoNaoLogaContas (balanco INTEGER PRIMARY KEY);
+    CREATE TABLE ContaBal (
+      id INTEGER PRIMARY KEY CHECK (id BETWEEN 1 AND 8000),
+      nome_extenso_Por TEXT NOT NULL DEFAULT '',
+      nome_extenso_Ing TEXT NOT NULL DEFAULT '',
+      nome_extenso_Esp TEXT NOT NULL DEFAULT '',
+      nome_compacto_Por TEXT NOT NULL DEFAULT '',
+      nome_compacto_Ing TEXT NOT NULL DEFAULT '',
+      nome_compacto_Esp TEXT NOT NULL DEFAULT '',
+      bloco INTEGER NOT NULL DEFAULT 0,
+      ordemnobloco INTEGER NOT NULL DEFAULT 0,
+      decimais INTEGER NOT NULL DEFAULT 0,
+      formatacao INTEGER NOT NULL DEFAULT 0,
+      caracs INTEGER NOT NULL DEFAULT 0,
+      comocalcular INTEGER NOT NULL DEFAULT 0,
+      comocalcular_num INTEGER NOT NULL DEFAULT 0,
+      HideNoZorInput BOOLEAN NOT NULL DEFAULT 0,
+      BlocoPadraoNaDigitacao INTEGER NOT NULL DEFAULT 0
+    );
+    ALTER TABLE FmtBal ADD COLUMN pais INTEGER NOT NULL DEFAULT 0;
+    ALTER TABLE FmtBal ADD COLUMN nome_extenso TEXT NOT NULL DEFAULT '';
+    ALTER TABLE FmtBal ADD COLUMN flags INTEGER NOT NULL DEFAULT 0;
+    CREATE TABLE ApresFmtBalItems (
+      fmtbal INTEGER NOT NULL REFERENCES FmtBal (id),
+      seq INTEGER NOT NULL CHECK (seq BETWEEN 1 AND 4000),
+      tipo INTEGER NOT NULL DEFAULT 0,
+      conta INTEGER NOT NULL DEFAULT 0,
+      sinal INTEGER NOT NULL DEFAULT 0,
+      indentacao INTEGER NOT NULL DEFAULT 0,
+      anvert INTEGER NOT NULL DEFAULT 0,
+      hidden BOOLEAN NOT NULL DEFAULT 0,
+      cafecomleite BOOLEAN NOT NULL DEFAULT 0,
+      bloco INTEGER,
+      NaoPodeCalcular BOOLEAN NOT NULL DEFAULT 0,
+      NaoPodeDigitar BOOLEAN NOT NULL DEFAULT 0,
+      IdentificacaoDeContas INTEGER NOT NULL DEFAULT 0,
+      IndTituloCarteira INTEGER,
+      IndTipoCarteira INTEGER,
+      PRIMARY KEY (fmtbal, seq)
+    );
+  )sql");
+}
+
+constexpr std::array<MigrationStep, 10> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
@@ -311,6 +386,7 @@ constexpr std::array<MigrationStep, 9> kSteps = {
     AddQuoteLayoutReferences,
     CreateIndicatorTables,
     CreateNameListTables,
+    CreateStatements,
 };
 
 ServerError NotOurs(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "server/demo_catalogue.h"
+#include "server/demo_statements.h"
 #include "server/server.h"
 #include "server/sqlite_db.h"
 #include "toolbox/codec.h"
@@ -108,7 +109,11 @@ int Init(const std::string& path, bool demo, std::ostream& out) {
       Server::Open(path, ProductRegistry(), {.mayCreate = true, .checkIntegrity = true})->SchemaVersion();
   out << path << ": ZorInput database, schema version " << version << "\n";
   if (!demo) return 0;
-  AddDemoCatalogue(*SqliteDb::Open(path));
+  {
+    const std::unique_ptr<SqliteDb> db = SqliteDb::Open(path);
+    AddDemoCatalogue(*db);
+    AddDemoStatements(*db);
+  }
   out << path << ": demo catalogue added\n";
   return 0;
 }
