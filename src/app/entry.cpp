@@ -4,15 +4,23 @@
 
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "app/import_mode.h"
 #include "app/run_modes.h"
 #include "catalogue/hooks.h"
+#include "import/indicator_directives.h"
+#include "import/object_directives.h"
+#include "import/reference_directives.h"
+#include "marketdata/quote_directives.h"
+#include "marketdata/quote_export.h"
 #include "session/bulletin.h"
 #include "session/login.h"
 #include "session/zi_globs.h"
+#include "statements/directives.h"
+#include "statements/listing.h"
 #include "toolbox/lifecycle.h"
 #include "toolbox/log.h"
 #include "toolbox/platform.h"
@@ -92,18 +100,40 @@ RunResult LoginThenNotAvailable(const ModeSelection& selection) {
   return {kModeNotAvailable, ExitKind::Other};
 }
 
+// The exports and the listing log in first, then do their work.
+RunResult AfterCliLogin(const std::function<int()>& work) {
+  CliLogin();
+  if (CliLoginCode() != 0) return {CliLoginCode(), ExitKind::LoginFailed};
+  const int code = work();
+  return {code, code == 0 ? ExitKind::Ok : ExitKind::Other};
+}
+
 RunResult LoginOnly(const ModeSelection&) {
   int code = InitDbConnection("", "", false, nullptr);
   return {code, code == 0 ? ExitKind::Ok : ExitKind::LoginFailed};
 }
 
+// Every directive family of this build plugs its handlers into the directive table.
+void InstallDirectiveFamilies() {
+  RegisterObjectDirectives();
+  RegisterReferenceDirectives();
+  RegisterIndicatorDirectives();
+  RegisterQuoteDirectives();
+  RegisterStatementDirectives();
+}
+
 void InstallModeHandlers() {
   SetModeHandler(RunMode::Import, RunImportMode);
+  SetModeHandler(RunMode::ExportaCotacoes, [](const ModeSelection& selection) {
+    return AfterCliLogin([&] { return ExportaCotacoes(selection.value); });
+  });
+  SetModeHandler(RunMode::ContasQueNaoFecham, [](const ModeSelection& selection) {
+    return AfterCliLogin([&] { return ListaBalsComContasQueNaoFecham(NumberValueOrMax(selection.value)); });
+  });
   SetModeHandler(RunMode::RImport, RunRemoteImportMode);
   SetModeHandler(RunMode::PfImport, RunPortfolioBatchMode);
   for (RunMode mode : {RunMode::MsgQQ, RunMode::MsgQQCode,
-                       RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ContasQueNaoFecham,
-                       RunMode::ExportaCac, RunMode::ExportaCotacoes})
+                       RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ExportaCac})
     SetModeHandler(mode, LoginThenNotAvailable);
   SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
   SetReqGBolHandler([](int priority, const std::string& requesterText) {
@@ -152,6 +182,7 @@ void Main(int argc, char** argv) {
   FoundationStart();
   ZiGlobsStart();
   InstallCatalogueHooks();
+  InstallDirectiveFamilies();
   InstallModeHandlers();
   RunResult result = RunEntry();
   int modeCode = result.code;

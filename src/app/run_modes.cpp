@@ -37,7 +37,7 @@ constexpr std::array<ModeSwitch, 11> kModeSwitches{{
     {RunMode::ExportaBacSemStatus, "exportabacsemstatus", ValueKind::Text},
     {RunMode::ContasQueNaoFecham, "contasquenaofecham", ValueKind::Text},
     {RunMode::ExportaCac, "exportacac", ValueKind::Text},
-    {RunMode::ExportaCotacoes, "exportacotacoes", ValueKind::Text},
+    {RunMode::ExportaCotacoes, "exportacotacoes", ValueKind::Files},
 }};
 
 // Every other switch the program reads, here or anywhere else. The list is the one place that says

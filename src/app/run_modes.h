@@ -30,7 +30,7 @@ const char* SwitchOf(RunMode mode);
 struct ModeSelection {
   RunMode mode = RunMode::Desktop;
   // The mode switch's value: the system's bytes for the modes whose value names files or folders
-  // (import, pfimport, rimport, msgqq, msgqqcode), program text for the others.
+  // (import, pfimport, rimport, msgqq, msgqqcode, exportacotacoes), program text for the others.
   std::string value;
   bool reqgbol = false;       // "reqgbol" was given, alone or with another mode
   std::string reqgbolValue;   // as given

@@ -4,6 +4,7 @@
 
 #include "catalogue/catalogue.h"
 #include "db/connection.h"
+#include "session/bgl_cache.h"
 #include "toolbox/text.h"
 
 namespace zi {
@@ -91,6 +92,7 @@ void DropObjectCaches() {
   PoolDrop<tEmpCache>();
   PoolDrop<tAtvCache>();
   CacheEmpPais().Esquece();
+  TipoDeBGLDestinoCache().ForgetAll();
 }
 
 }  // namespace zi

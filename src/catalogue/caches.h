@@ -59,7 +59,8 @@ class tAtvCache : public db::tDbCache<tObjAtv>, public TPoolable {
 std::optional<tObjEmp> EmpDoCache(int id);
 std::optional<tObjAtv> AtvDoCache(int id);
 
-// Discards the object caches after a change to companies, classes or series.
+// Discards the object caches after a change to companies, classes or series, the bulletin
+// destinations of tickers included.
 void DropObjectCaches();
 
 }  // namespace zi

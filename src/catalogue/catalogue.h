@@ -26,6 +26,7 @@ inline constexpr int kClasseAusente = 15255;
 // (no class name of that name) and 4172 (the company has no class of that name, the ids still
 // delivered).
 inline constexpr int kEmpDaClasseNaoEncontrada = 4170;
+inline constexpr int kClasseNomeDesconhecido = 4171;
 inline constexpr int kClasseNaoEncontrada = 4172;
 inline constexpr int kClassAddComId = 50173;
 inline constexpr int kClassAddFalhou = 50174;

@@ -3,7 +3,8 @@
 
 namespace zi {
 
-// The bulletin-destination cache asks the catalogue for tickers missing from an exchange's list.
+// The bulletin-destination cache asks the catalogue about each ticker it does not know; every login
+// reads the indicator definitions again and forgets the registration templates.
 void InstallCatalogueHooks();
 
 }  // namespace zi

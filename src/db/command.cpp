@@ -24,6 +24,11 @@ int CheckedInt(int64_t v) {
 
 std::string FloatText(double v) { return fmt::format("{}", v); }
 
+uint64_t NextSerial() {
+  static uint64_t serial = 0;
+  return ++serial;
+}
+
 }  // namespace
 
 int ValueAsInteger(const DbValue& value) {
@@ -104,9 +109,10 @@ std::string ValueForLog(const DbValue& value) {
 }
 
 TDbCommand::TDbCommand(TAdoDataBaseCustomizado& connection, CommandType type, std::string name,
-                       std::vector<ParamDesc> params)
-    : connection_(connection), type_(type), name_(std::move(name)) {
-  for (auto& p : params) params_.push_back({std::move(p), DbValue()});
+                       std::unique_ptr<PreparedProcedure> procedure)
+    : connection_(connection), type_(type), name_(std::move(name)), serial_(NextSerial()), procedure_(std::move(procedure)) {
+  if (procedure_)
+    for (const ParamDesc& p : procedure_->Params()) params_.push_back({p, DbValue()});
 }
 
 TDbCommand::Param& TDbCommand::FindParam(const std::string& name) {
@@ -121,11 +127,11 @@ const TDbCommand::Param& TDbCommand::FindParam(const std::string& name) const {
 
 void TDbCommand::SetParam(const std::string& name, DbValue value) { FindParam(name).value = std::move(value); }
 
-void TDbCommand::SetInteger(const std::string& name, int64_t value) { SetParam(name, value); }
+void TDbCommand::SetInteger(const std::string& name, int64_t value) { SetIntegerAt(ParamPosition(name), value); }
 
-void TDbCommand::SetText(const std::string& name, const std::string& value) { SetParam(name, Trim(value)); }
+void TDbCommand::SetText(const std::string& name, const std::string& value) { SetTextAt(ParamPosition(name), value); }
 
-void TDbCommand::SetBoolean(const std::string& name, bool value) { SetParam(name, value); }
+void TDbCommand::SetBoolean(const std::string& name, bool value) { SetBooleanAt(ParamPosition(name), value); }
 
 void TDbCommand::SetDateTime(const std::string& name, TDateTime value) {
   SetParam(name, value.days == 0 ? DbValue() : DbValue(value));
@@ -135,19 +141,33 @@ void TDbCommand::SetMoment(const std::string& name, TMoment value) {
   SetParam(name, value.value == 0 ? DbValue() : DbValue(TDateTime{value.value / 86400.0 + kDay1980}));
 }
 
-void TDbCommand::SetDayNumber(const std::string& name, TDayNumber value) {
-  SetParam(name, value.value == 0 ? DbValue() : DbValue(TDateTime{value.value + kDay1920}));
-}
+void TDbCommand::SetDayNumber(const std::string& name, TDayNumber value) { SetDayNumberAt(ParamPosition(name), value); }
 
-void TDbCommand::SetFloat(const std::string& name, double value) {
-  SetParam(name, std::isnan(value) ? DbValue() : DbValue(value));
-}
+void TDbCommand::SetFloat(const std::string& name, double value) { SetFloatAt(ParamPosition(name), value); }
 
 void TDbCommand::SetBlob(const std::string& name, const std::string& bytes) {
   SetParam(name, bytes.empty() ? DbValue() : DbValue(TBlob{bytes}));
 }
 
 void TDbCommand::ClearParam(const std::string& name) { SetParam(name, DbValue()); }
+
+size_t TDbCommand::ParamPosition(const std::string& name) const {
+  return static_cast<size_t>(&FindParam(name) - params_.data());
+}
+
+void TDbCommand::SetIntegerAt(size_t position, int64_t value) { params_.at(position).value = value; }
+
+void TDbCommand::SetTextAt(size_t position, std::string_view value) { params_.at(position).value = Trim(value); }
+
+void TDbCommand::SetBooleanAt(size_t position, bool value) { params_.at(position).value = value; }
+
+void TDbCommand::SetDayNumberAt(size_t position, TDayNumber value) {
+  params_.at(position).value = value.value == 0 ? DbValue() : DbValue(TDateTime{value.value + kDay1920});
+}
+
+void TDbCommand::SetFloatAt(size_t position, double value) {
+  params_.at(position).value = std::isnan(value) ? DbValue() : DbValue(value);
+}
 
 const DbValue& TDbCommand::ParamValue(const std::string& name) const { return FindParam(name).value; }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/driver.h"
@@ -31,17 +32,18 @@ enum class CommandType { Text = 1, StoredProc = 3 };
 
 class TDbCommand {
  public:
-  struct Param {
-    ParamDesc desc;
-    DbValue value;
-  };
+  using Param = CallParam;
 
-  TDbCommand(TAdoDataBaseCustomizado& connection, CommandType type, std::string name, std::vector<ParamDesc> params);
+  // A stored procedure as its driver prepared it, or an SQL text (without a procedure).
+  TDbCommand(TAdoDataBaseCustomizado& connection, CommandType type, std::string name,
+             std::unique_ptr<PreparedProcedure> procedure);
 
   CommandType Type() const { return type_; }
   const std::string& Name() const { return name_; }
   TAdoDataBaseCustomizado& Connection() const { return connection_; }
   const std::vector<Param>& Params() const { return params_; }
+  // Tells commands apart over their lifetimes: no two commands of a process share a serial.
+  uint64_t Serial() const { return serial_; }
 
   // Input parameters. Values that mean "nothing" (a zero date, NaN, an empty blob) are sent as NULL.
   void SetInteger(const std::string& name, int64_t value);
@@ -53,6 +55,14 @@ class TDbCommand {
   void SetFloat(const std::string& name, double value);
   void SetBlob(const std::string& name, const std::string& bytes);
   void ClearParam(const std::string& name);
+  // The position of a parameter in Params() (EDatabaseError for a name the command does not
+  // have), and the setters by position, for callers that set many parameters on every call.
+  size_t ParamPosition(const std::string& name) const;
+  void SetIntegerAt(size_t position, int64_t value);
+  void SetTextAt(size_t position, std::string_view value);
+  void SetBooleanAt(size_t position, bool value);
+  void SetDayNumberAt(size_t position, TDayNumber value);
+  void SetFloatAt(size_t position, double value);
   // The positional values of an SQL text's "?" placeholders.
   void SetSqlParams(std::vector<DbValue> values) { sqlParams_ = std::move(values); }
   const std::vector<DbValue>& SqlParams() const { return sqlParams_; }
@@ -105,6 +115,8 @@ class TDbCommand {
   TAdoDataBaseCustomizado& connection_;
   CommandType type_;
   std::string name_;
+  uint64_t serial_;
+  std::unique_ptr<PreparedProcedure> procedure_;
   std::vector<Param> params_;
   std::vector<DbValue> sqlParams_;
   std::unique_ptr<DriverResult> result_;

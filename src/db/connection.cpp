@@ -22,6 +22,7 @@ constexpr const char* kLostTransactionLine = "Tran: transaction lost with the co
 constexpr const char* kNotRunInLostTransaction = " not run: the transaction was lost with the connection";
 constexpr const char* kNotRunAgain = " not run again: the transaction was lost with the connection";
 constexpr const char* kForcedRollback = "Tran: error 7144: forced rollback!";
+constexpr const char* kGroupLost = ": the group's transaction was lost, its items are not written";
 
 bool IsWrongTypeMessage(std::string_view message) {
   return message == "Application uses a value of the wrong type for the current operation" ||
@@ -56,18 +57,18 @@ std::unique_ptr<TDbCommand> TAdoDataBaseCustomizado::MeDaDS(CommandType type, co
     if (slot && slot->Type() == type && slot->Name() == name) return std::move(slot);
   }
   try {
-    std::vector<ParamDesc> params;
+    std::unique_ptr<PreparedProcedure> procedure;
     if (type == CommandType::StoredProc) {
       try {
-        params = driver_->DescribeProcedure(name);
+        procedure = driver_->PrepareProcedure(name);
       } catch (const EDriverError& e) {
         // Learning the parameters writes nothing, so outside a transaction a lost connection may be
         // restored and the question asked again.
-        if (!e.ConnectionLost() || EstaEmTran() || !TentaReconectar("MeDaDS-" + name)) throw;
-        params = driver_->DescribeProcedure(name);
+        if (!e.ConnectionLost() || InServerTransaction() || !TentaReconectar("MeDaDS-" + name)) throw;
+        procedure = driver_->PrepareProcedure(name);
       }
     }
-    return std::make_unique<TDbCommand>(*this, type, name, std::move(params));
+    return std::make_unique<TDbCommand>(*this, type, name, std::move(procedure));
   } catch (const std::exception& e) {
     Loga("DbUtil.MeDaDS \"" + name + "\" error " + e.what());
     --dsAcc_;
@@ -117,19 +118,9 @@ int TAdoDataBaseCustomizado::ResultColumnCode(TDbCommand& command) {
 }
 
 void TAdoDataBaseCustomizado::RunRound(TDbCommand& command, int mode, int& code) {
-  std::map<std::string, DbValue> inputs;
-  for (const auto& p : command.Params())
-    if (p.desc.direction == ParamDirection::Input || p.desc.direction == ParamDirection::InputOutput)
-      inputs[p.desc.name] = p.value;
-  switch (mode) {
-    case 0:
-    case 2: command.Attach(driver_->ExecuteProcedure(command.Name(), inputs), mode == 2); break;
-    case 1:
-      command.Attach(driver_->ExecuteProcedure(command.Name(), inputs), true);
-      code = ResultColumnCode(command);
-      break;
-    default: throw EDBException(4089);
-  }
+  if (mode < 0 || mode > 2) throw EDBException(4089);
+  command.Attach(driver_->ExecutePrepared(*command.procedure_, command.Params()), mode != 0);
+  if (mode == 1) code = ResultColumnCode(command);
 }
 
 void TAdoDataBaseCustomizado::LogSlowCall(const TDbCommand& command, int64_t elapsedMs) {
@@ -149,7 +140,7 @@ void TAdoDataBaseCustomizado::LogSlowCall(const TDbCommand& command, int64_t ela
 }
 
 bool TAdoDataBaseCustomizado::RefusedInLostTransaction(const std::string& call) {
-  if (!transactionLost_) return false;
+  if (!transactionLost_ && !groupLost_) return false;
   Loga(call + kNotRunInLostTransaction);
   return true;
 }
@@ -158,9 +149,15 @@ bool TAdoDataBaseCustomizado::RefusedInLostTransaction(const std::string& call) 
 // itself; either way nothing of the transaction will reach the database. Until the caller ends it,
 // every call is refused: run alone, it would commit a part of the work on its own.
 void TAdoDataBaseCustomizado::NoteLostTransaction(const std::string& call) {
-  if (!EstaEmTran() || transactionLost_ || driver_->InTransaction()) return;
-  transactionLost_ = true;
-  rollbackRequested_ = true;
+  if (driver_->InTransaction()) return;
+  const bool transaction = EstaEmTran() && !transactionLost_;
+  const bool group = groupOpen_ && !groupLost_;
+  if (!transaction && !group) return;
+  if (transaction) {
+    transactionLost_ = true;
+    rollbackRequested_ = true;
+  }
+  if (group) groupLost_ = true;
   Loga(call + kNotRunAgain);
 }
 
@@ -175,7 +172,7 @@ bool TAdoDataBaseCustomizado::HandleDriverError(TDbCommand& command, int mode, c
   }
   ReportException("ExecStProc->TentaReconectar", e);
   const bool reconnected = TentaReconectar("ExecStProc-" + command.Name());
-  if (reconnected && mayRunAgain && !EstaEmTran()) return true;
+  if (reconnected && mayRunAgain && !InServerTransaction()) return true;
   NoteLostTransaction("ExecStProc " + command.Name());
   ReportExceptionWithCode("ExecStProc", code, e, kCallFailed);
   return false;
@@ -247,8 +244,25 @@ int TAdoDataBaseCustomizado::ApplyRowChanges(const std::string& table, const std
 }
 
 int TAdoDataBaseCustomizado::IniciaTran() {
-  if (depth_ > 0) {
+  if (depth_ > 0 || itemOpen_) {
     if (RefusedInLostTransaction("IniciaTran")) return kCallFailed;
+  }
+  if (depth_ > 0) {
+    ++depth_;
+    return 0;
+  }
+  if (itemOpen_) {
+    try {
+      driver_->BeginLevel();
+    } catch (const std::exception& e) {
+      int code = 0;
+      ReportExceptionWithCode("IniciaTran", code, e, kCallFailed);
+      NoteLostTransaction("IniciaTran");
+      return code;
+    }
+    tranIsLevel_ = true;
+    rollbackRequested_ = false;
+    transactionLost_ = false;
     ++depth_;
     return 0;
   }
@@ -309,12 +323,114 @@ int TAdoDataBaseCustomizado::TerminaTran(bool commit) {
     FatalRunError250(kForcedRollback);
   }
   const bool rollBack = rollbackRequested_;
+  const bool lost = transactionLost_;
   rollbackRequested_ = false;
   transactionLost_ = false;
+  if (tranIsLevel_) {
+    tranIsLevel_ = false;
+    return lost ? code : EndLevel(!rollBack);
+  }
   if (!rollBack) code = CommitServerTransaction();
   // A commit that failed may leave the server transaction open: its work is rolled back.
   RollBackServerTransaction();
   Assert250(!driver_->InTransaction(), DbUtilLine(__LINE__));
+  return code;
+}
+
+int TAdoDataBaseCustomizado::EndLevel(bool commit) {
+  try {
+    if (commit) driver_->CommitLevel();
+    else driver_->RollbackLevel();
+  } catch (const std::exception& e) {
+    int code = 0;
+    ReportExceptionWithCode("TerminaTran", code, e, kCallFailed);
+    NoteLostTransaction("TerminaTran");
+    return code;
+  }
+  return 0;
+}
+
+bool TAdoDataBaseCustomizado::StartCommitGroups() {
+  groups_ = driver_->NestsLevels() && depth_ == 0 && !driver_->InTransaction();
+  return groups_;
+}
+
+int TAdoDataBaseCustomizado::EndLostGroup(const std::string& call) {
+  Loga(call + kGroupLost);
+  RollBackServerTransaction();
+  groupOpen_ = false;
+  itemOpen_ = false;
+  groupLost_ = false;
+  return kCallFailed;
+}
+
+int TAdoDataBaseCustomizado::BeginGroupItem(bool& committed) {
+  committed = false;
+  if (!groups_) return 0;
+  Assert250(!itemOpen_ && depth_ == 0, DbUtilLine(__LINE__));
+  if (groupOpen_ && (groupItems_ >= kGroupItems || clock_() - groupStartMs_ >= kGroupMs)) {
+    if (const int code = CommitGroup(committed)) return code;
+  }
+  if (!groupOpen_) {
+    try {
+      driver_->Begin();
+    } catch (const std::exception& e) {
+      // The item runs as it would without groups: each of its calls commits on its own.
+      ReportException("BeginGroupItem", e);
+      return 0;
+    }
+    groupOpen_ = true;
+    groupItems_ = 0;
+    groupStartMs_ = clock_();
+  }
+  try {
+    driver_->BeginLevel();
+  } catch (const std::exception& e) {
+    ReportException("BeginGroupItem", e);
+    return EndLostGroup("BeginGroupItem");
+  }
+  itemOpen_ = true;
+  ++groupItems_;
+  return 0;
+}
+
+int TAdoDataBaseCustomizado::EndGroupItem(bool keep) {
+  if (!itemOpen_) return 0;
+  // An item's own transactions end within it: their guards see to that.
+  Assert250(depth_ == 0, DbUtilLine(__LINE__));
+  itemOpen_ = false;
+  if (groupLost_ || !driver_->InTransaction()) return EndLostGroup("EndGroupItem");
+  try {
+    if (keep) driver_->CommitLevel();
+    else driver_->RollbackLevel();
+  } catch (const std::exception& e) {
+    ReportException("EndGroupItem", e);
+    return EndLostGroup("EndGroupItem");
+  }
+  return 0;
+}
+
+int TAdoDataBaseCustomizado::CommitGroup(bool& committed) {
+  committed = false;
+  Assert250(!itemOpen_, DbUtilLine(__LINE__));
+  if (!groupOpen_) return 0;
+  if (groupLost_ || !driver_->InTransaction()) return EndLostGroup("CommitGroup");
+  try {
+    driver_->Commit();
+  } catch (const std::exception& e) {
+    ReportException("CommitGroup", e);
+    return EndLostGroup("CommitGroup");
+  }
+  groupOpen_ = false;
+  committed = true;
+  return 0;
+}
+
+int TAdoDataBaseCustomizado::StopCommitGroups(bool& committed) {
+  committed = false;
+  if (!groups_) return 0;
+  const int code = CommitGroup(committed);
+  groups_ = false;
   return code;
 }
 

@@ -39,6 +39,9 @@ class TAdoDataBaseCustomizado {
   // 2 execute and open the result set. Returns 0 or an error code.
   int ExecStProc(TDbCommand& command, int mode);
   int ExecStProcId(TDbCommand& command, int id, int mode);
+  // The code in the "result" column of the current row: 4091 without a row, 4090 without the
+  // column, 4370 when it is not an integer.
+  int ResultColumnCode(TDbCommand& command);
   // Runs an SQL text command and opens its result set; 0 or an error code.
   int OpenSql(TDbCommand& command);
   // Applies a grid's changes to a table, all or nothing; 0 or an error code.
@@ -53,6 +56,28 @@ class TAdoDataBaseCustomizado {
   // failed and its work was rolled back.
   [[nodiscard]] int TerminaTran(bool commit);
   bool EstaEmTran() const { return depth_ > 0; }
+
+  // Commits in groups, for a caller that runs many independent items (the lines of an import
+  // pass) on a driver that nests levels in a transaction; on any other driver every call commits
+  // on its own and these do nothing. Each item runs in a level of its own inside the group's
+  // transaction, kept whole or rolled back whole; the group is committed between items, once it
+  // holds kGroupItems items or is kGroupMs old, and whenever the caller asks (before anything that
+  // must see committed data). A transaction an item opens (IniciaTran) is a level inside the
+  // item's. A group lost with the connection, or whose commit failed, loses its items: the call
+  // that finds out returns the code, and the caller reports the items since its last commit.
+  static constexpr int kGroupItems = 5000;
+  static constexpr int64_t kGroupMs = 100;
+  // Whether commits are now grouped.
+  bool StartCommitGroups();
+  bool GroupsCommits() const { return groups_; }
+  // Opens an item, first committing the group when it is due (committed tells). A group whose
+  // begin fails (another process holds the write lock) leaves the item to run ungrouped.
+  [[nodiscard]] int BeginGroupItem(bool& committed);
+  [[nodiscard]] int EndGroupItem(bool keep);
+  // Commits the group between items; committed tells whether it held any.
+  [[nodiscard]] int CommitGroup(bool& committed);
+  // Commits the group and stops grouping.
+  [[nodiscard]] int StopCommitGroups(bool& committed);
 
   virtual bool TentaReconectar(const std::string& reason);
   void DetectaVersaoDoServidor();
@@ -71,7 +96,6 @@ class TAdoDataBaseCustomizado {
   friend class TDbCommand;
 
   void RunRound(TDbCommand& command, int mode, int& code);
-  int ResultColumnCode(TDbCommand& command);
   void LogSlowCall(const TDbCommand& command, int64_t elapsedMs);
   // Settles the code of a failed call, or says that it should run again after a reconnection.
   bool HandleDriverError(TDbCommand& command, int mode, const EDriverError& e, int& code, bool mayRunAgain);
@@ -81,9 +105,24 @@ class TAdoDataBaseCustomizado {
   void NoteLostTransaction(const std::string& call);
   int CommitServerTransaction();
   void RollBackServerTransaction();
+  // Ends the level that stands for the outermost IniciaTran inside a group's item.
+  int EndLevel(bool commit);
+  // A server transaction is open: a transaction's or a group's.
+  bool InServerTransaction() const { return depth_ > 0 || groupOpen_; }
+
+  // A group lost with its transaction: what is left is rolled back and the code returned.
+  int EndLostGroup(const std::string& call);
 
   std::unique_ptr<Driver> driver_;
   int depth_ = 0;
+  // The outermost IniciaTran is a level inside a group's item rather than a transaction.
+  bool tranIsLevel_ = false;
+  bool groups_ = false;
+  bool groupOpen_ = false;
+  bool itemOpen_ = false;
+  bool groupLost_ = false;
+  int groupItems_ = 0;
+  int64_t groupStartMs_ = 0;
   bool rollbackRequested_ = false;
   bool transactionLost_ = false;
   int dsAcc_ = 0;

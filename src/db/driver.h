@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,6 +21,26 @@ struct ParamDesc {
   std::string name;  // with its "@"; the return value's name depends on the server version
   DbType type = DbType::Integer;
   ParamDirection direction = ParamDirection::Input;
+};
+
+// A parameter with the value a call sends.
+struct CallParam {
+  ParamDesc desc;
+  DbValue value;
+};
+
+// A procedure as a driver learns it once for all its calls: its parameters, the return value
+// first. A driver may keep more here, whatever lets it run the procedure without asking again.
+class PreparedProcedure {
+ public:
+  PreparedProcedure(std::string name, std::vector<ParamDesc> params) : name_(std::move(name)), params_(std::move(params)) {}
+  virtual ~PreparedProcedure() = default;
+  const std::string& Name() const { return name_; }
+  const std::vector<ParamDesc>& Params() const { return params_; }
+
+ private:
+  std::string name_;
+  std::vector<ParamDesc> params_;
 };
 
 struct ResultSetData {
@@ -69,6 +90,12 @@ class Driver {
   // Inputs by name; an input parameter that is not given is sent as NULL.
   virtual std::unique_ptr<DriverResult> ExecuteProcedure(const std::string& name,
                                                          const std::map<std::string, DbValue>& inputs) = 0;
+  // Learns a procedure for many calls; by default its description.
+  virtual std::unique_ptr<PreparedProcedure> PrepareProcedure(const std::string& name);
+  // Runs a procedure this driver prepared, with one entry per parameter in the prepared order
+  // (the values of outputs and of the return value are not sent); by default by name.
+  virtual std::unique_ptr<DriverResult> ExecutePrepared(const PreparedProcedure& procedure,
+                                                        std::span<const CallParam> params);
   virtual std::unique_ptr<DriverResult> ExecuteSql(const std::string& sql, const std::vector<DbValue>& params) = 0;
 
   virtual void Begin() = 0;
@@ -76,8 +103,30 @@ class Driver {
   virtual void Rollback() = 0;
   virtual bool InTransaction() const = 0;
 
+  // Whether the driver keeps many calls in one server transaction with nested levels in it, so
+  // that their commits may be grouped. A driver that cannot commits each call on its own.
+  virtual bool NestsLevels() const { return false; }
+  // A level inside the open transaction, ended by committing it into the transaction or by
+  // undoing its work alone.
+  virtual void BeginLevel() { throw EDriverError("This driver keeps no levels inside a transaction"); }
+  virtual void CommitLevel() { throw EDriverError("This driver keeps no levels inside a transaction"); }
+  virtual void RollbackLevel() { throw EDriverError("This driver keeps no levels inside a transaction"); }
+
   // All changes or none.
   virtual void ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) = 0;
 };
+
+inline std::unique_ptr<PreparedProcedure> Driver::PrepareProcedure(const std::string& name) {
+  return std::make_unique<PreparedProcedure>(name, DescribeProcedure(name));
+}
+
+inline std::unique_ptr<DriverResult> Driver::ExecutePrepared(const PreparedProcedure& procedure,
+                                                             std::span<const CallParam> params) {
+  std::map<std::string, DbValue> inputs;
+  for (const CallParam& p : params)
+    if (p.desc.direction == ParamDirection::Input || p.desc.direction == ParamDirection::InputOutput)
+      inputs[p.desc.name] = p.value;
+  return ExecuteProcedure(procedure.Name(), inputs);
+}
 
 }  // namespace zi::db

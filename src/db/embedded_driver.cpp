@@ -48,6 +48,18 @@ class EmbeddedResult : public DriverResult {
 
 const server::Registry* defaultRegistryForTests = nullptr;
 
+// The declaration comes from the registry, which outlives the driver and every server it opens;
+// its parameters follow the return value in the description, in the same order.
+class EmbeddedProcedure : public PreparedProcedure {
+ public:
+  EmbeddedProcedure(std::string name, std::vector<ParamDesc> params, const server::ProcedureDecl& decl)
+      : PreparedProcedure(std::move(name), std::move(params)), decl_(decl) {}
+  const server::ProcedureDecl& Decl() const { return decl_; }
+
+ private:
+  const server::ProcedureDecl& decl_;
+};
+
 }  // namespace
 
 EmbeddedDriver::EmbeddedDriver(std::string path, const server::Registry* registry)
@@ -143,13 +155,37 @@ std::vector<ParamDesc> EmbeddedDriver::DescribeProcedure(const std::string& name
   });
 }
 
+std::unique_ptr<DriverResult> EmbeddedDriver::ResultOf(server::ProcedureResult result, const std::string& returnName) {
+  result.outputs[returnName] = result.returnValue;
+  return std::make_unique<EmbeddedResult>(std::move(result.outputs), std::move(result.resultSets), generation_,
+                                          *generation_);
+}
+
 std::unique_ptr<DriverResult> EmbeddedDriver::ExecuteProcedure(const std::string& name,
                                                                const std::map<std::string, DbValue>& inputs) {
-  return Call([&]() -> std::unique_ptr<DriverResult> {
-    std::string returnName = server_->Describe(name).front().name;
-    server::ProcedureResult r = server_->Execute(name, inputs);
-    r.outputs[returnName] = r.returnValue;
-    return std::make_unique<EmbeddedResult>(std::move(r.outputs), std::move(r.resultSets), generation_, *generation_);
+  return Call([&] { return ResultOf(server_->Execute(name, inputs), server_->ReturnValueName()); });
+}
+
+std::unique_ptr<PreparedProcedure> EmbeddedDriver::PrepareProcedure(const std::string& name) {
+  std::vector<ParamDesc> params = DescribeProcedure(name);
+  const server::ProcedureDecl* decl = registry_->Find(name);
+  if (!decl) return std::make_unique<PreparedProcedure>(name, std::move(params));
+  return std::make_unique<EmbeddedProcedure>(name, std::move(params), *decl);
+}
+
+std::unique_ptr<DriverResult> EmbeddedDriver::ExecutePrepared(const PreparedProcedure& procedure,
+                                                              std::span<const CallParam> params) {
+  const auto* prepared = dynamic_cast<const EmbeddedProcedure*>(&procedure);
+  if (!prepared) return Driver::ExecutePrepared(procedure, params);
+  return Call([&] {
+    // The first entry is the return value; the others are the declaration's parameters in order.
+    inputs_.resize(params.size() - 1);
+    for (size_t i = 1; i < params.size(); ++i) {
+      const ParamDirection direction = params[i].desc.direction;
+      const bool sent = direction == ParamDirection::Input || direction == ParamDirection::InputOutput;
+      inputs_[i - 1] = sent ? params[i].value : DbValue();
+    }
+    return ResultOf(server_->Execute(prepared->Decl(), inputs_), params.front().desc.name);
   });
 }
 
@@ -173,6 +209,18 @@ void EmbeddedDriver::Rollback() {
 }
 
 bool EmbeddedDriver::InTransaction() const { return server_ && server_->InTransaction(); }
+
+void EmbeddedDriver::BeginLevel() {
+  Call([&] { server_->BeginLevel(); });
+}
+
+void EmbeddedDriver::CommitLevel() {
+  Call([&] { server_->CommitLevel(); });
+}
+
+void EmbeddedDriver::RollbackLevel() {
+  Call([&] { server_->RollbackLevel(); });
+}
 
 void EmbeddedDriver::ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) {
   Call([&] { server_->ApplyRowChanges(table, changes); });

@@ -9,6 +9,7 @@
 namespace zi::server {
 class Registry;
 class Server;
+struct ProcedureResult;
 }  // namespace zi::server
 
 namespace zi::db {
@@ -41,11 +42,19 @@ class EmbeddedDriver : public Driver {
   std::unique_ptr<DriverResult> ExecuteProcedure(const std::string& name,
                                                  const std::map<std::string, DbValue>& inputs) override;
   std::unique_ptr<DriverResult> ExecuteSql(const std::string& sql, const std::vector<DbValue>& params) override;
+  // A prepared procedure keeps the server's declaration and is run with its values in place.
+  std::unique_ptr<PreparedProcedure> PrepareProcedure(const std::string& name) override;
+  std::unique_ptr<DriverResult> ExecutePrepared(const PreparedProcedure& procedure,
+                                                std::span<const CallParam> params) override;
 
   void Begin() override;
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override;
+  bool NestsLevels() const override { return true; }
+  void BeginLevel() override;
+  void CommitLevel() override;
+  void RollbackLevel() override;
 
   void ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) override;
 
@@ -67,6 +76,7 @@ class EmbeddedDriver : public Driver {
   void BeforeCall();
   // What the server raised, as the driver error that reaches the caller.
   static EDriverError DriverErrorOf(const std::exception& e);
+  std::unique_ptr<DriverResult> ResultOf(server::ProcedureResult result, const std::string& returnName);
   // Runs one server call; what the server raises reaches the caller as a driver error.
   template <typename F>
   auto Call(F&& call) {
@@ -93,6 +103,8 @@ class EmbeddedDriver : public Driver {
   std::shared_ptr<int> generation_ = std::make_shared<int>(0);
   Faults faults_;
   int callsSinceFaults_ = 0;
+  // The inputs of a prepared call, kept to reuse their memory.
+  std::vector<DbValue> inputs_;
 };
 
 }  // namespace zi::db

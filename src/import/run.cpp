@@ -3,7 +3,10 @@
 #include <climits>
 #include <exception>
 
+#include <fmt/format.h>
+
 #include "catalogue/caches.h"
+#include "db/connection.h"
 #include "import/directives.h"
 #include "session/bulletin.h"
 #include "toolbox/codec.h"
@@ -174,9 +177,66 @@ void tImpRoot::EndOfRunStates() {
   }
 }
 
+namespace {
+
+constexpr const char* kCommittedUpTo = "import committed up to line ";
+constexpr const char* kGroupLostAfter = "import lines after line {} are not written: their group was lost";
+
+}  // namespace
+
+TImpMain::~TImpMain() { StopGroups(); }
+
 void TImpMain::EndOfRun() {
   tImpRoot::EndOfRun();
+  // The states' end of run registers what was imported: it must be committed first.
+  StopGroups();
   EndOfRunStates();
+}
+
+void TImpMain::AfterGroupCall(bool committed, int code) {
+  if (committed) {
+    lastCommittedLine_ = lastGroupedLine_;
+    Loga(kCommittedUpTo + std::to_string(lastCommittedLine_));
+  }
+  if (code == 0) return;
+  Loga(fmt::format(kGroupLostAfter, lastCommittedLine_));
+  SetErro(code);
+}
+
+bool TImpMain::StartGroupedLine() {
+  if (!db::HaveZiDb()) return false;
+  db::TAdoDataBaseComInfoTran& database = db::ZiDb();
+  if (!groupsAsked_) {
+    groupsAsked_ = true;
+    database.StartCommitGroups();
+  }
+  if (!database.GroupsCommits()) return false;
+  bool committed = false;
+  const int code = database.BeginGroupItem(committed);
+  AfterGroupCall(committed, code);
+  return code == 0;
+}
+
+void TImpMain::EndGroupedLine(bool keep) {
+  const int code = db::ZiDb().EndGroupItem(keep);
+  if (code == 0) lastGroupedLine_ = lnn();
+  AfterGroupCall(false, code);
+}
+
+int TImpMain::CommitLines() {
+  if (!groupsAsked_ || !db::HaveZiDb()) return 0;
+  bool committed = false;
+  const int code = db::ZiDb().CommitGroup(committed);
+  AfterGroupCall(committed, code);
+  return code;
+}
+
+void TImpMain::StopGroups() {
+  if (!groupsAsked_ || !db::HaveZiDb()) return;
+  groupsAsked_ = false;
+  bool committed = false;
+  const int code = db::ZiDb().StopCommitGroups(committed);
+  AfterGroupCall(committed, code);
 }
 
 // The outcome of one directive line as a code, 0 when it succeeded.
@@ -230,7 +290,11 @@ void TImpMain::Step() {
     }
     keyword = std::string_view(buffer, token.size());
   }
+  const bool grouped = !keyword.empty() && !ToNoCheck() && StartGroupedLine();
+  if (!NotFinished()) return;
   const int code = keyword.empty() ? 0 : Dispatch(keyword);
+  // A failed line leaves nothing behind, as when each of its calls committed on its own.
+  if (grouped) EndGroupedLine(code == 0);
   if (code != 0) {
     if (ToNoCheck()) SetErro(code);
     else NonFatalError(code);
@@ -239,6 +303,7 @@ void TImpMain::Step() {
   if (Erro() != 0 && ErrMsgCount() == messagesBefore) {
     ErrorMessage("Error:" + std::to_string(Erro()) + " Invalid line: " + std::string(line));
   }
+  if (Erro() != 0) StopGroups();
   NoteStep(first, code);
 }
 

@@ -176,9 +176,16 @@ class tImpRoot : public TImpRootBase {
 class TImpMain : public tImpRoot {
  public:
   using tImpRoot::tImpRoot;
+  // Commits the lines a run leaves behind it: without groups they would have been committed.
+  ~TImpMain() override;
 
   void Step() override;
   void EndOfRun() override;
+
+  // On a database that can, the import pass commits its lines in groups (each line in a level of
+  // its own, kept whole or undone alone). A family that needs what its earlier lines wrote to be
+  // committed (seen by another connection) asks for it here; 0 or the code of a lost group.
+  int CommitLines();
 
   // Company keys of the company-code form are found through the company-by-code cache.
   bool CachedCompanyLookup() const { return cachedCompanyLookup_; }
@@ -189,9 +196,19 @@ class TImpMain : public tImpRoot {
 
  private:
   int Dispatch(std::string_view keyword);
+  // A line of the import pass in its group; false when the line runs ungrouped.
+  bool StartGroupedLine();
+  void EndGroupedLine(bool keep);
+  // Commits the group and stops grouping.
+  void StopGroups();
+  // After a group's commit returned committed, or its loss returned code.
+  void AfterGroupCall(bool committed, int code);
 
   bool cachedCompanyLookup_ = false;
   bool portfolio_ = false;
+  bool groupsAsked_ = false;
+  int lastGroupedLine_ = 0;
+  int lastCommittedLine_ = 0;
   const TDirective* lastDirective_ = nullptr;
 };
 

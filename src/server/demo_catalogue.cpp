@@ -1,10 +1,14 @@
 #include "server/demo_catalogue.h"
 
+#include <cmath>
+#include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "server/catalogue_store.h"
 #include "server/sqlite_db.h"
+#include "toolbox/dates.h"
 
 namespace zi::server {
 
@@ -63,6 +67,50 @@ std::vector<DemoCompany> DemoCompanies() {
   };
 }
 
+// Three years of daily prices of a listed share, Monday to Friday, in the listed-share layout:
+// open, low, high, average, close, number of trades, number of shares, volume. A walk from a
+// seed of the ticker's own, so that every demo database holds the same prices.
+constexpr TCalendarDate kFirstPriceDay{2021, 1, 4};
+constexpr TCalendarDate kLastPriceDay{2023, 12, 29};
+constexpr int kDaysPerWeek = 7;
+constexpr int kSaturday = 5;  // days since a Monday
+
+class TDemoWalk {
+ public:
+  explicit TDemoWalk(const std::string& ticker) {
+    for (const char c : ticker) state_ = state_ * 31 + static_cast<unsigned char>(c);
+  }
+  // Uniform in [0, 1).
+  double Next() {
+    state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<double>(state_ >> 11) / 9007199254740992.0;
+  }
+
+ private:
+  uint64_t state_ = 1469598103934665603ULL;
+};
+
+double Cents(double value) { return std::round(value * 100) / 100; }
+
+void AddDemoPrices(SqliteDb& db, int64_t anb, const std::string& ticker) {
+  TDemoWalk walk(ticker);
+  double close = 10 + walk.Next() * 90;
+  const int first = DayNumberFromDate(kFirstPriceDay)->value;
+  const int last = DayNumberFromDate(kLastPriceDay)->value;
+  for (int day = first; day <= last; ++day) {
+    if ((day - first) % kDaysPerWeek >= kSaturday) continue;
+    const double open = close;
+    close = Cents(std::max(1.0, open * (1 + (walk.Next() - 0.5) * 0.04)));
+    const double high = Cents(std::max(open, close) * (1 + walk.Next() * 0.01));
+    const double low = Cents(std::min(open, close) * (1 - walk.Next() * 0.01));
+    const double trades = std::floor(1000 + walk.Next() * 9000);
+    const double shares = std::floor(trades * (100 + walk.Next() * 900));
+    const double average = Cents((open + close + high + low) / 4);
+    db.Run("INSERT INTO Cotacao (anb, dia, v1, v2, v3, v4, v5, v6, v7, v8) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+           {anb, day, open, low, high, average, close, trades, shares, Cents(shares * average)});
+  }
+}
+
 }  // namespace
 
 void AddDemoCatalogue(SqliteDb& db) {
@@ -76,7 +124,8 @@ void AddDemoCatalogue(SqliteDb& db) {
     for (const DemoClass& c : demo.classes) {
       const int64_t atv = InsertAtivo(db, {.emp = company, .idclass = c.idclass, .vote = c.vote, .tipoobj = kShare});
       for (const char* ticker : c.tickers) {
-        InsertAnbima(db, {.acao = atv, .cod = ticker, .bolsa = demo.exchange, .moedacot = currency});
+        const int64_t anb = InsertAnbima(db, {.acao = atv, .cod = ticker, .bolsa = demo.exchange, .moedacot = currency});
+        AddDemoPrices(db, anb, ticker);
       }
     }
   }

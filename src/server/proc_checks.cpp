@@ -56,4 +56,6 @@ bool Exists(ProcContext& call, std::string_view sql, const std::vector<DbValue>&
   return call.Db().QueryValue(sql, params).AsInteger() != 0;
 }
 
+bool IsCommonSeriesStatus(int64_t status) { return status == 0 || status == 5; }
+
 }  // namespace zi::server

@@ -52,4 +52,9 @@ bool Flag(ProcContext& call, const std::string& param);
 
 bool Exists(ProcContext& call, std::string_view sql, const std::vector<DbValue>& params);
 
+// A series status that every user may give: 0 and 5. Any other needs PodeTodosOsTiposDeBGL, else
+// kStatusRefused.
+bool IsCommonSeriesStatus(int64_t status);
+inline constexpr int kStatusRefused = 15275;
+
 }  // namespace zi::server

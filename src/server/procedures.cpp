@@ -13,6 +13,10 @@ Registry MakeProductRegistry() {
   RegisterReferenceProcedures(registry);
   RegisterCatalogueProcedures(registry);
   RegisterImportKeyProcedures(registry);
+  RegisterQuoteProcedures(registry);
+  RegisterIndicatorProcedures(registry);
+  RegisterObjectImportProcedures(registry);
+  RegisterStatementProcedures(registry);
   RegisterImportQueueProcedures(registry);
   return registry;
 }

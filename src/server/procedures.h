@@ -17,4 +17,17 @@ void RegisterCatalogueProcedures(Registry& registry);
 // The lookups behind the company and class keys of import lines: by CNPJ, by ticker and by ISIN.
 void RegisterImportKeyProcedures(Registry& registry);
 
+// Quotes: the import's writer and range delete, the window's writer and readers.
+void RegisterQuoteProcedures(Registry& registry);
+
+// Indicator definitions, the values of companies, classes and series by effective date, and the
+// registration templates.
+void RegisterIndicatorProcedures(Registry& registry);
+
+// The single changes import lines make to a series (status, ISIN), and the per-country name lists.
+void RegisterObjectImportProcedures(Registry& registry);
+
+// Statements with their values, the account catalogue, blocks and presentation formats.
+void RegisterStatementProcedures(Registry& registry);
+
 }  // namespace zi::server

@@ -29,11 +29,13 @@ namespace {
 //   @auth or @onde of the search outside their values;
 // - 99103 a country, exchange, currency, class name, voting status or type of asset that does not
 //   exist, or the company or class an object is to hang on;
-// - 99104 the object to read, resend or list does not exist (a series' status included);
+// - 99104 the object to read, resend or list does not exist;
+// - 4042 (the message table's "CotacaoImport ticker not found") GetTipoDeBGLDaAnb for a ticker that
+//   no series of the exchange has;
 // - 8604 the object to delete does not exist; 8605 the object to change does not exist (the
 //   company of DefineFormatoBalDaEmpSeNulo included);
 // - 99106 the code is taken: a company's within its country, a series' ticker within its exchange;
-// - 3799 deleting an object that still has children;
+// - 3799 deleting an object that still has children (a series' quotes included);
 // - 99105 resending an object (Admin...RemandaTudo) without being an administrator.
 // The class lookup GetIdAtvV2 answers 4170 when no company has the code in the country, 4171 when
 // no class name of that name exists at all, 4172 when the company has no class of that name (the
@@ -57,20 +59,18 @@ constexpr int kSourceRefused = 15252;
 constexpr int kClassMoveRefused = kAnswerClassMoveRefused;
 constexpr int kForeignClassRefused = 7141;
 constexpr int kSeriesMoveRefused = 3755;
-constexpr int kStatusRefused = 15275;
 constexpr int kTrazDadosRefused = 15276;
 constexpr int kCalendarRefused = 15277;
 constexpr int kCompanyNotFound = 4170;
 constexpr int kClassNameUnknown = 4171;
 constexpr int kCompanyHasNoSuchClass = 4172;
+constexpr int kTickerNotFound = 4042;
 constexpr int kClassNameTaken = 50173;
 constexpr int kProvisionalFound = 1;
 
 constexpr int64_t kMaxStatus = 11;
 constexpr int64_t kLastSourceWithFormat = 3;
 constexpr int64_t kLocalCountry = 0;
-// Statuses every user may give a series.
-constexpr int64_t kCommonStatuses[] = {0, 5};
 
 constexpr int64_t kResendCompany = 37;
 constexpr int64_t kResendClass = 38;
@@ -293,13 +293,6 @@ Anbima AnbimaFromCall(ProcContext& call) {
           .naoAparecerNoOmbrel = Flag(call, "@NaoAparecerNoOmbrel")};
 }
 
-bool IsCommonStatus(int64_t status) {
-  for (const int64_t common : kCommonStatuses) {
-    if (status == common) return true;
-  }
-  return false;
-}
-
 int CheckAnbimaRights(ProcContext& call, const Anbima& row, const Anbima* held) {
   if (held && row.acao != held->acao) {
     const bool otherCompany = CompanyOfClass(call, row.acao) != CompanyOfClass(call, held->acao);
@@ -308,7 +301,7 @@ int CheckAnbimaRights(ProcContext& call, const Anbima& row, const Anbima* held) 
     }
   }
   const bool statusChanged = !held || row.tipoDeBGLDestino != held->tipoDeBGLDestino;
-  if (statusChanged && !IsCommonStatus(row.tipoDeBGLDestino) && !Flag(call, "@PodeTodosOsTiposDeBGL")) {
+  if (statusChanged && !IsCommonSeriesStatus(row.tipoDeBGLDestino) && !Flag(call, "@PodeTodosOsTiposDeBGL")) {
     return kStatusRefused;
   }
   if (row.trazDadosDaEmp && !(held && held->trazDadosDaEmp) && !Flag(call, "@PodeMarcarTrazDadosDaEmp")) {
@@ -384,7 +377,8 @@ int ObjAnbGet(ProcContext& call) {
 }
 
 int ObjAnbDel(ProcContext& call) {
-  return DeleteLeaf(call, SeriesRight, kSeriesExists, "", "DELETE FROM anbima WHERE id = ?");
+  return DeleteLeaf(call, SeriesRight, kSeriesExists, "SELECT EXISTS (SELECT 1 FROM Cotacao WHERE anb = ?)",
+                    "DELETE FROM anbima WHERE id = ?");
 }
 
 // Lookups by code.
@@ -451,7 +445,7 @@ int GetIdAnb(ProcContext& call) {
 int GetTipoDeBGLDaAnb(ProcContext& call) {
   if (const int code = RequireUser(call)) return code;
   const DbValue status = SeriesByTicker(call, "TipoDeBGLDestino");
-  if (status.IsNull()) return kNotFound;
+  if (status.IsNull()) return kTickerNotFound;
   call.SetOut("@TipoDeBGLDestino", status);
   return 0;
 }
@@ -506,14 +500,16 @@ ProcHandler Resend(int64_t logType, const char* existsSql) {
   };
 }
 
-// Object lists: the client reads the columns by position.
+// Object lists: the client reads the columns by position. Column 13 is the series' override of its
+// quote fields (0 none, 1, or 2 the securities-lending fields), which chooses its quote layout.
 
 constexpr const char* kObjectRows =
     "SELECT e.id AS EmpId, e.nome AS EmpNome, e.pais AS EmpPais, e.cod AS EmpCod, coalesce(a.id, 0) AS AtvId, "
     "0 AS Reservado, coalesce(s.id, 0) AS AnbId, coalesce(s.cod, '') AS AnbCod, coalesce(s.bolsa, 0) AS AnbBolsa, "
     "coalesce(s.TipoDeBGLDestino, 0) AS AnbTipoDeBGLDestino, coalesce(a.idclass, 0) AS AtvIdClass, "
     "coalesce(s.cancelado, 0) AS AnbCancelado, coalesce(a.tipoobj, 0) AS AtvTipoObj, "
-    "coalesce(s.IdCalendario, 0) AS AnbIdCalendario, coalesce(s.FormatoDeCadastro, 0) AS AnbFormatoDeCadastro "
+    "coalesce(s.OverrideGruposCampoCotacao, 0) AS AnbGruposCampoCotacao, "
+    "coalesce(s.FormatoDeCadastro, 0) AS AnbFormatoDeCadastro "
     "FROM empresa e LEFT JOIN ativo a ON a.emp = e.id LEFT JOIN anbima s ON s.acao = a.id WHERE ";
 constexpr const char* kObjectOrder = " ORDER BY EmpId, AtvId, AnbId";
 

@@ -296,8 +296,7 @@ int ReqGBol(ProcContext& call) {
 
 int GetTiposDeBGLDestinoDaBolsa(ProcContext& call) {
   if (const int code = IntegerIn(call, "@bolsa", 0, kMaxSmallId)) return code;
-  call.AddResultSet("SELECT TipoDeBGLDestino, cod FROM TipoDeBGLDestinoDoTicker WHERE bolsa = ? ORDER BY cod",
-                    {call.In("@bolsa")});
+  call.AddResultSet("SELECT TipoDeBGLDestino, cod FROM anbima WHERE bolsa = ? ORDER BY cod", {call.In("@bolsa")});
   return 0;
 }
 

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <vector>
 
 #include <fmt/format.h>
 
 #include "server/import_queue.h"
+#include "server/indicator_schema.h"
 #include "server/reference_seeds.h"
 #include "server/sqlite_db.h"
 #include "toolbox/codec.h"
@@ -264,12 +267,127 @@ void AddSeriesIsin(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 6> kSteps = {
+// Quotes by series and day number (1920-01-01 is day 0, which no quote has), the 27 values NULL
+// where there is none: a key of two integers keeps tens of millions of days compact. The bulletin
+// destination of a ticker is its series' own; the table that was to hold it apart goes. The
+// quote export selects series by their company's country and their class's type of asset.
+void AddQuotes(SqliteDb& db) {
+  std::string values;
+  for (int i = 1; i <= 27; ++i) values += fmt::format("      v{} REAL,\n", i);
+  db.Exec(fmt::format(R"sql(
+    CREATE TABLE Cotacao (
+      anb INTEGER NOT NULL REFERENCES anbima (id),
+      dia INTEGER NOT NULL CHECK (dia BETWEEN 1 AND 65535),
+{}      PRIMARY KEY (anb, dia)
+    ) WITHOUT ROWID;
+    DROP TABLE TipoDeBGLDestinoDoTicker;
+    DROP VIEW ObjListRoot;
+    CREATE VIEW ObjListRoot AS
+      SELECT a.emp AS EmpId, e.pais AS EmpPais, a.id AS AtvId, a.idclass AS AtvIdClass, a.tipoobj AS AtvTipoObj,
+             s.id AS AnbId, s.cod AS AnbCod, s.bolsa AS AnbBolsa
+      FROM ativo a JOIN empresa e ON e.id = a.emp LEFT JOIN anbima s ON s.acao = a.id;
+  )sql", values));
+}
+
+// The types of asset and the exchange that choose quote layouts of their own.
+void AddQuoteLayoutReferences(SqliteDb& db) {
+  const std::vector<std::vector<DbValue>> types = {
+      {7, "Taxa|Rate|Tasa"},
+      {9, "T\xEDtulo p\xFA" "blico|Government bond|Bono p\xFA" "blico"},
+      {12, "Fundo de investimento|Investment fund|Fondo de inversi\xF3n"},
+      {19, "T\xEDtulo privado|Corporate bond|Bono corporativo"},
+      {21, "Fundo imobili\xE1rio|Real estate fund|Fondo inmobiliario"},
+  };
+  for (const auto& type : types) db.Run("INSERT OR IGNORE INTO TipoObj (id, nome, marca) VALUES (?, ?, 0)", type);
+  db.Run("INSERT OR IGNORE INTO Bolsa (id, pais, cod, cod_iso10383, flag) VALUES (60, 0, 'BALCAO', '', 0)");
+}
+
+// Statements with their values, the account catalogue and the presentation formats. A statement
+// is one per company, reference date, consolidated flag, document type and source; the procedures
+// check the ranges of its fields, so that a row from elsewhere may still be read and refused.
+void CreateStatements(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE Balanco (
+      id INTEGER PRIMARY KEY,
+      empresa INTEGER NOT NULL REFERENCES empresa (id),
+      dataref DATETIME NOT NULL,
+      consolidado INTEGER NOT NULL,
+      sourcedobal INTEGER NOT NULL,
+      TipoDocumento INTEGER NOT NULL,
+      meses INTEGER NOT NULL DEFAULT 0,
+      moeda INTEGER NOT NULL DEFAULT 0,
+      datamoeda DATETIME,
+      datadivulgacao DATETIME,
+      DataUltAlteracao DATETIME,
+      corrmon INTEGER NOT NULL DEFAULT 0,
+      Incompleto BOOLEAN NOT NULL DEFAULT 0,
+      ChecagemFalhou INTEGER NOT NULL DEFAULT 0,
+      AceitarFalhaNaChecagem BOOLEAN NOT NULL DEFAULT 0,
+      BalEntrouComoNovoBD BOOLEAN NOT NULL DEFAULT 0,
+      UNIQUE (empresa, dataref, consolidado, TipoDocumento, sourcedobal)
+    );
+    CREATE TABLE BalancoUmaConta (
+      balanco INTEGER NOT NULL REFERENCES Balanco (id) ON DELETE CASCADE,
+      conta INTEGER NOT NULL CHECK (conta BETWEEN 1 AND 8000),
+      De3Meses INTEGER NOT NULL CHECK (De3Meses IN (0, 1)),
+      valor REAL,
+      CalcOuRx BOOLEAN NOT NULL DEFAULT 0,
+      PRIMARY KEY (balanco, De3Meses, conta)
+    );
+    CREATE TABLE BalancoNaoLogaContas (balanco INTEGER PRIMARY KEY);
+    CREATE TABLE ContaBal (
+      id INTEGER PRIMARY KEY CHECK (id BETWEEN 1 AND 8000),
+      nome_extenso_Por TEXT NOT NULL DEFAULT '',
+      nome_extenso_Ing TEXT NOT NULL DEFAULT '',
+      nome_extenso_Esp TEXT NOT NULL DEFAULT '',
+      nome_compacto_Por TEXT NOT NULL DEFAULT '',
+      nome_compacto_Ing TEXT NOT NULL DEFAULT '',
+      nome_compacto_Esp TEXT NOT NULL DEFAULT '',
+      bloco INTEGER NOT NULL DEFAULT 0,
+      ordemnobloco INTEGER NOT NULL DEFAULT 0,
+      decimais INTEGER NOT NULL DEFAULT 0,
+      formatacao INTEGER NOT NULL DEFAULT 0,
+      caracs INTEGER NOT NULL DEFAULT 0,
+      comocalcular INTEGER NOT NULL DEFAULT 0,
+      comocalcular_num INTEGER NOT NULL DEFAULT 0,
+      HideNoZorInput BOOLEAN NOT NULL DEFAULT 0,
+      BlocoPadraoNaDigitacao INTEGER NOT NULL DEFAULT 0
+    );
+    ALTER TABLE FmtBal ADD COLUMN pais INTEGER NOT NULL DEFAULT 0;
+    ALTER TABLE FmtBal ADD COLUMN nome_extenso TEXT NOT NULL DEFAULT '';
+    ALTER TABLE FmtBal ADD COLUMN flags INTEGER NOT NULL DEFAULT 0;
+    CREATE TABLE ApresFmtBalItems (
+      fmtbal INTEGER NOT NULL REFERENCES FmtBal (id),
+      seq INTEGER NOT NULL CHECK (seq BETWEEN 1 AND 4000),
+      tipo INTEGER NOT NULL DEFAULT 0,
+      conta INTEGER NOT NULL DEFAULT 0,
+      sinal INTEGER NOT NULL DEFAULT 0,
+      indentacao INTEGER NOT NULL DEFAULT 0,
+      anvert INTEGER NOT NULL DEFAULT 0,
+      hidden BOOLEAN NOT NULL DEFAULT 0,
+      cafecomleite BOOLEAN NOT NULL DEFAULT 0,
+      bloco INTEGER,
+      NaoPodeCalcular BOOLEAN NOT NULL DEFAULT 0,
+      NaoPodeDigitar BOOLEAN NOT NULL DEFAULT 0,
+      IdentificacaoDeContas INTEGER NOT NULL DEFAULT 0,
+      IndTituloCarteira INTEGER,
+      IndTipoCarteira INTEGER,
+      PRIMARY KEY (fmtbal, seq)
+    );
+  )sql");
+}
+
+constexpr std::array<MigrationStep, 11> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
     CreateCatalogue,
     AddSeriesIsin,
+    AddQuotes,
+    AddQuoteLayoutReferences,
+    CreateIndicatorTables,
+    CreateNameListTables,
+    CreateStatements,
     CreateImportQueue,
 };
 

@@ -140,16 +140,24 @@ bool NameLess::operator()(std::string_view a, std::string_view b) const {
                                       [](char x, char y) { return LowerAsciiChar(x) < LowerAsciiChar(y); });
 }
 
-ProcContext::ProcContext(SqliteDb& db, const ProcedureDecl& decl, const std::map<std::string, DbValue>& inputs,
-                         int sessionUserId, TDateTime now)
-    : db_(db), decl_(decl), inputs_(inputs), sessionUserId_(sessionUserId), now_(now) {}
+const std::optional<SessionUser>& SessionUserCache::Get(SqliteDb& db, int id) {
+  if (!valid_ || id_ != id || usersChanges_ != db.WatchedChanges()) {
+    user_ = id == 0 ? std::nullopt : ReadUser(db, id);
+    id_ = id;
+    usersChanges_ = db.WatchedChanges();
+    valid_ = true;
+  }
+  return user_;
+}
+
+ProcContext::ProcContext(SqliteDb& db, const ProcedureDecl& decl, std::span<const DbValue> inputs, int sessionUserId,
+                         SessionUserCache& users, TDateTime now)
+    : db_(db), decl_(decl), inputs_(inputs), sessionUserId_(sessionUserId), users_(users), now_(now) {}
 
 const DbValue& ProcContext::In(const std::string& name) const {
-  static const DbValue kNull;
   const ParamInfo* param = FindParam(decl_, name);
   if (!param) throw std::logic_error("procedure " + decl_.name + " reads undeclared parameter " + name);
-  const auto it = inputs_.find(param->name);
-  return it == inputs_.end() ? kNull : it->second;
+  return inputs_[static_cast<size_t>(param - decl_.params.data())];
 }
 
 void ProcContext::SetOut(const std::string& name, DbValue value) {
@@ -223,7 +231,9 @@ std::vector<std::string> Registry::Names() const {
   return names;
 }
 
-Server::Server(std::unique_ptr<SqliteDb> db, const Registry& registry) : db_(std::move(db)), registry_(registry) {}
+Server::Server(std::unique_ptr<SqliteDb> db, const Registry& registry) : db_(std::move(db)), registry_(registry) {
+  db_->WatchChanges("users");
+}
 
 Server::~Server() = default;
 
@@ -234,6 +244,9 @@ std::unique_ptr<Server> Server::Open(const std::string& path, const Registry& re
     CheckOwnership(*db, path, SchemaSteps());
     if (options.checkIntegrity) CheckIntegrity(*db, path);
     UseWriteAheadLog(*db);
+    // With the write-ahead log a committed transaction survives a crash of the process and the
+    // file stays sound whatever happens; only a crash of the system may lose the last commits.
+    db->Exec("PRAGMA synchronous = NORMAL");
     Migrate(*db, SchemaSteps());
   } catch (const SqliteError& e) {
     if (!IsAccessFailure(e.Code())) throw;
@@ -280,6 +293,7 @@ TDateTime Server::Now() const {
 Server::LoginResult Server::Login(const std::string& user, const std::string& password) {
   clientSession_ = true;
   sessionUserId_ = 0;
+  users_.Forget();
   if (user.empty()) return {kLoginFailed};
   if (HasControlCharacters(user)) return {kAnswerNameWithControls};
   if (db_->QueryValue("SELECT EXISTS (SELECT 1 FROM users)").AsInteger() == 0) {
@@ -344,26 +358,46 @@ int Server::InsertUser(const UserRecord& user, const std::string& passwordHash, 
 
 std::vector<ParamInfo> Server::Describe(std::string_view procedure) const {
   const ProcedureDecl& decl = Declared(procedure);
-  std::vector<ParamInfo> params{
-      {ReturnValueName(ServerVersionIndex(versionText_)), DbType::Integer, ParamDirection::ReturnValue}};
+  std::vector<ParamInfo> params{{ReturnValueName(), DbType::Integer, ParamDirection::ReturnValue}};
   params.insert(params.end(), decl.params.begin(), decl.params.end());
   return params;
 }
 
+std::string Server::ReturnValueName() const { return zi::ReturnValueName(ServerVersionIndex(versionText_)); }
+
 ProcedureResult Server::Execute(std::string_view procedure, const std::map<std::string, DbValue>& inputs) {
   const ProcedureDecl& decl = Declared(procedure);
-  std::map<std::string, DbValue> values;
+  std::vector<DbValue> values(decl.params.size());
   for (const auto& [name, value] : inputs) {
     const ParamInfo* param = FindParam(decl, name);
     if (!param) {
       throw ServerError(ServerError::Kind::UnknownParameter,
                         "Procedure " + decl.name + " has no parameter named " + name + ".");
     }
-    std::optional<DbValue> coerced = Coerce(value, param->type);
-    if (!coerced) throw ServerError(ServerError::Kind::WrongType, kWrongTypeMessage);
-    values[param->name] = std::move(*coerced);
+    values[static_cast<size_t>(param - decl.params.data())] = value;
   }
-  ProcContext context(*db_, decl, values, sessionUserId_, Now());
+  return Execute(decl, values);
+}
+
+ProcedureResult Server::Execute(const ProcedureDecl& decl, std::span<const DbValue> inputs) {
+  if (inputs.size() != decl.params.size()) {
+    throw std::logic_error("procedure " + decl.name + " called with " + std::to_string(inputs.size()) +
+                           " values for its " + std::to_string(decl.params.size()) + " parameters");
+  }
+  // Values of the declared types, the usual case, are read where they are; the others are copied.
+  std::vector<DbValue> coercedValues;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    const DbType given = inputs[i].Type();
+    if (given == DbType::Null || given == decl.params[i].type) continue;
+    std::optional<DbValue> coerced = Coerce(inputs[i], decl.params[i].type);
+    if (!coerced) throw ServerError(ServerError::Kind::WrongType, kWrongTypeMessage);
+    if (coercedValues.empty()) coercedValues.assign(inputs.begin(), inputs.end());
+    coercedValues[i] = std::move(*coerced);
+  }
+  if (!coercedValues.empty()) inputs = coercedValues;
+  // A call that opens a transaction of its own sees the file as it is now, with its users.
+  if (!db_->InTransaction()) users_.Forget();
+  ProcContext context(*db_, decl, inputs, sessionUserId_, users_, Now());
   const bool reads = decl.access == ProcAccess::Reads;
   AtomicScope scope(*db_, reads ? AtomicScope::Access::Reads : AtomicScope::Access::Writes);
   int returnValue = 0;
@@ -386,7 +420,7 @@ std::vector<ResultSet> Server::ExecuteSql(std::string_view sql, const std::vecto
   if (LimitedUser()) {
     rows = db_->QueryAsReader(sql, params);
   } else {
-    Statement statement = db_->Prepare(sql);
+    Statement statement = db_->PrepareUncached(sql);
     statement.BindAll(params);
     rows = statement.ReadAll();
   }
@@ -402,13 +436,28 @@ std::optional<SessionUser> Server::LimitedUser() {
   return user;
 }
 
-void Server::Begin() { db_->Exec("BEGIN IMMEDIATE"); }
+void Server::Begin() {
+  db_->Run("BEGIN IMMEDIATE");
+  users_.Forget();
+}
 
-void Server::Commit() { db_->Exec("COMMIT"); }
+void Server::Commit() { db_->Run("COMMIT"); }
 
-void Server::Rollback() { db_->Exec("ROLLBACK"); }
+void Server::Rollback() { db_->Run("ROLLBACK"); }
 
 bool Server::InTransaction() const { return db_->InTransaction(); }
+
+void Server::BeginLevel() {
+  if (!db_->InTransaction()) throw std::logic_error("a level needs an open transaction");
+  db_->Run("SAVEPOINT zi_level");
+}
+
+void Server::CommitLevel() { db_->Run("RELEASE zi_level"); }
+
+void Server::RollbackLevel() {
+  db_->Run("ROLLBACK TO zi_level");
+  db_->Run("RELEASE zi_level");
+}
 
 void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes) {
   if (const std::optional<SessionUser> user = LimitedUser()) {

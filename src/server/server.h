@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -81,22 +82,43 @@ struct ProcedureDecl {
   ProcHandler handler;
 };
 
+// The logged-in user's row as the calls see it: read once and kept while it cannot have changed,
+// that is within one transaction (which sees one state of the file) and until this connection
+// changes the users table.
+class SessionUserCache {
+ public:
+  // The row of the user; nullopt for id 0 or a user whose row is gone.
+  const std::optional<SessionUser>& Get(SqliteDb& db, int id);
+  void Forget() { valid_ = false; }
+
+ private:
+  bool valid_ = false;
+  int id_ = 0;
+  uint64_t usersChanges_ = 0;
+  std::optional<SessionUser> user_;
+};
+
 // Everything a handler sees of its call.
 class ProcContext {
  public:
-  ProcContext(SqliteDb& db, const ProcedureDecl& decl, const std::map<std::string, DbValue>& inputs,
-              int sessionUserId, TDateTime now);
+  // The inputs are one value per declared parameter, in the declaration's order.
+  ProcContext(SqliteDb& db, const ProcedureDecl& decl, std::span<const DbValue> inputs, int sessionUserId,
+              SessionUserCache& users, TDateTime now);
 
   SqliteDb& Db() { return db_; }
   const std::string& ProcedureName() const { return decl_.name; }
   // The logged-in user's id; 0 when nobody is.
   int SessionUserId() const { return sessionUserId_; }
+  // The logged-in user's row as it is now; nullopt without a session or when the row is gone.
+  const std::optional<SessionUser>& User() { return users_.Get(db_, sessionUserId_); }
   // The server's clock when the call began.
   TDateTime Now() const { return now_; }
 
   // The value sent for a parameter in its declared type (an integer sent for a float reads as a
   // float); NULL when the caller left it unset.
   const DbValue& In(const std::string& name) const;
+  // The same by the parameter's position in the declaration, for procedures that take many.
+  const DbValue& InAt(size_t position) const { return inputs_[position]; }
   bool IsNull(const std::string& name) const { return In(name).IsNull(); }
   // An output the handler never sets returns NULL, an input-output the value it was sent.
   void SetOut(const std::string& name, DbValue value);
@@ -110,8 +132,9 @@ class ProcContext {
  private:
   SqliteDb& db_;
   const ProcedureDecl& decl_;
-  const std::map<std::string, DbValue>& inputs_;
+  std::span<const DbValue> inputs_;
   int sessionUserId_;
+  SessionUserCache& users_;
   TDateTime now_;
   ProcedureResult result_;
 };
@@ -205,10 +228,16 @@ class Server {
 
   // The parameters of a procedure, the return value first ("@RETURN_VALUE", integer).
   std::vector<ParamInfo> Describe(std::string_view procedure) const;
+  // The name Describe gives the return value.
+  std::string ReturnValueName() const;
 
   // Runs a procedure. Inputs are named with their "@"; an input missing from the map is NULL.
   // A procedure that fails (returns non-zero or raises) leaves nothing written.
   ProcedureResult Execute(std::string_view procedure, const std::map<std::string, DbValue>& inputs);
+  // The same for a procedure of the server's registry, with one value per declared parameter in
+  // the declaration's order (the values of outputs are not read): what a client that learned the
+  // declaration once sends on every call.
+  ProcedureResult Execute(const ProcedureDecl& decl, std::span<const DbValue> inputs);
 
   // Runs an SQL text with "?" placeholders; "exec sp_server_info 1" and "SELECT @@VERSION" are
   // answered as a database server would. In the session of a user who is not an administrator
@@ -220,6 +249,10 @@ class Server {
   void Commit();
   void Rollback();
   bool InTransaction() const;
+  // A level inside the open transaction (a savepoint): committed into it, or its work undone alone.
+  void BeginLevel();
+  void CommitLevel();
+  void RollbackLevel();
 
   // Applies every change in one transaction (or within the open one): all or nothing. In the session
   // of a user who is not an administrator only a table the registry opens to the grids may be
@@ -229,6 +262,8 @@ class Server {
 
   // Every table's rows in a stable, sorted text form (UTF-8, the values as stored).
   std::string Dump() const;
+
+  const Registry& GetRegistry() const { return registry_; }
 
   static const char* VersionText();
   int SchemaVersion() const;
@@ -249,6 +284,7 @@ class Server {
 
   std::unique_ptr<SqliteDb> db_;
   const Registry& registry_;
+  SessionUserCache users_;
   std::string versionText_ = VersionText();
   // A client's session is limited by its user's rights; the server's own tools are not.
   bool clientSession_ = false;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "server/demo_catalogue.h"
+#include "server/demo_statements.h"
 #include "server/import_worker.h"
 #include "server/server.h"
 #include "server/sqlite_db.h"
@@ -18,8 +19,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: zorinput-server init FILE   create the database FILE, or bring it up to date\n"
     "       zorinput-server init --demo FILE\n"
-    "                                   the same, then add a few demo companies with their classes\n"
-    "                                   and series to a database that holds no company\n"
+    "                                   the same, then add a few demo companies with their classes,\n"
+    "                                   series and three years of prices to a database that holds\n"
+    "                                   no company\n"
     "       zorinput-server dump FILE   print every table of the database FILE\n"
     "       zorinput-server useradd FILE NAME [--email E] [--admin] [--flags N] [--source N] [--language N]\n"
     "                                   add the user NAME to the database FILE with the password\n"
@@ -129,7 +131,11 @@ int Init(const std::string& path, bool demo, std::ostream& out) {
       Server::Open(path, ProductRegistry(), {.mayCreate = true, .checkIntegrity = true})->SchemaVersion();
   out << path << ": ZorInput database, schema version " << version << "\n";
   if (!demo) return 0;
-  AddDemoCatalogue(*SqliteDb::Open(path));
+  {
+    const std::unique_ptr<SqliteDb> db = SqliteDb::Open(path);
+    AddDemoCatalogue(*db);
+    AddDemoStatements(*db);
+  }
   out << path << ": demo catalogue added\n";
   return 0;
 }

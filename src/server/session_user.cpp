@@ -24,10 +24,7 @@ int CompanyRight(const SessionUser& user) { return FlagRight(user, kCompanyRight
 
 int SeriesRight(const SessionUser& user) { return FlagRight(user, kSeriesRightBit, kAnswerNoSeriesRight); }
 
-std::optional<SessionUser> ReadSessionUser(ProcContext& call) {
-  if (call.SessionUserId() == 0) return std::nullopt;
-  return ReadUser(call.Db(), call.SessionUserId());
-}
+std::optional<SessionUser> ReadSessionUser(ProcContext& call) { return call.User(); }
 
 std::optional<SessionUser> ReadUser(SqliteDb& db, int64_t id) {
   const ResultSet found =

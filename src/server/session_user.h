@@ -1,6 +1,7 @@
 #pragma once
-// The logged-in user as the procedures see it: read afresh on every call, so that a change of
-// rights or a removed user takes effect at once.
+// The logged-in user as the procedures see it: read once per transaction, and again after this
+// connection changes the users table, so that a change of rights or a removed user takes effect
+// with the next transaction that starts.
 
 #include <cstdint>
 #include <optional>

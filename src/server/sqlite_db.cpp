@@ -17,6 +17,9 @@ namespace zi::server {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
+// The program's own texts are a few hundred at most; texts built from names that callers choose
+// beyond that are prepared each time rather than kept without bound.
+constexpr size_t kMaxCachedStatements = 512;
 
 [[noreturn]] void Fail(sqlite3* db, int rc) { throw SqliteError(rc & 0xFF, Utf8ToCp1252Lossy(sqlite3_errmsg(db))); }
 
@@ -26,13 +29,15 @@ void Check(sqlite3* db, int rc) {
 
 bool DeclaredAs(const char* declared, const char* type) { return declared && ::strcasecmp(declared, type) == 0; }
 
+constexpr const char* kReadOnlyMessage = "attempt to write a readonly database";
+
 // One statement from UTF-8 text, refusing a text that holds none or more than one.
-Statement PrepareUtf8(sqlite3* db, std::string_view utf8) {
+Statement PrepareUtf8(sqlite3* db, std::string_view utf8, const bool* queryOnly) {
   sqlite3_stmt* stmt = nullptr;
   const char* tail = nullptr;
   Check(db, sqlite3_prepare_v2(db, utf8.data(), static_cast<int>(utf8.size()), &stmt, &tail));
   if (!stmt) throw SqliteError(SQLITE_ERROR, "the SQL text holds no statement");
-  Statement statement(db, stmt);
+  Statement statement(db, stmt, queryOnly);
   const std::string_view rest = utf8.substr(static_cast<size_t>(tail - utf8.data()));
   sqlite3_stmt* next = nullptr;
   Check(db, sqlite3_prepare_v2(db, rest.data(), static_cast<int>(rest.size()), &next, nullptr));
@@ -123,9 +128,22 @@ std::string UriPath(std::string_view path) {
 
 ServerError::Kind SqliteError::KindOf(int code) { return code == SQLITE_BUSY ? Kind::Busy : Kind::Sql; }
 
-Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) { other.stmt_ = nullptr; }
+Statement::Statement(Statement&& other) noexcept
+    : db_(other.db_), stmt_(other.stmt_), queryOnly_(other.queryOnly_), lent_(other.lent_) {
+  other.stmt_ = nullptr;
+  other.lent_ = nullptr;
+}
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+  if (!lent_) {
+    sqlite3_finalize(stmt_);
+    return;
+  }
+  // A statement left stepping would keep its read transaction open.
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+  *lent_ = false;
+}
 
 void Statement::BindAll(const std::vector<DbValue>& values) {
   const int expected = sqlite3_bind_parameter_count(stmt_);
@@ -163,6 +181,7 @@ void Statement::Bind(int index, const DbValue& value) {
 }
 
 bool Statement::Step() {
+  if (*queryOnly_ && !sqlite3_stmt_readonly(stmt_)) throw SqliteError(SQLITE_READONLY, kReadOnlyMessage);
   const int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
@@ -230,9 +249,13 @@ std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path, Access access)
   return db;
 }
 
-SqliteDb::~SqliteDb() { sqlite3_close_v2(db_); }
+SqliteDb::~SqliteDb() {
+  for (auto& [sql, cached] : statements_) sqlite3_finalize(cached.stmt);
+  sqlite3_close_v2(db_);
+}
 
 void SqliteDb::Exec(std::string_view script) {
+  if (queryOnly_) throw SqliteError(SQLITE_READONLY, kReadOnlyMessage);
   const std::string utf8 = Cp1252ToUtf8(script);
   char* message = nullptr;
   const int rc = sqlite3_exec(db_, utf8.c_str(), nullptr, nullptr, &message);
@@ -242,7 +265,24 @@ void SqliteDb::Exec(std::string_view script) {
   throw SqliteError(rc & 0xFF, text);
 }
 
-Statement SqliteDb::Prepare(std::string_view sql) { return PrepareUtf8(db_, Cp1252ToUtf8(sql)); }
+Statement SqliteDb::Prepare(std::string_view sql) {
+  const auto found = statements_.find(sql);
+  if (found != statements_.end() && !found->second.lent) {
+    found->second.lent = true;
+    return Statement(db_, found->second.stmt, &queryOnly_, &found->second.lent);
+  }
+  Statement fresh = PrepareUncached(sql);
+  // A text whose statement is in use (a query run while its own rows are read) gets one of its own.
+  if (found != statements_.end() || statements_.size() >= kMaxCachedStatements) return fresh;
+  CachedStatement& cached = statements_.emplace(std::string(sql), CachedStatement{fresh.stmt_, true}).first->second;
+  fresh.stmt_ = nullptr;
+  return Statement(db_, cached.stmt, &queryOnly_, &cached.lent);
+}
+
+Statement SqliteDb::PrepareUncached(std::string_view sql) {
+  ++preparations_;
+  return PrepareUtf8(db_, Cp1252ToUtf8(sql), &queryOnly_);
+}
 
 ResultSet SqliteDb::Query(std::string_view sql, const std::vector<DbValue>& params) {
   Statement statement = Prepare(sql);
@@ -254,7 +294,7 @@ ResultSet SqliteDb::QueryAsReader(std::string_view sql, const std::vector<DbValu
   const ReaderLimits limits(db_);
   std::optional<Statement> statement;
   try {
-    statement.emplace(Prepare(sql));
+    statement.emplace(PrepareUncached(sql));
   } catch (const SqliteError& e) {
     if (e.Code() != SQLITE_AUTH) throw;
     RefuseReaderText(e.what());
@@ -284,20 +324,30 @@ bool SqliteDb::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; 
 
 void SqliteDb::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
 
-void SqliteDb::SetQueryOnly(bool on) { Exec(on ? "PRAGMA query_only = 1" : "PRAGMA query_only = 0"); }
+void SqliteDb::WatchChanges(std::string table) {
+  watchedTable_ = std::move(table);
+  sqlite3_update_hook(db_, CountChange, this);
+}
+
+void SqliteDb::CountChange(void* self, int, const char*, const char* table, long long) {
+  auto* db = static_cast<SqliteDb*>(self);
+  if (::strcasecmp(table, db->watchedTable_.c_str()) == 0) ++db->watchedChanges_;
+}
+
 
 std::string SqliteDb::Dump() {
   std::vector<std::string> tables;
   {
     Statement names = PrepareUtf8(
-        db_, R"sql(SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\_%' ESCAPE '\')sql");
+        db_, R"sql(SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\_%' ESCAPE '\')sql",
+        &queryOnly_);
     while (names.Step()) tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(names.stmt_, 0)));
   }
   std::sort(tables.begin(), tables.end());
   std::string out;
   for (const std::string& table : tables) {
     out += "[" + table + "]\n";
-    Statement rows = PrepareUtf8(db_, "SELECT * FROM " + QuoteIdentifier(table));
+    Statement rows = PrepareUtf8(db_, "SELECT * FROM " + QuoteIdentifier(table), &queryOnly_);
     std::vector<std::string> lines;
     while (rows.Step()) {
       std::string line;
@@ -317,7 +367,7 @@ std::string SqliteDb::Dump() {
 
 AtomicScope::AtomicScope(SqliteDb& db, Access access) : db_(db), ownTransaction_(!db.InTransaction()) {
   const char* begin = access == Access::Writes ? "BEGIN IMMEDIATE" : "BEGIN";
-  db_.Exec(ownTransaction_ ? begin : "SAVEPOINT zi_atomic");
+  db_.Run(ownTransaction_ ? begin : "SAVEPOINT zi_atomic");
 }
 
 AtomicScope::~AtomicScope() {
@@ -330,7 +380,7 @@ AtomicScope::~AtomicScope() {
 }
 
 void AtomicScope::Commit() {
-  db_.Exec(ownTransaction_ ? "COMMIT" : "RELEASE zi_atomic");
+  db_.Run(ownTransaction_ ? "COMMIT" : "RELEASE zi_atomic");
   open_ = false;
 }
 
@@ -338,7 +388,12 @@ void AtomicScope::Rollback() {
   open_ = false;
   // Some failures (a full disk, an I/O error) make SQLite roll the whole transaction back itself.
   if (!db_.InTransaction()) return;
-  db_.Exec(ownTransaction_ ? "ROLLBACK" : "ROLLBACK TO zi_atomic; RELEASE zi_atomic");
+  if (ownTransaction_) {
+    db_.Run("ROLLBACK");
+    return;
+  }
+  db_.Run("ROLLBACK TO zi_atomic");
+  db_.Run("RELEASE zi_atomic");
 }
 
 std::string QuoteIdentifier(std::string_view name) {

@@ -4,9 +4,11 @@
 // date-time as its REAL count of days. Columns declared BOOLEAN or DATETIME read back as such.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "server/server.h"
@@ -28,10 +30,12 @@ class SqliteError : public ServerError {
   int code_;
 };
 
-// One prepared statement; "?" placeholders are numbered from 1.
+// One prepared statement; "?" placeholders are numbered from 1. A statement lent by its
+// connection's cache goes back to it, reset and unbound, when the object ends.
 class Statement {
  public:
-  Statement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  Statement(sqlite3* db, sqlite3_stmt* stmt, const bool* queryOnly, bool* lent = nullptr)
+      : db_(db), stmt_(stmt), queryOnly_(queryOnly), lent_(lent) {}
   Statement(Statement&& other) noexcept;
   Statement& operator=(Statement&&) = delete;
   ~Statement();
@@ -55,6 +59,8 @@ class Statement {
   friend class SqliteDb;  // the dump reads values as stored, unconverted
   sqlite3* db_;
   sqlite3_stmt* stmt_;
+  const bool* queryOnly_;
+  bool* lent_;
 };
 
 class SqliteDb {
@@ -78,8 +84,13 @@ class SqliteDb {
   // Runs a script of any number of statements that take no values.
   void Exec(std::string_view script);
 
-  // Exactly one statement; text after it other than blanks and comments is an error.
+  // Exactly one statement; text after it other than blanks and comments is an error. A text is
+  // prepared once per connection and its statement reused while it is not in use.
   Statement Prepare(std::string_view sql);
+  // The same, prepared afresh and never kept: for texts that callers send, which need not repeat.
+  Statement PrepareUncached(std::string_view sql);
+  // How many statements this connection has prepared.
+  uint64_t Preparations() const { return preparations_; }
 
   // One statement with its values bound: its rows; the number of rows it changed; its first value
   // (NULL when it has no row).
@@ -96,7 +107,10 @@ class SqliteDb {
   // How long a statement waits for a lock that another connection holds.
   void SetBusyTimeout(int milliseconds);
   // While on, every statement that would write fails ("attempt to write a readonly database").
-  void SetQueryOnly(bool on);
+  void SetQueryOnly(bool on) { queryOnly_ = on; }
+  // Counts, from now on, the rows this connection inserts, updates or deletes in one table.
+  void WatchChanges(std::string table);
+  uint64_t WatchedChanges() const { return watchedChanges_; }
 
   // Every table but SQLite's own, by name: "[name]", then one line per row, "col=value|col=value"
   // with the columns in table order, the lines sorted. Values as stored: NULL, integers, REAL with
@@ -105,7 +119,27 @@ class SqliteDb {
 
  private:
   explicit SqliteDb(sqlite3* db) : db_(db) {}
+
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+  struct CachedStatement {
+    sqlite3_stmt* stmt = nullptr;
+    bool lent = false;
+  };
+
+  // SQLite's update hook; its last parameter is sqlite3_int64, a long long.
+  static void CountChange(void* self, int, const char*, const char* table, long long);
+
   sqlite3* db_;
+  std::unordered_map<std::string, CachedStatement, TextHash, std::equal_to<>> statements_;
+  std::string watchedTable_;
+  uint64_t watchedChanges_ = 0;
+  // Kept here rather than in SQLite's own flag, whose every change makes SQLite prepare each
+  // statement of the connection again.
+  bool queryOnly_ = false;
+  uint64_t preparations_ = 0;
 };
 
 // All or nothing: a transaction of its own, or a savepoint within the transaction already open.

@@ -29,6 +29,11 @@ std::map<int, std::unique_ptr<tIntStgListMultiLng>>& ValueLists() {
   return lists;
 }
 
+std::function<int()>& IndicatorDefinitionsLoader() {
+  static std::function<int()> loader;
+  return loader;
+}
+
 void Reload(tIntStgList& list) {
   list.Limpa();
   list.GaranteLido();
@@ -69,6 +74,11 @@ tIntStgListMultiLng* GetCampoListaDeValores(int fieldCode) {
     list = std::make_unique<tIntStgListMultiLng>("GetCampoListaDeValores", "AddItemCampoListaValores", false,
                                                  "@formatocampo", fieldCode);
   return list.get();
+}
+
+void EsqueceListasDeObjetos() {
+  for (auto& [fieldCode, list] : ValueLists()) list->Limpa();
+  Listas().EnumClasses.Limpa();
 }
 
 void PreencheListasFixas() {
@@ -181,13 +191,18 @@ int CarregaDadosIniciais(TMessageWindow* window) {
   step("- cities", {&l.EnumCidade});
   step("- data log type", {&l.EnumDataLogTipo});
   ChecaClasses();
+  Show(window, 2, "- def indicadores");
+  int code = IndicatorDefinitionsLoader() ? IndicatorDefinitionsLoader()() : 0;
+  if (code != 0) return code;
   Show(window, 2, "- checking consistency");
-  int code = TestaEnumPaisCod();
+  code = TestaEnumPaisCod();
   if (code == 0) code = TestaEnumMoeda();
   if (code == 0) code = TestaEnumDataLogTipo();
   if (code == 0 && !l.EnumTipoObj.TemMarca(0, "RDbD")) code = kObjectTypeZeroUnmarked;
   return code;
 }
+
+void SetIndicatorDefinitionsLoader(std::function<int()> loader) { IndicatorDefinitionsLoader() = std::move(loader); }
 
 int PaisDaBolsa(int exchangeId) { return Listas().EnumBolsa.GrupoDoId(exchangeId, "PaisDaB", false); }
 

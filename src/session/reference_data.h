@@ -2,6 +2,7 @@
 // The session's reference lists, loaded at every login and checked against the built-in tables;
 // the writers that change them on the server; the data log.
 
+#include <functional>
 #include <string>
 
 #include "session/int_stg_list.h"
@@ -40,11 +41,17 @@ struct TReferenceLists {
 TReferenceLists& Listas();
 // The value list of a field code; nullptr for a code without one.
 tIntStgListMultiLng* GetCampoListaDeValores(int fieldCode);
+// Forgets what the value lists and the class names hold: each is read again on its next use. For
+// writes that were rolled back after they changed a list.
+void EsqueceListasDeObjetos();
 // Fills the lists the program itself holds (bulletin destination types, record states).
 void PreencheListasFixas();
 
 // Loads every list (forgetting what it held) and checks them; 0 or the code that ends the login.
 int CarregaDadosIniciais(TMessageWindow* window);
+// What the login reads after the lists ("- def indicadores"): the catalogue's indicator
+// definitions; 0 or the code that ends the login.
+void SetIndicatorDefinitionsLoader(std::function<int()> loader);
 
 int TestaEnumPaisCod();
 int TestaEnumMoeda();

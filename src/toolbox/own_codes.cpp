@@ -28,6 +28,18 @@ const char* OwnCodeText(int code) {
       {kDirectiveRaised, "A directive failed with an unexpected error"},
       {kRemoteImportNotAvailable, "Remote import is not available in this build"},
       {kJsonFileNotWrittenBack, "The JSON import file could not be written back; it was left as it was"},
+      {kQuoteExportSelection, "The quote export's selection is not country;type;first date;last date;file"},
+      {kQuoteExportNotWritten, "The quote export's file cannot be written"},
+      {kQuoteExportTickerQuotes, "A ticker holds both a double quote and an apostrophe: it cannot be exported"},
+      {kFieldNotYesNo, "A yes/no field holds neither yes nor no"},
+      {kIsinTooLong, "An ISIN has at most 12 characters"},
+      {kTooManyFields, "The line has more fields than its directive takes"},
+      {kAnswerStatementIdentityTaken, "Another statement has this company, date, scope, document type and source"},
+      {kStatementValueInfinite, "A statement value is infinite"},
+      {kCpfCnpjEmpty, "The CPF/CNPJ document is empty"},
+      {kFormatDuplicateSeq, "The format has two lines with one sequence number"},
+      {kFormatLineOutOfRange, "A format line's sequence number lies outside 1 to 4000"},
+      {kStatementAccountTwice, "The statement gives one account twice for one period"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;

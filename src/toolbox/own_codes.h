@@ -8,7 +8,8 @@
 // 99200 to 99299: the database layer;
 // 99300 to 99399: the import engine;
 // 99400 to 99499: prices and the other market data;
-// 99500 to 99599: the object and reference-data directives and the indicators.
+// 99500 to 99599: the object and reference-data directives and the indicators;
+// 99600 to 99699: financial statements, accounts and formats (the server's answers included).
 
 namespace zi {
 
@@ -45,6 +46,24 @@ inline constexpr int kDirectiveNotAvailable = 99301;
 inline constexpr int kDirectiveRaised = 99302;
 inline constexpr int kRemoteImportNotAvailable = 99303;
 inline constexpr int kJsonFileNotWrittenBack = 99304;
+
+// Prices.
+inline constexpr int kQuoteExportSelection = 99401;
+inline constexpr int kQuoteExportNotWritten = 99402;
+inline constexpr int kQuoteExportTickerQuotes = 99403;
+
+// The object and reference-data directives and the indicators.
+inline constexpr int kFieldNotYesNo = 99501;
+inline constexpr int kIsinTooLong = 99502;
+inline constexpr int kTooManyFields = 99503;
+
+// Financial statements, accounts and formats.
+inline constexpr int kAnswerStatementIdentityTaken = 99600;
+inline constexpr int kStatementValueInfinite = 99601;
+inline constexpr int kCpfCnpjEmpty = 99602;
+inline constexpr int kFormatDuplicateSeq = 99603;
+inline constexpr int kFormatLineOutOfRange = 99604;
+inline constexpr int kStatementAccountTwice = 99605;
 
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);

@@ -1,6 +1,7 @@
 #pragma once
 // Small text helpers over the program's single-byte text; none of them depends on the locale.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,13 @@ std::string LowerAscii(std::string_view text);
 // Upper case of Windows-1252 text, accented letters included ("ç" becomes "Ç").
 std::string UpperCp1252(std::string_view text);
 
+// Lower case of Windows-1252 text: "A".."Z", "À".."Þ" (but "×"), "Š", "Œ", "Ž" and "Ÿ".
+std::string LowerCp1252(std::string_view text);
+// Whether a Windows-1252 byte is a letter or a digit (accented letters included).
+bool IsLetterOrDigitCp1252(char c);
+// A yes/no word, whatever its case: "1", "Y", "YES", "S", "SIM", "T", "TRUE" are yes; "0", "N",
+// "NO", "NAO", "NÃO", "F", "FALSE" are no. nullopt for any other text.
+std::optional<bool> ParseBooleanWord(std::string_view text);
 // Equal but for the case of 'a'..'z'.
 bool SameTextAscii(std::string_view a, std::string_view b);
 

@@ -50,7 +50,8 @@ TEST(RunModeSelection, ValuesThatNameFilesStayTheSystemsBytes) {
       {"/rimport=" + utf8, RunMode::RImport, utf8},
       {"/msgqq=1,2," + utf8, RunMode::MsgQQ, "1,2," + utf8},
       {"/msgqqcode=1," + utf8, RunMode::MsgQQCode, "1," + utf8},
-      {"/exportacotacoes=" + utf8, RunMode::ExportaCotacoes, latin1},  // text: Windows-1252
+      {"/exportacotacoes=1;0;2024-01-02;2024-12-31;" + utf8, RunMode::ExportaCotacoes,
+       "1;0;2024-01-02;2024-12-31;" + utf8},
   };
   for (const auto& c : cases) {
     ModeSelection s = SelectFrom({c.param});

@@ -302,8 +302,9 @@ TEST_F(CatalogueServerTest, SeriesLookupsAndCounts) {
   EXPECT_EQ(AdminObjAnbRemandaTudo(999), kAnswerNotFound);
 
   InstallCatalogueHooks();
-  EXPECT_EQ(TipoDeBGLDestinoCache().TipoDoTicker(1, "ACME4"), (std::pair<int, int>{4, a3.id + 1}));
-  EXPECT_EQ(TipoDeBGLDestinoCache().TipoDoTicker(1, "NONE"), std::nullopt);
+  EXPECT_EQ(TipoDeBGLDestinoCache().TipoDoTicker(1, "ACME4", tipo), 0);
+  EXPECT_EQ(tipo, 4);
+  EXPECT_EQ(TipoDeBGLDestinoCache().TipoDoTicker(1, "NONE", tipo), 4042);
 }
 
 TEST_F(CatalogueServerTest, ClassNamesFormatsAndCompanyLists) {

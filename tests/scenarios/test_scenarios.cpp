@@ -11,6 +11,9 @@
 //    a line ending in "..." matches every line that begins with the rest)
 //   === absent
 //   (lines, matched the same way, that the log must not hold)
+//   === dump TABLE
+//   (every row of TABLE in zi.db, the run's database, after the run, as "zorinput-server dump"
+//    prints them: one line per row, sorted; a table may have several such sections)
 //
 // Each scenario runs the built program in a fresh folder with a fresh embedded database.
 
@@ -36,6 +39,7 @@ struct TScenario {
   std::map<std::string, std::string> files;
   std::vector<std::string> log;
   std::vector<std::string> absent;
+  std::map<std::string, std::string> dumps;  // the expected rows, by table
 };
 
 void PrintTo(const TScenario& scenario, std::ostream* out) { *out << scenario.name; }
@@ -59,6 +63,8 @@ TScenario Read(const std::filesystem::path& path) {
       section = &logText;
     } else if (line == "=== absent") {
       section = &absentText;
+    } else if (line.starts_with("=== dump ")) {
+      section = &scenario.dumps[line.substr(9)];
     } else if (section) {
       *section += line + "\n";
     } else if (line.starts_with("args: ")) {
@@ -86,6 +92,26 @@ std::vector<std::string> Missing(const std::vector<std::string>& expected, const
     ++at;
   }
   return {};
+}
+
+// The rows of a table in the text of "zorinput-server dump".
+std::string TableRows(const std::string& dump, const std::string& table) {
+  std::string rows;
+  bool in = false;
+  for (const std::string& line : Lines(dump)) {
+    if (line.starts_with("[")) in = line == "[" + table + "]";
+    else if (in) rows += line + "\n";
+  }
+  return rows;
+}
+
+std::string DumpOf(const test::TempDir& dir) {
+  const std::string out = dir.File("dump.out");
+  const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const pid_t pid = test::StartProgram(ZI_SERVER_PATH, {"dump", "zi.db"}, dir.Path(), fd);
+  ::close(fd);
+  EXPECT_EQ(test::WaitWithin(pid, 60), 0) << "zorinput-server dump";
+  return test::ReadFile(out);
 }
 
 std::vector<TScenario> All() {
@@ -119,6 +145,11 @@ TEST_P(ScenarioTest, RunsAsWritten) {
                                                                << testing::PrintToString(log);
   for (const std::string& unwanted : scenario.absent) {
     EXPECT_THAT(Missing({unwanted}, log), testing::Not(testing::IsEmpty())) << scenario.name << ": " << unwanted;
+  }
+  if (scenario.dumps.empty()) return;
+  const std::string dump = DumpOf(dir);
+  for (const auto& [table, rows] : scenario.dumps) {
+    EXPECT_EQ(TableRows(dump, table), rows) << scenario.name << ": table " << table;
   }
 }
 

@@ -407,13 +407,15 @@ TEST_F(CatalogueTest, ObjectListOfACompanyHasOneRowPerSeriesAndPerClassWithout) 
   const int64_t bare = Added("ObjEmpAddV3", Company("NADA", 1, "Nothing yet"));
   const int64_t withSeries = Added("ObjAtvAddV2", With(Class(emp, 3, 1), {{"@tipoobj", 2}}));
   const int64_t without = Added("ObjAtvAddV2", Class(emp, 2, 0));
+  // Column 13 carries what chooses the series' quote layout, not its calendar.
   const int64_t first = Added("ObjAnbAdd", With(Series(withSeries, "AAA4"), {{"@TipoDeBGLDestino", 4},
                                                                            {"@cancelado", true},
                                                                            {"@IdCalendario", 7},
+                                                                           {"@OverrideGruposCampoCotacao", 2},
                                                                            {"@FormatoDeCadastro", 9}}));
   const int64_t second = Added("ObjAnbAdd", Series(withSeries, "AAA11", 2));
   const std::vector<Row> expected = {
-      {emp, "Alpha", 0, "ALFA", withSeries, 0, first, "AAA4", 1, 4, 3, 1, 2, 7, 9},
+      {emp, "Alpha", 0, "ALFA", withSeries, 0, first, "AAA4", 1, 4, 3, 1, 2, 2, 9},
       {emp, "Alpha", 0, "ALFA", withSeries, 0, second, "AAA11", 2, 0, 3, 0, 2, 0, 0},
       {emp, "Alpha", 0, "ALFA", without, 0, 0, "", 0, 0, 2, 0, 0, 0, 0},
   };
@@ -424,8 +426,9 @@ TEST_F(CatalogueTest, ObjectListOfACompanyHasOneRowPerSeriesAndPerClassWithout) 
 
   // The SQL texts the client sends.
   EXPECT_EQ(Query("select * from ObjListRoot where [EmpId]=" + std::to_string(emp) + " order by AtvId, AnbId"),
-            (std::vector<Row>{{emp, withSeries, 3, 2, first}, {emp, withSeries, 3, 2, second},
-                              {emp, without, 2, 0, DbValue()}}));
+            (std::vector<Row>{{emp, 0, withSeries, 3, 2, first, "AAA4", 1},
+                              {emp, 0, withSeries, 3, 2, second, "AAA11", 2},
+                              {emp, 0, without, 2, 0, DbValue(), DbValue(), DbValue()}}));
   EXPECT_EQ(Query("select distinct EmpId from ObjIdList order by EmpId"), (std::vector<Row>{{emp}, {bare}}));
   EXPECT_EQ(Query("select count(*) from ObjIdList"), (std::vector<Row>{{6}}));
   EXPECT_EQ(Query("select pais, cod, id from empresa order by pais, cod"),
@@ -519,7 +522,7 @@ TEST_F(CatalogueTest, LookupsByCode) {
   const ProcedureResult status = Call("GetTipoDeBGLDaAnb", {{"@cod", "VALE3"}, {"@bolsa", 1}});
   EXPECT_EQ(status.returnValue, 0);
   EXPECT_EQ(status.outputs.at("@TipoDeBGLDestino"), DbValue(5));
-  EXPECT_EQ(Call("GetTipoDeBGLDaAnb", {{"@cod", "VALE4"}, {"@bolsa", 1}}).returnValue, kNotFound);
+  EXPECT_EQ(Call("GetTipoDeBGLDaAnb", {{"@cod", "VALE4"}, {"@bolsa", 1}}).returnValue, 4042);
 
   const struct {
     int64_t bolsa;

@@ -256,7 +256,7 @@ TEST_F(ReferenceProceduresTest, WritersInsertThenUpdate) {
     EXPECT_EQ(ListRow(step.reader, step.id), step.row) << why;
   }
   EXPECT_EQ(Query("SELECT cod3, cod2 FROM Pais WHERE id = 79"), (std::vector<Row>{{"ZZZ", "ZZ"}}));
-  EXPECT_EQ(List("EnumBolsa").rows.size(), 3u);
+  EXPECT_EQ(List("EnumBolsa").rows.size(), 4u) << "the three seeded and the one written";
   EXPECT_EQ(List("EnumVote").rows.size(), 3u);
 }
 
@@ -469,8 +469,13 @@ TEST_F(ReferenceProceduresTest, ReqGBolRecordsTheRequest) {
 }
 
 TEST_F(ReferenceProceduresTest, BulletinDestinationsAreListedForOneExchangeByTicker) {
-  for (const Row& row : std::vector<Row>{{1, "PETR4", 3}, {1, "ABEV3", 0}, {2, "IBM", 11}}) {
-    server_->ExecuteSql("INSERT INTO TipoDeBGLDestinoDoTicker (bolsa, cod, TipoDeBGLDestino) VALUES (?, ?, ?)", row);
+  server_->ExecuteSql("INSERT INTO empresa (id, cod, pais, nome) VALUES (1, 'X', 0, 'X')");
+  server_->ExecuteSql("INSERT INTO ativo (id, emp, idclass, vote, tipoobj) VALUES (1, 1, 1, 0, 0)");
+  // The series' own destinations, whether they trade or not.
+  for (const Row& row : std::vector<Row>{{1, "PETR4", 3, 0}, {1, "ABEV3", 0, 1}, {2, "IBM", 11, 0}}) {
+    server_->ExecuteSql("INSERT INTO anbima (acao, bolsa, cod, TipoDeBGLDestino, cancelado, moedacot, PaisProCodZor) "
+                        "VALUES (1, ?, ?, ?, ?, 1, 0)",
+                        row);
   }
   const ResultSet bovespa = List("GetTiposDeBGLDestinoDaBolsa", {{"@bolsa", 1}});
   EXPECT_EQ(bovespa.columns, (Columns{"TipoDeBGLDestino", "cod"}));

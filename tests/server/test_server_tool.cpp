@@ -182,6 +182,15 @@ TEST_F(ServerToolTest, InitDemoAddsACatalogueToADatabaseWithoutCompanies) {
     const ProcedureResult atv = server->Execute("ObjAtvGetV2", {{"@id", read.outputs.at("@acao")}});
     const ProcedureResult emp = server->Execute("ObjEmpGetV3", {{"@id", atv.outputs.at("@emp")}});
     EXPECT_EQ(emp.outputs.at("@cod"), DbValue(s.company)) << s.ticker;
+    // Every working day from 2021-01-04 to 2023-12-29 has its price, within its day's range.
+    const ProcedureResult prices = server->Execute("CotacaoDaAnbV2", {{"@anb", id}});
+    ASSERT_EQ(prices.resultSets.size(), 1u) << s.ticker;
+    const auto& days = prices.resultSets[0].rows;
+    ASSERT_EQ(days.size(), 780u) << s.ticker;
+    for (const auto& day : days) {
+      const double low = day[3].AsFloat(), high = day[4].AsFloat(), close = day[6].AsFloat();
+      EXPECT_TRUE(low <= close && close <= high && low > 0) << s.ticker;
+    }
   }
   const ProcedureResult all = server->Execute("ObjListProF2V2", {{"@auth", 0}, {"@like", ""}, {"@onde", 0}});
   ASSERT_EQ(all.resultSets.size(), 1u);

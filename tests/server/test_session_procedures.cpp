@@ -64,6 +64,17 @@ TEST_F(SessionProceduresTest, EveryCallNeedsALoggedInUserWhoseRowStillExists) {
   for (const auto& c : kSessionCalls) ExpectRefusedForLackOfSession(Call(c.procedure, c.inputs), c.procedure);
 }
 
+TEST_F(SessionProceduresTest, ATransactionSeesTheUserRowsItChangesItself) {
+  AddCompanyAndSeries5();
+  LogInAna();
+  server_->Begin();
+  EXPECT_EQ(Call("ChkEmpDoUsr", {{"@id", 5}}).returnValue, 0);
+  server_->ExecuteSql("UPDATE users SET is_admin = 0, user_flag = 0");
+  EXPECT_EQ(Call("ChkEmpDoUsr", {{"@id", 5}}).returnValue, 15258);
+  server_->Rollback();
+  EXPECT_EQ(Call("ChkEmpDoUsr", {{"@id", 5}}).returnValue, 0);
+}
+
 TEST_F(SessionProceduresTest, CheckClientVersionRefusesClientsBeforeVersion22) {
   LogInAna();
   const struct {

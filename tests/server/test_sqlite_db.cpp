@@ -19,6 +19,25 @@ class SqliteDbTest : public testing::Test {
   std::unique_ptr<SqliteDb> db_ = SqliteDb::Open(":memory:");
 };
 
+TEST_F(SqliteDbTest, ATextIsPreparedOnceAndItsStatementLentAgain) {
+  const uint64_t before = db_->Preparations();
+  for (int i = 0; i < 3; ++i) db_->Run("INSERT INTO v (plain) VALUES (?)", {i});
+  EXPECT_EQ(db_->Preparations(), before + 1);
+  EXPECT_EQ(db_->QueryValue("SELECT count(*) FROM v"), DbValue(int64_t{3})) << "its values were bound afresh each time";
+  // While its rows are read, the same text run again gets a statement of its own.
+  const char* sql = "SELECT plain FROM v ORDER BY plain";
+  {
+    Statement outer = db_->Prepare(sql);
+    ASSERT_TRUE(outer.Step());
+    EXPECT_EQ(db_->Query(sql).rows.size(), 3u);
+    ASSERT_TRUE(outer.Step());
+    EXPECT_EQ(outer.Column(0), DbValue(int64_t{1}));
+  }
+  EXPECT_EQ(db_->Preparations(), before + 4);
+  EXPECT_EQ(db_->Query(sql).rows.size(), 3u);
+  EXPECT_EQ(db_->Preparations(), before + 4);
+}
+
 TEST_F(SqliteDbTest, ValuesAreStoredAsTheirSqliteTypesAndReadBackAsStored) {
   const struct {
     DbValue value;

@@ -14,6 +14,7 @@
 #include "toolbox/errors.h"
 #include "toolbox/http.h"
 #include "toolbox/log.h"
+#include "toolbox/message_window.h"
 #include "toolbox/switches.h"
 
 namespace zi {
@@ -152,30 +153,101 @@ TEST_F(ReferenceTest, FailedBulletinRequestIsReported) {
                                                    "&Caller=%22%5Btoo%20urgent%5D%22"));
 }
 
-TEST_F(ReferenceTest, BulletinDestinationOfTickersIsLoadedOncePerExchange) {
+TEST_F(ReferenceTest, BulletinTypesOfTickersAreKeptOnlyWhenDefinitive) {
   ASSERT_EQ(Login(), 0);
-  Sql("INSERT INTO TipoDeBGLDestinoDoTicker (bolsa, cod, TipoDeBGLDestino) VALUES (1, 'PETR4', 3)");
   TTipoDeBGLDestinoCache cache;
-  EXPECT_EQ(cache.TipoDoTicker(1, "PETR4"), (std::pair<int, int>{3, 0}));
-  Sql("UPDATE TipoDeBGLDestinoDoTicker SET TipoDeBGLDestino = 4");
-  EXPECT_EQ(cache.TipoDoTicker(1, "PETR4"), (std::pair<int, int>{3, 0})) << "the exchange's list is read once";
-  EXPECT_EQ(cache.TipoDoTicker(1, "VALE3"), std::nullopt);
-  int lookups = 0;
-  cache.SetTickerLookup([&](int, const std::string& ticker) -> std::optional<std::pair<int, int>> {
-    ++lookups;
-    if (ticker == "VALE3") return std::pair<int, int>{5, 7};
-    return std::nullopt;
+  int questions = 0;
+  cache.SetTickerQuestion([&](const std::string& ticker, int, int& type) {
+    ++questions;
+    type = ticker == "PETR4" ? 3 : 12;
+    if (ticker == "PETR4" || ticker == "ODD3") return 0;
+    return ticker == "LOST3" ? 3939 : 4042;
   });
-  EXPECT_EQ(cache.TipoDoTicker(1, "VALE3"), (std::pair<int, int>{5, 7}));
-  EXPECT_EQ(cache.TipoDoTicker(1, "VALE3"), (std::pair<int, int>{5, 7}));
-  EXPECT_EQ(lookups, 1);
-  EXPECT_EQ(cache.TipoDoTicker(99, "X"), std::nullopt);
+  const struct {
+    const char* ticker;
+    int code;
+    int type;
+    int questionsAfter;
+  } asked[] = {
+      {"PETR4", 0, 3, 1},       {"petr4", 0, 3, 1},    {"VALE3", 4042, 0, 2}, {"VALE3", 4042, 0, 2},
+      {"ODD3", 4044, 0, 3},     {"ODD3", 4044, 0, 3},  {"LOST3", 3939, 0, 4}, {"LOST3", 3939, 0, 5},
+  };
+  for (const auto& a : asked) {
+    int type = -1;
+    EXPECT_EQ(cache.TipoDoTicker(1, a.ticker, type), a.code) << a.ticker;
+    EXPECT_EQ(type, a.type) << a.ticker;
+    EXPECT_EQ(questions, a.questionsAfter) << a.ticker;
+  }
+  cache.Forget(1, "vale3");
+  int type = 0;
+  EXPECT_EQ(cache.TipoDoTicker(1, "VALE3", type), 4042);
+  EXPECT_EQ(questions, 6) << "a forgotten ticker is asked again";
+
+  // An exchange's whole list comes from its series.
+  Sql("INSERT INTO empresa (id, cod, pais, nome) VALUES (1, 'X', 0, 'X')");
+  Sql("INSERT INTO ativo (id, emp, idclass, vote, tipoobj) VALUES (1, 1, 1, 0, 0)");
+  Sql("INSERT INTO anbima (acao, cod, bolsa, TipoDeBGLDestino, moedacot, PaisProCodZor) VALUES (1, 'ABEV3', 1, 5, 1, 0)");
+  ASSERT_EQ(cache.Preload(1), 0);
+  EXPECT_TRUE(cache.Preloaded(1));
+  EXPECT_EQ(cache.TipoDoTicker(1, "abev3", type), 0);
+  EXPECT_EQ(type, 5);
+  EXPECT_EQ(cache.TipoDoTicker(1, "PETR4", type), 4042) << "what the list does not hold has no series";
+  EXPECT_EQ(questions, 6);
+  cache.Forget(1, "NEW3");
+  EXPECT_FALSE(cache.Preloaded(1)) << "a series added since the list was read may be missing from it";
+  EXPECT_EQ(cache.TipoDoTicker(1, "PETR4", type), 0);
+  EXPECT_EQ(questions, 7);
+  cache.ForgetAll();
+  EXPECT_EQ(cache.TipoDoTicker(1, "ABEV3", type), 4042) << "asked again";
+  EXPECT_EQ(questions, 8);
+
   static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).InjectFaults({.failCall = 1, .failPersistent = true});
-  EXPECT_THROW(cache.TipoDoTicker(2, "IBM"), EZorInputException) << "a list that cannot be read is an error";
+  EXPECT_NE(cache.Preload(2), 0) << "a list that cannot be read";
+  EXPECT_FALSE(cache.Preloaded(2));
 }
 
 TEST_F(ReferenceTest, NoConnectionIs3718) {
   EXPECT_EQ(CarregaDadosIniciais(nullptr), 3718);
+}
+
+}  // namespace
+}  // namespace zi
+
+namespace zi {
+namespace {
+
+class TRecordingWindow : public TMessageWindow {
+ public:
+  explicit TRecordingWindow(std::vector<std::string>& lines) : lines_(lines) {}
+  void SetLine(int line, const std::string& text) override {
+    if (line == 2) lines_.push_back(text);
+  }
+  void Close() override {}
+
+ private:
+  std::vector<std::string>& lines_;
+};
+
+// The catalogue's indicator definitions are read after the lists and before their checks; a
+// failure to read them ends the login with its code.
+TEST_F(ReferenceTest, IndicatorDefinitionsAreReadBetweenTheListsAndTheirChecks) {
+  std::vector<std::string> steps;
+  int loaderCode = 0;
+  SetIndicatorDefinitionsLoader([&] {
+    steps.push_back("(definitions read)");
+    return loaderCode;
+  });
+  ASSERT_EQ(Login(), 0);
+  TRecordingWindow window(steps);
+  steps.clear();
+  ASSERT_EQ(CarregaDadosIniciais(&window), 0);
+  EXPECT_THAT(steps, testing::ElementsAre("- countries", "- databases", "- names", "- currencies", "- FS templates",
+                                          "- exchanges", "- voting status", "- types of asset", "- CA abbreviations",
+                                          "- CA names", "- FS blocks", "- classes", "- cities", "- data log type",
+                                          "- def indicadores", "(definitions read)", "- checking consistency"));
+  loaderCode = 4286;
+  EXPECT_EQ(CarregaDadosIniciais(&window), 4286);
+  SetIndicatorDefinitionsLoader(nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,129 @@
+// The import pass on the embedded database commits its lines in groups: a line is written whole
+// or not at all, a failed line is undone alone, and a killed run loses at most the lines since the
+// commit its log names.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <set>
+#include <string>
+
+#include "catalogue/caches.h"
+#include "catalogue/catalogue.h"
+#include "db/connection.h"
+#include "db/embedded_driver.h"
+#include "import/command_line_run.h"
+#include "import/directives.h"
+#include "import/fields.h"
+#include "server/server.h"
+#include "session/login.h"
+#include "session/reference_data.h"
+#include "support/child_process.h"
+#include "support/test_files.h"
+#include "toolbox/log.h"
+#include "toolbox/switches.h"
+
+namespace zi {
+namespace {
+
+constexpr int kFailingLineCode = 4300;
+
+// *PAIS N adds the companies A<N> and B<N> in two calls; the line numbered failAt fails after the
+// first, and the one numbered exitAt ends the process there.
+int failAt = 0;
+int exitAt = 0;
+
+int AddCompany(const std::string& cod) {
+  tObjEmp e;
+  e.cod = cod;
+  e.pais = 0;
+  e.nome = cod;
+  e.moedabal[0] = 0;
+  return DbObjEmpAdd(e);
+}
+
+TDirectiveOutcome TwoCompanies(TImpMain& run, const TDirective&) {
+  int32_t n = 0;
+  if (!ReadIntegerField(run.Tokens().Token(1), n)) return {false, kFailingLineCode};
+  if (run.ToNoCheck()) return {};
+  if (const int code = AddCompany("A" + std::to_string(n))) return {true, code};
+  if (n == failAt) return {true, kFailingLineCode};
+  if (n == exitAt) ::_exit(9);
+  return {true, AddCompany("B" + std::to_string(n))};
+}
+
+class CommitGroupsImportTest : public testing::Test {
+ protected:
+  void SetUp() override { SetLogFileName(dir_.File("zorinput.log")); }
+  void TearDown() override {
+    SetDirectiveHandler("*PAIS", nullptr);
+    SetReferenceDataLoader(nullptr);
+    db::DestroyZiDb();
+    DropObjectCaches();
+    SetLogFileName("zorinput.log");
+    failAt = exitAt = 0;
+  }
+  void Login() {
+    SetReferenceDataLoader(CarregaDadosIniciais);
+    SetParameters({"/opt/zorinput", "/user=ana", "/password=pw", "/database=" + dir_.File("zi.db")});
+    ASSERT_EQ(InitDbConnection("", "", false, nullptr), 0);
+    SetDirectiveHandler("*PAIS", TwoCompanies);
+  }
+  int Import(int lines) {
+    std::string text;
+    for (int i = 1; i <= lines; ++i) text += "*PAIS " + std::to_string(i) + "\n";
+    test::WriteFile(dir_.File("in.txt"), text);
+    impcli::tMyImpMain run(dir_.File("in.txt"), true, false, "");
+    while (run.NotFinished()) run.Step();
+    return run.ResultCode();
+  }
+  std::set<std::string> Companies() {
+    auto& server = *static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).Server();
+    std::set<std::string> codes;
+    const std::vector<server::ResultSet> sets = server.ExecuteSql("SELECT cod FROM empresa");
+    for (const auto& row : sets.front().rows) codes.insert(row[0].AsText());
+    return codes;
+  }
+  static std::set<std::string> Lines(int first, int last) {
+    std::set<std::string> codes;
+    for (int i = first; i <= last; ++i) codes.insert({"A" + std::to_string(i), "B" + std::to_string(i)});
+    return codes;
+  }
+  std::vector<std::string> Log() { return test::WithoutStamps(test::ReadLines(dir_.File("zorinput.log"))); }
+
+  test::TempDir dir_;
+};
+
+TEST_F(CommitGroupsImportTest, AFailedLineIsUndoneAloneAndTheEndOfTheRunCommitsTheRest) {
+  Login();
+  failAt = 2;
+  EXPECT_EQ(Import(3), kFailingLineCode);
+  std::set<std::string> expected = Lines(1, 3);
+  expected.erase("A2");
+  expected.erase("B2");
+  EXPECT_EQ(Companies(), expected);
+  EXPECT_THAT(Log(), testing::Contains("import committed up to line 3"));
+}
+
+TEST_F(CommitGroupsImportTest, AKilledRunLosesOnlyTheLinesAfterItsLastCommitAndNoPartOfALine) {
+  constexpr int kKilledAt = 7000;
+  const int status = test::RunInChildWithin(120, [&] {
+    Login();
+    exitAt = kKilledAt;
+    Import(kKilledAt + 10);
+  });
+  ASSERT_EQ(status, 9);
+  int lastCommitted = 0;
+  for (const std::string& line : Log()) {
+    if (line.starts_with("import committed up to line ")) lastCommitted = std::stoi(line.substr(28));
+  }
+  // A group holds at most kGroupItems lines.
+  ASSERT_GE(lastCommitted, kKilledAt - db::TAdoDataBaseCustomizado::kGroupItems);
+  ASSERT_LT(lastCommitted, kKilledAt);
+  Login();
+  EXPECT_EQ(Companies(), Lines(1, lastCommitted));
+}
+
+}  // namespace
+}  // namespace zi
