@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/import_mode.h"
+#include "app/msgqq_modes.h"
 #include "app/run_modes.h"
 #include "catalogue/hooks.h"
 #include "session/bulletin.h"
@@ -99,9 +100,10 @@ RunResult LoginOnly(const ModeSelection&) {
 
 void InstallModeHandlers() {
   SetModeHandler(RunMode::Import, RunImportMode);
-  for (RunMode mode : {RunMode::PfImport, RunMode::RImport, RunMode::MsgQQ, RunMode::MsgQQCode,
-                       RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ContasQueNaoFecham,
-                       RunMode::ExportaCac, RunMode::ExportaCotacoes})
+  SetModeHandler(RunMode::MsgQQ, RunMsgQQMode);
+  SetModeHandler(RunMode::MsgQQCode, RunMsgQQCodeMode);
+  for (RunMode mode : {RunMode::PfImport, RunMode::RImport, RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus,
+                       RunMode::ContasQueNaoFecham, RunMode::ExportaCac, RunMode::ExportaCotacoes})
     SetModeHandler(mode, LoginThenNotAvailable);
   SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
   SetReqGBolHandler([](int priority, const std::string& requesterText) {
