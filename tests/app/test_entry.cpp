@@ -135,7 +135,9 @@ TEST_F(EntryTest, FailedLoginEndsEveryLoginModeWith3775AndReqGBolAloneWithTheLog
     std::string endLine;
   };
   std::vector<Case> cases;
-  for (const char* mode : {"/import=f.txt", "/pfimport=d", "/rimport=f.txt", "/msgqq=1,2,f", "/msgqqcode=1,f",
+  // A message file is opened and its ids checked before the login.
+  test::WriteFile(dir_.File("f.txt"), "x");
+  for (const char* mode : {"/import=f.txt", "/pfimport=d", "/rimport=f.txt", "/msgqq=171,2,f.txt", "/msgqqcode=1,f",
                            "/exportabaccomstatus", "/exportabacsemstatus", "/contasquenaofecham=1", "/exportacac=1",
                            "/exportacotacoes=x", "/reqgbol=2 /import=f.txt"})
     cases.push_back({mode, "- ZorInput end erro:3775 Sys.ExitCode:3775"});
