@@ -8,6 +8,7 @@ packages=(
   libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  dpkg-dev
 )
 
 missing=()
