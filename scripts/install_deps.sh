@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   sqlite3  # the bulk loader that bench/import_quotes.sh measures against
+  dpkg-dev
 )
 
 missing=()

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/import_mode.h"
+#include "app/msgqq_modes.h"
 #include "app/run_modes.h"
 #include "catalogue/hooks.h"
 #include "import/indicator_directives.h"
@@ -132,8 +133,9 @@ void InstallModeHandlers() {
   });
   SetModeHandler(RunMode::RImport, RunRemoteImportMode);
   SetModeHandler(RunMode::PfImport, RunPortfolioBatchMode);
-  for (RunMode mode : {RunMode::MsgQQ, RunMode::MsgQQCode,
-                       RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ExportaCac})
+  SetModeHandler(RunMode::MsgQQ, RunMsgQQMode);
+  SetModeHandler(RunMode::MsgQQCode, RunMsgQQCodeMode);
+  for (RunMode mode : {RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ExportaCac})
     SetModeHandler(mode, LoginThenNotAvailable);
   SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
   SetReqGBolHandler([](int priority, const std::string& requesterText) {

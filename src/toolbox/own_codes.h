@@ -3,7 +3,8 @@
 // procedures nor the message table use, so that a code always means one thing. Each code has one
 // text, in the table of own_codes.cpp; the README lists them for support staff.
 //
-// 99001 to 99099: the program entry, its switches and the session;
+// 99001 to 99099: the program entry, its switches and the session (99090 to 99099: the MsgQQ
+//                  messages and their run modes);
 // 99100 to 99199: answers of the embedded server's procedures, and its remote-import worker;
 // 99200 to 99299: the database layer;
 // 99300 to 99399: the import engine;
@@ -23,6 +24,12 @@ inline constexpr int kLogNotARegularFile = 99040;
 // The session.
 inline constexpr int kDatabaseNamesAFolder = 99010;
 inline constexpr int kDefaultDatabaseMissing = 99011;
+
+// The MsgQQ messages and their run modes.
+inline constexpr int kMsgQQValueNotANumber = 99090;
+inline constexpr int kMsgQQUnclosedQuote = 99091;
+inline constexpr int kMsgQQFileEmpty = 99092;
+inline constexpr int kMsgQQModeValueInvalid = 99093;
 
 // Answers of the embedded server.
 inline constexpr int kAnswerValueMissing = 99101;

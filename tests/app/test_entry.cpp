@@ -135,10 +135,12 @@ TEST_F(EntryTest, FailedLoginEndsEveryLoginModeWith3775AndReqGBolAloneWithTheLog
     std::string endLine;
   };
   std::vector<Case> cases;
-  // The batch import logs in for its first file.
+  // The batch import logs in for its first file; a message file is opened and its ids checked
+  // before the login.
   std::filesystem::create_directory(dir_.File("d"));
   test::WriteFile(dir_.File("d/x.pf"), "# x\n");
-  for (const char* mode : {"/import=f.txt", "/pfimport=d", "/rimport=f.txt", "/msgqq=1,2,f", "/msgqqcode=1,f",
+  test::WriteFile(dir_.File("f.txt"), "x");
+  for (const char* mode : {"/import=f.txt", "/pfimport=d", "/rimport=f.txt", "/msgqq=171,2,f.txt", "/msgqqcode=1,f",
                            "/exportabaccomstatus", "/exportabacsemstatus", "/contasquenaofecham=1", "/exportacac=1",
                            "/exportacotacoes=x", "/reqgbol=2 /import=f.txt"})
     cases.push_back({mode, "- ZorInput end erro:3775 Sys.ExitCode:3775"});
