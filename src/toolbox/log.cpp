@@ -283,10 +283,17 @@ void LogaDebug(std::string_view text) {
   if (State().debug) Loga(text);
 }
 
+namespace {
+void (*beforeConsoleEcho)() = nullptr;
+}  // namespace
+
+void SetBeforeConsoleEcho(void (*hook)()) { beforeConsoleEcho = hook; }
+
 void LogaConsole(std::string_view text, bool keepInMemoryOnly) {
   if (keepInMemoryOnly) KeepLogInMemory(text, {}, {}, false, 0);
   else Loga(text);
   if (State().consoleEcho) {
+    if (beforeConsoleEcho) beforeConsoleEcho();
     std::string out = Cp1252ToUtf8(text) + "\n";
     if (std::fwrite(out.data(), 1, out.size(), stdout) == out.size()) std::fflush(stdout);
     std::clearerr(stdout);

@@ -45,6 +45,8 @@ void SetDebugLog(bool on);
 // Switches echo of LogaConsole to standard output on when standard output can be written.
 void SetConsoleEcho();
 bool ConsoleEchoOn();
+// Called before each echoed line: a progress line on the same terminal clears itself first.
+void SetBeforeConsoleEcho(void (*hook)());
 
 std::vector<std::string> RecentLogLines();
 size_t RecentLogLinesLimit();

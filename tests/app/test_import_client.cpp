@@ -14,6 +14,7 @@
 
 #include "server/server.h"
 #include "server/sqlite_db.h"
+#include "session/import_client/progress_line.h"
 #include "session/import_client/remote_import.h"
 #include "support/child_process.h"
 #include "support/local_http_server.h"
@@ -180,6 +181,67 @@ TEST_F(ImportClientTest, TheSummarySaysHowTheImportEndedForScripts) {
   EXPECT_EQ(summary["messages"], 1);
   EXPECT_EQ(summary["firstMessage"], "Error:3942 Invalid line: *NOSUCH 1");
   EXPECT_THAT(summary["state"].get<std::string>(), testing::StartsWith("ImpRoot impcli Erro:3942 "));
+}
+
+TEST(ProgressLineTest, SaysThePassTheLinesTheRateAndTheTimeLeftOfBothPasses) {
+  EXPECT_EQ(TProgressLine::Text("check", 1200, 5000, 0.5), "check 1200/5000 lines, 2400 lines/s, 4 s left");
+  EXPECT_EQ(TProgressLine::Text("import", 1000, 4000, 2.5), "import 1000/4000 lines, 2000 lines/s, 2 s left");
+  EXPECT_EQ(TProgressLine::Text("check", 0, 10, 0), "check 0/10 lines");
+}
+
+TEST_F(ImportClientTest, ABatchKilledBetweenFilesLosesNoneAndTheNextOneTakesTheRest) {
+  constexpr int kFiles = 40;
+  fs::create_directory(dir_.File("A"));
+  for (int i = 0; i < kFiles; ++i) test::WriteFile(dir_.File("A/f" + std::to_string(100 + i) + ".pf"), "# f\n");
+  const std::vector<std::string> args{"-pfimport=A", "-WaitForFileSecs=1", "-WaitForFileLoops=100",
+                                      "-BoletimAcada=0", "-user=ana", "-password=pw", "-database=zi.db"};
+  auto count = [this](const std::string& folder) {
+    int n = 0;
+    for (const auto& entry : fs::directory_iterator(dir_.File(folder))) n += entry.path().extension() == ".pf";
+    return n;
+  };
+  const pid_t batch = test::StartProgram(ZI_ZORINPUT_PATH, args, dir_.Path());
+  for (int i = 0; i < 1000 && (!fs::exists(dir_.File("A/pfbackup")) || count("A/pfbackup") < 3); ++i)
+    platform::SleepMs(10);
+  ::kill(batch, SIGKILL);
+  EXPECT_EQ(test::WaitWithin(batch, 10), 1000 + SIGKILL);
+  EXPECT_EQ(count("A") + count("A/pfbackup"), kFiles);
+  EXPECT_GT(count("A"), 0) << "killed before its last file";
+
+  EXPECT_EQ(Zorinput("-pfimport=A -DontWaitForFiles -BoletimAcada=0 -user=ana -password=pw -database=zi.db"), 0);
+  EXPECT_EQ(count("A/pfbackup"), kFiles);
+  EXPECT_EQ(count("A"), 0);
+}
+
+TEST_F(ImportClientTest, ARejectFileFixedAndImportedDoesWhatTheFixedFileWouldHaveDone) {
+  const std::string good = "*OBJEMP NOVA 0 \"Nova SA\" 0 1 1 2111 texto 0 0 11222333000181\n";
+  const std::string bad = "*OBJEMP OUTRA 0 \"Outra SA\" 0 1 1 2111 texto 0 0 11222333000262 extra fields\n";
+  const std::string fixed = "*OBJEMP OUTRA 0 \"Outra SA\" 0 1 1 2111 texto 0 0 11222333000262\n";
+  test::WriteFile(dir_.File("in.txt"), good + bad);
+  EXPECT_EQ(Zorinput("-import=in.txt -rejects=rejects.txt -user=ana -password=pw -database=zi.db"), 2);
+  std::string rejects = test::ReadFile(dir_.File("rejects.txt"));
+  ASSERT_THAT(rejects, HasSubstr(bad));
+  EXPECT_THAT(rejects, testing::MatchesRegex("(.|\n)*# [^\n]*\n" + std::string("\\*OBJEMP OUTRA(.|\n)*")));
+  rejects.replace(rejects.rfind(bad), bad.size(), fixed);  // the line, not its message above
+  test::WriteFile(dir_.File("rejects.txt"), rejects);
+  EXPECT_EQ(Zorinput("-import=rejects.txt -user=ana -password=pw -database=zi.db"), 0);
+
+  test::TempDir clean;
+  { auto server = server::Server::Open(clean.File("zi.db"), server::ProductRegistry()); }
+  test::WriteFile(clean.File("in.txt"), good + fixed);
+  ProcessOptions options{.workingDirectory = clean.Path(), .wait = true};
+  ASSERT_EQ(RodaProcesso(QuoteParameter(ZI_ZORINPUT_PATH) + " -import=in.txt -user=ana -password=pw -database=zi.db",
+                         options)
+                .exitCode,
+            0);
+  auto companies = [](const std::string& file) {
+    return server::SqliteDb::Open(file)
+        ->QueryValue("SELECT group_concat(cod || ':' || nome || ':' || cnpj, ' ') FROM (SELECT * FROM empresa "
+                     "ORDER BY cod)")
+        .AsText();
+  };
+  EXPECT_EQ(companies(dir_.File("zi.db")), companies(clean.File("zi.db")));
+  EXPECT_THAT(companies(dir_.File("zi.db")), HasSubstr("OUTRA:Outra SA"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "import/command_line_run.h"
 #include "import/json_import.h"
+#include "session/import_client/progress_line.h"
 #include "session/zi_globs.h"
 #include "toolbox/codec.h"
 #include "toolbox/log.h"
@@ -27,7 +28,11 @@ void RunText(const std::string& file, bool portfolio, bool prefix, const std::st
   run->SetPortfolio(portfolio);
   run->SetCachedCompanyLookup(portfolio);
   if (!rejects.empty()) run->SetRejectsFile(rejects);
-  while (run->NotFinished()) run->Step();
+  TProgressLine progress(ProgressLineWanted());
+  while (run->NotFinished()) {
+    run->Step();
+    progress.Show(run->ToNoCheck() ? "check" : "import", run->lnn(), run->LineCount());
+  }
   outcome.code = run->ResultCode();
   outcome.summary = run->StateText("impcli");
   outcome.name = run->RunName();
@@ -45,7 +50,7 @@ void RunJson(std::unique_ptr<TImpJSON> run, TImportOutcome& outcome) {
   while (run->NotFinished()) run->Step();
   outcome.summary = run->StateText("impcli");
   outcome.name = run->FileName();
-  outcome.lineCount = run->lnn();
+  outcome.recordCount = run->ElementIndex();
   outcome.nothingWritten = false;
   // Writing the annotated file back may fail too; that counts as the run's error.
   run->AfterRun();
@@ -100,6 +105,7 @@ int WriteImportSummary(const std::string& path, const std::string& file, const T
       {"nothingWritten", outcome.nothingWritten},
       {"state", Cp1252ToUtf8(outcome.summary)},
       {"lines", outcome.lineCount},
+      {"records", outcome.recordCount},
       {"messages", outcome.messageCount},
       {"failedLines", outcome.failedLineCount},
       {"firstMessage", Cp1252ToUtf8(outcome.firstMessage)},

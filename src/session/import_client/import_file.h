@@ -13,6 +13,7 @@ struct TImportOutcome {
   std::string name;     // the run's name
   std::string summary;  // the run's state text, "login" or the reason there was no run
   int lineCount = 0;    // lines of a text file; 0 for a JSON file
+  int recordCount = 0;  // records of a JSON file the run went through
   bool loginFailed = false;
   int messageCount = 0;      // messages of the run (errors and warnings)
   int failedLineCount = 0;   // lines of a text file's import pass that failed
