@@ -60,13 +60,16 @@ Main switches:
   /database=FILE              the embedded database file
   /provider=NAME /sqlserver=HOST
   /output=FILE                append standard output to FILE
+  /rejects=FILE /summary=FILE with /import: the failed lines to fix and import again; the
+                              outcome as JSON
   /mailrelay=HOST             where failure reports go
   /noracote                   no hand-over to the versioned copy
   -li                         debug lines in the log
   -help, --help, -h           this text;  -version  the version
 
-Exit status: 0 success, 1 import with errors, 2 check failed, 3 login failed,
-4 other failure, 250 fatal error. The full code is in the log's end line.
+Exit status: 0 success, 1 import with errors (some lines not imported), 2 check failed
+(nothing written), 3 login or configuration failed, 4 other failure, 250 fatal error. The full
+code is in the log's end line and on standard error.
 )";
 
 // The usage or the version when the command line asks for one of them: printed before anything
