@@ -117,16 +117,29 @@ void TImpJSON::Output(std::string_view message, bool memoryOnly) { LogaConsole(m
 
 void TImpJSON::WriteError(int code, std::string_view mark, std::string_view format,
                           const std::optional<std::string>& text) {
+  ++errorCount_;
   const std::string head = "Error:" + std::to_string(code) + std::string(mark) + " ";
   Output(text ? head + *text : head + "log falhou " + std::string(format), false);
+}
+
+// A record as a user fixes it: the log and error entries of earlier imports would make its next
+// import refuse it.
+std::string TImpJSON::RecordAsFixable(TJsonObject& record) {
+  auto copy = TAbstractJson::CreateFromString(record.AsText());
+  copy->AsObject().Delete("log");
+  copy->AsObject().Delete("error");
+  return copy->AsText();
 }
 
 void TImpJSON::Step() {
   register_.AddLog(std::string("Importa\xE7\xE3o iniciada vers\xE3o zorinput: ") + kVersionText, 0);
   const TJsonAttribute element = document_->Item(index_);
   TJsonObject* record = element.IsObject() ? &element.AsObject() : nullptr;
+  const int errorsBefore = errorCount_;
   if (record) {
+    const std::string original = rejectsFile_.empty() ? std::string() : RecordAsFixable(*record);
     ImportRecord(*record);
+    if (!rejectsFile_.empty() && errorCount_ != errorsBefore) rejects_.push_back(original);
   } else {
     const std::string text = fmt::format("Index:{}, AttributeType:{} ", index_, static_cast<int>(element.AttributeType()));
     NonCriticalError(kJsonElementNotObject, "%s", text);
@@ -242,6 +255,15 @@ void TImpJSON::AfterRun() {
   } catch (const std::exception& e) {
     ReportException("[TImpJSON.AfterRun " + PathText(fileName_) + "]", e);
     CriticalError(kJsonFileNotWrittenBack, "%s", e.what());
+  }
+  if (rejects_.empty()) return;
+  std::string text = "[\n";
+  for (size_t i = 0; i < rejects_.size(); ++i) text += rejects_[i] + (i + 1 < rejects_.size() ? ",\n" : "\n");
+  text += "]\n";
+  try {
+    TAbstractJson::CreateFromString(std::move(text))->SaveToFile(rejectsFile_);
+  } catch (const std::exception& e) {
+    ReportException("[TImpJSON.AfterRun rejects " + PathText(rejectsFile_) + "]", e);
   }
 }
 

@@ -93,6 +93,9 @@ class TImpJSON : public TImpRootBase {
   void AfterRun() override;
 
   void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
+  // Keeps the records that fail, as they came (without the annotations of earlier imports), and
+  // writes them as one array to this file after the run; a run without failures writes none.
+  void SetRejectsFile(std::string path) { rejectsFile_ = std::move(path); }
   const std::string& FileName() const { return fileName_; }
   int ElementIndex() const { return index_; }
   TRegistraInconsistencia& Register() { return register_; }
@@ -129,6 +132,7 @@ class TImpJSON : public TImpRootBase {
   }
   void WriteError(int code, std::string_view mark, std::string_view format, const std::optional<std::string>& text);
   void ImportRecord(TJsonObject& record);
+  static std::string RecordAsFixable(TJsonObject& record);
   void RunCommandText(const std::string& text);
   bool ErrorsAccepted() const;
 
@@ -141,6 +145,9 @@ class TImpJSON : public TImpRootBase {
   TRegistraInconsistencia register_;
   int ptfAssetAdds_ = 0;
   int ptfAssetMods_ = 0;
+  int errorCount_ = 0;
+  std::string rejectsFile_;
+  std::vector<std::string> rejects_;
 };
 
 // Offers a file to the JSON import. 25309: the file does not exist; 25308: it holds no JSON array

@@ -244,5 +244,17 @@ TEST_F(ImportClientTest, ARejectFileFixedAndImportedDoesWhatTheFixedFileWouldHav
   EXPECT_THAT(companies(dir_.File("zi.db")), HasSubstr("OUTRA:Outra SA"));
 }
 
+TEST_F(ImportClientTest, TheRejectsOfAJsonFileAreItsFailedRecordsWithoutTheirOldAnnotations) {
+  test::WriteFile(dir_.File("in.json"),
+                  R"([{"cmdtxt": "# fine"},
+                      {"cmdtxt": "*NOSUCH 1", "log": [{"old": 1}]},
+                      {"action": "insertonly", "type": "rental"}])");
+  EXPECT_EQ(Zorinput("-import=in.json -rejects=rejects.json -user=ana -password=pw -database=zi.db"), 1);
+  const auto rejects = nlohmann::json::parse(test::ReadFile(dir_.File("rejects.json")));
+  ASSERT_EQ(rejects.size(), 2u);
+  EXPECT_EQ(rejects[0], nlohmann::json::parse(R"({"cmdtxt": "*NOSUCH 1"})"));
+  EXPECT_EQ(rejects[1], nlohmann::json::parse(R"({"action": "insertonly", "type": "rental"})"));
+}
+
 }  // namespace
 }  // namespace zi

@@ -19,9 +19,6 @@ namespace zi {
 
 namespace {
 
-constexpr const char* kNoRejectsForJson =
-    "Rejects file not written: a JSON file keeps each record's errors in the file itself";
-
 void RunText(const std::string& file, bool portfolio, bool prefix, const std::string& rejects,
              TImportOutcome& outcome) {
   auto run = std::make_unique<impcli::tMyImpMain>(file, true, prefix, "");
@@ -81,7 +78,7 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
       json->Output("Error:" + std::to_string(offered) + " erro fatal", false);
       json.reset();
     }
-    if (json && !extras.rejects.empty()) Loga(kNoRejectsForJson);
+    if (json && !extras.rejects.empty()) json->SetRejectsFile(extras.rejects);
     if (json) RunJson(std::move(json), outcome);
     else RunText(file, portfolio, prefix, extras.rejects, outcome);
   }
