@@ -73,14 +73,14 @@ TEST_F(StatementDirectives, BadLinesWriteNothing) {
       {"*FS PETR 0 2023-12-31 Y\n@1 100\n", 3959},
       {Statement("*FS", "@5 CPFCNPJ\n"), kCpfCnpjEmpty},
       {Statement("*FS", "@1 CPFCNPJ 33000167000101\n"), 25908},
-      {"*FS PETR 0 2023-02-30 Y\n@1 1\nEND\n", 3957},
+      {"*FS PETR 0 2023-02-30 Y\nEND\n", 3957},
       {"*FS PETR 0 2023-12-31 Y 9\nEND\n", 4014},
       {"*FS PETR 0 2023-12-31 Y 0 2\nEND\n", 40004},
       {"*FS PETR 0 2023-12-31 Y 0 0 x\nEND\n", 4015},
       {"*FS NOPE 0 2023-12-31 Y\nEND\n", 3956},
       {"*CBAL 9 a b c d e f 1 1 0 0 0 0 Y N Y N N N N N N N N N N N N\n", 15561},
       {"*CBAL 9001 a b c d e f 1 1 0 0 0 0 Y N Y N N N N N N N N N N N N N\n", 3763},
-      {"*APRESFBAL 1\n0 1 13 0 0\n0 2 0 0 0\nEND\n", 3943},
+      {"*APRESFBAL 1\n0 1 13 0 0\nEND\n", 3943},
       {"*APRESFBAL 1\n0 1 0 0 0\n", 3943},
   };
   for (const Case& c : cases) {
@@ -102,6 +102,13 @@ TEST_F(StatementDirectives, RefusedDocumentAddFailsTheStatementAndSkipsToItsEnd)
   EXPECT_NE(code, 0);
   EXPECT_EQ(SqlValue("SELECT count(*) FROM Balanco"), 0);
   EXPECT_EQ(SqlValue("SELECT count(*) FROM BlocoDeContaBal WHERE id = 9"), 1) << log;
+}
+
+TEST_F(StatementDirectives, FailedBlockIsPassedOverToItsEnd) {
+  for (const char* text : {"*FS PETR 0 2023-02-30 Y\n@1 1\nEND\n", "*APRESFBAL 1\n0 1 13 0 0\n0 2 0 0 0\nEND\n"}) {
+    EXPECT_NE(Import(text), 0) << text;
+    EXPECT_EQ(Log().find("Invalid line"), std::string::npos) << text;
+  }
 }
 
 TEST_F(StatementDirectives, IfNewSkipsAStoredStatementWithAWarning) {
