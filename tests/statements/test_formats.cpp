@@ -176,12 +176,11 @@ TEST_F(FormatDatabase, WritingFewerLinesDeletesTheSurplusAndClearsTheFlags) {
   EscreveFormato({{.conta = 3, .sinal = kSinalIgual, .indentacao = 1},
                   {.tipo = kLinhaTituloBloco, .conta = 9, .bloco = 2},
                   {.tipo = kLinhaCarteira, .conta = 9, .indentacao = 2, .IndTituloCarteira = 5, .IndTipoCarteira = 6}});
+  const auto sets = Sql(
+      "SELECT seq, tipo, conta, sinal, indentacao, bloco, IndTituloCarteira, IndTipoCarteira, "
+      "hidden + cafecomleite + NaoPodeCalcular + NaoPodeDigitar FROM ApresFmtBalItems ORDER BY seq");
   std::string rows;
-  for (const auto& row : Sql("SELECT seq, tipo, conta, sinal, indentacao, bloco, IndTituloCarteira, IndTipoCarteira, "
-                             "hidden + cafecomleite + NaoPodeCalcular + NaoPodeDigitar FROM ApresFmtBalItems "
-                             "ORDER BY seq")
-                             .at(0)
-                             .rows) {
+  for (const auto& row : sets.at(0).rows) {
     for (const DbValue& v : row) rows += (v.IsNull() ? "-" : std::to_string(v.AsInteger())) + " ";
     rows += "| ";
   }

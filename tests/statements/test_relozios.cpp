@@ -17,8 +17,7 @@ void Avanca(int ms) { agora += std::chrono::milliseconds(ms); }
 
 TEST(Relozios, ReportLinesGiveTimesCountsSharesAndFlowErrors) {
   agora = {};
-  TRelozios r("MeDaAFB");
-  r.SetClockForTests(Agora);
+  TRelozios r("MeDaAFB", Agora);
   r.Start(1, "a");
   r.Start(2, "b");
   r.Start(TRelozios::kCount, "ignored");
