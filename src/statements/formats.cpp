@@ -113,11 +113,7 @@ int LeLinhas(int id, bool soPeriodizavel, bool comContasCalcPorFuncao, TFormatoB
   relozios.Start(2, "while");
   std::vector<TLinhaFmt> linhas;
   for (; !c->Eof(); c->Next()) linhas.push_back(LeLinha(*c));
-  std::stable_sort(linhas.begin(), linhas.end(), [](const TLinhaFmt& a, const TLinhaFmt& b) { return a.seq < b.seq; });
-  for (size_t i = 0; i < linhas.size(); ++i) {
-    if (linhas[i].seq < 1 || linhas[i].seq > kMaxLinhasFmt) return kFormatLineOutOfRange;
-    if (i > 0 && linhas[i].seq == linhas[i - 1].seq) return kFormatDuplicateSeq;
-  }
+  if (const int code = OrdenaPorSeq(linhas)) return code;
   for (TLinhaFmt& l : linhas) {
     if (l.EhConta()) {
       relozios.Start(5, "- MeDaContaBal #1");
@@ -137,6 +133,13 @@ int LeLinhas(int id, bool soPeriodizavel, bool comContasCalcPorFuncao, TFormatoB
 }
 
 }  // namespace
+
+int OrdenaPorSeq(std::vector<TLinhaFmt>& linhas) {
+  std::stable_sort(linhas.begin(), linhas.end(), [](const TLinhaFmt& a, const TLinhaFmt& b) { return a.seq < b.seq; });
+  const auto repetida =
+      std::adjacent_find(linhas.begin(), linhas.end(), [](const TLinhaFmt& a, const TLinhaFmt& b) { return a.seq == b.seq; });
+  return repetida == linhas.end() ? 0 : kFormatDuplicateSeq;
+}
 
 const char* PrefixoDoSinal(int sinal) {
   static constexpr std::array<const char*, 5> kPrefixos = {"", "=", "+", "+/-", "-"};

@@ -67,10 +67,14 @@ const char* PrefixoDoSinal(int sinal);
 // The parent, parts, level and hidden fields of every line, from the signs and indentation.
 void CalculaArvore(TFormatoBal& formato, const TInfoDeContas& contas);
 
+// Puts the lines a server gave in the order of their sequence numbers; 99603 when two lines share
+// one (the line numbers would depend on the server's row order).
+int OrdenaPorSeq(std::vector<TLinhaFmt>& linhas);
+
 // Reads a format (" SoPer": drop kind-0 lines of accounts that are not periodizable; without
 // " ComCPFunc": drop kind-0 lines of accounts computed by a function) and computes its tree. On
-// any error the format is cleared and the code returned. Lines beyond 4000 are dropped with a log
-// line; two lines with one sequence number fail with 99603.
+// any error the format is cleared and the code returned. Lines kept beyond 4000 are dropped with a
+// log line; two lines with one sequence number fail with 99603.
 int DbLeFormatoBal(int id, bool soPeriodizavel, bool comContasCalcPorFuncao, TFormatoBal& formato);
 
 // The accounts of the default data-entry lines, in order.

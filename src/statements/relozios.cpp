@@ -6,7 +6,9 @@
 
 namespace zi {
 
-TRelozios::TRelozios(std::string name) : name_(std::move(name)) { Start(0, "main"); }
+TRelozios::TRelozios(std::string name, Clock::time_point (*now)()) : name_(std::move(name)), now_(now) {
+  Start(0, "main");
+}
 
 TRelozios::~TRelozios() {
   for (Relozio& r : relozios_) {

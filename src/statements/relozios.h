@@ -18,8 +18,8 @@ class TRelozios {
   static constexpr int kCount = 201;
   using Clock = std::chrono::steady_clock;
 
-  // Stopwatch 0, "main", starts at once.
-  explicit TRelozios(std::string name);
+  // Stopwatch 0, "main", starts at once; tests give the clock the stopwatches read.
+  explicit TRelozios(std::string name, Clock::time_point (*now)() = &Clock::now);
   // Reports the set when it was not reported yet.
   ~TRelozios();
   TRelozios(const TRelozios&) = delete;
@@ -37,9 +37,6 @@ class TRelozios {
   void Descarta() { reported_ = true; }
   bool Reported() const { return reported_; }
 
-  // For tests: the clock the stopwatches read.
-  void SetClockForTests(Clock::time_point (*now)()) { now_ = now; }
-
  private:
   struct Relozio {
     double ms = 0;
@@ -55,7 +52,7 @@ class TRelozios {
   std::string name_;
   std::array<Relozio, kCount> relozios_;
   bool reported_ = false;
-  Clock::time_point (*now_)() = &Clock::now;
+  Clock::time_point (*now_)();
 };
 
 }  // namespace zi

@@ -42,7 +42,6 @@ const char* OwnCodeText(int code) {
       {kStatementValueInfinite, "A statement value is infinite"},
       {kCpfCnpjEmpty, "The CPF/CNPJ document is empty"},
       {kFormatDuplicateSeq, "The format has two lines with one sequence number"},
-      {kFormatLineOutOfRange, "A format line's sequence number lies outside 1 to 4000"},
       {kStatementAccountTwice, "The statement gives one account twice for one period"},
   };
   const auto it = table.find(code);

@@ -69,7 +69,6 @@ inline constexpr int kAnswerStatementIdentityTaken = 99600;
 inline constexpr int kStatementValueInfinite = 99601;
 inline constexpr int kCpfCnpjEmpty = 99602;
 inline constexpr int kFormatDuplicateSeq = 99603;
-inline constexpr int kFormatLineOutOfRange = 99604;
 inline constexpr int kStatementAccountTwice = 99605;
 
 // The text of one of our codes; nullptr for a code the table does not hold.

@@ -2,6 +2,7 @@
 // the files the run finds in its working folder, the exit status, and the log lines it must write.
 //
 //   # what the scenario shows
+//   demo: yes   (optional: zi.db starts as "zorinput-server init --demo" makes it)
 //   args: /import=in.txt /user=ana /password=pw /database=zi.db
 //   status: 2
 //   === file in.txt
@@ -15,7 +16,8 @@
 //   (every row of TABLE in zi.db, the run's database, after the run, as "zorinput-server dump"
 //    prints them: one line per row, sorted; a table may have several such sections)
 //
-// Each scenario runs the built program in a fresh folder with a fresh embedded database.
+// Each scenario runs the built program in a fresh folder with a fresh embedded database (the demo
+// one when it asks).
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -36,6 +38,7 @@ struct TScenario {
   std::string name;
   std::vector<std::string> args;
   int status = -1;
+  bool demo = false;
   std::map<std::string, std::string> files;
   std::vector<std::string> log;
   std::vector<std::string> absent;
@@ -69,6 +72,8 @@ TScenario Read(const std::filesystem::path& path) {
       *section += line + "\n";
     } else if (line.starts_with("args: ")) {
       scenario.args = SplitCommandLine(line.substr(6));
+    } else if (line == "demo: yes") {
+      scenario.demo = true;
     } else if (line.starts_with("status: ")) {
       scenario.status = std::stoi(line.substr(8));
     }
@@ -137,6 +142,10 @@ TEST_P(ScenarioTest, RunsAsWritten) {
   test::TempDir dir;
   for (const auto& [name, content] : scenario.files) test::WriteFile(dir.File(name), content);
   const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (scenario.demo) {
+    ASSERT_EQ(test::WaitWithin(test::StartProgram(ZI_SERVER_PATH, {"init", "--demo", "zi.db"}, dir.Path(), quiet), 60), 0)
+        << "zorinput-server init --demo";
+  }
   const pid_t pid = test::StartProgram(ZI_ZORINPUT_PATH, scenario.args, dir.Path(), quiet);
   ::close(quiet);
   EXPECT_EQ(test::WaitWithin(pid, 120), scenario.status) << scenario.name;

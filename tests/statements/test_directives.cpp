@@ -14,6 +14,7 @@ constexpr const char* kCatalogue =
     "*CBAL 1 Ativo Assets Activo At As Ac 1 1 0 0 0 0 Y N Y N N N N N N N N N N N N N\n"
     "*CBAL 2 Caixa Cash Caja Cx Cs Cj 1 2 0 0 0 0 Y N Y N N N N N N N N N N N N N\n"
     "*CBAL 3 Outros Other Otros Ou Ot Ot 1 3 0 0 0 0 Y N Y N N N N N N N N N N N N N\n"
+    "*CBAL 5 Documento Document Documento Doc Doc Doc 1 5 0 0 0 0 N N N N N N N N N N N N N N N Y\n"
     "*FBAL 1 0 Companies Companies\n"
     "*APRESFBAL 1\n"
     "0 1 0 0 0\n"
@@ -70,6 +71,8 @@ TEST_F(StatementDirectives, BadLinesWriteNothing) {
       {Statement("*FS", "BOGUS 1\n"), 3970},
       {Statement("*FS", "MONTHS twelve\n"), 3962},
       {"*FS PETR 0 2023-12-31 Y\n@1 100\n", 3959},
+      {Statement("*FS", "@5 CPFCNPJ\n"), kCpfCnpjEmpty},
+      {Statement("*FS", "@1 CPFCNPJ 33000167000101\n"), 25908},
       {"*FS PETR 0 2023-02-30 Y\nEND\n", 3957},
       {"*FS PETR 0 2023-12-31 Y 9\nEND\n", 4014},
       {"*FS PETR 0 2023-12-31 Y 0 2\nEND\n", 40004},
@@ -84,6 +87,26 @@ TEST_F(StatementDirectives, BadLinesWriteNothing) {
     EXPECT_EQ(Import(c.text), c.code) << c.text;
     EXPECT_EQ(Dump(), before) << c.text;
   }
+}
+
+// The check pass does not add documents: a refused add fails its line in the import pass, and the
+// block's remaining value lines are passed over, never run as directives.
+TEST_F(StatementDirectives, RefusedDocumentAddFailsTheStatementAndSkipsToItsEnd) {
+  Sql("CREATE TRIGGER refuse BEFORE INSERT ON CampoListaDeValores BEGIN SELECT RAISE(ABORT, 'refused'); END");
+  const int code = Import(Statement("*FS", "@5 CPFCNPJ 33000167000101\n@1 100\n") + "*BLOCOCBAL 9 Nove Nine Nueve\n");
+  const std::string log = Log();
+  const std::string added = "ISLML.AddItem ";
+  ASSERT_NE(log.find(added), std::string::npos) << log;
+  const size_t at = log.find(" error:", log.find(added)) + 7;
+  EXPECT_EQ(code, std::stoi(log.substr(at))) << log;
+  EXPECT_NE(code, 0);
+  EXPECT_EQ(SqlValue("SELECT count(*) FROM Balanco"), 0);
+  EXPECT_EQ(SqlValue("SELECT count(*) FROM BlocoDeContaBal WHERE id = 9"), 1) << log;
+}
+
+TEST_F(StatementDirectives, FailedItemLinePassesOverTheRestOfItsBlock) {
+  EXPECT_EQ(Import("*APRESFBAL 1\n0 1 13 0 0\n0 2 0 0 0\nEND\n"), 3943);
+  EXPECT_EQ(Log().find("Error:3942"), std::string::npos) << Log();
 }
 
 TEST_F(StatementDirectives, IfNewSkipsAStoredStatementWithAWarning) {
