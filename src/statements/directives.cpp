@@ -284,14 +284,25 @@ TDirectiveOutcome ImportaBalanco(TImpMain& run, const TDirective& directive) {
   const int mensagensAntes = run.ErrMsgCount();
   TCabecalhoFS h;
   int code = 0;
+  // A failure without a message of its own is told at the line that failed, before the rest of
+  // the block is passed over.
+  const auto falhou = [&] {
+    if (code != 0 && run.ErrMsgCount() == mensagensAntes) {
+      run.ErrorMessage("ImpBal error:" + std::to_string(code) + " " + h.chave1 + "/" + h.chave2);
+    }
+  };
   try {
     code = LeCabecalho(run, h);
     if (code != 0) {
+      falhou();
       run.SkipBlock();
     } else {
       auto corpo = std::make_unique<TCorpoFS>();
       code = LeCorpo(run, *corpo);
-      if (code != 0 && code != kLinhasAcabaram) run.SkipBlock();
+      if (code != 0 && code != kLinhasAcabaram) {
+        falhou();
+        run.SkipBlock();
+      }
       if (code == 0 && !run.ToNoCheck()) {
         for (int empresa : h.empresas) {
           if ((code = ImportaParaEmpresa(run, directive.keyword, h, *corpo, empresa)) != 0) break;
@@ -303,9 +314,7 @@ TDirectiveOutcome ImportaBalanco(TImpMain& run, const TDirective& directive) {
     ReportExceptionWithCode("ImpBal " + h.chave1 + "/" + h.chave2, code, e, kExcecaoNoBal);
     run.ErrorMessage("ImpBal " + h.chave1 + "/" + h.chave2 + " error:" + std::to_string(code));
   }
-  if (code != 0 && run.ErrMsgCount() == mensagensAntes) {
-    run.ErrorMessage("ImpBal error:" + std::to_string(code) + " " + h.chave1 + "/" + h.chave2);
-  }
+  falhou();
   return {code == 0, code};
 }
 
