@@ -139,9 +139,9 @@ void TAdoDataBaseCustomizado::LogSlowCall(const TDbCommand& command, int64_t ela
   }
 }
 
-bool TAdoDataBaseCustomizado::RefusedInLostTransaction(const std::string& call) {
+bool TAdoDataBaseCustomizado::RefusedInLostTransaction(std::string_view call, std::string_view name) {
   if (!transactionLost_ && !groupLost_) return false;
-  Loga(call + kNotRunInLostTransaction);
+  Loga(std::string(call) + std::string(name) + kNotRunInLostTransaction);
   return true;
 }
 
@@ -185,7 +185,7 @@ int TAdoDataBaseCustomizado::ExecStProc(TDbCommand& command, int mode) {
   } else if (mode == 1 && command.IsOpen()) {
     code = 4097;
     Loga("ExStProc erro:4097 " + command.Name());
-  } else if (RefusedInLostTransaction("ExecStProc " + command.Name())) {
+  } else if (RefusedInLostTransaction("ExecStProc ", command.Name())) {
     code = kCallFailed;
   }
   bool again = code == 0;

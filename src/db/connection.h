@@ -100,7 +100,8 @@ class TAdoDataBaseCustomizado {
   // Settles the code of a failed call, or says that it should run again after a reconnection.
   bool HandleDriverError(TDbCommand& command, int mode, const EDriverError& e, int& code, bool mayRunAgain);
   // While a transaction lost with the connection is open, a call is refused with one log line.
-  bool RefusedInLostTransaction(const std::string& call);
+  // The call's name comes in two parts, joined only for the log line.
+  bool RefusedInLostTransaction(std::string_view call, std::string_view name = {});
   // After a failed call: a server transaction that is gone while levels are open was lost.
   void NoteLostTransaction(const std::string& call);
   int CommitServerTransaction();

@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "import/regular_file.h"
 #include "toolbox/codec.h"
 #include "toolbox/log.h"
 #include "toolbox/own_codes.h"
@@ -42,6 +43,23 @@ std::string RunStart() {
   const platform::LocalTime t = platform::NowUtc();
   return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}.{:03}Z", t.year, t.month, t.day, t.hour, t.minute, t.second,
                      t.millisecond);
+}
+
+// Whether the first byte after the leading blanks opens an array, the only document the import
+// takes: a file of text lines is told apart without reading it whole. A file that cannot be read
+// opens none.
+bool OpensAnArray(const std::string& path) {
+  try {
+    TRegularFile file(path);
+    char block[4096];
+    while (const size_t n = file.Read(block, sizeof block)) {
+      const std::string_view read(block, n);
+      const size_t first = read.find_first_not_of(' ');
+      if (first != std::string_view::npos) return read[first] == '[';
+    }
+  } catch (const std::exception&) {
+  }
+  return false;
 }
 
 }  // namespace
@@ -273,8 +291,9 @@ int TryJsonImport(const std::string& file, bool verbose, const _ParamCmdTxt& par
     if (verbose) LogaConsole(fmt::format("Warn:{} Arquivo \"{}\" n\xE3o existe", kJsonFileMissing, PathText(file)));
     return kJsonFileMissing;
   }
-  std::unique_ptr<TAbstractJson> document = TAbstractJson::CreateFromFile(file, false);
-  if (!document->IsArray()) {
+  std::unique_ptr<TAbstractJson> document;
+  if (OpensAnArray(file)) document = TAbstractJson::CreateFromFile(file, false);
+  if (!document || !document->IsArray()) {
     if (verbose) {
       LogaConsole(fmt::format("Warn:{} Arquivo \"{}\" n\xE3o \xE9 um JSON Array, podera tentar como texto",
                               kNotJsonArray, PathText(file)));

@@ -26,6 +26,8 @@ namespace {
 
 constexpr const char* kMemoryDatabase = ":memory:";
 constexpr double kSecondsPerDay = 86400;
+// The savepoint of a level, as BeginLevel names it.
+constexpr std::string_view kLevelSavepoint = "zi_level";
 
 char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -399,14 +401,19 @@ ProcedureResult Server::Execute(const ProcedureDecl& decl, std::span<const DbVal
   if (!db_->InTransaction()) users_.Forget();
   ProcContext context(*db_, decl, inputs, sessionUserId_, users_, Now());
   const bool reads = decl.access == ProcAccess::Reads;
-  AtomicScope scope(*db_, reads ? AtomicScope::Access::Reads : AtomicScope::Access::Writes);
+  // A call that is the first thing of a level (a line of an import) needs no savepoint of its own:
+  // rolling back to the level's start undoes exactly the call.
+  const bool levelUntouched = levelStart_ == db_->StatementsRun() && db_->InTransaction();
+  std::optional<AtomicScope> scope;
+  if (levelUntouched) scope.emplace(*db_, kLevelSavepoint);
+  else scope.emplace(*db_, reads ? AtomicScope::Access::Reads : AtomicScope::Access::Writes);
   int returnValue = 0;
   {
     QueryOnlyScope queryOnly(*db_, reads);
     returnValue = decl.handler(context);
   }
-  if (returnValue == 0) scope.Commit();
-  else scope.Rollback();
+  if (returnValue == 0) scope->Commit();
+  else scope->Rollback();
   return context.TakeResult(returnValue);
 }
 
@@ -450,6 +457,7 @@ bool Server::InTransaction() const { return db_->InTransaction(); }
 void Server::BeginLevel() {
   if (!db_->InTransaction()) throw std::logic_error("a level needs an open transaction");
   db_->Run("SAVEPOINT zi_level");
+  levelStart_ = db_->StatementsRun();
 }
 
 void Server::CommitLevel() { db_->Run("RELEASE zi_level"); }

@@ -290,6 +290,8 @@ class Server {
   bool clientSession_ = false;
   int sessionUserId_ = 0;
   int64_t clockOffsetSeconds_ = 0;
+  // The connection's statement count just after the innermost level began.
+  std::optional<uint64_t> levelStart_;
 };
 
 // The registry of every procedure of the product.

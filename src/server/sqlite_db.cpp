@@ -139,9 +139,9 @@ Statement::~Statement() {
     sqlite3_finalize(stmt_);
     return;
   }
-  // A statement left stepping would keep its read transaction open.
+  // A statement left stepping would keep its read transaction open. Its values stay bound: every
+  // use binds all of them again (BindAll refuses fewer).
   sqlite3_reset(stmt_);
-  sqlite3_clear_bindings(stmt_);
   *lent_ = false;
 }
 
@@ -229,7 +229,9 @@ ResultSet Statement::ReadAll() {
 }
 
 std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path, Access access) {
-  int flags = (access == Access::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_EXRESCODE;
+  // No connection is ever used by two threads, so SQLite need not lock it around every call.
+  int flags = (access == Access::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_EXRESCODE |
+              SQLITE_OPEN_NOMUTEX;
   if (path == ":memory:") flags |= SQLITE_OPEN_CREATE;
   std::string name = path;
   if (access == Access::Immutable) {
@@ -255,6 +257,7 @@ SqliteDb::~SqliteDb() {
 }
 
 void SqliteDb::Exec(std::string_view script) {
+  ++statementsRun_;
   if (queryOnly_) throw SqliteError(SQLITE_READONLY, kReadOnlyMessage);
   const std::string utf8 = Cp1252ToUtf8(script);
   char* message = nullptr;
@@ -266,6 +269,7 @@ void SqliteDb::Exec(std::string_view script) {
 }
 
 Statement SqliteDb::Prepare(std::string_view sql) {
+  ++statementsRun_;
   const auto found = statements_.find(sql);
   if (found != statements_.end() && !found->second.lent) {
     found->second.lent = true;
@@ -280,6 +284,7 @@ Statement SqliteDb::Prepare(std::string_view sql) {
 }
 
 Statement SqliteDb::PrepareUncached(std::string_view sql) {
+  ++statementsRun_;
   ++preparations_;
   return PrepareUtf8(db_, Cp1252ToUtf8(sql), &queryOnly_);
 }
@@ -370,6 +375,9 @@ AtomicScope::AtomicScope(SqliteDb& db, Access access) : db_(db), ownTransaction_
   db_.Run(ownTransaction_ ? begin : "SAVEPOINT zi_atomic");
 }
 
+AtomicScope::AtomicScope(SqliteDb& db, std::string_view freshSavepoint)
+    : db_(db), ownTransaction_(false), reused_(freshSavepoint) {}
+
 AtomicScope::~AtomicScope() {
   if (!open_) return;
   // Already unwinding from the failure that matters; a failed rollback leaves SQLite's own state.
@@ -380,7 +388,7 @@ AtomicScope::~AtomicScope() {
 }
 
 void AtomicScope::Commit() {
-  db_.Run(ownTransaction_ ? "COMMIT" : "RELEASE zi_atomic");
+  if (reused_.empty()) db_.Run(ownTransaction_ ? "COMMIT" : "RELEASE zi_atomic");
   open_ = false;
 }
 
@@ -390,6 +398,10 @@ void AtomicScope::Rollback() {
   if (!db_.InTransaction()) return;
   if (ownTransaction_) {
     db_.Run("ROLLBACK");
+    return;
+  }
+  if (!reused_.empty()) {
+    db_.Run("ROLLBACK TO " + std::string(reused_));
     return;
   }
   db_.Run("ROLLBACK TO zi_atomic");

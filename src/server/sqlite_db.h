@@ -91,6 +91,8 @@ class SqliteDb {
   Statement PrepareUncached(std::string_view sql);
   // How many statements this connection has prepared.
   uint64_t Preparations() const { return preparations_; }
+  // Grows with every statement run: equal counts mean that nothing ran in between.
+  uint64_t StatementsRun() const { return statementsRun_; }
 
   // One statement with its values bound: its rows; the number of rows it changed; its first value
   // (NULL when it has no row).
@@ -140,6 +142,7 @@ class SqliteDb {
   // statement of the connection again.
   bool queryOnly_ = false;
   uint64_t preparations_ = 0;
+  uint64_t statementsRun_ = 0;
 };
 
 // All or nothing: a transaction of its own, or a savepoint within the transaction already open.
@@ -149,6 +152,9 @@ class AtomicScope {
  public:
   enum class Access { Reads, Writes };
   explicit AtomicScope(SqliteDb& db, Access access = Access::Writes);
+  // Within the open transaction, the savepoint of that name, which the caller opened with nothing
+  // run since, serves as the scope's own: committing leaves it open, rolling back returns to it.
+  AtomicScope(SqliteDb& db, std::string_view freshSavepoint);
   ~AtomicScope();
   AtomicScope(const AtomicScope&) = delete;
   AtomicScope& operator=(const AtomicScope&) = delete;
@@ -159,6 +165,7 @@ class AtomicScope {
  private:
   SqliteDb& db_;
   bool ownTransaction_;
+  std::string_view reused_;
   bool open_ = true;
 };
 

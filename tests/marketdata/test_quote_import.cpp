@@ -12,9 +12,11 @@
 #include "db/connection.h"
 #include "db/embedded_driver.h"
 #include "import/command_line_run.h"
+#include "import/object_directives.h"
 #include "marketdata/quote_directives.h"
 #include "marketdata/quote_export.h"
 #include "server/server.h"
+#include "session/bgl_cache.h"
 #include "session/bulletin.h"
 #include "session/login.h"
 #include "session/reference_data.h"
@@ -36,6 +38,7 @@ class QuoteImportTest : public testing::Test {
   void SetUp() override {
     InstallCatalogueHooks();
     RegisterQuoteDirectives();
+    RegisterObjectDirectives();
     SetLogFileName(dir_.File("zorinput.log"));
     SetReferenceDataLoader(CarregaDadosIniciais);
     Login({});
@@ -136,6 +139,20 @@ TEST_F(QuoteImportTest, TheConditionGoesToTheServerAndUnknownTickersAreSkipped) 
 
   ASSERT_EQ(Import("*DELQT PETR4 1 2024-04-09 2024-04-30\n*DELQT NOSUCH 1 2024-04-09 2024-04-30\n"), 0);
   EXPECT_THAT(Quotes(), ElementsAre("PETR4 2024-04-08 11.0 - -"));
+}
+
+TEST_F(QuoteImportTest, SeriesLinesOfTheFileChangeWhatLaterQuoteLinesFind) {
+  Sql("INSERT INTO ativo (id, emp, idclass, vote, tipoobj) VALUES (2, 1, 3, 0, 0)");
+  ASSERT_EQ(Import("*QT NEW4 1 2024-04-08 1\n"
+                   "*OBJSERIE NEW4 1 PETR 0 Preferenciais N 0 Nova 1 5 NEW4 N N 0 0 0 0 0 0 N\n"
+                   "*QT NEW4 1 2024-04-09 2\n"
+                   "*QT PETR4 1 2024-04-09 3\n"
+                   "*SERIESTATUS PETR4 1 5\n"),
+            0);
+  EXPECT_THAT(Quotes(), ElementsAre("NEW4 2024-04-09 2.0 - -", "PETR4 2024-04-09 3.0 - -"));
+  int type = 0;
+  EXPECT_EQ(TipoDeBGLDestinoCache().TipoDoTicker(1, "PETR4", type), 0);
+  EXPECT_EQ(type, 5);
 }
 
 TEST_F(QuoteImportTest, ABadLineSaysWhatIsWrongAndTheFileWritesNothing) {

@@ -130,22 +130,29 @@ TEST_F(ServerTest, OutputsAndSeveralResultSets) {
 
 TEST_F(ServerTest, AFailingProcedureLeavesNothingWritten) {
   ASSERT_EQ(server_->Execute("TestPut", {{"@name", "kept"}}).returnValue, 0);
+  // Alone, inside a transaction, or as the first call of a level (the level stays open).
+  enum class Where { Alone, InTransaction, InLevel };
   const struct {
-    bool inTransaction;
+    Where where;
     std::map<std::string, DbValue> inputs;
     const char* raised;  // null: the procedure returns its error code
   } cases[] = {
-      {false, {{"@name", "x"}, {"@fail", 7125}}, nullptr},
-      {false, {{"@name", "x"}, {"@fail", -1}}, "TestPut gave up"},
-      {false, {{"@name", "kept"}}, "UNIQUE constraint failed: items.name"},
-      {true, {{"@name", "x"}, {"@fail", 7125}}, nullptr},
-      {true, {{"@name", "x"}, {"@fail", -1}}, "TestPut gave up"},
-      {true, {{"@name", "kept"}}, "UNIQUE constraint failed: items.name"},
+      {Where::Alone, {{"@name", "x"}, {"@fail", 7125}}, nullptr},
+      {Where::Alone, {{"@name", "x"}, {"@fail", -1}}, "TestPut gave up"},
+      {Where::Alone, {{"@name", "kept"}}, "UNIQUE constraint failed: items.name"},
+      {Where::InTransaction, {{"@name", "x"}, {"@fail", 7125}}, nullptr},
+      {Where::InTransaction, {{"@name", "x"}, {"@fail", -1}}, "TestPut gave up"},
+      {Where::InTransaction, {{"@name", "kept"}}, "UNIQUE constraint failed: items.name"},
+      {Where::InLevel, {{"@name", "x"}, {"@fail", 7125}}, nullptr},
+      {Where::InLevel, {{"@name", "x"}, {"@fail", -1}}, "TestPut gave up"},
+      {Where::InLevel, {{"@name", "kept"}}, "UNIQUE constraint failed: items.name"},
   };
   for (const auto& c : cases) {
-    const std::string why = std::string(c.raised ? c.raised : "returns 7125") + (c.inTransaction ? " inside" : "");
+    const std::string why = std::string(c.raised ? c.raised : "returns 7125") + " where " +
+                            std::to_string(static_cast<int>(c.where));
     const std::string before = server_->Dump();
-    if (c.inTransaction) server_->Begin();
+    if (c.where != Where::Alone) server_->Begin();
+    if (c.where == Where::InLevel) server_->BeginLevel();
     if (c.raised) {
       try {
         server_->Execute("TestPut", c.inputs);
@@ -156,8 +163,9 @@ TEST_F(ServerTest, AFailingProcedureLeavesNothingWritten) {
     } else {
       EXPECT_EQ(server_->Execute("TestPut", c.inputs).returnValue, 7125) << why;
     }
-    EXPECT_EQ(server_->InTransaction(), c.inTransaction) << why;
-    if (c.inTransaction) server_->Commit();
+    EXPECT_EQ(server_->InTransaction(), c.where != Where::Alone) << why;
+    if (c.where == Where::InLevel) server_->CommitLevel();
+    if (c.where != Where::Alone) server_->Commit();
     EXPECT_EQ(server_->Dump(), before) << why;
   }
 }
@@ -166,8 +174,16 @@ TEST_F(ServerTest, AFailedCallInsideATransactionKeepsTheTransactionsEarlierWork)
   server_->Begin();
   ASSERT_EQ(server_->Execute("TestPut", {{"@name", "first"}}).returnValue, 0);
   EXPECT_EQ(server_->Execute("TestPut", {{"@name", "second"}, {"@fail", 5}}).returnValue, 5);
+  // In a level, a failed call undoes itself alone, and the level can still be undone whole.
+  server_->BeginLevel();
+  ASSERT_EQ(server_->Execute("TestPut", {{"@name", "third"}}).returnValue, 0);
+  EXPECT_EQ(server_->Execute("TestPut", {{"@name", "fourth"}, {"@fail", 5}}).returnValue, 5);
+  server_->CommitLevel();
+  server_->BeginLevel();
+  ASSERT_EQ(server_->Execute("TestPut", {{"@name", "fifth"}}).returnValue, 0);
+  server_->RollbackLevel();
   server_->Commit();
-  EXPECT_EQ(Value("SELECT group_concat(name) FROM items"), "first");
+  EXPECT_EQ(Value("SELECT group_concat(name) FROM items"), "first,third");
 }
 
 TEST_F(ServerTest, AProcedureDeclaredAsReadingCannotWrite) {
