@@ -45,7 +45,7 @@ std::string RunStart() {
                      t.millisecond);
 }
 
-// Whether the first byte after the leading blanks opens an array, the only document the import
+// Whether the first byte after the leading white space (as JSON counts it) opens an array, the only document the import
 // takes: a file of text lines is told apart without reading it whole. A file that cannot be read
 // opens none.
 bool OpensAnArray(const std::string& path) {
@@ -54,7 +54,7 @@ bool OpensAnArray(const std::string& path) {
     char block[4096];
     while (const size_t n = file.Read(block, sizeof block)) {
       const std::string_view read(block, n);
-      const size_t first = read.find_first_not_of(' ');
+      const size_t first = read.find_first_not_of(" \t\r\n");
       if (first != std::string_view::npos) return read[first] == '[';
     }
   } catch (const std::exception&) {
