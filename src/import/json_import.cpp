@@ -225,17 +225,22 @@ void TImpJSON::RunCommandText(const std::string& text) {
                                                     std::string(run.LastLine())));
 }
 
+void TImpJSON::FieldProblem(const std::optional<TJsonAttribute>& member, std::string_view name, int missing,
+                            int ofAnotherType) {
+  if (!member) NonCriticalError(missing, "Index:%d name:\"%s\" exist:%d", index_, name, 0);
+  else {
+    NonCriticalError(ofAnotherType, "Index:%d name:\"%s\" type:%d", index_, name,
+                     static_cast<int>(member->AttributeType()));
+  }
+}
+
 bool TImpJSON::GetTextField(TJsonObject& record, std::string_view name, bool silent, std::string& value) {
   const std::optional<TJsonAttribute> member = record.Find(name);
   if (member && member->IsString()) {
     value = member->AsString();
     return true;
   }
-  if (!silent && !member) NonCriticalError(kJsonFieldMissing, "Index:%d name:\"%s\" exist:%d", index_, name, 0);
-  else if (!silent) {
-    NonCriticalError(kJsonFieldOfAnotherType, "Index:%d name:\"%s\" type:%d", index_, name,
-                     static_cast<int>(member->AttributeType()));
-  }
+  if (!silent) FieldProblem(member, name, kJsonFieldMissing, kJsonFieldOfAnotherType);
   return false;
 }
 
@@ -245,11 +250,7 @@ bool TImpJSON::GetBooleanField(TJsonObject& record, std::string_view name, bool 
     value = member->AsBoolean();
     return true;
   }
-  if (!silent && !member) NonCriticalError(kJsonFieldMissing, "Index:%d name:\"%s\" exist:%d", index_, name, 0);
-  else if (!silent) {
-    NonCriticalError(kJsonFieldOfAnotherType, "Index:%d name:\"%s\" type:%d", index_, name,
-                     static_cast<int>(member->AttributeType()));
-  }
+  if (!silent) FieldProblem(member, name, kJsonFieldMissing, kJsonFieldOfAnotherType);
   return false;
 }
 
@@ -259,11 +260,7 @@ bool TImpJSON::GetIntegerField(TJsonObject& record, std::string_view name, bool 
     value = static_cast<int32_t>(member->AsNumber());
     return true;
   }
-  if (!silent && !member) NonCriticalError(kJsonIntegerMissing, "Index:%d name:\"%s\" exist:%d", index_, name, 0);
-  else if (!silent) {
-    NonCriticalError(kJsonIntegerOfAnotherType, "Index:%d name:\"%s\" type:%d", index_, name,
-                     static_cast<int>(member->AttributeType()));
-  }
+  if (!silent) FieldProblem(member, name, kJsonIntegerMissing, kJsonIntegerOfAnotherType);
   return false;
 }
 

@@ -133,6 +133,9 @@ class TImpJSON : public TImpRootBase {
   void WriteError(int code, std::string_view mark, std::string_view format, const std::optional<std::string>& text);
   void ImportRecord(TJsonObject& record);
   static std::string RecordAsFixable(TJsonObject& record);
+  // The non-critical error of a member that is missing or of another type than the one asked for.
+  void FieldProblem(const std::optional<TJsonAttribute>& member, std::string_view name, int missing,
+                    int ofAnotherType);
   void RunCommandText(const std::string& text);
   bool ErrorsAccepted() const;
 
