@@ -106,8 +106,11 @@ std::optional<std::string> Unescaped(std::string_view token) {
     if (plain) return IsValidUtf8(inner) ? std::optional<std::string>(inner) : std::nullopt;
   }
   // Parsed in place in a copy of its own: the parser then needs no stack of its own, whose first use
-  // is undefined behaviour in this version of the library.
+  // is undefined behaviour in this version of the library. The encoding check takes a multi-byte
+  // sequence's continuation bytes before looking at them, so a lead byte at the end would read up to
+  // three bytes past the terminator: the copy carries them as padding.
   std::string copy(token);
+  copy.append(3, '\0');
   rapidjson::InsituStringStream stream(copy.data());
   rapidjson::Reader reader;
   TStringReader handler;

@@ -116,6 +116,15 @@ TEST(JsonDocument, AValueThatDoesNotDecodeSpoilsOnlyItselfAndIsWrittenBackAsItCa
   EXPECT_EQ(array.AsText(), "[1,x,3,\"\xE6\x97\xA5\",1e5000]");
 }
 
+TEST(JsonDocument, AStringEndingInAMultiByteLeadIsInvalidNotAnOverrun) {
+  // Longer than a string kept inside its own object, so that a read past its end leaves its block.
+  auto document = Parse("[\"a long name\\twith a tab\xF3\", \"\\n\xC3\"]");
+  TJsonArray& array = document->AsArray();
+  ASSERT_EQ(array.Count(), 2);
+  EXPECT_TRUE(array.Item(0).IsInvalidValue());
+  EXPECT_TRUE(array.Item(1).IsInvalidValue());
+}
+
 TEST(JsonDocument, AnArrayNeverVisitedIsWrittenAsItCame) {
   const std::string text = "{\"a\": [ 1 ,  2 ], \"b\" : [3,\n4]}";
   auto document = Parse(text);
