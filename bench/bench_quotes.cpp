@@ -8,7 +8,7 @@
 #include <string>
 
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 #include "marketdata/quote_calls.h"
 #include "server/server.h"
 #include "session/login.h"
@@ -38,6 +38,7 @@ void BM_QuoteImportCall(benchmark::State& state) {
   zi::SetLogFileName(dir.File("zorinput.log"));
   zi::SetReferenceDataLoader(zi::CarregaDadosIniciais);
   zi::SetParameters({"/opt/zorinput", "/user=ana", "/password=pw", "/database=" + dir.File("b.db")});
+  zi::db::RegisterEmbeddedDriver();
   if (zi::InitDbConnection("", "", false, nullptr) != 0) return state.SkipWithError("no login");
   auto& db = zi::db::ZiDb();
   auto& server = *static_cast<zi::db::EmbeddedDriver&>(db.GetDriver()).Server();

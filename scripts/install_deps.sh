@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   sqlite3  # the bulk loader that bench/import_quotes.sh measures against
+  unixodbc-dev odbcinst tdsodbc  # the ODBC driver's library and a SQL Server client driver
+  libsqliteodbc  # an ODBC driver the ODBC tests run against
   dpkg-dev
 )
 

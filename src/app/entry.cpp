@@ -8,10 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "app/check_server.h"
 #include "app/import_mode.h"
 #include "app/msgqq_modes.h"
 #include "app/run_modes.h"
 #include "catalogue/hooks.h"
+#include "db/drivers/embedded_driver.h"
+#include "db/drivers/odbc_driver.h"
 #include "import/indicator_directives.h"
 #include "import/object_directives.h"
 #include "import/reference_directives.h"
@@ -54,11 +57,17 @@ Run modes:
   /contasquenaofecham=BLOCK   statements whose check failed
   /exportacac=NUMBER          shareholding composition export
   /exportacotacoes=SELECTION  quote export
+  /checkserver                whether the server has every procedure and parameter the
+                              program calls (a list of what lacks)
 
 Main switches:
   /user=NAME /password=SECRET database user (or the variable ZORINPUT_PASSWORD)
   /database=FILE              the embedded database file
   /provider=NAME /sqlserver=HOST
+                              a database server through ODBC (the provider defaults to
+                              SQLOLEDB.1 when a server is named)
+  /odbcdriver=NAME            the ODBC driver, as odbcinst.ini names it (default FreeTDS)
+  /odbcoptions="K=V;..."      more ODBC connection keywords (port, TLS, client charset)
   /output=FILE                append standard output to FILE
   /rejects=FILE /summary=FILE with /import: the failed lines to fix and import again; the
                               outcome as JSON
@@ -134,6 +143,7 @@ void InstallModeHandlers() {
   SetModeHandler(RunMode::ContasQueNaoFecham, [](const ModeSelection& selection) {
     return AfterCliLogin([&] { return ListaBalsComContasQueNaoFecham(NumberValueOrMax(selection.value)); });
   });
+  SetModeHandler(RunMode::CheckServer, [](const ModeSelection&) { return AfterCliLogin(CheckServer); });
   SetModeHandler(RunMode::RImport, RunRemoteImportMode);
   SetModeHandler(RunMode::PfImport, RunPortfolioBatchMode);
   SetModeHandler(RunMode::MsgQQ, RunMsgQQMode);
@@ -187,6 +197,10 @@ void Main(int argc, char** argv) {
   FoundationStart();
   ZiGlobsStart();
   InstallCatalogueHooks();
+#ifdef ZI_WITH_EMBEDDED
+  db::RegisterEmbeddedDriver();
+#endif
+  db::RegisterOdbcDriver();
   InstallDirectiveFamilies();
   InstallModeHandlers();
   RunResult result = RunEntry();

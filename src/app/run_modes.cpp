@@ -26,7 +26,7 @@ struct ModeSwitch {
 };
 
 // The order of the table is the order in which the switches are tested.
-constexpr std::array<ModeSwitch, 11> kModeSwitches{{
+constexpr std::array<ModeSwitch, 12> kModeSwitches{{
     {RunMode::Import, "import", ValueKind::Files},
     {RunMode::PfImport, "pfimport", ValueKind::Files},
     {RunMode::RImport, "rimport", ValueKind::Files},
@@ -38,6 +38,7 @@ constexpr std::array<ModeSwitch, 11> kModeSwitches{{
     {RunMode::ContasQueNaoFecham, "contasquenaofecham", ValueKind::Text},
     {RunMode::ExportaCac, "exportacac", ValueKind::Text},
     {RunMode::ExportaCotacoes, "exportacotacoes", ValueKind::Files},
+    {RunMode::CheckServer, "checkserver", ValueKind::Text},
 }};
 
 // Every other switch the program reads, here or anywhere else. The list is the one place that says
@@ -45,7 +46,7 @@ constexpr std::array<ModeSwitch, 11> kModeSwitches{{
 constexpr const char* kOtherSwitches[] = {
     // the login and the session
     "user", "password", "sqlserver", "database", "provider", "AdminVersion", "output", "PathReqGBol",
-    "mailrelay", "DbgDifChecagemBal", "PodeMudarAtvDoAnbPraCima", "noimport",
+    "mailrelay", "DbgDifChecagemBal", "PodeMudarAtvDoAnbPraCima", "noimport", "odbcdriver", "odbcoptions",
     // the log, the versioned copy, help and version
     "LI", "noracote", "help", "-help", "h", "version", "-version",
     // the import client

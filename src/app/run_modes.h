@@ -21,6 +21,7 @@ enum class RunMode {
   ContasQueNaoFecham,
   ExportaCac,
   ExportaCotacoes,
+  CheckServer,
   Desktop,
 };
 

@@ -434,7 +434,7 @@ int GetIdAnb(const std::string& cod, const std::string& bolsaTexto, int& id) {
     ds->SetInteger("@bolsa", *bolsa);
     int result = Db().ExecStProc(*ds, 0);
     // The return value is the id, so a failed call is told apart by the server never answering.
-    if (ds->ParamValue(Db().ReturnValueName()).IsNull()) return result;
+    if (ds->ReturnValue().IsNull()) return result;
     if (result <= 0) return kSerieNaoEncontrada;
     id = result;
     return 0;

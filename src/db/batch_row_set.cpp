@@ -81,6 +81,7 @@ void TBatchRowSet::UpdateBatch() {
 }
 
 bool IsConstraintError(const std::exception& e) {
+  if (const auto* error = dynamic_cast<const EDriverError*>(&e); error && error->Constraint()) return true;
   return LowerAscii(e.what()).find("constraint") != std::string::npos;
 }
 

@@ -50,7 +50,7 @@ class TBatchRowSet {
 };
 
 // Whether a database error reports a broken constraint (a key taken, a check or a reference that
-// fails): the server's message says "constraint", whichever driver brought it.
+// fails): as the driver classified it, or as the embedded server's message says.
 bool IsConstraintError(const std::exception& e);
 
 }  // namespace zi::db

@@ -173,6 +173,13 @@ const DbValue& TDbCommand::ParamValue(const std::string& name) const { return Fi
 
 int TDbCommand::ParamAsInteger(const std::string& name) const { return ValueAsInteger(ParamValue(name)); }
 
+const DbValue& TDbCommand::ReturnValue() const {
+  for (const Param& p : params_) {
+    if (p.desc.direction == ParamDirection::ReturnValue) return p.value;
+  }
+  throw EDatabaseError("Procedure " + name_ + " has no return value");
+}
+
 uint8_t TDbCommand::ParamAsByte(const std::string& name) const {
   int v = ParamAsInteger(name);
   if (v < 0 || v > 255) throw EDBException(4017);

@@ -77,6 +77,8 @@ class TDbCommand {
   TDayNumber ParamAsDayNumber(const std::string& name) const;
   double ParamAsFloat(const std::string& name) const;
   const DbValue& ParamValue(const std::string& name) const;
+  // The procedure's return value, found by its direction (EDatabaseError when it has none).
+  const DbValue& ReturnValue() const;
 
   // The current result set, read by column name or position.
   bool IsOpen() const { return open_; }

@@ -24,11 +24,6 @@ constexpr const char* kNotRunAgain = " not run again: the transaction was lost w
 constexpr const char* kForcedRollback = "Tran: error 7144: forced rollback!";
 constexpr const char* kGroupLost = ": the group's transaction was lost, its items are not written";
 
-bool IsWrongTypeMessage(std::string_view message) {
-  return message == "Application uses a value of the wrong type for the current operation" ||
-         message == "O aplicativo est\xE1 usando um valor incorreto para a opera\xE7\xE3o atual";
-}
-
 std::string DbUtilLine(int line) { return "dbutil line " + std::to_string(line); }
 
 }  // namespace
@@ -165,7 +160,7 @@ void TAdoDataBaseCustomizado::NoteLostTransaction(const std::string& call) {
 // restored; inside one it is not run again (the transaction died with the connection).
 bool TAdoDataBaseCustomizado::HandleDriverError(TDbCommand& command, int mode, const EDriverError& e, int& code,
                                                 bool mayRunAgain) {
-  if (IsWrongTypeMessage(e.what())) {
+  if (e.WrongType()) {
     code = 3542;
     Loga("ExecStProc " + command.Name() + " CRS:" + std::to_string(mode) + " error:3542 " + e.what());
     return false;
@@ -204,7 +199,7 @@ int TAdoDataBaseCustomizado::ExecStProc(TDbCommand& command, int mode) {
   }
   if (code == 0 && mode != 1) {
     try {
-      code = command.ParamAsInteger(returnValueName_);
+      code = ValueAsInteger(command.ReturnValue());
     } catch (const std::exception& e) {
       ReportExceptionWithCode("ExecStProc get return/result", code, e, 3998);
     }
@@ -473,7 +468,6 @@ void TAdoDataBaseCustomizado::DetectaVersaoDoServidor() {
       !rows.rows.front().empty())
     version = ValueAsText(rows.rows.front().front());
   versionIndex_ = zi::ServerVersionIndex(version);
-  returnValueName_ = zi::ReturnValueName(versionIndex_);
 }
 
 TTransactionGuard::~TTransactionGuard() {

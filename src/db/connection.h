@@ -83,7 +83,6 @@ class TAdoDataBaseCustomizado {
   void DetectaVersaoDoServidor();
 
   int ServerVersionIndex() const { return versionIndex_; }
-  const std::string& ReturnValueName() const { return returnValueName_; }
   int DsAcc() const { return dsAcc_; }
   int EvictionIndex() const { return evictionIndex_; }
   // The name of the command cached in a slot; empty when the slot is free.
@@ -132,7 +131,6 @@ class TAdoDataBaseCustomizado {
   bool reconnectEnabled_;
   std::string displayName_;
   int versionIndex_ = 0;
-  std::string returnValueName_ = "RETURN_VALUE";
   std::function<int64_t()> clock_;
 };
 

@@ -21,6 +21,10 @@ struct ParamDesc {
   std::string name;  // with its "@"; the return value's name depends on the server version
   DbType type = DbType::Integer;
   ParamDirection direction = ParamDirection::Input;
+  // What a driver binds with: the column size (characters, bytes or precision) and the decimal
+  // digits (scale), as the server describes the parameter; 0 where it says nothing.
+  int64_t size = 0;
+  int16_t digits = 0;
 };
 
 // A parameter with the value a call sends.
@@ -52,7 +56,9 @@ struct ResultSetData {
 enum class DriverFailure {
   Other,
   ConnectionLost,
-  Busy,  // another connection held a lock for longer than the driver waits
+  Busy,       // another connection held a lock for longer than the driver waits
+  WrongType,  // a parameter was given a value of the wrong type
+  Constraint,  // a key taken, a check or a reference that fails
 };
 
 // An error reported by the client library or the server (as opposed to the program's own errors).
@@ -63,6 +69,8 @@ class EDriverError : public EDBException {
       : EDBException(code, message), failure_(failure) {}
   bool ConnectionLost() const { return failure_ == DriverFailure::ConnectionLost; }
   bool Busy() const { return failure_ == DriverFailure::Busy; }
+  bool WrongType() const { return failure_ == DriverFailure::WrongType; }
+  bool Constraint() const { return failure_ == DriverFailure::Constraint; }
 
  private:
   DriverFailure failure_;
@@ -102,6 +110,9 @@ class Driver {
   virtual void Commit() = 0;
   virtual void Rollback() = 0;
   virtual bool InTransaction() const = 0;
+
+  // Whether the last opening created the database's first user, as its administrator.
+  virtual bool CreatedAdministrator() const { return false; }
 
   // Whether the driver keeps many calls in one server transaction with nested levels in it, so
   // that their commits may be grouped. A driver that cannot commits each call on its own.

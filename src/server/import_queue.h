@@ -13,6 +13,7 @@
 #include <string>
 
 #include "toolbox/db_value.h"
+#include "toolbox/import_ticket.h"
 
 namespace zi::server {
 
@@ -48,7 +49,6 @@ void RecordImportOutcome(SqliteDb& db, int64_t id, int resultCode, const std::st
 // 0 otherwise.
 int UserOfImportTicket(SqliteDb& db, const std::string& user, const std::string& ticket);
 
-// The environment variable through which a worker gives the import it starts its ticket.
-inline constexpr const char* kImportTicketVariable = "ZORINPUT_IMPORT_TICKET";
+using zi::kImportTicketVariable;
 
 }  // namespace zi::server

@@ -7,15 +7,18 @@
 #include <set>
 
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/driver_registry.h"
 #include "db/sql_errors.h"
 #include "session/session.h"
+#include "session/settings.h"
 #include "toolbox/codec.h"
 #include "toolbox/dates.h"
 #include "toolbox/http.h"
+#include "toolbox/import_ticket.h"
 #include "toolbox/log.h"
 #include "toolbox/message_box.h"
 #include "toolbox/message_window.h"
+#include "toolbox/own_codes.h"
 #include "toolbox/platform.h"
 #include "toolbox/process.h"
 #include "toolbox/switches.h"
@@ -99,42 +102,73 @@ int DatabaseFile(std::string& file, bool& mayCreate) {
   return 0;
 }
 
-// Opens the connection named by the switches. The provider is decided first: only the embedded
-// database can be reached by this build.
+// A setting of the ODBC connection: the switch, else the setting of that name.
+std::string OdbcSetting(const char* switchName, const char* settingName) {
+  std::string value;
+  return PegaParam(switchName, value) ? value : LeReg(settingName);
+}
+
+// Makes the connection object over the provider's driver and opens it; 99002 when this build has
+// no driver for the provider.
+int OpenDriver(const db::ConnectionSettings& settings, TMessageWindow* window) {
+  std::unique_ptr<db::Driver> driver = db::MakeDriver(settings);
+  if (!driver) {
+    Loga("InitDbConnection provider " + settings.provider + " erro:" + std::to_string(kProviderNotAvailable) +
+         ": this build has no driver for it (providers: " + db::RegisteredProviders() + ")");
+    return kProviderNotAvailable;
+  }
+  Show(window, "Logging in");
+  db::DestroyZiDb();
+  db::CreateZiDb(std::move(driver));
+  db::ZiDb().GetDriver().Open();
+  return 0;
+}
+
+// A connection to a database server.
+int ConnectToServer(const std::string& provider, const std::string& host, const std::string& user,
+                    const std::string& password, TMessageWindow* window) {
+  if (host.empty()) return kLoginSettingEmpty;
+  db::ConnectionSettings settings{provider, host, SwitchOr("database", kDefaultDatabase), user, password,
+                                  OdbcSetting("odbcdriver", "OdbcDriver"), OdbcSetting("odbcoptions", "OdbcOptions")};
+  if (settings.database.empty()) return kLoginSettingEmpty;
+  // The password is the bytes typed; the server's text, like the program's, is Windows-1252.
+  if (IsValidUtf8(password)) {
+    const std::optional<std::string> converted = Utf8ToCp1252(password);
+    if (!converted) {
+      Loga("InitDbConnection erro:" + std::to_string(kCredentialsNotCp1252) + ": " + OwnCodeText(kCredentialsNotCp1252));
+      return kCredentialsNotCp1252;
+    }
+    settings.password = *converted;
+  }
+  if (const int code = OpenDriver(settings, window)) return code;
+  ZiGlobs().serverHost = host;
+  ZiGlobs().database = settings.database;
+  return 0;
+}
+
+// Opens the connection named by the switches: the embedded database, or a server through the
+// driver of the provider.
 int Connect(const std::string& user, const std::string& password, const std::string& importTicket,
             TMessageWindow* window) {
   std::string host;
   const bool hostGiven = PegaParam("sqlserver", host);
   std::string provider = SwitchOr("provider", host.empty() ? kEmbeddedProvider : kDefaultProvider);
   if (provider.empty()) return kLoginSettingEmpty;
-  if (!SameTextAscii(provider, kEmbeddedProvider)) {
-    Loga("InitDbConnection provider " + provider + " erro:" + std::to_string(kProviderNotAvailable) +
-         ": this build reaches only the embedded database (provider embedded)");
-    return kProviderNotAvailable;
-  }
+  if (!SameTextAscii(provider, kEmbeddedProvider)) return ConnectToServer(provider, host, user, password, window);
   if (hostGiven && host.empty()) return kLoginSettingEmpty;
-  std::string file;
-  bool mayCreate = false;
-  if (int code = DatabaseFile(file, mayCreate)) return code;
-
-  Show(window, "Logging in");
-  auto driver = std::make_unique<db::EmbeddedDriver>(file);
-  driver->SetCredentials(user, password);
-  driver->SetImportTicket(importTicket);
-  driver->SetMayCreate(mayCreate);
-  db::EmbeddedDriver& opened = *driver;
-  db::DestroyZiDb();
-  db::CreateZiDb(std::move(driver));
-  db::ZiDb().GetDriver().Open();
-  if (opened.CreatedAdministrator()) {
-    std::string line =
-        "InitDbConnection new database " + PathText(file) + ": user " + user + " created as administrator";
+  db::ConnectionSettings settings{kEmbeddedProvider, "", "", user, password};
+  settings.importTicket = importTicket;
+  if (int code = DatabaseFile(settings.database, settings.mayCreate)) return code;
+  if (const int code = OpenDriver(settings, window)) return code;
+  if (db::ZiDb().GetDriver().CreatedAdministrator()) {
+    std::string line = "InitDbConnection new database " + PathText(settings.database) + ": user " + user +
+                       " created as administrator";
     Loga(line);
     std::printf("%s\n", Cp1252ToUtf8(line).c_str());
     std::fflush(stdout);
   }
   ZiGlobs().serverHost = hostGiven ? host : kEmbeddedHost;
-  ZiGlobs().database = PathText(file);
+  ZiGlobs().database = PathText(settings.database);
   return 0;
 }
 
@@ -176,7 +210,7 @@ int InitDbConnection(std::string user, std::string password, bool exclusive, TMe
     RotateLogFile(LogFileName(), 20000, 1000000);
     if (user.empty()) PegaParam("user", user);
     // An import started by the remote-import worker logs in as its uploader with the worker's ticket.
-    const std::string importTicket = platform::EnvVar(db::kImportTicketVariable);
+    const std::string importTicket = platform::EnvVar(kImportTicketVariable);
     // A password is the bytes typed, whichever way it comes: the switch and the variable alike.
     if (password.empty() && !PegaParamBytes("password", password)) password = platform::EnvVar("ZORINPUT_PASSWORD");
     if (user.empty() || (password.empty() && importTicket.empty())) {

@@ -10,6 +10,8 @@ const char* OwnCodeText(int code) {
       {kProviderNotAvailable, "This database provider is not available in this build"},
       {kDatabaseNamesAFolder, "The database name ends in a path separator: it names a folder"},
       {kDefaultDatabaseMissing, "The default database does not exist: name it with -database to create it"},
+      {kServerLacksProcedures, "The database server lacks procedures or parameters this program calls"},
+      {kCredentialsNotCp1252, "The password holds a character that a database server's Windows-1252 text cannot hold"},
       {kMsgQQValueNotANumber, "A message value is not a number that its field's type holds"},
       {kMsgQQUnclosedQuote, "A quoted message value has no closing quote"},
       {kMsgQQFileEmpty, "The message file is empty: there is nothing to send"},

@@ -24,6 +24,8 @@ inline constexpr int kLogNotARegularFile = 99040;
 // The session.
 inline constexpr int kDatabaseNamesAFolder = 99010;
 inline constexpr int kDefaultDatabaseMissing = 99011;
+inline constexpr int kCredentialsNotCp1252 = 99012;
+inline constexpr int kServerLacksProcedures = 99013;
 
 // The MsgQQ messages and their run modes.
 inline constexpr int kMsgQQValueNotANumber = 99090;

@@ -5,7 +5,7 @@
 
 #include "catalogue/catalogue.h"
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 #include "server/server.h"
 #include "support/test_files.h"
 #include "toolbox/log.h"

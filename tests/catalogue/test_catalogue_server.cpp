@@ -7,7 +7,7 @@
 #include "catalogue/caches.h"
 #include "catalogue/hooks.h"
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 #include "server/server.h"
 #include "session/bgl_cache.h"
 #include "session/login.h"

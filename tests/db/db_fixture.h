@@ -7,7 +7,7 @@
 #include <string>
 
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 #include "server/server.h"
 #include "support/test_files.h"
 #include "toolbox/log.h"

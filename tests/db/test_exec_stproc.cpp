@@ -103,21 +103,15 @@ TEST_F(DbTest, SlowCallIsLoggedWithEveryParameter) {
                                                "- #7 @outB : 2.5", "- #8 @outS : x", "- #9 @outD : NULL"));
 }
 
-TEST_F(DbTest, ReturnValueNameFollowsTheServerVersion) {
-  struct Case {
-    const char* version;
-    const char* name;
-  } cases[] = {{"Microsoft SQL Server 2008 (SP3)", "@RETURN_VALUE"},
-               {"Microsoft SQL Server  7.00 - 7.00.1063", "RETURN_VALUE"},
-               {"SQLite 3", "RETURN_VALUE"}};
-  for (const auto& c : cases) {
+TEST_F(DbTest, TheReturnValueIsFoundByItsDirectionWhateverTheServerVersion) {
+  for (const char* version : {"Microsoft SQL Server 2008 (SP3)", "Microsoft SQL Server  7.00 - 7.00.1063",
+                              "a server this program has never heard of"}) {
     db_->FlushCache();
-    driver_->Server()->SetVersionTextForTests(c.version);
+    driver_->Server()->SetVersionTextForTests(version);
     db_->DetectaVersaoDoServidor();
-    EXPECT_EQ(db_->ReturnValueName(), c.name) << c.version;
     TDataSetHolder ds(*db_, "TestReturns");
     ds->SetInteger("@code", 8601);
-    EXPECT_EQ(db_->ExecStProc(*ds, 0), 8601) << c.version;
+    EXPECT_EQ(db_->ExecStProc(*ds, 0), 8601) << version;
   }
 }
 

@@ -12,7 +12,7 @@
 #include "catalogue/caches.h"
 #include "catalogue/catalogue.h"
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 #include "import/command_line_run.h"
 #include "import/directives.h"
 #include "import/fields.h"

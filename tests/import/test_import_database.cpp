@@ -9,7 +9,7 @@
 #include "catalogue/caches.h"
 #include "catalogue/catalogue.h"
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 #include "import/command_line_run.h"
 #include "import/company_key.h"
 #include "import/directives.h"

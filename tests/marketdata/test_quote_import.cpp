@@ -10,7 +10,7 @@
 
 #include "catalogue/hooks.h"
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 #include "import/command_line_run.h"
 #include "import/object_directives.h"
 #include "marketdata/quote_directives.h"

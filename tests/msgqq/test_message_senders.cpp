@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 #include "server/server.h"
 #include "session/session.h"
 #include "session/zi_globs.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 #include "server/server.h"
 #include "session/session.h"
 #include "support/test_files.h"

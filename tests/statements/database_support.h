@@ -8,7 +8,7 @@
 
 #include "catalogue/caches.h"
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 #include "import/command_line_run.h"
 #include "server/server.h"
 #include "session/login.h"

@@ -9,7 +9,7 @@
 #include "catalogue/caches.h"
 #include "catalogue/hooks.h"
 #include "db/connection.h"
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 #include "server/server.h"
 #include "session/login.h"
 #include "session/reference_data.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "db/driver.h"
-#include "server/import_queue.h"
+#include "db/driver_registry.h"
 
 namespace zi::server {
 class Registry;
@@ -13,9 +13,6 @@ struct ProcedureResult;
 }  // namespace zi::server
 
 namespace zi::db {
-
-// Set by an import worker for the import it starts: that import logs in with it (SetImportTicket).
-using server::kImportTicketVariable;
 
 class EmbeddedDriver : public Driver {
  public:
@@ -32,7 +29,7 @@ class EmbeddedDriver : public Driver {
   // Whether the first opening may create a missing file; a reconnection never does.
   void SetMayCreate(bool mayCreate) { mayCreate_ = mayCreate; }
   // Whether the last opening created the database's first user, as its administrator.
-  bool CreatedAdministrator() const { return createdAdministrator_; }
+  bool CreatedAdministrator() const override { return createdAdministrator_; }
 
   void Open() override;
   void Close() override;
@@ -106,5 +103,9 @@ class EmbeddedDriver : public Driver {
   // The inputs of a prepared call, kept to reuse their memory.
   std::vector<DbValue> inputs_;
 };
+
+// Registers the embedded driver under the provider "embedded": the settings' database is the file,
+// created when the settings allow it.
+void RegisterEmbeddedDriver();
 
 }  // namespace zi::db

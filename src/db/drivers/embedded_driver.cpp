@@ -1,4 +1,4 @@
-#include "db/embedded_driver.h"
+#include "db/drivers/embedded_driver.h"
 
 #include "server/server.h"
 #include "toolbox/codec.h"
@@ -143,8 +143,10 @@ void EmbeddedDriver::BeforeCall() {
 EDriverError EmbeddedDriver::DriverErrorOf(const std::exception& e) {
   const auto* refusal = dynamic_cast<const server::ServerError*>(&e);
   if (!refusal) return EDriverError(e.what());
-  const bool busy = refusal->GetKind() == server::ServerError::Kind::Busy;
-  return EDriverError(e.what(), busy ? DriverFailure::Busy : DriverFailure::Other, refusal->AnswerCode());
+  DriverFailure failure = DriverFailure::Other;
+  if (refusal->GetKind() == server::ServerError::Kind::Busy) failure = DriverFailure::Busy;
+  if (refusal->GetKind() == server::ServerError::Kind::WrongType) failure = DriverFailure::WrongType;
+  return EDriverError(e.what(), failure, refusal->AnswerCode());
 }
 
 std::vector<ParamDesc> EmbeddedDriver::DescribeProcedure(const std::string& name) {
@@ -224,6 +226,16 @@ void EmbeddedDriver::RollbackLevel() {
 
 void EmbeddedDriver::ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) {
   Call([&] { server_->ApplyRowChanges(table, changes); });
+}
+
+void RegisterEmbeddedDriver() {
+  RegisterDriver({"embedded"}, [](const ConnectionSettings& settings) {
+    auto driver = std::make_unique<EmbeddedDriver>(settings.database);
+    driver->SetCredentials(settings.user, settings.password);
+    driver->SetImportTicket(settings.importTicket);
+    driver->SetMayCreate(settings.mayCreate);
+    return driver;
+  });
 }
 
 }  // namespace zi::db
