@@ -1,0 +1,58 @@
+// The holder directives and the composition block with the document index of batch imports.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "holdings/registry_import.h"
+#include "holdings/shareholder.h"
+#include "import/command_line_run.h"
+#include "support/logged_in_database.h"
+
+namespace zi {
+namespace {
+
+class HolderDirectivesTest : public test::LoggedInDatabase {
+ protected:
+  void SetUp() override {
+    LoggedInDatabase::SetUp();
+    RegisterHolderDirectives();
+    TShareholderRegistry::DocIndex().Reset();
+    Sql("INSERT INTO empresa (id, cod, pais, nome) VALUES (1, 'PETR', 0, 'Petro')");
+  }
+  void TearDown() override {
+    TShareholderRegistry::DocIndex().Reset();
+    LoggedInDatabase::TearDown();
+  }
+  int Import(const std::string& text, bool cachedLookup) {
+    const std::string file = dir_.File("in.txt");
+    test::WriteFile(file, text);
+    impcli::tMyImpMain run(file, true, false, "");
+    run.SetCachedCompanyLookup(cachedLookup);
+    while (run.NotFinished()) run.Step();
+    return run.ResultCode();
+  }
+};
+
+// The add procedure gives no id back: the index must learn the real one, or a later block of the
+// same process would resolve the document to no shareholder.
+TEST_F(HolderDirectivesTest, AHolderCreatedWhileTheIndexIsBuiltJoinsItWithItsRealId) {
+  ASSERT_EQ(Import("*SHAREHOLDER \"Alfa\" 0 11.111.111/0001-11\n", false), 0);
+  int32_t id = 0;
+  ASSERT_EQ(TShareholderRegistry::FindInIndex("11111111000111", 0, true, id), 0);
+  const size_t before = TShareholderRegistry::DocIndex().Size();
+  ASSERT_EQ(Import("*SHAREHOLDER \"Beta\" 0 22.222.222/0001-22\n", true), 0) << Log();
+  EXPECT_EQ(TShareholderRegistry::DocIndex().Size(), before + 1);
+  const int64_t beta = SqlValue("SELECT IdShareholder FROM ShareholderDoc WHERE doc_id = '22222222000122'").AsInteger();
+  ASSERT_EQ(Import("*SHAREHOLDERS PETR 0 2024-06-30\n"
+                   "22.222.222/0001-22 0 7 0\n"
+                   "END\n",
+                   true),
+            0)
+      << Log();
+  EXPECT_EQ(SqlValue("SELECT IdShareholder FROM CompAcionariaItem").AsInteger(), beta);
+  Sql("DELETE FROM ShareholderDoc WHERE IdShareholder = " + std::to_string(beta));
+  ASSERT_EQ(TShareholderRegistry::FindInIndex("22.222.222/0001-22", 0, true, id), 0) << "an entry of the index";
+  EXPECT_EQ(id, beta);
+}
+
+}  // namespace
+}  // namespace zi
