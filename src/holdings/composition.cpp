@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "db/connection.h"
+#include "holdings/db_call.h"
 #include "toolbox/log.h"
 #include "toolbox/own_codes.h"
 #include "toolbox/platform.h"
@@ -15,20 +16,10 @@ namespace zi {
 
 namespace {
 
-constexpr int kCallFailed = 3939;
+constexpr int kCallFailed = kHoldingsCallFailed;
 // One insert statement carries at most this many items, well inside the server's limit of bound values.
 constexpr size_t kItemsPerInsert = 1000;
 constexpr int kSignificantDigits = 11;
-
-int Guarded(std::string_view where, const std::function<int()>& body) {
-  try {
-    return body();
-  } catch (const std::exception& e) {
-    int code = 0;
-    ReportExceptionWithCode(where, code, e, kCallFailed);
-    return code;
-  }
-}
 
 // A value the database keeps: a missing or infinite number goes as NULL.
 double Stored(double value) { return std::isfinite(value) ? value : kMissing; }
@@ -66,7 +57,7 @@ void SetHeaderParams(db::TDbCommand& ds, TCompAcionariaRec& header) {
 
 // Header, then items, in one transaction: whole or not at all.
 int WriteComposition(const char* procedure, TCompAcionariaRec& header, TCompAcionariaItems& items, bool isNew) {
-  return Guarded(std::string("Db") + procedure, [&] {
+  return GuardedCall(std::string("Db") + procedure, [&] {
     db::TTransactionGuard transaction(db::ZiDb());
     if (transaction.Code() != 0) return transaction.Code();
     int code = 0;
@@ -197,7 +188,7 @@ std::vector<int32_t> TCompAcionariaItems::ShareholdersByTotal() const {
 
 int TCompAcionariaItems::Load(const TCompAcionariaRec& header) {
   entries_.clear();
-  const int code = Guarded("CompAcionariaItems", [&] {
+  const int code = GuardedCall("CompAcionariaItems", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CompAcionariaItems");
     if (!ds) return kCallFailed;
     ds->SetInteger("@id", header.id);
@@ -230,7 +221,7 @@ int TCompAcionariaItems::Load(const TCompAcionariaRec& header) {
 }
 
 int TCompAcionariaItems::Save(int32_t compositionId, bool isNew) {
-  return Guarded("TCompAcionariaItems.Save", [&] {
+  return GuardedCall("TCompAcionariaItems.Save", [&] {
     if (!isNew) {
       db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text,
                             "delete from CompAcionariaItem where idCompAcionaria = " + std::to_string(compositionId));
@@ -300,7 +291,7 @@ int DbCompAcionariaPut(TCompAcionariaRec& header, TCompAcionariaItems& items) {
 }
 
 int DbCompAcionariaDel(int32_t id) {
-  return Guarded("DbCompAcionariaDel", [&] {
+  return GuardedCall("DbCompAcionariaDel", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CompAcionariaDel");
     if (!ds) return kCallFailed;
     ds->SetInteger("@id", id);
@@ -309,7 +300,7 @@ int DbCompAcionariaDel(int32_t id) {
 }
 
 int DbCompAcionariaGetPelaEmpData(int32_t emp, TDayNumber dtref, TCompAcionariaRec& header) {
-  return Guarded("DbCompAcionariaGetPelaEmpData", [&] {
+  return GuardedCall("DbCompAcionariaGetPelaEmpData", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CompAcionariaGetPelaEmpData");
     if (!ds) return kCallFailed;
     ds->SetInteger("@emp", emp);
@@ -322,7 +313,7 @@ int DbCompAcionariaGetPelaEmpData(int32_t emp, TDayNumber dtref, TCompAcionariaR
 
 int DbCompAcionariaDaEmp(int32_t emp, std::vector<TCompAcionariaRec>& headers) {
   headers.clear();
-  const int code = Guarded("DbCompAcionariaDaEmp", [&] {
+  const int code = GuardedCall("DbCompAcionariaDaEmp", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CompAcionariaDaEmp");
     if (!ds) return kCallFailed;
     ds->SetInteger("@id", emp);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "db/connection.h"
+#include "holdings/db_call.h"
 #include "db/db_cache.h"
 #include "db/multi_result.h"
 #include "toolbox/log.h"
@@ -16,18 +17,8 @@ namespace zi {
 
 namespace {
 
-constexpr int kCallFailed = 3939;
+constexpr int kCallFailed = kHoldingsCallFailed;
 constexpr int kNameCacheSize = 128;
-
-int Guarded(std::string_view where, const std::function<int()>& body) {
-  try {
-    return body();
-  } catch (const std::exception& e) {
-    int code = 0;
-    ReportExceptionWithCode(where, code, e, kCallFailed);
-    return code;
-  }
-}
 
 std::string Proc(std::string_view prefix, std::string_view verb) { return std::string(prefix) + std::string(verb); }
 
@@ -101,7 +92,7 @@ void THolderDocIndex::Reset() {
 
 int THolderDocIndex::Build() {
   if (built_) return 0;
-  const int code = Guarded("THolderDocIndex.Build", [&] {
+  const int code = GuardedCall("THolderDocIndex.Build", [&] {
     db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, std::string(select_));
     if (!ds) return kCallFailed;
     if (const int failed = db::ZiDb().OpenSql(*ds)) return failed;
@@ -159,7 +150,7 @@ void THolderAddedList::Add(std::string_view doc, int32_t pais) {
 
 template <typename K>
 int THolderRegistry<K>::Get(int32_t id, THolderRec& rec) {
-  return Guarded(Proc("Db", Proc(K::prefix, "Get")), [&] {
+  return GuardedCall(Proc("Db", Proc(K::prefix, "Get")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "Get"));
     if (!ds) return kCallFailed;
     ds->SetInteger("@id", id);
@@ -172,7 +163,7 @@ int THolderRegistry<K>::Get(int32_t id, THolderRec& rec) {
 
 template <typename K>
 int THolderRegistry<K>::Add(const THolderRec& rec, bool mayClean) {
-  return Guarded(Proc("Db", Proc(K::prefix, "Add")), [&] {
+  return GuardedCall(Proc("Db", Proc(K::prefix, "Add")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "Add"));
     if (!ds) return kCallFailed;
     ds->SetInteger("@id", rec.id);
@@ -186,7 +177,7 @@ int THolderRegistry<K>::Add(const THolderRec& rec, bool mayClean) {
 
 template <typename K>
 int THolderRegistry<K>::Put(const THolderRec& rec, bool keep, bool forceMain, bool mayClean) {
-  return Guarded(Proc("Db", Proc(K::prefix, "Put")), [&] {
+  return GuardedCall(Proc("Db", Proc(K::prefix, "Put")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "Put"));
     if (!ds) return kCallFailed;
     ds->SetInteger("@id", rec.id);
@@ -203,7 +194,7 @@ int THolderRegistry<K>::Put(const THolderRec& rec, bool keep, bool forceMain, bo
 
 template <typename K>
 int THolderRegistry<K>::AddDoc(const THolderRec& rec, bool mayClean) {
-  return Guarded(Proc("Db", Proc(K::prefix, "AddDoc")), [&] {
+  return GuardedCall(Proc("Db", Proc(K::prefix, "AddDoc")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "AddDoc"));
     if (!ds) return kCallFailed;
     ds->SetInteger(std::string(K::addDocId), rec.id);
@@ -216,7 +207,7 @@ int THolderRegistry<K>::AddDoc(const THolderRec& rec, bool mayClean) {
 
 template <typename K>
 int THolderRegistry<K>::DelDoc(const std::string& doc_id, int32_t docpais) {
-  return Guarded(Proc("Db", Proc(K::prefix, "DelDoc")), [&] {
+  return GuardedCall(Proc("Db", Proc(K::prefix, "DelDoc")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "DelDoc"));
     if (!ds) return kCallFailed;
     ds->SetInteger("@docpais", docpais);
@@ -229,7 +220,7 @@ template <typename K>
 int THolderRegistry<K>::Del(int32_t id, int32_t& company, int32_t& count) {
   company = 0;
   count = 0;
-  return Guarded(Proc("Db", Proc(K::prefix, "Del")), [&] {
+  return GuardedCall(Proc("Db", Proc(K::prefix, "Del")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "Del"));
     if (!ds) return kCallFailed;
     ds->SetInteger("@id", id);
@@ -247,7 +238,7 @@ int THolderRegistry<K>::GetByDocPais(const std::string& doc, int32_t pais, const
   rec.doc = doc;
   rec.pais = pais;
   found = THolderFound{};
-  return Guarded(Proc("Db", Proc(K::prefix, "GetByDocPais")), [&] {
+  return GuardedCall(Proc("Db", Proc(K::prefix, "GetByDocPais")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "GetByDocPais"));
     if (!ds) return kCallFailed;
     ds->SetText("@doc_in", doc);
@@ -269,7 +260,7 @@ int THolderRegistry<K>::GetByDocPais(const std::string& doc, int32_t pais, const
 template <typename K>
 int THolderRegistry<K>::ListNames(int32_t id, std::vector<_NomeHolder>& names) {
   names.clear();
-  const int code = Guarded(Proc("Db", Proc(K::prefix, "ListNames")), [&] {
+  const int code = GuardedCall(Proc("Db", Proc(K::prefix, "ListNames")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "ListNames"));
     if (!ds) return kCallFailed;
     ds->SetInteger("@id", id);
@@ -285,7 +276,7 @@ template <typename K>
 int THolderRegistry<K>::NamesSave(int32_t id, std::vector<_NomeHolder>& names) {
   for (_NomeHolder& name : names) {
     if (!name.toDelete && !name.modified) continue;
-    const int code = Guarded(Proc("Db", Proc(K::prefix, "NamesSave")), [&] {
+    const int code = GuardedCall(Proc("Db", Proc(K::prefix, "NamesSave")), [&] {
       db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, name.toDelete ? "NomeDel" : "NomeMod"));
       if (!ds) return kCallFailed;
       ds->SetInteger("@id", id);

@@ -4,23 +4,16 @@
 
 #include <regex>
 
-#include "holdings/ptf_asset.h"
-#include "holdings/registry_import.h"
+#include "holdings_database.h"
 #include "import/json_import.h"
-#include "support/logged_in_database.h"
 
 namespace zi {
 namespace {
 
-class AssetRecordsTest : public test::LoggedInDatabase {
+class AssetRecordsTest : public test::HoldingsDatabase {
  protected:
-  void SetUp() override {
-    LoggedInDatabase::SetUp();
-    RegisterHolderDirectives();
-    TPtfAssetTvmRegistry::DocIndex().Reset();
-  }
   // The file as written back, with the run's time stamp taken out.
-  std::string Import(const std::string& text) {
+  std::string ImportJson(const std::string& text) {
     const std::string file = dir_.File("in.json");
     test::WriteFile(file, text);
     std::unique_ptr<TImpJSON> run;
@@ -35,7 +28,7 @@ class AssetRecordsTest : public test::LoggedInDatabase {
 
 TEST_F(AssetRecordsTest, NotesGoToTheLogEntriesAndCodedNotesToTheErrorEntries) {
   const std::string written =
-      Import(R"([{"action": "insertorupdate", "type": "ptfassettvm", "doc": "A-1", "nome": "Ativo"},
+      ImportJson(R"([{"action": "insertorupdate", "type": "ptfassettvm", "doc": "A-1", "nome": "Ativo"},
                  {"action": "insertorupdate", "type": "ptfassettvm", "doc": "A1", "nome": 5},
                  {"action": "insertorupdate", "type": "ptfassettvmadddoc", "doc": "A1"},
                  {"action": "insertorupdate", "type": "ptfassettvmadddoc", "doc": "NOSUCH", "newdoc": "x"}])");

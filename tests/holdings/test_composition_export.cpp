@@ -9,32 +9,22 @@
 #include <sstream>
 
 #include "holdings/composition_export.h"
-#include "holdings/registry_import.h"
-#include "import/command_line_run.h"
-#include "support/logged_in_database.h"
+#include "holdings_database.h"
 
 namespace zi {
 namespace {
 
 using testing::ElementsAre;
 
-class CompositionExportTest : public test::LoggedInDatabase {
+class CompositionExportTest : public test::HoldingsDatabase {
  protected:
   void SetUp() override {
-    LoggedInDatabase::SetUp();
-    RegisterHolderDirectives();
+    HoldingsDatabase::SetUp();
     AddCompanies();
   }
   void AddCompanies() {
     Sql("INSERT INTO empresa (id, cod, pais, nome) VALUES (1, 'PETR', 0, 'Petr\xF3leo'), (2, 'VALE', 0, 'Vale'), "
         "(3, 'A/../B', 0, 'Odd'), (4, 'IBM', 1, 'IBM')");
-  }
-  int Import(const std::string& text) {
-    const std::string file = dir_.File("in.txt");
-    test::WriteFile(file, text);
-    impcli::tMyImpMain run(file, true, false, "");
-    while (run.NotFinished()) run.Step();
-    return run.ResultCode();
   }
   // The files of a folder by name.
   static std::map<std::string, std::string> Files(const std::string& folder) {
@@ -108,7 +98,7 @@ TEST_F(CompositionExportTest, WritesOneFilePerCompositionOfTheCountryAndImportsB
   std::filesystem::remove(dir_.File("zi.db"));
   LogIn("ana", "pw");
   AddCompanies();
-  TShareholderRegistry::DocIndex().Reset();
+  ForgetIndexes();
   std::string text;
   for (const auto& [name, content] : exported) text += AsImport(name, content);
   ASSERT_EQ(Import(text), 0) << text << Log();

@@ -2,33 +2,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "holdings/registry_import.h"
 #include "holdings/shareholder.h"
-#include "import/command_line_run.h"
-#include "support/logged_in_database.h"
+#include "holdings_database.h"
 
 namespace zi {
 namespace {
 
-class HolderDirectivesTest : public test::LoggedInDatabase {
+class HolderDirectivesTest : public test::HoldingsDatabase {
  protected:
   void SetUp() override {
-    LoggedInDatabase::SetUp();
-    RegisterHolderDirectives();
-    TShareholderRegistry::DocIndex().Reset();
+    HoldingsDatabase::SetUp();
     Sql("INSERT INTO empresa (id, cod, pais, nome) VALUES (1, 'PETR', 0, 'Petro')");
-  }
-  void TearDown() override {
-    TShareholderRegistry::DocIndex().Reset();
-    LoggedInDatabase::TearDown();
-  }
-  int Import(const std::string& text, bool cachedLookup) {
-    const std::string file = dir_.File("in.txt");
-    test::WriteFile(file, text);
-    impcli::tMyImpMain run(file, true, false, "");
-    run.SetCachedCompanyLookup(cachedLookup);
-    while (run.NotFinished()) run.Step();
-    return run.ResultCode();
   }
 };
 

@@ -5,7 +5,7 @@
 
 #include "holdings/ptf_asset.h"
 #include "holdings/shareholder.h"
-#include "support/logged_in_database.h"
+#include "holdings_database.h"
 #include "toolbox/own_codes.h"
 #include "toolbox/pool.h"
 
@@ -43,19 +43,15 @@ TEST(HolderAddedList, MatchesDocumentExactlyAndCountryByValue) {
   EXPECT_FALSE(list.Contains("ABC1", 0));
 }
 
-class RegistryTest : public test::LoggedInDatabase {
+class RegistryTest : public test::HoldingsDatabase {
  protected:
   void SetUp() override {
-    LoggedInDatabase::SetUp();
-    TShareholderRegistry::DocIndex().Reset();
-    TPtfAssetTvmRegistry::DocIndex().Reset();
+    HoldingsDatabase::SetUp();
     PoolFreeAll();
   }
   void TearDown() override {
     PoolFreeAll();
-    TShareholderRegistry::DocIndex().Reset();
-    TPtfAssetTvmRegistry::DocIndex().Reset();
-    LoggedInDatabase::TearDown();
+    HoldingsDatabase::TearDown();
   }
   static THolderRec Holder(int32_t pais, const std::string& nome, const std::string& doc) {
     THolderRec rec;
