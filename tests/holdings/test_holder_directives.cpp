@@ -38,5 +38,18 @@ TEST_F(HolderDirectivesTest, AHolderCreatedWhileTheIndexIsBuiltJoinsItWithItsRea
   EXPECT_EQ(id, beta);
 }
 
+// A new name joins the holder's names without becoming its main one; a line that gives that name
+// again changes nothing and is told so.
+TEST_F(HolderDirectivesTest, ANameThatIsNotTheMainOneIsNoChangeAndIsNoted) {
+  ASSERT_EQ(Import("*SHAREHOLDER \"Alfa\" 0 1\n"), 0);
+  ASSERT_EQ(Import("*SHAREHOLDER \"Beta\" 0 1\n"), 0);
+  ASSERT_EQ(Import("*SHAREHOLDER \"B.E.T.A\" 0 1\n"), 0);
+  const std::string log = Log();
+  const size_t third = log.rfind("ImpRoot start");
+  EXPECT_THAT(log.substr(third), testing::HasSubstr("Share holder: name \"B.E.T.A\" is not main name \"Alfa\"\r\n"));
+  EXPECT_THAT(log.substr(third), testing::Not(testing::HasSubstr("limit"))) << "no change, no limit note";
+  EXPECT_EQ(SqlValue("SELECT group_concat(nome || VaiProZor, ',') FROM ShareholderNome").AsText(), "Alfa1,Beta0");
+}
+
 }  // namespace
 }  // namespace zi
