@@ -8,7 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$root/scripts/main_job.sh" "$build" "$work/main" >/dev/null
 grep -q "InitDbConnection new database demo.db: user analyst created as administrator" "$work/main/zorinput.log"
-echo "smoke: main job imported catalogue.txt, prices.txt and prices.json"
+echo "smoke: main job imported catalogue.txt, prices.txt, prices.json, holdings.txt and ptf_assets.json"
 # The statements need the demo companies' accounts and presentation format.
 cd "$work"
 "$build/src/app/zorinput-server" init --demo demo.db >/dev/null
@@ -16,3 +16,4 @@ ZORINPUT_PASSWORD=demo "$build/src/app/zorinput-server" useradd demo.db analyst 
 ZORINPUT_PASSWORD=demo "$build/src/app/zorinput" "/import=$root/examples/statements.txt" /user=analyst \
   /database=demo.db >/dev/null
 echo "smoke: statements.txt imported into the demo database"
+cp "$root/examples/ptf_assets.json" . && for file in "$root/examples/holdings.txt" ptf_assets.json; do ZORINPUT_PASSWORD=demo "$build/src/app/zorinput" "/import=$file" /user=analyst /database=demo.db >/dev/null; done && echo "smoke: holdings.txt and ptf_assets.json imported into the demo database"

@@ -15,6 +15,8 @@
 #include "catalogue/hooks.h"
 #include "db/drivers/embedded_driver.h"
 #include "db/drivers/odbc_driver.h"
+#include "holdings/composition_export.h"
+#include "holdings/registry_import.h"
 #include "import/indicator_directives.h"
 #include "import/object_directives.h"
 #include "import/reference_directives.h"
@@ -133,6 +135,7 @@ void InstallDirectiveFamilies() {
   RegisterIndicatorDirectives();
   RegisterQuoteDirectives();
   RegisterStatementDirectives();
+  RegisterHolderDirectives();
 }
 
 void InstallModeHandlers() {
@@ -148,8 +151,11 @@ void InstallModeHandlers() {
   SetModeHandler(RunMode::PfImport, RunPortfolioBatchMode);
   SetModeHandler(RunMode::MsgQQ, RunMsgQQMode);
   SetModeHandler(RunMode::MsgQQCode, RunMsgQQCodeMode);
-  for (RunMode mode : {RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ExportaCac})
+  for (RunMode mode : {RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus})
     SetModeHandler(mode, LoginThenNotAvailable);
+  SetModeHandler(RunMode::ExportaCac, [](const ModeSelection& selection) {
+    return AfterCliLogin([&] { return ExportaCompAcionaria(NumberValueOrMax(selection.value)); });
+  });
   SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
   SetReqGBolHandler([](int priority, const std::string& requesterText) {
     PedeBoletim(priority);

@@ -30,4 +30,10 @@ void RegisterObjectImportProcedures(Registry& registry);
 // Statements with their values, the account catalogue, blocks and presentation formats.
 void RegisterStatementProcedures(Registry& registry);
 
+// The twin holder registries (shareholders, portfolio assets): holders, their documents and names.
+void RegisterHolderProcedures(Registry& registry);
+
+// Shareholding compositions: headers by company and reference date, and their items.
+void RegisterCompositionProcedures(Registry& registry);
+
 }  // namespace zi::server

@@ -1,0 +1,55 @@
+// The holder directives and the composition block with the document index of batch imports.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "holdings/shareholder.h"
+#include "holdings_database.h"
+
+namespace zi {
+namespace {
+
+class HolderDirectivesTest : public test::HoldingsDatabase {
+ protected:
+  void SetUp() override {
+    HoldingsDatabase::SetUp();
+    Sql("INSERT INTO empresa (id, cod, pais, nome) VALUES (1, 'PETR', 0, 'Petro')");
+  }
+};
+
+// The add procedure gives no id back: the index must learn the real one, or a later block of the
+// same process would resolve the document to no shareholder.
+TEST_F(HolderDirectivesTest, AHolderCreatedWhileTheIndexIsBuiltJoinsItWithItsRealId) {
+  ASSERT_EQ(Import("*SHAREHOLDER \"Alfa\" 0 11.111.111/0001-11\n", false), 0);
+  int32_t id = 0;
+  ASSERT_EQ(TShareholderRegistry::FindInIndex("11111111000111", 0, true, id), 0);
+  const size_t before = TShareholderRegistry::DocIndex().Size();
+  ASSERT_EQ(Import("*SHAREHOLDER \"Beta\" 0 22.222.222/0001-22\n", true), 0) << Log();
+  EXPECT_EQ(TShareholderRegistry::DocIndex().Size(), before + 1);
+  const int64_t beta = SqlValue("SELECT IdShareholder FROM ShareholderDoc WHERE doc_id = '22222222000122'").AsInteger();
+  ASSERT_EQ(Import("*SHAREHOLDERS PETR 0 2024-06-30\n"
+                   "22.222.222/0001-22 0 7 0\n"
+                   "END\n",
+                   true),
+            0)
+      << Log();
+  EXPECT_EQ(SqlValue("SELECT IdShareholder FROM CompAcionariaItem").AsInteger(), beta);
+  Sql("DELETE FROM ShareholderDoc WHERE IdShareholder = " + std::to_string(beta));
+  ASSERT_EQ(TShareholderRegistry::FindInIndex("22.222.222/0001-22", 0, true, id), 0) << "an entry of the index";
+  EXPECT_EQ(id, beta);
+}
+
+// A new name joins the holder's names without becoming its main one; a line that gives that name
+// again changes nothing and is told so.
+TEST_F(HolderDirectivesTest, ANameThatIsNotTheMainOneIsNoChangeAndIsNoted) {
+  ASSERT_EQ(Import("*SHAREHOLDER \"Alfa\" 0 1\n"), 0);
+  ASSERT_EQ(Import("*SHAREHOLDER \"Beta\" 0 1\n"), 0);
+  ASSERT_EQ(Import("*SHAREHOLDER \"B.E.T.A\" 0 1\n"), 0);
+  const std::string log = Log();
+  const size_t third = log.rfind("ImpRoot start");
+  EXPECT_THAT(log.substr(third), testing::HasSubstr("Share holder: name \"B.E.T.A\" is not main name \"Alfa\"\r\n"));
+  EXPECT_THAT(log.substr(third), testing::Not(testing::HasSubstr("limit"))) << "no change, no limit note";
+  EXPECT_EQ(SqlValue("SELECT group_concat(nome || VaiProZor, ',') FROM ShareholderNome").AsText(), "Alfa1,Beta0");
+}
+
+}  // namespace
+}  // namespace zi
