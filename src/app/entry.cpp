@@ -12,6 +12,7 @@
 #include "app/msgqq_modes.h"
 #include "app/run_modes.h"
 #include "catalogue/hooks.h"
+#include "holdings/portfolio_directives.h"
 #include "import/indicator_directives.h"
 #include "import/object_directives.h"
 #include "import/reference_directives.h"
@@ -124,6 +125,7 @@ void InstallDirectiveFamilies() {
   RegisterIndicatorDirectives();
   RegisterQuoteDirectives();
   RegisterStatementDirectives();
+  RegisterPortfolioDirectives();
 }
 
 void InstallModeHandlers() {

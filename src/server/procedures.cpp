@@ -18,6 +18,8 @@ Registry MakeProductRegistry() {
   RegisterObjectImportProcedures(registry);
   RegisterStatementProcedures(registry);
   RegisterImportQueueProcedures(registry);
+  RegisterRealEstateProcedures(registry);
+  RegisterPortfolioProcedures(registry);
   return registry;
 }
 

@@ -4,6 +4,7 @@
 namespace zi::server {
 
 class Registry;
+class SqliteDb;
 
 // Client version check, the session user's details and the user's rights over items.
 void RegisterSessionProcedures(Registry& registry);
@@ -29,5 +30,15 @@ void RegisterObjectImportProcedures(Registry& registry);
 
 // Statements with their values, the account catalogue, blocks and presentation formats.
 void RegisterStatementProcedures(Registry& registry);
+
+// Properties with their documents, the neighbourhoods of cities, and the property search.
+void RegisterRealEstateProcedures(Registry& registry);
+// The migration step of the property register's tables.
+void CreateRealEstateTables(SqliteDb& db);
+
+// Portfolio headers and their items of every kind.
+void RegisterPortfolioProcedures(Registry& registry);
+// The migration step of the portfolio tables.
+void CreatePortfolioTables(SqliteDb& db);
 
 }  // namespace zi::server

@@ -11,6 +11,7 @@
 
 #include "server/import_queue.h"
 #include "server/indicator_schema.h"
+#include "server/procedures.h"
 #include "server/reference_seeds.h"
 #include "server/sqlite_db.h"
 #include "toolbox/codec.h"
@@ -377,7 +378,7 @@ void CreateStatements(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 11> kSteps = {
+constexpr std::array<MigrationStep, 13> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
@@ -389,6 +390,8 @@ constexpr std::array<MigrationStep, 11> kSteps = {
     CreateNameListTables,
     CreateStatements,
     CreateImportQueue,
+    CreateRealEstateTables,
+    CreatePortfolioTables,
 };
 
 ServerError NotOurs(const std::string& path) {

@@ -43,6 +43,8 @@ const char* OwnCodeText(int code) {
       {kCpfCnpjEmpty, "The CPF/CNPJ document is empty"},
       {kFormatDuplicateSeq, "The format has two lines with one sequence number"},
       {kStatementAccountTwice, "The statement gives one account twice for one period"},
+      {kHoldingsCallRaised, "A database call of the property register or of a portfolio raised an error"},
+      {kPortfolioAssetIdOutOfRange, "The asset id that the country and number give is out of range"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;

@@ -71,6 +71,10 @@ inline constexpr int kCpfCnpjEmpty = 99602;
 inline constexpr int kFormatDuplicateSeq = 99603;
 inline constexpr int kStatementAccountTwice = 99605;
 
+// Real estate and portfolios.
+inline constexpr int kHoldingsCallRaised = 99750;
+inline constexpr int kPortfolioAssetIdOutOfRange = 99751;
+
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);
 

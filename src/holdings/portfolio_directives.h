@@ -1,0 +1,9 @@
+#pragma once
+// Plugs in the property register's and the portfolios' JSON record types and the *PORTFOLIO
+// directive.
+
+namespace zi {
+
+void RegisterPortfolioDirectives();
+
+}  // namespace zi
