@@ -12,7 +12,9 @@
 #include "app/msgqq_modes.h"
 #include "app/run_modes.h"
 #include "catalogue/hooks.h"
+#include "holdings/composition_export.h"
 #include "holdings/portfolio_directives.h"
+#include "holdings/registry_import.h"
 #include "import/indicator_directives.h"
 #include "import/object_directives.h"
 #include "import/reference_directives.h"
@@ -125,6 +127,7 @@ void InstallDirectiveFamilies() {
   RegisterIndicatorDirectives();
   RegisterQuoteDirectives();
   RegisterStatementDirectives();
+  RegisterHolderDirectives();
   RegisterPortfolioDirectives();
 }
 
@@ -140,8 +143,11 @@ void InstallModeHandlers() {
   SetModeHandler(RunMode::PfImport, RunPortfolioBatchMode);
   SetModeHandler(RunMode::MsgQQ, RunMsgQQMode);
   SetModeHandler(RunMode::MsgQQCode, RunMsgQQCodeMode);
-  for (RunMode mode : {RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ExportaCac})
+  for (RunMode mode : {RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus})
     SetModeHandler(mode, LoginThenNotAvailable);
+  SetModeHandler(RunMode::ExportaCac, [](const ModeSelection& selection) {
+    return AfterCliLogin([&] { return ExportaCompAcionaria(NumberValueOrMax(selection.value)); });
+  });
   SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
   SetReqGBolHandler([](int priority, const std::string& requesterText) {
     PedeBoletim(priority);

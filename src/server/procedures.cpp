@@ -17,6 +17,8 @@ Registry MakeProductRegistry() {
   RegisterIndicatorProcedures(registry);
   RegisterObjectImportProcedures(registry);
   RegisterStatementProcedures(registry);
+  RegisterHolderProcedures(registry);
+  RegisterCompositionProcedures(registry);
   RegisterImportQueueProcedures(registry);
   RegisterRealEstateProcedures(registry);
   RegisterPortfolioProcedures(registry);

@@ -31,6 +31,12 @@ void RegisterObjectImportProcedures(Registry& registry);
 // Statements with their values, the account catalogue, blocks and presentation formats.
 void RegisterStatementProcedures(Registry& registry);
 
+// The twin holder registries (shareholders, portfolio assets): holders, their documents and names.
+void RegisterHolderProcedures(Registry& registry);
+
+// Shareholding compositions: headers by company and reference date, and their items.
+void RegisterCompositionProcedures(Registry& registry);
+
 // Properties with their documents, the neighbourhoods of cities, and the property search.
 void RegisterRealEstateProcedures(Registry& registry);
 // The migration step of the property register's tables.

@@ -378,7 +378,56 @@ void CreateStatements(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 13> kSteps = {
+// Shareholders and portfolio assets are twin registries: a holder has a country, documents (unique
+// per country as the server stores them) and names, one of them the main one. A composition exists
+// once per company and reference date, with at most one item per shareholder and share kind.
+void CreateHoldersAndCompositions(SqliteDb& db) {
+  for (const char* prefix : {"Shareholder", "PtfAssetTvm"}) {
+    db.Exec(fmt::format(R"sql(
+      CREATE TABLE {0} (id INTEGER PRIMARY KEY, pais INTEGER NOT NULL);
+      CREATE TABLE {0}Doc (
+        Id{0} INTEGER NOT NULL REFERENCES {0} (id) ON DELETE CASCADE,
+        docpais INTEGER NOT NULL,
+        doc TEXT NOT NULL,
+        doc_id TEXT NOT NULL CHECK (doc_id <> ''),
+        UNIQUE (docpais, doc_id)
+      );
+      CREATE INDEX {0}DocById ON {0}Doc (Id{0});
+      CREATE TABLE {0}Nome (
+        Id{0} INTEGER NOT NULL REFERENCES {0} (id) ON DELETE CASCADE,
+        nome TEXT NOT NULL CHECK (nome <> ''),
+        VaiProZor BOOLEAN NOT NULL DEFAULT 0,
+        UNIQUE (Id{0}, nome)
+      );
+    )sql", prefix));
+  }
+  db.Exec(R"sql(
+    CREATE TABLE CompAcionaria (
+      id INTEGER PRIMARY KEY,
+      emp INTEGER NOT NULL REFERENCES empresa (id),
+      dtref DATETIME NOT NULL,
+      dtpub DATETIME,
+      dtrtf DATETIME,
+      inpct BOOLEAN NOT NULL DEFAULT 0,
+      freefloatcomvoto REAL,
+      freefloatsemvoto REAL,
+      freefloattodos REAL,
+      totalcomvoto REAL,
+      totalsemvoto REAL,
+      totaltodos REAL,
+      UNIQUE (emp, dtref)
+    );
+    CREATE TABLE CompAcionariaItem (
+      IdCompAcionaria INTEGER NOT NULL REFERENCES CompAcionaria (id) ON DELETE CASCADE,
+      IdShareholder INTEGER NOT NULL REFERENCES Shareholder (id),
+      vot INTEGER NOT NULL CHECK (vot BETWEEN 0 AND 2),
+      vlr REAL NOT NULL,
+      PRIMARY KEY (IdCompAcionaria, IdShareholder, vot)
+    );
+  )sql");
+}
+
+constexpr std::array<MigrationStep, 14> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
@@ -390,6 +439,7 @@ constexpr std::array<MigrationStep, 13> kSteps = {
     CreateNameListTables,
     CreateStatements,
     CreateImportQueue,
+    CreateHoldersAndCompositions,
     CreateRealEstateTables,
     CreatePortfolioTables,
 };

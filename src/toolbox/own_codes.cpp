@@ -43,8 +43,14 @@ const char* OwnCodeText(int code) {
       {kCpfCnpjEmpty, "The CPF/CNPJ document is empty"},
       {kFormatDuplicateSeq, "The format has two lines with one sequence number"},
       {kStatementAccountTwice, "The statement gives one account twice for one period"},
+      {kHolderStillUsed, "The holder is still used by shareholding compositions"},
+      {kHolderIdOutOfRange, "The holder id that the line computes lies outside 1 to 2147483647"},
+      {kHolderWithoutId, "The holder was found, but the server gave no id for it"},
+      {kAssetIdUnknown, "No portfolio asset has this id: an asset is created from a document only"},
+      {kCompositionItemKindInvalid, "A stored composition item has a share kind other than 0, 1 or 2"},
+      {kAnswerCompositionDateTaken, "The company already has a composition at this reference date"},
+      {kCompositionExportNotWritten, "A composition export file could not be written"},
       {kHoldingsCallRaised, "A database call of the property register or of a portfolio raised an error"},
-      {kPortfolioAssetIdOutOfRange, "The asset id that the country and number give is out of range"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;

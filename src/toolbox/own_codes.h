@@ -10,7 +10,8 @@
 // 99300 to 99399: the import engine;
 // 99400 to 99499: prices and the other market data;
 // 99500 to 99599: the object and reference-data directives and the indicators;
-// 99600 to 99699: financial statements, accounts and formats (the server's answers included).
+// 99600 to 99699: financial statements, accounts and formats (the server's answers included);
+// 99700 to 99749: shareholder and portfolio-asset registries and shareholding compositions.
 
 namespace zi {
 
@@ -71,9 +72,17 @@ inline constexpr int kCpfCnpjEmpty = 99602;
 inline constexpr int kFormatDuplicateSeq = 99603;
 inline constexpr int kStatementAccountTwice = 99605;
 
+// Holder registries and shareholding compositions.
+inline constexpr int kHolderStillUsed = 99700;
+inline constexpr int kHolderIdOutOfRange = 99701;
+inline constexpr int kHolderWithoutId = 99702;
+inline constexpr int kAssetIdUnknown = 99703;
+inline constexpr int kCompositionItemKindInvalid = 99704;
+inline constexpr int kAnswerCompositionDateTaken = 99705;
+inline constexpr int kCompositionExportNotWritten = 99706;
+
 // Real estate and portfolios.
 inline constexpr int kHoldingsCallRaised = 99750;
-inline constexpr int kPortfolioAssetIdOutOfRange = 99751;
 
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);
