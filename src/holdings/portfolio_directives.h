@@ -6,4 +6,7 @@ namespace zi {
 
 void RegisterPortfolioDirectives();
 
+// The parts it plugs in.
+void RegisterPortfolioTextDirective();
+
 }  // namespace zi

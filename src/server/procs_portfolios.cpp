@@ -79,7 +79,7 @@ int CheckHeader(ProcContext& call) {
                                      IntegerIn(call, "@TipoDocumento", 0, 7)})) {
     return code;
   }
-  if (!Exists(call, "SELECT 1 FROM empresa WHERE id = ?", {call.In("@emp")})) return kUnknownReference;
+  if (!Exists(call, "SELECT EXISTS (SELECT 1 FROM empresa WHERE id = ?)", {call.In("@emp")})) return kUnknownReference;
   return 0;
 }
 
@@ -87,7 +87,7 @@ int CheckHeader(ProcContext& call) {
 bool TripleTaken(ProcContext& call, int64_t id) {
   std::vector<DbValue> params = Triple(call);
   params.emplace_back(id);
-  return Exists(call, std::string("SELECT 1 FROM Portfolio WHERE ") + kTripleCondition + " AND id <> ?", params);
+  return Exists(call, std::string("SELECT EXISTS (SELECT 1 FROM Portfolio WHERE ") + kTripleCondition + " AND id <> ?)", params);
 }
 
 std::vector<DbValue> HeaderValues(ProcContext& call) {
@@ -109,7 +109,7 @@ int PortfolioAdd(ProcContext& call) {
 int PortfolioPut(ProcContext& call) {
   if (const int code = FirstFailure({CheckHeader(call), call.IsNull("@id") ? kValueMissing : 0})) return code;
   const int64_t id = Integer(call, "@id");
-  if (!Exists(call, "SELECT 1 FROM Portfolio WHERE id = ?", {id})) return kNotFoundToUpdate;
+  if (!Exists(call, "SELECT EXISTS (SELECT 1 FROM Portfolio WHERE id = ?)", {id})) return kNotFoundToUpdate;
   if (TripleTaken(call, id)) return kCodeTaken;
   std::vector<DbValue> values = HeaderValues(call);
   values.emplace_back(id);
@@ -121,8 +121,8 @@ int PortfolioPut(ProcContext& call) {
 
 int PortfolioCheck(ProcContext& call) {
   if (const int code = FirstFailure({RequireUser(call), call.IsNull("@idPortfolio") ? kValueMissing : 0})) return code;
-  if (!Exists(call, "SELECT 1 FROM Portfolio WHERE id = ?", {call.In("@idPortfolio")})) return kNotFound;
-  if (Exists(call, "SELECT 1 FROM PortfolioItemTvm WHERE IdPortfolio = ? AND vlr IS NULL AND peso IS NULL",
+  if (!Exists(call, "SELECT EXISTS (SELECT 1 FROM Portfolio WHERE id = ?)", {call.In("@idPortfolio")})) return kNotFound;
+  if (Exists(call, "SELECT EXISTS (SELECT 1 FROM PortfolioItemTvm WHERE IdPortfolio = ? AND vlr IS NULL AND peso IS NULL)",
              {call.In("@idPortfolio")}))
     return kOutOfRange;
   return 0;
@@ -165,7 +165,7 @@ int PortfolioGetPelaEmpTipoDocDataV2(ProcContext& call) {
 
 int PortfolioItemsV2(ProcContext& call) {
   if (const int code = FirstFailure({RequireUser(call), call.IsNull("@id") ? kValueMissing : 0})) return code;
-  if (!Exists(call, "SELECT 1 FROM Portfolio WHERE id = ?", {call.In("@id")})) return kNotFound;
+  if (!Exists(call, "SELECT EXISTS (SELECT 1 FROM Portfolio WHERE id = ?)", {call.In("@id")})) return kNotFound;
   for (const TItemTable& table : kItemTables) {
     AddMarker(call, table.name);
     call.AddResultSet(std::string("SELECT * FROM ") + table.name + " WHERE IdPortfolio = ? ORDER BY rowid",
@@ -176,7 +176,7 @@ int PortfolioItemsV2(ProcContext& call) {
 
 int PortfolioDel(ProcContext& call) {
   if (const int code = FirstFailure({RequireUser(call), call.IsNull("@id") ? kValueMissing : 0})) return code;
-  if (!Exists(call, "SELECT 1 FROM Portfolio WHERE id = ?", {call.In("@id")})) return kNotFoundToDelete;
+  if (!Exists(call, "SELECT EXISTS (SELECT 1 FROM Portfolio WHERE id = ?)", {call.In("@id")})) return kNotFoundToDelete;
   for (const TItemTable& table : kItemTables)
     call.Db().Run(std::string("DELETE FROM ") + table.name + " WHERE IdPortfolio = ?", {call.In("@id")});
   call.Db().Run("DELETE FROM Portfolio WHERE id = ?", {call.In("@id")});

@@ -46,7 +46,7 @@ std::string StoredIdentifier(ProcContext& call, const std::string& docParam, con
 }
 
 bool PropertyExists(ProcContext& call, const DbValue& id) {
-  return Exists(call, "SELECT 1 FROM Imovel WHERE id = ?", {id});
+  return Exists(call, "SELECT EXISTS (SELECT 1 FROM Imovel WHERE id = ?)", {id});
 }
 
 // The checks of the fields that ImovelAdd and ImovelPut write.
@@ -54,9 +54,9 @@ int CheckPropertyFields(ProcContext& call) {
   if (const int code = FirstFailure({RequiredText(call, "@endereco"), call.IsNull("@idCidade") ? kValueMissing : 0})) {
     return code;
   }
-  if (!Exists(call, "SELECT 1 FROM Cidade WHERE id = ?", {call.In("@idCidade")})) return kUnknownReference;
+  if (!Exists(call, "SELECT EXISTS (SELECT 1 FROM Cidade WHERE id = ?)", {call.In("@idCidade")})) return kUnknownReference;
   if (!call.IsNull("@idBairro") &&
-      !Exists(call, "SELECT 1 FROM Bairro WHERE id = ? AND idcidade = ?", {call.In("@idBairro"), call.In("@idCidade")}))
+      !Exists(call, "SELECT EXISTS (SELECT 1 FROM Bairro WHERE id = ? AND idcidade = ?)", {call.In("@idBairro"), call.In("@idCidade")}))
     return kUnknownReference;
   return 0;
 }
