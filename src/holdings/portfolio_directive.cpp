@@ -162,7 +162,7 @@ struct TBlock {
 
 // The form of the line and the position of its application type.
 TItemForm FormOf(std::string_view first, _UmItem& item, int& applicationAt) {
-  applicationAt = 3;
+  applicationAt = 2;
   if (StartsWithNoCase(first, "NOTTOCLEANDOC:")) {
     item.doc = std::string(first.substr(14));
     return TItemForm::NotToClean;
@@ -174,7 +174,7 @@ TItemForm FormOf(std::string_view first, _UmItem& item, int& applicationAt) {
   for (const char* prefix : {"IDSHAREHOLDER:", "IDPTFASSETTVM:", "IDPFITEM:"}) {
     const std::string_view p(prefix);
     if (StartsWithNoCase(first, p) && ReadIntegerField(first.substr(p.size()), item.asset)) {
-      applicationAt = 2;
+      applicationAt = 1;
       return TItemForm::Id;
     }
   }
@@ -237,13 +237,13 @@ int ReadItemLine(TImpMain& run, TBlock& block) {
                                    kEmptyFirstToken);
   const std::string upper = UpperAscii(first);
   const bool totalLine = (upper == "TOTAL" || upper == "BASE") && UpperAscii(t.Token(1)) == upper;
-  int applicationAt = 3;
+  int applicationAt = 1;
   TItemForm form = TItemForm::Total;
   int code = 0;
   std::string badToken = upper;
   if (!totalLine) {
     form = FormOf(first, item, applicationAt);
-    if (form != TItemForm::Id && (!ReadIntegerField(t.Token(2), item.country) ||
+    if (form != TItemForm::Id && (!ReadIntegerField(t.Token(1), item.country) ||
                                   Listas().EnumPais.ItemDoId(item.country) == nullptr)) {
       code = kBadCountry;
     } else if (!ReadIntegerField(t.Token(applicationAt), item.application)) {
@@ -251,8 +251,6 @@ int ReadItemLine(TImpMain& run, TBlock& block) {
     } else if (form == TItemForm::IdInCountry && !AssetInCountry(item.country, item.n, item.asset)) {
       code = kHolderIdOutOfRange;
     }
-  } else {
-    applicationAt = 1;
   }
   if (code == 0) code = ReadValues(run, block, applicationAt + 1, totalLine, item);
   const bool documentForm = form == TItemForm::Document || form == TItemForm::NotToClean;
