@@ -106,23 +106,7 @@ void SetFromStored(TJsonObject& object, std::string_view name, const DbValue& va
   }
 }
 
-// A number that is missing or not finite travels as NULL.
-void SetNumber(db::TDbCommand& ds, const std::string& name, double value) {
-  if (std::isfinite(value)) {
-    ds.SetFloat(name, value);
-  } else {
-    ds.ClearParam(name);
-  }
-}
 
-int RunSql(const std::string& sql, std::vector<DbValue> params) {
-  db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, sql);
-  if (!ds) return kHoldingsCallRaised;
-  ds->SetSqlParams(std::move(params));
-  const int code = db::ZiDb().OpenSql(*ds);
-  ds->Close();
-  return code;
-}
 
 // The marked result sets of a call: a one-column set holding "Table:" and a name, then that
 // table's rows, until no set is left. onRows reads the rows of each table.
@@ -612,8 +596,8 @@ int TPortfolio::WriteHeader() {
     ds->SetDayNumber("@dtrtf", DtRtf());
     ds->SetDayNumber("@dtrefinformadapelafonte", DtRefFonte());
     ds->SetInteger("@TipoDocumento", TpDoc());
-    SetNumber(*ds, "@PL", Pl());
-    SetNumber(*ds, "@TotalPorc", TotalPorc());
+    SetNumberParam(*ds, "@PL", Pl());
+    SetNumberParam(*ds, "@TotalPorc", TotalPorc());
     const int code = db::ZiDb().ExecStProc(*ds, 0);
     if (code == 0 && isNew) SetIdPortfolio(ds->ParamAsInteger("@id"));
     return code;
@@ -623,7 +607,7 @@ int TPortfolio::WriteHeader() {
 int TPortfolio::DeleteItems(TPortfolioContext& context) {
   for (int kind = 0; kind < kPortfolioItemKinds; ++kind) {
     const std::string table(PortfolioKindInfo(kind).table);
-    if (const int code = RunSql("DELETE FROM " + table + " WHERE IdPortfolio = ?", {IdPortfolio()})) {
+    if (const int code = RunSqlText("DELETE FROM " + table + " WHERE IdPortfolio = ?", {IdPortfolio()})) {
       context.inconsistencies.AddError(
           kCleaningFailed, fmt::sprintf("A database exception occurred while cleaning portfolio %d, exception: %s",
                                         IdPortfolio(), db::SqlErrorText(code)));
@@ -665,7 +649,7 @@ int TPortfolio::WriteCollection(TPortfolioItemsBase& items, TPortfolioContext& c
       values.push_back(ColumnValue(*item.object, definition));
     }
     const std::string sql = "insert into " + table + " (" + columns + ") values (" + placeholders + ");";
-    if (const int code = RunSql(sql, std::move(values))) {
+    if (const int code = RunSqlText(sql, std::move(values))) {
       LogaFormat("Error: %d, failed while inserting portfolio item: %s, query: \"%s\", exception: \"%s\"",
                  kInsertFailed, items.ClassName(), sql, db::SqlErrorText(code));
       return kInsertFailed;

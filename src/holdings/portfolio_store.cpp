@@ -28,22 +28,7 @@ TDayNumber Today() {
   return DayNumberFromDate({now.year, now.month, now.day}).value_or(kNoDate);
 }
 
-int RunText(const std::string& sql, std::vector<DbValue> params) {
-  db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, sql);
-  if (!ds) return kHoldingsCallRaised;
-  ds->SetSqlParams(std::move(params));
-  const int code = db::ZiDb().OpenSql(*ds);
-  ds->Close();
-  return code;
-}
 
-void SetNumber(db::TDbCommand& ds, const std::string& name, double value) {
-  if (std::isfinite(value)) {
-    ds.SetFloat(name, value);
-  } else {
-    ds.ClearParam(name);
-  }
-}
 
 void SetHeader(db::TDbCommand& ds, const TPortfolioRec& header) {
   ds.SetInteger("@id", header.id);
@@ -53,8 +38,8 @@ void SetHeader(db::TDbCommand& ds, const TPortfolioRec& header) {
   ds.SetDayNumber("@dtrtf", header.dtrtf);
   ds.SetInteger("@TipoDocumento", header.TipoDocumento);
   ds.SetDayNumber("@dtrefinformadapelafonte", header.dtrefinformadapelafonte);
-  SetNumber(ds, "@PL", header.PL);
-  SetNumber(ds, "@TotalPorc", header.TotalPorc);
+  SetNumberParam(ds, "@PL", header.PL);
+  SetNumberParam(ds, "@TotalPorc", header.TotalPorc);
 }
 
 // Header and securities in one transaction, then the check when asked.
@@ -134,7 +119,7 @@ void TPortfolioItems::Load(db::TDbCommand& rows) {
 
 int TPortfolioItems::Save(int32_t portfolio, bool isNew) {
   if (!isNew) {
-    if (const int code = RunText("delete from PortfolioItemTvm where IdPortfolio = ?", {portfolio})) return code;
+    if (const int code = RunSqlText("delete from PortfolioItemTvm where IdPortfolio = ?", {portfolio})) return code;
   }
   Compact();
   std::vector<const TPortfolioItem*> confirmed;
@@ -153,7 +138,7 @@ int TPortfolioItems::Save(int32_t portfolio, bool isNew) {
                                    e.TipoClassificacao > 0 ? DbValue(e.TipoClassificacao) : DbValue(),
                                    NumberValue(e.vlr), NumberValue(e.peso), NumberValue(e.qtdtit)});
     }
-    if (const int code = RunText(sql, std::move(params))) return code;
+    if (const int code = RunSqlText(sql, std::move(params))) return code;
   }
   return 0;
 }
