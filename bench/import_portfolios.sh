@@ -19,14 +19,22 @@ cd "$work"
 
 portfolios=${PORTFOLIOS:-10000}
 items=50
-# Day numbers as the server stores dates: days since 1899-12-30; the first reference date is 1990-01-01.
-awk -v portfolios=$portfolios -v items=$items 'BEGIN {
+# Reference dates from 1990-01-02, one day apart; day numbers as the server stores them (days since
+# 1899-12-30). The civil date of a day is computed in awk, without a process per date.
+awk -v portfolios=$portfolios -v items=$items '
+function civil(z,   era, doe, yoe, y, doy, mp, d, m) {
+  z += 719468; era = int(z / 146097); doe = z - era * 146097
+  yoe = int((doe - int(doe / 1460) + int(doe / 36524) - int(doe / 146096)) / 365)
+  y = yoe + era * 400; doy = doe - (365 * yoe + int(yoe / 4) - int(yoe / 100)); mp = int((5 * doy + 2) / 153)
+  d = doy - int((153 * mp + 2) / 5) + 1; m = mp < 10 ? mp + 3 : mp - 9
+  return sprintf("%04d-%02d-%02d", y + (m <= 2), m, d)
+}
+BEGIN {
   first = 32874
   printf "[" > "portfolios.json"
   for (p = 1; p <= portfolios; ++p) {
     day = first + p
-    cmd = "date -u -d @" (day - 25569) * 86400 " +%F"
-    cmd | getline date; close(cmd)
+    date = civil(day - 25569)
     printf "%s\n{\"type\":\"portfolio\",\"action\":\"insertorupdate\",\"companyid\":\"FUNDO\",\"country\":0,", (p > 1 ? "," : "") > "portfolios.json"
     printf "\"dtref\":\"%s\",\"tpdoc\":1,\"pl\":%d,\"tvm\":[", date, p * 1000 > "portfolios.json"
     printf "%d,1,%d,,,1,%d,%d,\n", p, day, day, p * 1000 > "headers.csv"
