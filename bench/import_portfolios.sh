@@ -73,6 +73,6 @@ printf 'file: %d portfolios of %d items, %d bytes; stored: %s\n' $portfolios $it
 printf 'zorinput -import of the JSON file: %.2f s\n' "$import_s"
 printf 'sqlite3 .import of the same rows: %.2f s\n' "$bulk_s"
 if [ "${PERF:-0}" = 1 ]; then
-  perf report -i perf.data --no-children --stdio --percent-limit 2 2>/dev/null | grep -E '^ +[0-9]' | head -25
+  perf report -i perf.data --children --stdio -g none --percent-limit 4 2>/dev/null | grep -E '^ +[0-9]' | grep -v '\[k\]' | cut -c1-160 | head -40
 fi
 printf 'ratio zorinput / sqlite3: %.2f\n' "$(awk -v a="$import_s" -v b="$bulk_s" 'BEGIN { print a / b }')"
