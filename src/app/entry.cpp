@@ -16,6 +16,7 @@
 #include "db/drivers/embedded_driver.h"
 #include "db/drivers/odbc_driver.h"
 #include "holdings/composition_export.h"
+#include "holdings/portfolio_directives.h"
 #include "holdings/registry_import.h"
 #include "import/indicator_directives.h"
 #include "import/object_directives.h"
@@ -136,6 +137,7 @@ void InstallDirectiveFamilies() {
   RegisterQuoteDirectives();
   RegisterStatementDirectives();
   RegisterHolderDirectives();
+  RegisterPortfolioDirectives();
 }
 
 void InstallModeHandlers() {

@@ -20,6 +20,8 @@ Registry MakeProductRegistry() {
   RegisterHolderProcedures(registry);
   RegisterCompositionProcedures(registry);
   RegisterImportQueueProcedures(registry);
+  RegisterRealEstateProcedures(registry);
+  RegisterPortfolioProcedures(registry);
   return registry;
 }
 

@@ -4,6 +4,7 @@
 namespace zi::server {
 
 class Registry;
+class SqliteDb;
 
 // Client version check, the session user's details and the user's rights over items.
 void RegisterSessionProcedures(Registry& registry);
@@ -35,5 +36,15 @@ void RegisterHolderProcedures(Registry& registry);
 
 // Shareholding compositions: headers by company and reference date, and their items.
 void RegisterCompositionProcedures(Registry& registry);
+
+// Properties with their documents, the neighbourhoods of cities, and the property search.
+void RegisterRealEstateProcedures(Registry& registry);
+// The migration step of the property register's tables.
+void CreateRealEstateTables(SqliteDb& db);
+
+// Portfolio headers and their items of every kind.
+void RegisterPortfolioProcedures(Registry& registry);
+// The migration step of the portfolio tables.
+void CreatePortfolioTables(SqliteDb& db);
 
 }  // namespace zi::server

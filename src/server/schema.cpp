@@ -11,6 +11,7 @@
 
 #include "server/import_queue.h"
 #include "server/indicator_schema.h"
+#include "server/procedures.h"
 #include "server/reference_seeds.h"
 #include "server/sqlite_db.h"
 #include "toolbox/codec.h"
@@ -426,7 +427,7 @@ void CreateHoldersAndCompositions(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 12> kSteps = {
+constexpr std::array<MigrationStep, 14> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
@@ -439,6 +440,8 @@ constexpr std::array<MigrationStep, 12> kSteps = {
     CreateStatements,
     CreateImportQueue,
     CreateHoldersAndCompositions,
+    CreateRealEstateTables,
+    CreatePortfolioTables,
 };
 
 ServerError NotOurs(const std::string& path) {

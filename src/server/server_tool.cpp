@@ -6,6 +6,7 @@
 
 #include "server/demo_catalogue.h"
 #include "server/demo_holdings.h"
+#include "server/demo_portfolios.h"
 #include "server/demo_statements.h"
 #include "server/import_worker.h"
 #include "server/server.h"
@@ -137,6 +138,7 @@ int Init(const std::string& path, bool demo, std::ostream& out) {
     AddDemoCatalogue(*db);
     AddDemoStatements(*db);
     AddDemoHoldings(*db);
+    AddDemoPortfolios(*db);
   }
   out << path << ": demo catalogue added\n";
   return 0;

@@ -52,6 +52,7 @@ const char* OwnCodeText(int code) {
       {kCompositionItemKindInvalid, "A stored composition item has a share kind other than 0, 1 or 2"},
       {kAnswerCompositionDateTaken, "The company already has a composition at this reference date"},
       {kCompositionExportNotWritten, "A composition export file could not be written"},
+      {kHoldingsCallRaised, "A database call of the property register or of a portfolio raised an error"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;

@@ -83,6 +83,9 @@ inline constexpr int kCompositionItemKindInvalid = 99704;
 inline constexpr int kAnswerCompositionDateTaken = 99705;
 inline constexpr int kCompositionExportNotWritten = 99706;
 
+// Real estate and portfolios.
+inline constexpr int kHoldingsCallRaised = 99750;
+
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);
 
