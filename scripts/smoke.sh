@@ -16,3 +16,5 @@ ZORINPUT_PASSWORD=demo "$build/src/app/zorinput-server" useradd demo.db analyst 
 ZORINPUT_PASSWORD=demo "$build/src/app/zorinput" "/import=$root/examples/statements.txt" /user=analyst \
   /database=demo.db >/dev/null
 echo "smoke: statements.txt imported into the demo database"
+ZORINPUT_PASSWORD=demo "$build/src/app/zorinput" "/import=$root/examples/corporate.txt" /user=analyst /database=demo.db >/dev/null
+echo "smoke: corporate.txt imported into the demo database"

@@ -12,9 +12,11 @@
 #include "app/msgqq_modes.h"
 #include "app/run_modes.h"
 #include "catalogue/hooks.h"
+#include "catalogue/share_base_files.h"
 #include "import/indicator_directives.h"
 #include "import/object_directives.h"
 #include "import/reference_directives.h"
+#include "marketdata/corporate_families.h"
 #include "marketdata/quote_directives.h"
 #include "marketdata/quote_export.h"
 #include "session/bulletin.h"
@@ -124,6 +126,7 @@ void InstallDirectiveFamilies() {
   RegisterIndicatorDirectives();
   RegisterQuoteDirectives();
   RegisterStatementDirectives();
+  RegisterCorporateFamilies();
 }
 
 void InstallModeHandlers() {
@@ -138,8 +141,11 @@ void InstallModeHandlers() {
   SetModeHandler(RunMode::PfImport, RunPortfolioBatchMode);
   SetModeHandler(RunMode::MsgQQ, RunMsgQQMode);
   SetModeHandler(RunMode::MsgQQCode, RunMsgQQCodeMode);
-  for (RunMode mode : {RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus, RunMode::ExportaCac})
-    SetModeHandler(mode, LoginThenNotAvailable);
+  SetModeHandler(RunMode::ExportaBacComStatus,
+                 [](const ModeSelection&) { return AfterCliLogin([] { return ExportaTodosBac(true); }); });
+  SetModeHandler(RunMode::ExportaBacSemStatus,
+                 [](const ModeSelection&) { return AfterCliLogin([] { return ExportaTodosBac(false); }); });
+  SetModeHandler(RunMode::ExportaCac, LoginThenNotAvailable);
   SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
   SetReqGBolHandler([](int priority, const std::string& requesterText) {
     PedeBoletim(priority);

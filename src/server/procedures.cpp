@@ -18,6 +18,9 @@ Registry MakeProductRegistry() {
   RegisterObjectImportProcedures(registry);
   RegisterStatementProcedures(registry);
   RegisterImportQueueProcedures(registry);
+  RegisterCorporateActionProcedures(registry);
+  RegisterNewsProcedures(registry);
+  RegisterShareBaseProcedures(registry);
   return registry;
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "server/demo_catalogue.h"
+#include "server/demo_corporate.h"
 #include "server/demo_statements.h"
 #include "server/import_worker.h"
 #include "server/server.h"
@@ -135,6 +136,7 @@ int Init(const std::string& path, bool demo, std::ostream& out) {
     const std::unique_ptr<SqliteDb> db = SqliteDb::Open(path);
     AddDemoCatalogue(*db);
     AddDemoStatements(*db);
+    AddDemoCorporateEvents(*db);
   }
   out << path << ": demo catalogue added\n";
   return 0;

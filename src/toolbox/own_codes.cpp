@@ -43,6 +43,7 @@ const char* OwnCodeText(int code) {
       {kCpfCnpjEmpty, "The CPF/CNPJ document is empty"},
       {kFormatDuplicateSeq, "The format has two lines with one sequence number"},
       {kStatementAccountTwice, "The statement gives one account twice for one period"},
+      {kShareBaseFileNotWritten, "A share base export or report file cannot be written"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;

@@ -10,7 +10,8 @@
 // 99300 to 99399: the import engine;
 // 99400 to 99499: prices and the other market data;
 // 99500 to 99599: the object and reference-data directives and the indicators;
-// 99600 to 99699: financial statements, accounts and formats (the server's answers included).
+// 99600 to 99699: financial statements, accounts and formats (the server's answers included);
+// 99800 to 99899: corporate actions, news and the share base.
 
 namespace zi {
 
@@ -70,6 +71,9 @@ inline constexpr int kStatementValueInfinite = 99601;
 inline constexpr int kCpfCnpjEmpty = 99602;
 inline constexpr int kFormatDuplicateSeq = 99603;
 inline constexpr int kStatementAccountTwice = 99605;
+
+// Corporate actions, news and the share base.
+inline constexpr int kShareBaseFileNotWritten = 99801;
 
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);
