@@ -135,8 +135,9 @@ class TListaBaseAcionaria {
 
   int Emp() const { return emp_; }
   int Source() const { return source_; }
-  // Reads the company's share bases of the source; 0 or the code that stopped it.
-  int Load();
+  // Reads the company's share bases of the source, or only that of one date; 0 or the code that
+  // stopped it.
+  int Load(TDayNumber onlyDate = kNoDate);
   // The share base of a date, made and put in date order when asked and missing; of several of
   // one date the last is taken.
   TBaseAcionaria* Find(TDayNumber date, bool create);

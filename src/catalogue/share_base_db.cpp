@@ -83,14 +83,14 @@ const std::vector<tObjAtv>& TListaBaseAcionaria::Classes() {
   return classes_;
 }
 
-int TListaBaseAcionaria::Load() {
+int TListaBaseAcionaria::Load(TDayNumber onlyDate) {
   bases_.clear();
   const int code = GuardedCall("TListaBaseAcionaria.Load", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "GetBaseAcDaEmp");
     if (!ds) return kCallFailed;
     ds->SetInteger("@IdEmp", emp_);
     ds->SetInteger("@Source", source_);
-    ds->ClearParam("@Data");
+    ds->SetDayNumber("@Data", onlyDate);
     int rowCode = 0;
     TBaseAcionaria* current = nullptr;
     const int code = db::ExecMultiResult(db::ZiDb(), *ds, [&](db::TDbCommand& row) {

@@ -114,8 +114,9 @@ int ReadLine(TImpMain& run, TSharesLine& line) {
 }
 
 int WriteCompany(TImpMain& run, const TSharesLine& line, int company, bool whole) {
+  // The line changes the share base of its date alone: the others need not be read.
   TListaBaseAcionaria list(company, line.source);
-  if (const int code = list.Load()) return code;
+  if (const int code = list.Load(line.date)) return code;
   TBaseAcionaria& base = *list.Find(line.date, true);
   if (whole) base.Clear();
   for (size_t i = 0; i < line.groups.size(); ++i) {
