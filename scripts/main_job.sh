@@ -12,7 +12,7 @@ cd "$work"
 # A JSON import writes each record's log back into its file: it gets a copy.
 cp "$root/examples/prices.json" "$root/examples/ptf_assets.json" "$root/examples/holdings.json" .
 status=0
-for file in "$root/examples/catalogue.txt" "$root/examples/prices.txt" prices.json "$root/examples/holdings.txt" ptf_assets.json "$root/examples/portfolio.txt" holdings.json; do
+for file in "$root/examples/catalogue.txt" "$root/examples/prices.txt" prices.json "$root/examples/holdings.txt" ptf_assets.json "$root/examples/portfolio.txt" holdings.json "$root/examples/corporate.txt"; do
   ZORINPUT_PASSWORD="${ZORINPUT_PASSWORD:-demo}" "$build/src/app/zorinput" "/import=$file" /user=analyst \
     /database=demo.db "/summary=summary.json" >/dev/null || status=$?
   [ "$status" -eq 0 ] || { echo "main job: $file ended with exit status $status"; break; }

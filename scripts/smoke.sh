@@ -17,3 +17,5 @@ ZORINPUT_PASSWORD=demo "$build/src/app/zorinput" "/import=$root/examples/stateme
   /database=demo.db >/dev/null
 echo "smoke: statements.txt imported into the demo database"
 cp "$root/examples/ptf_assets.json" . && for file in "$root/examples/holdings.txt" ptf_assets.json; do ZORINPUT_PASSWORD=demo "$build/src/app/zorinput" "/import=$file" /user=analyst /database=demo.db >/dev/null; done && echo "smoke: holdings.txt and ptf_assets.json imported into the demo database"
+ZORINPUT_PASSWORD=demo "$build/src/app/zorinput" "/import=$root/examples/corporate.txt" /user=analyst /database=demo.db >/dev/null
+echo "smoke: corporate.txt imported into the demo database"

@@ -18,9 +18,11 @@
 #include "holdings/composition_export.h"
 #include "holdings/portfolio_directives.h"
 #include "holdings/registry_import.h"
+#include "catalogue/share_base_files.h"
 #include "import/indicator_directives.h"
 #include "import/object_directives.h"
 #include "import/reference_directives.h"
+#include "marketdata/corporate_families.h"
 #include "marketdata/quote_directives.h"
 #include "marketdata/quote_export.h"
 #include "session/bulletin.h"
@@ -107,15 +109,6 @@ void PrepareDesktop() {
   RegisterFileTypes();
 }
 
-// Every unattended mode logs in first; the modes whose own work is not in this build stop after it.
-RunResult LoginThenNotAvailable(const ModeSelection& selection) {
-  CliLogin();
-  if (CliLoginCode() != 0) return {CliLoginCode(), ExitKind::LoginFailed};
-  Loga(std::string("ZorInput mode ") + SwitchOf(selection.mode) + " is not available in this build erro:" +
-       std::to_string(kModeNotAvailable));
-  return {kModeNotAvailable, ExitKind::Other};
-}
-
 // The exports and the listing log in first, then do their work.
 RunResult AfterCliLogin(const std::function<int()>& work) {
   CliLogin();
@@ -138,6 +131,7 @@ void InstallDirectiveFamilies() {
   RegisterStatementDirectives();
   RegisterHolderDirectives();
   RegisterPortfolioDirectives();
+  RegisterCorporateFamilies();
 }
 
 void InstallModeHandlers() {
@@ -153,8 +147,10 @@ void InstallModeHandlers() {
   SetModeHandler(RunMode::PfImport, RunPortfolioBatchMode);
   SetModeHandler(RunMode::MsgQQ, RunMsgQQMode);
   SetModeHandler(RunMode::MsgQQCode, RunMsgQQCodeMode);
-  for (RunMode mode : {RunMode::ExportaBacComStatus, RunMode::ExportaBacSemStatus})
-    SetModeHandler(mode, LoginThenNotAvailable);
+  SetModeHandler(RunMode::ExportaBacComStatus,
+                 [](const ModeSelection&) { return AfterCliLogin([] { return ExportaTodosBac(true); }); });
+  SetModeHandler(RunMode::ExportaBacSemStatus,
+                 [](const ModeSelection&) { return AfterCliLogin([] { return ExportaTodosBac(false); }); });
   SetModeHandler(RunMode::ExportaCac, [](const ModeSelection& selection) {
     return AfterCliLogin([&] { return ExportaCompAcionaria(NumberValueOrMax(selection.value)); });
   });

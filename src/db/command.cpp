@@ -131,6 +131,8 @@ void TDbCommand::SetInteger(const std::string& name, int64_t value) { SetInteger
 
 void TDbCommand::SetText(const std::string& name, const std::string& value) { SetTextAt(ParamPosition(name), value); }
 
+void TDbCommand::SetRawText(const std::string& name, const std::string& value) { SetParam(name, value); }
+
 void TDbCommand::SetBoolean(const std::string& name, bool value) { SetBooleanAt(ParamPosition(name), value); }
 
 void TDbCommand::SetDateTime(const std::string& name, TDateTime value) {

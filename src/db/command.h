@@ -48,6 +48,8 @@ class TDbCommand {
   // Input parameters. Values that mean "nothing" (a zero date, NaN, an empty blob) are sent as NULL.
   void SetInteger(const std::string& name, int64_t value);
   void SetText(const std::string& name, const std::string& value);  // trimmed of blanks
+  // Untrimmed, for texts whose blanks are data (multi-line texts).
+  void SetRawText(const std::string& name, const std::string& value);
   void SetBoolean(const std::string& name, bool value);
   void SetDateTime(const std::string& name, TDateTime value);
   void SetMoment(const std::string& name, TMoment value);

@@ -22,6 +22,9 @@ Registry MakeProductRegistry() {
   RegisterImportQueueProcedures(registry);
   RegisterRealEstateProcedures(registry);
   RegisterPortfolioProcedures(registry);
+  RegisterCorporateActionProcedures(registry);
+  RegisterNewsProcedures(registry);
+  RegisterShareBaseProcedures(registry);
   return registry;
 }
 

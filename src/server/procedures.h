@@ -46,5 +46,13 @@ void CreateRealEstateTables(SqliteDb& db);
 void RegisterPortfolioProcedures(Registry& registry);
 // The migration step of the portfolio tables.
 void CreatePortfolioTables(SqliteDb& db);
+// Corporate actions: the import's writers, the window's writers, reader and type characteristics.
+void RegisterCorporateActionProcedures(Registry& registry);
+
+// News of a company: the import's writer, the window's reader and writers.
+void RegisterNewsProcedures(Registry& registry);
+
+// The share base: a company's share bases of a source, the writer of one class, the delete.
+void RegisterShareBaseProcedures(Registry& registry);
 
 }  // namespace zi::server

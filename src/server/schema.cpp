@@ -427,7 +427,61 @@ void CreateHoldersAndCompositions(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 14> kSteps = {
+// Corporate actions of a series by ex-date (a day number); an external key names one action.
+void AddCorporateActions(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE Provento (
+      id INTEGER PRIMARY KEY,
+      anb INTEGER NOT NULL REFERENCES anbima (id),
+      udex INTEGER NOT NULL CHECK (udex BETWEEN 1 AND 65535),
+      seq INTEGER NOT NULL DEFAULT 0,
+      tipo INTEGER NOT NULL,
+      moeda INTEGER NOT NULL DEFAULT -1,
+      acoes REAL,
+      valor REAL,
+      dtAprv INTEGER CHECK (dtAprv BETWEEN 1 AND 65535),
+      dtPgto INTEGER CHECK (dtPgto BETWEEN 1 AND 65535),
+      chaveExterna TEXT NOT NULL UNIQUE CHECK (trim(chaveExterna) <> '')
+    );
+    CREATE INDEX Provento_anb ON Provento (anb, udex, seq);
+  )sql");
+}
+
+// News of a company: one item per company, publication day and sequence.
+void AddNews(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE Noticia (
+      id INTEGER PRIMARY KEY,
+      emp INTEGER NOT NULL REFERENCES empresa (id),
+      dia INTEGER NOT NULL CHECK (dia BETWEEN 1 AND 65535),
+      seq INTEGER NOT NULL CHECK (seq >= 0),
+      txt TEXT NOT NULL,
+      UNIQUE (emp, dia, seq)
+    );
+  )sql");
+}
+
+// The share base: shares issued, in treasury and outstanding per company, day, statement source
+// and class, each with its status; a number is NULL where there is none.
+void AddShareBase(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE BaseAcionaria (
+      emp INTEGER NOT NULL REFERENCES empresa (id),
+      dia INTEGER NOT NULL CHECK (dia BETWEEN 1 AND 65535),
+      source INTEGER NOT NULL CHECK (source BETWEEN 0 AND 7),
+      idclass INTEGER NOT NULL REFERENCES Classes (id),
+      total REAL,
+      stattot INTEGER NOT NULL CHECK (stattot BETWEEN 0 AND 255),
+      emtes REAL,
+      statem INTEGER NOT NULL CHECK (statem BETWEEN 0 AND 255),
+      extes REAL,
+      statex INTEGER NOT NULL CHECK (statex BETWEEN 0 AND 255),
+      PRIMARY KEY (emp, source, dia, idclass)
+    ) WITHOUT ROWID;
+  )sql");
+}
+
+constexpr std::array<MigrationStep, 17> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
@@ -442,6 +496,9 @@ constexpr std::array<MigrationStep, 14> kSteps = {
     CreateHoldersAndCompositions,
     CreateRealEstateTables,
     CreatePortfolioTables,
+    AddCorporateActions,
+    AddNews,
+    AddShareBase,
 };
 
 ServerError NotOurs(const std::string& path) {

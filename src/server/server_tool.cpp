@@ -7,6 +7,7 @@
 #include "server/demo_catalogue.h"
 #include "server/demo_holdings.h"
 #include "server/demo_portfolios.h"
+#include "server/demo_corporate.h"
 #include "server/demo_statements.h"
 #include "server/import_worker.h"
 #include "server/server.h"
@@ -139,6 +140,7 @@ int Init(const std::string& path, bool demo, std::ostream& out) {
     AddDemoStatements(*db);
     AddDemoHoldings(*db);
     AddDemoPortfolios(*db);
+    AddDemoCorporateEvents(*db);
   }
   out << path << ": demo catalogue added\n";
   return 0;

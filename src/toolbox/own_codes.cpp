@@ -53,6 +53,7 @@ const char* OwnCodeText(int code) {
       {kAnswerCompositionDateTaken, "The company already has a composition at this reference date"},
       {kCompositionExportNotWritten, "A composition export file could not be written"},
       {kHoldingsCallRaised, "A database call of the property register or of a portfolio raised an error"},
+      {kShareBaseFileNotWritten, "A share base export or report file cannot be written"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;

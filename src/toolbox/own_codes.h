@@ -11,7 +11,9 @@
 // 99400 to 99499: prices and the other market data;
 // 99500 to 99599: the object and reference-data directives and the indicators;
 // 99600 to 99699: financial statements, accounts and formats (the server's answers included);
-// 99700 to 99749: shareholder and portfolio-asset registries and shareholding compositions.
+// 99700 to 99749: shareholder and portfolio-asset registries and shareholding compositions;
+// 99750 to 99799: real estate and portfolios;
+// 99800 to 99899: corporate actions, news and the share base.
 
 namespace zi {
 
@@ -85,6 +87,9 @@ inline constexpr int kCompositionExportNotWritten = 99706;
 
 // Real estate and portfolios.
 inline constexpr int kHoldingsCallRaised = 99750;
+
+// Corporate actions, news and the share base.
+inline constexpr int kShareBaseFileNotWritten = 99801;
 
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);

@@ -14,7 +14,8 @@
 //   (lines, matched the same way, that the log must not hold)
 //   === dump TABLE
 //   (every row of TABLE in zi.db, the run's database, after the run, as "zorinput-server dump"
-//    prints them: one line per row, sorted; a table may have several such sections)
+//    prints them: one line per row, sorted, a row ending in "..." matched as the log lines are;
+//    a table may have several such sections)
 //
 // Each scenario runs the built program in a fresh folder with a fresh embedded database (the demo
 // one when it asks).
@@ -158,7 +159,11 @@ TEST_P(ScenarioTest, RunsAsWritten) {
   if (scenario.dumps.empty()) return;
   const std::string dump = DumpOf(dir);
   for (const auto& [table, rows] : scenario.dumps) {
-    EXPECT_EQ(TableRows(dump, table), rows) << scenario.name << ": table " << table;
+    const std::vector<std::string> expected = Lines(rows);
+    const std::vector<std::string> actual = Lines(TableRows(dump, table));
+    bool same = expected.size() == actual.size();
+    for (size_t i = 0; same && i < expected.size(); ++i) same = Matches(expected[i], actual[i]);
+    EXPECT_TRUE(same) << scenario.name << ": table " << table << " holds\n" << TableRows(dump, table);
   }
 }
 
