@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "holdings/holdings_fixture.h"
+#include "holdings/holdings_database.h"
 #include "holdings/portfolio.h"
 #include "holdings/portfolio_store.h"
 #include "import/json_import.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "holdings/holdings_fixture.h"
+#include "holdings/holdings_database.h"
 #include "holdings/real_estate.h"
 #include "server/like_pattern.h"
 
