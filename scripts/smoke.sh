@@ -8,7 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$root/scripts/main_job.sh" "$build" "$work/main" >/dev/null
 grep -q "InitDbConnection new database demo.db: user analyst created as administrator" "$work/main/zorinput.log"
-echo "smoke: main job imported catalogue.txt, prices.txt, prices.json, holdings.txt, ptf_assets.json, portfolio.txt and holdings.json"
+echo "smoke: main job imported catalogue.txt, prices.txt, prices.json, holdings.txt, ptf_assets.json, portfolio.txt, holdings.json and corporate.txt"
 # The statements need the demo companies' accounts and presentation format.
 cd "$work"
 "$build/src/app/zorinput-server" init --demo demo.db >/dev/null
