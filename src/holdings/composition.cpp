@@ -223,9 +223,9 @@ int TCompAcionariaItems::Load(const TCompAcionariaRec& header) {
 int TCompAcionariaItems::Save(int32_t compositionId, bool isNew) {
   return GuardedCall("TCompAcionariaItems.Save", [&] {
     if (!isNew) {
-      db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text,
-                            "delete from CompAcionariaItem where idCompAcionaria = " + std::to_string(compositionId));
+      db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, "delete from CompAcionariaItem where idCompAcionaria = ?");
       if (!ds) return kCallFailed;
+      ds->SetSqlParams({int64_t{compositionId}});
       if (const int code = db::ZiDb().OpenSql(*ds)) return code;
     }
     Compact();

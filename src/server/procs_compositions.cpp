@@ -131,6 +131,8 @@ std::vector<ParamInfo> HeaderParams(ParamDirection id, ParamDirection others) {
 
 void RegisterCompositionProcedures(Registry& registry) {
   using D = ParamDirection;
+  // The client replaces a composition's items by SQL texts.
+  registry.AllowSqlTextWrites("CompAcionariaItem", SignedInRight);
   registry.Add({"CompAcionariaAdd", ProcAccess::Writes, HeaderParams(D::InputOutput, D::Input), CompAcionariaAdd});
   registry.Add({"CompAcionariaPut", ProcAccess::Writes, HeaderParams(D::Input, D::Input), CompAcionariaPut});
   registry.Add({"CompAcionariaDel", ProcAccess::Writes, {{"@id", DbType::Integer, D::Input}}, CompAcionariaDel});

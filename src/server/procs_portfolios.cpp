@@ -213,6 +213,8 @@ void CreatePortfolioTables(SqliteDb& db) {
 }
 
 void RegisterPortfolioProcedures(Registry& registry) {
+  // The client replaces a portfolio's items by SQL texts.
+  for (const TItemTable& table : kItemTables) registry.AllowSqlTextWrites(table.name, SignedInRight);
   constexpr DbType kInt = DbType::Integer;
   constexpr DbType kDate = DbType::DateTime;
   constexpr DbType kFloat = DbType::Float;

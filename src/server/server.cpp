@@ -227,6 +227,21 @@ const UserRight* Registry::RowChangeRight(std::string_view table) const {
   return it == rowChangeRights_.end() ? nullptr : &it->second;
 }
 
+void Registry::AllowSqlTextWrites(const std::string& table, UserRight right) {
+  if (SameTextAscii(table, "users")) throw std::logic_error("the users table is never open to SQL texts");
+  if (!right || !sqlTextWriteRights_.emplace(table, right).second) {
+    throw std::logic_error("SQL text writes of " + table + " are opened twice or without a right");
+  }
+}
+
+std::vector<std::string> Registry::SqlTextWritableTables(const SessionUser& user) const {
+  std::vector<std::string> tables;
+  for (const auto& [table, right] : sqlTextWriteRights_) {
+    if (right(user) == 0) tables.push_back(table);
+  }
+  return tables;
+}
+
 std::vector<std::string> Registry::Names() const {
   std::vector<std::string> names;
   for (const auto& entry : procedures_) names.push_back(entry.first);
@@ -424,8 +439,8 @@ std::vector<ResultSet> Server::ExecuteSql(std::string_view sql, const std::vecto
   }
   if (command == "select @@version") return {ResultSet{{""}, {{versionText_}}}};
   ResultSet rows;
-  if (LimitedUser()) {
-    rows = db_->QueryAsReader(sql, params);
+  if (const std::optional<SessionUser> user = LimitedUser()) {
+    rows = db_->QueryAsReader(sql, params, registry_.SqlTextWritableTables(*user));
   } else {
     Statement statement = db_->PrepareUncached(sql);
     statement.BindAll(params);

@@ -158,9 +158,17 @@ class Registry {
   // The right a table is open under; nullptr when only administrators may change its rows.
   const UserRight* RowChangeRight(std::string_view table) const;
 
+  // Opens a table to the SQL texts of users who are not administrators, for writing its rows
+  // under a right: the texts that replace a portfolio's or a composition's items. The users table
+  // is never opened, and a table is opened once.
+  void AllowSqlTextWrites(const std::string& table, UserRight right);
+  // The tables the user's SQL texts may write.
+  std::vector<std::string> SqlTextWritableTables(const SessionUser& user) const;
+
  private:
   std::map<std::string, ProcedureDecl, NameLess> procedures_;
   std::map<std::string, UserRight, NameLess> rowChangeRights_;
+  std::map<std::string, UserRight, NameLess> sqlTextWriteRights_;
 };
 
 using zi::RowChange;

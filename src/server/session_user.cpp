@@ -24,6 +24,8 @@ int CompanyRight(const SessionUser& user) { return FlagRight(user, kCompanyRight
 
 int SeriesRight(const SessionUser& user) { return FlagRight(user, kSeriesRightBit, kAnswerNoSeriesRight); }
 
+int SignedInRight(const SessionUser&) { return 0; }
+
 std::optional<SessionUser> ReadSessionUser(ProcContext& call) { return call.User(); }
 
 std::optional<SessionUser> ReadUser(SqliteDb& db, int64_t id) {

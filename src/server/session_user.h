@@ -38,5 +38,7 @@ int CompanyRight(const SessionUser& user);
 // Changing series (adding, changing, deleting): user_flag bit value 2, else 99108. ChkAnbDoUsr
 // asks about it.
 int SeriesRight(const SessionUser& user);
+// Held by every logged-in user: what the procedures that write portfolios and compositions ask.
+int SignedInRight(const SessionUser& user);
 
 }  // namespace zi::server

@@ -98,9 +98,11 @@ class SqliteDb {
   // (NULL when it has no row).
   ResultSet Query(std::string_view sql, const std::vector<DbValue>& params = {});
   // The same for an SQL text of a user who is not an administrator: it may read any table but the
-  // users, and do nothing else (write, attach a file, control a transaction, run a pragma). A text
-  // that tries raises ServerError(NotAllowed) with code 99105 before it runs.
-  ResultSet QueryAsReader(std::string_view sql, const std::vector<DbValue>& params);
+  // users, write the rows of the writable tables, and do nothing else (write another table, attach
+  // a file, control a transaction, run a pragma). A text that tries raises ServerError(NotAllowed)
+  // with code 99105 before it runs.
+  ResultSet QueryAsReader(std::string_view sql, const std::vector<DbValue>& params,
+                          const std::vector<std::string>& writable = {});
   int64_t Run(std::string_view sql, const std::vector<DbValue>& params = {});
   DbValue QueryValue(std::string_view sql, const std::vector<DbValue>& params = {});
 

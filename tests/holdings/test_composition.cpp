@@ -175,6 +175,19 @@ TEST_F(CompositionStoreTest, AddPutAndReadBackAtFullPrecision) {
   EXPECT_EQ(DbCompAcionariaGetPelaEmpData(1, h.dtref, read), kCompositionNotFound);
 }
 
+TEST_F(CompositionStoreTest, AnAnalystWhoIsNoAdministratorWritesAndReplacesCompositions) {
+  ASSERT_GT(Server().AddUser({.name = "bia"}, "pw"), 0);
+  LogIn("bia", "pw");
+  TCompAcionariaItems items;
+  items.Set(11, kVoting, false, 2);
+  TCompAcionariaRec h = Header(1);
+  ASSERT_EQ(DbCacAddOuPut(h, items), 0);
+  items.Set(11, kVoting, false, 3);
+  TCompAcionariaRec again = Header(1);
+  ASSERT_EQ(DbCacAddOuPut(again, items), 0);
+  EXPECT_EQ(Items(), std::to_string(h.id) + ":11:1:3.0 ");
+}
+
 TEST_F(CompositionStoreTest, LoadGivesTotalsOnlyWhenNeitherItemsNorHeaderHaveThem) {
   TCompAcionariaRec h = Header(1);
   TCompAcionariaItems items;

@@ -109,6 +109,21 @@ TEST_F(PortfolioTest, JsonPortfolioWritesEveryKindMergingItemsOfOneKey) {
   EXPECT_EQ(Items(), "PortfolioItemTvm:1|9|0|-|-|12.5|-\n");
 }
 
+// Analysts are not administrators: their SQL texts write a portfolio's items, and no other table.
+TEST_F(PortfolioTest, AnAnalystWhoIsNoAdministratorImportsPortfolios) {
+  ASSERT_GT(Server().AddUser({.name = "bia"}, "pw"), 0);
+  LogIn("bia", "pw");
+  int result = -1;
+  ImportJson("[" + Record("insertorupdate", kFullItems) + "]", result);
+  EXPECT_EQ(result, 0);
+  EXPECT_THAT(Headers(), ElementsAre("1|1|2024-03-31|1|2024-04-02|1000.5|-"));
+  EXPECT_THAT(Items(), testing::StartsWith("PortfolioItemTvm:1|7|1|-|150|-|10\n"));
+  db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, "DELETE FROM Portfolio");
+  ASSERT_TRUE(ds);
+  EXPECT_EQ(db::ZiDb().OpenSql(*ds), 99105) << "the header table is written by its procedures only";
+  EXPECT_THAT(Headers(), testing::SizeIs(1));
+}
+
 TEST_F(PortfolioTest, JsonPortfolioRefusesWhatItsDefinitionsAndActionsDoNotAllow) {
   struct Case {
     std::string record;
