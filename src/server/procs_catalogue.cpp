@@ -1,5 +1,7 @@
 #include "server/procedures.h"
 
+#include <sqlite3.h>
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -117,7 +119,14 @@ int DeleteLeaf(ProcContext& call, UserRight right, const char* existsSql, std::s
   const std::optional<int64_t> id = NamedId(call, existsSql);
   if (!id) return kNotFoundToDelete;
   if (!childSql.empty() && Exists(call, childSql, {*id})) return kHasChildren;
-  call.Db().Run(deleteSql, {*id});
+  try {
+    call.Db().Run(deleteSql, {*id});
+  } catch (const SqliteError& e) {
+    // A row of another family still refers to the item (corporate actions, news, holdings ...):
+    // a delete by id can break no other constraint.
+    if (e.Code() == SQLITE_CONSTRAINT) return kHasChildren;
+    throw;
+  }
   return 0;
 }
 

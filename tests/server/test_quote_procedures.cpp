@@ -181,6 +181,9 @@ TEST_F(QuoteProceduresTest, RangeDeleteWindowWriterAndReaders) {
   EXPECT_EQ(server_->Execute("CotacaoDaAnbMinDate", {{"@anb", 8}}).returnValue, kNotFound) << "no quotes yet";
 
   EXPECT_EQ(Call("ObjAnbDel", {{"@id", 7}}), kHasChildren) << "a series keeps its quotes";
+  Sql("INSERT INTO Provento (anb, udex, tipo, chaveExterna) VALUES (8, 30000, 5, 'ZOR-1')");
+  EXPECT_EQ(Call("ObjAnbDel", {{"@id", 8}}), kHasChildren) << "and its corporate actions";
+  Sql("DELETE FROM Provento");
   EXPECT_EQ(Call("ObjAnbDel", {{"@id", 8}}), 0);
 }
 
