@@ -167,9 +167,9 @@ void SeedMarkets(SqliteDb& db) {
              {{1, "S\xE3o Paulo", 25}, {2, "Rio de Janeiro", 19}, {3, "Belo Horizonte", 13}});
   InsertEach(db, "INSERT INTO OcoTipo (id, seq, abrv, nome, lb1, lb2) VALUES (?, ?, ?, ?, ?, ?)",
              {{1, 1, "DIV", "Dividendo", "Valor por a\xE7\xE3o", "Data ex"},
-              {2, 2, "JCP", "Juros sobre capital pr\xF3prio", "Valor por a\xE7\xE3o", "Data ex"},
-              {3, 3, "BON", "Bonifica\xE7\xE3o", "Percentual", "Data ex"},
-              {4, 4, "DES", "Desdobramento", "Fator", "Data ex"}});
+              {2, 2, "BON", "Bonifica\xE7\xE3o", "Percentual", "Data ex"},
+              {3, 3, "DES", "Desdobramento", "Fator", "Data ex"},
+              {27, 4, "JCP", "Juros sobre capital pr\xF3prio", "Valor por a\xE7\xE3o", "Data ex"}});
 }
 
 void SeedCatalogueLists(SqliteDb& db) {

@@ -83,7 +83,7 @@ class CorporateActionImport : public test::LoggedInDatabase {
   void SetUp() override {
     LoggedInDatabase::SetUp();
     RegisterCorporateActionDirectives();
-    Sql("INSERT INTO OcoTipo (id, seq, abrv, nome) VALUES (0, 0, 'ZERO', 'Zero'), (27, 27, 'JCP2', 'Juros')");
+    Sql("INSERT INTO OcoTipo (id, seq, abrv, nome) VALUES (0, 0, 'ZERO', 'Zero')");
     Sql("INSERT INTO empresa (id, cod, pais, nome) VALUES (1, 'PETR', 0, 'Petro')");
     Sql("INSERT INTO ativo (id, emp, idclass, vote, tipoobj) VALUES (1, 1, 2, 0, 0)");
     Sql("INSERT INTO anbima (id, acao, cod, bolsa, moedacot, PaisProCodZor) VALUES (7, 1, 'PETR4', 1, 1, 0)");
