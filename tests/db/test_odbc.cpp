@@ -112,7 +112,7 @@ TEST_F(OdbcCalls, FailuresAreToldApartByTheirStateAndKeepTheServersNumber) {
   } cases[] = {{{"23000", 2601, "Cannot insert duplicate key row in object 'dbo.t'"}, DriverFailure::Constraint},
                {{"08S01", 0, "Communication link failure"}, DriverFailure::ConnectionLost},
                {{"HYT00", 0, "Timeout expired"}, DriverFailure::ConnectionLost},
-               {{"22018", 0, "Invalid character value for cast specification"}, DriverFailure::WrongType},
+               {{"22018", 0, "Invalid character value for a cast"}, DriverFailure::WrongType},
                {{"42000", 50000, "Raised by the procedure"}, DriverFailure::Other}};
   for (const Case& c : cases) {
     api_.answers.push_back({{}, {}, {c.diagnostic}});
@@ -152,7 +152,7 @@ TEST(OdbcThroughTheConnection, AWrongTypeIs3542AndALostConnectionIsProbedReopene
     TAdoDataBaseComInfoTran db(std::make_unique<OdbcDriver>(ServerSettings(), api));
     api.answers.push_back({{FakeSet{{{"", SQL_WVARCHAR}}, {{"Microsoft SQL Server 2019 (RTM)"}}}}, {}, {}});
     db.Open();
-    api.answers.push_back({{}, {}, {{"22018", 0, "Invalid character value for cast specification"}}});
+    api.answers.push_back({{}, {}, {{"22018", 0, "Invalid character value for a cast"}}});
     TDataSetHolder ds(db, "GetX");
     ASSERT_TRUE(ds);
     ds->SetInteger("@id", 1);
@@ -168,7 +168,7 @@ TEST(OdbcThroughTheConnection, AWrongTypeIs3542AndALostConnectionIsProbedReopene
   EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), "DriverConnect"), 2);
   const std::vector<std::string> log = zi::test::WithoutStamps(zi::test::ReadLines(dir.File("zorinput.log")));
   EXPECT_THAT(log, Contains("ExecStProc GetX CRS:0 error:3542 Procedure GetX: [22018] Invalid character value for "
-                            "cast specification"));
+                            "a cast"));
   SetLogFileName("zorinput.log");
 }
 
