@@ -1,5 +1,7 @@
 #include "import/tokeniser.h"
 
+#include <cstring>
+
 namespace zi {
 
 namespace {
@@ -8,51 +10,40 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-void tParserRoot::SetText(std::string_view text) {
-  text_ = text;
-  position_ = 0;
-  done_ = false;
-}
-
-// Beside its steps, so that they are compiled into its loop: every line of a file passes here.
-void tParserSpcDelim::AppendTokens(std::string_view text, std::vector<std::string_view>& tokens) {
-  AppendEach(*this, text, tokens);
-}
-
-void tParserSpcDelim::SkipDelimiters() {
-  while (position_ < text_.size() && IsBlank(text_[position_])) ++position_;
-}
-
 // A quoted token runs to the same quote character, or to the end of the line without one; the
 // scan goes on right after the closing quote.
-bool tParserSpcDelim::NextExtent(size_t& start, size_t& length) {
-  if (position_ >= text_.size()) return false;
-  const char first = text_[position_];
-  if (first == '"' || first == '\'') {
-    start = position_ + 1;
-    const size_t close = text_.find(first, start);
-    const size_t stop = close == std::string_view::npos ? text_.size() : close;
-    length = stop - start;
-    position_ = close == std::string_view::npos ? stop : close + 1;
-    return true;
+void tParserSpcDelim::AppendTokens(std::string_view text, std::vector<std::string_view>& tokens) {
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  for (;;) {
+    while (at != end && IsBlank(*at)) ++at;
+    if (at == end) return;
+    if (*at == '"' || *at == '\'') {
+      const char quote = *at++;
+      const char* const close = static_cast<const char*>(std::memchr(at, quote, static_cast<size_t>(end - at)));
+      const char* const stop = close ? close : end;
+      tokens.emplace_back(at, static_cast<size_t>(stop - at));
+      at = close ? close + 1 : end;
+      continue;
+    }
+    const char* const first = at;
+    while (at != end && !IsBlank(*at)) ++at;
+    tokens.emplace_back(first, static_cast<size_t>(at - first));
   }
-  start = position_;
-  while (position_ < text_.size() && !IsBlank(text_[position_])) ++position_;
-  length = position_ - start;
-  return true;
 }
 
 // Every delimiter ends a token, so "a--b-" gives "a", "", "b" and "", and an empty text one empty
 // token.
-bool tParserChrDelim::NextExtent(size_t& start, size_t& length) {
-  if (done_) return false;
-  start = position_;
-  const size_t at = text_.find(delimiter_, position_);
-  const size_t stop = at == std::string_view::npos ? text_.size() : at;
-  length = stop - start;
-  done_ = at == std::string_view::npos;
-  position_ = stop + 1;
-  return true;
+void tParserChrDelim::AppendTokens(std::string_view text, std::vector<std::string_view>& tokens) {
+  for (size_t position = 0;;) {
+    const size_t at = text.find(delimiter_, position);
+    if (at == std::string_view::npos) {
+      tokens.push_back(text.substr(position));
+      return;
+    }
+    tokens.push_back(text.substr(position, at - position));
+    position = at + 1;
+  }
 }
 
 void tParserWrapper::Parse(std::string_view line) {

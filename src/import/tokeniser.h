@@ -16,55 +16,20 @@ class tParserRoot {
  public:
   virtual ~tParserRoot() = default;
 
-  void SetText(std::string_view text);
   // Appends every token of a text.
-  virtual void AppendTokens(std::string_view text, std::vector<std::string_view>& tokens) {
-    AppendEach(*this, text, tokens);
-  }
-
- protected:
-  // Advances the position past delimiters.
-  virtual void SkipDelimiters() = 0;
-  // The extent of the next token from the position, which it moves past the token; false when
-  // there is none.
-  virtual bool NextExtent(size_t& start, size_t& length) = 0;
-
-  // The loop over the steps, for the parser's own type: a final type's steps are then called
-  // directly, which matters for the tokeniser that every line of a file passes through.
-  template <typename Parser>
-  static void AppendEach(Parser& parser, std::string_view text, std::vector<std::string_view>& tokens) {
-    parser.SetText(text);
-    size_t start = 0;
-    size_t length = 0;
-    for (;;) {
-      parser.SkipDelimiters();
-      if (!parser.NextExtent(start, length)) return;
-      tokens.push_back(text.substr(start, length));
-    }
-  }
-
-  std::string_view text_;
-  size_t position_ = 0;
-  bool done_ = false;
+  virtual void AppendTokens(std::string_view text, std::vector<std::string_view>& tokens) = 0;
 };
 
+// Every line of a file passes here: the scan runs over the line's bytes in one loop.
 class tParserSpcDelim final : public tParserRoot {
  public:
   void AppendTokens(std::string_view text, std::vector<std::string_view>& tokens) override;
-
- protected:
-  friend class tParserRoot;
-  void SkipDelimiters() override;
-  bool NextExtent(size_t& start, size_t& length) override;
 };
 
 class tParserChrDelim final : public tParserRoot {
  public:
   explicit tParserChrDelim(char delimiter) : delimiter_(delimiter) {}
-
- protected:
-  void SkipDelimiters() override {}
-  bool NextExtent(size_t& start, size_t& length) override;
+  void AppendTokens(std::string_view text, std::vector<std::string_view>& tokens) override;
 
  private:
   char delimiter_;

@@ -88,27 +88,27 @@ std::string ValueColumns() {
   return columns;
 }
 
-const std::string& InsertSql() {
-  static const std::string sql = [] {
+const SqlText& InsertSql() {
+  static const SqlText sql([] {
     std::string placeholders;
     for (int i = 0; i < kValues; ++i) placeholders += ", ?";
     return "INSERT INTO Cotacao (anb, dia" + ValueColumns() + ") VALUES (?, ?" + placeholders +
            ") ON CONFLICT (anb, dia) DO NOTHING";
-  }();
+  }());
   return sql;
 }
 
-const std::string& UpdateSql() {
-  static const std::string sql = [] {
+const SqlText& UpdateSql() {
+  static const SqlText sql([] {
     std::string sets;
     for (int i = 1; i <= kValues; ++i) sets += (i == 1 ? "v" : ", v") + std::to_string(i) + " = ?";
     return "UPDATE Cotacao SET " + sets + " WHERE anb = ? AND dia = ?";
-  }();
+  }());
   return sql;
 }
 
-const std::string& SelectSql() {
-  static const std::string sql = "SELECT" + ValueColumns().substr(1) + " FROM Cotacao WHERE anb = ? AND dia = ?";
+const SqlText& SelectSql() {
+  static const SqlText sql("SELECT" + ValueColumns().substr(1) + " FROM Cotacao WHERE anb = ? AND dia = ?");
   return sql;
 }
 
@@ -142,21 +142,22 @@ struct TSeries {
 
 // The series of a ticker on an exchange, whatever the ticker's case and blanks around it.
 std::optional<TSeries> SeriesOf(ProcContext& call, const DbValue& ticker, const DbValue& bolsa) {
-  const DbValue id = call.Db().QueryValue("SELECT id FROM anbima WHERE bolsa = ? AND cod = ? COLLATE NOCASE",
-                                          {bolsa, Trim(ticker.AsText())});
+  static const SqlText sql("SELECT id FROM anbima WHERE bolsa = ? AND cod = ? COLLATE NOCASE");
+  const DbValue id = call.Db().QueryValue(sql, std::array<DbValue, 2>{bolsa, Trim(ticker.AsText())});
   if (id.IsNull()) return std::nullopt;
   return TSeries{id.AsInteger(), bolsa.AsInteger()};
 }
 
 std::optional<TSeries> SeriesById(ProcContext& call, const DbValue& id) {
-  const DbValue bolsa = call.Db().QueryValue("SELECT bolsa FROM anbima WHERE id = ?", {id});
+  static const SqlText sql("SELECT bolsa FROM anbima WHERE id = ?");
+  const DbValue bolsa = call.Db().QueryValue(sql, std::span(&id, 1));
   if (bolsa.IsNull()) return std::nullopt;
   return TSeries{id.AsInteger(), bolsa.AsInteger()};
 }
 
 std::optional<Values> StoredDay(ProcContext& call, int64_t anb, int64_t day) {
   Statement read = call.Db().Prepare(SelectSql());
-  read.BindAll({anb, day});
+  read.BindAll(std::array<DbValue, 2>{anb, day});
   if (!read.Step()) return std::nullopt;
   Values stored;
   for (int i = 0; i < kValues; ++i) stored[static_cast<size_t>(i)] = read.Column(i);
@@ -164,21 +165,23 @@ std::optional<Values> StoredDay(ProcContext& call, int64_t anb, int64_t day) {
 }
 
 bool Inserted(ProcContext& call, int64_t anb, int64_t day, const Values& values) {
-  std::vector<DbValue> params{anb, day};
-  params.insert(params.end(), values.begin(), values.end());
+  std::array<DbValue, kValues + 2> params{anb, day};
+  std::copy(values.begin(), values.end(), params.begin() + 2);
   return call.Db().Run(InsertSql(), params) == 1;
 }
 
 void Update(ProcContext& call, int64_t anb, int64_t day, const Values& values) {
-  std::vector<DbValue> params(values.begin(), values.end());
-  params.emplace_back(anb);
-  params.emplace_back(day);
+  std::array<DbValue, kValues + 2> params;
+  std::copy(values.begin(), values.end(), params.begin());
+  params[kValues] = anb;
+  params[kValues + 1] = day;
   call.Db().Run(UpdateSql(), params);
 }
 
 void LogDay(ProcContext& call, int64_t type, const TSeries& series, int64_t day) {
-  call.Db().Run("INSERT INTO DataLog (tip, oid, aux, date, usuario, momento) VALUES (?, ?, ?, ?, ?, ?)",
-                {type, series.id, series.bolsa, DateOfDay(day), call.SessionUserId(), call.Now()});
+  static const SqlText sql("INSERT INTO DataLog (tip, oid, aux, date, usuario, momento) VALUES (?, ?, ?, ?, ?, ?)");
+  call.Db().Run(sql, std::array<DbValue, 6>{type, series.id, series.bolsa, DateOfDay(day), call.SessionUserId(),
+                                            call.Now()});
 }
 
 double NumberOf(const DbValue& value) { return value.IsNull() ? kMissing : value.AsFloat(); }

@@ -152,7 +152,7 @@ const std::optional<SessionUser>& SessionUserCache::Get(SqliteDb& db, int id) {
   return user_;
 }
 
-ProcContext::ProcContext(SqliteDb& db, const ProcedureDecl& decl, std::span<const DbValue> inputs, int sessionUserId,
+ProcContext::ProcContext(SqliteDb& db, const ProcedureDecl& decl, InputValues inputs, int sessionUserId,
                          SessionUserCache& users, TDateTime now)
     : db_(db), decl_(decl), inputs_(inputs), sessionUserId_(sessionUserId), users_(users), now_(now) {}
 
@@ -396,19 +396,24 @@ ProcedureResult Server::Execute(std::string_view procedure, const std::map<std::
   return Execute(decl, values);
 }
 
-ProcedureResult Server::Execute(const ProcedureDecl& decl, std::span<const DbValue> inputs) {
+ProcedureResult Server::Execute(const ProcedureDecl& decl, InputValues inputs) {
   if (inputs.size() != decl.params.size()) {
     throw std::logic_error("procedure " + decl.name + " called with " + std::to_string(inputs.size()) +
                            " values for its " + std::to_string(decl.params.size()) + " parameters");
   }
   // Values of the declared types, the usual case, are read where they are; the others are copied.
+  // What a caller left in an output that is no input is not sent.
   std::vector<DbValue> coercedValues;
   for (size_t i = 0; i < inputs.size(); ++i) {
     const DbType given = inputs[i].Type();
-    if (given == DbType::Null || given == decl.params[i].type) continue;
-    std::optional<DbValue> coerced = Coerce(inputs[i], decl.params[i].type);
+    const bool sent = decl.params[i].direction != ParamDirection::Output;
+    if (given == DbType::Null || (sent && given == decl.params[i].type)) continue;
+    std::optional<DbValue> coerced = sent ? Coerce(inputs[i], decl.params[i].type) : DbValue();
     if (!coerced) throw ServerError(ServerError::Kind::WrongType, kWrongTypeMessage);
-    if (coercedValues.empty()) coercedValues.assign(inputs.begin(), inputs.end());
+    if (coercedValues.empty()) {
+      coercedValues.reserve(inputs.size());
+      for (size_t j = 0; j < inputs.size(); ++j) coercedValues.push_back(inputs[j]);
+    }
     coercedValues[i] = std::move(*coerced);
   }
   if (!coercedValues.empty()) inputs = coercedValues;

@@ -98,11 +98,36 @@ class SessionUserCache {
   std::optional<SessionUser> user_;
 };
 
+// The values of a call, one per declared parameter in order, read where the caller keeps them:
+// packed, or each inside a larger record of the caller's, so that a call copies none of them.
+class InputValues {
+ public:
+  using Reader = const DbValue& (*)(const void* records, size_t position);
+
+  InputValues(std::span<const DbValue> packed)  // NOLINT(google-explicit-constructor): a view
+      : records_(packed.data()), size_(packed.size()), read_(ReadPacked) {}
+  InputValues(const std::vector<DbValue>& packed)  // NOLINT(google-explicit-constructor)
+      : InputValues(std::span<const DbValue>(packed)) {}
+  InputValues(const void* records, size_t size, Reader read) : records_(records), size_(size), read_(read) {}
+
+  size_t size() const { return size_; }
+  const DbValue& operator[](size_t position) const { return read_(records_, position); }
+
+ private:
+  static const DbValue& ReadPacked(const void* records, size_t position) {
+    return static_cast<const DbValue*>(records)[position];
+  }
+
+  const void* records_;
+  size_t size_;
+  Reader read_;
+};
+
 // Everything a handler sees of its call.
 class ProcContext {
  public:
   // The inputs are one value per declared parameter, in the declaration's order.
-  ProcContext(SqliteDb& db, const ProcedureDecl& decl, std::span<const DbValue> inputs, int sessionUserId,
+  ProcContext(SqliteDb& db, const ProcedureDecl& decl, InputValues inputs, int sessionUserId,
               SessionUserCache& users, TDateTime now);
 
   SqliteDb& Db() { return db_; }
@@ -132,7 +157,7 @@ class ProcContext {
  private:
   SqliteDb& db_;
   const ProcedureDecl& decl_;
-  std::span<const DbValue> inputs_;
+  InputValues inputs_;
   int sessionUserId_;
   SessionUserCache& users_;
   TDateTime now_;
@@ -245,7 +270,7 @@ class Server {
   // The same for a procedure of the server's registry, with one value per declared parameter in
   // the declaration's order (the values of outputs are not read): what a client that learned the
   // declaration once sends on every call.
-  ProcedureResult Execute(const ProcedureDecl& decl, std::span<const DbValue> inputs);
+  ProcedureResult Execute(const ProcedureDecl& decl, InputValues inputs);
 
   // Runs an SQL text with "?" placeholders; "exec sp_server_info 1" and "SELECT @@VERSION" are
   // answered as a database server would. In the session of a user who is not an administrator

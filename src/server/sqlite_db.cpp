@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <optional>
 
@@ -139,6 +140,11 @@ std::string UriPath(std::string_view path) {
 
 ServerError::Kind SqliteError::KindOf(int code) { return code == SQLITE_BUSY ? Kind::Busy : Kind::Sql; }
 
+SqlText::SqlText(std::string text) : text_(std::move(text)) {
+  static std::atomic<size_t> slots{0};
+  slot_ = slots++;
+}
+
 Statement::Statement(Statement&& other) noexcept
     : db_(other.db_), stmt_(other.stmt_), queryOnly_(other.queryOnly_), lent_(other.lent_) {
   other.stmt_ = nullptr;
@@ -156,7 +162,7 @@ Statement::~Statement() {
   *lent_ = false;
 }
 
-void Statement::BindAll(const std::vector<DbValue>& values) {
+void Statement::BindAll(std::span<const DbValue> values) {
   const int expected = sqlite3_bind_parameter_count(stmt_);
   if (static_cast<size_t>(expected) != values.size()) {
     throw SqliteError(SQLITE_RANGE, fmt::format("the SQL text has {} placeholders but {} values were given", expected,
@@ -240,6 +246,10 @@ ResultSet Statement::ReadAll() {
 }
 
 std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path, Access access) {
+  // Nothing reads SQLite's memory statistics, whose upkeep takes a global lock on every allocation.
+  // Only possible before SQLite starts; when something else started it first, it stays as it is.
+  static const int unused = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  (void)unused;
   // No connection is ever used by two threads, so SQLite need not lock it around every call.
   int flags = (access == Access::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_EXRESCODE |
               SQLITE_OPEN_NOMUTEX;
@@ -264,6 +274,7 @@ std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path, Access access)
 
 SqliteDb::~SqliteDb() {
   for (auto& [sql, cached] : statements_) sqlite3_finalize(cached.stmt);
+  for (const CachedStatement& cached : bySlot_) sqlite3_finalize(cached.stmt);
   sqlite3_close_v2(db_);
 }
 
@@ -279,19 +290,33 @@ void SqliteDb::Exec(std::string_view script) {
   throw SqliteError(rc & 0xFF, text);
 }
 
+Statement SqliteDb::Lend(CachedStatement& cached) {
+  cached.lent = true;
+  return Statement(db_, cached.stmt, &queryOnly_, &cached.lent);
+}
+
 Statement SqliteDb::Prepare(std::string_view sql) {
   ++statementsRun_;
   const auto found = statements_.find(sql);
-  if (found != statements_.end() && !found->second.lent) {
-    found->second.lent = true;
-    return Statement(db_, found->second.stmt, &queryOnly_, &found->second.lent);
-  }
+  if (found != statements_.end() && !found->second.lent) return Lend(found->second);
   Statement fresh = PrepareUncached(sql);
   // A text whose statement is in use (a query run while its own rows are read) gets one of its own.
   if (found != statements_.end() || statements_.size() >= kMaxCachedStatements) return fresh;
   CachedStatement& cached = statements_.emplace(std::string(sql), CachedStatement{fresh.stmt_, true}).first->second;
   fresh.stmt_ = nullptr;
-  return Statement(db_, cached.stmt, &queryOnly_, &cached.lent);
+  return Lend(cached);
+}
+
+Statement SqliteDb::Prepare(const SqlText& sql) {
+  ++statementsRun_;
+  if (sql.Slot() >= bySlot_.size()) bySlot_.resize(sql.Slot() + 1);
+  CachedStatement& cached = bySlot_[sql.Slot()];
+  if (cached.stmt && !cached.lent) return Lend(cached);
+  Statement fresh = PrepareUncached(sql.Text());
+  if (cached.stmt) return fresh;
+  cached.stmt = fresh.stmt_;
+  fresh.stmt_ = nullptr;
+  return Lend(cached);
 }
 
 Statement SqliteDb::PrepareUncached(std::string_view sql) {
@@ -321,18 +346,28 @@ ResultSet SqliteDb::QueryAsReader(std::string_view sql, const std::vector<DbValu
   return statement->ReadAll();
 }
 
-int64_t SqliteDb::Run(std::string_view sql, const std::vector<DbValue>& params) {
-  Statement statement = Prepare(sql);
+int64_t SqliteDb::RunToEnd(Statement statement, std::span<const DbValue> params) {
   statement.BindAll(params);
   while (statement.Step()) {
   }
   return sqlite3_changes64(db_);
 }
 
-DbValue SqliteDb::QueryValue(std::string_view sql, const std::vector<DbValue>& params) {
-  Statement statement = Prepare(sql);
+DbValue SqliteDb::FirstValue(Statement statement, std::span<const DbValue> params) {
   statement.BindAll(params);
   return statement.Step() ? statement.Column(0) : DbValue();
+}
+
+int64_t SqliteDb::Run(std::string_view sql, const std::vector<DbValue>& params) { return RunToEnd(Prepare(sql), params); }
+
+int64_t SqliteDb::Run(const SqlText& sql, std::span<const DbValue> params) { return RunToEnd(Prepare(sql), params); }
+
+DbValue SqliteDb::QueryValue(std::string_view sql, const std::vector<DbValue>& params) {
+  return FirstValue(Prepare(sql), params);
+}
+
+DbValue SqliteDb::QueryValue(const SqlText& sql, std::span<const DbValue> params) {
+  return FirstValue(Prepare(sql), params);
 }
 
 int64_t SqliteDb::LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -41,7 +42,7 @@ class Statement {
   ~Statement();
 
   // Binds every placeholder in order; the number of values must match.
-  void BindAll(const std::vector<DbValue>& values);
+  void BindAll(std::span<const DbValue> values);
 
   // Runs to the next row: true when one is ready to read.
   bool Step();
@@ -61,6 +62,23 @@ class Statement {
   sqlite3_stmt* stmt_;
   const bool* queryOnly_;
   bool* lent_;
+};
+
+// An SQL text that code of the server runs again and again, declared once (a static of the code
+// that runs it): its statement is found by the text's number instead of by hashing the whole text
+// on every use.
+class SqlText {
+ public:
+  explicit SqlText(std::string text);
+  SqlText(const SqlText&) = delete;
+  SqlText& operator=(const SqlText&) = delete;
+
+  const std::string& Text() const { return text_; }
+  size_t Slot() const { return slot_; }
+
+ private:
+  std::string text_;
+  size_t slot_;
 };
 
 class SqliteDb {
@@ -87,6 +105,7 @@ class SqliteDb {
   // Exactly one statement; text after it other than blanks and comments is an error. A text is
   // prepared once per connection and its statement reused while it is not in use.
   Statement Prepare(std::string_view sql);
+  Statement Prepare(const SqlText& sql);
   // The same, prepared afresh and never kept: for texts that callers send, which need not repeat.
   Statement PrepareUncached(std::string_view sql);
   // How many statements this connection has prepared.
@@ -105,6 +124,8 @@ class SqliteDb {
                           const std::vector<std::string>& writable = {});
   int64_t Run(std::string_view sql, const std::vector<DbValue>& params = {});
   DbValue QueryValue(std::string_view sql, const std::vector<DbValue>& params = {});
+  int64_t Run(const SqlText& sql, std::span<const DbValue> params);
+  DbValue QueryValue(const SqlText& sql, std::span<const DbValue> params);
 
   int64_t LastInsertRowId() const;
   bool InTransaction() const;
@@ -136,8 +157,13 @@ class SqliteDb {
   // SQLite's update hook; its last parameter is sqlite3_int64, a long long.
   static void CountChange(void* self, int, const char*, const char* table, long long);
 
+  Statement Lend(CachedStatement& cached);
+  int64_t RunToEnd(Statement statement, std::span<const DbValue> params);
+  static DbValue FirstValue(Statement statement, std::span<const DbValue> params);
+
   sqlite3* db_;
   std::unordered_map<std::string, CachedStatement, TextHash, std::equal_to<>> statements_;
+  std::vector<CachedStatement> bySlot_;
   std::string watchedTable_;
   uint64_t watchedChanges_ = 0;
   // Kept here rather than in SQLite's own flag, whose every change makes SQLite prepare each

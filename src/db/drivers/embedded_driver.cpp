@@ -180,14 +180,12 @@ std::unique_ptr<DriverResult> EmbeddedDriver::ExecutePrepared(const PreparedProc
   const auto* prepared = dynamic_cast<const EmbeddedProcedure*>(&procedure);
   if (!prepared) return Driver::ExecutePrepared(procedure, params);
   return Call([&] {
-    // The first entry is the return value; the others are the declaration's parameters in order.
-    inputs_.resize(params.size() - 1);
-    for (size_t i = 1; i < params.size(); ++i) {
-      const ParamDirection direction = params[i].desc.direction;
-      const bool sent = direction == ParamDirection::Input || direction == ParamDirection::InputOutput;
-      inputs_[i - 1] = sent ? params[i].value : DbValue();
-    }
-    return ResultOf(server_->Execute(prepared->Decl(), inputs_), params.front().desc.name);
+    // The first entry is the return value; the others are the declaration's parameters in order,
+    // read in place (the server ignores what an output holds).
+    const server::InputValues inputs(params.data() + 1, params.size() - 1, [](const void* records, size_t position) -> const DbValue& {
+      return static_cast<const CallParam*>(records)[position].value;
+    });
+    return ResultOf(server_->Execute(prepared->Decl(), inputs), params.front().desc.name);
   });
 }
 

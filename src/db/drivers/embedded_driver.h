@@ -100,8 +100,6 @@ class EmbeddedDriver : public Driver {
   std::shared_ptr<int> generation_ = std::make_shared<int>(0);
   Faults faults_;
   int callsSinceFaults_ = 0;
-  // The inputs of a prepared call, kept to reuse their memory.
-  std::vector<DbValue> inputs_;
 };
 
 // Registers the embedded driver under the provider "embedded": the settings' database is the file,
