@@ -1,7 +1,7 @@
 #include "holdings/portfolio.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 
 #include <fmt/printf.h>
@@ -60,8 +60,8 @@ bool Passes(TJsonObject& object, const TPortfolioJsonDefinition& definition) {
 // A number as one exact text, so that equal values give equal keys.
 std::string ExactNumber(long double value) {
   char text[64];
-  std::snprintf(text, sizeof text, "%La", value);
-  return text;
+  // Room for any long double: the conversion cannot fail.
+  return {text, std::to_chars(text, text + sizeof text, value, std::chars_format::hex).ptr};
 }
 
 // A value of a JSON member as a bound SQL value, following the column type.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -143,6 +144,14 @@ bool ReadJsonNumber(std::string_view text, long double& value) {
     if (digits() == 0) return false;
   }
   if (pos != text.size()) return false;
+  // Most numbers are plain integers, which need not go through the library's slow long double
+  // reading: up to 18 digits they are exact in 64 bits, and so in a long double.
+  if (pos == integerStart + integerDigits && integerDigits <= 18) {
+    uint64_t magnitude = 0;
+    for (size_t i = integerStart; i < pos; ++i) magnitude = magnitude * 10 + static_cast<uint64_t>(text[i] - '0');
+    value = integerStart > 0 ? -static_cast<long double>(magnitude) : static_cast<long double>(magnitude);
+    return true;
+  }
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }

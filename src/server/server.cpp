@@ -447,7 +447,9 @@ std::vector<ResultSet> Server::ExecuteSql(std::string_view sql, const std::vecto
   if (const std::optional<SessionUser> user = LimitedUser()) {
     rows = db_->QueryAsReader(sql, params, registry_.SqlTextWritableTables(*user));
   } else {
-    Statement statement = db_->PrepareUncached(sql);
+    // An administrator's texts repeat (one per kind of row an import writes): their statements are
+    // kept. A reader's never are, since each was prepared under that reader's limits.
+    Statement statement = db_->Prepare(sql);
     statement.BindAll(params);
     rows = statement.ReadAll();
   }
@@ -457,7 +459,8 @@ std::vector<ResultSet> Server::ExecuteSql(std::string_view sql, const std::vecto
 
 std::optional<SessionUser> Server::LimitedUser() {
   if (!clientSession_) return std::nullopt;
-  std::optional<SessionUser> user = ReadUser(*db_, sessionUserId_);
+  if (!db_->InTransaction()) users_.Forget();
+  const std::optional<SessionUser>& user = users_.Get(*db_, sessionUserId_);
   if (!user) throw ServerError(ServerError::Kind::NotAllowed, "No user is logged in", kLoginFailed);
   if (user->isAdmin) return std::nullopt;
   return user;

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <random>
 
@@ -114,6 +114,21 @@ TEST(JsonDocument, AValueThatDoesNotDecodeSpoilsOnlyItselfAndIsWrittenBackAsItCa
   EXPECT_EQ(array.Item(4).InvalidReason(), "Invalid value:1e5000") << "an overflow is no number";
   EXPECT_TRUE(array.IsInvalid());
   EXPECT_EQ(array.AsText(), "[1,x,3,\"\xE6\x97\xA5\",1e5000]");
+}
+
+TEST(JsonDocument, NumbersReadExactlyOnBothSidesOfEighteenDigits) {
+  auto document = Parse("[0, -0, -42, 999999999999999999, 1234567890123456789, -12345678901234567890, 2.5, 1e3, 01]");
+  TJsonArray& array = document->AsArray();
+  ASSERT_EQ(array.Count(), 9);
+  EXPECT_EQ(array.Item(0).AsNumber(), 0.0L);
+  EXPECT_TRUE(std::signbit(array.Item(1).AsNumber()));
+  EXPECT_EQ(array.Item(2).AsNumber(), -42.0L);
+  EXPECT_EQ(array.Item(3).AsNumber(), 999999999999999999.0L);
+  EXPECT_EQ(array.Item(4).AsNumber(), 1234567890123456789.0L);
+  EXPECT_EQ(array.Item(5).AsNumber(), -12345678901234567890.0L);
+  EXPECT_EQ(array.Item(6).AsNumber(), 2.5L);
+  EXPECT_EQ(array.Item(7).AsNumber(), 1000.0L);
+  EXPECT_TRUE(array.Item(8).IsInvalidValue()) << "a leading zero";
 }
 
 TEST(JsonDocument, AStringEndingInAMultiByteLeadIsInvalidNotAnOverrun) {
