@@ -194,6 +194,26 @@ TEST_F(PortfolioTest, AStoredPortfolioReadsBackThroughItsMarkedResultSetsAndIsDe
   EXPECT_EQ(missing.IdPortfolio(), 0);
 }
 
+// The text path: a block of thousands of securities is stored whole; the same date again replaces the
+// header and the securities of the stored portfolio, which keeps its id and gets today's change date.
+TEST_F(PortfolioTest, ABlockOfThousandsOfSecuritiesIsStoredAndThenReplacedWhole) {
+  constexpr int kSecurities = 3000;
+  std::string block = "*PORTFOLIO FUNDO 0 2024-03-31 - N 1\n";
+  for (int i = 1; i <= kSecurities; ++i) block += fmt::format("IdPtfAssetTvm:{} {} {}.5\n", i, i % 3, i);
+  ASSERT_EQ(Import(block + "TOTAL TOTAL 9\nEND\n"), 0);
+  EXPECT_THAT(Headers(), ElementsAre("1|1|2024-03-31|1|2024-03-31|9|-"));
+  EXPECT_THAT(Rows("SELECT count(*), sum(vlr), max(IdPtfAssetTvm), count(DISTINCT TipoAplicacao) FROM PortfolioItemTvm"),
+              ElementsAre(fmt::format("{}|{}|{}|3", kSecurities, kSecurities * (kSecurities + 1) / 2 + kSecurities / 2.0,
+                                      kSecurities)));
+  EXPECT_THAT(Rows("SELECT dtrtf FROM Portfolio"), ElementsAre("-"));
+
+  ASSERT_EQ(Import("*PORTFOLIO FUNDO 0 2024-03-31 - N 1\nIdPtfAssetTvm:7 2 70\nEND\n"), 0);
+  EXPECT_THAT(Headers(), ElementsAre("1|1|2024-03-31|1|2024-03-31|-|-"));
+  EXPECT_THAT(Securities(), ElementsAre("1|7|2|-|70|-|-"));
+  EXPECT_THAT(Rows("SELECT date((dtrtf - 25569) * 86400, 'unixepoch') = date('now', 'localtime') FROM Portfolio"),
+              ElementsAre("1"));
+}
+
 TEST_F(PortfolioTest, AFailureAtAnyCallOfTheWriteLeavesTheStoredPortfolioAsItWas) {
   int result = -1;
   ImportJson("[" + Record("insertorupdate", kFullItems) + "]", result);
