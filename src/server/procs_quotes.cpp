@@ -164,10 +164,17 @@ std::optional<Values> StoredDay(ProcContext& call, int64_t anb, int64_t day) {
   return stored;
 }
 
+// Adds the day unless it is stored; valueAt(i) gives its value at position i, wherever it is kept.
+template <typename ValueAt>
+bool Inserted(ProcContext& call, int64_t anb, int64_t day, ValueAt valueAt) {
+  Statement insert = call.Db().Prepare(InsertSql());
+  const std::array<DbValue, 2> key{anb, day};
+  insert.BindEach(kValues + 2, [&](size_t i) -> const DbValue& { return i < 2 ? key[i] : valueAt(i - 2); });
+  return call.Db().Run(std::move(insert)) == 1;
+}
+
 bool Inserted(ProcContext& call, int64_t anb, int64_t day, const Values& values) {
-  std::array<DbValue, kValues + 2> params{anb, day};
-  std::copy(values.begin(), values.end(), params.begin() + 2);
-  return call.Db().Run(InsertSql(), params) == 1;
+  return Inserted(call, anb, day, [&](size_t i) -> const DbValue& { return values[i]; });
 }
 
 void Update(ProcContext& call, int64_t anb, int64_t day, const Values& values) {
@@ -268,18 +275,18 @@ int CotacaoImportV4(ProcContext& call) {
   if (!series) return kTickerNotFound;
   const bool noOverwrite = Flag(call.InAt(kNoOverwrite));
   const bool log = !Flag(call.InAt(kNaoLogar));
-  Values values;
   bool keepsAny = false;
-  for (size_t i = 0; i < kValues; ++i) {
-    values[i] = call.InAt(kFirstValue + i);
-    keepsAny = keepsAny || Flag(call.InAt(kFirstKeep + i));
-  }
-  // A day whose new values do not depend on the stored ones is most often new: it is simply added.
+  for (size_t i = 0; i < kValues; ++i) keepsAny = keepsAny || Flag(call.InAt(kFirstKeep + i));
+  // A day whose new values do not depend on the stored ones is most often new: it is simply added,
+  // its values bound where the call holds them.
   const bool dependsOnStored = keepsAny || noOverwrite || condition.op != kNone;
-  if (!dependsOnStored && Inserted(call, series->id, day, values)) {
+  if (!dependsOnStored &&
+      Inserted(call, series->id, day, [&](size_t i) -> const DbValue& { return call.InAt(kFirstValue + i); })) {
     if (log) LogDay(call, kCotAdd, *series, day);
     return 0;
   }
+  Values values;
+  for (size_t i = 0; i < kValues; ++i) values[i] = call.InAt(kFirstValue + i);
   const std::optional<Values> stored = StoredDay(call, series->id, day);
   const double storedTerm = stored ? NumberOf((*stored)[condition.position]) : kMissing;
   if (!ConditionHolds(condition.op, storedTerm, condition.term)) return kConditionNotMet;

@@ -162,13 +162,16 @@ Statement::~Statement() {
   *lent_ = false;
 }
 
-void Statement::BindAll(std::span<const DbValue> values) {
+void Statement::ExpectPlaceholders(size_t count) const {
   const int expected = sqlite3_bind_parameter_count(stmt_);
-  if (static_cast<size_t>(expected) != values.size()) {
-    throw SqliteError(SQLITE_RANGE, fmt::format("the SQL text has {} placeholders but {} values were given", expected,
-                                                values.size()));
+  if (static_cast<size_t>(expected) != count) {
+    throw SqliteError(SQLITE_RANGE,
+                      fmt::format("the SQL text has {} placeholders but {} values were given", expected, count));
   }
-  for (size_t i = 0; i < values.size(); ++i) Bind(static_cast<int>(i) + 1, values[i]);
+}
+
+void Statement::BindAll(std::span<const DbValue> values) {
+  BindEach(values.size(), [&](size_t i) -> const DbValue& { return values[i]; });
 }
 
 void Statement::Bind(int index, const DbValue& value) {
@@ -346,9 +349,8 @@ ResultSet SqliteDb::QueryAsReader(std::string_view sql, const std::vector<DbValu
   return statement->ReadAll();
 }
 
-int64_t SqliteDb::RunToEnd(Statement statement, std::span<const DbValue> params) {
-  statement.BindAll(params);
-  while (statement.Step()) {
+int64_t SqliteDb::Run(Statement bound) {
+  while (bound.Step()) {
   }
   return sqlite3_changes64(db_);
 }
@@ -358,9 +360,17 @@ DbValue SqliteDb::FirstValue(Statement statement, std::span<const DbValue> param
   return statement.Step() ? statement.Column(0) : DbValue();
 }
 
-int64_t SqliteDb::Run(std::string_view sql, const std::vector<DbValue>& params) { return RunToEnd(Prepare(sql), params); }
+int64_t SqliteDb::Run(std::string_view sql, const std::vector<DbValue>& params) {
+  Statement statement = Prepare(sql);
+  statement.BindAll(params);
+  return Run(std::move(statement));
+}
 
-int64_t SqliteDb::Run(const SqlText& sql, std::span<const DbValue> params) { return RunToEnd(Prepare(sql), params); }
+int64_t SqliteDb::Run(const SqlText& sql, std::span<const DbValue> params) {
+  Statement statement = Prepare(sql);
+  statement.BindAll(params);
+  return Run(std::move(statement));
+}
 
 DbValue SqliteDb::QueryValue(std::string_view sql, const std::vector<DbValue>& params) {
   return FirstValue(Prepare(sql), params);

@@ -43,6 +43,12 @@ class Statement {
 
   // Binds every placeholder in order; the number of values must match.
   void BindAll(std::span<const DbValue> values);
+  // The same with the values where the caller keeps them: valueAt(i) for i from 0 to count - 1.
+  template <typename ValueAt>
+  void BindEach(size_t count, ValueAt valueAt) {
+    ExpectPlaceholders(count);
+    for (size_t i = 0; i < count; ++i) Bind(static_cast<int>(i) + 1, valueAt(i));
+  }
 
   // Runs to the next row: true when one is ready to read.
   bool Step();
@@ -55,6 +61,7 @@ class Statement {
   ResultSet ReadAll();
 
  private:
+  void ExpectPlaceholders(size_t count) const;
   void Bind(int index, const DbValue& value);
 
   friend class SqliteDb;  // the dump reads values as stored, unconverted
@@ -125,6 +132,8 @@ class SqliteDb {
   int64_t Run(std::string_view sql, const std::vector<DbValue>& params = {});
   DbValue QueryValue(std::string_view sql, const std::vector<DbValue>& params = {});
   int64_t Run(const SqlText& sql, std::span<const DbValue> params);
+  // Runs a statement of this connection, its values bound, to its end: the number of rows it changed.
+  int64_t Run(Statement bound);
   DbValue QueryValue(const SqlText& sql, std::span<const DbValue> params);
 
   int64_t LastInsertRowId() const;
@@ -158,7 +167,6 @@ class SqliteDb {
   static void CountChange(void* self, int, const char*, const char* table, long long);
 
   Statement Lend(CachedStatement& cached);
-  int64_t RunToEnd(Statement statement, std::span<const DbValue> params);
   static DbValue FirstValue(Statement statement, std::span<const DbValue> params);
 
   sqlite3* db_;
