@@ -4,6 +4,7 @@
 // date-time as its REAL count of days. Columns declared BOOLEAN or DATETIME read back as such.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <span>
@@ -171,7 +172,8 @@ class SqliteDb {
 
   sqlite3* db_;
   std::unordered_map<std::string, CachedStatement, TextHash, std::equal_to<>> statements_;
-  std::vector<CachedStatement> bySlot_;
+  // A deque, so that growing it leaves the statements that are lent where they are.
+  std::deque<CachedStatement> bySlot_;
   std::string watchedTable_;
   uint64_t watchedChanges_ = 0;
   // Kept here rather than in SQLite's own flag, whose every change makes SQLite prepare each

@@ -38,6 +38,30 @@ TEST_F(SqliteDbTest, ATextIsPreparedOnceAndItsStatementLentAgain) {
   EXPECT_EQ(db_->Preparations(), before + 4);
 }
 
+// The same for texts declared once: a statement stays lent while texts declared later are first run
+// (the cache grows under it) and the text itself is run again.
+TEST_F(SqliteDbTest, ADeclaredTextKeepsItsStatementWhileOthersAreAddedAndRun) {
+  const SqlText select("SELECT plain FROM v ORDER BY plain");
+  for (int i = 0; i < 3; ++i) db_->Run("INSERT INTO v (plain) VALUES (?)", {i});
+  const uint64_t before = db_->Preparations();
+  {
+    Statement outer = db_->Prepare(select);
+    outer.BindAll({});
+    ASSERT_TRUE(outer.Step());
+    std::vector<std::unique_ptr<SqlText>> later;
+    for (int i = 0; i < 100; ++i) {
+      later.push_back(std::make_unique<SqlText>("SELECT " + std::to_string(i)));
+      EXPECT_EQ(db_->QueryValue(*later.back(), {}), DbValue(int64_t{i}));
+    }
+    EXPECT_EQ(db_->QueryValue(select, {}), DbValue(int64_t{0})) << "run again while lent: a statement of its own";
+    ASSERT_TRUE(outer.Step());
+    EXPECT_EQ(outer.Column(0), DbValue(int64_t{1}));
+  }
+  EXPECT_EQ(db_->Preparations(), before + 102);
+  EXPECT_EQ(db_->QueryValue(select, {}), DbValue(int64_t{0}));
+  EXPECT_EQ(db_->Preparations(), before + 102) << "given back, the first statement serves again";
+}
+
 TEST_F(SqliteDbTest, ValuesAreStoredAsTheirSqliteTypesAndReadBackAsStored) {
   const struct {
     DbValue value;
