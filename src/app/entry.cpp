@@ -105,7 +105,7 @@ void RegisterFileTypes() {
 
 // Before the desktop: hand over to the versioned copy, then make the import files open with us.
 void PrepareDesktop() {
-  if (RACOTE(kCopyVersion).copyStarted) EndProcess(0);
+  if (const RacoteResult handOver = RACOTE(kCopyVersion); handOver.copyStarted) EndProcess(handOver.copyStatus);
   RegisterFileTypes();
 }
 

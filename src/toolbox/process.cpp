@@ -83,6 +83,17 @@ int WaitForExitCode(pid_t pid) {
 
 }  // namespace
 
+int WaitForExitStatus(int processId) {
+  int status = 0;
+  pid_t waited;
+  do {
+    waited = waitpid(processId, &status, 0);
+  } while (waited < 0 && errno == EINTR);
+  if (waited < 0) return -1;
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 ProcessResult RodaProcesso(std::string_view commandLine, const ProcessOptions& options) {
   ProcessResult result;
   std::vector<std::string> params = SplitCommandLine(commandLine);
