@@ -13,6 +13,7 @@
 
 #include <fmt/format.h>
 
+#include "toolbox/http.h"
 #include "toolbox/log.h"
 #include "toolbox/pool.h"
 #include "toolbox/stkdump.h"
@@ -239,6 +240,8 @@ void FoundationEnd() {
   }
   StopBasic4();
   StopBasic2();
+  // After the exit procedures, which may still report a failure; before the log's end.
+  FinishBackgroundHttpMail();
   StopBasic();
 }
 
