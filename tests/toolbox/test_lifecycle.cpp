@@ -109,6 +109,24 @@ TEST_F(LifecycleTest, ProcessEndRunsTheChainThenFlushesTheWritersWhateverAProced
   }
 }
 
+// The watchdog's last words: the line a fatal path could not log reaches the log, made and written
+// without allocating, with the stamp every line has.
+TEST_F(LifecycleTest, WatchdogWritesTheLineLeftToItAndEndsWith250) {
+  int status = test::RunInChild([] {
+    static TFixedLine line;
+    AddStamp(line);
+    line.Add(" Exception Error at 0000002A 0000002A  EAbort");
+    SetWatchdogLastLine(line.Text());
+    EndByWatchdog();
+  });
+  EXPECT_EQ(status, 250);
+  auto lines = test::ReadLines(dir_.File("zorinput.log"));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_THAT(lines[0], testing::MatchesRegex("[0-9]{4}/[0-9]{2}/[0-9]{2}-[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9A-F]{8}/"
+                                              "[0-9A-F]{8}  0 Exception Error at 0000002A 0000002A  EAbort"));
+  EXPECT_EQ(lines[0].substr(0, 10), LogStamp().substr(0, 10)) << "the local date";
+}
+
 TCallBackList callbackList;
 int rounds = 0;
 void CallsAgainTwice() {
