@@ -516,7 +516,9 @@ void LogEnd() {
   LogState& s = State();
   CheckFatalRunError();
   LogaDebug("*Basic");
-  RemoveStackHandlers();
+  // During a fatal end another thread may still fault: it must meet the handler, which makes it wait
+  // for this end instead of letting the signal kill the process.
+  if (!s.fatalEnd) RemoveStackHandlers();
   {
     LockGuard guard(s.lock);
     s.recent.clear();
