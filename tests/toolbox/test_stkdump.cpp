@@ -122,7 +122,7 @@ void RaiseSegmentationFault() { std::raise(SIGSEGV); }
 
 // The C library aborts inside its allocator, under the heap's lock, when it finds the heap
 // corrupted: the report must not rely on the allocator to end the run with 250.
-void FreeALargeBlockTwice() {
+[[maybe_unused]] void FreeALargeBlockTwice() {
   // Too large for the per-thread cache: the second free is checked under the arena's lock.
   auto* block = static_cast<char*>(std::malloc(4000));
   void* after = std::malloc(4000);
