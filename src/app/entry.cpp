@@ -30,6 +30,7 @@
 #include "session/zi_globs.h"
 #include "statements/directives.h"
 #include "statements/listing.h"
+#include "toolbox/http.h"
 #include "toolbox/lifecycle.h"
 #include "toolbox/log.h"
 #include "toolbox/platform.h"
@@ -105,8 +106,10 @@ void RegisterFileTypes() {
 
 // Before the desktop: hand over to the versioned copy, then make the import files open with us.
 void PrepareDesktop() {
-  if (RACOTE(kCopyVersion).copyStarted) EndProcess(0);
+  if (const RacoteResult handOver = RACOTE(kCopyVersion); handOver.copyStarted) EndProcess(handOver.copyStatus);
   RegisterFileTypes();
+  // The desktop's event loop must never wait for the mail relay.
+  SetHttpMailInBackground(true);
 }
 
 // The exports and the listing log in first, then do their work.

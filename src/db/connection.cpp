@@ -482,23 +482,68 @@ int TTransactionGuard::End(bool commit) {
 }
 
 namespace {
-std::unique_ptr<TAdoDataBaseComInfoTran>& ZiDbInstance() {
-  static std::unique_ptr<TAdoDataBaseComInfoTran> instance;
+
+// What the connection stands on before a login, or after a failed one: every call fails with
+// kNotConnected, which is not a lost connection, so nothing tries to reconnect.
+class TNotConnectedDriver final : public Driver {
+ public:
+  void Open() override { Refuse(); }
+  void Close() override {}
+  bool Connected() const override { return false; }
+  std::vector<ParamDesc> DescribeProcedure(const std::string&) override { Refuse(); }
+  std::unique_ptr<DriverResult> ExecuteProcedure(const std::string&, const std::map<std::string, DbValue>&) override {
+    Refuse();
+  }
+  std::unique_ptr<DriverResult> ExecuteSql(const std::string&, const std::vector<DbValue>&) override { Refuse(); }
+  void Begin() override { Refuse(); }
+  void Commit() override { Refuse(); }
+  void Rollback() override { Refuse(); }
+  bool InTransaction() const override { return false; }
+  void ApplyRowChanges(const std::string&, const std::vector<RowChange>&) override { Refuse(); }
+
+ private:
+  [[noreturn]] static void Refuse() {
+    throw EDriverError(std::string(OwnCodeText(kNotConnected)) + " (" + std::to_string(kNotConnected) + ")",
+                       DriverFailure::Other, kNotConnected);
+  }
+};
+
+struct TZiDbInstance {
+  // Never destroyed: exit procedures and handlers may still reach the connection during shutdown.
+  TAdoDataBaseComInfoTran* db = new TAdoDataBaseComInfoTran(std::make_unique<TNotConnectedDriver>());
+  bool loginDriver = false;
+};
+
+TZiDbInstance& ZiDbInstance() {
+  static TZiDbInstance instance;
   return instance;
 }
+
 }  // namespace
 
-TAdoDataBaseComInfoTran& ZiDb() {
-  Assert250(HaveZiDb(), "ZiDb used before the login created it");
-  return *ZiDbInstance();
+void TAdoDataBaseCustomizado::ReplaceDriver(std::unique_ptr<Driver> driver) {
+  FlushCache();
+  driver_ = std::move(driver);
+  depth_ = 0;
+  tranIsLevel_ = groups_ = groupOpen_ = itemOpen_ = groupLost_ = false;
+  groupItems_ = 0;
+  rollbackRequested_ = transactionLost_ = false;
+  evictionIndex_ = 0;
+  versionIndex_ = 0;
 }
 
-bool HaveZiDb() { return ZiDbInstance() != nullptr; }
+TAdoDataBaseComInfoTran& ZiDb() { return *ZiDbInstance().db; }
+
+bool HaveZiDb() { return ZiDbInstance().loginDriver; }
 
 void CreateZiDb(std::unique_ptr<Driver> driver) {
-  ZiDbInstance() = std::make_unique<TAdoDataBaseComInfoTran>(std::move(driver));
+  ZiDbInstance().db->ReplaceDriver(std::move(driver));
+  ZiDbInstance().loginDriver = true;
 }
 
-void DestroyZiDb() { ZiDbInstance().reset(); }
+void DestroyZiDb() {
+  ZiDbInstance().db->ReplaceDriver(std::make_unique<TNotConnectedDriver>());
+  ZiDbInstance().loginDriver = false;
+}
 
 }  // namespace zi::db

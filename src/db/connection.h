@@ -25,6 +25,8 @@ class TAdoDataBaseCustomizado {
 
   // Opens the connection and learns the server's version.
   void Open();
+  // Starts over on another driver, with an empty command cache and no transaction or group.
+  void ReplaceDriver(std::unique_ptr<Driver> driver);
   void Close();
   bool Connected() const;
   Driver& GetDriver() { return *driver_; }
@@ -142,10 +144,14 @@ class TAdoDataBaseComInfoTran : public TAdoDataBaseCustomizado {
   const char* ClassName() const override { return "TAdoDataBaseComInfoTran"; }
 };
 
-// The process-wide connection, created by the login and destroyed at the end of the process.
+// The process-wide connection. It exists from the first use on, unconnected: every call on it
+// answers kNotConnected until a login gives it a driver. The object stays the same for the whole
+// process; a login and DestroyZiDb only change what it is connected to.
 TAdoDataBaseComInfoTran& ZiDb();
+// Whether a login gave the connection a driver (connected or not since).
 bool HaveZiDb();
 void CreateZiDb(std::unique_ptr<Driver> driver);
+// Closes the connection and leaves it unconnected.
 void DestroyZiDb();
 
 // A command taken with MeDaDS and always given back with TomaDataSet.

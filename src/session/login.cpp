@@ -233,7 +233,9 @@ int InitDbConnection(std::string user, std::string password, bool exclusive, TMe
     failureText = std::string("exception:") + e.what();
   }
   if (code == 0 && !EstaConectado(false)) code = kLoginNotConnected;
-  if (code != 0 && EstaConectado(false)) db::ZiDb().Close();
+  // A failed login leaves the connection unconnected: a later call answers kNotConnected instead of
+  // reconnecting to a database that nobody logged in to.
+  if (code != 0) db::DestroyZiDb();
   if (code != 0) {
     if (failureText.empty()) failureText = db::SqlErrorText(code);
     Show(window, "Error " + std::to_string(code));

@@ -3,12 +3,17 @@
 #include <curl/curl.h>
 #include <fmt/format.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <exception>
 #include <mutex>
+#include <thread>
 #include <random>
 #include <utility>
 
 #include "toolbox/log.h"
+#include "toolbox/own_codes.h"
 #include "toolbox/text.h"
 
 namespace zi {
@@ -363,7 +368,71 @@ std::string MailQuery(const std::vector<std::string>& pairs) {
   return query;
 }
 
-int SendHttpMail(const std::vector<std::string>& pairs) {
+namespace {
+
+struct TBackgroundMail {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool on = false;
+  bool senderStarted = false;
+  std::deque<std::vector<std::string>> waiting;
+  size_t inHand = 0;  // waiting, or being sent
+  size_t bytes = 0;
+};
+
+// Never destroyed: the sender thread may still be sending when the process ends.
+TBackgroundMail& Background() {
+  static auto* background = new TBackgroundMail;
+  return *background;
+}
+
+size_t BytesOf(const std::vector<std::string>& pairs) {
+  size_t bytes = 0;
+  for (const std::string& text : pairs) bytes += text.size();
+  return bytes;
+}
+
+int SendHttpMailNow(const std::vector<std::string>& pairs);
+
+void SendWaitingReports() {
+  TBackgroundMail& b = Background();
+  std::unique_lock lock(b.mutex);
+  for (;;) {
+    b.changed.wait(lock, [&b] { return !b.waiting.empty(); });
+    std::vector<std::string> pairs = std::move(b.waiting.front());
+    b.waiting.pop_front();
+    lock.unlock();
+    SendHttpMailNow(pairs);
+    lock.lock();
+    b.bytes -= BytesOf(pairs);
+    --b.inHand;
+    b.changed.notify_all();
+  }
+}
+
+// 0 once queued, or kHttpReportsWaiting.
+int QueueReport(TBackgroundMail& b, const std::vector<std::string>& pairs) {
+  const size_t bytes = BytesOf(pairs);
+  {
+    std::lock_guard lock(b.mutex);
+    if (b.inHand < kMaxWaitingReports && b.bytes + bytes <= kMaxWaitingReportBytes) {
+      if (!b.senderStarted) {
+        std::thread(SendWaitingReports).detach();
+        b.senderStarted = true;
+      }
+      b.waiting.push_back(pairs);
+      ++b.inHand;
+      b.bytes += bytes;
+      b.changed.notify_all();
+      return 0;
+    }
+  }
+  Loga(fmt::format("SendHttpMail erro:{}: {} reports are waiting already, this one is not sent", kHttpReportsWaiting,
+                   kMaxWaitingReports));
+  return kHttpReportsWaiting;
+}
+
+int SendHttpMailNow(const std::vector<std::string>& pairs) {
   std::string relay = MailRelay();
   if (relay.empty()) {
     Loga("SendHttpMail: no mail relay configured");
@@ -374,6 +443,41 @@ int SendHttpMail(const std::vector<std::string>& pairs) {
   if (code == 0) code = PedePagina(session, "mailto.cgi?" + MailQuery(pairs), true, {}, {});
   FechaHttp(session);
   return code;
+}
+
+}  // namespace
+
+int SendHttpMail(const std::vector<std::string>& pairs) {
+  TBackgroundMail& b = Background();
+  bool inBackground = false;
+  {
+    std::lock_guard lock(b.mutex);
+    inBackground = b.on;
+  }
+  return inBackground ? QueueReport(b, pairs) : SendHttpMailNow(pairs);
+}
+
+void SetHttpMailInBackground(bool on) {
+  TBackgroundMail& b = Background();
+  std::lock_guard lock(b.mutex);
+  b.on = on;
+}
+
+void FinishBackgroundHttpMail(int boundMs) {
+  TBackgroundMail& b = Background();
+  size_t abandoned = 0;
+  {
+    std::unique_lock lock(b.mutex);
+    if (!b.changed.wait_for(lock, std::chrono::milliseconds(boundMs), [&b] { return b.inHand == 0; })) {
+      abandoned = b.inHand;
+      b.inHand -= b.waiting.size();
+      for (const auto& pairs : b.waiting) b.bytes -= BytesOf(pairs);
+      b.waiting.clear();
+    }
+  }
+  if (abandoned)
+    Loga(fmt::format("SendHttpMail: {} report(s) not sent after {} ms at the end of the process, abandoned", abandoned,
+                     boundMs));
 }
 
 }  // namespace zi

@@ -76,6 +76,19 @@ std::string MailRelay();
 // Every byte other than A-Z, a-z and 0-9 is sent as "%" and two upper-case hexadecimal digits.
 std::string MailQuery(const std::vector<std::string>& pairs);
 // Requests "mailto.cgi?" + MailQuery(pairs) from the mail relay. 0 or the first failure's code.
+// In the background (below) it answers 0 once the report is queued, or kHttpReportsWaiting.
 int SendHttpMail(const std::vector<std::string>& pairs);
+
+// Reports in the background, for a caller that must not wait (the desktop's event loop): a report
+// is queued and one thread of its own sends the reports in turn, logging their failures. At most
+// kMaxWaitingReports, of kMaxWaitingReportBytes in all, wait or are being sent; one more is refused
+// with a log line. Off by default: the unattended modes send each report before they go on.
+inline constexpr size_t kMaxWaitingReports = 16;
+inline constexpr size_t kMaxWaitingReportBytes = 1 << 20;
+void SetHttpMailInBackground(bool on);
+// The process end: waits at most boundMs for the reports still waiting, then abandons them with
+// one log line.
+inline constexpr int kBackgroundReportsEndMs = 3000;
+void FinishBackgroundHttpMail(int boundMs = kBackgroundReportsEndMs);
 
 }  // namespace zi

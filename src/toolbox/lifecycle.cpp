@@ -5,12 +5,15 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <vector>
 
 #include <fmt/format.h>
 
+#include "toolbox/http.h"
 #include "toolbox/log.h"
 #include "toolbox/pool.h"
 #include "toolbox/stkdump.h"
@@ -31,11 +34,30 @@ std::unique_ptr<TCallBackList> settingsCallbacks;
 RegionalSettings regional;
 DateDisplayPattern datePattern;
 
+constexpr const char* kExitProcWhere = "[Basic2.RodaTodasAsExitProcs]";
+
 int foundationUses = 0;
 bool ending = false;
 volatile sig_atomic_t watchdogArmed = 0;
+std::atomic<const char*> watchdogLastLine{nullptr};
 
-void WatchdogExpired(int) { ::_exit(250); }
+void WatchdogExpired(int) { EndByWatchdog(); }
+
+// An exit procedure that raises is logged and the chain goes on: the writers are flushed after it.
+void RunExitProc(ExitProc procedure) {
+  try {
+    procedure();
+  } catch (const std::exception& e) {
+    ReportException(kExitProcWhere, e);
+  } catch (...) {
+    Loga(std::string("exception (not a standard one) ") + kExitProcWhere);
+  }
+}
+
+void FlushWriters() {
+  FlushKeptLogLines();
+  std::fflush(nullptr);
+}
 
 // Converts the C library's date format ("%d/%m/%Y") to the day-month-year letters the program shows.
 std::string ShortDateFormatOf(const char* cFormat) {
@@ -155,7 +177,7 @@ void RodaTodasAsExitProcs() {
     // A procedure may install another one, which then runs at once.
     while (ExitProc procedure = exitProcSlot) {
       exitProcSlot = nullptr;
-      procedure();
+      RunExitProc(procedure);
     }
   }
   delete exitProcStash;
@@ -214,10 +236,12 @@ void FoundationEnd() {
   foundationUses = 0;
   while (ExitProc procedure = exitProcSlot) {
     exitProcSlot = nullptr;
-    procedure();
+    RunExitProc(procedure);
   }
   StopBasic4();
   StopBasic2();
+  // After the exit procedures, which may still report a failure; before the log's end.
+  FinishBackgroundHttpMail();
   StopBasic();
 }
 
@@ -229,11 +253,13 @@ void EndProcess(int status) {
     ending = true;
     FoundationEnd();
   }
-  std::fflush(stdout);
-  std::fflush(stderr);
+  FlushWriters();
   ::_exit(status);
 }
 
+// Only calls that are safe in a signal handler: a fault's handler arms it first of all. The alarm
+// is unblocked in the arming thread, so that it reaches the process even when every other thread
+// blocks it.
 void ArmFatalWatchdog() {
   if (watchdogArmed) return;
   watchdogArmed = 1;
@@ -241,7 +267,18 @@ void ArmFatalWatchdog() {
   action.sa_handler = WatchdogExpired;
   sigemptyset(&action.sa_mask);
   ::sigaction(SIGALRM, &action, nullptr);
+  sigset_t alarmSignal;
+  sigemptyset(&alarmSignal);
+  sigaddset(&alarmSignal, SIGALRM);
+  ::pthread_sigmask(SIG_UNBLOCK, &alarmSignal, nullptr);
   ::alarm(kFatalWatchdogSeconds);
+}
+
+void SetWatchdogLastLine(const char* stampedLine) { watchdogLastLine.store(stampedLine); }
+
+void EndByWatchdog() {
+  if (const char* line = watchdogLastLine.load()) WriteLineWithoutAllocating(line);
+  ::_exit(250);
 }
 
 }  // namespace zi

@@ -51,12 +51,19 @@ DateDisplayPattern DatePatternOf(const std::string& shortDateFormat, char dateSe
 void FoundationStart();
 // Ends it, in reverse order; the exit procedures and the log's last lines run here.
 void FoundationEnd();
-// Runs FoundationEnd and ends the process with the given status. Safe to call from a fatal path.
+// Runs FoundationEnd and ends the process with the given status. Safe to call from a fatal path: a
+// fatal error during the shutdown skips the rest of it, but the writers (the log's kept lines and
+// every standard stream) are still flushed before the process ends.
 [[noreturn]] void EndProcess(int status);
 
 // From a fatal error on, the process ends with 250 within a few seconds whatever happens: a log, a
 // dump or a flush that cannot finish must not keep an unattended run alive. Armed once.
 void ArmFatalWatchdog();
 inline constexpr unsigned kFatalWatchdogSeconds = 10;
+// A whole log line that the watchdog writes before it ends the process, for a fatal path that has
+// not logged it yet; nullptr for none. The text must stay valid. Safe in a signal handler.
+void SetWatchdogLastLine(const char* stampedLine);
+// What the watchdog does when it fires: writes that line, if any, and ends the process with 250.
+[[noreturn]] void EndByWatchdog();
 
 }  // namespace zi

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -423,11 +425,100 @@ void LogStart(std::string_view unitName) {
   s.init = LogState::Init::Done;
 }
 
+void FlushKeptLogLines() {
+  LogState& s = State();
+  LockGuard guard(s.lock);
+  WriteKeptLinesAtTheEnd(s);
+}
+
+namespace {
+long stampUtcOffset = 0;
+
+// Days since 1970-01-01 to the civil date, in the proleptic Gregorian calendar.
+void CivilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
+  const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const unsigned monthIndex = (5 * dayOfYear + 2) / 153;
+  day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+  month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+  year = static_cast<int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0);
+}
+}  // namespace
+
+void TFixedLine::Add(const char* text) {
+  while (*text && size_ < sizeof text_ - 1) text_[size_++] = *text++;
+}
+
+void TFixedLine::Number(uint64_t value, int digits, unsigned base, char pad) {
+  char reversed[24];
+  int n = 0;
+  do {
+    reversed[n++] = "0123456789ABCDEF"[value % base];
+    value /= base;
+  } while (value && n < 24);
+  while (n < digits && n < 24) reversed[n++] = pad;
+  while (n > 0 && size_ < sizeof text_ - 1) text_[size_++] = reversed[--n];
+}
+
+const char* TFixedLine::Text() {
+  text_[size_] = '\0';
+  return text_;
+}
+
+void PrepareStampWithoutAllocating() {
+  time_t now = ::time(nullptr);
+  struct tm local {};
+  if (::localtime_r(&now, &local)) stampUtcOffset = local.tm_gmtoff;
+}
+
+void AddStamp(TFixedLine& line) {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const int64_t local = now.tv_sec + stampUtcOffset;
+  const int64_t days = (local >= 0 ? local : local - 86399) / 86400;
+  const auto seconds = static_cast<uint64_t>(local - days * 86400);
+  int64_t year = 0;
+  unsigned month = 0, day = 0;
+  CivilFromDays(days, year, month, day);
+  line.Number(static_cast<uint64_t>(year), 4);
+  line.Add("/");
+  line.Number(month, 2);
+  line.Add("/");
+  line.Number(day, 2);
+  line.Add("-");
+  line.Number(seconds / 3600, 2);
+  line.Add(":");
+  line.Number(seconds / 60 % 60, 2);
+  line.Add(":");
+  line.Number(seconds % 60, 2);
+  line.Add(" ");
+  line.Number(platform::ProcessId(), 8, 16);
+  line.Add("/");
+  line.Number(platform::ThreadId(), 8, 16);
+  line.Add("  0");
+}
+
+void WriteLineWithoutAllocating(const char* stampedLine) {
+  const char* name = State().fileName.c_str();
+  if (!*name) return;
+  const int fd = ::open(name, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                        kLogFileMode);
+  if (fd < 0) return;
+  (void)!::write(fd, stampedLine, ::strlen(stampedLine));
+  (void)!::write(fd, "\r\n", 2);
+  ::close(fd);
+}
+
 void LogEnd() {
   LogState& s = State();
   CheckFatalRunError();
   LogaDebug("*Basic");
-  RemoveStackHandlers();
+  // During a fatal end another thread may still fault: it must meet the handler, which makes it wait
+  // for this end instead of letting the signal kill the process.
+  if (!s.fatalEnd) RemoveStackHandlers();
   {
     LockGuard guard(s.lock);
     s.recent.clear();

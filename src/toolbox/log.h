@@ -75,8 +75,31 @@ void SetLogFileName(std::string name);
 // Returns 0 or the error code it logged.
 int RotateLogFile(const std::string& fileName, int64_t tail, int64_t threshold);
 
+// A line built in a fixed buffer, never allocating: what a fatal signal's handler writes first.
+class TFixedLine {
+ public:
+  void Add(const char* text);
+  // The number in the base, at least `digits` long, padded on the left with `pad`.
+  void Number(uint64_t value, int digits, unsigned base = 10, char pad = '0');
+  size_t Size() const { return size_; }
+  const char* Text();
+
+ private:
+  char text_[400];
+  size_t size_ = 0;
+};
+// Adds LogStamp's text without allocating or locking; the local time's offset from UTC is the one
+// PrepareStampWithoutAllocating read.
+void AddStamp(TFixedLine& line);
+void PrepareStampWithoutAllocating();
+// Appends a whole line (stamp included) to the log file with plain system calls: for the last
+// moment of a process whose log facility cannot be trusted any more.
+void WriteLineWithoutAllocating(const char* stampedLine);
+
 // Log start and end, called by the foundation's start-up and shutdown.
 void LogStart(std::string_view unitName);
 void LogEnd();
+// Writes the lines kept in memory, if any, in a last attempt; for an end that skips LogEnd.
+void FlushKeptLogLines();
 
 }  // namespace zi

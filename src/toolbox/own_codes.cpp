@@ -12,6 +12,8 @@ const char* OwnCodeText(int code) {
       {kDefaultDatabaseMissing, "The default database does not exist: name it with -database to create it"},
       {kServerLacksProcedures, "The database server lacks procedures or parameters this program calls"},
       {kCredentialsNotCp1252, "The password holds a character that a database server's Windows-1252 text cannot hold"},
+      {kNotConnected, "Not connected to the database: no login yet, or the login failed"},
+      {kHttpReportsWaiting, "Too many failure reports are waiting to be sent: this one is dropped"},
       {kMsgQQValueNotANumber, "A message value is not a number that its field's type holds"},
       {kMsgQQUnclosedQuote, "A quoted message value has no closing quote"},
       {kMsgQQFileEmpty, "The message file is empty: there is nothing to send"},

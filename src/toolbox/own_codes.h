@@ -29,6 +29,8 @@ inline constexpr int kDatabaseNamesAFolder = 99010;
 inline constexpr int kDefaultDatabaseMissing = 99011;
 inline constexpr int kCredentialsNotCp1252 = 99012;
 inline constexpr int kServerLacksProcedures = 99013;
+inline constexpr int kNotConnected = 99020;
+inline constexpr int kHttpReportsWaiting = 99021;
 
 // The MsgQQ messages and their run modes.
 inline constexpr int kMsgQQValueNotANumber = 99090;

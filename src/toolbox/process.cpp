@@ -70,18 +70,30 @@ class SpawnFileActions {
   posix_spawn_file_actions_t actions_;
 };
 
-// Nothing on Linux corresponds to waiting until the child is idle (ready for input); only its end is awaited.
-int WaitForExitCode(pid_t pid) {
-  int status = 0;
+// The child's wait status once it ended; false when it cannot be waited for.
+bool WaitForEnd(pid_t pid, int& status) {
   pid_t waited;
   do {
     waited = waitpid(pid, &status, 0);
   } while (waited < 0 && errno == EINTR);
-  if (waited < 0 || !WIFEXITED(status)) return -1;
+  return waited >= 0;
+}
+
+// Nothing on Linux corresponds to waiting until the child is idle (ready for input); only its end is awaited.
+int WaitForExitCode(pid_t pid) {
+  int status = 0;
+  if (!WaitForEnd(pid, status) || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
 
 }  // namespace
+
+int WaitForExitStatus(int processId) {
+  int status = 0;
+  if (!WaitForEnd(processId, status)) return -1;
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 ProcessResult RodaProcesso(std::string_view commandLine, const ProcessOptions& options) {
   ProcessResult result;

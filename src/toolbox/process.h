@@ -34,6 +34,10 @@ struct ProcessResult {
   int processId = 0;
 };
 
+// Waits for a child started without waiting: its exit status, 128 + the signal's number for a child
+// that a signal ended (as a shell reports it), or -1 when it cannot be waited for.
+int WaitForExitStatus(int processId);
+
 // Starts the program named by the first word of commandLine (searched in PATH when it holds no "/"),
 // with the whole line, split into parameters, as its arguments.
 ProcessResult RodaProcesso(std::string_view commandLine, const ProcessOptions& options = {});

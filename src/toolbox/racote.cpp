@@ -40,6 +40,9 @@ constexpr int kSwitchedOff = 4493;
 constexpr int kCopyReadError = 4494;
 constexpr int kProgramReadError = 4495;
 constexpr int kShortWrite = 4226;
+// The copy ran, but how it ended is unknown: the caller must not read success.
+constexpr int kCopyNotWaitedStatus = 250;
+constexpr const char* kCopyNotWaited = "RACOTE warning: could not wait for the copy's end";
 
 struct ProgramFile {
   std::string dir;   // with its trailing "/"
@@ -224,7 +227,10 @@ RacoteResult RACOTE(std::string_view version) {
     LogaFormat("RACOTE warning error:%d executing copy, continuing", started.error);
     return {false, started.error};
   }
-  return {true, 0};
+  // Mended fault: ending at once with 0 told the caller that the run succeeded before it had begun.
+  const int status = WaitForExitStatus(started.processId);
+  if (status < 0) Loga(kCopyNotWaited);
+  return {true, 0, status < 0 ? kCopyNotWaitedStatus : status};
 }
 
 }  // namespace zi

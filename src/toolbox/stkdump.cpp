@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <mutex>
@@ -28,10 +30,12 @@ namespace {
 
 constexpr int kMaxFrames = 64;
 
-std::mutex& DumpMutex() {
-  static auto* mutex = new std::mutex;
+// Taken with a bounded wait: a thread that faulted while it held the lock must not stop the report.
+std::timed_mutex& DumpMutex() {
+  static auto* mutex = new std::timed_mutex;
   return *mutex;
 }
+constexpr auto kDumpLockWait = std::chrono::seconds(1);
 
 TDumpInfo& LastDump() {
   static auto* dump = new TDumpInfo;
@@ -56,8 +60,8 @@ TDumpInfo MakeDump(std::string className, std::string message, const std::vector
 }
 
 void RecordRaise(TDumpInfo dump) {
-  std::lock_guard<std::mutex> guard(DumpMutex());
-  LastDump() = std::move(dump);
+  std::unique_lock<std::timed_mutex> guard(DumpMutex(), kDumpLockWait);
+  if (guard.owns_lock()) LastDump() = std::move(dump);
 }
 
 // Message of a thrown object, when it is a standard exception.
@@ -77,8 +81,10 @@ struct SignalName {
   int number;
   const char* className;
 };
-constexpr SignalName kFatalSignals[] = {
-    {SIGSEGV, "EAccessViolation"}, {SIGBUS, "EBusError"}, {SIGFPE, "EMathError"}, {SIGILL, "EPrivilege"}};
+// An abort stands for a fault too: the C library aborts on a corrupted heap, inside its allocator.
+constexpr SignalName kFatalSignals[] = {{SIGSEGV, "EAccessViolation"}, {SIGBUS, "EBusError"},
+                                        {SIGFPE, "EMathError"},        {SIGILL, "EPrivilege"},
+                                        {SIGABRT, "EAbort"}};
 struct sigaction previousActions[std::size(kFatalSignals)];
 
 // Logs what escaped every handler and ends the run with the fatal code: a terminate handler may not
@@ -136,24 +142,65 @@ void InsertFaultAddress(std::vector<uintptr_t>& addresses, uintptr_t fault) {
                    fault);
 }
 
-// A processor fault is logged like an unhandled exception and ends the run with the fatal code.
-// The handler is reset on entry, so a fault inside it ends the process at once; the watchdog ends a
-// handler that cannot finish.
+// The thread that reports a fatal signal; 0 while none does.
+std::atomic<pid_t> fatalSignalOwner{0};
+
+// The first line of a fault's report is made without allocating or locking: the fault may have
+// happened inside the allocator, or under a lock that the rest of the report needs.
+TFixedLine faultMessage;  // "signal N (description) at address X"
+TFixedLine faultLine;      // the stamp, a blank and "Exception Error at ..."
+size_t faultStampSize = 0;
+
+void WriteFaultTexts(int signal, const char* className, uintptr_t at, uintptr_t dataAddress) {
+  const char* description = ::sigdescr_np(signal);
+  faultMessage.Add("signal ");
+  faultMessage.Number(static_cast<uint64_t>(signal), 1);
+  faultMessage.Add(" (");
+  faultMessage.Add(description ? description : "?");
+  faultMessage.Add(") at address ");
+  faultMessage.Number(dataAddress, 16, 16);
+  AddStamp(faultLine);
+  faultStampSize = faultLine.Size();
+  faultLine.Add(" Exception Error at ");
+  faultLine.Number(static_cast<uint32_t>(at), 8, 16);
+  faultLine.Add(" ");
+  faultLine.Number(DumpEntryOf(at).offset, 8, 16);
+  faultLine.Add("  ");
+  faultLine.Add(className);
+  faultLine.Add(" ");
+  faultLine.Add(faultMessage.Text());
+}
+
+// A processor fault (or an abort) is logged like an unhandled exception and ends the run with the
+// fatal code, once: a fault of another thread meanwhile waits for that end, and a fault inside the
+// report itself ends the process at once. The watchdog ends a report that cannot finish, writing
+// the first line when the report could not.
 void FatalSignalHandler(int signal, siginfo_t* info, void* context) {
+  const auto self = static_cast<pid_t>(platform::ThreadId());
+  pid_t owner = 0;
+  if (!fatalSignalOwner.compare_exchange_strong(owner, self)) {
+    if (owner == self) EndByWatchdog();
+    sigset_t alarm;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    ::pthread_sigmask(SIG_UNBLOCK, &alarm, nullptr);
+    for (;;) ::pause();
+  }
   ArmFatalWatchdog();
-  LogForFatalEnd();
   const char* className = "ESignal";
   for (const auto& s : kFatalSignals)
     if (s.number == signal) className = s.className;
   const uintptr_t at = InstructionAddress(info, context);
-  auto dataAddress = reinterpret_cast<uintptr_t>(info ? info->si_addr : nullptr);
-  std::string message = fmt::format("signal {} ({}) at address {:016X}", signal, strsignal(signal), dataAddress);
+  WriteFaultTexts(signal, className, at, reinterpret_cast<uintptr_t>(info ? info->si_addr : nullptr));
+  SetWatchdogLastLine(faultLine.Text());
+  LogForFatalEnd();
+  Loga(faultLine.Text() + faultStampSize + 1);
+  SetWatchdogLastLine(nullptr);
+  const std::string message = faultMessage.Text();
   std::vector<uintptr_t> walk = WalkStack(0);
   InsertFaultAddress(walk, at);
   TDumpInfo dump = MakeDump(className, message, walk);
   dump.raiseAddress = at;
-  RecordRaise(dump);
-  Loga("Exception Error at " + Hex8(at) + " " + Hex8(DumpEntryOf(at).offset) + "  " + className + " " + message);
   Loga("exception " + std::string(className) + ":" + message + " [Basic.MyExceptHandler]");
   DumpStack(dump);
   FatalRunError250("[Basic.MyExceptHandler]");
@@ -174,7 +221,8 @@ void RecordThrow(void* object, const std::type_info* type) {
 }
 
 TDumpInfo LastRaiseDump() {
-  std::lock_guard<std::mutex> guard(DumpMutex());
+  std::unique_lock<std::timed_mutex> guard(DumpMutex(), kDumpLockWait);
+  if (!guard.owns_lock()) return {};
   return LastDump();
 }
 
@@ -216,6 +264,8 @@ void InstallStackHandlers() {
   handlersInstalled = true;
   void* warmUp[1];
   ::backtrace(warmUp, 1);  // loads the unwinder now, not first inside a fault handler
+  (void)platform::ProgramLoadAddress();
+  PrepareStampWithoutAllocating();
   previousTerminate = std::set_terminate(MyExceptHandler);
   stack_t stack{};
   stack.ss_sp = alternateStack;
@@ -223,7 +273,9 @@ void InstallStackHandlers() {
   ::sigaltstack(&stack, nullptr);
   struct sigaction action {};
   action.sa_sigaction = FatalSignalHandler;
-  action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESETHAND;
+  // Not reset on entry and not blocked while it runs: a second fault comes back to the handler,
+  // which ends the process with the fatal code instead of letting the signal kill it.
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
   sigemptyset(&action.sa_mask);
   for (size_t i = 0; i < std::size(kFatalSignals); ++i)
     ::sigaction(kFatalSignals[i].number, &action, &previousActions[i]);

@@ -7,6 +7,7 @@
 #include "db_fixture.h"
 #include "toolbox/errors.h"
 #include "toolbox/numbers.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::db::test {
 namespace {
@@ -66,6 +67,36 @@ TEST_F(DbTest, UnknownProcedureGivesNoCommand) {
   EXPECT_EQ(db_->MeDaDS(CommandType::StoredProc, "Nope"), nullptr);
   EXPECT_EQ(db_->DsAcc(), 0);
   EXPECT_THAT(LogTexts(), Contains("DbUtil.MeDaDS \"Nope\" error Could not find stored procedure 'Nope'."));
+}
+
+// The process-wide connection exists before any login, unconnected: every kind of call answers
+// 99020 and logs why, and the process goes on. A login connects that same object; leaving it (or a
+// failed login) makes it unconnected again.
+TEST_F(DbTest, ProcessWideConnectionAnswersNotConnectedUntilALoginGivesItADriver) {
+  const std::string why = "Not connected to the database: no login yet, or the login failed (99020)";
+  TAdoDataBaseComInfoTran& zi = ZiDb();
+  for (bool afterALogin : {false, true}) {
+    SCOPED_TRACE(afterALogin);
+    EXPECT_FALSE(HaveZiDb());
+    EXPECT_FALSE(zi.Connected());
+    EXPECT_EQ(zi.MeDaDS(CommandType::StoredProc, "TestEcho"), nullptr);
+    EXPECT_EQ(zi.DsAcc(), 0);
+    EXPECT_THAT(LogTexts(), Contains("DbUtil.MeDaDS \"TestEcho\" error " + why));
+    {
+      TDataSetHolder sql(zi, CommandType::Text, "SELECT 1");
+      ASSERT_TRUE(sql);
+      EXPECT_EQ(zi.OpenSql(*sql), kNotConnected);
+    }
+    EXPECT_EQ(zi.IniciaTran(), kNotConnected);
+    EXPECT_EQ(zi.ApplyRowChanges("t_items", {}), kNotConnected);
+    EXPECT_THAT(LogTexts(), Contains("IniciaTran erro:99020 EDriverError:" + why));
+
+    CreateZiDb(std::make_unique<EmbeddedDriver>(path_, &TestRegistry()));
+    EXPECT_EQ(&ZiDb(), &zi);
+    EXPECT_TRUE(HaveZiDb());
+    EXPECT_FALSE(zi.Connected());
+    DestroyZiDb();
+  }
 }
 
 TEST_F(DbTest, ValuesThatMeanNothingTravelAsNullAndComeBackAsNothing) {

@@ -17,6 +17,7 @@
 #include "session/session.h"
 #include "session/zi_globs.h"
 #include "support/damaged_database.h"
+#include "session/bulletin.h"
 #include "support/local_http_server.h"
 #include "support/test_files.h"
 #include "toolbox/http.h"
@@ -109,6 +110,13 @@ TEST_F(LoginTest, WrongPasswordGivesTheServersCodeAndAReportWithoutThePassword) 
   EXPECT_THAT(received[0].target, HasSubstr("&usr=ana&error=18456&msgerro=exception%3ALogin%20failed"));
   EXPECT_THAT(test::ReadFile(dir_.File("zorinput.log")), Not(HasSubstr("Wr0ngPass")));
   EXPECT_THAT(received[0].target, Not(HasSubstr("Wr0ngPass")));
+
+  // The failed login leaves the connection unconnected: a later call answers a code and says why,
+  // instead of reconnecting to the database that refused the user.
+  EXPECT_FALSE(db::HaveZiDb());
+  EXPECT_EQ(ReqGBol("after a failed login"), 3939);
+  EXPECT_THAT(LogTexts(), Contains("DbUtil.MeDaDS \"ReqGBol\" error Not connected to the database: no login yet, "
+                                   "or the login failed (99020)"));
 }
 
 TEST_F(LoginTest, PasswordMayComeFromTheEnvironment) {

@@ -108,9 +108,18 @@ class TClosedPort {
 
   std::string HostAndPort() const { return "127.0.0.1:" + std::to_string(port_); }
 
+ protected:
+  int Fd() const { return fd_; }
+
  private:
   int fd_;
   int port_ = 0;
+};
+
+// A port on 127.0.0.1 whose connections the system accepts and nobody ever answers.
+class TSilentPort : public TClosedPort {
+ public:
+  TSilentPort() { EXPECT_EQ(::listen(Fd(), 64), 0); }
 };
 
 }  // namespace zi::test

@@ -16,9 +16,12 @@
 #include <mutex>
 #include <thread>
 
+#include "support/child_process.h"
 #include "support/local_http_server.h"
 #include "support/test_files.h"
+#include "toolbox/lifecycle.h"
 #include "toolbox/log.h"
+#include "toolbox/own_codes.h"
 #include "toolbox/platform.h"
 
 namespace zi {
@@ -133,6 +136,26 @@ TEST_F(HttpTest, SendHttpMailRequestsMailtoCgiWithTheExactQuery) {
     EXPECT_EQ(received[i].Header("Pragma"), "no-cache");
   }
   EXPECT_FALSE(std::filesystem::exists(logFile_)) << "the mail session is not verbose";
+}
+
+// In the background a report never holds its caller: this relay never answers, yet each call
+// answers at once that its report is queued; one report too many is refused; the process end waits
+// a bounded time for them, then abandons them with a log line.
+TEST_F(HttpTest, ReportsInTheBackgroundNeverHoldTheCallerAndTheEndWaitsForThemOnlyABoundedTime) {
+  test::TSilentPort relay;
+  int status = test::RunInChildWithin(60, [&] {
+    FoundationStart();
+    SetMailRelay(relay.HostAndPort());
+    SetHttpMailInBackground(true);
+    for (size_t i = 0; i < kMaxWaitingReports; ++i)
+      if (SendHttpMail({"TO", "g", "SUBJ", "report " + std::to_string(i)}) != 0) ::_exit(10);
+    if (SendHttpMail({"TO", "g", "SUBJ", "one too many"}) != kHttpReportsWaiting) ::_exit(11);
+    EndProcess(0);
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_THAT(LogTexts(),
+              ElementsAre("SendHttpMail erro:99021: 16 reports are waiting already, this one is not sent",
+                          "SendHttpMail: 16 report(s) not sent after 3000 ms at the end of the process, abandoned"));
 }
 
 TEST_F(HttpTest, SendHttpMailResolvesMailtoCgiUnderABaseUrl) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -179,6 +180,25 @@ TEST_F(RacoteTest, CopyIsMadeWhenNeededAndStarted) {
     EXPECT_EQ(Inode(kCopy) == inodeBefore, c.copy == script);  // rewritten only when it differed
     EXPECT_THAT(Names(), UnorderedElementsAre("zorinput", kCopy, "zorinput.log", "zorinput-notes.txt",
                                                "other-VERSION-1", "marker"));
+  }
+}
+
+// The caller sees how the copy's run ended: RACOTE returns once the copy has ended, with its status.
+TEST_F(RacoteTest, CopysStatusIsHandedBack) {
+  const struct {
+    std::string end;
+    int status;
+  } cases[] = {{"exit 3\n", 3}, {"", 0}, {"kill -KILL $$\n", 128 + SIGKILL}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.end);
+    Restart();
+    UseProgram("zorinput", false);
+    Write("zorinput", std::string(kScript) + c.end);
+    RacoteResult result;
+    Run(result);
+    ASSERT_TRUE(result.copyStarted);
+    EXPECT_TRUE(fs::exists(dir_ / "marker"));
+    EXPECT_EQ(result.copyStatus, c.status);
   }
 }
 
