@@ -47,6 +47,10 @@ class EntryTest : public testing::Test {
   test::EnvGuard xdgData_{"XDG_DATA_HOME", data_.Path().c_str()};
   test::EnvGuard xdgConfig_{"XDG_CONFIG_HOME", data_.Path().c_str()};
   test::EnvGuard password_{"ZORINPUT_PASSWORD", nullptr};
+  // A plain start must find no display, whatever the test's own environment has.
+  test::EnvGuard display_{"DISPLAY", nullptr};
+  test::EnvGuard wayland_{"WAYLAND_DISPLAY", nullptr};
+  test::EnvGuard platform_{"QT_QPA_PLATFORM", nullptr};
 };
 
 TEST_F(EntryTest, ImportLogsInToAFreshEmbeddedDatabaseThenChecksAndImportsTheFile) {
@@ -96,12 +100,18 @@ TEST_F(EntryTest, DebugSwitchMustBeTheWholeParameter) {
   EXPECT_EQ(LogTexts().at(1), "ZorInput start ver:20240410-1131 ana@desk7");
 }
 
-TEST_F(EntryTest, DesktopStartRegistersFileTypesThenSaysTheDesktopIsMissing) {
+#ifdef ZI_WITH_DESKTOP
+constexpr const char* kDesktopLine = "ZorInput desktop cannot open: no display can be reached erro:99900";
+constexpr const char* kDesktopEnd = "- ZorInput end erro:99900 Sys.ExitCode:99900";
+#else
+constexpr const char* kDesktopLine = "ZorInput mode desktop is not available in this build erro:99001";
+constexpr const char* kDesktopEnd = "- ZorInput end erro:99001 Sys.ExitCode:99001";
+#endif
+
+TEST_F(EntryTest, DesktopStartRegistersFileTypesThenEndsWhenTheDesktopCannotOpen) {
   EXPECT_EQ(Run("-noracote"), 4);
   EXPECT_THAT(LogTexts(), ElementsAre("Basic2.RoubaOChainDeExitProcs", "ZorInput start ver:20240410-1131 ana@desk7",
-                                      "RACOTE /noracote warning:4493",
-                                      "ZorInput mode desktop is not available in this build erro:99001",
-                                      "- ZorInput end erro:99001 Sys.ExitCode:99001",
+                                      "RACOTE /noracote warning:4493", kDesktopLine, kDesktopEnd,
                                       "Basic2.RodaTodasAsExitProcs rodando"));
   EXPECT_TRUE(std::filesystem::exists(data_.Path() + "/mime/packages/zorinput_import_file.xml"));
   EXPECT_TRUE(std::filesystem::exists(data_.Path() + "/applications/zorinput_import_file-open.desktop"));
