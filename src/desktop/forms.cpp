@@ -231,9 +231,15 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
 
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
     auto* editor = new TMyInplaceEdit(parent);
+    grid_.editor_ = editor;
     editor->setReadOnly(grid_.editorReadOnly_);
     editor->setStyleSheet(QString("background-color: #%1").arg(grid_.editorColour_, 6, 16, QChar('0')));
     return editor;
+  }
+
+  void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
+    if (editor == grid_.editor_) grid_.editor_ = nullptr;
+    QStyledItemDelegate::destroyEditor(editor, index);
   }
 
  protected:
@@ -274,20 +280,25 @@ void TMyGrid::Reset(int rows, int cols) { model_->Reset(rows, cols); }
 
 void TMyGrid::RepaintColumn(int col) { model_->Changed(col, col); }
 
-TMyInplaceEdit* TMyGrid::Editor() const {
-  return dynamic_cast<TMyInplaceEdit*>(indexWidget(currentIndex()) ? indexWidget(currentIndex())
-                                                                   : QApplication::focusWidget());
+TMyInplaceEdit* TMyGrid::Editor() const { return editor_; }
+
+// The grid's focus is its editor's while it edits.
+void TMyGrid::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  if (!editorEnabled_) return;
+  OpenEditor();
+  if (TMyInplaceEdit* editor = Editor()) editor->setFocus();
 }
 
 int TMyGrid::RowCount() const { return model_->rowCount({}); }
 int TMyGrid::ColCount() const { return model_->columnCount({}); }
 
 void TMyGrid::SetEditorEnabled(bool enabled) {
-  if (!enabled && state() == QAbstractItemView::EditingState) {
-    if (QWidget* editor = QApplication::focusWidget(); editor && isAncestorOf(editor))
-      closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
-  }
   editorEnabled_ = enabled;
+  if (!enabled && editor_) {
+    if (editor_->hasFocus()) setFocus();
+    closeEditor(editor_, QAbstractItemDelegate::RevertModelCache);
+  }
   if (enabled) OpenEditor();
 }
 
@@ -306,8 +317,14 @@ void TMyGrid::PostSelectAll() {
   if (TMyInplaceEdit* editor = Editor()) editor->PostSelectAll();
 }
 
-void TMyGrid::MoveToRow(int row) { setCurrentIndex(model_->index(row, currentIndex().column())); }
-void TMyGrid::MoveToCol(int col) { setCurrentIndex(model_->index(currentIndex().row(), col)); }
+// The grid takes the focus before the editor hides: a hidden focused editor would pass the focus
+// on, and the view would take that for Tab and move the cursor once more.
+void TMyGrid::MoveTo(const QModelIndex& index) {
+  setFocus();
+  setCurrentIndex(index);
+}
+void TMyGrid::MoveToRow(int row) { MoveTo(model_->index(row, currentIndex().column())); }
+void TMyGrid::MoveToCol(int col) { MoveTo(model_->index(currentIndex().row(), col)); }
 void TMyGrid::Repaint() { viewport()->update(); }
 
 void TMyGrid::EditorEnter(QWidget* editor) {

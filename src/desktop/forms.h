@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QWidget>
@@ -130,11 +131,13 @@ class TMyGrid : public QTableView, public tGridView {
 
  protected:
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void focusInEvent(QFocusEvent* event) override;
 
  private:
   class tModel;
   class tDelegate;
   void OpenEditor();
+  void MoveTo(const QModelIndex& index);
 
   tMdiChildGrid& window_;
   std::unique_ptr<tModel> model_;
@@ -142,6 +145,8 @@ class TMyGrid : public QTableView, public tGridView {
   bool editorEnabled_ = false;
   uint32_t editorColour_ = kWhite;
   bool editorReadOnly_ = false;
+  // The open editor; a closed one may live on until its deferred deletion.
+  QPointer<TMyInplaceEdit> editor_;
 };
 
 }  // namespace zi::desktop

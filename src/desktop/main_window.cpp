@@ -201,6 +201,7 @@ TWinMain::TWinMain(TWinMainCtl::THooks hooks)
       if (code == 0 && !rows.empty()) row = rows.front();
       return code != 0 ? code : (rows.empty() ? kCallFailed : 0);
     };
+  if (!hooks.login) hooks.login = [this] { LoginInterativo(LoginDialog()); };
   ctl_ = std::make_unique<TWinMainCtl>(*this, std::move(hooks));
   pbCurObj_ = new tCurObjBox(toolbar_, [this] { return CurObjText(ctl_->CurObj()); });
   toolbar_->setGeometry(0, 0, width(), kToolBarHeight);
@@ -210,6 +211,7 @@ TWinMain::TWinMain(TWinMainCtl::THooks hooks)
   btNewWin_->setToolTip("New window (F3)");
   btNewWin_->setFocusPolicy(Qt::NoFocus);
   connect(btNewWin_, &QPushButton::clicked, this, [this] { CallGuarded("TWinMain.ChooseWindow", [this] { ctl_->ChooseWindow(); }); });
+  area_->setObjectName("area");
   resize(kRestoredWidth, kRestoredHeight);
   qApp->installEventFilter(this);
   SetCaption(MainCaption(nullptr));
@@ -242,11 +244,7 @@ void TWinMain::PlaceDocWindow(tDocWindow& window) {
 
 void TWinMain::RepaintCurObj() { pbCurObj_->update(); }
 
-void TWinMain::OnFirstActivate() {
-  ctl_->LayOut();
-  LoginInterativo(LoginDialog());
-  ctl_->PasswordWarning();
-}
+void TWinMain::OnFirstActivate() { ctl_->FirstActivate(); }
 
 bool TWinMain::event(QEvent* event) {
   // Without a window manager a window may never be activated: its first showing counts too.

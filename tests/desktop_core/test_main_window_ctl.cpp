@@ -72,6 +72,7 @@ class MainWindow : public test::DesktopTest {
       days = daysToWarn;
       return usrGetDataCode;
     };
+    hooks.login = [this] { events.push_back("login"); };
     hooks.companyRow = [](int id, tObjHierEx& row) {
       row.EmpId = id;
       return 0;
@@ -202,6 +203,14 @@ TEST_F(MainWindow, PasswordWarning) {
   boxes_.clear();
   ctl->PasswordWarning();
   EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(MainWindow, FirstActivationLogsInThenWarns) {
+  daysToWarn = 3;
+  ctl->FirstActivate();
+  EXPECT_EQ(events, std::vector<std::string>{"login"});
+  EXPECT_EQ(view.caption, "ZorInput 20240410-1131");
+  EXPECT_EQ(boxes_, std::vector<std::string>{"Warning|Your password expires in 3 days"});
 }
 
 TEST_F(MainWindow, KeysAndAddedCompany) {

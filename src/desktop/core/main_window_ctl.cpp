@@ -40,6 +40,12 @@ void TWinMainCtl::LayOut() {
   if (doc_) view_.PlaceDocWindow(*doc_);
 }
 
+void TWinMainCtl::FirstActivate() {
+  LayOut();
+  hooks_.login();
+  PasswordWarning();
+}
+
 void TWinMainCtl::ChooseWindow() {
   if (!hooks_.connected(true)) return;
   const int code = hooks_.chooser();

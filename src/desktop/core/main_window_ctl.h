@@ -59,11 +59,15 @@ class TWinMainCtl {
     std::function<int(int& daysToWarn)> usrGetData;
     // The company's row of the object list: the code.
     std::function<int(int companyId, tObjHierEx& row)> companyRow;
+    // The interactive login.
+    std::function<void()> login;
   };
 
   TWinMainCtl(tMainView& view, THooks hooks);
   ~TWinMainCtl();
 
+  // The main window's first activation: the layout, the login, the password warning.
+  void FirstActivate();
   void LayOut();
   void ChooseWindow();
   bool SwitchTo(const tObjHierEx& object, int chooserCode);
