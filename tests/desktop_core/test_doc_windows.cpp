@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/core/main_window_ctl.h"
 #include "support/logged_in_database.h"
 #include "toolbox/message_box.h"
 
@@ -118,6 +119,32 @@ TEST_F(DocWindows, LogWindowReadsTheDataLogAtEveryFirstPaint) {
   tLogForm failing([](tLogForm::TTable&) { return 3939; });
   failing.RunFirstPaint();
   EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on dataset:DataLogDump"}));
+}
+
+TEST_F(DocWindows, ConnectionLostWhileWindowsAreOpen) {
+  tLogForm log;
+  log.SetCurObj({});
+  db::EmbeddedDriver::Faults faults;
+  faults.failOpens = 1000;
+  Driver().InjectFaults(faults);
+  Driver().DropConnection();
+  log.RunFirstPaint();
+  EXPECT_NE(log.LastCode(), 0);
+  EXPECT_TRUE(log.Table().rows.empty());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "SQL error " + std::to_string(log.LastCode()) + " on dataset:DataLogDump");
+  tImpWin window;
+  Start(window, File("prices.txt", "*QT \"PETR4\" 1 2024-04-08 37.10 36.85 37.62 37.31 37.45 41230 38512300 1437102800\n"), 0);
+  RunPosted(window);
+  EXPECT_EQ(runEnds, 1);
+  EXPECT_EQ(window.Form().LogPane().back().rfind("end import error:", 0), 0u);
+  EXPECT_EQ(boxes.size(), 2u);
+}
+
+TEST_F(DocWindows, TheEmbeddedServerKeepsNoPasswordAge) {
+  int days = 5;
+  EXPECT_EQ(DbUsrGetData(days), 0);
+  EXPECT_EQ(days, -1) << "no warning";
 }
 
 }  // namespace
