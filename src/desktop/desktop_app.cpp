@@ -56,6 +56,7 @@ struct TDesktop {
   std::unique_ptr<tZiApplication> app;
   std::unique_ptr<TWinMain> main;
   tSaveDialog* saveDialog = nullptr;
+  bool inEventLoop = false;
 };
 
 TDesktop& Desktop() {
@@ -99,8 +100,10 @@ int AskSave(bool hasDataError) {
   return desktop.saveDialog->Ask(hasDataError);
 }
 
-// Before the exit procedures that close the connection and flush the writers: the windows and the
-// application go, and the boxes and status lines go back to standard error.
+// Before the exit procedures that close the connection and flush the writers: the boxes and status
+// lines go back to standard error, and the windows and the application go. A process that ends
+// from inside the event loop (a fatal error in a handler) only hides its windows: deleting them
+// under the handler that runs would crash the end it is trying to reach.
 void TearDownDesktop() {
   TDesktop& desktop = Desktop();
   SetLoginDialog(nullptr);
@@ -108,6 +111,10 @@ void TearDownDesktop() {
   SetErrorBoxHandler({});
   SetMessageWindowFactory(
       [](const std::string& caption) -> std::unique_ptr<TMessageWindow> { return std::make_unique<tStandardErrorWindow>(caption); });
+  if (desktop.inEventLoop) {
+    for (QWidget* window : QApplication::topLevelWidgets()) window->hide();
+    return;
+  }
   desktop.saveDialog = nullptr;
   desktop.main.reset();
   desktop.app.reset();
@@ -250,7 +257,9 @@ int RunDesktop() {
                                          QFile::decodeName(file.c_str()));
   }
   desktop.main->showMaximized();
+  desktop.inEventLoop = true;
   desktop.app->exec();
+  desktop.inEventLoop = false;
   screens.reset();
   TearDownDesktop();
   return 0;

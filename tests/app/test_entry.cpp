@@ -117,6 +117,25 @@ TEST_F(EntryTest, DesktopStartRegistersFileTypesThenEndsWhenTheDesktopCannotOpen
   EXPECT_TRUE(std::filesystem::exists(data_.Path() + "/applications/zorinput_import_file-open.desktop"));
 }
 
+#ifdef ZI_WITH_DESKTOP
+// The desktop as a user meets it, on Qt's offscreen platform: the login dialog, the main window,
+// the chooser, an import in the import window, and the process end after the main window closed.
+TEST_F(EntryTest, DesktopLogsInImportsAndEnds) {
+  test::EnvGuard platform{"QT_QPA_PLATFORM", "offscreen"};
+  test::WriteFile(dir_.File("prices.txt"), "# nothing yet\n");
+  EXPECT_EQ(Run("-noracote /user=ana /password=pw /database=zi.db /screens=shots /screensimport=prices.txt"), 0);
+  const std::vector<std::string> texts = LogTexts();
+  for (const char* shot : {"login.png caption:\"ZorInput Login\"", "main.png caption:\"ZorInput 20240410-1131\"",
+                           "chooser.png caption:\"New Window\"",
+                           "import.png caption:\"ZorInput 20240410-1131 - Import\""}) {
+    EXPECT_THAT(texts, testing::Contains(std::string("screens saved shots/") + shot));
+  }
+  EXPECT_THAT(texts, testing::Contains("end import ok"));
+  EXPECT_THAT(texts, testing::Contains("- ZorInput end"));
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("shots/import.png")));
+}
+#endif
+
 TEST_F(EntryTest, ReqGBolAloneLogsInAndSendsTheRequestAtTheEnd) {
   struct Case {
     const char* value;
