@@ -141,6 +141,20 @@ TEST_F(DocWindows, ConnectionLostWhileWindowsAreOpen) {
   EXPECT_EQ(boxes.size(), 2u);
 }
 
+// The class and exchange names come from the session's lists (read from the server).
+TEST_F(DocWindows, CurObjBoxNamesClassAndExchange) {
+  tObjHierEx object;
+  object.EmpId = 1;
+  object.EmpNome = "ACME";
+  object.AtvId = 2;
+  object.AtvIdClass = 9999;
+  object.AnbId = 3;
+  object.AnbCod = "ACME3";
+  object.AnbBolsa = 1;
+  EXPECT_EQ(CurObjText(object), "ACME - NA(9999) - ACME3 : " + Listas().EnumBolsa.TextoDoId(1, false));
+  EXPECT_FALSE(Listas().EnumBolsa.TextoDoId(1, false).empty());
+}
+
 TEST_F(DocWindows, TheEmbeddedServerKeepsNoPasswordAge) {
   int days = 5;
   EXPECT_EQ(DbUsrGetData(days), 0);

@@ -4,6 +4,7 @@
 #include "db/connection.h"
 #include "db/sql_errors.h"
 #include "desktop/core/window_kinds.h"
+#include "session/reference_data.h"
 #include "toolbox/log.h"
 #include "toolbox/message_box.h"
 #include "toolbox/version.h"
@@ -27,7 +28,9 @@ std::string MainCaption(const tMdiChild* window) {
 std::string CurObjText(const tObjHierEx& object) {
   if (object.EmpId == 0) return "No company selected";
   std::string text = object.EmpNome;
-  if (object.AtvId != 0 && object.AnbId != 0) text += " - " + object.AnbCod;
+  if (object.AtvId == 0) return text;
+  text += " - " + Listas().EnumClasses.TextoDoId(object.AtvIdClass, true);
+  if (object.AnbId != 0) text += " - " + object.AnbCod + " : " + Listas().EnumBolsa.TextoDoId(object.AnbBolsa, true);
   return text;
 }
 
