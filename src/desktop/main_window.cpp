@@ -60,10 +60,13 @@ constexpr int kRestoredWidth = 850;
 constexpr int kRestoredHeight = 650;
 
 const QEvent::Type kActivateEvent = static_cast<QEvent::Type>(QEvent::User + 1);
+constexpr int kCompanyAddedMessage = 1571;
 
 QString DebugText() { return DebugLogOn() ? "Debug: ON" : ""; }
 
 }  // namespace
+
+const QEvent::Type tCompanyAddedEvent::kType = static_cast<QEvent::Type>(QEvent::User + kCompanyAddedMessage);
 
 // The current-object box: a raised button face with the object's name.
 class tCurObjBox : public QWidget {
@@ -254,6 +257,11 @@ bool TWinMain::event(QEvent* event) {
   }
   if (event->type() == kActivateEvent) {
     CallGuarded("TWinMain.FormActivate", [this] { FormActivate(); });
+    return true;
+  }
+  if (event->type() == tCompanyAddedEvent::kType) {
+    const int id = static_cast<tCompanyAddedEvent*>(event)->CompanyId();
+    CallGuarded("TWinMain.CompanyAdded", [this, id] { ctl_->CompanyAdded(id); });
     return true;
   }
   return QWidget::event(event);

@@ -3,6 +3,7 @@
 // long operations.
 
 #include <QDialog>
+#include <QEvent>
 #include <QWidget>
 #include <map>
 #include <memory>
@@ -56,6 +57,17 @@ class TWinLogin : public QDialog, public tLoginView, public TLoginDialog {
 };
 
 class tCurObjBox;
+
+// Posted to the main window when a company was added; the main window switches to it.
+class tCompanyAddedEvent : public QEvent {
+ public:
+  static const QEvent::Type kType;
+  explicit tCompanyAddedEvent(int companyId) : QEvent(kType), companyId_(companyId) {}
+  int CompanyId() const { return companyId_; }
+
+ private:
+  int companyId_;
+};
 
 class TWinMain : public QWidget, public tZiForm, public tMainView {
  public:

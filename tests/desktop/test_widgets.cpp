@@ -8,6 +8,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <set>
 #include <string>
@@ -59,6 +60,7 @@ class GridView : public tDocWidget {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(grid);
     grid->Reset(3, 4);
+    window.CreateToolPanel(true);
     window.AttachGrid(grid);
     window.SetEditMode(tMdiChildGrid::kRecordsInRows);
   }
@@ -83,6 +85,11 @@ class Widgets : public testing::Test {
       return kMrCancel;
     };
     hooks.login = [] {};
+    hooks.companyRow = [](int id, tObjHierEx& row) {
+      row.EmpId = id;
+      row.EmpNome = "Added";
+      return 0;
+    };
     hooks.usrGetData = [](int& days) {
       days = -1;
       return 0;
@@ -135,6 +142,25 @@ TEST_F(Widgets, F3OverAFocusedGridOpensTheChooser) {
   QTest::keyClick(editor, Qt::Key_F3);
   EXPECT_EQ(choosers, 1);
   EXPECT_EQ(main->windowTitle(), "ZorInput 20240410-1131 - User Info");
+}
+
+TEST_F(Widgets, ToolPanelInTheToolbarAndAnAddedCompany) {
+  OpenGrid();
+  QWidget* panel = gridView->ToolPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->parentWidget(), main->ToolBar());
+  EXPECT_EQ(panel->geometry().left(), main->NewWinButton()->geometry().right() + 1 + 15);
+  auto* undo = panel->findChild<QToolButton*>();
+  ASSERT_NE(undo, nullptr);
+  EXPECT_FALSE(undo->isEnabled());
+  gridView->window.MarkChanged();
+  EXPECT_TRUE(undo->isEnabled());
+  undo->click();
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_EQ(gridView->window.State(), tMdiChild::kLoaded);
+  QCoreApplication::postEvent(main.get(), new tCompanyAddedEvent(31));
+  ProcessUntil([&] { return main->Ctl().CurObj().EmpId == 31; });
+  EXPECT_EQ(main->Ctl().CurObj().EmpNome, "Added");
 }
 
 TEST_F(Widgets, KeysInsideAModalDialogStayThere) {
