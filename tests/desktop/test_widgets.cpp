@@ -247,6 +247,23 @@ TEST_F(Widgets, LoginDialog) {
   EXPECT_EQ(password, "pw");
 }
 
+TEST_F(Widgets, MessageWindowLinesReplaceThoseBelow) {
+  std::unique_ptr<TMessageWindow> window = CreateQtMessageWindow("ZorInput");
+  window->SetLine(1, "Setting up");
+  window->SetLine(2, "Logging in");
+  window->SetLine(3, "Checking version");
+  window->SetLine(2, "Getting user info");
+  QWidget* shown = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->isVisible() && top->windowTitle() == "ZorInput") shown = top;
+  ASSERT_NE(shown, nullptr);
+  QStringList lines;
+  for (QLabel* label : shown->findChildren<QLabel*>()) lines << label->text();
+  EXPECT_EQ(lines, (QStringList{"Setting up", "Getting user info", "", ""}));
+  window->Close();
+  EXPECT_FALSE(shown->isVisible());
+}
+
 TEST_F(Widgets, LogWindowFillsAtItsFirstPaint) {
   int reads = 0;
   tLogView view(nullptr, nullptr, [&](tLogForm::TTable& table) {
