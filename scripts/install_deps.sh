@@ -12,6 +12,8 @@ packages=(
   unixodbc-dev odbcinst tdsodbc  # the ODBC driver's library and a SQL Server client driver
   libsqliteodbc  # an ODBC driver the ODBC tests run against
   dpkg-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev  # the desktop
+  xvfb xauth xdotool  # scripts/desktop_screens.sh drives the desktop on a virtual display
 )
 
 missing=()

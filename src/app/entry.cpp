@@ -19,6 +19,9 @@
 #include "holdings/portfolio_directives.h"
 #include "holdings/registry_import.h"
 #include "catalogue/share_base_files.h"
+#ifdef ZI_WITH_DESKTOP
+#include "desktop/desktop_app.h"
+#endif
 #include "import/indicator_directives.h"
 #include "import/object_directives.h"
 #include "import/reference_directives.h"
@@ -158,6 +161,12 @@ void InstallModeHandlers() {
     return AfterCliLogin([&] { return ExportaCompAcionaria(NumberValueOrMax(selection.value)); });
   });
   SetModeHandler(RunMode::ReqGBolAlone, LoginOnly);
+#ifdef ZI_WITH_DESKTOP
+  SetModeHandler(RunMode::Desktop, [](const ModeSelection&) {
+    const int code = desktop::RunDesktop();
+    return RunResult{code, code == 0 ? ExitKind::Ok : ExitKind::Other};
+  });
+#endif
   SetReqGBolHandler([](int priority, const std::string& requesterText) {
     PedeBoletim(priority);
     AppendRequester(requesterText);

@@ -52,6 +52,8 @@ constexpr const char* kOtherSwitches[] = {
     // the import client
     "logfilenameonimport", "IFpriority", "MaxBatchSize", "BoletimAcada", "WaitForFileLoops", "WaitForFileSecs",
     "DontWaitForFiles", "pferror", "pfbackup", "rejects", "summary",
+    // the desktop's screenshot run
+    "screens", "screensimport",
     // the import run and its directive families
     "MaxQTFieldValue", "AceitaImportarComErro", "ErroNaoCriticoTratarComoErro", "SHLIMITADD", "SHLIMITMOD",
     "SHLIMITTOTAL", "PTFASSETLIMITADD", "PTFASSETLIMITMOD", "PTFASSETLIMITTOTAL", "PfNaoCheckarAplicacaoAcionista",

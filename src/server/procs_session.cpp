@@ -50,6 +50,24 @@ ProcHandler CheckRightOverItem(const char* existsSql, UserRight right) {
   };
 }
 
+// The desktop's procedures. The substitute server keeps no password age: "@lpc" is NULL and
+// "@lpcttlwarn" -1 (no warning). "DataLogDump" gives the latest rows of the data log.
+constexpr int kDataLogDumpRows = 1000;
+
+int UsrGetData(ProcContext& call) {
+  if (!ReadSessionUser(call)) return kLoginFailed;
+  call.SetOut("@lpc", DbValue());
+  call.SetOut("@lpcttlwarn", -1);
+  return 0;
+}
+
+int DataLogDump(ProcContext& call) {
+  if (const int code = RequireUser(call)) return code;
+  call.AddResultSet("SELECT id, tip, oid, aux, date, txt, usuario, momento FROM DataLog ORDER BY id DESC LIMIT ?",
+                    {DbValue(kDataLogDumpRows)});
+  return 0;
+}
+
 }  // namespace
 
 void RegisterSessionProcedures(Registry& registry) {
@@ -77,6 +95,12 @@ void RegisterSessionProcedures(Registry& registry) {
                 ProcAccess::Reads,
                 {{"@id", DbType::Integer}},
                 CheckRightOverItem("SELECT EXISTS (SELECT 1 FROM anbima WHERE id = ?)", SeriesRight)});
+  registry.Add({"UsrGetData",
+                ProcAccess::Reads,
+                {{"@lpc", DbType::DateTime, ParamDirection::Output},
+                 {"@lpcttlwarn", DbType::Integer, ParamDirection::Output}},
+                UsrGetData});
+  registry.Add({"DataLogDump", ProcAccess::Reads, {}, DataLogDump});
 }
 
 }  // namespace zi::server

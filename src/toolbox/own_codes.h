@@ -13,7 +13,8 @@
 // 99600 to 99699: financial statements, accounts and formats (the server's answers included);
 // 99700 to 99749: shareholder and portfolio-asset registries and shareholding compositions;
 // 99750 to 99799: real estate and portfolios;
-// 99800 to 99899: corporate actions, news and the share base.
+// 99800 to 99899: corporate actions, news and the share base;
+// 99900 to 99949: the desktop.
 
 namespace zi {
 
@@ -92,6 +93,9 @@ inline constexpr int kHoldingsCallRaised = 99750;
 
 // Corporate actions, news and the share base.
 inline constexpr int kShareBaseFileNotWritten = 99801;
+
+// The desktop.
+inline constexpr int kDesktopCannotOpen = 99900;
 
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);

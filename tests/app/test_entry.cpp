@@ -47,6 +47,10 @@ class EntryTest : public testing::Test {
   test::EnvGuard xdgData_{"XDG_DATA_HOME", data_.Path().c_str()};
   test::EnvGuard xdgConfig_{"XDG_CONFIG_HOME", data_.Path().c_str()};
   test::EnvGuard password_{"ZORINPUT_PASSWORD", nullptr};
+  // A plain start must find no display, whatever the test's own environment has.
+  test::EnvGuard display_{"DISPLAY", nullptr};
+  test::EnvGuard wayland_{"WAYLAND_DISPLAY", nullptr};
+  test::EnvGuard platform_{"QT_QPA_PLATFORM", nullptr};
 };
 
 TEST_F(EntryTest, ImportLogsInToAFreshEmbeddedDatabaseThenChecksAndImportsTheFile) {
@@ -96,16 +100,41 @@ TEST_F(EntryTest, DebugSwitchMustBeTheWholeParameter) {
   EXPECT_EQ(LogTexts().at(1), "ZorInput start ver:20240410-1131 ana@desk7");
 }
 
-TEST_F(EntryTest, DesktopStartRegistersFileTypesThenSaysTheDesktopIsMissing) {
+#ifdef ZI_WITH_DESKTOP
+constexpr const char* kDesktopLine = "ZorInput desktop cannot open: no display can be reached erro:99900";
+constexpr const char* kDesktopEnd = "- ZorInput end erro:99900 Sys.ExitCode:99900";
+#else
+constexpr const char* kDesktopLine = "ZorInput mode desktop is not available in this build erro:99001";
+constexpr const char* kDesktopEnd = "- ZorInput end erro:99001 Sys.ExitCode:99001";
+#endif
+
+TEST_F(EntryTest, DesktopStartRegistersFileTypesThenEndsWhenTheDesktopCannotOpen) {
   EXPECT_EQ(Run("-noracote"), 4);
   EXPECT_THAT(LogTexts(), ElementsAre("Basic2.RoubaOChainDeExitProcs", "ZorInput start ver:20240410-1131 ana@desk7",
-                                      "RACOTE /noracote warning:4493",
-                                      "ZorInput mode desktop is not available in this build erro:99001",
-                                      "- ZorInput end erro:99001 Sys.ExitCode:99001",
+                                      "RACOTE /noracote warning:4493", kDesktopLine, kDesktopEnd,
                                       "Basic2.RodaTodasAsExitProcs rodando"));
   EXPECT_TRUE(std::filesystem::exists(data_.Path() + "/mime/packages/zorinput_import_file.xml"));
   EXPECT_TRUE(std::filesystem::exists(data_.Path() + "/applications/zorinput_import_file-open.desktop"));
 }
+
+#ifdef ZI_WITH_DESKTOP
+// The desktop as a user meets it, on Qt's offscreen platform: the login dialog, the main window,
+// the chooser, an import in the import window, and the process end after the main window closed.
+TEST_F(EntryTest, DesktopLogsInImportsAndEnds) {
+  test::EnvGuard platform{"QT_QPA_PLATFORM", "offscreen"};
+  test::WriteFile(dir_.File("prices.txt"), "# nothing yet\n");
+  EXPECT_EQ(Run("-noracote /user=ana /password=pw /database=zi.db /screens=shots /screensimport=prices.txt"), 0);
+  const std::vector<std::string> texts = LogTexts();
+  for (const char* shot : {"login.png caption:\"ZorInput Login\"", "main.png caption:\"ZorInput 20240410-1131\"",
+                           "chooser.png caption:\"New Window\"",
+                           "import.png caption:\"ZorInput 20240410-1131 - Import\""}) {
+    EXPECT_THAT(texts, testing::Contains(std::string("screens saved shots/") + shot));
+  }
+  EXPECT_THAT(texts, testing::Contains("end import ok"));
+  EXPECT_THAT(texts, testing::Contains("- ZorInput end"));
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("shots/import.png")));
+}
+#endif
 
 TEST_F(EntryTest, ReqGBolAloneLogsInAndSendsTheRequestAtTheEnd) {
   struct Case {

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Starts the desktop under a virtual X display against a fresh demo database, logs in, opens the
+# import window, imports examples/prices.txt, and saves screenshots of the login dialog, the main
+# window, the chooser and the import window into the folder given (default: build/screens).
+# Usage: scripts/desktop_screens.sh [FOLDER] [BUILD_DIR]
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="$(realpath -m "${1:-$root/build/screens}")"
+build="$(realpath -m "${2:-$root/build/debug}")"
+work="$(mktemp -d)"
+xvfb_pid=""
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkdir -p "$out"
+rm -f "$out"/*.png
+"$build/src/app/zorinput-server" init --demo "$work/demo.db" >/dev/null
+
+# A display number that no other X server holds.
+display=99
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+
+cd "$work"
+status=0
+DISPLAY=":$display" XDG_CONFIG_HOME="$work/config" timeout 120 "$build/src/app/zorinput" -noracote \
+  -database="$work/demo.db" -user=demo -password=demo -screens="$out" \
+  -screensimport="$root/examples/prices.txt" || status=$?
+grep -E "screens|ZorInput (start|end)|erro" "$work/zorinput.log" || true
+ls -l "$out"
+exit "$status"

@@ -1,0 +1,144 @@
+#include "desktop/core/main_window_ctl.h"
+
+#include "catalogue/call_support.h"
+#include "db/connection.h"
+#include "db/sql_errors.h"
+#include "desktop/core/window_kinds.h"
+#include "session/reference_data.h"
+#include "toolbox/log.h"
+#include "toolbox/message_box.h"
+#include "toolbox/version.h"
+
+namespace zi::desktop {
+
+namespace {
+
+constexpr const char* kReqGBolReason = "[zimain.ExecReqGBol]";
+
+bool IsKindCode(int code) { return code >= kChooserKindBase && code < kChooserKindBase + kKindCount; }
+
+}  // namespace
+
+std::string MainCaption(const tMdiChild* window) {
+  std::string caption = std::string("ZorInput ") + kVersionText;
+  if (window) caption += std::string(" - ") + KindTitle(window->MdiType());
+  return caption;
+}
+
+std::string CurObjText(const tObjHierEx& object) {
+  if (object.EmpId == 0) return "No company selected";
+  std::string text = object.EmpNome;
+  if (object.AtvId == 0) return text;
+  text += " - " + Listas().EnumClasses.TextoDoId(object.AtvIdClass, true);
+  if (object.AnbId != 0) text += " - " + object.AnbCod + " : " + Listas().EnumBolsa.TextoDoId(object.AnbBolsa, true);
+  return text;
+}
+
+TWinMainCtl::TWinMainCtl(tMainView& view, THooks hooks) : view_(view), hooks_(std::move(hooks)) {}
+
+TWinMainCtl::~TWinMainCtl() = default;
+
+void TWinMainCtl::LayOut() {
+  view_.SetCaption(MainCaption(DocWindow()));
+  if (doc_) view_.PlaceDocWindow(*doc_);
+}
+
+void TWinMainCtl::FirstActivate() {
+  LayOut();
+  hooks_.login();
+  PasswordWarning();
+}
+
+void TWinMainCtl::ChooseWindow() {
+  if (!hooks_.connected(true)) return;
+  const int code = hooks_.chooser();
+  if (IsKindCode(code)) {
+    if (SwitchTo(curObj_, code)) chooserCode_ = code;
+  } else if (code == kChooserGenBgl) {
+    ExecReqGBol();
+  } else if (code != kMrCancel) {
+    // Closed some other way (the title bar): as Cancel, but visible to support.
+    LogaDebug("ZiNewWin.Main=" + std::to_string(code));
+  }
+}
+
+bool TWinMainCtl::SwitchTo(const tObjHierEx& object, int chooserCode) {
+  const bool valid = IsKindCode(chooserCode);
+  const int kind = chooserCode - kChooserKindBase;
+  bool accepted = true;
+  if (doc_) {
+    tMdiChild& window = doc_->Child();
+    if (!valid || window.MdiType() != kind || ObjIdAtLevel(kind, object) != window.CurObjId())
+      accepted = CloseDocWindow();
+  }
+  if (accepted && !doc_ && valid && (ObjIdAtLevel(kind, object) != 0 || OpensWithoutObject(kind))) {
+    if (std::unique_ptr<tDocWindow> window = CreateDocWindow(kind)) {
+      doc_ = std::move(window);
+      LayOut();
+      doc_->Child().SetCurObj(object);
+    }
+  }
+  if (accepted) curObj_ = object;
+  LayOut();
+  return accepted;
+}
+
+bool TWinMainCtl::CloseDocWindow() {
+  if (!doc_) return true;
+  if (!doc_->Child().ConfirmClose()) return false;
+  doc_.reset();
+  return true;
+}
+
+std::unique_ptr<tDocWindow> TWinMainCtl::CreateDocWindow(int kind) {
+  if (kind < 0 || kind >= kKindCount) FatalRunError250("MW.CW mt:" + std::to_string(kind));
+  if (kind == kKindImport && !hooks_.importAllowed()) {
+    ShowErrorBox(kImportHintCaption, kImportHintText);
+    return nullptr;
+  }
+  return hooks_.createWindow(kind);
+}
+
+void TWinMainCtl::ExecReqGBol() {
+  if (!hooks_.askYesNo(kReqGBolCaption, kReqGBolQuestion)) return;
+  if (!CloseDocWindow()) return;
+  LayOut();
+  hooks_.reqGBol(kReqGBolReason);
+}
+
+void TWinMainCtl::PasswordWarning() {
+  if (!hooks_.connected(false)) return;
+  int days = -1;
+  if (const int code = hooks_.usrGetData(days); code != 0) {
+    db::ShowSqlErrorTxt("dataset:UsrGetData", code);
+    return;
+  }
+  if (days >= 0) ShowErrorBox("Warning", "Your password expires in " + std::to_string(days) + " days");
+}
+
+bool TWinMainCtl::HandleKey(const TKeyMessage& message) {
+  if (message.key == TKey::F3) {
+    ChooseWindow();
+    return true;
+  }
+  return doc_ && doc_->Child().HandleShortCut(message);
+}
+
+void TWinMainCtl::CompanyAdded(int companyId) {
+  if (!hooks_.connected(false)) return;
+  tObjHierEx row;
+  if (hooks_.companyRow(companyId, row) != 0) return;
+  if (SwitchTo(row, chooserCode_)) view_.RepaintCurObj();
+}
+
+int DbUsrGetData(int& daysToWarn) {
+  return GuardedCall("UsrGetData", [&] {
+    db::TDataSetHolder ds(db::ZiDb(), "UsrGetData");
+    if (!ds) return kCallFailed;
+    const int code = db::ZiDb().ExecStProc(*ds, 0);
+    if (code == 0) daysToWarn = ds->ParamAsInteger("@lpcttlwarn");
+    return code;
+  });
+}
+
+}  // namespace zi::desktop

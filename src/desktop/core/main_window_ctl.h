@@ -1,0 +1,100 @@
+#pragma once
+// The logic of the main window: the current object, the kind last chosen, the one document window,
+// and the switch between them.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "catalogue/objects.h"
+#include "desktop/core/mdi_child.h"
+
+namespace zi::desktop {
+
+// A document window as the main window holds it: the controller with whatever shows it.
+class tDocWindow {
+ public:
+  virtual ~tDocWindow() = default;
+  virtual tMdiChild& Child() = 0;
+};
+
+// What the main window's view does.
+class tMainView {
+ public:
+  virtual ~tMainView() = default;
+  virtual void SetCaption(const std::string& caption) = 0;
+  // Fits the window into the client area below the toolbar and shows it.
+  virtual void PlaceDocWindow(tDocWindow& window) = 0;
+  virtual void RepaintCurObj() = 0;
+};
+
+inline constexpr const char* kImportHintCaption = "ZorInput import";
+inline constexpr const char* kImportHintText =
+    "To import a file, locate it in your computer, make sure\n"
+    "it's name has a .ZI extension and double click over it\n"
+    "\n"
+    "Para importar un archivo ub\xEDquelo en su computadora,\n"
+    "verifique que el nombre del archivo tenga la\n"
+    "extension .ZI y haga un doble click sobre \xE9l";
+inline constexpr const char* kReqGBolQuestion = "Are you sure you want to generate a BGL bulletin ?";
+inline constexpr const char* kReqGBolCaption = "ZorInput ReqGBol";
+
+// "ZorInput 20240410-1131", with " - " and the kind's title while a window is open.
+std::string MainCaption(const tMdiChild* window);
+// The text of the current-object box.
+std::string CurObjText(const tObjHierEx& object);
+
+class TWinMainCtl {
+ public:
+  struct THooks {
+    std::function<bool(bool warn)> connected;
+    // The chooser's modal result.
+    std::function<int()> chooser;
+    std::function<bool(const std::string& caption, const std::string& text)> askYesNo;
+    std::function<int(const std::string& reason)> reqGBol;
+    // The window of a kind, or none when this build has no window of that kind yet.
+    std::function<std::unique_ptr<tDocWindow>(int kind)> createWindow;
+    std::function<bool()> importAllowed;
+    // "UsrGetData": the code, and the days until the password expires.
+    std::function<int(int& daysToWarn)> usrGetData;
+    // The company's row of the object list: the code.
+    std::function<int(int companyId, tObjHierEx& row)> companyRow;
+    // The interactive login.
+    std::function<void()> login;
+  };
+
+  TWinMainCtl(tMainView& view, THooks hooks);
+  ~TWinMainCtl();
+
+  // The main window's first activation: the layout, the login, the password warning.
+  void FirstActivate();
+  void LayOut();
+  void ChooseWindow();
+  bool SwitchTo(const tObjHierEx& object, int chooserCode);
+  bool CloseDocWindow();
+  void ExecReqGBol();
+  void PasswordWarning();
+  // F3, and any other key to the document window; true when handled.
+  bool HandleKey(const TKeyMessage& message);
+  // A company was added (posted by the company window).
+  void CompanyAdded(int companyId);
+
+  const tObjHierEx& CurObj() const { return curObj_; }
+  int ChooserCode() const { return chooserCode_; }
+  tMdiChild* DocWindow() const { return doc_ ? &doc_->Child() : nullptr; }
+  tDocWindow* Doc() const { return doc_.get(); }
+
+ private:
+  std::unique_ptr<tDocWindow> CreateDocWindow(int kind);
+
+  tMainView& view_;
+  THooks hooks_;
+  tObjHierEx curObj_;
+  int chooserCode_ = 0;
+  std::unique_ptr<tDocWindow> doc_;
+};
+
+// The default hooks, over the session and the database.
+int DbUsrGetData(int& daysToWarn);
+
+}  // namespace zi::desktop

@@ -1,0 +1,268 @@
+#include "desktop/desktop_app.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include "desktop/core/window_kinds.h"
+#include "desktop/doc_views.h"
+#include "desktop/forms.h"
+#include "desktop/main_window.h"
+#include "session/login.h"
+#include "session/session.h"
+#include "toolbox/codec.h"
+#include "toolbox/lifecycle.h"
+#include "toolbox/log.h"
+#include "toolbox/message_box.h"
+#include "toolbox/message_window.h"
+#include "toolbox/own_codes.h"
+#include "toolbox/switches.h"
+
+namespace zi::desktop {
+
+namespace {
+
+constexpr const char* kCannotOpenLine = "ZorInput desktop cannot open: no display can be reached";
+
+// Exceptions that escape a handler stop at the event loop's door: logged and shown.
+class tZiApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+      ReportException("QApplication.notify", e);
+      ShowErrorBox("Error", e.what());
+    }
+    return false;
+  }
+};
+
+struct TDesktop {
+  std::unique_ptr<tZiApplication> app;
+  std::unique_ptr<TWinMain> main;
+  tSaveDialog* saveDialog = nullptr;
+  bool inEventLoop = false;
+};
+
+TDesktop& Desktop() {
+  static TDesktop desktop;
+  return desktop;
+}
+
+// The login of InitDbConnection, when it still lacks a user or a password, is the main window's.
+class tLoginForward : public TLoginDialog {
+ public:
+  bool Ask(std::string& user, std::string& password) override {
+    return Desktop().main && Desktop().main->LoginDialog().Ask(user, password);
+  }
+};
+
+// Once the Qt application is gone, status lines go to standard error again.
+class tStandardErrorWindow : public TMessageWindow {
+ public:
+  explicit tStandardErrorWindow(std::string caption) : caption_(std::move(caption)) {}
+  void SetLine(int, const std::string& text) override {
+    std::fprintf(stderr, "%s: %s\n", Cp1252ToUtf8(caption_).c_str(), Cp1252ToUtf8(text).c_str());
+  }
+  void Close() override {}
+
+ private:
+  std::string caption_;
+};
+
+void ShowQtBox(const std::string& caption, const std::string& text) {
+  QString shown = ToQt(text);
+  shown.replace("\r\n", "\n");
+  const bool error = caption.rfind("Error", 0) == 0 || caption.rfind("SQL error", 0) == 0;
+  QMessageBox box(error ? QMessageBox::Critical : QMessageBox::Warning, ToQt(caption), shown, QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.exec();
+}
+
+int AskSave(bool hasDataError) {
+  TDesktop& desktop = Desktop();
+  if (!desktop.saveDialog) desktop.saveDialog = new tSaveDialog(desktop.main.get());
+  return desktop.saveDialog->Ask(hasDataError);
+}
+
+// Before the exit procedures that close the connection and flush the writers: the boxes and status
+// lines go back to standard error, and the windows and the application go. A process that ends
+// from inside the event loop (a fatal error in a handler) only hides its windows: deleting them
+// under the handler that runs would crash the end it is trying to reach.
+void TearDownDesktop() {
+  TDesktop& desktop = Desktop();
+  SetLoginDialog(nullptr);
+  SetSaveQuestion({});
+  SetErrorBoxHandler({});
+  SetMessageWindowFactory(
+      [](const std::string& caption) -> std::unique_ptr<TMessageWindow> { return std::make_unique<tStandardErrorWindow>(caption); });
+  if (desktop.inEventLoop) {
+    for (QWidget* window : QApplication::topLevelWidgets()) window->hide();
+    return;
+  }
+  desktop.saveDialog = nullptr;
+  desktop.main.reset();
+  desktop.app.reset();
+}
+
+// Whether Qt's platform can reach a display: tried in a child, because a platform that cannot
+// connect ends the process that tries.
+bool CanOpenDisplay() {
+  const pid_t pid = ::fork();
+  if (pid < 0) return true;
+  if (pid == 0) {
+    ::signal(SIGABRT, SIG_DFL);
+    ::signal(SIGSEGV, SIG_DFL);
+    if (const int null = ::open("/dev/null", O_WRONLY); null >= 0) ::dup2(null, 2);
+    int argc = 1;
+    char name[] = "zorinput";
+    char* argv[] = {name, nullptr};
+    { QGuiApplication probe(argc, argv); }
+    ::_exit(0);
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The screenshot run (switch "screens"): logs in with the switches, then saves the login dialog,
+// the main window, the chooser and the import window after an import of the "screensimport" file.
+class tScreens {
+ public:
+  tScreens(TWinMain& main, QString folder, QString importFile)
+      : main_(main), folder_(std::move(folder)), importFile_(std::move(importFile)) {
+    QDir().mkpath(folder_);
+    timer_.setInterval(300);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+    timer_.start();
+  }
+
+ private:
+  void Save(QWidget* widget, const char* name) {
+    const QString path = folder_ + "/" + name;
+    Loga(std::string("screens ") + (widget->grab().save(path, "PNG") ? "saved " : "NOT saved ") + path.toStdString() +
+         " caption:\"" + widget->windowTitle().toStdString() + "\"");
+  }
+
+  void Tick() {
+    if (++ticks_ > kMaxTicks) {
+      Loga("screens: gave up at step " + std::to_string(step_));
+      timer_.stop();
+      QApplication::exit(0);
+      return;
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    // A box on the way is kept as a picture and clicked away.
+    if (auto* box = dynamic_cast<QMessageBox*>(modal)) {
+      Save(box, ("box-" + std::to_string(++boxes_) + ".png").c_str());
+      box->accept();
+      return;
+    }
+    switch (step_) {
+      case 0:
+        if (modal == &main_.LoginDialog()) {
+          Save(modal, "login.png");
+          main_.LoginDialog().accept();
+          ++step_;
+        }
+        break;
+      case 1:
+        if (!modal && EstaConectado(false)) {
+          Save(&main_, "main.png");
+          ++step_;
+          QTimer::singleShot(0, &main_, [this] { main_.Ctl().ChooseWindow(); });
+        }
+        break;
+      case 2:
+        if (modal == &main_.Chooser()) {
+          Save(modal, "chooser.png");
+          main_.Chooser().Button(kChooserKindBase + kKindImport)->click();
+          ++step_;
+        }
+        break;
+      case 3:
+        if (auto* view = dynamic_cast<tImpView*>(main_.Ctl().Doc())) {
+          view->FileField()->setText(importFile_);
+          view->ActionList()->setCurrentIndex(0);
+          view->OkayButton()->click();
+          ++step_;
+        }
+        break;
+      case 4:
+        if (!modal && ImportWindow() && !ImportWindow()->IsIdleRunning()) {
+          Save(&main_, "import.png");
+          ++step_;
+          timer_.stop();
+          main_.close();
+        }
+        break;
+      default: break;
+    }
+  }
+
+  tImpWin* ImportWindow() const { return dynamic_cast<tImpWin*>(main_.Ctl().DocWindow()); }
+
+  static constexpr int kMaxTicks = 400;
+  TWinMain& main_;
+  QString folder_;
+  QString importFile_;
+  QTimer timer_;
+  int step_ = 0;
+  int ticks_ = 0;
+  int boxes_ = 0;
+};
+
+}  // namespace
+
+int RunDesktop() {
+  if (!CanOpenDisplay()) {
+    const std::string line = std::string(kCannotOpenLine) + " erro:" + std::to_string(kDesktopCannotOpen);
+    Loga(line);
+    std::fprintf(stderr, "%s (%s)\n", line.c_str(), OwnCodeText(kDesktopCannotOpen));
+    return kDesktopCannotOpen;
+  }
+  static int argc = 1;
+  static char name[] = "zorinput";
+  static char* argv[] = {name, nullptr};
+  TDesktop& desktop = Desktop();
+  desktop.app = std::make_unique<tZiApplication>(argc, argv);
+  SetExitProc(TearDownDesktop);
+  RoubaOChainDeExitProcs();
+  SetErrorBoxHandler(ShowQtBox);
+  SetMessageWindowFactory(CreateQtMessageWindow);
+  SetSaveQuestion(AskSave);
+  SetLoginDialog(std::make_unique<tLoginForward>());
+  desktop.main = std::make_unique<TWinMain>();
+  std::unique_ptr<tScreens> screens;
+  std::string folder;
+  if (PegaParamBytes("screens", folder) && !folder.empty()) {
+    std::string file;
+    PegaParamBytes("screensimport", file);
+    screens = std::make_unique<tScreens>(*desktop.main, QFile::decodeName(folder.c_str()),
+                                         QFile::decodeName(file.c_str()));
+  }
+  desktop.main->showMaximized();
+  desktop.inEventLoop = true;
+  desktop.app->exec();
+  desktop.inEventLoop = false;
+  screens.reset();
+  TearDownDesktop();
+  return 0;
+}
+
+}  // namespace zi::desktop

@@ -1,0 +1,139 @@
+#include "desktop/doc_views.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <chrono>
+
+#include "desktop/core/window_kinds.h"
+
+namespace zi::desktop {
+
+namespace {
+
+// A slice of the import window's run, posted after the user's events.
+const QEvent::Type kZiIdleEvent = static_cast<QEvent::Type>(QEvent::User + 1569);
+constexpr int kLogNarrowPad = 10;
+
+}  // namespace
+
+bool KindBuilt(int kind) { return kind == kKindLog || kind == kKindImport; }
+
+std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWidget* toolbar) {
+  switch (kind) {
+    case kKindLog: return std::make_unique<tLogView>(parent, toolbar);
+    case kKindImport: return std::make_unique<tImpView>(parent, toolbar);
+    default: return nullptr;
+  }
+}
+
+tImpView::tImpView(QWidget* parent, QWidget* toolbar)
+    : tDocWidget(std::make_unique<tImpWin>(), parent, toolbar),
+      window_(static_cast<tImpWin*>(&Child())),
+      file_(new QLineEdit(this)),
+      action_(new QComboBox(this)),
+      okay_(new QPushButton("Okay", this)),
+      cancel_(new QPushButton("Cancel", this)),
+      pane_(new QPlainTextEdit(this)) {
+  setWindowTitle("Import");
+  window_->SetIdleHost(this);
+  window_->SetOnRunEnd([this] { Refresh(); });
+  for (std::string_view action : tImpForm::kActions) action_->addItem(QString::fromUtf8(action.data(), action.size()));
+  action_->setCurrentIndex(0);
+  pane_->setReadOnly(true);
+  auto* grid = new QGridLayout;
+  grid->addWidget(new QLabel("Filename", this), 0, 0);
+  grid->addWidget(file_, 0, 1);
+  grid->addWidget(okay_, 0, 2);
+  grid->addWidget(new QLabel("Action", this), 1, 0);
+  grid->addWidget(action_, 1, 1);
+  grid->addWidget(cancel_, 1, 2);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addWidget(pane_, 1);
+  connect(okay_, &QPushButton::clicked, this, [this] {
+    CallGuarded("tImpForm.Okay", [this] {
+      window_->Form().SetFileName(QFile::encodeName(file_->text()).toStdString());
+      window_->Form().SetAction(action_->currentIndex());
+      window_->Okay();
+    });
+    Refresh();
+  });
+  connect(cancel_, &QPushButton::clicked, this, [this] {
+    CallGuarded("tImpForm.Cancel", [this] { window_->Cancel(); });
+    Refresh();
+  });
+  Refresh();
+}
+
+void tImpView::PostIdle() { QCoreApplication::postEvent(this, new QEvent(kZiIdleEvent), Qt::LowEventPriority); }
+
+uint64_t tImpView::TickMs() const {
+  return static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+}
+
+bool tImpView::event(QEvent* event) {
+  if (event->type() != kZiIdleEvent) return tDocWidget::event(event);
+  CallGuarded("tImpForm.wmZiIdle", [this] { window_->wmZiIdle(); });
+  Refresh();
+  return true;
+}
+
+void tImpView::Refresh() {
+  const tImpForm& form = window_->Form();
+  const bool running = form.RunActive() || window_->IsIdleRunning();
+  file_->setEnabled(!running);
+  action_->setEnabled(!running);
+  okay_->setEnabled(!running);
+  cancel_->setEnabled(running);
+  if (!running && form.Action() == tImpForm::kNoAction) action_->setCurrentIndex(-1);
+  const std::vector<std::string>& lines = form.LogPane();
+  if (lines.size() < shownLines_) {
+    pane_->clear();
+    shownLines_ = 0;
+  }
+  for (; shownLines_ < lines.size(); ++shownLines_) pane_->appendPlainText(ToQt(lines[shownLines_]));
+}
+
+tLogView::tLogView(QWidget* parent, QWidget* toolbar, tLogForm::TReader reader)
+    : tDocWidget(std::make_unique<tLogForm>(std::move(reader)), parent, toolbar),
+      window_(static_cast<tLogForm*>(&Child())),
+      grid_(new QTableWidget(this)) {
+  setWindowTitle("Log");
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setFrameShape(QFrame::NoFrame);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(grid_);
+  window_->SetOnReload([this] { Fill(); });
+  connect(grid_, &QTableWidget::cellDoubleClicked, this, [this] { window_->RearmFirstPaint(); });
+  // The curtain covers the window until the grid has been filled at the first paint.
+  SetCurtainVisible(true);
+}
+
+void tLogView::Fill() {
+  const tLogForm::TTable& table = window_->Table();
+  grid_->clear();
+  grid_->setColumnCount(static_cast<int>(table.columns.size()));
+  grid_->setRowCount(static_cast<int>(table.rows.size()));
+  QStringList headers;
+  for (const std::string& column : table.columns) headers << ToQt(column);
+  grid_->setHorizontalHeaderLabels(headers);
+  for (size_t r = 0; r < table.rows.size(); ++r)
+    for (size_t c = 0; c < table.rows[r].size(); ++c)
+      grid_->setItem(static_cast<int>(r), static_cast<int>(c), new QTableWidgetItem(ToQt(table.rows[r][c])));
+  const int narrow = grid_->fontMetrics().horizontalAdvance("-999-");
+  for (int column : {0, 2, 3})
+    if (column < grid_->columnCount()) grid_->setColumnWidth(column, narrow);
+  if (grid_->columnCount() > 4) grid_->setColumnWidth(4, narrow + kLogNarrowPad);
+}
+
+}  // namespace zi::desktop

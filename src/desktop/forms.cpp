@@ -1,0 +1,340 @@
+#include "desktop/forms.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "desktop/core/window_kinds.h"
+#include "toolbox/codec.h"
+#include "toolbox/log.h"
+#include "toolbox/message_box.h"
+
+namespace zi::desktop {
+
+namespace {
+
+// The select-all request posted to an in-place editor.
+const QEvent::Type kSelectAllEvent = static_cast<QEvent::Type>(QEvent::User + 1570);
+constexpr int kToolPanelGap = 7;
+constexpr int kUndoButtonSize = 25;
+
+}  // namespace
+
+void CallGuarded(const char* where, const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    ReportException(where, e);
+    ShowErrorBox("Error", e.what());
+  }
+}
+
+QString ToQt(const std::string& text) { return QString::fromStdString(Cp1252ToUtf8(text)); }
+
+std::string FromQt(const QString& text) { return Utf8ToCp1252Lossy(text.toStdString()); }
+
+TKey KeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
+  if (modifiers & (Qt::ControlModifier | Qt::AltModifier)) return TKey::Other;
+  switch (qtKey) {
+    case Qt::Key_F2: return TKey::F2;
+    case Qt::Key_F3: return TKey::F3;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return TKey::Enter;
+    case Qt::Key_Escape: return TKey::Escape;
+    case Qt::Key_Tab: return TKey::Tab;
+    default: return TKey::Other;
+  }
+}
+
+tCortina::tCortina(QWidget* owner, tZiForm& form) : QWidget(owner), form_(form) {
+  setAutoFillBackground(true);
+  setGeometry(owner->rect());
+  owner->installEventFilter(this);
+  raise();
+}
+
+void tCortina::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  // The load is queued, never run inside this paint.
+  CallGuarded("tCortina.Paint", [&] { form_.CurtainPaint(!event->rect().isEmpty()); });
+}
+
+bool tCortina::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == parent() && event->type() == QEvent::Resize) setGeometry(static_cast<QWidget*>(watched)->rect());
+  return false;
+}
+
+tDocWidget::tDocWidget(std::unique_ptr<tMdiChild> child, QWidget* parent, QWidget* toolbar)
+    : QWidget(parent), child_(std::move(child)), toolbar_(toolbar), curtain_(new tCortina(this, *child_)) {
+  child_->SetView(this);
+  LogaDebug(std::string(child_->ClassName()) + " Create");
+}
+
+tDocWidget::~tDocWidget() {
+  // The tool panel sits in the main window's toolbar but goes with its window.
+  delete toolPanel_;
+  child_->SetView(nullptr);
+}
+
+void tDocWidget::SetCurtainVisible(bool visible) {
+  curtain_->setVisible(visible);
+  if (visible) {
+    curtain_->raise();
+    update();
+  }
+}
+
+void tDocWidget::PostFirstPaint() {
+  QMetaObject::invokeMethod(
+      this, [this] { CallGuarded("tZiForm.FirstPaint", [this] { child_->RunFirstPaint(); }); }, Qt::QueuedConnection);
+}
+
+void tDocWidget::CreateToolPanel(bool withUndo) {
+  toolPanel_ = new QWidget(toolbar_ ? toolbar_ : this);
+  if (withUndo) {
+    undo_ = new QToolButton(toolPanel_);
+    undo_->setFixedSize(kUndoButtonSize, kUndoButtonSize);
+    undo_->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    undo_->setToolTip("Undo");
+    undo_->setEnabled(false);
+    QObject::connect(undo_, &QToolButton::clicked, this,
+                     [this] { CallGuarded("tMdiChild.ButUndoClick", [this] { child_->ButUndoClick(); }); });
+  }
+  ArrangeToolPanel();
+  toolPanel_->show();
+}
+
+void tDocWidget::SetUndoEnabled(bool enabled) {
+  if (undo_) undo_->setEnabled(enabled);
+}
+
+void tDocWidget::ArrangeToolPanel() {
+  if (!toolPanel_) return;
+  int x = 0;
+  for (QObject* object : toolPanel_->children()) {
+    auto* control = qobject_cast<QWidget*>(object);
+    if (!control) continue;
+    control->move(x, (toolPanel_->height() - control->height()) / 2);
+    x = control->geometry().right() + 1 + kToolPanelGap;
+  }
+}
+
+void tDocWidget::PlaceToolPanel(int x, int top, int height) {
+  if (!toolPanel_ || !toolbar_) return;
+  toolPanel_->setGeometry(x, top, toolbar_->width() - 1 - x, height);
+  ArrangeToolPanel();
+}
+
+tSaveDialog::tSaveDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      save_(new QPushButton("Save changes", this)),
+      discard_(new QPushButton("Discard changes", this)),
+      resume_(new QPushButton("Resume editing", this)) {
+  setWindowTitle("Warning");
+  setModal(true);
+  auto* layout = new QVBoxLayout(this);
+  auto* text = new QLabel("There is unsaved data in the window you are about to close !", this);
+  text->setAlignment(Qt::AlignCenter);
+  layout->addWidget(text);
+  auto* buttons = new QHBoxLayout;
+  for (QPushButton* button : {save_, discard_, resume_}) buttons->addWidget(button);
+  layout->addLayout(buttons);
+  save_->setDefault(true);
+  connect(save_, &QPushButton::clicked, this, [this] { done(kMrYes); });
+  connect(discard_, &QPushButton::clicked, this, [this] { done(kMrNo); });
+  connect(resume_, &QPushButton::clicked, this, [this] { done(kMrCancel); });
+}
+
+int tSaveDialog::Ask(bool hasDataError) {
+  QPushButton* focused = hasDataError ? resume_ : save_;
+  focused->setDefault(true);
+  (hasDataError ? save_ : resume_)->setDefault(false);
+  focused->setFocus();
+  if (parentWidget()) move(parentWidget()->geometry().center() - rect().center());
+  return exec();
+}
+
+void tSaveDialog::reject() { done(kMrCancel); }
+
+TMyInplaceEdit::TMyInplaceEdit(QWidget* parent) : QLineEdit(parent) { setFrame(false); }
+
+void TMyInplaceEdit::PostSelectAll() { QCoreApplication::postEvent(this, new QEvent(kSelectAllEvent)); }
+
+bool TMyInplaceEdit::event(QEvent* event) {
+  if (event->type() == kSelectAllEvent) {
+    selectAll();
+    return true;
+  }
+  return QLineEdit::event(event);
+}
+
+class TMyGrid::tModel : public QAbstractTableModel {
+ public:
+  tModel(TMyGrid& grid, TCellText cellText) : grid_(grid), cellText_(std::move(cellText)) {}
+
+  int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : rows_; }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : cols_; }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole) return ToQt(cellText_(index.column(), index.row()));
+    if (role == Qt::EditRole) {
+      std::string text;
+      CallGuarded("TMyGrid.GetEditText", [&] { text = grid_.window_.GetEditText(index.column(), index.row()); });
+      return ToQt(text);
+    }
+    return {};
+  }
+
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override {
+    if (!index.isValid() || role != Qt::EditRole) return false;
+    CallGuarded("TMyGrid.SetEditText",
+                [&] { grid_.window_.SetEditText(index.column(), index.row(), FromQt(value.toString())); });
+    emit dataChanged(index, index);
+    return true;
+  }
+
+  Qt::ItemFlags flags(const QModelIndex& index) const override {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (grid_.editorEnabled_) flags |= Qt::ItemIsEditable;
+    return flags;
+  }
+
+  void Reset(int rows, int cols) {
+    beginResetModel();
+    rows_ = rows;
+    cols_ = cols;
+    endResetModel();
+  }
+  void Changed(int firstCol, int lastCol) {
+    if (rows_ > 0 && cols_ > 0) emit dataChanged(index(0, firstCol), index(rows_ - 1, lastCol));
+  }
+
+ private:
+  TMyGrid& grid_;
+  TCellText cellText_;
+  int rows_ = 0;
+  int cols_ = 0;
+};
+
+class TMyGrid::tDelegate : public QStyledItemDelegate {
+ public:
+  explicit tDelegate(TMyGrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
+    auto* editor = new TMyInplaceEdit(parent);
+    grid_.editor_ = editor;
+    editor->setReadOnly(grid_.editorReadOnly_);
+    editor->setStyleSheet(QString("background-color: #%1").arg(grid_.editorColour_, 6, 16, QChar('0')));
+    return editor;
+  }
+
+  void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
+    if (editor == grid_.editor_) grid_.editor_ = nullptr;
+    QStyledItemDelegate::destroyEditor(editor, index);
+  }
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        grid_.EditorEnter(static_cast<QWidget*>(object));
+        return true;
+      }
+      // Escape belongs to the window (it restores the cell); Tab stays with the grid's cursor.
+      if (key->key() == Qt::Key_Escape) return false;
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+  }
+
+ private:
+  TMyGrid& grid_;
+};
+
+TMyGrid::TMyGrid(QWidget* parent, tMdiChildGrid& window, TCellText cellText)
+    : QTableView(parent),
+      window_(window),
+      model_(std::make_unique<tModel>(*this, std::move(cellText))),
+      delegate_(std::make_unique<tDelegate>(*this)) {
+  setModel(model_.get());
+  setItemDelegate(delegate_.get());
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+TMyGrid::~TMyGrid() {
+  setItemDelegate(nullptr);
+  setModel(nullptr);
+}
+
+void TMyGrid::Reset(int rows, int cols) { model_->Reset(rows, cols); }
+
+void TMyGrid::RepaintColumn(int col) { model_->Changed(col, col); }
+
+TMyInplaceEdit* TMyGrid::Editor() const { return editor_; }
+
+// The grid's focus is its editor's while it edits.
+void TMyGrid::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  if (!editorEnabled_) return;
+  OpenEditor();
+  if (TMyInplaceEdit* editor = Editor()) editor->setFocus();
+}
+
+int TMyGrid::RowCount() const { return model_->rowCount({}); }
+int TMyGrid::ColCount() const { return model_->columnCount({}); }
+
+void TMyGrid::SetEditorEnabled(bool enabled) {
+  editorEnabled_ = enabled;
+  if (!enabled && editor_) {
+    if (editor_->hasFocus()) setFocus();
+    closeEditor(editor_, QAbstractItemDelegate::RevertModelCache);
+  }
+  if (enabled) OpenEditor();
+}
+
+void TMyGrid::OpenEditor() {
+  if (!editorEnabled_) return;
+  if (!currentIndex().isValid() && RowCount() > 0 && ColCount() > 0) setCurrentIndex(model_->index(0, 0));
+  if (currentIndex().isValid() && state() != QAbstractItemView::EditingState) edit(currentIndex());
+}
+
+void TMyGrid::SetEditorLook(uint32_t colour, bool readOnly) {
+  editorColour_ = colour;
+  editorReadOnly_ = readOnly;
+}
+
+void TMyGrid::PostSelectAll() {
+  if (TMyInplaceEdit* editor = Editor()) editor->PostSelectAll();
+}
+
+// The grid takes the focus before the editor hides: a hidden focused editor would pass the focus
+// on, and the view would take that for Tab and move the cursor once more.
+void TMyGrid::MoveTo(const QModelIndex& index) {
+  setFocus();
+  setCurrentIndex(index);
+}
+void TMyGrid::MoveToRow(int row) { MoveTo(model_->index(row, currentIndex().column())); }
+void TMyGrid::MoveToCol(int col) { MoveTo(model_->index(currentIndex().row(), col)); }
+void TMyGrid::Repaint() { viewport()->update(); }
+
+void TMyGrid::EditorEnter(QWidget* editor) {
+  commitData(editor);
+  CallGuarded("TMyGrid.Enter", [this] { window_.KeyEnter(); });
+}
+
+void TMyGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (editorEnabled_ && current.isValid()) QMetaObject::invokeMethod(this, [this] { OpenEditor(); }, Qt::QueuedConnection);
+}
+
+}  // namespace zi::desktop

@@ -1,0 +1,237 @@
+#include "desktop/core/main_window_ctl.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "desktop/core/window_kinds.h"
+#include "desktop_fakes.h"
+
+namespace zi::desktop {
+namespace {
+
+class KindWindow : public tMdiChild {
+ public:
+  KindWindow(int kind, std::vector<std::string>& events) : kind_(kind), events_(events) {}
+  ~KindWindow() override { events_.push_back("destroy " + std::to_string(kind_)); }
+  const char* ClassName() const override { return "tKindWindow"; }
+  int MdiType() const override { return kind_; }
+
+ protected:
+  void ObjDataLoad() override { events_.push_back("load " + std::to_string(kind_) + ":" + std::to_string(CurObjId())); }
+
+ private:
+  int kind_;
+  std::vector<std::string>& events_;
+};
+
+struct KindDoc : tDocWindow {
+  KindDoc(int kind, std::vector<std::string>& events) : window(kind, events) {}
+  tMdiChild& Child() override { return window; }
+  KindWindow window;
+};
+
+struct FakeMainView : tMainView {
+  std::string caption;
+  int placed = 0;
+  int repaints = 0;
+  void SetCaption(const std::string& text) override { caption = text; }
+  void PlaceDocWindow(tDocWindow&) override { ++placed; }
+  void RepaintCurObj() override { ++repaints; }
+};
+
+class MainWindow : public test::DesktopTest {
+ protected:
+  void SetUp() override {
+    DesktopTest::SetUp();
+    TWinMainCtl::THooks hooks;
+    hooks.connected = [this](bool warn) {
+      if (!connected && warn) boxes_.push_back("Warn|Not logged!");
+      return connected;
+    };
+    hooks.chooser = [this] {
+      ++choosers;
+      return chooserAnswer;
+    };
+    hooks.askYesNo = [this](const std::string& caption, const std::string& text) {
+      events.push_back("ask " + caption + "|" + text);
+      return yes;
+    };
+    hooks.reqGBol = [this](const std::string& reason) {
+      events.push_back("ReqGBol " + reason);
+      return 0;
+    };
+    hooks.createWindow = [this](int kind) -> std::unique_ptr<tDocWindow> {
+      if (kind == 10) return nullptr;  // not built
+      return std::make_unique<KindDoc>(kind, events);
+    };
+    hooks.importAllowed = [this] { return importAllowed; };
+    hooks.usrGetData = [this](int& days) {
+      days = daysToWarn;
+      return usrGetDataCode;
+    };
+    hooks.login = [this] { events.push_back("login"); };
+    hooks.companyRow = [](int id, tObjHierEx& row) {
+      row.EmpId = id;
+      return 0;
+    };
+    ctl = std::make_unique<TWinMainCtl>(view, std::move(hooks));
+    SetSaveQuestion([this](bool) { return saveAnswer; });
+    company.EmpId = 5;
+    company.EmpNome = "ACME";
+    series = company;
+    series.AtvId = 6;
+    series.AnbId = 7;
+    series.AnbCod = "ACME3";
+  }
+  void TearDown() override {
+    SetSaveQuestion({});
+    ctl.reset();
+    DesktopTest::TearDown();
+  }
+  void Change() { ctl->DocWindow()->MarkChanged(); }
+
+  FakeMainView view;
+  std::unique_ptr<TWinMainCtl> ctl;
+  std::vector<std::string> events;
+  bool connected = true;
+  int choosers = 0;
+  int chooserAnswer = kMrCancel;
+  bool yes = false;
+  bool importAllowed = true;
+  int daysToWarn = -1;
+  int usrGetDataCode = 0;
+  int saveAnswer = kMrCancel;
+  tObjHierEx company;
+  tObjHierEx series;
+};
+
+TEST_F(MainWindow, SwitchToKeepsOrReplacesTheWindow) {
+  EXPECT_TRUE(ctl->SwitchTo(company, 1002));
+  EXPECT_EQ(ctl->DocWindow(), nullptr) << "prices work on a series; the company has none";
+  EXPECT_EQ(view.caption, "ZorInput 20240410-1131");
+  EXPECT_TRUE(ctl->SwitchTo(series, 1002));
+  EXPECT_EQ(events, (std::vector<std::string>{"load 2:7"}));
+  EXPECT_EQ(view.caption, "ZorInput 20240410-1131 - Prices");
+  // Same kind, same object: the window stays, without a question or a reload.
+  Change();
+  EXPECT_TRUE(ctl->SwitchTo(series, 1002));
+  EXPECT_EQ(events.size(), 1u);
+  // Another kind: the window is asked; resuming the edit refuses the switch.
+  EXPECT_FALSE(ctl->SwitchTo(series, 1004));
+  EXPECT_EQ(ctl->DocWindow()->MdiType(), 2);
+  EXPECT_EQ(ctl->CurObj().AnbId, 7);
+  saveAnswer = kMrNo;
+  EXPECT_TRUE(ctl->SwitchTo(company, 1004));
+  EXPECT_EQ(events, (std::vector<std::string>{"load 2:7", "destroy 2", "load 4:5"}));
+  EXPECT_EQ(ctl->CurObj().AnbId, 0);
+  // A kind that opens without an object; a kind this build has no window for.
+  EXPECT_TRUE(ctl->SwitchTo({}, 1009));
+  EXPECT_EQ(ctl->DocWindow()->MdiType(), 9);
+  EXPECT_TRUE(ctl->SwitchTo(company, 1010));
+  EXPECT_EQ(ctl->DocWindow(), nullptr);
+  EXPECT_EQ(view.caption, "ZorInput 20240410-1131");
+}
+
+TEST_F(MainWindow, ChooserResults) {
+  connected = false;
+  ctl->ChooseWindow();
+  EXPECT_EQ(choosers, 0);
+  EXPECT_EQ(boxes_, (std::vector<std::string>{"Warn|Not logged!"}));
+  connected = true;
+  chooserAnswer = 1006;
+  ctl->ChooseWindow();
+  EXPECT_EQ(ctl->ChooserCode(), 1006);
+  EXPECT_EQ(ctl->DocWindow()->MdiType(), kKindLog);
+  // Cancel, and whatever else a closed chooser may answer, change nothing and end nothing.
+  for (int answer : {kMrCancel, 0, 1, 1020, 999}) {
+    chooserAnswer = answer;
+    ctl->ChooseWindow();
+    EXPECT_EQ(ctl->ChooserCode(), 1006) << answer;
+    EXPECT_EQ(ctl->DocWindow()->MdiType(), kKindLog) << answer;
+  }
+}
+
+TEST_F(MainWindow, ImportNotAllowedShowsTheHint) {
+  importAllowed = false;
+  chooserAnswer = 1007;
+  ctl->ChooseWindow();
+  EXPECT_EQ(ctl->DocWindow(), nullptr);
+  EXPECT_EQ(ctl->ChooserCode(), 1007);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0],
+            "ZorInput import|To import a file, locate it in your computer, make sure\n"
+            "it's name has a .ZI extension and double click over it\n\n"
+            "Para importar un archivo ub\xEDquelo en su computadora,\n"
+            "verifique que el nombre del archivo tenga la\n"
+            "extension .ZI y haga un doble click sobre \xE9l");
+}
+
+TEST_F(MainWindow, GenBgl) {
+  ctl->SwitchTo(company, 1001);
+  Change();
+  chooserAnswer = kChooserGenBgl;
+  ctl->ChooseWindow();
+  EXPECT_EQ(events.back(), "ask ZorInput ReqGBol|Are you sure you want to generate a BGL bulletin ?");
+  yes = true;
+  ctl->ChooseWindow();
+  EXPECT_NE(ctl->DocWindow(), nullptr) << "Resume editing cancels the request";
+  EXPECT_EQ(events.back(), "ask ZorInput ReqGBol|Are you sure you want to generate a BGL bulletin ?");
+  saveAnswer = kMrNo;
+  ctl->ChooseWindow();
+  EXPECT_EQ(ctl->DocWindow(), nullptr);
+  EXPECT_EQ(events.back(), "ReqGBol [zimain.ExecReqGBol]");
+}
+
+TEST_F(MainWindow, PasswordWarning) {
+  ctl->PasswordWarning();
+  EXPECT_TRUE(boxes_.empty());
+  daysToWarn = 0;
+  ctl->PasswordWarning();
+  daysToWarn = 12;
+  ctl->PasswordWarning();
+  EXPECT_EQ(boxes_, (std::vector<std::string>{"Warning|Your password expires in 0 days",
+                                              "Warning|Your password expires in 12 days"}));
+  boxes_.clear();
+  usrGetDataCode = 3939;
+  ctl->PasswordWarning();
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].rfind("SQL error 3939 on dataset:UsrGetData|", 0), 0u);
+  connected = false;
+  boxes_.clear();
+  ctl->PasswordWarning();
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(MainWindow, FirstActivationLogsInThenWarns) {
+  daysToWarn = 3;
+  ctl->FirstActivate();
+  EXPECT_EQ(events, std::vector<std::string>{"login"});
+  EXPECT_EQ(view.caption, "ZorInput 20240410-1131");
+  EXPECT_EQ(boxes_, std::vector<std::string>{"Warning|Your password expires in 3 days"});
+}
+
+TEST_F(MainWindow, KeysAndAddedCompany) {
+  chooserAnswer = 1000;
+  EXPECT_TRUE(ctl->HandleKey({TKey::F3, false}));
+  EXPECT_EQ(choosers, 1);
+  EXPECT_EQ(ctl->DocWindow()->MdiType(), 0);
+  EXPECT_FALSE(ctl->HandleKey({TKey::Escape, true})) << "the window's own keys";
+  ctl->CompanyAdded(77);
+  EXPECT_EQ(ctl->CurObj().EmpId, 77);
+  EXPECT_EQ(ctl->DocWindow()->CurObjId(), 77);
+  EXPECT_EQ(view.repaints, 1);
+}
+
+TEST(CurObjBox, Text) {
+  tObjHierEx object;
+  EXPECT_EQ(CurObjText(object), "No company selected");
+  object.EmpId = 1;
+  object.EmpNome = "ACME";
+  EXPECT_EQ(CurObjText(object), "ACME");
+}
+
+}  // namespace
+}  // namespace zi::desktop
