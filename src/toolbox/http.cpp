@@ -14,6 +14,7 @@
 
 #include "toolbox/log.h"
 #include "toolbox/own_codes.h"
+#include "toolbox/stkdump.h"
 #include "toolbox/text.h"
 
 namespace zi {
@@ -395,6 +396,7 @@ size_t BytesOf(const std::vector<std::string>& pairs) {
 int SendHttpMailNow(const std::vector<std::string>& pairs);
 
 void SendWaitingReports() {
+  UseAlternateSignalStack();
   TBackgroundMail& b = Background();
   std::unique_lock lock(b.mutex);
   for (;;) {

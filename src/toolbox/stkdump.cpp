@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <typeinfo>
 
@@ -279,6 +280,14 @@ void InstallStackHandlers() {
   sigemptyset(&action.sa_mask);
   for (size_t i = 0; i < std::size(kFatalSignals); ++i)
     ::sigaction(kFatalSignals[i].number, &action, &previousActions[i]);
+}
+
+void UseAlternateSignalStack() {
+  thread_local std::unique_ptr<char[]> own(new char[sizeof alternateStack]);
+  stack_t stack{};
+  stack.ss_sp = own.get();
+  stack.ss_size = sizeof alternateStack;
+  ::sigaltstack(&stack, nullptr);
 }
 
 void RemoveStackHandlers() {

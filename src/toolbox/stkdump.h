@@ -40,5 +40,8 @@ std::string DumpEntriesLine(const std::vector<TDumpEntry>& entries);
 // the previous ones.
 void InstallStackHandlers();
 void RemoveStackHandlers();
+// Gives the calling thread a stack of its own for the fault handler, so that its stack overflowing
+// is reported like any fault instead of killing the process. Every thread of ours calls it first.
+void UseAlternateSignalStack();
 
 }  // namespace zi

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <csignal>
+#include <filesystem>
 #include <regex>
 #include <stdexcept>
 #include <thread>
@@ -266,16 +267,23 @@ volatile int recursionLimit = INT_MAX;
   return depth < recursionLimit ? Recurse(depth + 1) + frame[0] : 0;
 }
 
-TEST_F(StackDumpTest, StackOverflowIsReportedFromTheAlternateStack) {
-  int status = test::RunInChildWithin(60, [] {
-    FoundationStart();
-    Recurse(0);
-  });
-  EXPECT_EQ(status, 250);
-  auto texts = LogTexts();
-  ASSERT_FALSE(texts.empty());
-  EXPECT_THAT(texts[0], testing::HasSubstr("  EAccessViolation "));
-  EXPECT_TRUE(texts.back().rfind("Run time error 250 at ", 0) == 0) << texts.back();
+TEST_F(StackDumpTest, StackOverflowIsReportedFromTheAlternateStackOfItsThread) {
+  for (const bool inThread : {false, true}) {
+    std::filesystem::remove(dir_.File("zorinput.log"));
+    int status = test::RunInChildWithin(60, [inThread] {
+      FoundationStart();
+      if (!inThread) Recurse(0);
+      std::thread([] {
+        UseAlternateSignalStack();
+        Recurse(0);
+      }).join();
+    });
+    EXPECT_EQ(status, 250) << inThread;
+    auto texts = LogTexts();
+    ASSERT_FALSE(texts.empty()) << inThread;
+    EXPECT_THAT(texts[0], testing::HasSubstr("  EAccessViolation "));
+    EXPECT_TRUE(texts.back().rfind("Run time error 250 at ", 0) == 0) << texts.back();
+  }
 }
 
 }  // namespace
