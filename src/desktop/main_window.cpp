@@ -96,11 +96,11 @@ TWinNewwin::TWinNewwin(QWidget* parent, bool isAdmin) : QDialog(parent), debug_(
   small.setPointSize(kChooserPointSize);
   setFont(small);
   debug_->move(5, 220);
-  for (const TChooserButton& spec : kChooserButtons) {
-    auto* button = new QPushButton(spec.caption, this);
-    button->setGeometry(kColumnX[static_cast<size_t>(spec.column)], spec.top, kButtonWidth, kButtonHeight);
+  for (const TChooserButton& place : kChooserButtons) {
+    auto* button = new QPushButton(place.caption, this);
+    button->setGeometry(kColumnX[static_cast<size_t>(place.column)], place.top, kButtonWidth, kButtonHeight);
     button->setAutoDefault(false);
-    const int code = spec.code;
+    const int code = place.code;
     const bool isKind = code >= kChooserKindBase && code < kChooserKindBase + kKindCount;
     if (isKind && !KindBuilt(code - kChooserKindBase)) {
       button->setEnabled(false);
