@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "session/import_client/import_file.h"
-#include "session/import_client/portfolio_batch.h"
-#include "session/import_client/remote_import.h"
+#include "import_client/import_file.h"
+#include "import_client/portfolio_batch.h"
+#include "import_client/remote_import.h"
 #include "session/zi_globs.h"
 #include "toolbox/codec.h"
 #include "toolbox/log.h"

@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "session/msgqq/message_senders.h"
+#include "import_client/message_senders.h"
 #include "session/zi_globs.h"
 #include "toolbox/codec.h"
 #include "toolbox/log.h"

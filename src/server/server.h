@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "server/results.h"
 #include "server/session_user.h"
 #include "toolbox/db_value.h"
 
@@ -24,33 +25,6 @@ struct ParamInfo {
   std::string name;  // with its "@"
   DbType type = DbType::Integer;
   ParamDirection direction = ParamDirection::Input;
-};
-
-struct ResultSet {
-  std::vector<std::string> columns;
-  std::vector<std::vector<DbValue>> rows;
-};
-
-struct ProcedureResult {
-  int returnValue = 0;
-  std::map<std::string, DbValue> outputs;  // by parameter name, "@" included
-  std::vector<ResultSet> resultSets;
-};
-
-// What the server says when it refuses a call. The messages are the ones the client's error
-// handling recognises; a refusal that has a result code of its own carries it.
-class ServerError : public std::runtime_error {
- public:
-  enum class Kind { WrongType, UnknownProcedure, UnknownParameter, Sql, Busy, NotAllowed, NotOurDatabase, Damaged, Io };
-  ServerError(Kind kind, const std::string& message, int answerCode = 0)
-      : std::runtime_error(message), kind_(kind), answerCode_(answerCode) {}
-  Kind GetKind() const { return kind_; }
-  // The result code the client receives; 0 when the refusal has none.
-  int AnswerCode() const { return answerCode_; }
-
- private:
-  Kind kind_;
-  int answerCode_;
 };
 
 // The message of a value of the wrong type for a parameter.

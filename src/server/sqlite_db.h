@@ -13,7 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "server/server.h"
+#include "server/results.h"
+#include "toolbox/db_value.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

@@ -6,7 +6,7 @@
 #include "db/connection.h"
 #include "db/sql_errors.h"
 #include "desktop/core/window_kinds.h"
-#include "session/import_client/remote_import.h"
+#include "import_client/remote_import.h"
 #include "toolbox/codec.h"
 #include "toolbox/dates.h"
 

@@ -1,4 +1,4 @@
-#include "session/msgqq/message_senders.h"
+#include "import_client/message_senders.h"
 
 #include <sodium.h>
 
@@ -9,7 +9,7 @@
 #include "db/connection.h"
 #include "import/regular_file.h"
 #include "import/text_lines.h"
-#include "session/msgqq/message_text.h"
+#include "import_client/message_text.h"
 #include "session/session.h"
 #include "session/zi_globs.h"
 #include "toolbox/codec.h"

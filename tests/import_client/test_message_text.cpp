@@ -1,4 +1,4 @@
-#include "session/msgqq/message_text.h"
+#include "import_client/message_text.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

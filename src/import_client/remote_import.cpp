@@ -1,4 +1,4 @@
-#include "session/import_client/remote_import.h"
+#include "import_client/remote_import.h"
 
 #include <algorithm>
 #include <charconv>

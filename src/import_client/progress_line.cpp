@@ -1,4 +1,4 @@
-#include "session/import_client/progress_line.h"
+#include "import_client/progress_line.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "session/import_client/portfolio_batch.h"
+#include "import_client/portfolio_batch.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "session/import_client/import_file.h"
+#include "import_client/import_file.h"
 #include "toolbox/codec.h"
 #include "toolbox/log.h"
 #include "toolbox/platform.h"

@@ -14,8 +14,8 @@
 
 #include "server/server.h"
 #include "server/sqlite_db.h"
-#include "session/import_client/progress_line.h"
-#include "session/import_client/remote_import.h"
+#include "import_client/progress_line.h"
+#include "import_client/remote_import.h"
 #include "support/child_process.h"
 #include "support/local_http_server.h"
 #include "support/test_files.h"

@@ -1,4 +1,4 @@
-#include "session/import_client/import_file.h"
+#include "import_client/import_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,7 +9,7 @@
 
 #include "import/command_line_run.h"
 #include "import/json_import.h"
-#include "session/import_client/progress_line.h"
+#include "import_client/progress_line.h"
 #include "session/zi_globs.h"
 #include "toolbox/codec.h"
 #include "toolbox/log.h"

@@ -1,6 +1,6 @@
 // The senders against the embedded server: what reaches the data log, chunk by chunk, and every
 // refusal with its code and log lines.
-#include "session/msgqq/message_senders.h"
+#include "import_client/message_senders.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
