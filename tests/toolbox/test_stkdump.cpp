@@ -162,7 +162,10 @@ TEST_F(StackDumpTest, ProcessorFaultOrAbortIsLoggedAndEndsWith250) {
 }
 
 [[gnu::noinline, gnu::no_sanitize("address", "undefined")]] void WriteThroughABadPointer() {
-  *reinterpret_cast<volatile int*>(uintptr_t{16}) = 1;
+  // The address goes through a volatile, so that the optimiser cannot see a constant bad pointer
+  // (GCC warns of array bounds at -O2 for one).
+  volatile uintptr_t address = 16;
+  *reinterpret_cast<volatile int*>(address) = 1;
 }
 
 TEST_F(StackDumpTest, FaultWhileTheLogIsLockedNamesTheFaultingCodeAndEndsWith250) {
