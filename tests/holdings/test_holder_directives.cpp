@@ -51,5 +51,32 @@ TEST_F(HolderDirectivesTest, ANameThatIsNotTheMainOneIsNoChangeAndIsNoted) {
   EXPECT_EQ(SqlValue("SELECT group_concat(nome || VaiProZor, ',') FROM ShareholderNome").AsText(), "Alfa1,Beta0");
 }
 
+// A reference date names the composition or portfolio: 1920-01-01, day 0, is no date and is
+// refused by the check pass, so that the file writes nothing.
+TEST_F(HolderDirectivesTest, AReferenceDateOfDayZeroFailsTheCheck) {
+  const struct {
+    std::string block;
+    int code;
+    std::string message;
+  } cases[] = {
+      {"*SHAREHOLDERS PETR 0 1920-01-01\nIdShareHolder:1 1 2\nEND\n", 4185, "line:2 Invalid date\r\n"},
+      {"*SHAREHOLDERS PETR 0 1920.01.01\nIdShareHolder:1 1 2\nEND\n", 4185, "line:2 Invalid date\r\n"},
+      {"*PORTFOLIO PETR 0 1920-01-01 - N 1\nEND\n", 4185, "line:2 Invalid date\r\n"},
+      {"*PORTFOLIO PETR 0 2024-03-31 - N 1 DateBySource:1920-01-01\nEND\n", 30135,
+       "line:2 Invalid date for DateBySource:1920-01-01\r\n"},
+  };
+  for (const auto& c : cases) {
+    const size_t from = Log().size();
+    EXPECT_EQ(Import("*SHAREHOLDER \"Alfa\" 0 11.111.111/0001-11\n" + c.block), c.code) << c.block;
+    const std::string log = Log().substr(from);
+    EXPECT_THAT(log, testing::HasSubstr(c.message)) << c.block;
+    EXPECT_THAT(log, testing::Not(testing::HasSubstr("check ok"))) << c.block;
+  }
+  EXPECT_EQ(SqlValue("SELECT (SELECT count(*) FROM Shareholder) + (SELECT count(*) FROM CompAcionaria) + "
+                     "(SELECT count(*) FROM Portfolio)")
+                .AsInteger(),
+            0);
+}
+
 }  // namespace
 }  // namespace zi

@@ -79,6 +79,8 @@ TEST_F(ShareBaseImport, ABadLineSaysWhatIsWrongAndTheFileWritesNothing) {
       {"*SHARES NOSUCH 0 2024-04-08 0 #2 1 2", kSharesNoCompany, ""},
       {"*SHARES PETR 0 - 0 #2 1 2", kSharesInvalidDate, "Invalid date: <->"},
       {"*SHARES PETR 0 2100-01-01 0 #2 1 2", kSharesInvalidDate, "Invalid date: <2100-01-01>"},
+      {"*SHARES PETR 0 1920-01-01 0 #2 1 2", kSharesInvalidDate, "Invalid date: <1920-01-01>"},
+      {"*SHARESUPDATE PETR 0 1920.01.01 0 #2 1 2", kSharesInvalidDate, "Invalid date: <1920.01.01>"},
       {"*SHARES PETR 0 2024-04-08 8 #2 1 2", kSharesInvalidSource, "Invalid <source>"},
       {"*SHARES PETR 0 2024-04-08 x #2 1 2", kSharesInvalidSource, "Invalid <source>"},
       {"*SHARES PETR 0 2024-04-08 0 #99 1 2", kSharesUnknownClass, "Unknown class #99 \"#99\" pais:0"},
