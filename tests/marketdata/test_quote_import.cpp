@@ -208,14 +208,14 @@ TEST_F(QuoteImportTest, TheRunRegistersItsBulletinsAndACheckOnlyRunOnlyLogsThem)
   ASSERT_EQ(Import(file, false), 0);
   EXPECT_THAT(Registered(), IsEmpty());
   EXPECT_EQ(PendingBulletinPriority(), 0);
-  EXPECT_THAT(Log(), Contains("- BolCot: 2024-04-08 xchg:1 TBGL:L #:3 (check only: not registered)"));
+  EXPECT_THAT(Log(), Contains("- BolCot: 2024/04/08-00:00:00 xchg:1 TBGL:L #:3 (check only: not registered)"));
 
   ASSERT_EQ(Import(file), 0);
   EXPECT_THAT(Registered(), ElementsAre("1 0 2024-04-05", "1 0 2024-04-08", "1 1 2024-04-05", "1 2 2024-04-05",
                                         "1 3 2024-04-05", "1 4 2024-04-05", "1 6 2024-04-05"));
   EXPECT_EQ(PendingBulletinPriority(), 1);
-  EXPECT_THAT(Log(), Contains("- BolCot: 2024-04-08 xchg:1 TBGL:L #:3"));
-  EXPECT_THAT(Log(), Contains("- BolCot: 2024-04-05 xchg:1 TBGL:G Forced"));
+  EXPECT_THAT(Log(), Contains("- BolCot: 2024/04/08-00:00:00 xchg:1 TBGL:L #:3"));
+  EXPECT_THAT(Log(), Contains("- BolCot: 2024/04/05-00:00:00 xchg:1 TBGL:G Forced"));
   // The bulletin's days are not announced one by one; the day outside it is.
   EXPECT_THAT(Sql("SELECT date(date + 2415018.5) FROM DataLog WHERE tip IN (10, 11)"), ElementsAre(ElementsAre(DbValue("2024-04-09"))));
 }
