@@ -84,6 +84,25 @@ TEST_F(HolderDirectivesTest, AShareholderIdThatNoHolderHasFailsTheCheck) {
             alfa + "/0/6.0 " + alfa + "/1/4.0");
 }
 
+// A holder removed between the passes fails its block in the import pass with the same message,
+// not with the items' write alone; the composition is not written.
+TEST_F(HolderDirectivesTest, AShareholderIdGoneBetweenThePassesFailsItsBlock) {
+  ASSERT_EQ(Import("*SHAREHOLDER \"Alfa\" 0 11.111.111/0001-11\n"), 0);
+  const std::string alfa = std::to_string(SqlValue("SELECT id FROM Shareholder").AsInteger());
+  const std::string file = dir_.File("in.txt");
+  test::WriteFile(file, "*SHAREHOLDERS PETR 0 2024-06-30\nIdShareHolder:" + alfa + " 1 2\nEND\n");
+  impcli::tMyImpMain run(file, true, false, "");
+  // The check pass reads the block, up to its END on line 3.
+  while (run.NotFinished() && run.ToNoCheck() && run.lnn() < 3) run.Step();
+  ASSERT_TRUE(run.ToNoCheck());
+  Sql("DELETE FROM Shareholder");
+  while (run.NotFinished()) run.Step();
+  EXPECT_EQ(run.ErroNaoFatal(), kAnswerNotFound);
+  EXPECT_THAT(Log(), testing::HasSubstr("line:2 ImpCompAcionaria invalid line <IDSHAREHOLDER:" + alfa +
+                                        "> error:99104\r\n"));
+  EXPECT_EQ(SqlValue("SELECT count(*) FROM CompAcionaria").AsInteger(), 0);
+}
+
 // A reference date names the composition or portfolio: 1920-01-01, day 0, is no date and is
 // refused by the check pass, so that the file writes nothing.
 TEST_F(HolderDirectivesTest, AReferenceDateOfDayZeroFailsTheCheck) {
