@@ -444,7 +444,8 @@ int Isin(TImpMain& run) {
   // Cut, an ISIN would name another security.
   if (isin.size() > kTamanhoDoIsin) return kIsinTooLong;
   if (run.ToNoCheck()) return 0;
-  return ExecComTicker(run, "ImportAnbISIN", ticker, bolsa, [&](db::TDbCommand& ds) { ds.SetText("@NovoISIN", isin); });
+  return ExecComTicker(run, "ImportAnbISIN", ticker, bolsa,
+                       [&](db::TDbCommand& ds) { ds.SetText("@NovoISIN", isin); });
 }
 
 // *NAICS and *NAICSIF.

@@ -232,7 +232,8 @@ TEST_F(DirectivesTest, AStaleTickerFailsItsOwnLineAndTheRestIsImported) {
   EXPECT_THAT(run.messages, testing::Contains("check ok, starting import"));
   EXPECT_EQ(run.ErroNaoFatalCount(), 2);
   EXPECT_EQ(run.ResultCode(), 99104);
-  EXPECT_THAT(run.messages, testing::Contains("line:1 ImportAnbISIN GONE4/1 error:Could not find the item error:99104"));
+  EXPECT_THAT(run.messages,
+              testing::Contains("line:1 ImportAnbISIN GONE4/1 error:Could not find the item error:99104"));
   EXPECT_THAT(run.messages,
               testing::Contains("line:3 ImportAnbBGLDestino GONE4/1 error:Could not find the item error:99104"));
   EXPECT_EQ(Text("SELECT group_concat(cod || '/' || isin || '/' || TipoDeBGLDestino, ' ') FROM "
