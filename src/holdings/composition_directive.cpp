@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "holdings/composition.h"
@@ -196,10 +197,23 @@ class TCompositionBlock {
     return code;
   }
 
+  // Mended: a shareholder named by id must exist, or the items' write fails in the import pass on
+  // the server's reference check alone, after the check pass let the file through. A holder that
+  // the file creates has no id before the import pass writes it, so an id names a stored one.
+  int KnownShareholder(const TParsedItem& p) {
+    if (known_.contains(p.item.IdShareholder)) return 0;
+    THolderRec rec;
+    const int code = TShareholderRegistry::Get(p.item.IdShareholder, rec);
+    if (code == 0) known_.insert(p.item.IdShareholder);
+    return code;
+  }
+
   int ItemLine(int& setAside) {
     TParsedItem p = Classify();
     int code = ParseLine(p);
-    bool accepted = p.form == TItemForm::IdShareHolder || p.form == TItemForm::IdShareHolderNoPais;
+    const bool byId = p.form == TItemForm::IdShareHolder || p.form == TItemForm::IdShareHolderNoPais;
+    bool accepted = byId;
+    if (code == 0 && byId) code = KnownShareholder(p);
     if (code == 0 && (p.form == TItemForm::Document || p.form == TItemForm::NotToCleanDoc)) {
       code = FindShareholder(p, setAside, accepted);
     }
@@ -251,6 +265,7 @@ class TCompositionBlock {
   std::vector<int> companies_;
   TCompAcionariaRec header_;
   TCompAcionariaItems items_;
+  std::set<int32_t> known_;  // shareholder ids found by this block
 };
 
 }  // namespace

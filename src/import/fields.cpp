@@ -41,13 +41,18 @@ bool ReadDateField(std::string_view token, TDayNumber& value) {
     value = kNoDate;
     return true;
   }
-  return ReadRequiredDateField(token, value);
-}
-
-bool ReadRequiredDateField(std::string_view token, TDayNumber& value) {
   const std::optional<TDayNumber> parsed = ParseIsoDate(token);
   if (parsed) value = *parsed;
   return parsed.has_value();
+}
+
+// Mended: 1920-01-01 is day 0, the number that stands for no date; the check pass passed it and
+// every write of the import pass then refused it.
+bool ReadRequiredDateField(std::string_view token, TDayNumber& value) {
+  const std::optional<TDayNumber> parsed = ParseIsoDate(token);
+  if (!parsed || parsed->IsNoDate()) return false;
+  value = *parsed;
+  return true;
 }
 
 bool ReadYesNoField(std::string_view token, bool& value) {

@@ -16,7 +16,7 @@ bool ReadIntegerField(std::string_view token, int32_t& value);
 bool ReadNumberField(std::string_view token, double& value);
 // Empty or "-" is no date (day 0); otherwise "YYYY-MM-DD" or "YYYY.MM.DD", a real date.
 bool ReadDateField(std::string_view token, TDayNumber& value);
-// A date that identifies a record: "-" and empty are refused.
+// A date that identifies a record: "-", empty and 1920-01-01 (day 0, no date) are refused.
 bool ReadRequiredDateField(std::string_view token, TDayNumber& value);
 // "0" or "1", or a word of one to three letters that starts with Y (yes) or N (no), in any case.
 bool ReadYesNoField(std::string_view token, bool& value);

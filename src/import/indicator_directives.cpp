@@ -67,10 +67,10 @@ int CamposDoReg(TImpMain& run, const TFamilia& f, TCamposDoReg& c) {
   c.indicador = indicador;
   c.def = DefIndicadores().Def(indicador);
   if (f.repeteData) {
-    if (code == 0 && (!ReadRequiredDateField(t.Token(campo + 1), c.origem) || c.origem.IsNoDate())) {
+    if (code == 0 && !ReadRequiredDateField(t.Token(campo + 1), c.origem)) {
       code = kRepeteSemDataOrigem;
     }
-    if (!ReadRequiredDateField(t.Token(campo + 2), c.data) || c.data.IsNoDate()) code = kRepeteSemDataAlvo;
+    if (!ReadRequiredDateField(t.Token(campo + 2), c.data)) code = kRepeteSemDataAlvo;
     return code;
   }
   if (code != 0) return code;

@@ -8,6 +8,7 @@
 #include "catalogue/indicators.h"
 #include "catalogue/naics.h"
 #include "db/connection.h"
+#include "db/sql_errors.h"
 #include "import/company_key.h"
 #include "import/directive_support.h"
 #include "import/directives.h"
@@ -378,18 +379,11 @@ int ObjSerie(TImpMain& run) {
   return run.ToNoCheck() ? linha() : AtomicWrites(linha);
 }
 
-// *SERIESTATUS and *ISIN.
+// *SERIESTATUS and *ISIN. The check pass reads the fields alone: a feed names series that may
+// have gone since, and such a line fails by itself in the import pass, the rest being written.
 
-// The series must exist, or be one that an earlier line of the file creates.
-int SerieConhecida(TImpMain& run, const std::string& ticker, int32_t bolsa) {
-  int id = 0;
-  const int code = GetIdAnb(ticker, std::to_string(bolsa), id);
-  if (code == kSerieNaoEncontrada && run.ToNoCheck() && run.SerieAdded().Contains(ticker, bolsa)) return 0;
-  return code;
-}
-
-int ExecComTicker(const char* procedimento, const std::string& ticker, int32_t bolsa,
-                  const std::function<void(db::TDbCommand&)>& parametros) {
+int ChamaComTicker(const char* procedimento, const std::string& ticker, int32_t bolsa,
+                   const std::function<void(db::TDbCommand&)>& parametros) {
   int code = 0;
   try {
     db::TDataSetHolder ds(db::ZiDb(), procedimento);
@@ -400,6 +394,17 @@ int ExecComTicker(const char* procedimento, const std::string& ticker, int32_t b
     code = db::ZiDb().ExecStProc(*ds, 0);
   } catch (const std::exception& e) {
     ReportExceptionWithCode(procedimento, code, e, kNoCommand);
+  }
+  return code;
+}
+
+// The line's one write; a refusal names the series, since the server's code alone does not.
+int ExecComTicker(TImpMain& run, const char* procedimento, const std::string& ticker, int32_t bolsa,
+                  const std::function<void(db::TDbCommand&)>& parametros) {
+  const int code = ChamaComTicker(procedimento, ticker, bolsa, parametros);
+  if (code != 0) {
+    run.ErrorMessage(std::string(procedimento) + " " + ticker + "/" + std::to_string(bolsa) +
+                     " error:" + db::SqlErrorText(code));
   }
   return code;
 }
@@ -421,8 +426,8 @@ int SerieStatus(TImpMain& run) {
     run.ErrorMessage(kInvalidNewStatus);
     return kNovoStatusInvalido;
   }
-  if (run.ToNoCheck()) return SerieConhecida(run, ticker, bolsa);
-  return ExecComTicker("ImportAnbBGLDestino", ticker, bolsa, [&](db::TDbCommand& ds) {
+  if (run.ToNoCheck()) return 0;
+  return ExecComTicker(run, "ImportAnbBGLDestino", ticker, bolsa, [&](db::TDbCommand& ds) {
     ds.SetInteger("@NovoTBGLDestino", status);
     ds.SetBoolean("@PodeTodosOsTiposDeBGL", DireitosDeObj().PodeTodosOsTiposDeBGL);
   });
@@ -438,8 +443,9 @@ int Isin(TImpMain& run) {
   const std::string isin = Absent(run.Tokens().Token(3)) ? std::string() : Trim(run.Tokens().Token(3));
   // Cut, an ISIN would name another security.
   if (isin.size() > kTamanhoDoIsin) return kIsinTooLong;
-  if (run.ToNoCheck()) return SerieConhecida(run, ticker, bolsa);
-  return ExecComTicker("ImportAnbISIN", ticker, bolsa, [&](db::TDbCommand& ds) { ds.SetText("@NovoISIN", isin); });
+  if (run.ToNoCheck()) return 0;
+  return ExecComTicker(run, "ImportAnbISIN", ticker, bolsa,
+                       [&](db::TDbCommand& ds) { ds.SetText("@NovoISIN", isin); });
 }
 
 // *NAICS and *NAICSIF.

@@ -2,7 +2,9 @@
 // The directives that create and change companies, classes and series, and set single attributes
 // of series and companies: *OBJEMP, *OBJEMPABREV, *OBJCLASS, *OBJSERIE, *SERIESTATUS, *ISIN,
 // *NAICS and *NAICSIF. The check pass validates every field and resolves every key, knowing the
-// objects that earlier lines of the file create; the import pass writes each line all or nothing.
+// objects that earlier lines of the file create (the series of *SERIESTATUS and *ISIN are left to
+// the import pass, where an unknown one fails its line alone); the import pass writes each line
+// all or nothing.
 
 namespace zi {
 

@@ -136,8 +136,10 @@ std::vector<TBolCot> TMakeUpBolCot::Bulletins() {
 int TMakeUpBolCot::EndOfRun(tImpRoot& run) {
   const bool registers = run.CIorCO();
   for (const TBolCot& b : Bulletins()) {
-    std::string line = "- BolCot: " + FormatIsoDate(b.date) + " xchg:" + std::to_string(b.exchange) +
-                       " TBGL:" + LetraDoStatus(b.type);
+    // A bulletin is a whole day: its moment is the day's midnight.
+    const TDateTime day{b.date.value + kDay1920};
+    std::string line = "- BolCot: " + FormatStampDateTime(CalendarFromDateTime(day)) +
+                       " xchg:" + std::to_string(b.exchange) + " TBGL:" + LetraDoStatus(b.type);
     if (b.count > 0) line += " #:" + std::to_string(b.count);
     if (b.forced) line += " Forced";
     if (!registers) {
@@ -145,7 +147,7 @@ int TMakeUpBolCot::EndOfRun(tImpRoot& run) {
       continue;
     }
     Loga(line);
-    const int code = DataLogAdd(kBolCotV2, b.exchange, b.type, TDateTime{b.date.value + kDay1920}, "");
+    const int code = DataLogAdd(kBolCotV2, b.exchange, b.type, day, "");
     if (code != 0) return code;
   }
   if (registers) PedeBoletim(kMostUrgent);

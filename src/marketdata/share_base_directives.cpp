@@ -28,7 +28,7 @@ constexpr const char* kInvalidSource = "Invalid <source>";
 struct TSharesGroup {
   int idClass = 0;
   TBacSlots slots{};
-  std::array<bool, kBacSlots> given{};
+  std::array<bool, kBacSlots> filled{};
 };
 
 struct TSharesLine {
@@ -57,20 +57,17 @@ int ReadClass(TImpMain& run, std::string_view token, int company, int& idClass) 
   return kSharesUnknownClass;
 }
 
-// A number token: "-" leaves the slot empty, a number fills it with status 2.
+// A number token fills its slot with status 2. "-" fills nothing: an update keeps the stored slot,
+// which may hold an entered count that derivation must not replace.
 int ReadSlot(TImpMain& run, std::string_view token, TSharesGroup& group, int slot) {
-  TBacSlot& target = group.slots[static_cast<size_t>(slot)];
-  group.given[static_cast<size_t>(slot)] = true;
-  if (token == "-") {
-    target = {};
-    return 0;
-  }
+  if (token == "-") return 0;
   double number = 0;
   if (Absent(token) || !ReadNumberField(token, number)) {
     run.ErrorMessage("Invalid field <" + std::string(token) + ">");
     return kSharesInvalidNumber;
   }
-  target = {number, 2, false};
+  group.slots[static_cast<size_t>(slot)] = {number, 2, false};
+  group.filled[static_cast<size_t>(slot)] = true;
   return 0;
 }
 
@@ -128,7 +125,7 @@ int WriteCompany(TImpMain& run, const TSharesLine& line, int company, bool whole
       return kSharesClassWithoutNode;
     }
     for (size_t slot = 0; slot < kBacSlots; ++slot)
-      if (group.given[slot]) node->Slots()[slot] = group.slots[slot];
+      if (group.filled[slot]) node->Slots()[slot] = group.slots[slot];
   }
   base.Derive();
   return list.Save();

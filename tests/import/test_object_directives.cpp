@@ -157,7 +157,6 @@ TEST_F(DirectivesTest, TheCheckPassRefusesEveryBadField) {
       {"*SERIESTATUS \"\" 1 5", 4136, "Empty <ticker>"},
       {"*SERIESTATUS PETR4 x 5", 4137, "Invalid <exchange>"},
       {"*SERIESTATUS PETR4 1 x", 4138, "Invalid NewStatus"},
-      {"*SERIESTATUS PETR9 1 5", 4178},
       {"*ISIN PETR4 1 BRPETRACNPR6X", 99502},
       {"*ISIN PETR4 1", 4327, "Invalid # of fields : 3"},
       {"*NAICS PETR 0", 15311},
@@ -218,6 +217,28 @@ TEST_F(DirectivesTest, TheCheckPassRefusesEveryBadField) {
   EXPECT_THAT(Log(), HasSubstr("IIDEAA erro:4292 IdIndica:64 IdEAA:1 EAA:emp TaNoFormatoCadastro:N TaEmAlgumaApres:Y"));
   EXPECT_THAT(Log(), HasSubstr("IIDEAA erro:25004 IdIndica:70 IdAnb:1 ProcurandoPorEAA.Id[EAA]:1 Pais:0 EAA:anb "
                                "TaEmAlgumaApres:N"));
+}
+
+// The check pass reads the fields of *ISIN and *SERIESTATUS alone: a ticker that no series has
+// fails its own line in the import pass, and the file's other lines are written.
+TEST_F(DirectivesTest, AStaleTickerFailsItsOwnLineAndTheRestIsImported) {
+  ASSERT_EQ(Import(kCatalogue), 0);
+  TTestRun run(
+      "*ISIN GONE4 1 BRGONEACNOR1\n"
+      "*ISIN PETR4 1 BRPETRACNPR6\n"
+      "*SERIESTATUS GONE4 1 5\n"
+      "*SERIESTATUS PETX4 1 5\n");
+  run.RunToEnd();
+  EXPECT_THAT(run.messages, testing::Contains("check ok, starting import"));
+  EXPECT_EQ(run.ErroNaoFatalCount(), 2);
+  EXPECT_EQ(run.ResultCode(), 99104);
+  EXPECT_THAT(run.messages,
+              testing::Contains("line:1 ImportAnbISIN GONE4/1 error:Could not find the item error:99104"));
+  EXPECT_THAT(run.messages,
+              testing::Contains("line:3 ImportAnbBGLDestino GONE4/1 error:Could not find the item error:99104"));
+  EXPECT_EQ(Text("SELECT group_concat(cod || '/' || isin || '/' || TipoDeBGLDestino, ' ') FROM "
+                 "(SELECT * FROM anbima ORDER BY cod)"),
+            "PETR4/BRPETRACNPR6/0 PETX4//5");
 }
 
 // Lines may name objects that earlier lines create; a series is known to later lines however its

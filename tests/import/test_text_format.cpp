@@ -180,6 +180,16 @@ TEST(Fields, DatesAreTenCharactersWithOneSeparatorAndNoDateOnlyWhereAllowed) {
   EXPECT_TRUE(ReadDateField("", day));
   EXPECT_FALSE(ReadRequiredDateField("-", day));
   EXPECT_FALSE(ReadRequiredDateField("", day));
+  // Day 0 is no date: an optional date may be it, a date that identifies a record may not.
+  day = TDayNumber{5};
+  EXPECT_TRUE(ReadDateField("1920-01-01", day));
+  EXPECT_TRUE(day.IsNoDate());
+  day = TDayNumber{5};
+  EXPECT_FALSE(ReadRequiredDateField("1920-01-01", day));
+  EXPECT_FALSE(ReadRequiredDateField("1920.01.01", day));
+  EXPECT_EQ(day.value, 5) << "a refused date leaves the value as it was";
+  EXPECT_TRUE(ReadRequiredDateField("1920-01-02", day));
+  EXPECT_EQ(day.value, 1);
 }
 
 TEST(Fields, YesNoTakesDigitsAndShortWords) {

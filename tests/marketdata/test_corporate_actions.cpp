@@ -135,6 +135,8 @@ TEST_F(CorporateActionImport, ABadCaLineSaysWhatIsWrongAndTheFileWritesNothing) 
       {"*CA PETR4 1 - 1 1 - 0.35", "Invalid <udex>"},
       {"*CA PETR4 1 \"\" 1 1 - 0.35", "Invalid <udex>"},
       {"*CA PETR4 1 2100-01-01 1 1 - 0.35", "Invalid <udex>"},
+      {"*CA PETR4 1 1920-01-01 1 1 - 0.35", "Invalid <udex>"},
+      {"*CA PETR4 1 1920-01-01 1 DELETE", "Invalid <udex>"},
       {"*CA PETR4 1 2024-04-08 71 1 - 0.35", "Invalid <type>"},
       {"*CA PETR4 1 2024-04-08 1 99 - 0.35", "Invalid <currency>"},
       {"*CA PETR4 1 2024-04-08 1 XYZ - 0.35", "Invalid <currency>"},
@@ -161,6 +163,7 @@ TEST_F(CorporateActionImport, UpsertLinesWriteTheActionOfTheirKeyAndFieldErrorsO
       "*CAUPSERT key:B3-2 - 1 2024-04-08 1 1 0 0.35\n"
       "*CAUPSERT key:B3-2 PETR4 7 2024-04-08 1 1 0 0.35\n"
       "*CAUPSERT key:B3-2 PETR4 1 - 1 1 0 0.35\n"
+      "*CAUPSERT key:B3-2 PETR4 1 1920-01-01 1 1 0 0.35\n"
       "*CAUPSERT key:B3-2 PETR4 1 2024-04-08 - 1 0 0.35\n"
       "*CAUPSERT key:B3-2 PETR4 1 2024-04-08 1 - 0 0.35\n"
       "*CAUPSERT key:B3-2 PETR4 1 2024-04-08 1 1 - 0.35\n"
@@ -169,11 +172,12 @@ TEST_F(CorporateActionImport, UpsertLinesWriteTheActionOfTheirKeyAndFieldErrorsO
       "*CAUPSERT key:B3-2 PETR4 1 2024-04-08 1 1 0 1 - 20240501\n"
       "*CAUPSERT key:B3-2 PETR4 1 2024-04-08 1 1 0 1 - - extra\n";
   ASSERT_EQ(Import(bad), 0);
-  EXPECT_EQ(messages_, 26);  // each line speaks in both passes
+  EXPECT_EQ(messages_, 28);  // each line speaks in both passes
   const std::vector<std::string> log = LogLines();
   int line = 0;
   for (const char* message : {"Invalid <chaveExterna>", "Invalid <chaveExterna>", "Invalid <chaveExterna>",
-                              "Empty <ticker>", "Invalid <exchange>", "Invalid <udex>", "Invalid <type>",
+                              "Empty <ticker>", "Invalid <exchange>", "Invalid <udex>", "Invalid <udex>",
+                              "Invalid <type>",
                               "Invalid <currency>", "Invalid <shares>", "Invalid <value>",
                               "Invalid <approval date>", "Invalid <payment-date>", "Invalid # of fields"}) {
     EXPECT_THAT(log, Contains("line:" + std::to_string(++line) + " " + message)) << line;

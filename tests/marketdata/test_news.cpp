@@ -90,6 +90,7 @@ TEST_F(NewsImport, ABadLineFailsAfterPassingOverItsText) {
       {"*NW PETR 0 - 1", "Invalid <pub_date>"},
       {"*NW PETR 0 \"\" 1", "Invalid <pub_date>"},
       {"*NW PETR 0 2024-02-30 1", "Invalid <pub_date>"},
+      {"*NW PETR 0 1920-01-01 1", "Invalid <pub_date>"},
       {"*NW PETR 0 2024-04-08 -2", "Invalid <seq>"},
       {"*NW PETR 0 2024-04-08 x", "Invalid <seq>"},
   };

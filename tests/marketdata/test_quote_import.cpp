@@ -171,14 +171,20 @@ TEST_F(QuoteImportTest, ABadLineSaysWhatIsWrongAndTheFileWritesNothing) {
       {"*QT PETR4 199 2024-04-08 1", 3952, "Invalid <exchange>"},
       {"*QT PETR4 1 2024-02-30 1", 3953, "Invalid <date>"},
       {"*QT PETR4 1", 3953, "Invalid <date>"},
+      {"*QT PETR4 1 1920-01-01 1", 3953, "Invalid <date>"},
+      {"*QTNOOVERWRITE PETR4 1 1920.01.01 1", 3953, "Invalid <date>"},
+      {"*QTIF PETR4 1 1920-01-01 \"# 1 < 20\" 5", 3953, "Invalid <date>"},
       {"*QTIF PETR4 1 2024-04-08 # 1 < 20 5", 4393, ""},
       {"*DELQT PETR4 1 2024-04-08", 3950, "Invalid # of fields"},
       {"*DELQT PETR4 1 - 2024-04-08", 3953, "Invalid from <date>"},
       {"*DELQT PETR4 1 2024-04-08 2024-13-01", 3953, "Invalid to <date>"},
+      {"*DELQT PETR4 1 1920-01-01 2024-04-08", 3953, "Invalid from <date>"},
+      {"*DELQT PETR4 1 2024-04-08 1920-01-01", 3953, "Invalid to <date>"},
       {"*BOLCOT 1 2024-04-08 12", 4104, ""},
       {"*BOLCOT 1", 4100, "Invalid # of fields"},
       {"*BOLCOT 99 2024-04-08", 4101, "Invalid <exchange>"},
       {"*BOLCOT 1 2024-04-31", 4102, "Invalid <date>"},
+      {"*BOLCOT 1 1920-01-01", 4102, "Invalid <date>"},
   };
   for (const auto& c : cases) {
     std::filesystem::remove(dir_.File("zorinput.log"));
@@ -202,14 +208,14 @@ TEST_F(QuoteImportTest, TheRunRegistersItsBulletinsAndACheckOnlyRunOnlyLogsThem)
   ASSERT_EQ(Import(file, false), 0);
   EXPECT_THAT(Registered(), IsEmpty());
   EXPECT_EQ(PendingBulletinPriority(), 0);
-  EXPECT_THAT(Log(), Contains("- BolCot: 2024-04-08 xchg:1 TBGL:L #:3 (check only: not registered)"));
+  EXPECT_THAT(Log(), Contains("- BolCot: 2024/04/08-00:00:00 xchg:1 TBGL:L #:3 (check only: not registered)"));
 
   ASSERT_EQ(Import(file), 0);
   EXPECT_THAT(Registered(), ElementsAre("1 0 2024-04-05", "1 0 2024-04-08", "1 1 2024-04-05", "1 2 2024-04-05",
                                         "1 3 2024-04-05", "1 4 2024-04-05", "1 6 2024-04-05"));
   EXPECT_EQ(PendingBulletinPriority(), 1);
-  EXPECT_THAT(Log(), Contains("- BolCot: 2024-04-08 xchg:1 TBGL:L #:3"));
-  EXPECT_THAT(Log(), Contains("- BolCot: 2024-04-05 xchg:1 TBGL:G Forced"));
+  EXPECT_THAT(Log(), Contains("- BolCot: 2024/04/08-00:00:00 xchg:1 TBGL:L #:3"));
+  EXPECT_THAT(Log(), Contains("- BolCot: 2024/04/05-00:00:00 xchg:1 TBGL:G Forced"));
   // The bulletin's days are not announced one by one; the day outside it is.
   EXPECT_THAT(Sql("SELECT date(date + 2415018.5) FROM DataLog WHERE tip IN (10, 11)"), ElementsAre(ElementsAre(DbValue("2024-04-09"))));
 }

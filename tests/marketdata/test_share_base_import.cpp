@@ -54,10 +54,28 @@ TEST_F(ShareBaseImport, SharesLinesFillTheirSlotsAndDerive) {
 TEST_F(ShareBaseImport, AnUpdateChangesOnlyItsSlotsAndSharesEmptiesTheRest) {
   ASSERT_EQ(Import("*SHARES PETR 0 2024-04-08 0 #2 100 900 #4 TOTAL 50\n"), 0);
   ASSERT_EQ(Import("*SHARESUPDATE PETR 0 2024-04-08 0 #2 200 -\n"), 0);
-  // "-" empties outstanding, and issued is no longer derived.
-  EXPECT_THAT(Export(1, false), ElementsAre("2024-04-08 2 0 200 0", "2024-04-08 3 50 0 0", "2024-04-08 4 50 0 0"));
+  // "-" keeps the stored outstanding shares; issued is derived again, and the parent with it.
+  EXPECT_THAT(Export(1, false), ElementsAre("2024-04-08 1 1150 0 0", "2024-04-08 2 1100 200 900",
+                                            "2024-04-08 3 50 0 0", "2024-04-08 4 50 0 0"));
   ASSERT_EQ(Import("*SHARES PETR 0 2024-04-08 0 #2 1 2\n"), 0);
   EXPECT_THAT(Export(1, false), ElementsAre("2024-04-08 2 3 1 2"));
+}
+
+// An entered count stays entered when an update's "-" passes it over: the disagreement with the
+// update's numbers is flagged, not derived away.
+TEST_F(ShareBaseImport, AnUpdateKeepsTheEnteredCountItsDashPassesOver) {
+  ASSERT_EQ(Import("*SHARES PETR 0 2024-04-08 0 #2 100 900 #2 TOTAL 1000\n"
+                   "*SHARESUPDATE PETR 0 2024-04-08 0 #2 - 950\n"),
+            0);
+  EXPECT_THAT(Export(1, true), Contains("2024-04-08 2 1000 2 100 2 950 2"));
+  TListaBaseAcionaria list(1, 0);
+  ASSERT_EQ(list.Load(), 0);
+  list.DeriveAll();
+  const TBacSlots& slots = list.Bases().at(0)->Node(2, false)->Slots();
+  for (const int slot : {kIssued, kTreasury, kOutstanding}) {
+    EXPECT_EQ(slots[static_cast<size_t>(slot)].status, 2) << slot;
+    EXPECT_TRUE(slots[static_cast<size_t>(slot)].conflict) << slot;
+  }
 }
 
 TEST_F(ShareBaseImport, AClassOutsideTheTreeFailsTheLineAndWritesNothing) {
@@ -79,6 +97,8 @@ TEST_F(ShareBaseImport, ABadLineSaysWhatIsWrongAndTheFileWritesNothing) {
       {"*SHARES NOSUCH 0 2024-04-08 0 #2 1 2", kSharesNoCompany, ""},
       {"*SHARES PETR 0 - 0 #2 1 2", kSharesInvalidDate, "Invalid date: <->"},
       {"*SHARES PETR 0 2100-01-01 0 #2 1 2", kSharesInvalidDate, "Invalid date: <2100-01-01>"},
+      {"*SHARES PETR 0 1920-01-01 0 #2 1 2", kSharesInvalidDate, "Invalid date: <1920-01-01>"},
+      {"*SHARESUPDATE PETR 0 1920.01.01 0 #2 1 2", kSharesInvalidDate, "Invalid date: <1920.01.01>"},
       {"*SHARES PETR 0 2024-04-08 8 #2 1 2", kSharesInvalidSource, "Invalid <source>"},
       {"*SHARES PETR 0 2024-04-08 x #2 1 2", kSharesInvalidSource, "Invalid <source>"},
       {"*SHARES PETR 0 2024-04-08 0 #99 1 2", kSharesUnknownClass, "Unknown class #99 \"#99\" pais:0"},

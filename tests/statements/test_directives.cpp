@@ -74,6 +74,7 @@ TEST_F(StatementDirectives, BadLinesWriteNothing) {
       {Statement("*FS", "@5 CPFCNPJ\n"), kCpfCnpjEmpty},
       {Statement("*FS", "@1 CPFCNPJ 33000167000101\n"), 25908},
       {"*FS PETR 0 2023-02-30 Y\nEND\n", 3957},
+      {"*FS PETR 0 1920-01-01 Y\n@1 100\nEND\n", 3957},
       {"*FS PETR 0 2023-12-31 Y 9\nEND\n", 4014},
       {"*FS PETR 0 2023-12-31 Y 0 2\nEND\n", 40004},
       {"*FS PETR 0 2023-12-31 Y 0 0 x\nEND\n", 4015},
