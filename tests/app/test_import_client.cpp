@@ -101,6 +101,22 @@ TEST_F(ImportClientTest, AnUploadedFileIsImportedByTheWorkerAsItsUploaderAndTheO
   EXPECT_THAT(Log(), testing::Not(HasSubstr("pw2")));
 }
 
+TEST_F(ImportClientTest, TheWorkerStoresAndMailsTheImportsOutputInTheDatabasesAndTheMailsOwnEncoding) {
+  test::TLocalServer relay;
+  test::WriteFile(dir_.File("bad.txt"), "*NOSUCH n\xE3o \xE9\n");  // Windows-1252
+  ASSERT_EQ(Zorinput("-rimport=bad.txt -user=bia -password=pw2 -database=zi.db"), 0);
+  ASSERT_EQ(Run(ZI_SERVER_PATH, "import-worker zi.db --until-empty --mail-relay " + relay.HostAndPort() +
+                                    " --program " + QuoteParameter(ZI_ZORINPUT_PATH)),
+            0);
+  // Stored once as UTF-8, as every text of the embedded database; read back as program text.
+  EXPECT_THAT(Queue("hex(output)"), HasSubstr("2A4E4F53554348206EC3A36F20C3A9"));
+  EXPECT_THAT(Queue("output"), HasSubstr("Invalid line: *NOSUCH n\xE3o \xE9"));
+  const auto mails = relay.Received();
+  ASSERT_EQ(mails.size(), 1u);
+  // The mail's texts are all program text: the output as the file name and the subject are.
+  EXPECT_THAT(mails[0].target, HasSubstr("%2ANOSUCH%20n%E3o%20%E9"));
+}
+
 TEST_F(ImportClientTest, AWorkerKilledOrStoppedLosesNoFile) {
   // A stand-in for zorinput that takes its time, so that the worker is caught with a file in hand.
   const std::string slow = dir_.File("slow.sh");
@@ -160,6 +176,15 @@ TEST_F(ImportClientTest, TheBatchAlternatesItsFoldersAndParksAFailedFileWithItsO
   EXPECT_THAT(cut.back(), testing::StartsWith("PortfolioBatchImport FileToImport:A/a2.pf Result:"));
   for (const std::string& line : cut) EXPECT_THAT(line, testing::Not(HasSubstr("1.pf"))) << line;
   EXPECT_THAT(Log(), HasSubstr("PortfolioBatchImport end Erro:0"));
+}
+
+TEST_F(ImportClientTest, TheLogBesideAFailedBatchFileHoldsItsLinesAsTheLogFileDoes) {
+  fs::create_directory(dir_.File("A"));
+  test::WriteFile(dir_.File("A/bad.pf"), "*NOSUCH n\xE3o \xE9\n");  // Windows-1252
+  EXPECT_EQ(Zorinput("-pfimport=A -DontWaitForFiles -BoletimAcada=0 -user=ana -password=pw -database=zi.db"), 0);
+  const std::string cut = test::ReadFile(dir_.File("A/pferror/bad.log"));
+  EXPECT_THAT(cut, HasSubstr("Invalid line: *NOSUCH n\xC3\xA3o \xC3\xA9\r\n"));
+  EXPECT_THAT(Log(), HasSubstr(cut)) << "the same bytes as the lines of zorinput.log";
 }
 
 TEST_F(ImportClientTest, TheBatchRefusesAFolderThatDoesNotExistAndCreatesNothing) {
