@@ -165,7 +165,8 @@ void SaveRunLog(const std::string& begin, const std::string& end, const std::str
   const size_t last = NewestLineWith(lines, end);
   const fs::path log = fs::path(errors) / fs::path(file).filename().replace_extension(".log");
   std::ofstream out(log, std::ios::binary | std::ios::trunc);
-  for (size_t i = first; i <= last && i < lines.size(); ++i) out << lines[i] << "\r\n";
+  // Byte for byte the lines of zorinput.log: UTF-8, each ended by CR LF.
+  for (size_t i = first; i <= last && i < lines.size(); ++i) out << Cp1252ToUtf8(lines[i]) << "\r\n";
   if (!out.flush()) Loga("PortfolioBatchImport log " + PathText(log.string()) + " could not be written");
 }
 
