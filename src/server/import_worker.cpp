@@ -104,9 +104,12 @@ ImportRun RunImport(const QueuedImport& file, const std::string& database, const
     if (!out.flush()) run = {kRemoteImportNotRun, "the file could not be written to " + PathText(input.string())};
   }
   if (run.code == 0) {
-    const ProcessResult ended = RunProgramIntoFile(
-        {program, "-import=" + input.string(), "-database=" + database, "-user=" + Cp1252ToUtf8(file.uploaderName)},
-        {std::string(kImportTicketVariable) + "=" + file.ticket}, {"ZORINPUT_PASSWORD"}, output.string());
+    std::vector<std::string> arguments{program, "-import=" + input.string(), "-database=" + database,
+                                       "-user=" + Cp1252ToUtf8(file.uploaderName)};
+    if (const TImportEncoding encoding = ImportEncodingOfFlags(file.flags); encoding != TImportEncoding::Unchosen)
+      arguments.push_back(std::string("-encoding=") + ImportEncodingName(encoding));
+    const ProcessResult ended = RunProgramIntoFile(arguments, {std::string(kImportTicketVariable) + "=" + file.ticket},
+                                                   {"ZORINPUT_PASSWORD"}, output.string());
     // The program writes its console in UTF-8; kept as UTF-8 bytes, the output would be encoded
     // once more when stored, and mailed in another encoding than the rest of the mail.
     run.output = Tail(Utf8ToCp1252Lossy(ReadAll(output)), kKeptOutput);
