@@ -80,6 +80,9 @@ Main switches:
   /output=FILE                append standard output to FILE
   /rejects=FILE /summary=FILE with /import: the failed lines to fix and import again; the
                               outcome as JSON
+  /encoding=utf-8|windows-1252
+                              how a text import file is read; without it Windows-1252, and a
+                              file that looks like UTF-8 is refused
   /mailrelay=HOST             where failure reports go
   /noracote                   no hand-over to the versioned copy
   -li                         debug lines in the log

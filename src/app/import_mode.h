@@ -3,8 +3,13 @@
 // "pfimport" keeps importing the portfolio files dropped into folders.
 
 #include "app/run_modes.h"
+#include "toolbox/codec.h"
 
 namespace zi::app {
+
+// The "encoding" switch of the modes that read import text files, read before the login: 0, or
+// 99311 (logged) when it names no encoding this program reads.
+int ImportEncodingSwitch(TImportEncoding& encoding);
 
 // The exit kind tells a check that failed (nothing was written) from an import pass that left
 // errors (some lines were not imported).

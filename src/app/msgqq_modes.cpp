@@ -1,5 +1,7 @@
 #include "app/msgqq_modes.h"
 
+#include "app/import_mode.h"
+
 #include <fmt/format.h>
 
 #include "import_client/message_senders.h"
@@ -41,7 +43,9 @@ RunResult RunMsgQQMode(const ModeSelection& selection) {
 RunResult RunMsgQQCodeMode(const ModeSelection& selection) {
   const std::optional<MsgQQArgs> args = ParseMsgQQCode(selection.value);
   if (!args) return RefuseValue(selection, kMsgQQCodeForm);
-  return ResultOf(MandaMsgQQCodeDumArquivo(args->kind, args->objectId, args->auxiliaryId, args->file));
+  TImportEncoding encoding = TImportEncoding::Unchosen;
+  if (const int code = ImportEncodingSwitch(encoding)) return {code, ExitKind::Other};
+  return ResultOf(MandaMsgQQCodeDumArquivo(args->kind, args->objectId, args->auxiliaryId, args->file, encoding));
 }
 
 }  // namespace zi::app

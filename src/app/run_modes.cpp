@@ -51,7 +51,7 @@ constexpr const char* kOtherSwitches[] = {
     "LI", "noracote", "help", "-help", "h", "version", "-version",
     // the import client
     "logfilenameonimport", "IFpriority", "MaxBatchSize", "BoletimAcada", "WaitForFileLoops", "WaitForFileSecs",
-    "DontWaitForFiles", "pferror", "pfbackup", "rejects", "summary",
+    "DontWaitForFiles", "pferror", "pfbackup", "rejects", "summary", "encoding",
     // the desktop's screenshot run
     "screens", "screensimport",
     // the import run and its directive families

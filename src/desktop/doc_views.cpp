@@ -39,6 +39,7 @@ tImpView::tImpView(QWidget* parent, QWidget* toolbar)
       window_(static_cast<tImpWin*>(&Child())),
       file_(new QLineEdit(this)),
       action_(new QComboBox(this)),
+      encoding_(new QComboBox(this)),
       okay_(new QPushButton("Okay", this)),
       cancel_(new QPushButton("Cancel", this)),
       pane_(new QPlainTextEdit(this)) {
@@ -47,6 +48,9 @@ tImpView::tImpView(QWidget* parent, QWidget* toolbar)
   window_->SetOnRunEnd([this] { Refresh(); });
   for (std::string_view action : tImpForm::kActions) action_->addItem(QString::fromUtf8(action.data(), action.size()));
   action_->setCurrentIndex(0);
+  for (const auto& [name, encoding] : tImpForm::kEncodings)
+    encoding_->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+  encoding_->setCurrentIndex(window_->Form().EncodingIndex());
   pane_->setReadOnly(true);
   auto* grid = new QGridLayout;
   grid->addWidget(new QLabel("Filename", this), 0, 0);
@@ -55,6 +59,8 @@ tImpView::tImpView(QWidget* parent, QWidget* toolbar)
   grid->addWidget(new QLabel("Action", this), 1, 0);
   grid->addWidget(action_, 1, 1);
   grid->addWidget(cancel_, 1, 2);
+  grid->addWidget(new QLabel("Encoding", this), 2, 0);
+  grid->addWidget(encoding_, 2, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addWidget(pane_, 1);
@@ -62,6 +68,7 @@ tImpView::tImpView(QWidget* parent, QWidget* toolbar)
     CallGuarded("tImpForm.Okay", [this] {
       window_->Form().SetFileName(QFile::encodeName(file_->text()).toStdString());
       window_->Form().SetAction(action_->currentIndex());
+      window_->Form().SetEncoding(encoding_->currentIndex());
       window_->Okay();
     });
     Refresh();
@@ -92,6 +99,7 @@ void tImpView::Refresh() {
   const bool running = form.RunActive() || window_->IsIdleRunning();
   file_->setEnabled(!running);
   action_->setEnabled(!running);
+  encoding_->setEnabled(!running);
   okay_->setEnabled(!running);
   cancel_->setEnabled(running);
   if (!running && form.Action() == tImpForm::kNoAction) action_->setCurrentIndex(-1);

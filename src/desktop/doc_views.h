@@ -26,6 +26,7 @@ class tImpView : public tDocWidget, public tIdleHost {
   tImpWin& Window() { return *window_; }
   QLineEdit* FileField() const { return file_; }
   QComboBox* ActionList() const { return action_; }
+  QComboBox* EncodingList() const { return encoding_; }
   QPushButton* OkayButton() const { return okay_; }
   QPushButton* CancelButton() const { return cancel_; }
   QPlainTextEdit* Pane() const { return pane_; }
@@ -43,6 +44,7 @@ class tImpView : public tDocWidget, public tIdleHost {
   tImpWin* window_;
   QLineEdit* file_;
   QComboBox* action_;
+  QComboBox* encoding_;
   QPushButton* okay_;
   QPushButton* cancel_;
   QPlainTextEdit* pane_;

@@ -27,8 +27,8 @@ int RemoteMode(int action) {
 
 namespace impform {
 
-tMyImpMain::tMyImpMain(tImpForm& form, std::string fileName, bool CIorCO)
-    : TImpMain(std::move(fileName), CIorCO, false, {}), form_(form) {}
+tMyImpMain::tMyImpMain(tImpForm& form, std::string fileName, bool CIorCO, TImportEncoding encoding)
+    : TImpMain(std::move(fileName), CIorCO, false, {}, encoding), form_(form) {}
 
 void tMyImpMain::Output(std::string_view message, bool memoryOnly) {
   if (memoryOnly) KeepLogInMemory(message, {}, {}, false, 0);
@@ -45,7 +45,7 @@ tImpForm::tImpForm()
         run = std::move(json);
         return code;
       }),
-      remote_([](const std::string&, int, const std::function<void(std::string_view)>&) {
+      remote_([](const std::string&, int, TImportEncoding, const std::function<void(std::string_view)>&) {
         return kRemoteImportNotAvailable;
       }) {}
 
@@ -60,8 +60,12 @@ int tImpForm::StartCheck(bool checkAndImport) {
     return code;
   }
   pane_.clear();
-  run_ = std::make_unique<impform::tMyImpMain>(*this, fileName_, checkAndImport);
+  run_ = std::make_unique<impform::tMyImpMain>(*this, fileName_, checkAndImport, Encoding());
   return 0;
+}
+
+void tImpForm::SetEncoding(int index) {
+  if (index >= 0 && index < static_cast<int>(kEncodings.size())) encodingIndex_ = index;
 }
 
 void tImpForm::Okay() {
@@ -72,7 +76,7 @@ void tImpForm::Okay() {
   } else if (action_ < 0 || action_ >= static_cast<int>(kActions.size())) {
     code = kInvalidAction;
   } else if (const int mode = RemoteMode(action_); mode != 0) {
-    code = remote_(fileName_, mode, [this](std::string_view line) { AppendToPane(line); });
+    code = remote_(fileName_, mode, Encoding(), [this](std::string_view line) { AppendToPane(line); });
     if (code == 0) action_ = kNoAction;
   } else {
     code = StartCheck(action_ == 0);

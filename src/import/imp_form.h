@@ -8,10 +8,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "import/json_import.h"
 #include "import/run.h"
+#include "toolbox/codec.h"
 
 namespace zi {
 
@@ -26,7 +28,7 @@ namespace impform {
 // The window's text run: its messages go to the log and to the window's log pane.
 class tMyImpMain : public TImpMain {
  public:
-  tMyImpMain(tImpForm& form, std::string fileName, bool CIorCO);
+  tMyImpMain(tImpForm& form, std::string fileName, bool CIorCO, TImportEncoding encoding);
   void Output(std::string_view message, bool memoryOnly) override;
 
  protected:
@@ -43,13 +45,21 @@ class tImpForm {
   static constexpr std::array<std::string_view, 5> kActions = {
       "Check & Import", "Check Only", "Remote import", "Remote import & Gen BGL", "Remote import during the night"};
   static constexpr int kNoAction = -1;
+  // The choices of the encoding list, the "encoding" switch's names after the first: none named
+  // reads Windows-1252 and refuses a file that looks like UTF-8.
+  static constexpr std::array<std::pair<std::string_view, TImportEncoding>, 3> kEncodings = {{
+      {"none named", TImportEncoding::Unchosen},
+      {"utf-8", TImportEncoding::Utf8},
+      {"windows-1252", TImportEncoding::Windows1252},
+  }};
 
   // Offers a file to the JSON import (TryJsonImport unless a test says otherwise): 25308 when it is
   // not a JSON array, else the JSON run's code; run is set when a JSON run was made.
   using TTryJsonImport = std::function<int(const std::string& file, std::unique_ptr<TImpRootBase>& run)>;
-  // Hands a file to the remote import in a mode (5, 3 or 7), its messages to the pane; 0 or a code.
-  using TRemoteImport =
-      std::function<int(const std::string& file, int mode, const std::function<void(std::string_view)>& output)>;
+  // Hands a file to the remote import in a mode (5, 3 or 7) with the encoding its import reads it
+  // in, its messages to the pane; 0 or a code.
+  using TRemoteImport = std::function<int(const std::string& file, int mode, TImportEncoding encoding,
+                                          const std::function<void(std::string_view)>& output)>;
 
   tImpForm();
 
@@ -61,9 +71,14 @@ class tImpForm {
   const std::string& FileName() const { return fileName_; }
   void SetAction(int index) { action_ = index; }
   int Action() const { return action_; }
+  // The encoding a text file is read in, by its place in kEncodings; kept from run to run.
+  void SetEncoding(int index);
+  int EncodingIndex() const { return encodingIndex_; }
+  TImportEncoding Encoding() const { return kEncodings[static_cast<size_t>(encodingIndex_)].second; }
 
   bool RunActive() const { return run_ != nullptr; }
-  // The file field, the action list and Okay are enabled while no run is active; Cancel while one is.
+  // The file field, the action and encoding lists and Okay are enabled while no run is active;
+  // Cancel while one is.
   bool InputsEnabled() const { return !RunActive(); }
   bool CancelEnabled() const { return RunActive(); }
 
@@ -81,6 +96,7 @@ class tImpForm {
 
   std::string fileName_;
   int action_ = 0;
+  int encodingIndex_ = 0;
   std::vector<std::string> pane_;
   std::unique_ptr<impform::tMyImpMain> run_;
   TTryJsonImport tryJson_;

@@ -22,8 +22,8 @@ const char* YN(bool value) { return value ? "Y" : "N"; }
 
 bool HasText(std::string_view text) { return !Trim(text).empty(); }
 
-TTextLines LoadLines(const std::string& fileName, std::string_view text) {
-  TTextLines lines = HasText(text) ? TTextLines::FromText(text) : TTextLines::FromFile(fileName);
+TTextLines LoadLines(const std::string& fileName, std::string_view text, TImportEncoding encoding) {
+  TTextLines lines = HasText(text) ? TTextLines::FromText(text) : TTextLines::FromFile(fileName, encoding);
   // Line numbers are 32-bit counts.
   if (lines.Count() > static_cast<size_t>(INT_MAX)) throw std::runtime_error("the file has too many lines");
   return lines;
@@ -31,14 +31,17 @@ TTextLines LoadLines(const std::string& fileName, std::string_view text) {
 
 }  // namespace
 
-tImpRoot::tImpRoot(std::string fileName, bool CIorCO, bool fileNamePrefix, std::string_view text)
+tImpRoot::tImpRoot(std::string fileName, bool CIorCO, bool fileNamePrefix, std::string_view text,
+                   TImportEncoding encoding)
     : fileName_(std::move(fileName)),
       CIorCO_(CIorCO),
       fileNamePrefix_(fileNamePrefix),
       tokens_(std::make_unique<tParserSpcDelim>()) {
   Loga("ImpRoot start " + PathText(fileName_) + " CIorCO:" + YN(CIorCO_));
+  if (encoding != TImportEncoding::Unchosen && !HasText(text))
+    Loga(std::string("ImpRoot encoding:") + ImportEncodingName(encoding));
   try {
-    lines_ = LoadLines(fileName_, text);
+    lines_ = LoadLines(fileName_, text, encoding);
   } catch (const std::exception& e) {
     Erro_ = kFileNotLoaded;
     ReportException("[tIR.C LFF:" + PathText(fileName_) + "]", e);
@@ -80,6 +83,12 @@ bool tImpRoot::ReadSignificantLine(bool keepBlank) {
   while (Erro_ == 0 && static_cast<size_t>(lnn_) < lines_.Count()) {
     const size_t index = static_cast<size_t>(lnn_++);
     lastLine_ = lines_.Line(index);
+    // The refusal is the file's: it holds on a comment line too.
+    if (const TEncodingRefusal& refusal = lines_.Refusal(); refusal.code != 0 && refusal.line == index) {
+      ErrorMessage(refusal.message);
+      SetErro(refusal.code);
+      break;
+    }
     if (IsSkipLine(lastLine_, keepBlank)) continue;
     if (const std::string& defect = lines_.Defect(index); !defect.empty()) {
       ErrorMessage(defect + ": " + std::string(lastLine_));

@@ -72,8 +72,10 @@ class TRunState {
 class tImpRoot : public TImpRootBase {
  public:
   // The lines come from text when its trimmed form is not empty, else from the file, named by the
-  // system's bytes; a file that cannot be read sets the fatal error 4388.
-  tImpRoot(std::string fileName, bool CIorCO, bool fileNamePrefix, std::string_view text);
+  // system's bytes and read in the encoding given; a file that cannot be read sets the fatal error
+  // 4388, one that its encoding refuses fails the check at the line where that shows.
+  tImpRoot(std::string fileName, bool CIorCO, bool fileNamePrefix, std::string_view text,
+           TImportEncoding encoding = TImportEncoding::Unchosen);
   // Logs the state text ("end").
   ~tImpRoot() override;
 

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <new>
 
+#include <fmt/format.h>
+
 #include "import/regular_file.h"
-#include "toolbox/codec.h"
+#include "toolbox/own_codes.h"
 
 namespace zi {
 
@@ -50,30 +52,43 @@ TTextLines::TBuffer TTextLines::ReadWholeFile(const std::string& path, size_t& s
   return bytes;
 }
 
-TTextLines TTextLines::FromFile(const std::string& path) {
+TTextLines TTextLines::FromFile(const std::string& path, TImportEncoding encoding) {
   size_t size = 0;
   TBuffer bytes = ReadWholeFile(path, size);
-  return FromBytes(std::move(bytes), size);
+  return FromBytes(std::move(bytes), size, encoding);
 }
 
-TTextLines TTextLines::FromText(std::string_view bytes) {
+TTextLines TTextLines::FromFileBytes(std::string_view bytes, TImportEncoding encoding) {
   TBuffer copy = NewBuffer(bytes.size());
   std::memcpy(copy.get(), bytes.data(), bytes.size());
-  return FromBytes(std::move(copy), bytes.size());
+  return FromBytes(std::move(copy), bytes.size(), encoding);
 }
 
-TTextLines TTextLines::FromBytes(TBuffer text, size_t size) {
+TTextLines TTextLines::FromText(std::string_view text) {
+  TBuffer copy = NewBuffer(text.size());
+  std::memcpy(copy.get(), text.data(), text.size());
   TTextLines lines;
-  const std::string_view bytes(text.get(), size);
-  if (DetectImportEncoding(bytes) == TTextEncoding::Utf8) {
-    lines.ConvertFromUtf8(DropUtf8Bom(bytes));
+  lines.Take(std::move(copy), text.size());
+  lines.MarkNulBytes();
+  return lines;
+}
+
+TTextLines TTextLines::FromBytes(TBuffer text, size_t size, TImportEncoding encoding) {
+  TTextLines lines;
+  if (encoding == TImportEncoding::Utf8) {
+    lines.ConvertFromUtf8(DropUtf8Bom(std::string_view(text.get(), size)));
   } else {
-    lines.text_ = std::move(text);
-    lines.size_ = size;
-    lines.Split(bytes);
+    lines.Take(std::move(text), size);
+    lines.RefuseWhatLooksUtf8(encoding);
   }
   lines.MarkNulBytes();
   return lines;
+}
+
+void TTextLines::Take(TBuffer text, size_t size) {
+  text_ = std::move(text);
+  size_ = size;
+  Split(std::string_view(text_.get(), size_));
 }
 
 const std::string& TTextLines::Defect(size_t index) const {
@@ -125,21 +140,59 @@ void TTextLines::ConvertFromUtf8(std::string_view bytes) {
   std::memcpy(text_.get(), text.data(), size_);
 }
 
+// A byte-order mark says UTF-8 whatever follows it. Without one, the first line where Windows-1252
+// and UTF-8 read differently is the first that holds non-ASCII: the lines before it read the same
+// either way and are checked as they are.
+void TTextLines::RefuseWhatLooksUtf8(TImportEncoding encoding) {
+  const std::string_view text(text_.get(), size_);
+  if (StartsWithUtf8Bom(text)) {
+    refusal_.line = 0;
+    if (encoding == TImportEncoding::Windows1252) {
+      refusal_.code = kImportBomNamedWindows1252;
+      refusal_.message = fmt::format(
+          "Error:{} the file starts with a UTF-8 byte-order mark, but its encoding was named windows-1252: read "
+          "it with -encoding=utf-8",
+          refusal_.code);
+    } else {
+      refusal_.code = kImportFileLooksUtf8;
+      refusal_.message = fmt::format(
+          "Error:{} the file starts with a UTF-8 byte-order mark: name its encoding with -encoding=utf-8 (the "
+          "mark is dropped), or -encoding=windows-1252 if it is Windows-1252 text",
+          refusal_.code);
+    }
+    return;
+  }
+  if (encoding != TImportEncoding::Unchosen || DetectImportEncoding(text) != TTextEncoding::Utf8) return;
+  const size_t first = FirstNonAscii(text);
+  refusal_.code = kImportFileLooksUtf8;
+  refusal_.line = LineAt(first);
+  refusal_.message = fmt::format(
+      "Error:{} the file looks like UTF-8: its non-ASCII characters (the first at byte offset {} of this line) "
+      "form UTF-8, and read as Windows-1252 they would be stored as other characters. Name its encoding: "
+      "-encoding=utf-8, or -encoding=windows-1252 if it is Windows-1252 text",
+      refusal_.code, first - lines_[refusal_.line].start);
+}
+
+size_t TTextLines::LineAt(size_t at) const {
+  size_t line = 0;
+  for (size_t lo = 0, hi = lines_.size(); lo < hi;) {
+    const size_t mid = (lo + hi) / 2;
+    if (lines_[mid].start <= at) {
+      line = mid;
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return line;
+}
+
 // A NUL byte would cut texts short in the log and the server: the line is refused, and shown with
 // "?" in its place.
 void TTextLines::MarkNulBytes() {
   const std::string_view text(text_.get(), size_);
   for (size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at + 1)) {
-    size_t line = 0;
-    for (size_t lo = 0, hi = lines_.size(); lo < hi;) {
-      const size_t mid = (lo + hi) / 2;
-      if (lines_[mid].start <= at) {
-        line = mid;
-        lo = mid + 1;
-      } else {
-        hi = mid;
-      }
-    }
+    const size_t line = LineAt(at);
     if (!defects_.contains(line)) {
       defects_[line] = "Invalid text: a NUL byte at byte offset " + std::to_string(at - lines_[line].start);
     }

@@ -1,9 +1,11 @@
 #pragma once
 // An import text as a list of lines: read whole, split at CR LF, LF or CR (a last line without a
-// terminator counts), and held as program text. A file that starts with the UTF-8 byte-order mark,
-// or is valid UTF-8 holding non-ASCII, is converted line by line (the mark dropped); a line that
-// cannot become program text (a character Windows-1252 cannot hold, a NUL byte) keeps a shown form
-// and the reason, so that the run fails that line with a clear message instead of guessing.
+// terminator counts), and held as program text. A file is read in the encoding its user names:
+// Windows-1252 as it is, or UTF-8 converted line by line (the byte-order mark dropped). Without a
+// name it is read as Windows-1252, and a file that looks like UTF-8 is refused at the first line
+// where the two readings differ, rather than guessed at. A line that cannot become program text (a
+// character Windows-1252 cannot hold, malformed UTF-8, a NUL byte) keeps a shown form and the
+// reason, so that the run fails that line with a clear message.
 
 #include <cstddef>
 #include <map>
@@ -12,7 +14,17 @@
 #include <string_view>
 #include <vector>
 
+#include "toolbox/codec.h"
+
 namespace zi {
+
+// Why a file is not read in the encoding it was given: the code, the line where it shows (index
+// from 0) and the message for that line. Code 0: the file is read.
+struct TEncodingRefusal {
+  int code = 0;
+  size_t line = 0;
+  std::string message;
+};
 
 class TTextLines {
  public:
@@ -20,9 +32,11 @@ class TTextLines {
 
   // The lines of a whole file named by the system's bytes. Raises std::runtime_error when the file
   // cannot be read, or is not a regular file (a folder, a pipe, a device).
-  static TTextLines FromFile(const std::string& path);
-  // The lines of a text (already program text, or UTF-8 as a file would be).
-  static TTextLines FromText(std::string_view bytes);
+  static TTextLines FromFile(const std::string& path, TImportEncoding encoding);
+  // The lines of a file's bytes, as FromFile reads them.
+  static TTextLines FromFileBytes(std::string_view bytes, TImportEncoding encoding);
+  // The lines of a text that is program text already: taken as it is.
+  static TTextLines FromText(std::string_view text);
 
   size_t Count() const { return lines_.size(); }
   std::string_view Line(size_t index) const {
@@ -30,6 +44,7 @@ class TTextLines {
   }
   // Why a line is not program text; empty for a sound line.
   const std::string& Defect(size_t index) const;
+  const TEncodingRefusal& Refusal() const { return refusal_; }
 
  private:
   struct TExtent {
@@ -47,10 +62,14 @@ class TTextLines {
   static TBuffer ReadWholeFile(const std::string& path, size_t& size);
 
   // Takes the bytes of a whole text (size bytes at text).
-  static TTextLines FromBytes(TBuffer text, size_t size);
+  static TTextLines FromBytes(TBuffer text, size_t size, TImportEncoding encoding);
+  void Take(TBuffer text, size_t size);
   void Split(std::string_view bytes);
   void ConvertFromUtf8(std::string_view bytes);
+  void RefuseWhatLooksUtf8(TImportEncoding encoding);
   void MarkNulBytes();
+  // The index of the line that holds the byte at offset at.
+  size_t LineAt(size_t at) const;
 
   // A buffer of its own rather than a string: a file is read straight into it, with no filling
   // before, and in huge pages where the kernel grants them.
@@ -58,6 +77,7 @@ class TTextLines {
   size_t size_ = 0;
   std::vector<TExtent> lines_;
   std::map<size_t, std::string> defects_;
+  TEncodingRefusal refusal_;
 };
 
 // Whether an import line is passed over: blank (spaces only; a tab is not blank) unless keepBlank,

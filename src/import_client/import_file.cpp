@@ -19,12 +19,12 @@ namespace zi {
 
 namespace {
 
-void RunText(const std::string& file, bool portfolio, bool prefix, const std::string& rejects,
+void RunText(const std::string& file, bool portfolio, bool prefix, const TImportExtras& extras,
              TImportOutcome& outcome) {
-  auto run = std::make_unique<impcli::tMyImpMain>(file, true, prefix, "");
+  auto run = std::make_unique<impcli::tMyImpMain>(file, true, prefix, "", extras.encoding);
   run->SetPortfolio(portfolio);
   run->SetCachedCompanyLookup(portfolio);
-  if (!rejects.empty()) run->SetRejectsFile(rejects);
+  if (!extras.rejects.empty()) run->SetRejectsFile(extras.rejects);
   TProgressLine progress(ProgressLineWanted());
   while (run->NotFinished()) {
     run->Step();
@@ -80,7 +80,7 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
     }
     if (json && !extras.rejects.empty()) json->SetRejectsFile(extras.rejects);
     if (json) RunJson(std::move(json), outcome);
-    else RunText(file, portfolio, prefix, extras.rejects, outcome);
+    else RunText(file, portfolio, prefix, extras, outcome);
   }
   outcome.seconds = static_cast<double>(platform::MonotonicMs() - start) / 1000;
   LogaConsole("- end import " + (outcome.code == 0 ? std::string("ok") : "erro:" + std::to_string(outcome.code)) +

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "toolbox/codec.h"
+
 namespace zi {
 
 inline constexpr int kNoInputFile = 3774;
@@ -29,6 +31,7 @@ struct TImportOutcome {
 struct TImportExtras {
   std::string rejects;  // a text file's failed lines, for a fixed re-import (rejects.h)
   std::string summary;  // the outcome as a JSON object, for scripts
+  TImportEncoding encoding = TImportEncoding::Unchosen;  // of a text file
 };
 
 // logIn: log in first (CliLogin); portfolio: a file of the batch portfolio import (its company keys

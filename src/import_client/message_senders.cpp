@@ -165,6 +165,10 @@ int ParseCodedLine(const TTextLines& lines, size_t index, std::string& message) 
 
 // Every line must parse, and one of them at most may describe a message.
 int CheckCodedLines(const TTextLines& lines) {
+  if (const TEncodingRefusal& refusal = lines.Refusal(); refusal.code != 0) {
+    Loga(std::string(kMandaName) + " line:" + std::to_string(refusal.line + 1) + " " + refusal.message);
+    return refusal.code;
+  }
   int messages = 0;
   for (size_t i = 0; i < lines.Count(); ++i) {
     if (!IsCodedLine(lines.Line(i))) continue;
@@ -205,11 +209,11 @@ int SendCodedMessage(char kind, int objectId, int auxiliaryId, const TTextLines&
   return sender.Commit();
 }
 
-int SendCodedFile(char kind, int objectId, int auxiliaryId, const std::string& file) {
+int SendCodedFile(char kind, int objectId, int auxiliaryId, const std::string& file, TImportEncoding encoding) {
   if (const int code = LogIn()) return code;
   TTextLines lines;
   try {
-    lines = TTextLines::FromFile(file);
+    lines = TTextLines::FromFile(file, encoding);
   } catch (const std::runtime_error& e) {
     Loga(std::string(kMandaName) + " " + e.what());
     return kMsgQQFileUnreadable;
@@ -241,9 +245,10 @@ int PoeMsgQQNoDataLog(int objectId, int auxiliaryId, const std::string& file, bo
   return code;
 }
 
-int MandaMsgQQCodeDumArquivo(char kind, int objectId, int auxiliaryId, const std::string& file) {
+int MandaMsgQQCodeDumArquivo(char kind, int objectId, int auxiliaryId, const std::string& file,
+                             TImportEncoding encoding) {
   Loga(StartLine(kMandaName, objectId, auxiliaryId, file));
-  const int code = SendCodedFile(kind, objectId, auxiliaryId, file);
+  const int code = SendCodedFile(kind, objectId, auxiliaryId, file, encoding);
   Loga("end " + OkOrError(code));
   return code;
 }

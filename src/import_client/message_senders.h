@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "toolbox/codec.h"
+
 namespace zi {
 
 inline constexpr int kMsgQQFileUnreadable = 4321;
@@ -35,7 +37,9 @@ int PoeMsgQQNoDataLog(int objectId, int auxiliaryId, const std::string& file, bo
 
 // The one message that the file's lines describe (ParseMsgQQText; empty lines and lines starting
 // with "#" are passed over), 749 bytes to a chunk, with the kind letter's code as the type: "T"
-// for the pairs of PoeMsgQQNoDataLog, "a" for auxiliary 0. Logs in first. Returns 0 or the code.
-int MandaMsgQQCodeDumArquivo(char kind, int objectId, int auxiliaryId, const std::string& file);
+// for the pairs of PoeMsgQQNoDataLog, "a" for auxiliary 0. Logs in first. The file is read as an
+// import text file is, in the encoding given. Returns 0 or the code.
+int MandaMsgQQCodeDumArquivo(char kind, int objectId, int auxiliaryId, const std::string& file,
+                             TImportEncoding encoding = TImportEncoding::Unchosen);
 
 }  // namespace zi

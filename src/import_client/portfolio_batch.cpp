@@ -165,7 +165,8 @@ void SaveRunLog(const std::string& begin, const std::string& end, const std::str
   const size_t last = NewestLineWith(lines, end);
   const fs::path log = fs::path(errors) / fs::path(file).filename().replace_extension(".log");
   std::ofstream out(log, std::ios::binary | std::ios::trunc);
-  for (size_t i = first; i <= last && i < lines.size(); ++i) out << lines[i] << "\r\n";
+  // Byte for byte the lines of zorinput.log: UTF-8, each ended by CR LF.
+  for (size_t i = first; i <= last && i < lines.size(); ++i) out << Cp1252ToUtf8(lines[i]) << "\r\n";
   if (!out.flush()) Loga("PortfolioBatchImport log " + PathText(log.string()) + " could not be written");
 }
 
@@ -182,8 +183,8 @@ int CreateMarker(const std::string& path) {
 
 class TBatch {
  public:
-  TBatch(std::vector<TBatchFolder> folders, TBatchSettings settings)
-      : folders_(std::move(folders)), settings_(settings) {}
+  TBatch(std::vector<TBatchFolder> folders, TBatchSettings settings, TImportEncoding encoding)
+      : folders_(std::move(folders)), settings_(settings), encoding_(encoding) {}
 
   int Run() {
     while (code_ == 0 && (done_ < settings_.maxBatchSize || settings_.maxBatchSize < 1)) {
@@ -219,7 +220,8 @@ class TBatch {
     const std::string begin = fmt::sprintf("PortfolioBatchImport FileToImport:%s MaxBatchSize:%d", shown,
                                            settings_.maxBatchSize);
     Loga(begin);
-    const TImportOutcome outcome = ImportaArquivo(file_, done_ == 0, true, TemParam("logfilenameonimport"));
+    const TImportOutcome outcome =
+        ImportaArquivo(file_, done_ == 0, true, TemParam("logfilenameonimport"), {.encoding = encoding_});
     const std::string end = fmt::sprintf("PortfolioBatchImport FileToImport:%s Result:%d", shown, outcome.code);
     Loga(end);
     // Without a login no file can import: the batch ends and the file stays for the next one.
@@ -247,6 +249,7 @@ class TBatch {
 
   std::vector<TBatchFolder> folders_;
   TBatchSettings settings_;
+  TImportEncoding encoding_;
   size_t last_ = static_cast<size_t>(-1);
   std::string file_;
   int done_ = 0;
@@ -255,7 +258,7 @@ class TBatch {
 
 }  // namespace
 
-int PortfolioBatchImport(const std::string& folders) {
+int PortfolioBatchImport(const std::string& folders, TImportEncoding encoding) {
   LogaFormat("PortfolioBatchImport begin InputDir:%s", PathText(folders));
   const TBatchSettings settings{IntegerSwitch("MaxBatchSize", 0), IntegerSwitch("BoletimAcada", 5000),
                                 IntegerSwitch("WaitForFileLoops", 3), IntegerSwitch("WaitForFileSecs", 5),
@@ -265,7 +268,7 @@ int PortfolioBatchImport(const std::string& folders) {
   try {
     std::vector<TBatchFolder> batchFolders;
     code = Folders(folders, batchFolders);
-    if (code == 0) code = TBatch(std::move(batchFolders), settings).Run();
+    if (code == 0) code = TBatch(std::move(batchFolders), settings, encoding).Run();
   } catch (const std::exception& e) {
     ReportExceptionWithCode("PortfolioBatchImport", code, e, kBatchException);
   }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "toolbox/codec.h"
+
 namespace zi {
 
 // Markers in the program's folder: "generate the bulletin now" (the generator deletes it) and "the
@@ -12,8 +14,8 @@ namespace zi {
 inline constexpr const char* kGenerateBulletinMarker = "gerarboletim.nua";
 inline constexpr const char* kBatchEndedMarker = "encerrar.nua";
 
-// folders: separated by "," or ";"; empty means the current folder. The code of the first failure
-// that ends the batch, else 0.
-int PortfolioBatchImport(const std::string& folders);
+// folders: separated by "," or ";"; empty means the current folder; every file is read in the
+// encoding given. The code of the first failure that ends the batch, else 0.
+int PortfolioBatchImport(const std::string& folders, TImportEncoding encoding = TImportEncoding::Unchosen);
 
 }  // namespace zi

@@ -11,6 +11,7 @@
 #include "session/zi_globs.h"
 #include "toolbox/codec.h"
 #include "toolbox/errors.h"
+#include "toolbox/import_ticket.h"
 #include "toolbox/log.h"
 #include "toolbox/platform.h"
 #include "toolbox/switches.h"
@@ -63,7 +64,8 @@ int PrioridadeDoIF() {
   return std::max(priority, 1);
 }
 
-int EnviaArquivoParaImportacao(const std::string& file, int priority, bool logIn, const TProgressText& progress) {
+int EnviaArquivoParaImportacao(const std::string& file, int priority, bool logIn, TImportEncoding encoding,
+                               const TProgressText& progress) {
   const std::string name = Trim(file);
   if (name.empty()) return kEmptyRemoteFileName;
   if (logIn) {
@@ -82,7 +84,7 @@ int EnviaArquivoParaImportacao(const std::string& file, int priority, bool logIn
   if (!ds) return kNoUploadCommand;
   ds->SetInteger("@Prioridade", priority);
   ds->SetText("@Filename", shown);
-  ds->SetInteger("@Flags", 0);
+  ds->SetInteger("@Flags", ImportFlagsOf(encoding));
   std::string bytes;
   if (const int code = ReadImportFile(name, bytes)) return code;
   ds->SetBlob("@Conteudo", bytes);
@@ -92,6 +94,7 @@ int EnviaArquivoParaImportacao(const std::string& file, int priority, bool logIn
   const std::string verdict = code == 0 ? std::string("ok") : "error:" + std::to_string(code);
   const std::string seconds = fmt::format("{:.1f}s", static_cast<double>(platform::MonotonicMs() - start) / 1000);
   Loga(fmt::format("- ImpFAdd {} {} IFpri:{} fsize:{} <{}>", verdict, seconds, priority, bytes.size(), shown));
+  if (encoding != TImportEncoding::Unchosen) Loga(std::string("- encoding:") + ImportEncodingName(encoding));
   Progress(progress, "- " + verdict + " " + seconds);
   return code;
 }

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "toolbox/codec.h"
+
 namespace zi {
 
 inline constexpr int kReadImportFileFailed = 4065;
@@ -19,7 +21,9 @@ int PrioridadeDoIF();
 // Receives the texts that say how far the upload got, for a window.
 using TProgressText = std::function<void(const std::string& text)>;
 
-// Uploads file (the system's bytes) with the priority: 0 when the server queued it, else the code.
-int EnviaArquivoParaImportacao(const std::string& file, int priority, bool logIn, const TProgressText& progress = {});
+// Uploads file (the system's bytes) with the priority and the encoding its import reads it in: 0
+// when the server queued it, else the code.
+int EnviaArquivoParaImportacao(const std::string& file, int priority, bool logIn, TImportEncoding encoding,
+                               const TProgressText& progress = {});
 
 }  // namespace zi

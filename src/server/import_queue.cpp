@@ -39,19 +39,21 @@ std::string NewSecret() {
 // "ImportFileAdd": queues a file for the import worker, as the logged-in user's.
 // - 18456 without a logged-in user;
 // - 99101 no file name, or no content (an empty file has nothing to import);
-// - 99102 a priority below 1, flags other than 0, or a file name with control characters (it would
-//   forge lines of the worker's log and mail).
+// - 99102 a priority below 1, flags that name no encoding (0 none, 1 UTF-8, 2 Windows-1252), or a
+//   file name with control characters (it would forge lines of the worker's log and mail).
 int ImportFileAdd(ProcContext& call) {
   if (const int code = FirstFailure({RequireUser(call), IntegerIn(call, "@Prioridade", 1, INT_MAX),
-                                     RequiredText(call, "@Filename"), IntegerIn(call, "@Flags", 0, 0)})) {
+                                     RequiredText(call, "@Filename"),
+                                     IntegerIn(call, "@Flags", 0, kImportFlagsLast)})) {
     return code;
   }
   if (HasControlCharacters(call.In("@Filename").AsText())) return kOutOfRange;
   if (call.IsNull("@Conteudo")) return kValueMissing;
   call.Db().Run(
       "INSERT INTO ImportQueue (priority, file_name, flags, content, uploader, uploaded, state) "
-      "VALUES (?, ?, 0, ?, ?, ?, 'queued')",
-      {call.In("@Prioridade"), call.In("@Filename"), call.In("@Conteudo"), call.SessionUserId(), call.Now()});
+      "VALUES (?, ?, ?, ?, ?, ?, 'queued')",
+      {call.In("@Prioridade"), call.In("@Filename"), call.In("@Flags"), call.In("@Conteudo"), call.SessionUserId(),
+       call.Now()});
   return 0;
 }
 
@@ -94,7 +96,7 @@ void RegisterImportQueueProcedures(Registry& registry) {
 std::optional<QueuedImport> ClaimNextImport(SqliteDb& db, const std::string& host, int pid, TDateTime now) {
   AtomicScope scope(db);
   const ResultSet next = db.Query(
-      "SELECT q.id, q.priority, q.file_name, q.content, q.uploader, u.name, u.email FROM ImportQueue q "
+      "SELECT q.id, q.priority, q.file_name, q.content, q.uploader, u.name, u.email, q.flags FROM ImportQueue q "
       "JOIN users u ON u.id = q.uploader WHERE q.state = 'queued' ORDER BY q.priority, q.id LIMIT 1");
   if (next.rows.empty()) return std::nullopt;
   const auto& row = next.rows[0];
@@ -102,6 +104,7 @@ std::optional<QueuedImport> ClaimNextImport(SqliteDb& db, const std::string& hos
                        .priority = static_cast<int>(row[1].AsInteger()),
                        .fileName = row[2].AsText(),
                        .content = row[3].AsBlob().bytes,
+                       .flags = static_cast<int>(row[7].AsInteger()),
                        .uploader = static_cast<int>(row[4].AsInteger()),
                        .uploaderName = row[5].AsText(),
                        .uploaderEmail = row[6].AsText()};

@@ -28,6 +28,7 @@ struct QueuedImport {
   int priority = 0;
   std::string fileName;  // as uploaded (program text)
   std::string content;
+  int flags = 0;  // the encoding the uploader named (import_ticket.h)
   int uploader = 0;
   std::string uploaderName;
   std::string uploaderEmail;

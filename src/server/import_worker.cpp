@@ -88,7 +88,7 @@ std::string ReadAll(const std::filesystem::path& file) {
 
 struct ImportRun {
   int code = 0;
-  std::string output;
+  std::string output;  // program text, as every text the database layer stores and the mail carries
 };
 
 // Imports the file in a private folder, with the zorinput program logged in as its uploader.
@@ -101,15 +101,20 @@ ImportRun RunImport(const QueuedImport& file, const std::string& database, const
   {
     std::ofstream out(input, std::ios::binary);
     out.write(file.content.data(), static_cast<std::streamsize>(file.content.size()));
-    if (!out.flush()) run = {kRemoteImportNotRun, "the file could not be written to " + input.string()};
+    if (!out.flush()) run = {kRemoteImportNotRun, "the file could not be written to " + PathText(input.string())};
   }
   if (run.code == 0) {
-    const ProcessResult ended = RunProgramIntoFile(
-        {program, "-import=" + input.string(), "-database=" + database, "-user=" + Cp1252ToUtf8(file.uploaderName)},
-        {std::string(kImportTicketVariable) + "=" + file.ticket}, {"ZORINPUT_PASSWORD"}, output.string());
-    run.output = Tail(ReadAll(output), kKeptOutput);
+    std::vector<std::string> arguments{program, "-import=" + input.string(), "-database=" + database,
+                                       "-user=" + Cp1252ToUtf8(file.uploaderName)};
+    if (const TImportEncoding encoding = ImportEncodingOfFlags(file.flags); encoding != TImportEncoding::Unchosen)
+      arguments.push_back(std::string("-encoding=") + ImportEncodingName(encoding));
+    const ProcessResult ended = RunProgramIntoFile(arguments, {std::string(kImportTicketVariable) + "=" + file.ticket},
+                                                   {"ZORINPUT_PASSWORD"}, output.string());
+    // The program writes its console in UTF-8; kept as UTF-8 bytes, the output would be encoded
+    // once more when stored, and mailed in another encoding than the rest of the mail.
+    run.output = Tail(Utf8ToCp1252Lossy(ReadAll(output)), kKeptOutput);
     const std::optional<int> code = EndLineCode(run.output);
-    if (ended.error != 0) run.output = fmt::format("{} could not be started: error {}", program, ended.error);
+    if (ended.error != 0) run.output = fmt::format("{} could not be started: error {}", PathText(program), ended.error);
     run.code = ended.error == 0 && code ? *code : kRemoteImportNotRun;
   }
   std::error_code ignored;

@@ -1,5 +1,6 @@
 #include "toolbox/codec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -179,28 +180,57 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 // Eight bytes at a time: an import file of many megabytes is scanned whole before it is read.
-bool HasNonAscii(std::string_view text) {
+size_t FirstNonAscii(std::string_view text) {
   constexpr uint64_t kHighBits = 0x8080808080808080;
   size_t pos = 0;
   for (; pos + 8 <= text.size(); pos += 8) {
     uint64_t word = 0;
     std::memcpy(&word, text.data() + pos, sizeof word);
-    if (word & kHighBits) return true;
+    if (word & kHighBits) break;
   }
   for (; pos < text.size(); ++pos) {
-    if (static_cast<uint8_t>(text[pos]) >= 0x80) return true;
+    if (static_cast<uint8_t>(text[pos]) >= 0x80) return pos;
   }
-  return false;
+  return std::string_view::npos;
 }
 
+bool HasNonAscii(std::string_view text) { return FirstNonAscii(text) != std::string_view::npos; }
+
 TTextEncoding DetectImportEncoding(std::string_view fileBytes) {
-  if (fileBytes.starts_with(kUtf8Bom)) return TTextEncoding::Utf8;
-  return HasNonAscii(fileBytes) && IsValidUtf8(fileBytes) ? TTextEncoding::Utf8 : TTextEncoding::Cp1252;
+  if (StartsWithUtf8Bom(fileBytes)) return TTextEncoding::Utf8;
+  const size_t first = FirstNonAscii(fileBytes);
+  // What lies before the first non-ASCII byte is ASCII, which is UTF-8.
+  return first != std::string_view::npos && IsValidUtf8(fileBytes.substr(first)) ? TTextEncoding::Utf8
+                                                                                   : TTextEncoding::Cp1252;
 }
+
+bool StartsWithUtf8Bom(std::string_view bytes) { return bytes.starts_with(kUtf8Bom); }
 
 std::string_view DropUtf8Bom(std::string_view bytes) {
   if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
   return bytes;
+}
+
+std::optional<TImportEncoding> ImportEncodingNamed(std::string_view name) {
+  for (const TImportEncoding encoding : {TImportEncoding::Utf8, TImportEncoding::Windows1252}) {
+    const std::string_view known = ImportEncodingName(encoding);
+    if (name.size() == known.size() &&
+        std::equal(name.begin(), name.end(), known.begin(), [](char a, char b) {
+          return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+        })) {
+      return encoding;
+    }
+  }
+  return std::nullopt;
+}
+
+const char* ImportEncodingName(TImportEncoding encoding) {
+  switch (encoding) {
+    case TImportEncoding::Utf8: return "utf-8";
+    case TImportEncoding::Windows1252: return "windows-1252";
+    case TImportEncoding::Unchosen: break;
+  }
+  return "";
 }
 
 std::optional<std::string> ImportTextToCp1252(std::string_view fileBytes, TCodecError& error) {

@@ -37,13 +37,26 @@ std::string CodecErrorText(const TCodecError& error);
 // Strict: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view text);
 bool HasNonAscii(std::string_view text);
+// The offset of the first byte above 0x7F; npos when there is none.
+size_t FirstNonAscii(std::string_view text);
 
 enum class TTextEncoding { Cp1252, Utf8 };
 
-// Import text files are UTF-8 when they start with a byte-order mark, or when they are valid UTF-8
-// and hold non-ASCII; anything else is already Windows-1252.
+// What an import text file looks like: UTF-8 when it starts with a byte-order mark, or when it is
+// valid UTF-8 and holds non-ASCII. Only a look: a file is read in the encoding its user names.
 TTextEncoding DetectImportEncoding(std::string_view fileBytes);
+bool StartsWithUtf8Bom(std::string_view bytes);
 std::string_view DropUtf8Bom(std::string_view bytes);
+
+// How an import text file is read. Unchosen reads Windows-1252, the format's own code page, but
+// refuses a file that looks like UTF-8: read either way it could store other names than its user
+// meant, so its user must say.
+enum class TImportEncoding { Unchosen, Utf8, Windows1252 };
+// The names of the "encoding" switch: "utf-8" or "windows-1252", in either case; nullopt for any
+// other.
+std::optional<TImportEncoding> ImportEncodingNamed(std::string_view name);
+// "utf-8", "windows-1252", or "" for Unchosen.
+const char* ImportEncodingName(TImportEncoding encoding);
 
 // A whole import text file as program text, the byte-order mark dropped. On failure the error's
 // offset counts from the start of the file, mark included.

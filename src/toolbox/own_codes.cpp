@@ -36,6 +36,12 @@ const char* OwnCodeText(int code) {
       {kDirectiveRaised, "A directive failed with an unexpected error"},
       {kRemoteImportNotAvailable, "Remote import is not available in this build"},
       {kJsonFileNotWrittenBack, "The JSON import file could not be written back; it was left as it was"},
+      {kImportFileLooksUtf8,
+       "The import file looks like UTF-8 (a byte-order mark, or non-ASCII characters that form UTF-8): name its "
+       "encoding with -encoding=utf-8, or -encoding=windows-1252 if it is Windows-1252 text"},
+      {kImportEncodingUnknown, "The encoding named is neither utf-8 nor windows-1252"},
+      {kImportBomNamedWindows1252,
+       "The import file starts with a UTF-8 byte-order mark but was named Windows-1252: read it with -encoding=utf-8"},
       {kQuoteExportSelection, "The quote export's selection is not country;type;first date;last date;file"},
       {kQuoteExportNotWritten, "The quote export's file cannot be written"},
       {kQuoteExportTickerQuotes, "A ticker holds both a double quote and an apostrophe: it cannot be exported"},

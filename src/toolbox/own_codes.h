@@ -61,6 +61,10 @@ inline constexpr int kDirectiveNotAvailable = 99301;
 inline constexpr int kDirectiveRaised = 99302;
 inline constexpr int kRemoteImportNotAvailable = 99303;
 inline constexpr int kJsonFileNotWrittenBack = 99304;
+// How an import text file is read.
+inline constexpr int kImportFileLooksUtf8 = 99310;
+inline constexpr int kImportEncodingUnknown = 99311;
+inline constexpr int kImportBomNamedWindows1252 = 99312;
 
 // Prices.
 inline constexpr int kQuoteExportSelection = 99401;

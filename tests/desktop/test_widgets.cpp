@@ -1,8 +1,12 @@
 // The widgets: where keys go, the in-place editor, the save question and the chooser.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -283,6 +287,33 @@ TEST_F(Widgets, LogWindowFillsAtItsFirstPaint) {
   emit view.Grid()->cellDoubleClicked(0, 0);
   ProcessUntil([&] { return reads == 2; });
   EXPECT_EQ(reads, 2);
+}
+
+TEST_F(Widgets, ImportWindowReadsTheFileInTheEncodingItsListNames) {
+  const std::string file = dir_.File("in.txt");
+  test::WriteFile(file, "# S\xC3\xA3o Paulo\n");
+  tImpView view(nullptr, nullptr);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  QStringList names;
+  for (int i = 0; i < view.EncodingList()->count(); ++i) names << view.EncodingList()->itemText(i);
+  EXPECT_EQ(names, (QStringList{"none named", "utf-8", "windows-1252"}));
+  EXPECT_EQ(view.EncodingList()->currentIndex(), 0);
+  view.FileField()->setText(QString::fromStdString(file));
+
+  auto runWith = [&](int encoding) {
+    view.ActionList()->setCurrentIndex(0);
+    view.EncodingList()->setCurrentIndex(encoding);
+    QTest::mouseClick(view.OkayButton(), Qt::LeftButton);
+    EXPECT_FALSE(view.EncodingList()->isEnabled()) << "while the run is active";
+    ProcessUntil([&] { return !view.Window().Form().RunActive() && !view.Window().IsIdleRunning(); });
+    EXPECT_TRUE(view.EncodingList()->isEnabled());
+    return view.Pane()->toPlainText();
+  };
+  EXPECT_THAT(runWith(0).toStdString(), testing::HasSubstr("line:1 Error:99310 the file looks like UTF-8"));
+  EXPECT_THAT(boxes, testing::Contains(testing::HasSubstr("99310")));
+  EXPECT_EQ(runWith(1), "check ok, starting import\nend import ok");
+  EXPECT_EQ(view.Window().Form().Encoding(), TImportEncoding::Utf8);
 }
 
 }  // namespace

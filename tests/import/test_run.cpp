@@ -28,6 +28,7 @@ class TTestRun : public TImpMain {
  public:
   TTestRun(std::string_view text, bool checkAndImport = true)
       : TImpMain("f.txt", checkAndImport, false, text) {}
+  TTestRun(std::string file, TImportEncoding encoding) : TImpMain(std::move(file), true, false, {}, encoding) {}
   void Output(std::string_view message, bool) override { messages.emplace_back(message); }
   void RunToEnd() {
     while (NotFinished()) Step();
@@ -157,11 +158,33 @@ TEST_F(RunTest, KeywordsOfTheEngineItself) {
 }
 
 TEST_F(RunTest, LineThatIsNotProgramTextStopsTheRun) {
-  TTestRun run("# ok\n*PAIS \xE6\x97\xA5\n");
+  const std::string file = dir_.File("in.txt");
+  test::WriteFile(file, "# ok\n*PAIS \xE6\x97\xA5\n");
+  TTestRun run(file, TImportEncoding::Utf8);
   run.RunToEnd();
   EXPECT_EQ(run.ResultCode(), kImportLineNotText);
   EXPECT_THAT(run.messages,
               ElementsAre("line:2 Invalid text: character U+65E5 at byte offset 6 has no Windows-1252 form: *PAIS ?"));
+}
+
+TEST_F(RunTest, AFileItsEncodingRefusesStopsTheCheckAtTheLineWhereItShowsAndWritesNothing) {
+  TCountry country;
+  const std::string file = dir_.File("in.txt");
+  test::WriteFile(file, "*PAIS 1\n# S\xC3\xA3o Paulo\n*PAIS 2\n");
+  TTestRun refused(file, TImportEncoding::Unchosen);
+  refused.RunToEnd();
+  EXPECT_EQ(refused.ResultCode(), kImportFileLooksUtf8);
+  EXPECT_TRUE(refused.ToNoCheck());
+  EXPECT_EQ(refused.lnn(), 2) << "refused at the comment that holds the first non-ASCII";
+  ASSERT_EQ(refused.messages.size(), 1u);
+  EXPECT_THAT(refused.messages[0], testing::StartsWith("line:2 Error:99310 the file looks like UTF-8: "));
+  EXPECT_THAT(country.written, IsEmpty());
+
+  TTestRun named(file, TImportEncoding::Windows1252);
+  named.RunToEnd();
+  EXPECT_EQ(named.ResultCode(), 0);
+  EXPECT_THAT(country.written, ElementsAre("1", "2"));
+  EXPECT_THAT(LogTexts(), testing::Contains("ImpRoot encoding:windows-1252"));
 }
 
 TEST_F(RunTest, FileThatCannotBeReadFailsTheRunWith4388) {
@@ -346,6 +369,51 @@ TEST_F(ImpFormTest, CheckRunsOneLinePerIdleTickAndCancelStopsIt) {
   EXPECT_THAT(boxes_, IsEmpty());
 }
 
+TEST_F(ImpFormTest, TheEncodingListReadsTheFileAsTheSwitchDoesAndGoesWithARemoteImport) {
+  TCountry country;
+  const std::string file = dir_.File("in.txt");
+  test::WriteFile(file, "*PAIS S\xC3\xA3o\n");
+  tImpForm form;
+  form.SetFileName(file);
+  EXPECT_EQ(form.Encoding(), TImportEncoding::Unchosen);
+  form.Okay();
+  while (form.Idle()) {
+  }
+  EXPECT_THAT(country.written, IsEmpty());
+  EXPECT_THAT(form.LogPane(), ElementsAre(HasSubstr("line:1 Error:99310 the file looks like UTF-8"),
+                                          "end import error:99310"));
+
+  const struct {
+    int index;
+    TImportEncoding encoding;
+    std::string written;
+  } choices[] = {{1, TImportEncoding::Utf8, "S\xE3o"}, {2, TImportEncoding::Windows1252, "S\xC3\xA3o"}};
+  for (const auto& choice : choices) {
+    country.written.clear();
+    form.SetEncoding(choice.index);
+    EXPECT_EQ(form.Encoding(), choice.encoding);
+    form.SetAction(0);
+    form.Okay();
+    while (form.Idle()) {
+    }
+    EXPECT_THAT(country.written, ElementsAre(choice.written)) << choice.index;
+  }
+  form.SetEncoding(3);
+  form.SetEncoding(-1);
+  EXPECT_EQ(form.EncodingIndex(), 2) << "a place outside the list changes nothing";
+
+  TImportEncoding sent = TImportEncoding::Unchosen;
+  form.SetRemoteImport([&](const std::string&, int, TImportEncoding encoding,
+                           const std::function<void(std::string_view)>&) {
+    sent = encoding;
+    return 0;
+  });
+  form.SetAction(2);
+  form.Okay();
+  EXPECT_EQ(sent, TImportEncoding::Windows1252);
+  EXPECT_EQ(form.EncodingIndex(), 2) << "kept after the run, as the file name is";
+}
+
 }  // namespace
 }  // namespace zi
 
@@ -365,7 +433,7 @@ TEST(RunBadInput, EveryKindOfBadFileHasItsOutcome) {
       {"megabyte line", megabyteLine, kUnknownDirective},
       {"unterminated quote", "*NOSUCH \"open", kUnknownDirective},
       {"lone CR", "# a\r*NOSUCH\r", kUnknownDirective},
-      {"byte-order mark", "\xEF\xBB\xBF# only a comment\n", 0},
+      {"byte-order mark", "\xEF\xBB\xBF# only a comment\n", kImportFileLooksUtf8},
       {"empty", "", 0},
       {"tabs only", "\t\t\n\t", 0},
   };

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <map>
+
 #include "import/company_key.h"
 #include "import/fields.h"
 #include "import/text_lines.h"
 #include "import/tokeniser.h"
 #include "support/test_files.h"
 #include "toolbox/numbers.h"
+#include "toolbox/own_codes.h"
 
 namespace zi {
 namespace {
@@ -39,34 +42,111 @@ TEST(TextLines, SplitAtEveryKindOfLineEnd) {
   for (const auto& c : cases) EXPECT_EQ(LinesOf(TTextLines::FromText(c.bytes)), c.lines) << c.bytes;
 }
 
-TEST(TextLines, Utf8FilesBecomeProgramTextAndLinesThatCannotAreMarked) {
-  const TTextLines bom = TTextLines::FromText("\xEF\xBB\xBF*OBJEMP A 1\r\n*NW Jo\xC3\xA3o");
-  EXPECT_THAT(LinesOf(bom), ElementsAre("*OBJEMP A 1", "*NW Jo\xE3o"));
-  EXPECT_EQ(bom.Defect(0), "");
+TEST(TextLines, AFileIsReadInTheEncodingNamedAndAFileThatLooksUtf8IsRefusedWithoutOne) {
+  constexpr auto kNone = TImportEncoding::Unchosen;
+  constexpr auto kUtf8 = TImportEncoding::Utf8;
+  constexpr auto kCp1252 = TImportEncoding::Windows1252;
+  // Windows-1252 whose bytes also form UTF-8: "Jo", A with tilde, pound sign, "o"; or the UTF-8 of a
+  // name with a-tilde.
+  const std::string windowsAsUtf8 = "*NW A 0\n\"Jo\xC3\xA3o\"";
+  const std::string bom = "\xEF\xBB\xBF# x\r\n*NW Jo\xC3\xA3o";
+  const std::string latin = std::string("caf\xE9\nA\0B", 8);  // not UTF-8
+  const struct Case {
+    std::string bytes;
+    TImportEncoding encoding;
+    std::vector<std::string> lines;
+    int refusal;
+    size_t refusedLine;
+    std::map<size_t, std::string> defects;
+  } cases[] = {
+      {windowsAsUtf8, kNone, {"*NW A 0", "\"Jo\xC3\xA3o\""}, kImportFileLooksUtf8, 1, {}},
+      {windowsAsUtf8, kCp1252, {"*NW A 0", "\"Jo\xC3\xA3o\""}, 0, 0, {}},
+      {windowsAsUtf8, kUtf8, {"*NW A 0", "\"Jo\xE3o\""}, 0, 0, {}},
+      {bom, kNone, {"\xEF\xBB\xBF# x", "*NW Jo\xC3\xA3o"}, kImportFileLooksUtf8, 0, {}},
+      {bom, kCp1252, {"\xEF\xBB\xBF# x", "*NW Jo\xC3\xA3o"}, kImportBomNamedWindows1252, 0, {}},
+      {bom, kUtf8, {"# x", "*NW Jo\xE3o"}, 0, 0, {}},
+      {"\xEF\xBB\xBF", kNone, {"\xEF\xBB\xBF"}, kImportFileLooksUtf8, 0, {}},
+      {"\xEF\xBB\xBF", kUtf8, {}, 0, 0, {}},
+      {latin, kNone, {"caf\xE9", "A?B"}, 0, 0, {{1, "Invalid text: a NUL byte at byte offset 1"}}},
+      {latin, kCp1252, {"caf\xE9", "A?B"}, 0, 0, {{1, "Invalid text: a NUL byte at byte offset 1"}}},
+      {latin,
+       kUtf8,
+       {"caf?", "A?B"},
+       0,
+       0,
+       {{0, "Invalid text: invalid UTF-8 at byte offset 3"}, {1, "Invalid text: a NUL byte at byte offset 1"}}},
+      {"caf\xC3\xA9\n\xE6\x97\xA5\xE6\x9C\xAC x\nok",
+       kUtf8,
+       {"caf\xE9", "?? x", "ok"},
+       0,
+       0,
+       {{1, "Invalid text: character U+65E5 at byte offset 0 has no Windows-1252 form"}}},
+      // A UTF-8 sequence cut short at the end of the file: no UTF-8 file, and no valid line of one.
+      {"*QT a\nb \xC3", kNone, {"*QT a", "b \xC3"}, 0, 0, {}},
+      {"*QT a\nb \xC3", kUtf8, {"*QT a", "b ?"}, 0, 0, {{1, "Invalid text: invalid UTF-8 at byte offset 2"}}},
+      // A NUL byte does not hide what the rest looks like.
+      {std::string("x\0\ny \xC3\xA9", 7), kNone, {"x?", "y \xC3\xA9"}, kImportFileLooksUtf8, 1,
+       {{0, "Invalid text: a NUL byte at byte offset 1"}}},
+  };
+  for (const Case& c : cases) {
+    const std::string label = testing::PrintToString(c.bytes) + " as " + ImportEncodingName(c.encoding);
+    const TTextLines lines = TTextLines::FromFileBytes(c.bytes, c.encoding);
+    EXPECT_EQ(LinesOf(lines), c.lines) << label;
+    EXPECT_EQ(lines.Refusal().code, c.refusal) << label;
+    if (c.refusal != 0) {
+      EXPECT_EQ(lines.Refusal().line, c.refusedLine) << label;
+    }
+    for (size_t i = 0; i < lines.Count(); ++i) {
+      const auto defect = c.defects.find(i);
+      EXPECT_EQ(lines.Defect(i), defect == c.defects.end() ? "" : defect->second) << label << " line " << i;
+    }
+  }
+}
 
-  const TTextLines plain = TTextLines::FromText("caf\xC3\xA9\n\xE6\x97\xA5\xE6\x9C\xAC x\nok");
-  EXPECT_THAT(LinesOf(plain), ElementsAre("caf\xE9", "?? x", "ok"));
-  EXPECT_EQ(plain.Defect(1), "Invalid text: character U+65E5 at byte offset 0 has no Windows-1252 form");
-  EXPECT_EQ(plain.Defect(2), "");
+TEST(TextLines, TheRefusalSaysWhereTheFileLooksUtf8AndHowToNameItsEncoding) {
+  const TTextLines utf8 = TTextLines::FromFileBytes("*QT a\n*NW x \xC3\xA9", TImportEncoding::Unchosen);
+  EXPECT_EQ(utf8.Refusal().message,
+            "Error:99310 the file looks like UTF-8: its non-ASCII characters (the first at byte offset 6 of this "
+            "line) form UTF-8, and read as Windows-1252 they would be stored as other characters. Name its "
+            "encoding: -encoding=utf-8, or -encoding=windows-1252 if it is Windows-1252 text");
+  EXPECT_EQ(TTextLines::FromFileBytes("\xEF\xBB\xBF*QT a", TImportEncoding::Unchosen).Refusal().message,
+            "Error:99310 the file starts with a UTF-8 byte-order mark: name its encoding with -encoding=utf-8 (the "
+            "mark is dropped), or -encoding=windows-1252 if it is Windows-1252 text");
+  EXPECT_EQ(TTextLines::FromFileBytes("\xEF\xBB\xBF*QT a", TImportEncoding::Windows1252).Refusal().message,
+            "Error:99312 the file starts with a UTF-8 byte-order mark, but its encoding was named windows-1252: "
+            "read it with -encoding=utf-8");
+}
 
-  // Bytes that are not UTF-8 are Windows-1252 already; a NUL byte is refused in either.
-  const TTextLines latin = TTextLines::FromText(std::string("caf\xE9\nA\0B", 8));
-  EXPECT_THAT(LinesOf(latin), ElementsAre("caf\xE9", "A?B"));
-  EXPECT_EQ(latin.Defect(0), "");
-  EXPECT_EQ(latin.Defect(1), "Invalid text: a NUL byte at byte offset 1");
+TEST(TextLines, AFileIsLookedAtWholeNotOnlyAtItsStart) {
+  std::string bytes;
+  while (bytes.size() < 3 * 1024 * 1024) bytes += "*QT PETR4 1 2024-04-08 37.10\n";
+  const size_t asciiLines = bytes.size() / 29;
+  bytes += "*NW x \xC3\xA9\n";
+  const TTextLines lines = TTextLines::FromFileBytes(bytes, TImportEncoding::Unchosen);
+  EXPECT_EQ(lines.Refusal().code, kImportFileLooksUtf8);
+  EXPECT_EQ(lines.Refusal().line, asciiLines);
+  EXPECT_EQ(TTextLines::FromFileBytes(bytes + "\xE9", TImportEncoding::Unchosen).Refusal().code, 0)
+      << "a byte that is no UTF-8 anywhere makes the file Windows-1252";
+}
+
+TEST(TextLines, AGivenTextIsProgramTextTakenAsItIs) {
+  const TTextLines lines = TTextLines::FromText(std::string("\xEF\xBB\xBFJo\xC3\xA3o\nA\0B", 12));
+  EXPECT_THAT(LinesOf(lines), ElementsAre("\xEF\xBB\xBFJo\xC3\xA3o", "A?B"));
+  EXPECT_EQ(lines.Refusal().code, 0);
+  EXPECT_EQ(lines.Defect(1), "Invalid text: a NUL byte at byte offset 1");
 }
 
 TEST(TextLines, FilesAreReadByTheirBytesAndOnlyRegularFilesAreRead) {
   test::TempDir dir;
   const std::string name = dir.File("\xE6\x97\xA5\xE6\x9C\xAC-caf\xE9.txt");
   test::WriteFile(name, "*QT a 1\n");
-  EXPECT_THAT(LinesOf(TTextLines::FromFile(name)), ElementsAre("*QT a 1"));
+  EXPECT_THAT(LinesOf(TTextLines::FromFile(name, TImportEncoding::Unchosen)), ElementsAre("*QT a 1"));
 
-  EXPECT_THROW(TTextLines::FromFile(dir.File("missing.txt")), std::runtime_error);
-  EXPECT_THROW(TTextLines::FromFile(dir.Path()), std::runtime_error);
+  EXPECT_THROW(TTextLines::FromFile(dir.File("missing.txt"), TImportEncoding::Unchosen), std::runtime_error);
+  EXPECT_THROW(TTextLines::FromFile(dir.Path(), TImportEncoding::Unchosen), std::runtime_error);
   const std::string fifo = dir.File("pipe");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_THROW(TTextLines::FromFile(fifo), std::runtime_error) << "a pipe is refused, not waited on";
+  EXPECT_THROW(TTextLines::FromFile(fifo, TImportEncoding::Unchosen), std::runtime_error) << "a pipe is refused, not waited on";
 }
 
 TEST(IsSkipLine, BlankAndCommentLines) {

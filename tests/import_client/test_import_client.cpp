@@ -101,6 +101,38 @@ TEST_F(ImportClientTest, AnUploadedFileIsImportedByTheWorkerAsItsUploaderAndTheO
   EXPECT_THAT(Log(), testing::Not(HasSubstr("pw2")));
 }
 
+TEST_F(ImportClientTest, TheWorkerStoresAndMailsTheImportsOutputInTheDatabasesAndTheMailsOwnEncoding) {
+  test::TLocalServer relay;
+  test::WriteFile(dir_.File("bad.txt"), "*NOSUCH n\xE3o \xE9\n");  // Windows-1252
+  ASSERT_EQ(Zorinput("-rimport=bad.txt -user=bia -password=pw2 -database=zi.db"), 0);
+  ASSERT_EQ(Run(ZI_SERVER_PATH, "import-worker zi.db --until-empty --mail-relay " + relay.HostAndPort() +
+                                    " --program " + QuoteParameter(ZI_ZORINPUT_PATH)),
+            0);
+  // Stored once as UTF-8, as every text of the embedded database; read back as program text.
+  EXPECT_THAT(Queue("hex(output)"), HasSubstr("2A4E4F53554348206EC3A36F20C3A9"));
+  EXPECT_THAT(Queue("output"), HasSubstr("Invalid line: *NOSUCH n\xE3o \xE9"));
+  const auto mails = relay.Received();
+  ASSERT_EQ(mails.size(), 1u);
+  // The mail's texts are all program text: the output as the file name and the subject are.
+  EXPECT_THAT(mails[0].target, HasSubstr("%2ANOSUCH%20n%E3o%20%E9"));
+}
+
+TEST_F(ImportClientTest, TheEncodingTheUploaderNamesTravelsWithTheFileToItsImport) {
+  test::WriteFile(dir_.File("utf8.txt"), "*NOSUCH S\xC3\xA3o\n");
+  ASSERT_EQ(Zorinput("-rimport=utf8.txt -user=bia -password=pw2 -database=zi.db -encoding=utf-8"), 0);
+  ASSERT_EQ(Zorinput("-rimport=utf8.txt -user=bia -password=pw2 -database=zi.db"), 0);
+  EXPECT_EQ(Zorinput("-rimport=utf8.txt -user=bia -password=pw2 -database=zi.db -encoding=latin1"), 4);
+  EXPECT_THAT(Log(), HasSubstr("ZorInput switch -encoding value \"latin1\" is not utf-8 or windows-1252 erro:99311"));
+  EXPECT_EQ(Queue("flags"), "1 | 0");
+  ASSERT_EQ(Run(ZI_SERVER_PATH, "import-worker zi.db --until-empty --program " + QuoteParameter(ZI_ZORINPUT_PATH)), 0);
+  const std::string outputs = Queue("result_code || ':' || output");
+  // Read as UTF-8 and converted; then, without a name, refused rather than guessed at.
+  EXPECT_THAT(outputs, HasSubstr("3942:"));
+  EXPECT_THAT(outputs, HasSubstr("Invalid line: *NOSUCH S\xE3o\n"));
+  EXPECT_THAT(outputs, HasSubstr(" | 99310:"));
+  EXPECT_THAT(outputs, HasSubstr("line:1 Error:99310 the file looks like UTF-8"));
+}
+
 TEST_F(ImportClientTest, AWorkerKilledOrStoppedLosesNoFile) {
   // A stand-in for zorinput that takes its time, so that the worker is caught with a file in hand.
   const std::string slow = dir_.File("slow.sh");
@@ -160,6 +192,37 @@ TEST_F(ImportClientTest, TheBatchAlternatesItsFoldersAndParksAFailedFileWithItsO
   EXPECT_THAT(cut.back(), testing::StartsWith("PortfolioBatchImport FileToImport:A/a2.pf Result:"));
   for (const std::string& line : cut) EXPECT_THAT(line, testing::Not(HasSubstr("1.pf"))) << line;
   EXPECT_THAT(Log(), HasSubstr("PortfolioBatchImport end Erro:0"));
+}
+
+TEST_F(ImportClientTest, TheLogBesideAFailedBatchFileHoldsItsLinesAsTheLogFileDoes) {
+  fs::create_directory(dir_.File("A"));
+  test::WriteFile(dir_.File("A/bad.pf"), "*NOSUCH n\xE3o \xE9\n");  // Windows-1252
+  EXPECT_EQ(Zorinput("-pfimport=A -DontWaitForFiles -BoletimAcada=0 -user=ana -password=pw -database=zi.db"), 0);
+  const std::string cut = test::ReadFile(dir_.File("A/pferror/bad.log"));
+  EXPECT_THAT(cut, HasSubstr("Invalid line: *NOSUCH n\xC3\xA3o \xC3\xA9\r\n"));
+  EXPECT_THAT(Log(), HasSubstr(cut)) << "the same bytes as the lines of zorinput.log";
+}
+
+TEST_F(ImportClientTest, TheBatchReadsEveryFileInTheEncodingNamed) {
+  fs::create_directory(dir_.File("A"));
+  const std::string utf8 = "# S\xC3\xA3o Paulo\n";
+  test::WriteFile(dir_.File("A/a.pf"), utf8);
+  EXPECT_EQ(Zorinput("-pfimport=A -DontWaitForFiles -BoletimAcada=0 -user=ana -password=pw -database=zi.db"), 0);
+  EXPECT_TRUE(fs::exists(dir_.File("A/pferror/a.pf")));
+  EXPECT_THAT(test::ReadFile(dir_.File("A/pferror/a.log")), HasSubstr("Error:99310"));
+  test::WriteFile(dir_.File("A/b.pf"), utf8);
+  EXPECT_EQ(Zorinput("-pfimport=A -DontWaitForFiles -BoletimAcada=0 -encoding=utf-8 -user=ana -password=pw "
+                     "-database=zi.db"),
+            0);
+  EXPECT_TRUE(fs::exists(dir_.File("A/pfbackup/b.pf")));
+  EXPECT_EQ(Zorinput("-pfimport=A -DontWaitForFiles -encoding=cp1252 -user=ana -password=pw -database=zi.db"), 4);
+  const std::string log = Log();
+  size_t batches = 0;
+  for (size_t at = log.find("PortfolioBatchImport begin"); at != std::string::npos;
+       at = log.find("PortfolioBatchImport begin", at + 1))
+    ++batches;
+  EXPECT_EQ(batches, 2u) << "the third is refused before its batch begins";
+  EXPECT_THAT(log, HasSubstr("ZorInput switch -encoding value \"cp1252\" is not utf-8 or windows-1252 erro:99311"));
 }
 
 TEST_F(ImportClientTest, TheBatchRefusesAFolderThatDoesNotExistAndCreatesNothing) {

@@ -239,14 +239,19 @@ TEST_F(SenderTest, CodedMessageOf1500BytesTravelsIn749ByteChunks) {
 TEST_F(SenderTest, CodedFileTextIsProgramText) {
   const struct {
     std::string line;
+    TImportEncoding encoding;
     std::string message;
   } cases[] = {
-      {"T:caf\xE9 S:\"a b\"", std::string("caf\xE9\x03" "a b")},  // Windows-1252 as it is
-      {"\xEF\xBB\xBFT:'caf\xC3\xA9'", "caf\xE9"},                   // UTF-8 with its mark, converted
+      // Windows-1252 as it is
+      {"T:caf\xE9 S:\"a b\"", TImportEncoding::Unchosen, std::string("caf\xE9\x03" "a b")},
+      // UTF-8 with its mark, converted
+      {"\xEF\xBB\xBFT:'caf\xC3\xA9'", TImportEncoding::Utf8, "caf\xE9"},
+      // Windows-1252 named, whatever its bytes look like
+      {"T:'caf\xC3\xA9'", TImportEncoding::Windows1252, "caf\xC3\xA9"},
   };
   for (const auto& c : cases) {
     Sql("DELETE FROM DataLog");
-    EXPECT_EQ(MandaMsgQQCodeDumArquivo('a', 9, 0, File("coded.txt", c.line)), 0) << c.line;
+    EXPECT_EQ(MandaMsgQQCodeDumArquivo('a', 9, 0, File("coded.txt", c.line), c.encoding), 0) << c.line;
     EXPECT_EQ(Reassembled(), c.message) << c.line;
     ASSERT_EQ(Rows().size(), 1u);
     EXPECT_EQ(Rows()[0].tip, 'a');
@@ -283,6 +288,30 @@ TEST_F(SenderTest, CodedFileRefusals) {
     }
   }
   EXPECT_EQ(MandaMsgQQCodeDumArquivo('a', 1, 0, dir_.File("missing.txt")), kMsgQQFileUnreadable);
+  EXPECT_TRUE(Rows().empty());
+}
+
+TEST_F(SenderTest, ACodedFileThatLooksUtf8IsRefusedUnlessItsEncodingIsNamed) {
+  const struct {
+    std::string content;
+    TImportEncoding encoding;
+    int code;
+    std::string line;
+  } cases[] = {
+      {"# x\nT:'caf\xC3\xA9'", TImportEncoding::Unchosen, kImportFileLooksUtf8,
+       "MandaMsgQQCodeDumArquivo line:2 Error:99310 the file looks like UTF-8: its non-ASCII characters (the first "
+       "at byte offset 6 of this line) form UTF-8, and read as Windows-1252 they would be stored as other "
+       "characters. Name its encoding: -encoding=utf-8, or -encoding=windows-1252 if it is Windows-1252 text"},
+      {"\xEF\xBB\xBFT:x", TImportEncoding::Windows1252, kImportBomNamedWindows1252,
+       "MandaMsgQQCodeDumArquivo line:1 Error:99312 the file starts with a UTF-8 byte-order mark, but its encoding "
+       "was named windows-1252: read it with -encoding=utf-8"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MandaMsgQQCodeDumArquivo('a', 1, 0, File("coded.txt", c.content), c.encoding), c.code) << c.content;
+    const std::vector<std::string> texts = LogTexts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts.at(texts.size() - 2), c.line);
+  }
   EXPECT_TRUE(Rows().empty());
 }
 

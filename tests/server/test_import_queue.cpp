@@ -46,7 +46,8 @@ TEST_F(ImportQueueTest, AnUploadIsQueuedAsItsUploadersAndBadOnesAreRefusedWithou
   };
   const Case refused[] = {
       {0, "a.txt", TBlob{"x"}, 0, 99102},          // priorities start at 1
-      {3, "a.txt", TBlob{"x"}, 1, 99102},          // no flags are defined
+      {3, "a.txt", TBlob{"x"}, 3, 99102},          // flags name the encoding: 1 or 2
+      {3, "a.txt", TBlob{"x"}, -1, 99102},
       {3, "  ", TBlob{"x"}, 0, 99101},             // no name
       {3, "a\nb.txt", TBlob{"x"}, 0, 99102},       // a name that would forge a log line
       {3, "a.txt", DbValue(), 0, 99101},           // nothing to import
@@ -63,6 +64,15 @@ TEST_F(ImportQueueTest, AnUploadIsQueuedAsItsUploadersAndBadOnesAreRefusedWithou
   EXPECT_EQ(row.rows[0][2], DbValue(TBlob{binary}));
   EXPECT_EQ(row.rows[0][3], DbValue(bia_));
   EXPECT_EQ(row.rows[0][4], DbValue("queued"));
+
+  ASSERT_EQ(Upload(3, "b.txt", TBlob{"x"}, 2), 0);
+  EXPECT_EQ(db_->QueryValue("SELECT group_concat(flags, ' ') FROM (SELECT flags FROM ImportQueue ORDER BY id)"),
+            DbValue("0 2"));
+  const std::optional<QueuedImport> first = ClaimNextImport(*db_, "h", 1, Now());
+  const std::optional<QueuedImport> second = ClaimNextImport(*db_, "h", 1, Now());
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->flags, 0);
+  EXPECT_EQ(second->flags, 2);
 
   auto anonymous = Server::Open(file_, ProductRegistry());
   EXPECT_EQ(anonymous->Execute("ImportFileAdd", {{"@Prioridade", 3}, {"@Filename", "b.txt"}, {"@Flags", 0},

@@ -103,6 +103,29 @@ TEST(Codec, HasNonAscii) {
   EXPECT_TRUE(HasNonAscii("abc\x80"));
 }
 
+TEST(Codec, FirstNonAsciiFindsTheFirstHighByteWhereverItLies) {
+  const std::string long1(100, 'a');
+  const struct {
+    std::string text;
+    size_t at;
+  } cases[] = {{"", std::string::npos}, {"abc", std::string::npos}, {"\x80", 0}, {"abcdefgh\xE9", 8},
+               {"abcdefghijklm\xE9x\xE9", 13}, {long1 + "\xC3\xA9", 100}, {std::string("a\0\x7F", 3), std::string::npos}};
+  for (const auto& c : cases) EXPECT_EQ(FirstNonAscii(c.text), c.at) << c.text;
+}
+
+TEST(Codec, TheEncodingSwitchNamesTwoEncodingsInEitherCase) {
+  const std::pair<std::string, std::optional<TImportEncoding>> cases[] = {
+      {"utf-8", TImportEncoding::Utf8},           {"UTF-8", TImportEncoding::Utf8},
+      {"windows-1252", TImportEncoding::Windows1252}, {"Windows-1252", TImportEncoding::Windows1252},
+      {"utf8", std::nullopt},                     {"latin1", std::nullopt},
+      {"", std::nullopt},                         {"utf-8 ", std::nullopt},
+      {"windows-1252x", std::nullopt},            {"\xC3\xBCtf-8", std::nullopt}};
+  for (const auto& [name, encoding] : cases) EXPECT_EQ(ImportEncodingNamed(name), encoding) << name;
+  EXPECT_STREQ(ImportEncodingName(TImportEncoding::Utf8), "utf-8");
+  EXPECT_STREQ(ImportEncodingName(TImportEncoding::Windows1252), "windows-1252");
+  EXPECT_STREQ(ImportEncodingName(TImportEncoding::Unchosen), "");
+}
+
 TEST(Codec, ImportTextIsConvertedOnlyWhenItIsUtf8) {
   const struct {
     std::string file;

@@ -30,8 +30,9 @@ std::string ShownValue(const DbValue& value) {
 }  // namespace
 
 tImpWin::tImpWin() {
-  form_.SetRemoteImport([](const std::string& file, int mode, const std::function<void(std::string_view)>& output) {
-    return EnviaArquivoParaImportacao(file, mode, false, [&](const std::string& text) { output(text); });
+  form_.SetRemoteImport([](const std::string& file, int mode, TImportEncoding encoding,
+                            const std::function<void(std::string_view)>& output) {
+    return EnviaArquivoParaImportacao(file, mode, false, encoding, [&](const std::string& text) { output(text); });
   });
 }
 
