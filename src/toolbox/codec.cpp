@@ -233,14 +233,6 @@ const char* ImportEncodingName(TImportEncoding encoding) {
   return "";
 }
 
-std::optional<std::string> ImportTextToCp1252(std::string_view fileBytes, TCodecError& error) {
-  if (DetectImportEncoding(fileBytes) == TTextEncoding::Cp1252) return std::string(fileBytes);
-  const std::string_view body = DropUtf8Bom(fileBytes);
-  std::optional<std::string> text = Utf8ToCp1252(body, error);
-  if (!text) error.offset += fileBytes.size() - body.size();
-  return text;
-}
-
 std::string PathText(std::string_view systemBytes) {
   if (!IsValidUtf8(systemBytes)) return std::string(systemBytes);
   return Utf8ToCp1252Lossy(systemBytes);

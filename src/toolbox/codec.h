@@ -58,8 +58,4 @@ std::optional<TImportEncoding> ImportEncodingNamed(std::string_view name);
 // "utf-8", "windows-1252", or "" for Unchosen.
 const char* ImportEncodingName(TImportEncoding encoding);
 
-// A whole import text file as program text, the byte-order mark dropped. On failure the error's
-// offset counts from the start of the file, mark included.
-std::optional<std::string> ImportTextToCp1252(std::string_view fileBytes, TCodecError& error);
-
 }  // namespace zi

@@ -126,41 +126,18 @@ TEST(Codec, TheEncodingSwitchNamesTwoEncodingsInEitherCase) {
   EXPECT_STREQ(ImportEncodingName(TImportEncoding::Unchosen), "");
 }
 
-TEST(Codec, ImportTextIsConvertedOnlyWhenItIsUtf8) {
+TEST(Codec, ImportTextLooksLikeUtf8WithAMarkOrValidNonAsciiOnly) {
   const struct {
     std::string file;
     TTextEncoding encoding;
-    std::string text;
-  } cases[] = {{"", TTextEncoding::Cp1252, ""},
-               {"*QT a b\r\n", TTextEncoding::Cp1252, "*QT a b\r\n"},
-               {"\xEF\xBB\xBF*QT a\n", TTextEncoding::Utf8, "*QT a\n"},
-               {"\xEF\xBB\xBF", TTextEncoding::Utf8, ""},
-               {"Jos\xC3\xA9\n", TTextEncoding::Utf8, "Jos\xE9\n"},
-               {"Jos\xE9\n", TTextEncoding::Cp1252, "Jos\xE9\n"},  // not valid UTF-8: already program text
-               {"\xEF\xBB\xBFJos\xC3\xA9", TTextEncoding::Utf8, "Jos\xE9"}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(DetectImportEncoding(c.file), c.encoding) << c.file;
-    TCodecError error;
-    EXPECT_EQ(ImportTextToCp1252(c.file, error), c.text);
-  }
-}
-
-TEST(Codec, ImportTextFailureCountsFromTheStartOfTheFile) {
-  const struct {
-    std::string file;
-    size_t offset;
-  } cases[] = {{"\xEF\xBB\xBF"
-                "ab\xE9",
-                5},  // the mark makes it UTF-8, so the lone 0xE9 is malformed
-               {"\xEF\xBB\xBF"
-                "a\xE4\xB8\xAD",
-                4},
-               {"\xC3\xA9 \xE4\xB8\xAD", 3}};
-  for (const auto& c : cases) {
-    TCodecError error;
-    EXPECT_FALSE(ImportTextToCp1252(c.file, error).has_value());
-    EXPECT_EQ(error.offset, c.offset);
-  }
+  } cases[] = {{"", TTextEncoding::Cp1252},
+               {"*QT a b\r\n", TTextEncoding::Cp1252},
+               {"\xEF\xBB\xBF*QT a\n", TTextEncoding::Utf8},
+               {"\xEF\xBB\xBF", TTextEncoding::Utf8},
+               {"Jos\xC3\xA9\n", TTextEncoding::Utf8},
+               {"Jos\xE9\n", TTextEncoding::Cp1252},  // not valid UTF-8
+               {"\xEF\xBB\xBFJos\xC3\xA9", TTextEncoding::Utf8}};
+  for (const auto& c : cases) EXPECT_EQ(DetectImportEncoding(c.file), c.encoding) << c.file;
 }
 
 TEST(PathText, ShowsAFileNameAsProgramTextWithoutChangingWhatCanBeShown) {
