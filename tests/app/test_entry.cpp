@@ -190,6 +190,40 @@ bool HasOpen(pid_t pid, const std::string& path) {
   return false;
 }
 
+// A provider the program has no driver for is refused as such in every mode that logs in, before
+// the settings that only a provider of the program would read.
+TEST_F(EntryTest, AProviderTheProgramLacksIsRefusedWith99002InEveryLoginMode) {
+  std::filesystem::create_directory(dir_.File("d"));
+  test::WriteFile(dir_.File("d/x.pf"), "# x\n");
+  test::WriteFile(dir_.File("f.txt"), "x");
+  const std::string refusal = "InitDbConnection provider foo erro:99002: this build has no driver for it (providers: "
+                              "embedded, MSOLEDBSQL, odbc, SQLNCLI11, SQLOLEDB, SQLOLEDB.1)";
+  struct Case {
+    std::string switches;
+    std::string endLine;
+  };
+  std::vector<Case> cases;
+  for (const char* mode : {"/import=f.txt", "/pfimport=d", "/rimport=f.txt", "/msgqq=171,2,f.txt", "/msgqqcode=1,f",
+                           "/exportabaccomstatus", "/exportabacsemstatus", "/contasquenaofecham=1", "/exportacac=1",
+                           "/exportacotacoes=x", "/checkserver", "/reqgbol=2 /import=f.txt"})
+    cases.push_back({mode, "- ZorInput end erro:3775 Sys.ExitCode:3775"});
+  cases.push_back({"/reqgbol=2", "- ZorInput end erro:99002 Sys.ExitCode:99002"});
+  for (const auto& c : cases) {
+    for (const char* others : {"", " /sqlserver=db1", " /sqlserver="}) {
+      std::filesystem::remove(dir_.File("zorinput.log"));
+      EXPECT_EQ(Run(c.switches + " /user=ana /password=pw /provider=foo" + others), 3) << c.switches << others;
+      EXPECT_THAT(LogTexts(), testing::Contains(refusal)) << c.switches << others;
+      EXPECT_THAT(LogTexts(), testing::Contains("InitDbConnection error:99002")) << c.switches << others;
+      EXPECT_THAT(LogTexts(), testing::Contains(c.endLine)) << c.switches << others;
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("ZorInput.db")));
+  // A server's provider that the program has still needs its server.
+  std::filesystem::remove(dir_.File("zorinput.log"));
+  EXPECT_EQ(Run("/reqgbol=2 /user=ana /password=pw /provider=odbc"), 3);
+  EXPECT_THAT(LogTexts(), testing::Contains("- ZorInput end erro:4217 Sys.ExitCode:4217"));
+}
+
 TEST_F(EntryTest, PasswordLeavesTheProcessListBeforeTheFirstLogLine) {
   test::TLockHolder holder(dir_.File("zorinput.log"));
   pid_t pid = Start({"/exportacac=3", "-li", "/password=s3cret"});
