@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "support/child_process.h"
 #include "support/test_files.h"
@@ -222,6 +225,43 @@ TEST_F(EntryTest, AProviderTheProgramLacksIsRefusedWith99002InEveryLoginMode) {
   std::filesystem::remove(dir_.File("zorinput.log"));
   EXPECT_EQ(Run("/reqgbol=2 /user=ana /password=pw /provider=odbc"), 3);
   EXPECT_THAT(LogTexts(), testing::Contains("- ZorInput end erro:4217 Sys.ExitCode:4217"));
+}
+
+// Whether the process catches the signal (its handler is in place), from the kernel's own account.
+bool Catches(pid_t pid, int signal) {
+  std::istringstream status(test::ReadFile("/proc/" + std::to_string(pid) + "/status"));
+  for (std::string line; std::getline(status, line);) {
+    if (!line.starts_with("SigCgt:")) continue;
+    const uint64_t caught = std::stoull(line.substr(7), nullptr, 16);
+    return (caught >> (signal - 1)) & 1;
+  }
+  return false;
+}
+
+// The end of the session (a logout's SIGTERM, a closed terminal's SIGHUP) ends the desktop as its
+// closed main window would: the login dialog it waits in goes without a question, and the run ends
+// with its end line and status 0.
+TEST_F(EntryTest, ADesktopEndedByTheSessionsSignalEndsAsItsClosedWindowWithTheEndLine) {
+  test::EnvGuard platform("QT_QPA_PLATFORM", "offscreen");
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    std::filesystem::remove(dir_.File("zorinput.log"));
+    const pid_t pid = Start({"-noracote", "/user=ana", "/password=pw", "/database=zi.db"});
+    ASSERT_GT(pid, 0);
+    bool caught = false;
+    for (int i = 0; i < 6000 && !caught && ::waitpid(pid, nullptr, WNOHANG) == 0; ++i) {
+      caught = Catches(pid, signal);
+      if (!caught) platform::SleepMs(10);
+    }
+    ::kill(pid, signal);
+    EXPECT_EQ(test::WaitWithin(pid, 60), 0);
+    ASSERT_TRUE(caught);
+    const std::vector<std::string> texts = LogTexts();
+    EXPECT_THAT(texts, testing::Contains(std::string(signal == SIGTERM ? "SIGTERM" : "SIGHUP") +
+                                         ": the main window closes without asking"));
+    EXPECT_THAT(texts, testing::Contains("- ZorInput end"));
+    EXPECT_THAT(texts, testing::Not(testing::Contains(testing::HasSubstr("Run time error"))));
+  }
 }
 
 TEST_F(EntryTest, PasswordLeavesTheProcessListBeforeTheFirstLogLine) {
