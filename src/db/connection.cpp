@@ -26,6 +26,13 @@ constexpr const char* kGroupLost = ": the group's transaction was lost, its item
 
 std::string DbUtilLine(int line) { return "dbutil line " + std::to_string(line); }
 
+// The code of a driver call that raised: the error's own (kDatabaseBusy for a busy database), else
+// kCallFailed.
+int FailureCode(const std::exception& e) {
+  const auto* db = dynamic_cast<const EDBException*>(&e);
+  return db && db->ErrorCode() != 0 ? db->ErrorCode() : kCallFailed;
+}
+
 }  // namespace
 
 TAdoDataBaseCustomizado::TAdoDataBaseCustomizado(std::unique_ptr<Driver> driver, bool reconnectEnabled,
@@ -165,6 +172,12 @@ bool TAdoDataBaseCustomizado::HandleDriverError(TDbCommand& command, int mode, c
     Loga("ExecStProc " + command.Name() + " CRS:" + std::to_string(mode) + " error:3542 " + e.what());
     return false;
   }
+  // Another process holds the write lock: the connection is sound, and the caller may try later.
+  if (e.Busy()) {
+    ReportExceptionWithCode("ExecStProc " + command.Name(), code, e, kDatabaseBusy);
+    NoteLostTransaction("ExecStProc " + command.Name());
+    return false;
+  }
   ReportException("ExecStProc->TentaReconectar", e);
   const bool reconnected = TentaReconectar("ExecStProc-" + command.Name());
   if (reconnected && mayRunAgain && !InServerTransaction()) return true;
@@ -273,8 +286,6 @@ int TAdoDataBaseCustomizado::IniciaTran() {
       driver_->Begin();
     }
   } catch (const std::exception& e) {
-    const auto* driverError = dynamic_cast<const EDriverError*>(&e);
-    if (driverError && driverError->Busy()) code = kDatabaseBusy;
     ReportExceptionWithCode("IniciaTran", code, e, kCallFailed);
     return code;
   }
@@ -350,13 +361,13 @@ bool TAdoDataBaseCustomizado::StartCommitGroups() {
   return groups_;
 }
 
-int TAdoDataBaseCustomizado::EndLostGroup(const std::string& call) {
+int TAdoDataBaseCustomizado::EndLostGroup(const std::string& call, int code) {
   Loga(call + kGroupLost);
   RollBackServerTransaction();
   groupOpen_ = false;
   itemOpen_ = false;
   groupLost_ = false;
-  return kCallFailed;
+  return code;
 }
 
 int TAdoDataBaseCustomizado::BeginGroupItem(bool& committed) {
@@ -371,7 +382,8 @@ int TAdoDataBaseCustomizado::BeginGroupItem(bool& committed) {
       driver_->Begin();
     } catch (const std::exception& e) {
       // The item runs as it would without groups: each of its calls commits on its own.
-      ReportException("BeginGroupItem", e);
+      int code = 0;
+      ReportExceptionWithCode("BeginGroupItem", code, e, kCallFailed);
       return 0;
     }
     groupOpen_ = true;
@@ -382,7 +394,7 @@ int TAdoDataBaseCustomizado::BeginGroupItem(bool& committed) {
     driver_->BeginLevel();
   } catch (const std::exception& e) {
     ReportException("BeginGroupItem", e);
-    return EndLostGroup("BeginGroupItem");
+    return EndLostGroup("BeginGroupItem", FailureCode(e));
   }
   itemOpen_ = true;
   ++groupItems_;
@@ -394,13 +406,13 @@ int TAdoDataBaseCustomizado::EndGroupItem(bool keep) {
   // An item's own transactions end within it: their guards see to that.
   Assert250(depth_ == 0, DbUtilLine(__LINE__));
   itemOpen_ = false;
-  if (groupLost_ || !driver_->InTransaction()) return EndLostGroup("EndGroupItem");
+  if (groupLost_ || !driver_->InTransaction()) return EndLostGroup("EndGroupItem", kCallFailed);
   try {
     if (keep) driver_->CommitLevel();
     else driver_->RollbackLevel();
   } catch (const std::exception& e) {
     ReportException("EndGroupItem", e);
-    return EndLostGroup("EndGroupItem");
+    return EndLostGroup("EndGroupItem", FailureCode(e));
   }
   return 0;
 }
@@ -409,12 +421,12 @@ int TAdoDataBaseCustomizado::CommitGroup(bool& committed) {
   committed = false;
   Assert250(!itemOpen_, DbUtilLine(__LINE__));
   if (!groupOpen_) return 0;
-  if (groupLost_ || !driver_->InTransaction()) return EndLostGroup("CommitGroup");
+  if (groupLost_ || !driver_->InTransaction()) return EndLostGroup("CommitGroup", kCallFailed);
   try {
     driver_->Commit();
   } catch (const std::exception& e) {
     ReportException("CommitGroup", e);
-    return EndLostGroup("CommitGroup");
+    return EndLostGroup("CommitGroup", FailureCode(e));
   }
   groupOpen_ = false;
   committed = true;

@@ -113,7 +113,7 @@ class TAdoDataBaseCustomizado {
   bool InServerTransaction() const { return depth_ > 0 || groupOpen_; }
 
   // A group lost with its transaction: what is left is rolled back and the code returned.
-  int EndLostGroup(const std::string& call);
+  int EndLostGroup(const std::string& call, int code);
 
   std::unique_ptr<Driver> driver_;
   int depth_ = 0;

@@ -12,6 +12,7 @@
 
 #include "toolbox/db_value.h"
 #include "toolbox/errors.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::db {
 
@@ -62,11 +63,12 @@ enum class DriverFailure {
 };
 
 // An error reported by the client library or the server (as opposed to the program's own errors).
-// Its code is the server's error number when the server gave one, else 0.
+// Its code is the server's error number when the server gave one, else 0; a busy database is
+// kDatabaseBusy whichever driver found it, so that every call that meets one answers that code.
 class EDriverError : public EDBException {
  public:
   explicit EDriverError(const std::string& message, DriverFailure failure = DriverFailure::Other, int code = 0)
-      : EDBException(code, message), failure_(failure) {}
+      : EDBException(code == 0 && failure == DriverFailure::Busy ? kDatabaseBusy : code, message), failure_(failure) {}
   bool ConnectionLost() const { return failure_ == DriverFailure::ConnectionLost; }
   bool Busy() const { return failure_ == DriverFailure::Busy; }
   bool WrongType() const { return failure_ == DriverFailure::WrongType; }

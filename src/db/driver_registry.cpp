@@ -25,6 +25,8 @@ void RegisterDriver(const std::vector<std::string>& providers, DriverFactory fac
   for (const std::string& provider : providers) Factories()[UpperAscii(provider)] = {provider, factory};
 }
 
+bool HasDriver(const std::string& provider) { return Factories().contains(UpperAscii(provider)); }
+
 std::unique_ptr<Driver> MakeDriver(const ConnectionSettings& settings) {
   const auto found = Factories().find(UpperAscii(settings.provider));
   if (found == Factories().end()) return nullptr;

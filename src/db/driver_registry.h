@@ -30,6 +30,9 @@ using DriverFactory = std::function<std::unique_ptr<Driver>(const ConnectionSett
 // replaces the earlier.
 void RegisterDriver(const std::vector<std::string>& providers, DriverFactory factory);
 
+// Whether this build has a driver for the provider.
+bool HasDriver(const std::string& provider);
+
 // The driver for the settings' provider, not yet open; nullptr when this build has none.
 std::unique_ptr<Driver> MakeDriver(const ConnectionSettings& settings);
 

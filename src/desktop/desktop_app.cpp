@@ -12,7 +12,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -57,6 +59,8 @@ struct TDesktop {
   std::unique_ptr<TWinMain> main;
   tSaveDialog* saveDialog = nullptr;
   bool inEventLoop = false;
+  // The signal that ended the session (a logout), 0 while none has.
+  int endingSignal = 0;
 };
 
 TDesktop& Desktop() {
@@ -118,6 +122,46 @@ void TearDownDesktop() {
   desktop.saveDialog = nullptr;
   desktop.main.reset();
   desktop.app.reset();
+}
+
+// The end of the session (SIGTERM at a logout, SIGHUP when the terminal goes) ends the desktop as
+// its closed main window would, end line included. The handler only writes the signal's number
+// into a pipe; the event loop reads it and leaves every loop it runs, modal ones included, and the
+// windows close once no handler of theirs is running.
+int endingSignalPipe[2] = {-1, -1};
+
+void OnEndingSignal(int signal) {
+  const int savedErrno = errno;
+  const auto number = static_cast<unsigned char>(signal);
+  // A full pipe already holds a signal that ends the desktop.
+  [[maybe_unused]] const ssize_t written = ::write(endingSignalPipe[1], &number, 1);
+  errno = savedErrno;
+}
+
+const char* EndingSignalName(int signal) { return signal == SIGHUP ? "SIGHUP" : "SIGTERM"; }
+
+void CatchEndingSignals(QObject& application) {
+  if (::pipe2(endingSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    Loga("Desktop: no pipe for the end of the session, errno:" + std::to_string(errno));
+    return;
+  }
+  auto* notifier = new QSocketNotifier(endingSignalPipe[0], QSocketNotifier::Read, &application);
+  QObject::connect(notifier, &QSocketNotifier::activated, [] {
+    unsigned char number = 0;
+    while (::read(endingSignalPipe[0], &number, 1) == 1)
+      if (Desktop().endingSignal == 0) Desktop().endingSignal = number;
+    QApplication::exit(0);
+  });
+  struct sigaction action {};
+  action.sa_handler = OnEndingSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    struct sigaction previous {};
+    // A signal ignored by whoever started the program (nohup) stays ignored.
+    if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    ::sigaction(signal, &action, nullptr);
+  }
 }
 
 // Whether Qt's platform can reach a display: tried in a child, because a platform that cannot
@@ -241,6 +285,7 @@ int RunDesktop() {
   static char* argv[] = {name, nullptr};
   TDesktop& desktop = Desktop();
   desktop.app = std::make_unique<tZiApplication>(argc, argv);
+  CatchEndingSignals(*desktop.app);
   SetExitProc(TearDownDesktop);
   RoubaOChainDeExitProcs();
   SetErrorBoxHandler(ShowQtBox);
@@ -260,6 +305,7 @@ int RunDesktop() {
   desktop.inEventLoop = true;
   desktop.app->exec();
   desktop.inEventLoop = false;
+  if (desktop.endingSignal != 0) desktop.main->Ctl().CloseDocWindowUnasked(EndingSignalName(desktop.endingSignal));
   screens.reset();
   TearDownDesktop();
   return 0;

@@ -92,8 +92,11 @@ class TQuoteRunState : public TRunState {
   TQuoteImport line_;
 };
 
+// A code without a text of its own is already written "error:" and the code: it is not labelled twice.
 std::string ImpCotError(std::string_view prefix, std::string_view ticker, int exchange, int code) {
-  return std::string(prefix) + std::string(ticker) + "/" + std::to_string(exchange) + " error:" + db::SqlErrorText(code);
+  const std::string text = db::SqlErrorText(code);
+  return std::string(prefix) + std::string(ticker) + "/" + std::to_string(exchange) + " " +
+         (text.starts_with("error:") ? "" : "error:") + text;
 }
 
 bool KnownExchange(int exchange) { return Listas().EnumBolsa.ItemDoId(exchange) != nullptr; }

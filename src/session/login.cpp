@@ -108,15 +108,17 @@ std::string OdbcSetting(const char* switchName, const char* settingName) {
   return PegaParam(switchName, value) ? value : LeReg(settingName);
 }
 
+int RefuseProvider(const std::string& provider) {
+  Loga("InitDbConnection provider " + provider + " erro:" + std::to_string(kProviderNotAvailable) +
+       ": this build has no driver for it (providers: " + db::RegisteredProviders() + ")");
+  return kProviderNotAvailable;
+}
+
 // Makes the connection object over the provider's driver and opens it; 99002 when this build has
 // no driver for the provider.
 int OpenDriver(const db::ConnectionSettings& settings, TMessageWindow* window) {
   std::unique_ptr<db::Driver> driver = db::MakeDriver(settings);
-  if (!driver) {
-    Loga("InitDbConnection provider " + settings.provider + " erro:" + std::to_string(kProviderNotAvailable) +
-         ": this build has no driver for it (providers: " + db::RegisteredProviders() + ")");
-    return kProviderNotAvailable;
-  }
+  if (!driver) return RefuseProvider(settings.provider);
   Show(window, "Logging in");
   db::DestroyZiDb();
   db::CreateZiDb(std::move(driver));
@@ -154,6 +156,9 @@ int Connect(const std::string& user, const std::string& password, const std::str
   const bool hostGiven = PegaParam("sqlserver", host);
   std::string provider = SwitchOr("provider", host.empty() ? kEmbeddedProvider : kDefaultProvider);
   if (provider.empty()) return kLoginSettingEmpty;
+  // Before the settings that only a provider of this build would read: a provider it lacks is
+  // refused as such, whatever else is missing.
+  if (!db::HasDriver(provider)) return RefuseProvider(provider);
   if (!SameTextAscii(provider, kEmbeddedProvider)) return ConnectToServer(provider, host, user, password, window);
   if (hostGiven && host.empty()) return kLoginSettingEmpty;
   db::ConnectionSettings settings{kEmbeddedProvider, "", "", user, password};

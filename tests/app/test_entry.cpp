@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "support/child_process.h"
 #include "support/test_files.h"
@@ -188,6 +191,77 @@ bool HasOpen(pid_t pid, const std::string& path) {
     if (std::filesystem::read_symlink(fd.path(), linkError) == path) return true;
   }
   return false;
+}
+
+// A provider the program has no driver for is refused as such in every mode that logs in, before
+// the settings that only a provider of the program would read.
+TEST_F(EntryTest, AProviderTheProgramLacksIsRefusedWith99002InEveryLoginMode) {
+  std::filesystem::create_directory(dir_.File("d"));
+  test::WriteFile(dir_.File("d/x.pf"), "# x\n");
+  test::WriteFile(dir_.File("f.txt"), "x");
+  const std::string refusal = "InitDbConnection provider foo erro:99002: this build has no driver for it (providers: "
+                              "embedded, MSOLEDBSQL, odbc, SQLNCLI11, SQLOLEDB, SQLOLEDB.1)";
+  struct Case {
+    std::string switches;
+    std::string endLine;
+  };
+  std::vector<Case> cases;
+  for (const char* mode : {"/import=f.txt", "/pfimport=d", "/rimport=f.txt", "/msgqq=171,2,f.txt", "/msgqqcode=1,f",
+                           "/exportabaccomstatus", "/exportabacsemstatus", "/contasquenaofecham=1", "/exportacac=1",
+                           "/exportacotacoes=x", "/checkserver", "/reqgbol=2 /import=f.txt"})
+    cases.push_back({mode, "- ZorInput end erro:3775 Sys.ExitCode:3775"});
+  cases.push_back({"/reqgbol=2", "- ZorInput end erro:99002 Sys.ExitCode:99002"});
+  for (const auto& c : cases) {
+    for (const char* others : {"", " /sqlserver=db1", " /sqlserver="}) {
+      std::filesystem::remove(dir_.File("zorinput.log"));
+      EXPECT_EQ(Run(c.switches + " /user=ana /password=pw /provider=foo" + others), 3) << c.switches << others;
+      EXPECT_THAT(LogTexts(), testing::Contains(refusal)) << c.switches << others;
+      EXPECT_THAT(LogTexts(), testing::Contains("InitDbConnection error:99002")) << c.switches << others;
+      EXPECT_THAT(LogTexts(), testing::Contains(c.endLine)) << c.switches << others;
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("ZorInput.db")));
+  // A server's provider that the program has still needs its server.
+  std::filesystem::remove(dir_.File("zorinput.log"));
+  EXPECT_EQ(Run("/reqgbol=2 /user=ana /password=pw /provider=odbc"), 3);
+  EXPECT_THAT(LogTexts(), testing::Contains("- ZorInput end erro:4217 Sys.ExitCode:4217"));
+}
+
+// Whether the process catches the signal (its handler is in place), from the kernel's own account.
+bool Catches(pid_t pid, int signal) {
+  std::istringstream status(test::ReadFile("/proc/" + std::to_string(pid) + "/status"));
+  for (std::string line; std::getline(status, line);) {
+    if (!line.starts_with("SigCgt:")) continue;
+    const uint64_t caught = std::stoull(line.substr(7), nullptr, 16);
+    return (caught >> (signal - 1)) & 1;
+  }
+  return false;
+}
+
+// The end of the session (a logout's SIGTERM, a closed terminal's SIGHUP) ends the desktop as its
+// closed main window would: the login dialog it waits in goes without a question, and the run ends
+// with its end line and status 0.
+TEST_F(EntryTest, ADesktopEndedByTheSessionsSignalEndsAsItsClosedWindowWithTheEndLine) {
+  test::EnvGuard platform("QT_QPA_PLATFORM", "offscreen");
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    std::filesystem::remove(dir_.File("zorinput.log"));
+    const pid_t pid = Start({"-noracote", "/user=ana", "/password=pw", "/database=zi.db"});
+    ASSERT_GT(pid, 0);
+    bool caught = false;
+    for (int i = 0; i < 6000 && !caught && ::waitpid(pid, nullptr, WNOHANG) == 0; ++i) {
+      caught = Catches(pid, signal);
+      if (!caught) platform::SleepMs(10);
+    }
+    ::kill(pid, signal);
+    EXPECT_EQ(test::WaitWithin(pid, 60), 0);
+    ASSERT_TRUE(caught);
+    const std::vector<std::string> texts = LogTexts();
+    EXPECT_THAT(texts, testing::Contains(std::string(signal == SIGTERM ? "SIGTERM" : "SIGHUP") +
+                                         ": the main window closes without asking"));
+    EXPECT_THAT(texts, testing::Contains("- ZorInput end"));
+    EXPECT_THAT(texts, testing::Not(testing::Contains(testing::HasSubstr("Run time error"))));
+  }
 }
 
 TEST_F(EntryTest, PasswordLeavesTheProcessListBeforeTheFirstLogLine) {

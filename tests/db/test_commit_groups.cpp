@@ -94,6 +94,7 @@ TEST_F(CommitGroupsTest, AGroupLostWithTheConnectionLosesItsItemsAndNoneOfThemRu
   ASSERT_EQ(db_->BeginGroupItem(committed), 0);
   driver_->InjectFaults({.failCall = 1, .failAsConnectionLoss = true});
   EXPECT_EQ(Write("first"), 3939);
+  EXPECT_THAT(LogTexts(), Contains("ExecStProc TestWrite not run again: the transaction was lost with the connection"));
   EXPECT_EQ(Write("second"), 3939) << "refused: run alone it would commit part of the item";
   EXPECT_EQ(db_->EndGroupItem(false), 3939);
   EXPECT_THAT(LogTexts(), Contains("EndGroupItem: the group's transaction was lost, its items are not written"));

@@ -12,6 +12,7 @@
 #include "support/test_files.h"
 #include "toolbox/dates.h"
 #include "toolbox/log.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::db::test {
 namespace {
@@ -113,7 +114,8 @@ TEST_F(OdbcCalls, FailuresAreToldApartByTheirStateAndKeepTheServersNumber) {
                {{"08S01", 0, "Communication link failure"}, DriverFailure::ConnectionLost},
                {{"HYT00", 0, "Timeout expired"}, DriverFailure::ConnectionLost},
                {{"22018", 0, "Invalid character value for a cast"}, DriverFailure::WrongType},
-               {{"42000", 50000, "Raised by the procedure"}, DriverFailure::Other}};
+               {{"42000", 50000, "Raised by the procedure"}, DriverFailure::Other},
+               {{"HY000", 1222, "Lock request time out period exceeded."}, DriverFailure::Busy}};
   for (const Case& c : cases) {
     api_.answers.push_back({{}, {}, {c.diagnostic}});
     try {
@@ -123,7 +125,9 @@ TEST_F(OdbcCalls, FailuresAreToldApartByTheirStateAndKeepTheServersNumber) {
       EXPECT_EQ(e.ConnectionLost(), c.failure == DriverFailure::ConnectionLost) << c.diagnostic.state;
       EXPECT_EQ(e.WrongType(), c.failure == DriverFailure::WrongType) << c.diagnostic.state;
       EXPECT_EQ(IsConstraintError(e), c.failure == DriverFailure::Constraint) << c.diagnostic.state;
-      EXPECT_EQ(e.ErrorCode(), 0) << "the server's number is for the log, not the call's code";
+      EXPECT_EQ(e.Busy(), c.failure == DriverFailure::Busy) << c.diagnostic.state;
+      EXPECT_EQ(e.ErrorCode(), c.failure == DriverFailure::Busy ? kDatabaseBusy : 0)
+          << "the server's number is for the log, not the call's code";
     }
   }
   EXPECT_EQ(WhatOf([&] {

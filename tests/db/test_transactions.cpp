@@ -148,6 +148,9 @@ TEST_F(TransactionTest, CallsThatFailAfterEveryReconnectionStopRetrying) {
   EXPECT_EQ(db_->ExecStProc(*ds, 0), 3939);
   auto texts = LogTexts();
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "TAdoDataBaseComInfoTran.TentaReconectar result:Y"), 3);
+  const std::string failedRound =
+      "exception EDriverError:Connection failure: the connection to the database was lost ExecStProc->TentaReconectar";
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), failedRound), 3) << "three rounds, no more";
   EXPECT_THAT(texts, testing::Not(Contains(HasSubstr("transaction was lost")))) << "no transaction was open";
   driver_->InjectFaults({});
   EXPECT_EQ(db_->ExecStProc(*ds, 0), 0) << "the connection works again";
@@ -207,6 +210,68 @@ TEST_F(TransactionTest, BeginRefusedWhileAnotherConnectionWritesAnswersACode) {
   ASSERT_EQ(Write("a"), 0);
   EXPECT_EQ(guard.Commit(), 0);
   EXPECT_EQ(ItemCount(), 1);
+}
+
+// Another process holding the write lock past the busy wait is no lost connection: whichever way
+// the call reaches the database, it answers 99201 at once, with one line, and nothing reconnects.
+TEST_F(TransactionTest, EveryCallThatMeetsAnotherProcesssWriteLockAnswers99201) {
+  driver_->Server()->SetBusyTimeoutForTests(50);
+  const auto writer = server::Server::Open(path_, TestRegistry());
+  writer->Begin();
+  EXPECT_EQ(Write("procedure"), kDatabaseBusy);
+  TDataSetHolder sql(*db_, CommandType::Text, "INSERT INTO t_items(name) VALUES ('text')");
+  EXPECT_EQ(db_->OpenSql(*sql), kDatabaseBusy);
+  EXPECT_EQ(db_->ApplyRowChanges("t_items", {{RowChange::Kind::Insert, {}, {{"name", DbValue("row")}}}}), kDatabaseBusy);
+  EXPECT_EQ(db_->IniciaTran(), kDatabaseBusy);
+  EXPECT_FALSE(db_->EstaEmTran());
+  ASSERT_TRUE(db_->StartCommitGroups());
+  bool committed = false;
+  EXPECT_EQ(db_->BeginGroupItem(committed), 0) << "the item runs without a group";
+  EXPECT_EQ(Write("grouped"), kDatabaseBusy);
+  EXPECT_EQ(db_->EndGroupItem(false), 0);
+  EXPECT_EQ(db_->StopCommitGroups(committed), 0);
+  const std::vector<std::string> texts = LogTexts();
+  for (const char* line : {"ExecStProc TestWrite erro:99201 EDriverError:database is locked",
+                           "OpenSql erro:99201 EDriverError:database is locked",
+                           "ApplyRowChanges t_items erro:99201 EDriverError:database is locked",
+                           "IniciaTran erro:99201 EDriverError:database is locked",
+                           "BeginGroupItem erro:99201 EDriverError:database is locked"})
+    EXPECT_THAT(texts, Contains(line));
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "ExecStProc TestWrite erro:99201 EDriverError:database is locked"), 2);
+  EXPECT_THAT(texts, testing::Not(Contains(HasSubstr("TentaReconectar"))));
+  EXPECT_THAT(texts, testing::Not(Contains(HasSubstr("3939"))));
+
+  writer->Rollback();
+  EXPECT_EQ(Write("after"), 0);
+  EXPECT_EQ(ItemCount(), 1);
+}
+
+// The ends of transactions and groups: a commit refused as busy answers 99201 and writes nothing.
+TEST_F(TransactionTest, ACommitRefusedAsBusyAnswers99201AndWritesNothing) {
+  const EmbeddedDriver::Faults busy{.failCall = 1, .failAsBusy = true};
+  ASSERT_EQ(db_->IniciaTran(), 0);
+  ASSERT_EQ(Write("transaction"), 0);
+  driver_->InjectFaults(busy);
+  EXPECT_EQ(db_->TerminaTran(true), kDatabaseBusy);
+  EXPECT_FALSE(db_->EstaEmTran());
+  EXPECT_THAT(LogTexts(), Contains("TerminaTran erro:99201 EDriverError:database is locked"));
+
+  ASSERT_TRUE(db_->StartCommitGroups());
+  bool committed = false;
+  for (const bool atItemEnd : {true, false}) {
+    ASSERT_EQ(db_->BeginGroupItem(committed), 0);
+    ASSERT_EQ(Write("grouped"), 0);
+    if (atItemEnd) driver_->InjectFaults(busy);
+    EXPECT_EQ(db_->EndGroupItem(true), atItemEnd ? kDatabaseBusy : 0);
+    if (!atItemEnd) {
+      driver_->InjectFaults(busy);
+      EXPECT_EQ(db_->CommitGroup(committed), kDatabaseBusy);
+      EXPECT_FALSE(committed);
+    }
+  }
+  EXPECT_EQ(db_->StopCommitGroups(committed), 0);
+  driver_->InjectFaults({});
+  EXPECT_EQ(ItemCount(), 0);
 }
 
 TEST_F(TransactionTest, FailedCommitIsRolledBackAndAnswersItsCode) {

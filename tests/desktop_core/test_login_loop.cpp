@@ -72,6 +72,16 @@ TEST_F(LoginLoop, RetriesUntilTheSessionOpensAndRemembersTheUser) {
   EXPECT_EQ(LoginFailureText("ana", 3695), "Could not logins as ana. Please check you have the latest ZorInput version error:3695");
 }
 
+TEST_F(LoginLoop, AProviderThisBuildLacksIsSaidInTheBoxAndTheDialogAsksAgain) {
+  SetParameters({"/opt/zorinput", "/database=" + dir_.File("zi.db"), "/provider=foo"});
+  dialog.answers = {{"ana", "pw"}};
+  EXPECT_EQ(LoginInterativo(dialog), kLoginCancelled);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], "Warning|Could not logins as ana. This database provider is not available in this build "
+                       "error:99002");
+  EXPECT_EQ(dialog.shown.size(), 2u);
+}
+
 TEST_F(LoginLoop, SwitchesFillTheDialogAndCancelEndsIt) {
   SetParameters({"/opt/zorinput", "/database=" + dir_.File("zi.db"), "/user=bia", "/password=s3"});
   EXPECT_EQ(LoginInterativo(dialog), kLoginCancelled);

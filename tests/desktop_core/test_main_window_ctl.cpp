@@ -135,6 +135,25 @@ TEST_F(MainWindow, SwitchToKeepsOrReplacesTheWindow) {
   EXPECT_EQ(view.caption, "ZorInput 20240410-1131");
 }
 
+TEST_F(MainWindow, TheEndOfTheSessionClosesWithoutAskingAndLogsWhatIsLost) {
+  ctl->CloseDocWindowUnasked("SIGTERM");
+  ASSERT_TRUE(ctl->SwitchTo(series, 1002));
+  ctl->CloseDocWindowUnasked("SIGHUP");
+  ASSERT_TRUE(ctl->SwitchTo(series, 1002));
+  Change();
+  saveAnswer = kMrYes;
+  ctl->CloseDocWindowUnasked("SIGTERM");
+  EXPECT_EQ(ctl->DocWindow(), nullptr);
+  EXPECT_EQ(events, (std::vector<std::string>{"load 2:7", "destroy 2", "load 2:7", "destroy 2"})) << "nothing saved";
+  std::vector<std::string> lines;
+  for (const std::string& text : test::WithoutStamps(test::ReadLines(dir_.File("zorinput.log"))))
+    if (text.find("without asking") != std::string::npos) lines.push_back(text);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                            "SIGTERM: the main window closes without asking",
+                            "SIGHUP: the main window closes without asking",
+                            "SIGTERM: the main window closes without asking; the unsaved changes of tKindWindow are lost"}));
+}
+
 TEST_F(MainWindow, ChooserResults) {
   connected = false;
   ctl->ChooseWindow();

@@ -134,31 +134,38 @@ TEST_F(ImportClientTest, TheEncodingTheUploaderNamesTravelsWithTheFileToItsImpor
 }
 
 TEST_F(ImportClientTest, AWorkerKilledOrStoppedLosesNoFile) {
-  // A stand-in for zorinput that takes its time, so that the worker is caught with a file in hand.
+  // A stand-in for zorinput that holds its file until the test lets it go, so that the worker is
+  // caught with a file in hand however fast or slow the machine is.
+  const std::string hold = dir_.File("hold");
   const std::string slow = dir_.File("slow.sh");
-  test::WriteFile(slow, "#!/bin/sh\nsleep 1\necho '- end import ok'\n");
+  test::WriteFile(slow, "#!/bin/sh\nwhile [ -e " + QuoteParameter(hold) + " ]; do sleep 0.05; done\necho '- end import ok'\n");
   fs::permissions(slow, fs::perms::owner_all);
   test::WriteFile(dir_.File("in.txt"), "# prices\n");
   for (int i = 0; i < 2; ++i) ASSERT_EQ(Zorinput("-rimport=in.txt -user=bia -password=pw2 -database=zi.db"), 0);
+  test::WriteFile(hold, "");
 
-  // Until the worker has a file in hand.
+  // Until the worker has a file in hand; a guard against hangs, not a measure.
   auto waitUntilRunning = [this](pid_t worker) {
     const std::string running = "running:" + std::to_string(worker);
-    for (int i = 0; i < 500 && Queue("state || ':' || worker_pid").find(running) == std::string::npos; ++i)
+    for (int i = 0; i < 3000; ++i) {
+      if (Queue("state || ':' || worker_pid").find(running) != std::string::npos) return true;
       platform::SleepMs(20);
+    }
+    return false;
   };
   const std::vector<std::string> args{"import-worker", dir_.File("zi.db"), "--program", slow};
   pid_t worker = test::StartProgram(ZI_SERVER_PATH, args, dir_.Path());
-  waitUntilRunning(worker);
+  EXPECT_TRUE(waitUntilRunning(worker));
   ::kill(worker, SIGKILL);
   EXPECT_EQ(test::WaitWithin(worker, 10), 1000 + SIGKILL);
   EXPECT_EQ(Queue("state"), "running | queued");
 
   // Told to stop, a worker finishes the file in hand (the one left running is queued again first).
   worker = test::StartProgram(ZI_SERVER_PATH, args, dir_.Path());
-  waitUntilRunning(worker);
+  EXPECT_TRUE(waitUntilRunning(worker));
   ::kill(worker, SIGTERM);
-  EXPECT_EQ(test::WaitWithin(worker, 10), 0);
+  fs::remove(hold);
+  EXPECT_EQ(test::WaitWithin(worker, 60), 0);
   EXPECT_EQ(Queue("state"), "done | queued");
 
   EXPECT_EQ(Run(ZI_SERVER_PATH, "import-worker zi.db --until-empty --program " + QuoteParameter(slow)), 0);
@@ -254,22 +261,36 @@ TEST(ProgressLineTest, SaysThePassTheLinesTheRateAndTheTimeLeftOfBothPasses) {
 
 TEST_F(ImportClientTest, ABatchKilledBetweenFilesLosesNoneAndTheNextOneTakesTheRest) {
   constexpr int kFiles = 40;
+  constexpr int kHeldAfter = 3;
   fs::create_directory(dir_.File("A"));
   for (int i = 0; i < kFiles; ++i) test::WriteFile(dir_.File("A/f" + std::to_string(100 + i) + ".pf"), "# f\n");
+  // The batch holds after every kHeldAfter files until the bulletin generator deletes the marker it
+  // makes in the program's folder: a program of the test's own folder is held there, at a known
+  // file, however fast the machine is.
+  const std::string program = dir_.File("zorinput");
+  std::error_code linkError;
+  fs::create_hard_link(ZI_ZORINPUT_PATH, program, linkError);
+  if (linkError) fs::copy_file(ZI_ZORINPUT_PATH, program);
+  const std::string marker = dir_.File("gerarboletim.nua");
   const std::vector<std::string> args{"-pfimport=A", "-WaitForFileSecs=1", "-WaitForFileLoops=100",
-                                      "-BoletimAcada=0", "-user=ana", "-password=pw", "-database=zi.db"};
+                                      "-BoletimAcada=" + std::to_string(kHeldAfter), "-user=ana", "-password=pw",
+                                      "-database=zi.db"};
   auto count = [this](const std::string& folder) {
     int n = 0;
     for (const auto& entry : fs::directory_iterator(dir_.File(folder))) n += entry.path().extension() == ".pf";
     return n;
   };
-  const pid_t batch = test::StartProgram(ZI_ZORINPUT_PATH, args, dir_.Path());
-  for (int i = 0; i < 1000 && (!fs::exists(dir_.File("A/pfbackup")) || count("A/pfbackup") < 3); ++i)
-    platform::SleepMs(10);
+  const pid_t batch = test::StartProgram(program, args, dir_.Path());
+  // A guard against hangs, not a measure.
+  for (int i = 0; i < 6000 && !fs::exists(marker); ++i) platform::SleepMs(10);
+  const bool held = fs::exists(marker);
+  const int importedWhenHeld = held ? count("A/pfbackup") : -1;
   ::kill(batch, SIGKILL);
   EXPECT_EQ(test::WaitWithin(batch, 10), 1000 + SIGKILL);
-  EXPECT_EQ(count("A") + count("A/pfbackup"), kFiles);
-  EXPECT_GT(count("A"), 0) << "killed before its last file";
+  ASSERT_TRUE(held);
+  EXPECT_EQ(importedWhenHeld, kHeldAfter);
+  EXPECT_EQ(count("A/pfbackup"), kHeldAfter);
+  EXPECT_EQ(count("A"), kFiles - kHeldAfter) << "killed before its last file";
 
   EXPECT_EQ(Zorinput("-pfimport=A -DontWaitForFiles -BoletimAcada=0 -user=ana -password=pw -database=zi.db"), 0);
   EXPECT_EQ(count("A/pfbackup"), kFiles);

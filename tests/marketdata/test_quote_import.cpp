@@ -197,6 +197,36 @@ TEST_F(QuoteImportTest, ABadLineSaysWhatIsWrongAndTheFileWritesNothing) {
   EXPECT_THAT(Registered(), IsEmpty());
 }
 
+// A line that fails for another process's write lock says why, and one whose call failed without a
+// text of its own shows its code once after "error:".
+TEST_F(QuoteImportTest, AFailedCallSaysWhyInOneErrorLabel) {
+  Server().SetBusyTimeoutForTests(50);
+  const auto writer = server::Server::Open(dir_.File("zi.db"), server::ProductRegistry());
+  writer->Begin();
+  Import("*QT PETR4 1 2024-04-08 10\n");
+  writer->Rollback();
+  EXPECT_THAT(Log(), Contains("line:1 ImpCot PETR4/1 error:Another process is writing to the database; try again "
+                              "later error:99201"));
+
+  const std::string file = dir_.File("in.txt");
+  test::WriteFile(file, "*QT PETR4 1 2024-04-09 11\n");
+  impcli::tMyImpMain run(file, true, false, "");
+  bool failing = false;
+  while (run.NotFinished()) {
+    run.Step();
+    if (failing) continue;
+    const std::vector<std::string> recent = RecentLogLines();
+    failing = std::any_of(recent.begin(), recent.end(),
+                          [](const std::string& line) { return line.ends_with("check ok, starting import"); });
+    if (failing) static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).InjectFaults({.failCall = 1, .failPersistent = true});
+  }
+  static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).InjectFaults({});
+  ASSERT_TRUE(failing);
+  EXPECT_THAT(Log(), Contains("line:1 ImpCot PETR4/1 error:3939"));
+  EXPECT_THAT(Log(), testing::Not(Contains(testing::HasSubstr("error:error:"))));
+  EXPECT_THAT(Quotes(), IsEmpty());
+}
+
 TEST_F(QuoteImportTest, TheRunRegistersItsBulletinsAndACheckOnlyRunOnlyLogsThem) {
   Sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3) "
       "INSERT INTO anbima (acao, cod, bolsa, moedacot, PaisProCodZor, TipoDeBGLDestino) "

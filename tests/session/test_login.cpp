@@ -153,12 +153,41 @@ TEST_F(LoginTest, MissingOrEmptySettingsHaveTheirCodes) {
   EXPECT_EQ(Login({"/user=ana", "/password=x", "/database="}), 4217);
   EXPECT_EQ(Login({"/user=ana", "/password=x", "/sqlserver="}), 4217);
   EXPECT_EQ(Login({"/user=ana", "/password=x", "/provider="}), 4217);
-  EXPECT_EQ(Login({"/user=ana", "/password=x", "/provider=odbc"}), 4217) << "a server's provider without a server";
   // These tests register the embedded driver only.
   EXPECT_EQ(Login({"/user=ana", "/password=x", "/sqlserver=db1"}), kProviderNotAvailable);
   EXPECT_THAT(LogTexts(), Contains("InitDbConnection provider SQLOLEDB.1 erro:99002: this build has no driver for "
                                    "it (providers: embedded)"));
-  EXPECT_EQ(relay_.Received().size(), 6u) << "every failed login is reported";
+  EXPECT_EQ(relay_.Received().size(), 5u) << "every failed login is reported";
+}
+
+// A provider this build has no driver for is refused as such, before the settings that only a
+// provider of the build would read (a server's host among them).
+TEST_F(LoginTest, AProviderThisBuildLacksAnswers99002NamingTheProvidersItHas) {
+  for (const std::vector<std::string>& switches :
+       {std::vector<std::string>{"/provider=foo"}, {"/provider=odbc"}, {"/provider=foo", "/sqlserver=db1"},
+        {"/provider=foo", "/sqlserver="}, {"/provider=foo", "/database="}}) {
+    std::vector<std::string> all{"/user=ana", "/password=x"};
+    all.insert(all.end(), switches.begin(), switches.end());
+    EXPECT_EQ(Login(all), kProviderNotAvailable) << testing::PrintToString(switches);
+  }
+  EXPECT_THAT(LogTexts(), Contains("InitDbConnection provider foo erro:99002: this build has no driver for it "
+                                   "(providers: embedded)"));
+  EXPECT_THAT(LogTexts(), Contains("InitDbConnection error:99002"));
+  EXPECT_FALSE(std::filesystem::exists(database_)) << "nothing was opened";
+  EXPECT_EQ(Login({"/user=ana", "/password=x", "/provider=EMBEDDED"}), 0) << "provider names ignore case";
+}
+
+// The first login creates its user under the write lock: another process holding it past the busy
+// wait makes the login answer 99201, not an exception's code.
+TEST_F(LoginTest, ALoginWhileAnotherProcessWritesAnswers99201) {
+  const auto writer = server::Server::Open(database_, server::ProductRegistry());
+  writer->Begin();
+  EXPECT_EQ(Login({"/user=ana", "/password=s3cret"}), kDatabaseBusy);
+  EXPECT_THAT(LogTexts(), Contains("InitDbConnection erro:99201 EDriverError:database is locked"));
+  EXPECT_THAT(LogTexts(), Contains("InitDbConnection error:99201"));
+  EXPECT_FALSE(EstaConectado(false));
+  writer->Rollback();
+  EXPECT_EQ(Login({"/user=ana", "/password=s3cret"}), 0);
 }
 
 // A mistyped switch creates no database: a name that ends in a path separator (or is the root)

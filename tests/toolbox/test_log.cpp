@@ -406,10 +406,17 @@ TEST_F(RotateTest, RotationWhileProcessesAppendLosesReordersAndOverwritesNothing
     }
     rotators.push_back(pid);
   }
+  // Halfway, each appender waits for the first archive, so that rotations happen while processes
+  // append however the machine schedules them (a guard against hangs, not a measure).
+  const std::string firstArchive = dir_.File("zorinput001.log");
   for (int p = 0; p < kAppenders; ++p) {
     pid_t pid = ::fork();
     if (pid == 0) {
-      for (int i = 0; i < kLines; ++i) Loga("proc " + std::to_string(p) + " line " + std::to_string(i));
+      for (int i = 0; i < kLines; ++i) {
+        if (i == kLines / 2)
+          for (int wait = 0; wait < 60000 && !std::filesystem::exists(firstArchive); ++wait) platform::SleepMs(1);
+        Loga("proc " + std::to_string(p) + " line " + std::to_string(i));
+      }
       ::_exit(0);
     }
     appenders.push_back(pid);

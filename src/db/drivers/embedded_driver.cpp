@@ -137,6 +137,7 @@ void EmbeddedDriver::BeforeCall() {
     DropConnection();
     throw EDriverError(kConnectionLost, DriverFailure::ConnectionLost);
   }
+  if (faults_.failAsBusy) throw EDriverError("database is locked", DriverFailure::Busy);
   throw EDriverError("The server failed call " + std::to_string(callsSinceFaults_));
 }
 

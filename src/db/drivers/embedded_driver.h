@@ -63,6 +63,7 @@ class EmbeddedDriver : public Driver {
     int failCall = 0;            // the n-th call from now fails (1 = the next one); 0 = none
     bool failPersistent = false;  // and every call after it
     bool failAsConnectionLoss = false;
+    bool failAsBusy = false;  // as when another process holds the write lock past the busy wait
     int failOpens = 0;  // the next n opens fail
   };
   // The connection is lost now: the server's open transaction is gone, every call fails until reopened.

@@ -5,6 +5,12 @@
 
 namespace zi::db {
 
+namespace {
+
+constexpr int kLockTimeOut = 1222;
+
+}  // namespace
+
 std::vector<OdbcDiagnostic> OdbcDiagnostics(OdbcApi& api, SQLSMALLINT type, SQLHANDLE handle) {
   std::vector<OdbcDiagnostic> records;
   if (handle == SQL_NULL_HANDLE) return records;
@@ -26,6 +32,8 @@ std::vector<OdbcDiagnostic> OdbcDiagnostics(OdbcApi& api, SQLSMALLINT type, SQLH
 DriverFailure OdbcFailureOf(const std::vector<OdbcDiagnostic>& diagnostics) {
   for (const OdbcDiagnostic& d : diagnostics) {
     const std::string_view state = d.state;
+    // The server's "Lock request time out period exceeded": another session holds the lock.
+    if (d.native == kLockTimeOut) return DriverFailure::Busy;
     if (state.starts_with("08") || state == "HYT00" || state == "HYT01") return DriverFailure::ConnectionLost;
     if (state == "07006" || state == "22018" || state == "HY105") return DriverFailure::WrongType;
     if (state.starts_with("23")) return DriverFailure::Constraint;

@@ -90,6 +90,14 @@ bool TWinMainCtl::CloseDocWindow() {
   return true;
 }
 
+void TWinMainCtl::CloseDocWindowUnasked(const std::string& why) {
+  std::string line = why + ": the main window closes without asking";
+  if (doc_ && doc_->Child().HasDataChanged())
+    line += std::string("; the unsaved changes of ") + doc_->Child().ClassName() + " are lost";
+  Loga(line);
+  doc_.reset();
+}
+
 std::unique_ptr<tDocWindow> TWinMainCtl::CreateDocWindow(int kind) {
   if (kind < 0 || kind >= kKindCount) FatalRunError250("MW.CW mt:" + std::to_string(kind));
   if (kind == kKindImport && !hooks_.importAllowed()) {

@@ -72,6 +72,9 @@ class TWinMainCtl {
   void ChooseWindow();
   bool SwitchTo(const tObjHierEx& object, int chooserCode);
   bool CloseDocWindow();
+  // The end of the session closes the desktop without the document window's question: what it
+  // holds unsaved is lost, and the log says so in one line that starts with why.
+  void CloseDocWindowUnasked(const std::string& why);
   void ExecReqGBol();
   void PasswordWarning();
   // F3, and any other key to the document window; true when handled.
