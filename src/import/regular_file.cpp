@@ -1,14 +1,18 @@
 #include "import/regular_file.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <ctime>
 #include <stdexcept>
 #include <system_error>
 
 #include "toolbox/codec.h"
+#include "toolbox/log.h"
 
 namespace zi {
 
@@ -19,6 +23,21 @@ thread_local int lastError = 0;
 [[noreturn]] void Fail(const std::string& path, int error) {
   lastError = error;
   throw std::runtime_error("cannot read " + PathText(path) + ": " + std::generic_category().message(error));
+}
+
+std::system_error SystemError(int error, const std::string& what) {
+  return std::system_error(error, std::generic_category(), what);
+}
+
+// Up to and with the last separator; empty for a bare name.
+std::string FolderPart(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+TFileIdentity IdentityOf(const struct stat& st) {
+  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<int64_t>(st.st_size),
+          static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, static_cast<uint64_t>(st.st_nlink)};
 }
 
 }  // namespace
@@ -40,6 +59,7 @@ TRegularFile::TRegularFile(const std::string& path) : path_(path) {
     Fail(path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
   }
   size_ = static_cast<size_t>(st.st_size);
+  identity_ = IdentityOf(st);
 }
 
 TRegularFile::~TRegularFile() { ::close(fd_); }
@@ -63,6 +83,151 @@ std::string ReadRegularFile(const std::string& path) {
   }
   bytes.resize(size);
   return bytes;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::string folder = FolderPart(path);
+  return folder.empty() ? std::string("./") : folder;
+}
+
+std::string RewriteTarget(const std::string& path) {
+  // As many links as the system itself follows in one path.
+  constexpr int kMaxHops = 40;
+  std::string current = path;
+  for (int hop = 0;; ++hop) {
+    struct stat st {};
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    if (hop == kMaxHops) throw SystemError(ELOOP, "cannot follow the links of " + PathText(path));
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+    if (n < 0) throw SystemError(errno, "cannot read the link " + PathText(current));
+    target.resize(static_cast<size_t>(n));
+    current = !target.empty() && target.front() == '/' ? target : FolderPart(current) + target;
+  }
+}
+
+namespace {
+
+bool SameFile(const struct stat& st, const TFileIdentity& read) {
+  const TFileIdentity now = IdentityOf(st);
+  return now.device == read.device && now.inode == read.inode && now.size == read.size &&
+         now.modifiedNs == read.modifiedNs;
+}
+
+// A suffix no other run picks: a leftover of a killed run never stands in the way of the next.
+std::string RandomSuffix() {
+  uint64_t bits = 0;
+  if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+    timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    bits = (static_cast<uint64_t>(::getpid()) << 32) ^ static_cast<uint64_t>(now.tv_nsec) ^
+           (static_cast<uint64_t>(now.tv_sec) << 20);
+  }
+  static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::string suffix;
+  for (int i = 0; i < 10; ++i) {
+    suffix += kDigits[bits % 36];
+    bits /= 36;
+  }
+  return suffix;
+}
+
+// The temporary beside the file: closed and removed when it is dropped, unless it became the file.
+class TTemporary {
+ public:
+  explicit TTemporary(const std::string& target) {
+    // The file's own name leads, cut so that the whole stays within the longest name a folder holds.
+    constexpr size_t kNameBytes = 200;
+    const std::string folder = FolderPart(target);
+    const std::string stem = folder + target.substr(folder.size(), kNameBytes) + ".zi-new-";
+    for (int attempt = 0; fd_ < 0; ++attempt) {
+      path_ = stem + RandomSuffix();
+      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      if (fd_ < 0 && (errno != EEXIST || attempt == 100)) {
+        throw SystemError(errno, "cannot create a temporary file beside " + PathText(target));
+      }
+    }
+  }
+  ~TTemporary() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!kept_) ::unlink(path_.c_str());
+  }
+  TTemporary(const TTemporary&) = delete;
+  TTemporary& operator=(const TTemporary&) = delete;
+
+  int Fd() const { return fd_; }
+  const std::string& Path() const { return path_; }
+  void Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) throw SystemError(errno, "cannot write " + PathText(path_));
+  }
+  void Keep() { kept_ = true; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool kept_ = false;
+};
+
+// Refuses a file that a rewrite would not replace as the caller means it.
+void CheckTarget(const std::string& target, bool exists, const struct stat& st, const TFileIdentity* expected) {
+  if (exists && !S_ISREG(st.st_mode)) throw std::runtime_error(PathText(target) + " is not a regular file");
+  if (expected && (!exists || !SameFile(st, *expected))) {
+    throw std::runtime_error(PathText(target) + " was replaced or changed while it was imported: it is left as it is");
+  }
+  if (exists && st.st_nlink > 1) {
+    throw std::runtime_error(PathText(target) + " has " + std::to_string(st.st_nlink) +
+                             " hard links: a rewrite would split them, so it is left as it is");
+  }
+}
+
+}  // namespace
+
+void RewriteFile(const std::string& path, std::string_view text, const TFileIdentity* expected) {
+  const std::string target = RewriteTarget(path);
+  struct stat st {};
+  const bool exists = ::lstat(target.c_str(), &st) == 0;
+  if (!exists && errno != ENOENT) throw SystemError(errno, "cannot look at " + PathText(target));
+  CheckTarget(target, exists, st, expected);
+
+  TTemporary temporary(target);
+  for (size_t written = 0; written < text.size();) {
+    const ssize_t n = ::write(temporary.Fd(), text.data() + written, text.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw SystemError(errno, "cannot write " + PathText(temporary.Path()));
+    written += static_cast<size_t>(n);
+  }
+  if (exists) {
+    // Another owner is kept where the process may give it (the group alone, when only that); the
+    // mode after it, since a change of owner clears the set-id bits.
+    if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(temporary.Fd(), st.st_uid, st.st_gid) != 0) {
+      [[maybe_unused]] const int ignored = ::fchown(temporary.Fd(), static_cast<uid_t>(-1), st.st_gid);
+    }
+    if (::fchmod(temporary.Fd(), st.st_mode & 07777) != 0) {
+      throw SystemError(errno, "cannot give the mode of " + PathText(target) + " to " + PathText(temporary.Path()));
+    }
+  }
+  if (::fsync(temporary.Fd()) != 0) throw SystemError(errno, "cannot flush " + PathText(temporary.Path()));
+  temporary.Close();
+  // Looked at again just before it is replaced: the import may have taken long.
+  if (expected) {
+    const bool stillThere = ::lstat(target.c_str(), &st) == 0;
+    CheckTarget(target, stillThere, st, expected);
+  }
+  if (::rename(temporary.Path().c_str(), target.c_str()) != 0) {
+    throw SystemError(errno, "cannot rename " + PathText(temporary.Path()) + " to " + PathText(target));
+  }
+  temporary.Keep();
+  // The rename is durable only once the folder is on disk too. The file is whole either way, so a
+  // folder that cannot be flushed is only said.
+  const std::string folder = FolderOf(target);
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0 || (::fsync(dir) != 0 && errno != EINVAL)) {
+    Loga("Warning: the folder " + PathText(folder) + " of " + PathText(target) +
+         " could not be flushed to disk: " + std::generic_category().message(errno));
+  }
+  if (dir >= 0) ::close(dir);
 }
 
 }  // namespace zi

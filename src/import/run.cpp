@@ -22,8 +22,10 @@ const char* YN(bool value) { return value ? "Y" : "N"; }
 
 bool HasText(std::string_view text) { return !Trim(text).empty(); }
 
-TTextLines LoadLines(const std::string& fileName, std::string_view text) {
-  TTextLines lines = HasText(text) ? TTextLines::FromText(text) : TTextLines::FromFile(fileName);
+TTextLines LoadLines(const std::string& fileName, std::string_view text, TRunText form) {
+  TTextLines lines = !HasText(text)                   ? TTextLines::FromFile(fileName)
+                     : form == TRunText::ProgramText ? TTextLines::FromProgramText(text)
+                                                      : TTextLines::FromText(text);
   // Line numbers are 32-bit counts.
   if (lines.Count() > static_cast<size_t>(INT_MAX)) throw std::runtime_error("the file has too many lines");
   return lines;
@@ -31,14 +33,14 @@ TTextLines LoadLines(const std::string& fileName, std::string_view text) {
 
 }  // namespace
 
-tImpRoot::tImpRoot(std::string fileName, bool CIorCO, bool fileNamePrefix, std::string_view text)
+tImpRoot::tImpRoot(std::string fileName, bool CIorCO, bool fileNamePrefix, std::string_view text, TRunText form)
     : fileName_(std::move(fileName)),
       CIorCO_(CIorCO),
       fileNamePrefix_(fileNamePrefix),
       tokens_(std::make_unique<tParserSpcDelim>()) {
   Loga("ImpRoot start " + PathText(fileName_) + " CIorCO:" + YN(CIorCO_));
   try {
-    lines_ = LoadLines(fileName_, text);
+    lines_ = LoadLines(fileName_, text, form);
   } catch (const std::exception& e) {
     Erro_ = kFileNotLoaded;
     ReportException("[tIR.C LFF:" + PathText(fileName_) + "]", e);

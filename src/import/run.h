@@ -26,6 +26,10 @@ inline constexpr int kFileNotLoaded = 4388;
 inline constexpr int kTipoObjRefused = 4431;
 inline constexpr int kMaxFailedLines = 50;
 
+// How the text given to a text run reads: as the bytes of a file would (Windows-1252, or UTF-8
+// converted), or as program text that was decoded where it came from.
+enum class TRunText { FileBytes, ProgramText };
+
 // What a text run and the JSON run share.
 class TImpRootBase {
  public:
@@ -71,9 +75,10 @@ class TRunState {
 
 class tImpRoot : public TImpRootBase {
  public:
-  // The lines come from text when its trimmed form is not empty, else from the file, named by the
-  // system's bytes; a file that cannot be read sets the fatal error 4388.
-  tImpRoot(std::string fileName, bool CIorCO, bool fileNamePrefix, std::string_view text);
+  // The lines come from text when its trimmed form is not empty, read as form says, else from the
+  // file, named by the system's bytes; a file that cannot be read sets the fatal error 4388.
+  tImpRoot(std::string fileName, bool CIorCO, bool fileNamePrefix, std::string_view text,
+           TRunText form = TRunText::FileBytes);
   // Logs the state text ("end").
   ~tImpRoot() override;
 

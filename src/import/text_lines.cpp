@@ -62,6 +62,16 @@ TTextLines TTextLines::FromText(std::string_view bytes) {
   return FromBytes(std::move(copy), bytes.size());
 }
 
+TTextLines TTextLines::FromProgramText(std::string_view text) {
+  TTextLines lines;
+  lines.text_ = NewBuffer(text.size());
+  std::memcpy(lines.text_.get(), text.data(), text.size());
+  lines.size_ = text.size();
+  lines.Split(std::string_view(lines.text_.get(), lines.size_));
+  lines.MarkNulBytes();
+  return lines;
+}
+
 TTextLines TTextLines::FromBytes(TBuffer text, size_t size) {
   TTextLines lines;
   const std::string_view bytes(text.get(), size);

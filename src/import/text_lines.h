@@ -23,6 +23,9 @@ class TTextLines {
   static TTextLines FromFile(const std::string& path);
   // The lines of a text (already program text, or UTF-8 as a file would be).
   static TTextLines FromText(std::string_view bytes);
+  // The lines of a text that is program text already, decoded where it came from: never converted
+  // again, so Windows-1252 that happens to form UTF-8 keeps its characters.
+  static TTextLines FromProgramText(std::string_view text);
 
   size_t Count() const { return lines_.size(); }
   std::string_view Line(size_t index) const {

@@ -36,6 +36,8 @@ const char* OwnCodeText(int code) {
       {kDirectiveRaised, "A directive failed with an unexpected error"},
       {kRemoteImportNotAvailable, "Remote import is not available in this build"},
       {kJsonFileNotWrittenBack, "The JSON import file could not be written back; it was left as it was"},
+      {kJsonFileHardLinked, "A JSON import file with several hard links is refused: writing its log back would split them"},
+      {kJsonFileNotRewritable, "A JSON import file that cannot be written back (the file or its folder) is refused"},
       {kQuoteExportSelection, "The quote export's selection is not country;type;first date;last date;file"},
       {kQuoteExportNotWritten, "The quote export's file cannot be written"},
       {kQuoteExportTickerQuotes, "A ticker holds both a double quote and an apostrophe: it cannot be exported"},
