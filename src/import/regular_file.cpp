@@ -182,6 +182,28 @@ void CheckTarget(const std::string& target, bool exists, const struct stat& st, 
   }
 }
 
+// Gives the temporary the file's owner and group where the process may, and its mode after them,
+// since a change of owner clears the set-id bits. A group that cannot be kept gets no more than
+// everyone has, and a set-id bit goes with the owner or group it was for.
+void KeepOwnerAndMode(const TTemporary& temporary, const std::string& target, const struct stat& st) {
+  const int fd = temporary.Fd();
+  if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+    [[maybe_unused]] const int groupOnly = ::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+  }
+  struct stat now {};
+  if (::fstat(fd, &now) != 0) throw SystemError(errno, "cannot look at " + PathText(temporary.Path()));
+  mode_t mode = st.st_mode & 07777;
+  if (now.st_uid != st.st_uid) mode &= ~static_cast<mode_t>(S_ISUID);
+  if (now.st_gid != st.st_gid) mode = (mode & ~static_cast<mode_t>(S_ISGID | 070)) | (mode & ((mode & 07) << 3));
+  // A file system without modes (a FAT volume) refuses the change but gives every file the same.
+  if (::fchmod(fd, mode) != 0) {
+    const int error = errno;
+    if (::fstat(fd, &now) != 0 || (now.st_mode & 07777) != mode) {
+      throw SystemError(error, "cannot give the mode of " + PathText(target) + " to " + PathText(temporary.Path()));
+    }
+  }
+}
+
 }  // namespace
 
 void RewriteFile(const std::string& path, std::string_view text, const TFileIdentity* expected) {
@@ -198,16 +220,7 @@ void RewriteFile(const std::string& path, std::string_view text, const TFileIden
     if (n < 0) throw SystemError(errno, "cannot write " + PathText(temporary.Path()));
     written += static_cast<size_t>(n);
   }
-  if (exists) {
-    // Another owner is kept where the process may give it (the group alone, when only that); the
-    // mode after it, since a change of owner clears the set-id bits.
-    if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(temporary.Fd(), st.st_uid, st.st_gid) != 0) {
-      [[maybe_unused]] const int ignored = ::fchown(temporary.Fd(), static_cast<uid_t>(-1), st.st_gid);
-    }
-    if (::fchmod(temporary.Fd(), st.st_mode & 07777) != 0) {
-      throw SystemError(errno, "cannot give the mode of " + PathText(target) + " to " + PathText(temporary.Path()));
-    }
-  }
+  if (exists) KeepOwnerAndMode(temporary, target, st);
   if (::fsync(temporary.Fd()) != 0) throw SystemError(errno, "cannot flush " + PathText(temporary.Path()));
   temporary.Close();
   // Looked at again just before it is replaced: the import may have taken long.

@@ -6,6 +6,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <grp.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -92,6 +93,27 @@ TEST(FileRewrite, TheFileKeepsItsModeAndWherePossibleItsOwner) {
   EXPECT_EQ(StatOf(path).st_uid, 4321u);
   EXPECT_EQ(StatOf(path).st_gid, 8765u);
   EXPECT_EQ(StatOf(path).st_mode & 07777, 0444u);
+
+  // A user who may not give the file back to its owner and group: the rewrite is that user's, and
+  // its new group gets no more than everyone has.
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+  const struct {
+    mode_t before;
+    mode_t after;
+  } modes[] = {{0666, 0666}, {0664, 0644}, {0674, 0644}, {02666, 0666}, {0640, 0600}};
+  for (const auto& m : modes) {
+    ASSERT_EQ(::chmod(path.c_str(), m.before), 0);
+    const int status = test::RunInChild([&] {
+      if (::setgroups(0, nullptr) != 0 || ::setgid(5000) != 0 || ::setuid(5000) != 0) ::_exit(3);
+      Document("[4]")->SaveToFile(path);
+      ::_exit(0);
+    });
+    ASSERT_EQ(status, 0) << std::oct << m.before;
+    EXPECT_EQ(StatOf(path).st_uid, 5000u);
+    EXPECT_EQ(StatOf(path).st_gid, 5000u);
+    EXPECT_EQ(StatOf(path).st_mode & 07777, m.after) << std::oct << m.before;
+    ASSERT_EQ(::chown(path.c_str(), 4321, 8765), 0);
+  }
 }
 
 TEST(FileRewrite, ASymbolicLinkStaysALinkAndItsTargetIsRewrittenBesideItself) {
