@@ -135,14 +135,14 @@ std::string RandomSuffix() {
 // The temporary beside the file: closed and removed when it is dropped, unless it became the file.
 class TTemporary {
  public:
-  explicit TTemporary(const std::string& target) {
+  TTemporary(const std::string& target, mode_t mode) {
     // The file's own name leads, cut so that the whole stays within the longest name a folder holds.
     constexpr size_t kNameBytes = 200;
     const std::string folder = FolderPart(target);
     const std::string stem = folder + target.substr(folder.size(), kNameBytes) + ".zi-new-";
     for (int attempt = 0; fd_ < 0; ++attempt) {
       path_ = stem + RandomSuffix();
-      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
       if (fd_ < 0 && (errno != EEXIST || attempt == 100)) {
         throw SystemError(errno, "cannot create a temporary file beside " + PathText(target));
       }
@@ -213,7 +213,9 @@ void RewriteFile(const std::string& path, std::string_view text, const TFileIden
   if (!exists && errno != ENOENT) throw SystemError(errno, "cannot look at " + PathText(target));
   CheckTarget(target, exists, st, expected);
 
-  TTemporary temporary(target);
+  // The rewrite of a file is its owner's alone until it has the file's mode; a new file is made as
+  // the process's mask says.
+  TTemporary temporary(target, exists ? 0600 : 0666);
   for (size_t written = 0; written < text.size();) {
     const ssize_t n = ::write(temporary.Fd(), text.data() + written, text.size() - written);
     if (n < 0 && errno == EINTR) continue;
@@ -237,8 +239,9 @@ void RewriteFile(const std::string& path, std::string_view text, const TFileIden
   const std::string folder = FolderOf(target);
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0 || (::fsync(dir) != 0 && errno != EINVAL)) {
+    const int error = errno;
     Loga("Warning: the folder " + PathText(folder) + " of " + PathText(target) +
-         " could not be flushed to disk: " + std::generic_category().message(errno));
+         " could not be flushed to disk: " + std::generic_category().message(error));
   }
   if (dir >= 0) ::close(dir);
 }
