@@ -1,6 +1,8 @@
 #include "import/regular_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,6 +117,9 @@ bool SameFile(const struct stat& st, const TFileIdentity& read) {
 }
 
 // A suffix no other run picks: a leftover of a killed run never stands in the way of the next.
+constexpr char kSuffixDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+constexpr size_t kSuffixChars = 10;
+
 std::string RandomSuffix() {
   uint64_t bits = 0;
   if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
@@ -123,23 +128,56 @@ std::string RandomSuffix() {
     bits = (static_cast<uint64_t>(::getpid()) << 32) ^ static_cast<uint64_t>(now.tv_nsec) ^
            (static_cast<uint64_t>(now.tv_sec) << 20);
   }
-  static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::string suffix;
-  for (int i = 0; i < 10; ++i) {
-    suffix += kDigits[bits % 36];
+  for (size_t i = 0; i < kSuffixChars; ++i) {
+    suffix += kSuffixDigits[bits % 36];
     bits /= 36;
   }
   return suffix;
 }
 
+// The name of a temporary of the file, up to its random suffix: the file's own name leads, cut so
+// that the whole stays within the longest name a folder holds.
+std::string TemporaryStem(const std::string& target) {
+  constexpr size_t kNameBytes = 200;
+  const std::string folder = FolderPart(target);
+  return target.substr(folder.size(), kNameBytes) + ".zi-new-";
+}
+
+// Removes the temporaries of the file that rewrites killed midway left behind: the process's own,
+// and only those whose writer is gone, since a rewrite holds its temporary's lock until it ends.
+void RemoveLeftTemporaries(const std::string& target) {
+  const std::string folder = FolderOf(target);
+  const std::string stem = TemporaryStem(target);
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    if (name.size() != stem.size() + kSuffixChars || !name.starts_with(stem) ||
+        name.substr(stem.size()).find_first_not_of(kSuffixDigits) != std::string_view::npos) {
+      continue;
+    }
+    const std::string path = folder + std::string(name);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    struct stat named {};
+    // Checked again once locked: the name must still be this file when it is removed.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::lstat(path.c_str(), &named) == 0 && named.st_ino == st.st_ino && named.st_dev == st.st_dev) {
+      ::unlink(path.c_str());
+    }
+    ::close(fd);
+  }
+  ::closedir(dir);
+}
+
 // The temporary beside the file: closed and removed when it is dropped, unless it became the file.
+// Locked while it lives, so that no later rewrite takes it for one that a killed run left.
 class TTemporary {
  public:
   TTemporary(const std::string& target, mode_t mode) {
-    // The file's own name leads, cut so that the whole stays within the longest name a folder holds.
-    constexpr size_t kNameBytes = 200;
-    const std::string folder = FolderPart(target);
-    const std::string stem = folder + target.substr(folder.size(), kNameBytes) + ".zi-new-";
+    const std::string stem = FolderPart(target) + TemporaryStem(target);
     for (int attempt = 0; fd_ < 0; ++attempt) {
       path_ = stem + RandomSuffix();
       fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
@@ -147,21 +185,17 @@ class TTemporary {
         throw SystemError(errno, "cannot create a temporary file beside " + PathText(target));
       }
     }
+    ::flock(fd_, LOCK_EX | LOCK_NB);
   }
   ~TTemporary() {
-    if (fd_ >= 0) ::close(fd_);
     if (!kept_) ::unlink(path_.c_str());
+    if (fd_ >= 0) ::close(fd_);
   }
   TTemporary(const TTemporary&) = delete;
   TTemporary& operator=(const TTemporary&) = delete;
 
   int Fd() const { return fd_; }
   const std::string& Path() const { return path_; }
-  void Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) throw SystemError(errno, "cannot write " + PathText(path_));
-  }
   void Keep() { kept_ = true; }
 
  private:
@@ -215,6 +249,7 @@ void RewriteFile(const std::string& path, std::string_view text, const TFileIden
 
   // The rewrite of a file is its owner's alone until it has the file's mode; a new file is made as
   // the process's mask says.
+  RemoveLeftTemporaries(target);
   TTemporary temporary(target, exists ? 0600 : 0666);
   for (size_t written = 0; written < text.size();) {
     const ssize_t n = ::write(temporary.Fd(), text.data() + written, text.size() - written);
@@ -223,8 +258,9 @@ void RewriteFile(const std::string& path, std::string_view text, const TFileIden
     written += static_cast<size_t>(n);
   }
   if (exists) KeepOwnerAndMode(temporary, target, st);
+  // Once flushed, every write error has been reported; the temporary stays open, and locked, until
+  // it is the file.
   if (::fsync(temporary.Fd()) != 0) throw SystemError(errno, "cannot flush " + PathText(temporary.Path()));
-  temporary.Close();
   // Looked at again just before it is replaced: the import may have taken long.
   if (expected) {
     const bool stillThere = ::lstat(target.c_str(), &st) == 0;

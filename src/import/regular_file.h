@@ -62,7 +62,8 @@ std::string RewriteTarget(const std::string& path);
 // A file that does not exist is created. With expected, a file that is no longer the one read
 // (replaced, changed since, or given another hard link) is left as it is; a file with several hard
 // links is never split. Raises std::runtime_error (std::system_error for a failed system call);
-// the temporary never stays behind.
+// the temporary never stays behind, and those of the process's user that killed rewrites of the
+// file left are removed.
 void RewriteFile(const std::string& path, std::string_view text, const TFileIdentity* expected = nullptr);
 
 }  // namespace zi

@@ -2,6 +2,7 @@
 // and what a rewrite leaves behind when it is killed or fails.
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -191,14 +192,23 @@ TEST(FileRewrite, ATemporaryLeftByAKilledRewriteDoesNotBlockTheNext) {
     ::_exit(0);
   });
   EXPECT_EQ(status, 1000 + SIGXFSZ);
-  EXPECT_EQ(NamesIn(dir.Path()).size(), 3u) << "the killed rewrite left its temporary";
+  std::vector<std::string> names = NamesIn(dir.Path());
+  ASSERT_EQ(names.size(), 3u) << "the killed rewrite left its temporary";
   EXPECT_EQ(test::ReadFile(path), "[1]");
+  // One that a rewrite still writes, which holds its lock, is not the next one's to remove.
+  const std::string live = path + ".zi-new-0123456789";
+  test::WriteFile(live, "[");
+  const int liveFd = ::open(live.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(liveFd, LOCK_EX), 0);
 
   Document("[2]")->SaveToFile(path);
   EXPECT_EQ(test::ReadFile(path), "[2]");
   Document("[3]")->SaveToFile(path);
   EXPECT_EQ(test::ReadFile(path), "[3]");
-  EXPECT_EQ(NamesIn(dir.Path()).size(), 3u) << "the rewrites left nothing of their own";
+  EXPECT_THAT(NamesIn(dir.Path()), UnorderedElementsAreArray({"records.json", "records.json.zi-new",
+                                                              "records.json.zi-new-0123456789"}))
+      << "the killed rewrite's temporary is removed, and the rewrites left nothing of their own";
+  ::close(liveFd);
 }
 
 TEST(FileRewrite, AFileChangedOrReplacedSinceItWasReadIsLeftAsItIs) {
