@@ -226,6 +226,14 @@ void TImpJSON::ImportRecord(TJsonObject& record) {
     register_.AddError(kJsonRecordWithErrors, "Existem tags ERRO preenchidas no JSon");
     return;
   }
+  // Directive text that does not decode (a character Windows-1252 cannot hold) is refused as a text
+  // file's line would be, rather than taken for a record without text.
+  if (const std::optional<TJsonAttribute> command = record.Find("cmdtxt"); command && command->IsInvalidValue()) {
+    const std::string reason = "cmdtxt: " + command->InvalidReason();
+    CriticalError(kImportLineNotText, "Index:%d %s", index_, reason);
+    register_.AddError(kImportLineNotText, reason);
+    return;
+  }
   std::string text;
   if (GetTextField(record, "cmdtxt", true, text)) {
     RunCommandText(text);

@@ -202,7 +202,19 @@ TEST_F(JsonImportTest, CommandTextIsDecodedFromTheFilesUtf8Once) {
     EXPECT_EQ(result, 0) << c.utf8;
     EXPECT_THAT(tickers, ElementsAre(c.text)) << c.utf8;
   }
+
+  // Text that Windows-1252 cannot hold is refused as such, not read as a record without text.
+  tickers.clear();
+  int result = -1;
+  const std::string written = Import("[{\"cmdtxt\":\"*PAIS \xE6\x97\xA5\"}, {\"cmdtxt\":\"*PAIS x\"}]", result);
+  EXPECT_EQ(result, kImportLineNotText);
   SetDirectiveHandler("*PAIS", nullptr);
+  EXPECT_THAT(tickers, ElementsAre("x")) << "the next record is imported";
+  EXPECT_THAT(Messages(written, 0, "error"),
+              ElementsAre("cmdtxt: character U+65E5 at byte offset 6 has no Windows-1252 form"));
+  EXPECT_THAT(LogTexts(), testing::Contains("Error:99300 Index:0 cmdtxt: character U+65E5 at byte offset 6 "
+                                            "has no Windows-1252 form"));
+  EXPECT_THAT(LogTexts(), testing::Not(testing::Contains(HasSubstr("name:\"action\""))));
 }
 
 // Sets the immutable flag, which stops root too, for the guard's life; or, for another user, takes
