@@ -1,8 +1,5 @@
 #include "import/json_document.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <rapidjson/reader.h>
 
 #include <cerrno>
@@ -421,31 +418,8 @@ std::string TAbstractJson::AsText() {
   return out;
 }
 
-void TAbstractJson::SaveToFile(const std::string& path) {
-  const std::string text = AsText();
-  const std::string temporary = path + ".zi-new";
-  auto fail = [&](const char* what) {
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    throw std::system_error(error, std::generic_category(), std::string(what) + " " + PathText(temporary));
-  };
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot create " + PathText(temporary));
-  for (size_t written = 0; written < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      fail("cannot write");
-    }
-    written += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) {
-    ::close(fd);
-    fail("cannot flush");
-  }
-  ::close(fd);
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) fail("cannot rename");
+void TAbstractJson::SaveToFile(const std::string& path, const TFileIdentity* expected) {
+  RewriteFile(path, AsText(), expected);
 }
 
 std::unique_ptr<TAbstractJson> TAbstractJson::Clone() { return CreateFromString(AsText()); }

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "import/regular_file.h"
+
 namespace zi {
 
 // The type of a decoded value.
@@ -134,9 +136,10 @@ class TAbstractJson {
   // whose items was reached is written as the text it was built from.
   void SaveToStream(std::string& out);
   std::string AsText();
-  // Writes the text to a file beside the named one, flushes it to disk and renames it over the named
-  // file, so that the file is either as it was or complete. Raises std::system_error on failure.
-  void SaveToFile(const std::string& path);
+  // Replaces the file by the text through a flushed temporary beside it, so that it is either as it
+  // was or complete; its mode, owner and links stay as they were (RewriteFile). With expected, a
+  // file no longer the one read is left alone. Raises std::runtime_error on failure.
+  void SaveToFile(const std::string& path, const TFileIdentity* expected = nullptr);
   // A new document from this one's text, of the same class.
   std::unique_ptr<TAbstractJson> Clone();
 

@@ -1,10 +1,16 @@
 #include "import/json_import.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
+#include <system_error>
 
 #include <fmt/format.h>
 
@@ -45,21 +51,55 @@ std::string RunStart() {
                      t.millisecond);
 }
 
-// Whether the first byte after the leading white space (as JSON counts it) opens an array, the only document the import
-// takes: a file of text lines is told apart without reading it whole. A file that cannot be read
-// opens none.
-bool OpensAnArray(const std::string& path) {
+// The whole file when the first byte after the leading white space (as JSON counts it) opens an
+// array, the only document the import takes: a file of text lines is told apart without reading it
+// whole. A file that cannot be read opens none.
+std::optional<std::string> ArrayFileText(const std::string& path, TFileIdentity& identity) {
   try {
     TRegularFile file(path);
+    std::string text;
     char block[4096];
     while (const size_t n = file.Read(block, sizeof block)) {
       const std::string_view read(block, n);
       const size_t first = read.find_first_not_of(" \t\r\n");
-      if (first != std::string_view::npos) return read[first] == '[';
+      if (first == std::string_view::npos) continue;
+      if (read[first] != '[') return std::nullopt;
+      text.reserve(file.Size());
+      text.append(read);
+      break;
     }
+    if (text.empty()) return std::nullopt;
+    while (const size_t n = file.Read(block, sizeof block)) text.append(block, n);
+    identity = file.Identity();
+    return text;
   } catch (const std::exception&) {
   }
-  return false;
+  return std::nullopt;
+}
+
+// Why the file's rewrite with the import's log could not be written, found before anything is
+// imported: records imported without their log would be imported again by the next run.
+int RewriteRefusal(const std::string& file, const TFileIdentity& identity, std::string& reason) {
+  if (identity.links > 1) {
+    reason = fmt::format("has {} hard links: writing the import's log back into it would split them", identity.links);
+    return kJsonFileHardLinked;
+  }
+  std::string target;
+  try {
+    target = RewriteTarget(file);
+  } catch (const std::exception& e) {
+    reason = "cannot be written back: " + std::string(e.what());
+    return kJsonFileNotRewritable;
+  }
+  const std::string folder = FolderOf(target);
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+    reason = "cannot be written back: " + std::generic_category().message(errno);
+  } else if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+    reason = "cannot be written back: its folder " + PathText(folder) + ": " + std::generic_category().message(errno);
+  } else {
+    return 0;
+  }
+  return kJsonFileNotRewritable;
 }
 
 }  // namespace
@@ -127,9 +167,11 @@ TImpJSON::TImpJSON(std::unique_ptr<TJsonArray> document, const _ParamCmdTxt& par
 
 TImpJSON::~TImpJSON() { Output("end", false); }
 
-std::string TImpJSON::StateText(std::string_view caller) const {
-  return fmt::format("ImpJSON.DiagSt Caller:{} ErroCritico:{}, ErroNaoCritico:{}", caller, critical_, nonCritical_);
+std::string JsonStateText(std::string_view caller, int critical, int nonCritical) {
+  return fmt::format("ImpJSON.DiagSt Caller:{} ErroCritico:{}, ErroNaoCritico:{}", caller, critical, nonCritical);
 }
+
+std::string TImpJSON::StateText(std::string_view caller) const { return JsonStateText(caller, critical_, nonCritical_); }
 
 void TImpJSON::Output(std::string_view message, bool memoryOnly) { LogaConsole(message, memoryOnly); }
 
@@ -182,6 +224,14 @@ void TImpJSON::ImportRecord(TJsonObject& record) {
   if (record.TryGetArray("error", errors) && errors->Count() > 0 && !ErrorsAccepted()) {
     CriticalError(kJsonRecordWithErrors, "Index:%d", index_);
     register_.AddError(kJsonRecordWithErrors, "Existem tags ERRO preenchidas no JSon");
+    return;
+  }
+  // Directive text that does not decode (a character Windows-1252 cannot hold) is refused as a text
+  // file's line would be, rather than taken for a record without text.
+  if (const std::optional<TJsonAttribute> command = record.Find("cmdtxt"); command && command->IsInvalidValue()) {
+    const std::string reason = "cmdtxt: " + command->InvalidReason();
+    CriticalError(kImportLineNotText, "Index:%d %s", index_, reason);
+    register_.AddError(kImportLineNotText, reason);
     return;
   }
   std::string text;
@@ -266,7 +316,7 @@ bool TImpJSON::GetIntegerField(TJsonObject& record, std::string_view name, bool 
 
 void TImpJSON::AfterRun() {
   try {
-    document_->SaveToFile(fileName_);
+    document_->SaveToFile(fileName_, identity_ ? &*identity_ : nullptr);
   } catch (const std::exception& e) {
     ReportException("[TImpJSON.AfterRun " + PathText(fileName_) + "]", e);
     CriticalError(kJsonFileNotWrittenBack, "%s", e.what());
@@ -288,8 +338,9 @@ int TryJsonImport(const std::string& file, bool verbose, const _ParamCmdTxt& par
     if (verbose) LogaConsole(fmt::format("Warn:{} Arquivo \"{}\" n\xE3o existe", kJsonFileMissing, PathText(file)));
     return kJsonFileMissing;
   }
+  TFileIdentity identity;
   std::unique_ptr<TAbstractJson> document;
-  if (OpensAnArray(file)) document = TAbstractJson::CreateFromFile(file, false);
+  if (std::optional<std::string> text = ArrayFileText(file, identity)) document = TAbstractJson::CreateFromString(std::move(*text));
   if (!document || !document->IsArray()) {
     if (verbose) {
       LogaConsole(fmt::format("Warn:{} Arquivo \"{}\" n\xE3o \xE9 um JSON Array, podera tentar como texto",
@@ -297,10 +348,22 @@ int TryJsonImport(const std::string& file, bool verbose, const _ParamCmdTxt& par
     }
     return kNotJsonArray;
   }
+  std::string reason;
+  if (const int refused = RewriteRefusal(file, identity, reason)) {
+    const std::string message = fmt::format("Error:{} The JSON file \"{}\" {}; nothing was imported: {}", refused,
+                                            PathText(file), reason,
+                                            refused == kJsonFileHardLinked ? "import a copy of it"
+                                                                           : "make it writable, or import a copy of it "
+                                                                             "in a folder you may write");
+    if (verbose) LogaConsole(message);
+    else Loga(message);
+    return refused;
+  }
   std::unique_ptr<TJsonArray> array(&document.release()->AsArray());
   run = std::make_unique<TImpJSON>(std::move(array), params);
   run->Output(fmt::format("Filename: {} OK", PathText(file)), false);
   run->SetFileName(file);
+  run->SetFileIdentity(identity);
   return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,6 +94,8 @@ class TImpJSON : public TImpRootBase {
   void AfterRun() override;
 
   void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
+  // The file as it was read: AfterRun leaves a file that is no longer that one as it is.
+  void SetFileIdentity(const TFileIdentity& identity) { identity_ = identity; }
   // Keeps the records that fail, as they came (without the annotations of earlier imports), and
   // writes them as one array to this file after the run; a run without failures writes none.
   void SetRejectsFile(std::string path) { rejectsFile_ = std::move(path); }
@@ -145,6 +148,7 @@ class TImpJSON : public TImpRootBase {
   int critical_ = 0;
   int nonCritical_ = 0;
   std::string fileName_;
+  std::optional<TFileIdentity> identity_;
   TRegistraInconsistencia register_;
   int ptfAssetAdds_ = 0;
   int ptfAssetMods_ = 0;
@@ -154,11 +158,16 @@ class TImpJSON : public TImpRootBase {
 };
 
 // Offers a file to the JSON import. 25309: the file does not exist; 25308: it holds no JSON array
-// (the caller may run it as a text file); 0 with the run over the array. With verbose the first two
-// say so on the console.
+// (the caller may run it as a text file); 99305: it has several hard links, and 99306: it or its
+// folder may not be written, either of which would leave its records imported without their log;
+// 0 with the run over the array. With verbose each says so on the console.
 int TryJsonImport(const std::string& file, bool verbose, const _ParamCmdTxt& params, std::unique_ptr<TImpJSON>& run);
 
-// The text run of a "cmdtxt" record; its messages go to the log.
+// A JSON run's state text for its caller, with its critical and non-critical codes.
+std::string JsonStateText(std::string_view caller, int critical, int nonCritical);
+
+// The text run of a "cmdtxt" record; its messages go to the log. The text was decoded from the
+// JSON file's UTF-8 once: it is program text.
 class TImpMainCmdTxt : public TImpMain {
  public:
   using TImpMain::TImpMain;

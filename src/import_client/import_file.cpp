@@ -13,6 +13,7 @@
 #include "session/zi_globs.h"
 #include "toolbox/codec.h"
 #include "toolbox/log.h"
+#include "toolbox/own_codes.h"
 #include "toolbox/platform.h"
 
 namespace zi {
@@ -45,13 +46,14 @@ void RunText(const std::string& file, bool portfolio, bool prefix, const TImport
 
 void RunJson(std::unique_ptr<TImpJSON> run, TImportOutcome& outcome) {
   while (run->NotFinished()) run->Step();
-  outcome.summary = run->StateText("impcli");
   outcome.name = run->FileName();
   outcome.recordCount = run->ElementIndex();
   outcome.nothingWritten = false;
-  // Writing the annotated file back may fail too; that counts as the run's error.
+  // Writing the annotated file back may fail too; that counts as the run's error, and its state
+  // says so.
   run->AfterRun();
   outcome.code = run->ResultCode();
+  outcome.summary = run->StateText("impcli");
 }
 
 }  // namespace
@@ -79,8 +81,16 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
       json.reset();
     }
     if (json && !extras.rejects.empty()) json->SetRejectsFile(extras.rejects);
-    if (json) RunJson(std::move(json), outcome);
-    else RunText(file, portfolio, prefix, extras, outcome);
+    if (json) {
+      RunJson(std::move(json), outcome);
+    } else if (offered == kJsonFileHardLinked || offered == kJsonFileNotRewritable) {
+      // A JSON file refused before its first record: nothing was imported.
+      outcome.code = offered;
+      outcome.summary = JsonStateText("impcli", offered, 0);
+      outcome.name = file;
+    } else {
+      RunText(file, portfolio, prefix, extras, outcome);
+    }
   }
   outcome.seconds = static_cast<double>(platform::MonotonicMs() - start) / 1000;
   LogaConsole("- end import " + (outcome.code == 0 ? std::string("ok") : "erro:" + std::to_string(outcome.code)) +

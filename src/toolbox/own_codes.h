@@ -61,6 +61,8 @@ inline constexpr int kDirectiveNotAvailable = 99301;
 inline constexpr int kDirectiveRaised = 99302;
 inline constexpr int kRemoteImportNotAvailable = 99303;
 inline constexpr int kJsonFileNotWrittenBack = 99304;
+inline constexpr int kJsonFileHardLinked = 99305;
+inline constexpr int kJsonFileNotRewritable = 99306;
 // How an import text file is read.
 inline constexpr int kImportFileLooksUtf8 = 99310;
 inline constexpr int kImportEncodingUnknown = 99311;

@@ -5,6 +5,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "import/directives.h"
@@ -170,6 +176,152 @@ TEST_F(JsonImportTest, AFileThatCannotBeWrittenBackIsAnErrorAndStaysAsItWas) {
   std::filesystem::remove_all(folder);
   run->AfterRun();
   EXPECT_EQ(run->ResultCode(), kJsonFileNotWrittenBack);
+}
+
+// Directive text carried in JSON is program text once the file's UTF-8 is read: Windows-1252 that
+// happens to form UTF-8 keeps its characters.
+TEST_F(JsonImportTest, CommandTextIsDecodedFromTheFilesUtf8Once) {
+  std::vector<std::string> tickers;
+  SetDirectiveHandler("*PAIS", [&](TImpMain& run, const TDirective&) {
+    if (!run.ToNoCheck()) tickers.emplace_back(run.Tokens().Token(1));
+    return TDirectiveOutcome{};
+  });
+  const struct {
+    std::string utf8;  // as the file holds it
+    std::string text;  // as the directive reads it
+  } cases[] = {
+      {"PETR4\xC3\x83\xC2\xA9", "PETR4\xC3\xA9"},
+      {"caf\xC3\xA9", "caf\xE9"},
+      {"\xC3\xA2\xE2\x82\xAC\xC5\x93x", "\xE2\x80\x9Cx"},
+      {"\\u00c3\\u00a9", "\xC3\xA9"},
+  };
+  for (const auto& c : cases) {
+    tickers.clear();
+    int result = -1;
+    Import("[{\"cmdtxt\":\"*PAIS " + c.utf8 + "\"}]", result);
+    EXPECT_EQ(result, 0) << c.utf8;
+    EXPECT_THAT(tickers, ElementsAre(c.text)) << c.utf8;
+  }
+
+  // Text that Windows-1252 cannot hold is refused as such, not read as a record without text.
+  tickers.clear();
+  int result = -1;
+  const std::string written = Import("[{\"cmdtxt\":\"*PAIS \xE6\x97\xA5\"}, {\"cmdtxt\":\"*PAIS x\"}]", result);
+  EXPECT_EQ(result, kImportLineNotText);
+  SetDirectiveHandler("*PAIS", nullptr);
+  EXPECT_THAT(tickers, ElementsAre("x")) << "the next record is imported";
+  EXPECT_THAT(Messages(written, 0, "error"),
+              ElementsAre("cmdtxt: character U+65E5 at byte offset 6 has no Windows-1252 form"));
+  EXPECT_THAT(LogTexts(), testing::Contains("Error:99300 Index:0 cmdtxt: character U+65E5 at byte offset 6 "
+                                            "has no Windows-1252 form"));
+  EXPECT_THAT(LogTexts(), testing::Not(testing::Contains(HasSubstr("name:\"action\""))));
+}
+
+// Sets the immutable flag, which stops root too, for the guard's life; or, for another user, takes
+// the write permission away.
+class TNotWritable {
+ public:
+  explicit TNotWritable(std::string path) : path_(std::move(path)) { Set(true); }
+  ~TNotWritable() { Set(false); }
+
+ private:
+  void Set(bool on) {
+    if (::geteuid() != 0) {
+      const auto write = std::filesystem::perms::owner_write;
+      std::filesystem::permissions(path_, write, on ? std::filesystem::perm_options::remove
+                                                    : std::filesystem::perm_options::add);
+      return;
+    }
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    ASSERT_EQ(::ioctl(fd, FS_IOC_GETFLAGS, &flags), 0);
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ASSERT_EQ(::ioctl(fd, FS_IOC_SETFLAGS, &flags), 0);
+    ::close(fd);
+  }
+  std::string path_;
+};
+
+// A file whose rewrite would fail or split it is refused before its first record: records imported
+// without their log would be imported again by the next run.
+TEST_F(JsonImportTest, AFileThatCouldNotTakeItsLogIsRefusedBeforeItsFirstRecord) {
+  int records = 0;
+  SetJsonRecordHandler("portfolio", [&](const std::string&, TImpJSON&, TJsonObject&, _ActionDB) { ++records; });
+  const std::string text = R"([{"action":"insertonly","type":"portfolio"}])";
+  const std::string folder = dir_.File("in");
+  const std::string file = folder + "/in.json";
+  std::filesystem::create_directories(folder);
+  std::unique_ptr<TImpJSON> run;
+  const std::string permission = ::geteuid() == 0 ? "Operation not permitted" : "Permission denied";
+
+  test::WriteFile(file, text);
+  std::filesystem::create_hard_link(file, dir_.File("twin.json"));
+  EXPECT_EQ(TryJsonImport(file, true, _ParamCmdTxt{}, run), kJsonFileHardLinked);
+  EXPECT_FALSE(run);
+  EXPECT_EQ(LogTexts().back(), "Error:99305 The JSON file \"" + file +
+                                   "\" has 2 hard links: writing the import's log back into it would split them; "
+                                   "nothing was imported: import a copy of it");
+  std::filesystem::remove(dir_.File("twin.json"));
+  {
+    TNotWritable locked(file);
+    EXPECT_EQ(TryJsonImport(file, true, _ParamCmdTxt{}, run), kJsonFileNotRewritable);
+    EXPECT_EQ(LogTexts().back(), "Error:99306 The JSON file \"" + file + "\" cannot be written back: " + permission +
+                                     "; nothing was imported: make it writable, or import a copy of it in a folder "
+                                     "you may write");
+  }
+  {
+    TNotWritable locked(folder);
+    EXPECT_EQ(TryJsonImport(file, false, _ParamCmdTxt{}, run), kJsonFileNotRewritable);
+    EXPECT_EQ(LogTexts().back(), "Error:99306 The JSON file \"" + file + "\" cannot be written back: its folder " +
+                                     folder + "/: " + permission +
+                                     "; nothing was imported: make it writable, or import a copy of it in a folder "
+                                     "you may write");
+  }
+  EXPECT_FALSE(run);
+  EXPECT_EQ(records, 0);
+  EXPECT_EQ(test::ReadFile(file), text);
+
+  int result = -1;
+  Import(text, result, "in/in.json");
+  EXPECT_EQ(records, 1) << "the same file, writable and with one link, is imported";
+  SetJsonRecordHandler("portfolio", nullptr);
+}
+
+TEST_F(JsonImportTest, TheRewriteKeepsTheFilesModeAndALinkStaysALinkToTheAnnotatedFile) {
+  std::filesystem::create_directories(dir_.File("data"));
+  const std::string target = dir_.File("data/real.json");
+  test::WriteFile(target, "[]");
+  ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+  const std::pair<std::string, std::string> links[] = {{"relative.json", "data/real.json"}, {"absolute.json", target}};
+  for (const auto& [name, pointsTo] : links) {
+    std::filesystem::create_symlink(pointsTo, dir_.File(name));
+    int result = -1;
+    const std::string written = Import(R"([{"cmdtxt":"# a"}])", result, name);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(std::filesystem::read_symlink(dir_.File(name)).string(), pointsTo);
+    EXPECT_THAT(Messages(test::ReadFile(target), 0, "log"), testing::Contains("Importa\xE7\xE3o Encerrada")) << name;
+    EXPECT_EQ(std::filesystem::status(target).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  }
+}
+
+TEST_F(JsonImportTest, AFileReplacedDuringTheImportIsLeftAsItIs) {
+  const std::string file = dir_.File("in.json");
+  SetJsonRecordHandler("portfolio", [&](const std::string&, TImpJSON&, TJsonObject&, _ActionDB) {
+    test::WriteFile(dir_.File("new.json"), "[7]");
+    std::filesystem::rename(dir_.File("new.json"), file);
+  });
+  test::WriteFile(file, R"([{"action":"insertonly","type":"portfolio"}])");
+  std::unique_ptr<TImpJSON> run;
+  ASSERT_EQ(TryJsonImport(file, false, _ParamCmdTxt{}, run), 0);
+  while (run->NotFinished()) run->Step();
+  run->AfterRun();
+  SetJsonRecordHandler("portfolio", nullptr);
+  EXPECT_EQ(run->ResultCode(), kJsonFileNotWrittenBack);
+  EXPECT_EQ(run->StateText("impcli"), "ImpJSON.DiagSt Caller:impcli ErroCritico:99304, ErroNaoCritico:0");
+  EXPECT_EQ(test::ReadFile(file), "[7]");
+  EXPECT_THAT(LogTexts(), testing::Contains("Error:99304 " + file +
+                                            " was replaced or changed while it was imported: it is left as it is"));
 }
 
 }  // namespace
