@@ -157,7 +157,11 @@ void TImpJSON::Step() {
   if (record) {
     const std::string original = rejectsFile_.empty() ? std::string() : RecordAsFixable(*record);
     ImportRecord(*record);
-    if (!rejectsFile_.empty() && errorCount_ != errorsBefore) rejects_.push_back(original);
+    // An error entry marks the record as failed in its file, whether or not it changed a code.
+    if (errorCount_ != errorsBefore || register_.ErrorCount() > 0) {
+      ++failedRecords_;
+      if (!rejectsFile_.empty()) rejects_.push_back(original);
+    }
   } else {
     const std::string text = fmt::format("Index:{}, AttributeType:{} ", index_, static_cast<int>(element.AttributeType()));
     NonCriticalError(kJsonElementNotObject, "%s", text);

@@ -98,6 +98,8 @@ class TImpJSON : public TImpRootBase {
   void SetRejectsFile(std::string path) { rejectsFile_ = std::move(path); }
   const std::string& FileName() const { return fileName_; }
   int ElementIndex() const { return index_; }
+  // Records with an error: an error entry, or a critical or non-critical error.
+  int FailedRecordCount() const { return failedRecords_; }
   TRegistraInconsistencia& Register() { return register_; }
   // Portfolio assets added and modified by the run.
   int& PtfAssetAdds() { return ptfAssetAdds_; }
@@ -149,6 +151,7 @@ class TImpJSON : public TImpRootBase {
   int ptfAssetAdds_ = 0;
   int ptfAssetMods_ = 0;
   int errorCount_ = 0;
+  int failedRecords_ = 0;
   std::string rejectsFile_;
   std::vector<std::string> rejects_;
 };

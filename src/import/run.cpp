@@ -133,8 +133,12 @@ void tImpRoot::SkipBlock() {
 }
 
 void tImpRoot::ErrorMessage(std::string_view message, bool memoryOnly) {
-  ++ErrMsgCount_;
   if (rejects_) rejects_->Message(message);
+  WriteErrorMessage(message, memoryOnly);
+}
+
+void tImpRoot::WriteErrorMessage(std::string_view message, bool memoryOnly) {
+  ++ErrMsgCount_;
   if (FirstErrMsg_.empty()) FirstErrMsg_ = message;
   LastErrMsg_ = message;
   Output("line:" + std::to_string(lnn_) + " " + std::string(message), memoryOnly);
@@ -159,6 +163,12 @@ void tImpRoot::NoteStep(size_t first, int code) {
   else if (Erro_ != 0) rejects_->FailedFrom(first);
   else if (code != 0) rejects_->Failed(first, static_cast<size_t>(lnn_) - 1);
   else rejects_->Succeeded();
+}
+
+void tImpRoot::LinesNotWritten(size_t first, int ran, std::string_view message) {
+  lostLineCount_ += ran;
+  if (rejects_) rejects_->NotWrittenFrom(first, message);
+  WriteErrorMessage(message, false);
 }
 
 void tImpRoot::AfterRun() {
@@ -196,10 +206,14 @@ void TImpMain::EndOfRun() {
 void TImpMain::AfterGroupCall(bool committed, int code) {
   if (committed) {
     lastCommittedLine_ = lastGroupedLine_;
+    linesInGroup_ = 0;
     Loga(kCommittedUpTo + std::to_string(lastCommittedLine_));
   }
   if (code == 0) return;
-  Loga(fmt::format(kGroupLostAfter, lastCommittedLine_));
+  // The run stops here: nothing after the last commit is in the database.
+  LinesNotWritten(static_cast<size_t>(lastCommittedLine_), linesInGroup_,
+                  fmt::format(kGroupLostAfter, lastCommittedLine_));
+  linesInGroup_ = 0;
   SetErro(code);
 }
 
@@ -219,6 +233,7 @@ bool TImpMain::StartGroupedLine() {
 
 void TImpMain::EndGroupedLine(bool keep) {
   const int code = db::ZiDb().EndGroupItem(keep);
+  if (keep) ++linesInGroup_;
   if (code == 0) lastGroupedLine_ = lnn();
   AfterGroupCall(false, code);
 }

@@ -30,9 +30,11 @@ namespace {
 constexpr int kFailingLineCode = 4300;
 
 // *PAIS N adds the companies A<N> and B<N> in two calls; the line numbered failAt fails after the
-// first, and the one numbered exitAt ends the process there.
+// first, the one numbered exitAt ends the process there, and the one numbered dropAt loses the
+// connection before its calls.
 int failAt = 0;
 int exitAt = 0;
+int dropAt = 0;
 
 int AddCompany(const std::string& cod) {
   tObjEmp e;
@@ -47,6 +49,7 @@ TDirectiveOutcome TwoCompanies(TImpMain& run, const TDirective&) {
   int32_t n = 0;
   if (!ReadIntegerField(run.Tokens().Token(1), n)) return {false, kFailingLineCode};
   if (run.ToNoCheck()) return {};
+  if (n == dropAt) static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).DropConnection();
   if (const int code = AddCompany("A" + std::to_string(n))) return {true, code};
   if (n == failAt) return {true, kFailingLineCode};
   if (n == exitAt) ::_exit(9);
@@ -62,7 +65,7 @@ class CommitGroupsImportTest : public testing::Test {
     db::DestroyZiDb();
     DropObjectCaches();
     SetLogFileName("zorinput.log");
-    failAt = exitAt = 0;
+    failAt = exitAt = dropAt = 0;
   }
   void Login() {
     SetReferenceDataLoader(CarregaDadosIniciais);
@@ -75,8 +78,19 @@ class CommitGroupsImportTest : public testing::Test {
     for (int i = 1; i <= lines; ++i) text += "*PAIS " + std::to_string(i) + "\n";
     test::WriteFile(dir_.File("in.txt"), text);
     impcli::tMyImpMain run(dir_.File("in.txt"), true, false, "");
+    run.SetRejectsFile(dir_.File("rejects.txt"));
     while (run.NotFinished()) run.Step();
+    failedLines_ = run.FailedLineCount();
+    run.AfterRun();
     return run.ResultCode();
+  }
+  // The line of the last "import committed up to line N" in the log; 0 without one.
+  int LastCommitted() {
+    int lastCommitted = 0;
+    for (const std::string& line : Log()) {
+      if (line.starts_with("import committed up to line ")) lastCommitted = std::stoi(line.substr(28));
+    }
+    return lastCommitted;
   }
   std::set<std::string> Companies() {
     auto& server = *static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).Server();
@@ -93,6 +107,7 @@ class CommitGroupsImportTest : public testing::Test {
   std::vector<std::string> Log() { return test::WithoutStamps(test::ReadLines(dir_.File("zorinput.log"))); }
 
   test::TempDir dir_;
+  int failedLines_ = 0;
 };
 
 TEST_F(CommitGroupsImportTest, AFailedLineIsUndoneAloneAndTheEndOfTheRunCommitsTheRest) {
@@ -114,15 +129,30 @@ TEST_F(CommitGroupsImportTest, AKilledRunLosesOnlyTheLinesAfterItsLastCommitAndN
     Import(kKilledAt + 10);
   });
   ASSERT_EQ(status, 9);
-  int lastCommitted = 0;
-  for (const std::string& line : Log()) {
-    if (line.starts_with("import committed up to line ")) lastCommitted = std::stoi(line.substr(28));
-  }
+  const int lastCommitted = LastCommitted();
   // A group holds at most kGroupItems lines.
   ASSERT_GE(lastCommitted, kKilledAt - db::TAdoDataBaseCustomizado::kGroupItems);
   ASSERT_LT(lastCommitted, kKilledAt);
   Login();
   EXPECT_EQ(Companies(), Lines(1, lastCommitted));
+}
+
+TEST_F(CommitGroupsImportTest, ALostGroupStopsTheRunAndEveryLineItDidNotWriteIsACountedReject) {
+  Login();
+  dropAt = 3;
+  EXPECT_NE(Import(5), 0);
+  // A group commits at most every 100 ms: on a slow machine the first lines may have made it.
+  const int lastCommitted = LastCommitted();
+  ASSERT_LT(lastCommitted, dropAt);
+  const std::string lost =
+      "import lines after line " + std::to_string(lastCommitted) + " are not written: their group was lost";
+  EXPECT_THAT(Log(), testing::Contains("line:3 " + lost));
+  EXPECT_EQ(Companies(), Lines(1, lastCommitted));
+  std::string rejects = "# " + lost + "\n";
+  for (int i = lastCommitted + 1; i <= 5; ++i) rejects += "*PAIS " + std::to_string(i) + "\n";
+  EXPECT_EQ(test::ReadFile(dir_.File("rejects.txt")), rejects);
+  // The lines of the group and the line in hand ran; the two after it never did.
+  EXPECT_EQ(failedLines_, dropAt - lastCommitted);
 }
 
 }  // namespace

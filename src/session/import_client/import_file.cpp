@@ -35,7 +35,7 @@ void RunText(const std::string& file, bool portfolio, bool prefix, const std::st
   outcome.name = run->RunName();
   outcome.lineCount = run->LineCount();
   outcome.messageCount = run->ErrMsgCount();
-  outcome.failedLineCount = run->ErroNaoFatalCount();
+  outcome.failedLineCount = run->FailedLineCount();
   outcome.firstMessage = run->FirstErrMsg();
   outcome.lastMessage = run->LastErrMsg();
   // A run that never left its check pass wrote nothing.
@@ -48,6 +48,7 @@ void RunJson(std::unique_ptr<TImpJSON> run, TImportOutcome& outcome) {
   outcome.summary = run->StateText("impcli");
   outcome.name = run->FileName();
   outcome.recordCount = run->ElementIndex();
+  outcome.failedRecordCount = run->FailedRecordCount();
   outcome.nothingWritten = false;
   // Writing the annotated file back may fail too; that counts as the run's error.
   run->AfterRun();
@@ -98,13 +99,14 @@ int WriteImportSummary(const std::string& path, const std::string& file, const T
   const nlohmann::ordered_json summary = {
       {"file", Cp1252ToUtf8(PathText(file))},
       {"resultCode", outcome.code},
-      {"ok", outcome.code == 0},
+      {"ok", outcome.Ok()},
       {"nothingWritten", outcome.nothingWritten},
       {"state", Cp1252ToUtf8(outcome.summary)},
       {"lines", outcome.lineCount},
       {"records", outcome.recordCount},
       {"messages", outcome.messageCount},
       {"failedLines", outcome.failedLineCount},
+      {"failedRecords", outcome.failedRecordCount},
       {"firstMessage", Cp1252ToUtf8(outcome.firstMessage)},
       {"lastMessage", Cp1252ToUtf8(outcome.lastMessage)},
       {"seconds", outcome.seconds},

@@ -16,13 +16,17 @@ struct TImportOutcome {
   int recordCount = 0;  // records of a JSON file the run went through
   bool loginFailed = false;
   int messageCount = 0;      // messages of the run (errors and warnings)
-  int failedLineCount = 0;   // lines of a text file's import pass that failed
+  int failedLineCount = 0;   // lines of a text file's import pass that are not written
+  int failedRecordCount = 0;  // records of a JSON file with an error
   std::string firstMessage;  // of a text run
   std::string lastMessage;
   double seconds = 0;
   // Nothing was written: no run, or a text run that stopped in its check pass. A JSON run imports
   // record by record and may have written some.
   bool nothingWritten = true;
+
+  // A record can fail without changing the run's code (a "cmdtxt" text's non-fatal errors).
+  bool Ok() const { return code == 0 && failedLineCount == 0 && failedRecordCount == 0; }
 };
 
 // What a user may ask of a command-line import beyond the run itself (files, as the system's bytes).
