@@ -81,9 +81,11 @@ void TRegistraInconsistencia::AddError(int code, std::string_view message, const
   entry->AddNumber("errorcode", code);
   if (itemId) entry->AddString("itemid", *itemId);
   if (path) entry->AddString("path", *path);
-  entry->AddString("message", std::string(message));
+  // A message may quote a member or a line of any length.
+  const std::string shown = CutText(message, kMessageLimit);
+  entry->AddString("message", shown);
   errors_.push_back(std::move(entry));
-  LogaFormat("Error %d - \"%s\"", code, message);
+  LogaFormat("Error %d - \"%s\"", code, shown);
 }
 
 void TRegistraInconsistencia::AddLog(std::string_view message, int code) {
@@ -137,7 +139,7 @@ void TImpJSON::WriteError(int code, std::string_view mark, std::string_view form
                           const std::optional<std::string>& text) {
   ++errorCount_;
   const std::string head = "Error:" + std::to_string(code) + std::string(mark) + " ";
-  Output(text ? head + *text : head + "log falhou " + std::string(format), false);
+  Output(text ? head + CutText(*text, kMessageLimit) : head + "log falhou " + std::string(format), false);
 }
 
 // A record as a user fixes it: the log and error entries of earlier imports would make its next
@@ -226,7 +228,7 @@ void TImpJSON::RunCommandText(const std::string& text) {
     }
   }
   register_.AddError(run.ResultCode(), fmt::sprintf("Erro durante cmdtxt item:%d line:%d \\\"%s\\\"", index_, run.lnn(),
-                                                    std::string(run.LastLine())));
+                                                    CutText(run.LastLine(), kQuotedLineLimit)));
 }
 
 void TImpJSON::FieldProblem(const std::optional<TJsonAttribute>& member, std::string_view name, int missing,

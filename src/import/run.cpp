@@ -22,6 +22,8 @@ const char* YN(bool value) { return value ? "Y" : "N"; }
 
 bool HasText(std::string_view text) { return !Trim(text).empty(); }
 
+constexpr const char* kLineTooLong = "Error:99308 a line of {} bytes is longer than the {} bytes a line may hold: {}";
+
 TTextLines LoadLines(const std::string& fileName, std::string_view text) {
   TTextLines lines = HasText(text) ? TTextLines::FromText(text) : TTextLines::FromFile(fileName);
   // Line numbers are 32-bit counts.
@@ -58,7 +60,7 @@ std::string tImpRoot::StateText(std::string_view caller) const {
          " ErroNaoFatal:" + std::to_string(ErroNaoFatal_) + " ErroNaoFatalCount:" + std::to_string(ErroNaoFatalCount_) +
          " Acabou:" + YN(Acabou_) + " ToNoCheck:" + YN(ToNoCheck_) + " lnn:" + std::to_string(lnn_) +
          " ErrMsgCount:" + std::to_string(ErrMsgCount_) + " FirstErrMsg:<" + FirstErrMsg_ + ">" + " LastErrMsg:<" +
-         LastErrMsg_ + ">" + " LastLine:<" + std::string(lastLine_) + ">";
+         LastErrMsg_ + ">" + " LastLine:<" + CutText(lastLine_, kQuotedLineLimit) + ">";
 }
 
 bool tImpRoot::IsSkipLine(std::string_view line, bool keepBlank) const { return zi::IsSkipLine(line, keepBlank); }
@@ -82,8 +84,17 @@ bool tImpRoot::ReadSignificantLine(bool keepBlank) {
     lastLine_ = lines_.Line(index);
     if (IsSkipLine(lastLine_, keepBlank)) continue;
     if (const std::string& defect = lines_.Defect(index); !defect.empty()) {
-      ErrorMessage(defect + ": " + std::string(lastLine_));
+      ErrorMessage(defect + ": " + CutText(lastLine_, kQuotedLineLimit));
       SetErro(kImportLineNotText);
+      NoteStep(index, kImportLineNotText);
+      break;
+    }
+    // The directives copy the fields they read several times over (and so do the tokens' list and
+    // the database calls): a line of any length would cost memory many times its size.
+    if (lastLine_.size() > kMaxLineBytes) {
+      ErrorMessage(fmt::format(kLineTooLong, lastLine_.size(), kMaxLineBytes, CutText(lastLine_, kQuotedLineLimit)));
+      SetErro(kImportLineTooLong);
+      NoteStep(index, kImportLineTooLong);
       break;
     }
     tokens_.Parse(lastLine_);
@@ -133,8 +144,10 @@ void tImpRoot::SkipBlock() {
 }
 
 void tImpRoot::ErrorMessage(std::string_view message, bool memoryOnly) {
-  if (rejects_) rejects_->Message(message);
-  WriteErrorMessage(message, memoryOnly);
+  // A message may quote a field of any length.
+  const std::string shown = CutText(message, kMessageLimit);
+  if (rejects_) rejects_->Message(shown);
+  WriteErrorMessage(shown, memoryOnly);
 }
 
 void tImpRoot::WriteErrorMessage(std::string_view message, bool memoryOnly) {
@@ -316,7 +329,7 @@ void TImpMain::Step() {
   }
   // The run's own code: a line stopped by an unknown keyword has no code of its own.
   if (Erro() != 0 && ErrMsgCount() == messagesBefore) {
-    ErrorMessage("Error:" + std::to_string(Erro()) + " Invalid line: " + std::string(line));
+    ErrorMessage("Error:" + std::to_string(Erro()) + " Invalid line: " + CutText(line, kQuotedLineLimit));
   }
   if (Erro() != 0) StopGroups();
   NoteStep(first, code);

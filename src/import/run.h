@@ -25,6 +25,8 @@ inline constexpr int kRunNotFinished = 3949;
 inline constexpr int kFileNotLoaded = 4388;
 inline constexpr int kTipoObjRefused = 4431;
 inline constexpr int kMaxFailedLines = 50;
+// The longest line other than a comment.
+inline constexpr size_t kMaxLineBytes = size_t{2} << 20;
 
 // What a text run and the JSON run share.
 class TImpRootBase {

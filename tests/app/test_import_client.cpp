@@ -26,6 +26,7 @@
 #include "support/local_http_server.h"
 #include "support/logged_in_database.h"
 #include "support/test_files.h"
+#include "toolbox/codec.h"
 #include "toolbox/process.h"
 #include "toolbox/switches.h"
 
@@ -261,6 +262,23 @@ TEST_F(ImportClientTest, TheRejectsOfAJsonFileAreItsFailedRecordsWithoutTheirOld
   ASSERT_EQ(rejects.size(), 2u);
   EXPECT_EQ(rejects[0], nlohmann::json::parse(R"({"cmdtxt": "*NOSUCH 1"})"));
   EXPECT_EQ(rejects[1], nlohmann::json::parse(R"({"action": "insertonly", "type": "rental"})"));
+}
+
+TEST_F(ImportClientTest, AHugeLineIsQuotedCutOnTheConsoleInTheLogAndInTheSummary) {
+  const std::string line = "*NOSUCH " + std::string(300000, '\xE9');
+  test::WriteFile(dir_.File("in.txt"), line + "\n");
+  EXPECT_EQ(Zorinput("-import=in.txt -summary=s.json -output=out.txt -user=ana -password=pw -database=zi.db"), 2);
+  // UTF-8 at the edges: the accented letters and the ellipsis in their multi-byte forms.
+  const std::string quoted = "*NOSUCH " + Cp1252ToUtf8(std::string(992, '\xE9')) + "\xE2\x80\xA6 (300008 bytes)";
+  const std::string message = "Error:3942 Invalid line: " + quoted;
+  const std::string console = test::ReadFile(dir_.File("out.txt"));
+  EXPECT_THAT(console, HasSubstr("\nline:1 " + message + "\n"));
+  EXPECT_THAT(console, HasSubstr("LastLine:<" + quoted + ">"));
+  EXPECT_LT(console.size(), 20000u);
+  EXPECT_LT(Log().size(), 20000u);
+  const auto summary = nlohmann::json::parse(test::ReadFile(dir_.File("s.json")));
+  EXPECT_EQ(summary["firstMessage"], message);
+  EXPECT_THAT(summary["state"].get<std::string>(), HasSubstr("LastLine:<" + quoted + ">"));
 }
 
 // What the process writes to its standard output meanwhile.
