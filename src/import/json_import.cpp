@@ -285,6 +285,7 @@ void TImpJSON::AfterRun() {
     TAbstractJson::CreateFromString(std::move(text))->SaveToFile(rejectsFile_);
   } catch (const std::exception& e) {
     ReportException("[TImpJSON.AfterRun rejects " + PathText(rejectsFile_) + "]", e);
+    Output("Rejects file " + PathText(rejectsFile_) + " not written: " + e.what(), false);
   }
 }
 

@@ -189,7 +189,7 @@ void tImpRoot::AfterRun() {
   // A check that failed outside any line (at the end of its pass) still wrote nothing.
   if (Erro_ != 0 && ToNoCheck_ && rejects_->Empty()) rejects_->CheckFailed(0);
   if (const int error = rejects_->Write(lines_)) {
-    Loga("Rejects file " + PathText(rejects_->Path()) + " not written erro:" + std::to_string(error));
+    Output("Rejects file " + PathText(rejects_->Path()) + " not written erro:" + std::to_string(error), false);
   }
 }
 

@@ -37,6 +37,7 @@ const char* OwnCodeText(int code) {
       {kRemoteImportNotAvailable, "Remote import is not available in this build"},
       {kJsonFileNotWrittenBack, "The JSON import file could not be written back; it was left as it was"},
       {kImportLineTooLong, "The import line is longer than a line may be"},
+      {kImportExtraNotWritable, "The rejects or summary file cannot be written; nothing was imported"},
       {kQuoteExportSelection, "The quote export's selection is not country;type;first date;last date;file"},
       {kQuoteExportNotWritten, "The quote export's file cannot be written"},
       {kQuoteExportTickerQuotes, "A ticker holds both a double quote and an apostrophe: it cannot be exported"},

@@ -62,6 +62,7 @@ inline constexpr int kDirectiveRaised = 99302;
 inline constexpr int kRemoteImportNotAvailable = 99303;
 inline constexpr int kJsonFileNotWrittenBack = 99304;
 inline constexpr int kImportLineTooLong = 99308;
+inline constexpr int kImportExtraNotWritable = 99309;
 
 // Prices.
 inline constexpr int kQuoteExportSelection = 99401;

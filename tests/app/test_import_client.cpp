@@ -281,6 +281,28 @@ TEST_F(ImportClientTest, AHugeLineIsQuotedCutOnTheConsoleInTheLogAndInTheSummary
   EXPECT_THAT(summary["state"].get<std::string>(), HasSubstr("LastLine:<" + quoted + ">"));
 }
 
+TEST_F(ImportClientTest, ARejectsOrSummaryFileThatCannotBeMadeStopsTheImportBeforeAnythingIsWritten) {
+  test::WriteFile(dir_.File("in.txt"), "*OBJEMP NOVA 0 \"Nova SA\" 0 1 1 2111 texto 0 0 11222333000181\n");
+  fs::create_directories(dir_.File("folder"));
+  const struct {
+    std::string switches;
+    std::string message;
+  } cases[] = {
+      {"-rejects=missing/r.txt", "Error:99309 Rejects file missing/r.txt cannot be written erro:2 "},
+      {"-summary=missing/s.json", "Error:99309 Summary file missing/s.json cannot be written erro:2 "},
+      {"-rejects=folder", "Error:99309 Rejects file folder cannot be written: it is a folder"},
+  };
+  for (const auto& c : cases) {
+    fs::remove(dir_.File("out.txt"));
+    EXPECT_EQ(Zorinput("-import=in.txt " + c.switches + " -output=out.txt -user=ana -password=pw -database=zi.db"), 4)
+        << c.switches;
+    EXPECT_THAT(test::ReadFile(dir_.File("out.txt")), HasSubstr("\n" + c.message)) << c.switches;
+    EXPECT_THAT(Log(), HasSubstr("- ZorInput end erro:99309")) << c.switches;
+  }
+  auto db = server::SqliteDb::Open(dir_.File("zi.db"));
+  EXPECT_EQ(db->QueryValue("SELECT count(*) FROM empresa WHERE cod = 'NOVA'").AsInteger(), 0);
+}
+
 // What the process writes to its standard output meanwhile.
 class CapturedStdout {
  public:

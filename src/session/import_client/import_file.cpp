@@ -1,7 +1,12 @@
 #include "session/import_client/import_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -13,6 +18,7 @@
 #include "session/zi_globs.h"
 #include "toolbox/codec.h"
 #include "toolbox/log.h"
+#include "toolbox/own_codes.h"
 #include "toolbox/platform.h"
 
 namespace zi {
@@ -55,6 +61,27 @@ void RunJson(std::unique_ptr<TImpJSON> run, TImportOutcome& outcome) {
   outcome.code = run->ResultCode();
 }
 
+// Whether a file the run writes at its end can be made: found out only then, the outcome it was
+// asked for would be lost after the import. Empty, or why not.
+std::string CannotBeWritten(const std::string& path, const char* what) {
+  if (path.empty()) return {};
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    return std::string(what) + " file " + PathText(path) + " cannot be written: it is a folder";
+  }
+  // The file is written beside it first, then renamed into place.
+  const std::string partial = path + ".partial";
+  const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    const int reason = errno;
+    return std::string(what) + " file " + PathText(path) + " cannot be written erro:" + std::to_string(reason) + " " +
+           std::strerror(reason);
+  }
+  ::close(fd);
+  ::unlink(partial.c_str());
+  return {};
+}
+
 }  // namespace
 
 TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfolio, bool prefix,
@@ -63,10 +90,16 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
   SetConsoleEcho();
   LogaConsole("ImpCli import <" + PathText(file) + ">");
   TImportOutcome outcome;
+  std::string unwritable = CannotBeWritten(extras.rejects, "Rejects");
+  if (unwritable.empty()) unwritable = CannotBeWritten(extras.summary, "Summary");
   if (file.empty()) {
     outcome.code = kNoInputFile;
     outcome.summary = "Error: no input file";
     Loga(outcome.summary);
+  } else if (!unwritable.empty()) {
+    outcome.code = kImportExtraNotWritable;
+    outcome.summary = "Error:" + std::to_string(kImportExtraNotWritable) + " " + unwritable;
+    LogaConsole(outcome.summary);
   } else if (logIn && (CliLogin(), CliLoginCode() != 0)) {
     outcome.code = CliLoginCode();
     outcome.summary = "login";
@@ -88,7 +121,7 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
               " " + outcome.summary);
   if (!extras.summary.empty()) {
     if (const int error = WriteImportSummary(extras.summary, file, outcome)) {
-      Loga("Summary file " + PathText(extras.summary) + " not written erro:" + std::to_string(error));
+      LogaConsole("Summary file " + PathText(extras.summary) + " not written erro:" + std::to_string(error));
     }
   }
   return outcome;
