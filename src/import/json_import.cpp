@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -145,6 +148,7 @@ void TImpJSON::WriteError(int code, std::string_view mark, std::string_view form
 // A record as a user fixes it: the log and error entries of earlier imports would make its next
 // import refuse it.
 std::string TImpJSON::RecordAsFixable(TJsonObject& record) {
+  if (!record.Find("log") && !record.Find("error")) return record.AsText();
   auto copy = TAbstractJson::CreateFromString(record.AsText());
   copy->AsObject().Delete("log");
   copy->AsObject().Delete("error");
@@ -157,12 +161,12 @@ void TImpJSON::Step() {
   TJsonObject* record = element.IsObject() ? &element.AsObject() : nullptr;
   const int errorsBefore = errorCount_;
   if (record) {
-    const std::string original = rejectsFile_.empty() ? std::string() : RecordAsFixable(*record);
     ImportRecord(*record);
-    // An error entry marks the record as failed in its file, whether or not it changed a code.
+    // An error entry marks the record as failed in its file, whether or not it changed a code. The
+    // import reads the record without changing it, and this run's entries are not attached yet.
     if (errorCount_ != errorsBefore || register_.ErrorCount() > 0) {
       ++failedRecords_;
-      if (!rejectsFile_.empty()) rejects_.push_back(original);
+      if (!rejectsFile_.empty()) rejects_.push_back(RecordAsFixable(*record));
     }
   } else {
     const std::string text = fmt::format("Index:{}, AttributeType:{} ", index_, static_cast<int>(element.AttributeType()));
@@ -278,15 +282,18 @@ void TImpJSON::AfterRun() {
     CriticalError(kJsonFileNotWrittenBack, "%s", e.what());
   }
   if (rejects_.empty()) return;
-  std::string text = "[\n";
-  for (size_t i = 0; i < rejects_.size(); ++i) text += rejects_[i] + (i + 1 < rejects_.size() ? ",\n" : "\n");
-  text += "]\n";
-  try {
-    TAbstractJson::CreateFromString(std::move(text))->SaveToFile(rejectsFile_);
-  } catch (const std::exception& e) {
-    ReportException("[TImpJSON.AfterRun rejects " + PathText(rejectsFile_) + "]", e);
-    Output("Rejects file " + PathText(rejectsFile_) + " not written: " + e.what(), false);
-  }
+  // Each record is the text of a valid object already: they are written as they are, one a line.
+  const std::string partial = rejectsFile_ + ".partial";
+  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+  out << "[\n";
+  for (size_t i = 0; i < rejects_.size(); ++i) out << rejects_[i] << (i + 1 < rejects_.size() ? ",\n" : "\n");
+  out << "]\n";
+  int error = out.flush() ? 0 : (errno != 0 ? errno : EIO);
+  out.close();
+  if (error == 0 && std::rename(partial.c_str(), rejectsFile_.c_str()) != 0) error = errno;
+  if (error == 0) return;
+  std::remove(partial.c_str());
+  Output("Rejects file " + PathText(rejectsFile_) + " not written erro:" + std::to_string(error), false);
 }
 
 int TryJsonImport(const std::string& file, bool verbose, const _ParamCmdTxt& params, std::unique_ptr<TImpJSON>& run) {
