@@ -241,7 +241,10 @@ bool TImpMain::StartGroupedLine() {
   bool committed = false;
   const int code = database.BeginGroupItem(committed);
   AfterGroupCall(committed, code);
-  return code == 0;
+  if (code != 0) return false;
+  // No group is open: the line's calls commit as they go, after everything before it.
+  if (!database.GroupItemOpen()) ungroupedLine_ = true;
+  return !ungroupedLine_;
 }
 
 void TImpMain::EndGroupedLine(bool keep) {
@@ -323,6 +326,10 @@ void TImpMain::Step() {
   const int code = keyword.empty() ? 0 : Dispatch(keyword);
   // A failed line leaves nothing behind, as when each of its calls committed on its own.
   if (grouped) EndGroupedLine(code == 0);
+  if (ungroupedLine_) {
+    ungroupedLine_ = false;
+    lastCommittedLine_ = lastGroupedLine_ = lnn();
+  }
   if (code != 0) {
     if (ToNoCheck()) SetErro(code);
     else NonFatalError(code);

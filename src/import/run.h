@@ -222,6 +222,8 @@ class TImpMain : public tImpRoot {
   int lastCommittedLine_ = 0;
   // Lines kept in the open group: lost with it when it is lost.
   int linesInGroup_ = 0;
+  // The line in hand runs outside any group: its group could not begin.
+  bool ungroupedLine_ = false;
   const TDirective* lastDirective_ = nullptr;
 };
 

@@ -32,9 +32,13 @@ constexpr int kFailingLineCode = 4300;
 // *PAIS N adds the companies A<N> and B<N> in two calls; the line numbered failAt fails after the
 // first, the one numbered exitAt ends the process there, and the one numbered dropAt loses the
 // connection before its calls.
+db::EmbeddedDriver& Driver() { return static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()); }
+
 int failAt = 0;
 int exitAt = 0;
 int dropAt = 0;
+// After the line numbered beginFailsAfter, the group that the next line begins cannot begin.
+int beginFailsAfter = 0;
 
 int AddCompany(const std::string& cod) {
   tObjEmp e;
@@ -49,11 +53,14 @@ TDirectiveOutcome TwoCompanies(TImpMain& run, const TDirective&) {
   int32_t n = 0;
   if (!ReadIntegerField(run.Tokens().Token(1), n)) return {false, kFailingLineCode};
   if (run.ToNoCheck()) return {};
-  if (n == dropAt) static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).DropConnection();
+  if (n == dropAt) Driver().DropConnection();
   if (const int code = AddCompany("A" + std::to_string(n))) return {true, code};
   if (n == failAt) return {true, kFailingLineCode};
   if (n == exitAt) ::_exit(9);
-  return {true, AddCompany("B" + std::to_string(n))};
+  const int code = AddCompany("B" + std::to_string(n));
+  // The line's own commit, the group's commit (every group is due), then the next group's begin.
+  if (n == beginFailsAfter) Driver().InjectFaults({.failCall = 3});
+  return {true, code};
 }
 
 class CommitGroupsImportTest : public testing::Test {
@@ -65,7 +72,7 @@ class CommitGroupsImportTest : public testing::Test {
     db::DestroyZiDb();
     DropObjectCaches();
     SetLogFileName("zorinput.log");
-    failAt = exitAt = dropAt = 0;
+    failAt = exitAt = dropAt = beginFailsAfter = 0;
   }
   void Login() {
     SetReferenceDataLoader(CarregaDadosIniciais);
@@ -153,6 +160,23 @@ TEST_F(CommitGroupsImportTest, ALostGroupStopsTheRunAndEveryLineItDidNotWriteIsA
   EXPECT_EQ(test::ReadFile(dir_.File("rejects.txt")), rejects);
   // The lines of the group and the line in hand ran; the two after it never did.
   EXPECT_EQ(failedLines_, dropAt - lastCommitted);
+}
+
+TEST_F(CommitGroupsImportTest, ALineWhoseGroupCouldNotBeginIsWrittenOnItsOwnAndNeverCountedAsLost) {
+  Login();
+  // Every group is due at the next line: each line is committed before the next begins.
+  db::ZiDb().SetClock([] {
+    static int64_t ms = 0;
+    return ms += 1000;
+  });
+  beginFailsAfter = 2;
+  dropAt = 4;
+  EXPECT_NE(Import(5), 0);
+  const std::string lost = "import lines after line 3 are not written: their group was lost";
+  EXPECT_THAT(Log(), testing::Contains("line:4 " + lost));
+  EXPECT_EQ(Companies(), Lines(1, 3));
+  EXPECT_EQ(test::ReadFile(dir_.File("rejects.txt")), "# " + lost + "\n*PAIS 4\n*PAIS 5\n");
+  EXPECT_EQ(failedLines_, 1);
 }
 
 }  // namespace
