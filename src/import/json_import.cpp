@@ -88,6 +88,9 @@ void TRegistraInconsistencia::AddError(int code, std::string_view message, const
   const std::string shown = CutText(message, kMessageLimit);
   entry->AddString("message", shown);
   errors_.push_back(std::move(entry));
+  ++errorsAdded_;
+  if (firstError_.empty()) firstError_ = shown;
+  lastError_ = shown;
   LogaFormat("Error %d - \"%s\"", code, shown);
 }
 

@@ -56,6 +56,10 @@ class TRegistraInconsistencia {
 
   int LogCount() const { return static_cast<int>(log_.size()); }
   int ErrorCount() const { return static_cast<int>(errors_.size()); }
+  // Every error entry of the run, emptied registers included: how many, the first and the last.
+  int ErrorsAdded() const { return errorsAdded_; }
+  const std::string& FirstError() const { return firstError_; }
+  const std::string& LastError() const { return lastError_; }
 
  private:
   using TEntries = std::vector<std::unique_ptr<TJsonObject>>;
@@ -64,6 +68,9 @@ class TRegistraInconsistencia {
   std::string timestamp_;
   TEntries log_;
   TEntries errors_;
+  int errorsAdded_ = 0;
+  std::string firstError_;
+  std::string lastError_;
 };
 
 class TImpJSON;

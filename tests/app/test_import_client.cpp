@@ -414,6 +414,9 @@ TEST_F(ImportAccountingTest, ACmdtxtRecordWithAnErrorEntryIsARejectAndCounted) {
   EXPECT_EQ(summary["resultCode"], 0);
   EXPECT_EQ(summary["records"], 2);
   EXPECT_EQ(summary["failedRecords"], 1);
+  EXPECT_EQ(summary["messages"], 1);
+  EXPECT_EQ(summary["firstMessage"], "Erro durante cmdtxt item:1 line:2 \\\"*PAIS 3\\\"");
+  EXPECT_EQ(summary["lastMessage"], summary["firstMessage"]);
 }
 
 }  // namespace

@@ -55,6 +55,10 @@ void RunJson(std::unique_ptr<TImpJSON> run, TImportOutcome& outcome) {
   outcome.name = run->FileName();
   outcome.recordCount = run->ElementIndex();
   outcome.failedRecordCount = run->FailedRecordCount();
+  // The error entries written into the file say what went wrong with each record.
+  outcome.messageCount = run->Register().ErrorsAdded();
+  outcome.firstMessage = run->Register().FirstError();
+  outcome.lastMessage = run->Register().LastError();
   outcome.nothingWritten = false;
   // Writing the annotated file back may fail too; that counts as the run's error.
   run->AfterRun();
