@@ -47,7 +47,8 @@ RunResult RunImportMode(const ModeSelection& selection) {
       ImportaArquivo(selection.value, true, false, TemParam("logfilenameonimport"), extras);
   if (outcome.code == 0) return {0, ExitKind::Ok};
   if (outcome.loginFailed) return {outcome.code, ExitKind::LoginFailed};
-  if (outcome.code == kNoInputFile) return {outcome.code, ExitKind::Other};
+  // Refused before any check: no file, or nowhere to put the outcome asked for.
+  if (outcome.code == kNoInputFile || outcome.code == kImportExtraNotWritable) return {outcome.code, ExitKind::Other};
   return {outcome.code, outcome.nothingWritten ? ExitKind::CheckFailed : ExitKind::ImportPartial};
 }
 

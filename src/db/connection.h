@@ -72,6 +72,8 @@ class TAdoDataBaseCustomizado {
   // Whether commits are now grouped.
   bool StartCommitGroups();
   bool GroupsCommits() const { return groups_; }
+  // Whether the item in hand runs in the group; one whose group could not begin runs on its own.
+  bool GroupItemOpen() const { return itemOpen_; }
   // Opens an item, first committing the group when it is due (committed tells). A group whose
   // begin fails (another process holds the write lock) leaves the item to run ungrouped.
   [[nodiscard]] int BeginGroupItem(bool& committed);

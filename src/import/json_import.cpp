@@ -7,7 +7,9 @@
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
@@ -121,9 +123,14 @@ void TRegistraInconsistencia::AddError(int code, std::string_view message, const
   entry->AddNumber("errorcode", code);
   if (itemId) entry->AddString("itemid", *itemId);
   if (path) entry->AddString("path", *path);
-  entry->AddString("message", std::string(message));
+  // A message may quote a member or a line of any length.
+  const std::string shown = CutText(message, kMessageLimit);
+  entry->AddString("message", shown);
   errors_.push_back(std::move(entry));
-  LogaFormat("Error %d - \"%s\"", code, message);
+  ++errorsAdded_;
+  if (firstError_.empty()) firstError_ = shown;
+  lastError_ = shown;
+  LogaFormat("Error %d - \"%s\"", code, shown);
 }
 
 void TRegistraInconsistencia::AddLog(std::string_view message, int code) {
@@ -179,12 +186,13 @@ void TImpJSON::WriteError(int code, std::string_view mark, std::string_view form
                           const std::optional<std::string>& text) {
   ++errorCount_;
   const std::string head = "Error:" + std::to_string(code) + std::string(mark) + " ";
-  Output(text ? head + *text : head + "log falhou " + std::string(format), false);
+  Output(text ? head + CutText(*text, kMessageLimit) : head + "log falhou " + std::string(format), false);
 }
 
 // A record as a user fixes it: the log and error entries of earlier imports would make its next
 // import refuse it.
 std::string TImpJSON::RecordAsFixable(TJsonObject& record) {
+  if (!record.Find("log") && !record.Find("error")) return record.AsText();
   auto copy = TAbstractJson::CreateFromString(record.AsText());
   copy->AsObject().Delete("log");
   copy->AsObject().Delete("error");
@@ -197,9 +205,13 @@ void TImpJSON::Step() {
   TJsonObject* record = element.IsObject() ? &element.AsObject() : nullptr;
   const int errorsBefore = errorCount_;
   if (record) {
-    const std::string original = rejectsFile_.empty() ? std::string() : RecordAsFixable(*record);
     ImportRecord(*record);
-    if (!rejectsFile_.empty() && errorCount_ != errorsBefore) rejects_.push_back(original);
+    // An error entry marks the record as failed in its file, whether or not it changed a code. The
+    // import reads the record without changing it, and this run's entries are not attached yet.
+    if (errorCount_ != errorsBefore || register_.ErrorCount() > 0) {
+      ++failedRecords_;
+      if (!rejectsFile_.empty()) rejects_.push_back(RecordAsFixable(*record));
+    }
   } else {
     const std::string text = fmt::format("Index:{}, AttributeType:{} ", index_, static_cast<int>(element.AttributeType()));
     NonCriticalError(kJsonElementNotObject, "%s", text);
@@ -272,7 +284,7 @@ void TImpJSON::RunCommandText(const std::string& text) {
     }
   }
   register_.AddError(run.ResultCode(), fmt::sprintf("Erro durante cmdtxt item:%d line:%d \\\"%s\\\"", index_, run.lnn(),
-                                                    std::string(run.LastLine())));
+                                                    CutText(run.LastLine(), kQuotedLineLimit)));
 }
 
 void TImpJSON::FieldProblem(const std::optional<TJsonAttribute>& member, std::string_view name, int missing,
@@ -322,14 +334,18 @@ void TImpJSON::AfterRun() {
     CriticalError(kJsonFileNotWrittenBack, "%s", e.what());
   }
   if (rejects_.empty()) return;
-  std::string text = "[\n";
-  for (size_t i = 0; i < rejects_.size(); ++i) text += rejects_[i] + (i + 1 < rejects_.size() ? ",\n" : "\n");
-  text += "]\n";
-  try {
-    TAbstractJson::CreateFromString(std::move(text))->SaveToFile(rejectsFile_);
-  } catch (const std::exception& e) {
-    ReportException("[TImpJSON.AfterRun rejects " + PathText(rejectsFile_) + "]", e);
-  }
+  // Each record is the text of a valid object already: they are written as they are, one a line.
+  const std::string partial = rejectsFile_ + ".partial";
+  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+  out << "[\n";
+  for (size_t i = 0; i < rejects_.size(); ++i) out << rejects_[i] << (i + 1 < rejects_.size() ? ",\n" : "\n");
+  out << "]\n";
+  int error = out.flush() ? 0 : (errno != 0 ? errno : EIO);
+  out.close();
+  if (error == 0 && std::rename(partial.c_str(), rejectsFile_.c_str()) != 0) error = errno;
+  if (error == 0) return;
+  std::remove(partial.c_str());
+  Output("Rejects file " + PathText(rejectsFile_) + " not written erro:" + std::to_string(error), false);
 }
 
 int TryJsonImport(const std::string& file, bool verbose, const _ParamCmdTxt& params, std::unique_ptr<TImpJSON>& run) {

@@ -57,6 +57,10 @@ class TRegistraInconsistencia {
 
   int LogCount() const { return static_cast<int>(log_.size()); }
   int ErrorCount() const { return static_cast<int>(errors_.size()); }
+  // Every error entry of the run, emptied registers included: how many, the first and the last.
+  int ErrorsAdded() const { return errorsAdded_; }
+  const std::string& FirstError() const { return firstError_; }
+  const std::string& LastError() const { return lastError_; }
 
  private:
   using TEntries = std::vector<std::unique_ptr<TJsonObject>>;
@@ -65,6 +69,9 @@ class TRegistraInconsistencia {
   std::string timestamp_;
   TEntries log_;
   TEntries errors_;
+  int errorsAdded_ = 0;
+  std::string firstError_;
+  std::string lastError_;
 };
 
 class TImpJSON;
@@ -101,6 +108,8 @@ class TImpJSON : public TImpRootBase {
   void SetRejectsFile(std::string path) { rejectsFile_ = std::move(path); }
   const std::string& FileName() const { return fileName_; }
   int ElementIndex() const { return index_; }
+  // Records with an error: an error entry, or a critical or non-critical error.
+  int FailedRecordCount() const { return failedRecords_; }
   TRegistraInconsistencia& Register() { return register_; }
   // Portfolio assets added and modified by the run.
   int& PtfAssetAdds() { return ptfAssetAdds_; }
@@ -153,6 +162,7 @@ class TImpJSON : public TImpRootBase {
   int ptfAssetAdds_ = 0;
   int ptfAssetMods_ = 0;
   int errorCount_ = 0;
+  int failedRecords_ = 0;
   std::string rejectsFile_;
   std::vector<std::string> rejects_;
 };

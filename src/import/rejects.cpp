@@ -1,5 +1,6 @@
 #include "import/rejects.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -19,15 +20,32 @@ void TRejects::CheckFailed(size_t at) {
   FailedFrom(at);
 }
 
+void TRejects::NotWrittenFrom(size_t first, std::string_view reason) {
+  failed_.push_back({first, kToTheEnd, {std::string(reason)}});
+}
+
 int TRejects::Write(const TTextLines& lines) const {
   if (failed_.empty()) return 0;
+  std::vector<const TFailed*> byFirst;
+  for (const TFailed& failed : failed_) byFirst.push_back(&failed);
+  std::stable_sort(byFirst.begin(), byFirst.end(),
+                   [](const TFailed* a, const TFailed* b) { return a->first < b->first; });
   const std::string partial = path_ + ".partial";
   {
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    for (const TFailed& failed : failed_) {
-      for (const std::string& message : failed.messages) out << "# " << message << "\n";
-      for (size_t i = failed.first; i <= failed.last && i < lines.Count(); ++i) out << lines.Line(i) << "\n";
+    // Lines before `next` are written or are no reject's; those before `covered` are rejects.
+    size_t next = 0;
+    size_t covered = 0;
+    auto writeUpTo = [&](size_t end) {
+      for (; next < std::min(end, lines.Count()); ++next) out << lines.Line(next) << "\n";
+    };
+    for (const TFailed* failed : byFirst) {
+      writeUpTo(std::min(failed->first, covered));
+      next = std::max(next, failed->first);
+      for (const std::string& message : failed->messages) out << "# " << message << "\n";
+      covered = std::max(covered, failed->last == kToTheEnd ? kToTheEnd : failed->last + 1);
     }
+    writeUpTo(covered);
     if (!out.flush()) {
       std::remove(partial.c_str());
       return errno != 0 ? errno : EIO;

@@ -23,13 +23,16 @@ class TRejects {
   void Failed(size_t first, size_t last);
   // Nothing from line first on was imported: the run stopped there.
   void FailedFrom(size_t first) { Failed(first, kToTheEnd); }
+  // Lines from first on that had run were not written after all (their commit group was lost): the
+  // reason goes above them, and the messages of lines that had failed among them stay above those.
+  void NotWrittenFrom(size_t first, std::string_view reason);
   // The check failed at line `at`: nothing was written, so every line is a reject.
   void CheckFailed(size_t at);
 
   bool Empty() const { return failed_.empty(); }
   const std::string& Path() const { return path_; }
-  // Writes the file beside a temporary copy renamed into place; nothing without a reject. 0, or the
-  // error number of the failure.
+  // Writes the file beside a temporary copy renamed into place; nothing without a reject. Each line
+  // is written once, however many failures name it. 0, or the error number of the failure.
   int Write(const TTextLines& lines) const;
 
  private:

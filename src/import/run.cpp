@@ -22,6 +22,8 @@ const char* YN(bool value) { return value ? "Y" : "N"; }
 
 bool HasText(std::string_view text) { return !Trim(text).empty(); }
 
+constexpr const char* kLineTooLong = "Error:99308 a line of {} bytes is longer than the {} bytes a line may hold: {}";
+
 TTextLines LoadLines(const std::string& fileName, std::string_view text, TImportEncoding encoding) {
   TTextLines lines = HasText(text) ? TTextLines::FromText(text) : TTextLines::FromFile(fileName, encoding);
   // Line numbers are 32-bit counts.
@@ -61,7 +63,7 @@ std::string tImpRoot::StateText(std::string_view caller) const {
          " ErroNaoFatal:" + std::to_string(ErroNaoFatal_) + " ErroNaoFatalCount:" + std::to_string(ErroNaoFatalCount_) +
          " Acabou:" + YN(Acabou_) + " ToNoCheck:" + YN(ToNoCheck_) + " lnn:" + std::to_string(lnn_) +
          " ErrMsgCount:" + std::to_string(ErrMsgCount_) + " FirstErrMsg:<" + FirstErrMsg_ + ">" + " LastErrMsg:<" +
-         LastErrMsg_ + ">" + " LastLine:<" + std::string(lastLine_) + ">";
+         LastErrMsg_ + ">" + " LastLine:<" + CutText(lastLine_, kQuotedLineLimit) + ">";
 }
 
 bool tImpRoot::IsSkipLine(std::string_view line, bool keepBlank) const { return zi::IsSkipLine(line, keepBlank); }
@@ -87,12 +89,22 @@ bool tImpRoot::ReadSignificantLine(bool keepBlank) {
     if (const TEncodingRefusal& refusal = lines_.Refusal(); refusal.code != 0 && refusal.line == index) {
       ErrorMessage(refusal.message);
       SetErro(refusal.code);
+      NoteStep(index, refusal.code);
       break;
     }
     if (IsSkipLine(lastLine_, keepBlank)) continue;
     if (const std::string& defect = lines_.Defect(index); !defect.empty()) {
-      ErrorMessage(defect + ": " + std::string(lastLine_));
+      ErrorMessage(defect + ": " + CutText(lastLine_, kQuotedLineLimit));
       SetErro(kImportLineNotText);
+      NoteStep(index, kImportLineNotText);
+      break;
+    }
+    // The directives copy the fields they read several times over (and so do the tokens' list and
+    // the database calls): a line of any length would cost memory many times its size.
+    if (lastLine_.size() > kMaxLineBytes) {
+      ErrorMessage(fmt::format(kLineTooLong, lastLine_.size(), kMaxLineBytes, CutText(lastLine_, kQuotedLineLimit)));
+      SetErro(kImportLineTooLong);
+      NoteStep(index, kImportLineTooLong);
       break;
     }
     tokens_.Parse(lastLine_);
@@ -142,8 +154,14 @@ void tImpRoot::SkipBlock() {
 }
 
 void tImpRoot::ErrorMessage(std::string_view message, bool memoryOnly) {
+  // A message may quote a field of any length.
+  const std::string shown = CutText(message, kMessageLimit);
+  if (rejects_) rejects_->Message(shown);
+  WriteErrorMessage(shown, memoryOnly);
+}
+
+void tImpRoot::WriteErrorMessage(std::string_view message, bool memoryOnly) {
   ++ErrMsgCount_;
-  if (rejects_) rejects_->Message(message);
   if (FirstErrMsg_.empty()) FirstErrMsg_ = message;
   LastErrMsg_ = message;
   Output("line:" + std::to_string(lnn_) + " " + std::string(message), memoryOnly);
@@ -170,12 +188,18 @@ void tImpRoot::NoteStep(size_t first, int code) {
   else rejects_->Succeeded();
 }
 
+void tImpRoot::LinesNotWritten(size_t first, int ran, std::string_view message) {
+  lostLineCount_ += ran;
+  if (rejects_) rejects_->NotWrittenFrom(first, message);
+  WriteErrorMessage(message, false);
+}
+
 void tImpRoot::AfterRun() {
   if (!rejects_ || lines_.Count() == 0) return;
   // A check that failed outside any line (at the end of its pass) still wrote nothing.
   if (Erro_ != 0 && ToNoCheck_ && rejects_->Empty()) rejects_->CheckFailed(0);
   if (const int error = rejects_->Write(lines_)) {
-    Loga("Rejects file " + PathText(rejects_->Path()) + " not written erro:" + std::to_string(error));
+    Output("Rejects file " + PathText(rejects_->Path()) + " not written erro:" + std::to_string(error), false);
   }
 }
 
@@ -205,10 +229,14 @@ void TImpMain::EndOfRun() {
 void TImpMain::AfterGroupCall(bool committed, int code) {
   if (committed) {
     lastCommittedLine_ = lastGroupedLine_;
+    linesInGroup_ = 0;
     Loga(kCommittedUpTo + std::to_string(lastCommittedLine_));
   }
   if (code == 0) return;
-  Loga(fmt::format(kGroupLostAfter, lastCommittedLine_));
+  // The run stops here: nothing after the last commit is in the database.
+  LinesNotWritten(static_cast<size_t>(lastCommittedLine_), linesInGroup_,
+                  fmt::format(kGroupLostAfter, lastCommittedLine_));
+  linesInGroup_ = 0;
   SetErro(code);
 }
 
@@ -223,11 +251,15 @@ bool TImpMain::StartGroupedLine() {
   bool committed = false;
   const int code = database.BeginGroupItem(committed);
   AfterGroupCall(committed, code);
-  return code == 0;
+  if (code != 0) return false;
+  // No group is open: the line's calls commit as they go, after everything before it.
+  if (!database.GroupItemOpen()) ungroupedLine_ = true;
+  return !ungroupedLine_;
 }
 
 void TImpMain::EndGroupedLine(bool keep) {
   const int code = db::ZiDb().EndGroupItem(keep);
+  if (keep) ++linesInGroup_;
   if (code == 0) lastGroupedLine_ = lnn();
   AfterGroupCall(false, code);
 }
@@ -304,13 +336,17 @@ void TImpMain::Step() {
   const int code = keyword.empty() ? 0 : Dispatch(keyword);
   // A failed line leaves nothing behind, as when each of its calls committed on its own.
   if (grouped) EndGroupedLine(code == 0);
+  if (ungroupedLine_) {
+    ungroupedLine_ = false;
+    lastCommittedLine_ = lastGroupedLine_ = lnn();
+  }
   if (code != 0) {
     if (ToNoCheck()) SetErro(code);
     else NonFatalError(code);
   }
   // The run's own code: a line stopped by an unknown keyword has no code of its own.
   if (Erro() != 0 && ErrMsgCount() == messagesBefore) {
-    ErrorMessage("Error:" + std::to_string(Erro()) + " Invalid line: " + std::string(line));
+    ErrorMessage("Error:" + std::to_string(Erro()) + " Invalid line: " + CutText(line, kQuotedLineLimit));
   }
   if (Erro() != 0) StopGroups();
   NoteStep(first, code);

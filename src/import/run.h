@@ -25,6 +25,8 @@ inline constexpr int kRunNotFinished = 3949;
 inline constexpr int kFileNotLoaded = 4388;
 inline constexpr int kTipoObjRefused = 4431;
 inline constexpr int kMaxFailedLines = 50;
+// The longest line other than a comment.
+inline constexpr size_t kMaxLineBytes = size_t{2} << 20;
 
 // What a text run and the JSON run share.
 class TImpRootBase {
@@ -115,6 +117,9 @@ class tImpRoot : public TImpRootBase {
   int Erro() const { return Erro_; }
   int ErroNaoFatal() const { return ErroNaoFatal_; }
   int ErroNaoFatalCount() const { return ErroNaoFatalCount_; }
+  // Lines of the import pass that are not in the database although they ran: the failed ones and
+  // those of a lost commit group.
+  int FailedLineCount() const { return ErroNaoFatalCount_ + lostLineCount_; }
   bool Acabou() const { return Acabou_; }
   int ErrMsgCount() const { return ErrMsgCount_; }
   const std::string& FirstErrMsg() const { return FirstErrMsg_; }
@@ -144,12 +149,17 @@ class tImpRoot : public TImpRootBase {
   void EndOfRunStates();
   // Tells the reject file how the line (and its block) from line index `first` went.
   void NoteStep(size_t first, int code);
+  // The lines from line index `first` on are not written, `ran` of them lines that had run: the
+  // message says why, and they are rejects.
+  void LinesNotWritten(size_t first, int ran, std::string_view message);
 
  private:
   void StartPass();
   // The next significant line of the pass; false at its end.
   bool ReadSignificantLine(bool keepBlank);
   void EndOfPass();
+  // Counts the message, keeps it as first and last and writes it with the line number.
+  void WriteErrorMessage(std::string_view message, bool memoryOnly);
 
   std::string fileName_;
   bool CIorCO_;
@@ -160,6 +170,7 @@ class tImpRoot : public TImpRootBase {
   int Erro_ = 0;
   int ErroNaoFatal_ = 0;
   int ErroNaoFatalCount_ = 0;
+  int lostLineCount_ = 0;
   bool Acabou_ = false;
   int ErrMsgCount_ = 0;
   std::string FirstErrMsg_;
@@ -211,6 +222,10 @@ class TImpMain : public tImpRoot {
   bool groupsAsked_ = false;
   int lastGroupedLine_ = 0;
   int lastCommittedLine_ = 0;
+  // Lines kept in the open group: lost with it when it is lost.
+  int linesInGroup_ = 0;
+  // The line in hand runs outside any group: its group could not begin.
+  bool ungroupedLine_ = false;
   const TDirective* lastDirective_ = nullptr;
 };
 

@@ -1,7 +1,12 @@
 #include "import_client/import_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -36,7 +41,7 @@ void RunText(const std::string& file, bool portfolio, bool prefix, const TImport
   outcome.name = run->RunName();
   outcome.lineCount = run->LineCount();
   outcome.messageCount = run->ErrMsgCount();
-  outcome.failedLineCount = run->ErroNaoFatalCount();
+  outcome.failedLineCount = run->FailedLineCount();
   outcome.firstMessage = run->FirstErrMsg();
   outcome.lastMessage = run->LastErrMsg();
   // A run that never left its check pass wrote nothing.
@@ -48,12 +53,38 @@ void RunJson(std::unique_ptr<TImpJSON> run, TImportOutcome& outcome) {
   while (run->NotFinished()) run->Step();
   outcome.name = run->FileName();
   outcome.recordCount = run->ElementIndex();
+  outcome.failedRecordCount = run->FailedRecordCount();
+  // The error entries written into the file say what went wrong with each record.
+  outcome.messageCount = run->Register().ErrorsAdded();
+  outcome.firstMessage = run->Register().FirstError();
+  outcome.lastMessage = run->Register().LastError();
   outcome.nothingWritten = false;
   // Writing the annotated file back may fail too; that counts as the run's error, and its state
   // says so.
   run->AfterRun();
   outcome.code = run->ResultCode();
   outcome.summary = run->StateText("impcli");
+}
+
+// Whether a file the run writes at its end can be made: found out only then, the outcome it was
+// asked for would be lost after the import. Empty, or why not.
+std::string CannotBeWritten(const std::string& path, const char* what) {
+  if (path.empty()) return {};
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    return std::string(what) + " file " + PathText(path) + " cannot be written: it is a folder";
+  }
+  // The file is written beside it first, then renamed into place.
+  const std::string partial = path + ".partial";
+  const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    const int reason = errno;
+    return std::string(what) + " file " + PathText(path) + " cannot be written erro:" + std::to_string(reason) + " " +
+           std::strerror(reason);
+  }
+  ::close(fd);
+  ::unlink(partial.c_str());
+  return {};
 }
 
 }  // namespace
@@ -64,10 +95,16 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
   SetConsoleEcho();
   LogaConsole("ImpCli import <" + PathText(file) + ">");
   TImportOutcome outcome;
+  std::string unwritable = CannotBeWritten(extras.rejects, "Rejects");
+  if (unwritable.empty()) unwritable = CannotBeWritten(extras.summary, "Summary");
   if (file.empty()) {
     outcome.code = kNoInputFile;
     outcome.summary = "Error: no input file";
     Loga(outcome.summary);
+  } else if (!unwritable.empty()) {
+    outcome.code = kImportExtraNotWritable;
+    outcome.summary = "Error:" + std::to_string(kImportExtraNotWritable) + " " + unwritable;
+    LogaConsole(outcome.summary);
   } else if (logIn && (CliLogin(), CliLoginCode() != 0)) {
     outcome.code = CliLoginCode();
     outcome.summary = "login";
@@ -97,7 +134,7 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
               " " + outcome.summary);
   if (!extras.summary.empty()) {
     if (const int error = WriteImportSummary(extras.summary, file, outcome)) {
-      Loga("Summary file " + PathText(extras.summary) + " not written erro:" + std::to_string(error));
+      LogaConsole("Summary file " + PathText(extras.summary) + " not written erro:" + std::to_string(error));
     }
   }
   return outcome;
@@ -108,13 +145,14 @@ int WriteImportSummary(const std::string& path, const std::string& file, const T
   const nlohmann::ordered_json summary = {
       {"file", Cp1252ToUtf8(PathText(file))},
       {"resultCode", outcome.code},
-      {"ok", outcome.code == 0},
+      {"ok", outcome.Ok()},
       {"nothingWritten", outcome.nothingWritten},
       {"state", Cp1252ToUtf8(outcome.summary)},
       {"lines", outcome.lineCount},
       {"records", outcome.recordCount},
       {"messages", outcome.messageCount},
       {"failedLines", outcome.failedLineCount},
+      {"failedRecords", outcome.failedRecordCount},
       {"firstMessage", Cp1252ToUtf8(outcome.firstMessage)},
       {"lastMessage", Cp1252ToUtf8(outcome.lastMessage)},
       {"seconds", outcome.seconds},

@@ -17,14 +17,18 @@ struct TImportOutcome {
   int lineCount = 0;    // lines of a text file; 0 for a JSON file
   int recordCount = 0;  // records of a JSON file the run went through
   bool loginFailed = false;
-  int messageCount = 0;      // messages of the run (errors and warnings)
-  int failedLineCount = 0;   // lines of a text file's import pass that failed
-  std::string firstMessage;  // of a text run
+  int messageCount = 0;      // messages of a text run (errors and warnings); error entries of a JSON run
+  int failedLineCount = 0;   // lines of a text file's import pass that are not written
+  int failedRecordCount = 0;  // records of a JSON file with an error
+  std::string firstMessage;  // of those
   std::string lastMessage;
   double seconds = 0;
   // Nothing was written: no run, or a text run that stopped in its check pass. A JSON run imports
   // record by record and may have written some.
   bool nothingWritten = true;
+
+  // A record can fail without changing the run's code (a "cmdtxt" text's non-fatal errors).
+  bool Ok() const { return code == 0 && failedLineCount == 0 && failedRecordCount == 0; }
 };
 
 // What a user may ask of a command-line import beyond the run itself (files, as the system's bytes).

@@ -24,6 +24,7 @@
 #include "toolbox/stkdump.h"
 #include "toolbox/switches.h"
 #include "toolbox/sync.h"
+#include "toolbox/text.h"
 
 namespace zi {
 
@@ -256,6 +257,14 @@ void WriteKeptLinesAtTheEnd(LogState& s) {
   SaveTemporaryCopy(s);
 }
 
+// A line beyond the bound is cut, so that the file, the console and the lists in memory stay
+// bounded whatever a caller quotes; cut holds the shortened text.
+std::string_view Bounded(std::string_view text, std::string& cut) {
+  if (text.size() <= kLogLineLimit) return text;
+  cut = CutText(text, kLogLineLimit);
+  return cut;
+}
+
 void AddRecent(LogState& s, std::string line) {
   while (s.recent.size() >= s.recentLimit && !s.recent.empty()) s.recent.pop_front();
   s.recent.push_back(std::move(line));
@@ -269,8 +278,10 @@ std::string LogStamp() {
                      t.minute, t.second, platform::ProcessId(), platform::ThreadId(), 0);
 }
 
-void Loga(std::string_view text) {
+void Loga(std::string_view whole) {
   try {
+    std::string cut;
+    const std::string_view text = Bounded(whole, cut);
     LogState& s = State();
     LockGuard guard(s.lock);
     std::string stamp = LogStamp();
@@ -291,10 +302,12 @@ void (*beforeConsoleEcho)() = nullptr;
 
 void SetBeforeConsoleEcho(void (*hook)()) { beforeConsoleEcho = hook; }
 
-void LogaConsole(std::string_view text, bool keepInMemoryOnly) {
-  if (keepInMemoryOnly) KeepLogInMemory(text, {}, {}, false, 0);
-  else Loga(text);
+void LogaConsole(std::string_view whole, bool keepInMemoryOnly) {
+  if (keepInMemoryOnly) KeepLogInMemory(whole, {}, {}, false, 0);
+  else Loga(whole);
   if (State().consoleEcho) {
+    std::string cut;
+    const std::string_view text = Bounded(whole, cut);
     if (beforeConsoleEcho) beforeConsoleEcho();
     std::string out = Cp1252ToUtf8(text) + "\n";
     if (std::fwrite(out.data(), 1, out.size(), stdout) == out.size()) std::fflush(stdout);
@@ -302,9 +315,11 @@ void LogaConsole(std::string_view text, bool keepInMemoryOnly) {
   }
 }
 
-void KeepLogInMemory(std::string_view text, std::string stamp, std::string_view fileName, bool saveTemporaryCopy,
+void KeepLogInMemory(std::string_view whole, std::string stamp, std::string_view fileName, bool saveTemporaryCopy,
                      int errorCode) {
   try {
+    std::string cut;
+    const std::string_view text = Bounded(whole, cut);
     LogState& s = State();
     LockGuard guard(s.lock);
     KeepInMemoryLocked(s, text, std::move(stamp), fileName, saveTemporaryCopy, errorCode);

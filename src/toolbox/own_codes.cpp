@@ -38,6 +38,8 @@ const char* OwnCodeText(int code) {
       {kJsonFileNotWrittenBack, "The JSON import file could not be written back; it was left as it was"},
       {kJsonFileHardLinked, "A JSON import file with several hard links is refused: writing its log back would split them"},
       {kJsonFileNotRewritable, "A JSON import file that cannot be written back (the file or its folder) is refused"},
+      {kImportLineTooLong, "The import line is longer than a line may be"},
+      {kImportExtraNotWritable, "The rejects or summary file cannot be written; nothing was imported"},
       {kImportFileLooksUtf8,
        "The import file looks like UTF-8 (a byte-order mark, or non-ASCII characters that form UTF-8): name its "
        "encoding with -encoding=utf-8, or -encoding=windows-1252 if it is Windows-1252 text"},

@@ -63,6 +63,8 @@ inline constexpr int kRemoteImportNotAvailable = 99303;
 inline constexpr int kJsonFileNotWrittenBack = 99304;
 inline constexpr int kJsonFileHardLinked = 99305;
 inline constexpr int kJsonFileNotRewritable = 99306;
+inline constexpr int kImportLineTooLong = 99308;
+inline constexpr int kImportExtraNotWritable = 99309;
 // How an import text file is read.
 inline constexpr int kImportFileLooksUtf8 = 99310;
 inline constexpr int kImportEncodingUnknown = 99311;

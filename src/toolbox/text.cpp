@@ -100,4 +100,10 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
          });
 }
 
+std::string CutText(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return std::string(text);
+  // The ellipsis is one Windows-1252 character; the edges write it as their encoding has it.
+  return std::string(text.substr(0, limit)) + "\x85 (" + std::to_string(text.size()) + " bytes)";
+}
+
 }  // namespace zi

@@ -31,4 +31,15 @@ std::optional<bool> ParseBooleanWord(std::string_view text);
 // Equal but for the case of 'a'..'z'.
 bool SameTextAscii(std::string_view a, std::string_view b);
 
+// How much of a line a message, a state text or a summary quotes.
+inline constexpr size_t kQuotedLineLimit = 1000;
+// How much of any message, and of any log line, is kept.
+inline constexpr size_t kMessageLimit = 2000;
+inline constexpr size_t kLogLineLimit = 65536;
+// The text as it is when it holds at most limit characters, else its first limit characters, an
+// ellipsis and its size: "abc… (5000000 bytes)". One huge line of a file then costs the log, the
+// console and the memory of the recent lines no more than a normal one. Program text has one byte
+// per character, so any cut falls on a character boundary.
+std::string CutText(std::string_view text, size_t limit);
+
 }  // namespace zi

@@ -30,9 +30,15 @@ namespace {
 constexpr int kFailingLineCode = 4300;
 
 // *PAIS N adds the companies A<N> and B<N> in two calls; the line numbered failAt fails after the
-// first, and the one numbered exitAt ends the process there.
+// first, the one numbered exitAt ends the process there, and the one numbered dropAt loses the
+// connection before its calls.
+db::EmbeddedDriver& Driver() { return static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()); }
+
 int failAt = 0;
 int exitAt = 0;
+int dropAt = 0;
+// After the line numbered beginFailsAfter, the group that the next line begins cannot begin.
+int beginFailsAfter = 0;
 
 int AddCompany(const std::string& cod) {
   tObjEmp e;
@@ -47,10 +53,14 @@ TDirectiveOutcome TwoCompanies(TImpMain& run, const TDirective&) {
   int32_t n = 0;
   if (!ReadIntegerField(run.Tokens().Token(1), n)) return {false, kFailingLineCode};
   if (run.ToNoCheck()) return {};
+  if (n == dropAt) Driver().DropConnection();
   if (const int code = AddCompany("A" + std::to_string(n))) return {true, code};
   if (n == failAt) return {true, kFailingLineCode};
   if (n == exitAt) ::_exit(9);
-  return {true, AddCompany("B" + std::to_string(n))};
+  const int code = AddCompany("B" + std::to_string(n));
+  // The line's own commit, the group's commit (every group is due), then the next group's begin.
+  if (n == beginFailsAfter) Driver().InjectFaults({.failCall = 3});
+  return {true, code};
 }
 
 class CommitGroupsImportTest : public testing::Test {
@@ -62,7 +72,7 @@ class CommitGroupsImportTest : public testing::Test {
     db::DestroyZiDb();
     DropObjectCaches();
     SetLogFileName("zorinput.log");
-    failAt = exitAt = 0;
+    failAt = exitAt = dropAt = beginFailsAfter = 0;
   }
   void Login() {
     SetReferenceDataLoader(CarregaDadosIniciais);
@@ -75,8 +85,19 @@ class CommitGroupsImportTest : public testing::Test {
     for (int i = 1; i <= lines; ++i) text += "*PAIS " + std::to_string(i) + "\n";
     test::WriteFile(dir_.File("in.txt"), text);
     impcli::tMyImpMain run(dir_.File("in.txt"), true, false, "");
+    run.SetRejectsFile(dir_.File("rejects.txt"));
     while (run.NotFinished()) run.Step();
+    failedLines_ = run.FailedLineCount();
+    run.AfterRun();
     return run.ResultCode();
+  }
+  // The line of the last "import committed up to line N" in the log; 0 without one.
+  int LastCommitted() {
+    int lastCommitted = 0;
+    for (const std::string& line : Log()) {
+      if (line.starts_with("import committed up to line ")) lastCommitted = std::stoi(line.substr(28));
+    }
+    return lastCommitted;
   }
   std::set<std::string> Companies() {
     auto& server = *static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).Server();
@@ -93,6 +114,7 @@ class CommitGroupsImportTest : public testing::Test {
   std::vector<std::string> Log() { return test::WithoutStamps(test::ReadLines(dir_.File("zorinput.log"))); }
 
   test::TempDir dir_;
+  int failedLines_ = 0;
 };
 
 TEST_F(CommitGroupsImportTest, AFailedLineIsUndoneAloneAndTheEndOfTheRunCommitsTheRest) {
@@ -114,15 +136,47 @@ TEST_F(CommitGroupsImportTest, AKilledRunLosesOnlyTheLinesAfterItsLastCommitAndN
     Import(kKilledAt + 10);
   });
   ASSERT_EQ(status, 9);
-  int lastCommitted = 0;
-  for (const std::string& line : Log()) {
-    if (line.starts_with("import committed up to line ")) lastCommitted = std::stoi(line.substr(28));
-  }
+  const int lastCommitted = LastCommitted();
   // A group holds at most kGroupItems lines.
   ASSERT_GE(lastCommitted, kKilledAt - db::TAdoDataBaseCustomizado::kGroupItems);
   ASSERT_LT(lastCommitted, kKilledAt);
   Login();
   EXPECT_EQ(Companies(), Lines(1, lastCommitted));
+}
+
+TEST_F(CommitGroupsImportTest, ALostGroupStopsTheRunAndEveryLineItDidNotWriteIsACountedReject) {
+  Login();
+  dropAt = 3;
+  EXPECT_NE(Import(5), 0);
+  // A group commits at most every 100 ms: on a slow machine the first lines may have made it.
+  const int lastCommitted = LastCommitted();
+  ASSERT_LT(lastCommitted, dropAt);
+  const std::string lost =
+      "import lines after line " + std::to_string(lastCommitted) + " are not written: their group was lost";
+  EXPECT_THAT(Log(), testing::Contains("line:3 " + lost));
+  EXPECT_EQ(Companies(), Lines(1, lastCommitted));
+  std::string rejects = "# " + lost + "\n";
+  for (int i = lastCommitted + 1; i <= 5; ++i) rejects += "*PAIS " + std::to_string(i) + "\n";
+  EXPECT_EQ(test::ReadFile(dir_.File("rejects.txt")), rejects);
+  // The lines of the group and the line in hand ran; the two after it never did.
+  EXPECT_EQ(failedLines_, dropAt - lastCommitted);
+}
+
+TEST_F(CommitGroupsImportTest, ALineWhoseGroupCouldNotBeginIsWrittenOnItsOwnAndNeverCountedAsLost) {
+  Login();
+  // Every group is due at the next line: each line is committed before the next begins.
+  db::ZiDb().SetClock([] {
+    static int64_t ms = 0;
+    return ms += 1000;
+  });
+  beginFailsAfter = 2;
+  dropAt = 4;
+  EXPECT_NE(Import(5), 0);
+  const std::string lost = "import lines after line 3 are not written: their group was lost";
+  EXPECT_THAT(Log(), testing::Contains("line:4 " + lost));
+  EXPECT_EQ(Companies(), Lines(1, 3));
+  EXPECT_EQ(test::ReadFile(dir_.File("rejects.txt")), "# " + lost + "\n*PAIS 4\n*PAIS 5\n");
+  EXPECT_EQ(failedLines_, 1);
 }
 
 }  // namespace

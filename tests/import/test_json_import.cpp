@@ -324,5 +324,17 @@ TEST_F(JsonImportTest, AFileReplacedDuringTheImportIsLeftAsItIs) {
                                             " was replaced or changed while it was imported: it is left as it is"));
 }
 
+TEST_F(JsonImportTest, AHugeCmdtxtLineIsQuotedCutInItsErrorEntryAndItsMessages) {
+  const std::string line = "*NOSUCH " + std::string(5000, 'z') + "\u00e9";
+  int result = 0;
+  const std::string written = Import("[{\"cmdtxt\": \"" + line + "\"}]", result);
+  EXPECT_EQ(result, kUnknownDirective);
+  // Program text: the accented letter and the ellipsis are one byte each.
+  const std::string quoted = "*NOSUCH " + std::string(992, 'z') + "\x85 (5009 bytes)";
+  EXPECT_THAT(Messages(written, 0, "error"),
+              ElementsAre("Erro durante cmdtxt item:0 line:1 \\\"" + quoted + "\\\""));
+  for (const std::string& text : LogTexts()) EXPECT_LT(text.size(), 5000u) << text.substr(0, 80);
+}
+
 }  // namespace
 }  // namespace zi

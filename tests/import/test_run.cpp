@@ -14,6 +14,7 @@
 #include "toolbox/log.h"
 #include "toolbox/message_box.h"
 #include "toolbox/own_codes.h"
+#include "toolbox/text.h"
 
 namespace zi {
 namespace {
@@ -474,6 +475,51 @@ TEST_F(RunTest, TheRejectFileHoldsTheFailedLinesWithTheirMessagesAndAFileWithout
   EXPECT_EQ(rejectsOf(text, true), "# prices\n*PAIS good\n# Error:4100 no such country\n*PAIS bad\n*PAIS good\n"
                                    "*pais bad\n");
   EXPECT_EQ(rejectsOf("*PAIS good\n", false), "(none)");
+}
+
+TEST_F(RunTest, AHugeLineIsQuotedCutInMessagesStateTextAndRejectsAndTooLongALineStopsTheCheck) {
+  const std::string longLine = "*NOSUCH " + std::string(5000, '\xE9');
+  const std::string quoted = longLine.substr(0, 1000) + "\x85 (5008 bytes)";
+  const std::string tooLong = "*NOSUCH " + std::string(kMaxLineBytes, 'x');
+  const std::string tooLongQuoted = tooLong.substr(0, 1000) + "\x85 (2097160 bytes)";
+  const struct {
+    std::string line;
+    int code;
+    std::string message;
+  } cases[] = {
+      {longLine, kUnknownDirective, "Error:3942 Invalid line: " + quoted},
+      {std::string(kMaxLineBytes, 'x'), kUnknownDirective,
+       "Error:3942 Invalid line: " + std::string(1000, 'x') + "\x85 (2097152 bytes)"},
+      {tooLong, kImportLineTooLong,
+       "Error:99308 a line of 2097160 bytes is longer than the 2097152 bytes a line may hold: " + tooLongQuoted},
+  };
+  for (const auto& c : cases) {
+    const std::string rejects = dir_.File("rejects.txt");
+    TTestRun run("# first\n" + c.line + "\n# after\n");
+    run.SetRejectsFile(rejects);
+    run.RunToEnd();
+    run.AfterRun();
+    EXPECT_EQ(run.ResultCode(), c.code);
+    EXPECT_THAT(run.messages, ElementsAre("line:2 " + c.message));
+    EXPECT_EQ(run.StateText("impcli"),
+              "ImpRoot impcli Erro:" + std::to_string(c.code) +
+                  " ErroNaoFatal:0 ErroNaoFatalCount:0 Acabou:N ToNoCheck:Y lnn:2 ErrMsgCount:1 FirstErrMsg:<" +
+                  c.message + "> LastErrMsg:<" + c.message + "> LastLine:<" + CutText(c.line, 1000) + ">");
+    // The reject file keeps the whole line, to be fixed and imported again.
+    EXPECT_EQ(test::ReadFile(rejects), "# first\n# " + c.message + "\n" + c.line + "\n# after\n");
+  }
+}
+
+TEST_F(RunTest, AMessageQuotingAHugeFieldIsCut) {
+  Plugged plugged("*PAIS", [](TImpMain& run, const TDirective&) {
+    run.ErrorMessage("Unknown country " + std::string(run.Tokens().Token(1)));
+    return TDirectiveOutcome{false, 4100};
+  });
+  TTestRun run("*PAIS " + std::string(10000, 'y') + "\n");
+  run.RunToEnd();
+  const std::string message = "Unknown country " + std::string(1984, 'y') + "\x85 (10016 bytes)";
+  EXPECT_EQ(run.FirstErrMsg(), message);
+  EXPECT_THAT(run.messages, ElementsAre("line:1 " + message));
 }
 
 }  // namespace

@@ -5,20 +5,28 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue.h"
+#include "import/directives.h"
+#include "import/run.h"
 #include "server/server.h"
 #include "server/sqlite_db.h"
+#include "import_client/import_file.h"
 #include "import_client/progress_line.h"
 #include "import_client/remote_import.h"
 #include "support/child_process.h"
 #include "support/local_http_server.h"
+#include "support/logged_in_database.h"
 #include "support/test_files.h"
+#include "toolbox/codec.h"
 #include "toolbox/process.h"
 #include "toolbox/switches.h"
 
@@ -338,6 +346,161 @@ TEST_F(ImportClientTest, TheRejectsOfAJsonFileAreItsFailedRecordsWithoutTheirOld
   ASSERT_EQ(rejects.size(), 2u);
   EXPECT_EQ(rejects[0], nlohmann::json::parse(R"({"cmdtxt": "*NOSUCH 1"})"));
   EXPECT_EQ(rejects[1], nlohmann::json::parse(R"({"action": "insertonly", "type": "rental"})"));
+}
+
+TEST_F(ImportClientTest, AHugeLineIsQuotedCutOnTheConsoleInTheLogAndInTheSummary) {
+  const std::string line = "*NOSUCH " + std::string(300000, '\xE9');
+  test::WriteFile(dir_.File("in.txt"), line + "\n");
+  EXPECT_EQ(Zorinput("-import=in.txt -summary=s.json -output=out.txt -user=ana -password=pw -database=zi.db"), 2);
+  // UTF-8 at the edges: the accented letters and the ellipsis in their multi-byte forms.
+  const std::string quoted = "*NOSUCH " + Cp1252ToUtf8(std::string(992, '\xE9')) + "\xE2\x80\xA6 (300008 bytes)";
+  const std::string message = "Error:3942 Invalid line: " + quoted;
+  const std::string console = test::ReadFile(dir_.File("out.txt"));
+  EXPECT_THAT(console, HasSubstr("\nline:1 " + message + "\n"));
+  EXPECT_THAT(console, HasSubstr("LastLine:<" + quoted + ">"));
+  EXPECT_LT(console.size(), 20000u);
+  EXPECT_LT(Log().size(), 20000u);
+  const auto summary = nlohmann::json::parse(test::ReadFile(dir_.File("s.json")));
+  EXPECT_EQ(summary["firstMessage"], message);
+  EXPECT_THAT(summary["state"].get<std::string>(), HasSubstr("LastLine:<" + quoted + ">"));
+}
+
+TEST_F(ImportClientTest, ARejectsOrSummaryFileThatCannotBeMadeStopsTheImportBeforeAnythingIsWritten) {
+  test::WriteFile(dir_.File("in.txt"), "*OBJEMP NOVA 0 \"Nova SA\" 0 1 1 2111 texto 0 0 11222333000181\n");
+  fs::create_directories(dir_.File("folder"));
+  const struct {
+    std::string switches;
+    std::string message;
+  } cases[] = {
+      {"-rejects=missing/r.txt", "Error:99309 Rejects file missing/r.txt cannot be written erro:2 "},
+      {"-summary=missing/s.json", "Error:99309 Summary file missing/s.json cannot be written erro:2 "},
+      {"-rejects=folder", "Error:99309 Rejects file folder cannot be written: it is a folder"},
+  };
+  for (const auto& c : cases) {
+    fs::remove(dir_.File("out.txt"));
+    EXPECT_EQ(Zorinput("-import=in.txt " + c.switches + " -output=out.txt -user=ana -password=pw -database=zi.db"), 4)
+        << c.switches;
+    EXPECT_THAT(test::ReadFile(dir_.File("out.txt")), HasSubstr("\n" + c.message)) << c.switches;
+    EXPECT_THAT(Log(), HasSubstr("- ZorInput end erro:99309")) << c.switches;
+  }
+  auto db = server::SqliteDb::Open(dir_.File("zi.db"));
+  EXPECT_EQ(db->QueryValue("SELECT count(*) FROM empresa WHERE cod = 'NOVA'").AsInteger(), 0);
+}
+
+// What the process writes to its standard output meanwhile.
+class CapturedStdout {
+ public:
+  explicit CapturedStdout(const std::string& file) : file_(file) {
+    std::fflush(stdout);
+    saved_ = ::dup(STDOUT_FILENO);
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(fd, STDOUT_FILENO);
+    ::close(fd);
+  }
+  ~CapturedStdout() { Text(); }
+  std::string Text() {
+    if (saved_ >= 0) {
+      std::fflush(stdout);
+      ::dup2(saved_, STDOUT_FILENO);
+      ::close(saved_);
+      saved_ = -1;
+    }
+    return test::ReadFile(file_);
+  }
+
+ private:
+  std::string file_;
+  int saved_ = -1;
+};
+
+// *PAIS N adds the company PN in the import pass; "*PAIS N fail" fails there instead, and the line
+// numbered lastLine, once written, makes the commit of its group fail as a full disk does.
+class ImportAccountingTest : public test::LoggedInDatabase {
+ protected:
+  void SetUp() override {
+    LoggedInDatabase::SetUp();
+    SetDirectiveHandler("*PAIS", [this](TImpMain& run, const TDirective&) {
+      if (run.ToNoCheck()) return TDirectiveOutcome{};
+      if (run.Tokens().Token(2) == "fail") return TDirectiveOutcome{false, 4300};
+      tObjEmp e;
+      e.cod = "P" + std::string(run.Tokens().Token(1));
+      e.pais = 0;
+      e.nome = e.cod;
+      e.moedabal[0] = 0;
+      const int code = DbObjEmpAdd(e);
+      // The item's own commit, then the group's.
+      if (run.lnn() == lastLine_) Driver().InjectFaults({.failCall = 2});
+      return TDirectiveOutcome{true, code};
+    });
+  }
+  void TearDown() override {
+    SetDirectiveHandler("*PAIS", nullptr);
+    LoggedInDatabase::TearDown();
+  }
+  TImportOutcome Import(const std::string& file) {
+    CapturedStdout console(dir_.File("console.txt"));
+    TImportOutcome outcome =
+        ImportaArquivo(file, false, false, false, {dir_.File("rejects.txt"), dir_.File("summary.json")});
+    console_ = console.Text();
+    return outcome;
+  }
+  std::string Companies() {
+    return SqlValue("SELECT coalesce(group_concat(cod, ' '), '') FROM (SELECT cod FROM empresa WHERE cod LIKE 'P%' "
+                    "ORDER BY cod)")
+        .AsText();
+  }
+  nlohmann::json Summary() { return nlohmann::json::parse(test::ReadFile(dir_.File("summary.json"))); }
+
+  int lastLine_ = 0;
+  std::string console_;
+};
+
+TEST_F(ImportAccountingTest, ALostGroupsLinesAreRejectsCountedAsFailedAndTheConsoleSaysWhy) {
+  test::WriteFile(dir_.File("in.txt"), "# companies\n*PAIS 1\n*PAIS 2 fail\n*PAIS 3\n");
+  lastLine_ = 4;
+  const TImportOutcome outcome = Import(dir_.File("in.txt"));
+  // A group commits at most every 100 ms: on a slow machine the first lines may have made it.
+  int committed = 0;
+  for (const std::string& line : test::WithoutStamps(test::ReadLines(dir_.File("zorinput.log")))) {
+    if (line.starts_with("import committed up to line ")) committed = std::stoi(line.substr(28));
+  }
+  ASSERT_LT(committed, 4);
+  const std::string lost = "import lines after line " + std::to_string(committed) +
+                           " are not written: their group was lost";
+  EXPECT_EQ(Companies(), committed >= 2 ? "P1" : "");
+  EXPECT_NE(outcome.code, 0);
+  const std::string lines[] = {"# companies", "*PAIS 1", "*PAIS 2 fail", "*PAIS 3"};
+  std::string rejects = "# " + lost + "\n";
+  for (int i = committed; i < 4; ++i) rejects += lines[i] + "\n";
+  EXPECT_EQ(test::ReadFile(dir_.File("rejects.txt")), rejects);
+  const nlohmann::json summary = Summary();
+  EXPECT_EQ(summary["ok"], false);
+  EXPECT_EQ(summary["failedLines"], (committed < 2 ? 1 : 0) + 1 + (committed < 4 ? 1 : 0));
+  EXPECT_EQ(summary["lastMessage"], lost);
+  EXPECT_THAT(summary["state"].get<std::string>(), HasSubstr(" LastErrMsg:<" + lost + ">"));
+  EXPECT_THAT(console_, HasSubstr("line:4 " + lost + "\n"));
+}
+
+TEST_F(ImportAccountingTest, ACmdtxtRecordWithAnErrorEntryIsARejectAndCounted) {
+  const std::string file = dir_.File("in.json");
+  test::WriteFile(file, R"([{"cmdtxt": "*PAIS 1"}, {"cmdtxt": "*PAIS 2 fail\n*PAIS 3"}])");
+  const TImportOutcome outcome = Import(file);
+  // Without ErroNaoCriticoTratarComoErro a text's non-fatal error leaves the run's codes alone.
+  EXPECT_EQ(outcome.code, 0);
+  EXPECT_EQ(Companies(), "P1 P3");
+  const auto annotated = nlohmann::json::parse(test::ReadFile(file));
+  ASSERT_FALSE(annotated[0].contains("error"));
+  ASSERT_EQ(annotated[1]["error"].size(), 1u);
+  EXPECT_EQ(nlohmann::json::parse(test::ReadFile(dir_.File("rejects.txt"))),
+            nlohmann::json::parse(R"([{"cmdtxt": "*PAIS 2 fail\n*PAIS 3"}])"));
+  const nlohmann::json summary = Summary();
+  EXPECT_EQ(summary["ok"], false);
+  EXPECT_EQ(summary["resultCode"], 0);
+  EXPECT_EQ(summary["records"], 2);
+  EXPECT_EQ(summary["failedRecords"], 1);
+  EXPECT_EQ(summary["messages"], 1);
+  EXPECT_EQ(summary["firstMessage"], "Erro durante cmdtxt item:1 line:2 \\\"*PAIS 3\\\"");
+  EXPECT_EQ(summary["lastMessage"], summary["firstMessage"]);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "toolbox/codec.h"
 #include "toolbox/errors.h"
 #include "toolbox/platform.h"
+#include "toolbox/text.h"
 
 namespace zi {
 namespace {
@@ -75,6 +76,21 @@ TEST_F(LogTest, RecentLinesKeepTheirLimitDroppingTheOldest) {
   SetRecentLogLinesLimit(300);
   Loga("shrunk");
   EXPECT_EQ(RecentLogLines().size(), 300u);
+}
+
+TEST_F(LogTest, AHugeLineIsCutInTheFileAndTheMemoryLists) {
+  const std::string huge = "huge " + std::string(200000, '\xE9');
+  const std::string cut = "huge " + std::string(kLogLineLimit - 5, '\xE9') + "\x85 (200005 bytes)";
+  // Compared as booleans: a failure would print the texts whole.
+  Loga(huge);
+  EXPECT_TRUE(WithoutStamp(RecentLogLines().back()) == cut) << RecentLogLines().back().size();
+  LogaConsole(huge, true);
+  EXPECT_TRUE(WithoutStamp(PendingLogLines().back()) == cut) << PendingLogLines().back().size();
+  Loga("written");
+  // The file is UTF-8: the accented letters and the ellipsis take their multi-byte forms.
+  const std::vector<std::string> expected = {Cp1252ToUtf8(cut), Cp1252ToUtf8(cut), "end of log kept in memory", "written"};
+  EXPECT_TRUE(LogTexts() == expected);
+  EXPECT_EQ(Cp1252ToUtf8("\x85"), "\xE2\x80\xA6");
 }
 
 TEST_F(LogTest, FormatThatDoesNotFitItsArgumentsIsReportedInstead) {

@@ -45,5 +45,20 @@ TEST(Text, CaseMappingIsAsciiOnly) {
   EXPECT_EQ(LowerAscii("azAZ09 @[`{ \xE9\xC9"), "azaz09 @[`{ \xE9\xC9");
 }
 
+TEST(Text, CutTextKeepsItsLimitThenTheEllipsisAndTheSize) {
+  const struct {
+    std::string text;
+    size_t limit;
+    std::string shown;
+  } cases[] = {
+      {"", 3, ""},
+      {"abc", 3, "abc"},
+      {"abcd", 3, "abc\x85 (4 bytes)"},
+      {"A\xE7\xE3o!", 3, "A\xE7\xE3\x85 (5 bytes)"},
+      {std::string(1001, 'x'), kQuotedLineLimit, std::string(1000, 'x') + "\x85 (1001 bytes)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CutText(c.text, c.limit), c.shown) << c.text.substr(0, 10);
+}
+
 }  // namespace
 }  // namespace zi
