@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
@@ -335,16 +334,11 @@ void TImpJSON::AfterRun() {
   }
   if (rejects_.empty()) return;
   // Each record is the text of a valid object already: they are written as they are, one a line.
-  const std::string partial = rejectsFile_ + ".partial";
-  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-  out << "[\n";
-  for (size_t i = 0; i < rejects_.size(); ++i) out << rejects_[i] << (i + 1 < rejects_.size() ? ",\n" : "\n");
-  out << "]\n";
-  int error = out.flush() ? 0 : (errno != 0 ? errno : EIO);
-  out.close();
-  if (error == 0 && std::rename(partial.c_str(), rejectsFile_.c_str()) != 0) error = errno;
+  std::string text = "[\n";
+  for (size_t i = 0; i < rejects_.size(); ++i) text += rejects_[i] + (i + 1 < rejects_.size() ? ",\n" : "\n");
+  text += "]\n";
+  const int error = WriteWholeFile(rejectsFile_, text);
   if (error == 0) return;
-  std::remove(partial.c_str());
   Output("Rejects file " + PathText(rejectsFile_) + " not written erro:" + std::to_string(error), false);
 }
 

@@ -282,4 +282,15 @@ void RewriteFile(const std::string& path, std::string_view text, const TFileIden
   if (dir >= 0) ::close(dir);
 }
 
+int WriteWholeFile(const std::string& path, std::string_view text) {
+  try {
+    RewriteFile(path, text);
+  } catch (const std::system_error& e) {
+    return e.code().value();
+  } catch (const std::exception&) {
+    return EIO;
+  }
+  return 0;
+}
+
 }  // namespace zi

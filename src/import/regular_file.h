@@ -65,5 +65,8 @@ std::string RewriteTarget(const std::string& path);
 // the temporary never stays behind, and those of the process's user that killed rewrites of the
 // file left are removed.
 void RewriteFile(const std::string& path, std::string_view text, const TFileIdentity* expected = nullptr);
+// RewriteFile for files whose callers report an error number: 0, or the failed call's errno (EIO
+// for a file refused for what it is).
+int WriteWholeFile(const std::string& path, std::string_view text);
 
 }  // namespace zi

@@ -5,15 +5,16 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include <nlohmann/json.hpp>
 
 #include "import/command_line_run.h"
 #include "import/json_import.h"
+#include "import/regular_file.h"
 #include "import_client/progress_line.h"
 #include "session/zi_globs.h"
 #include "toolbox/codec.h"
@@ -74,16 +75,17 @@ std::string CannotBeWritten(const std::string& path, const char* what) {
   if (std::filesystem::is_directory(path, error)) {
     return std::string(what) + " file " + PathText(path) + " cannot be written: it is a folder";
   }
-  // The file is written beside it first, then renamed into place.
-  const std::string partial = path + ".partial";
-  const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0644);
+  // The file is written beside it first, then renamed into place: a file of a name of its own (another
+  // run may be writing beside the same file) tells whether the folder takes one.
+  std::string probe = path + ".zi-probe-XXXXXX";
+  const int fd = ::mkstemp(probe.data());
   if (fd < 0) {
     const int reason = errno;
     return std::string(what) + " file " + PathText(path) + " cannot be written erro:" + std::to_string(reason) + " " +
            std::strerror(reason);
   }
   ::close(fd);
-  ::unlink(partial.c_str());
+  ::unlink(probe.c_str());
   return {};
 }
 
@@ -157,16 +159,7 @@ int WriteImportSummary(const std::string& path, const std::string& file, const T
       {"lastMessage", Cp1252ToUtf8(outcome.lastMessage)},
       {"seconds", outcome.seconds},
   };
-  const std::string partial = path + ".partial";
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out << summary.dump(2) << "\n";
-    if (!out.flush()) {
-      std::remove(partial.c_str());
-      return errno != 0 ? errno : EIO;
-    }
-  }
-  return std::rename(partial.c_str(), path.c_str()) == 0 ? 0 : errno;
+  return WriteWholeFile(path, summary.dump(2) + "\n");
 }
 
 }  // namespace zi
