@@ -45,10 +45,10 @@ class tImpForm {
   static constexpr std::array<std::string_view, 5> kActions = {
       "Check & Import", "Check Only", "Remote import", "Remote import & Gen BGL", "Remote import during the night"};
   static constexpr int kNoAction = -1;
-  // The choices of the encoding list, the "encoding" switch's names after the first: none named
+  // The choices of the encoding list, the "encoding" switch's names after the first: the first
   // reads Windows-1252 and refuses a file that looks like UTF-8.
   static constexpr std::array<std::pair<std::string_view, TImportEncoding>, 3> kEncodings = {{
-      {"none named", TImportEncoding::Unchosen},
+      {"not named (a file that looks like UTF-8 is refused)", TImportEncoding::Unchosen},
       {"utf-8", TImportEncoding::Utf8},
       {"windows-1252", TImportEncoding::Windows1252},
   }};

@@ -227,6 +227,7 @@ TEST_F(EntryTest, AProviderTheProgramLacksIsRefusedWith99002InEveryLoginMode) {
   EXPECT_THAT(LogTexts(), testing::Contains("- ZorInput end erro:4217 Sys.ExitCode:4217"));
 }
 
+#ifdef ZI_WITH_DESKTOP
 // Whether the process catches the signal (its handler is in place), from the kernel's own account.
 bool Catches(pid_t pid, int signal) {
   std::istringstream status(test::ReadFile("/proc/" + std::to_string(pid) + "/status"));
@@ -263,6 +264,7 @@ TEST_F(EntryTest, ADesktopEndedByTheSessionsSignalEndsAsItsClosedWindowWithTheEn
     EXPECT_THAT(texts, testing::Not(testing::Contains(testing::HasSubstr("Run time error"))));
   }
 }
+#endif
 
 TEST_F(EntryTest, PasswordLeavesTheProcessListBeforeTheFirstLogLine) {
   test::TLockHolder holder(dir_.File("zorinput.log"));

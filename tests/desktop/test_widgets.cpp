@@ -297,7 +297,7 @@ TEST_F(Widgets, ImportWindowReadsTheFileInTheEncodingItsListNames) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
   QStringList names;
   for (int i = 0; i < view.EncodingList()->count(); ++i) names << view.EncodingList()->itemText(i);
-  EXPECT_EQ(names, (QStringList{"none named", "utf-8", "windows-1252"}));
+  EXPECT_EQ(names, (QStringList{"not named (a file that looks like UTF-8 is refused)", "utf-8", "windows-1252"}));
   EXPECT_EQ(view.EncodingList()->currentIndex(), 0);
   view.FileField()->setText(QString::fromStdString(file));
 
