@@ -10,6 +10,7 @@
 #include "session/int_stg_list.h"
 #include "session/reference_data.h"
 #include "toolbox/dates.h"
+#include "toolbox/display_formats.h"
 #include "toolbox/lifecycle.h"
 #include "toolbox/log.h"
 #include "toolbox/platform.h"
@@ -76,35 +77,6 @@ std::optional<TCalendarDate> DataFixa(std::string_view texto) {
   return data;
 }
 
-// A date in the order and with the separator of the session's date format; a year of one or two
-// digits falls at most 20 years ahead.
-std::optional<TCalendarDate> DataDaSessao(std::string_view texto) {
-  const DateDisplayPattern& padrao = DatePattern();
-  int partes[3] = {};
-  size_t inicio = 0;
-  for (size_t i = 0; i < 3; ++i) {
-    const size_t fim = i < 2 ? texto.find(padrao.separator, inicio) : texto.size();
-    if (fim == std::string_view::npos) return std::nullopt;
-    const std::string_view parte = texto.substr(inicio, fim - inicio);
-    const std::optional<int> numero = Digitos(parte);
-    const bool ano = padrao.order[i] == 'Y';
-    if (!numero || parte.size() > (ano ? 4u : 2u) || (ano && parte.size() == 3)) return std::nullopt;
-    partes[i] = *numero;
-    if (ano && parte.size() <= 2) {
-      const std::optional<int> expandido = ExpandTwoDigitYear(*numero, platform::Now().year);
-      if (!expandido) return std::nullopt;
-      partes[i] = *expandido;
-    }
-    inicio = fim + 1;
-  }
-  TCalendarDate data;
-  for (size_t i = 0; i < 3; ++i) {
-    (padrao.order[i] == 'Y' ? data.year : padrao.order[i] == 'M' ? data.month : data.day) = partes[i];
-  }
-  if (!IsValidDate(data)) return std::nullopt;
-  return data;
-}
-
 // The edit field's mask without digits: blanks and separators only.
 bool MascaraVazia(std::string_view texto) {
   for (const char c : texto) {
@@ -118,7 +90,7 @@ int DataDoTexto(std::string_view texto, bool formaFixa, TValorDeIndicador& valor
     valor = {};
     return 0;
   }
-  const std::optional<TCalendarDate> data = formaFixa ? DataFixa(texto) : DataDaSessao(texto);
+  const std::optional<TCalendarDate> data = formaFixa ? DataFixa(texto) : ParseShownDate(texto);
   if (!data) {
     Loga("45113 - IndUtil.InternalSetFromString -  data " + std::string(texto) + " informada n\xE3o \xE9 valida");
     return kDataIlegivel;
@@ -129,20 +101,14 @@ int DataDoTexto(std::string_view texto, bool formaFixa, TValorDeIndicador& valor
   return 0;
 }
 
-// A number of a file ("." as its point), or of the session's number format (its thousands
-// separators removed).
+// A number of a file ("." as its point), or as the user types it in the session's number format.
 int NumeroDoTexto(std::string_view texto, bool formaFixa, TValorDeIndicador& valor) {
-  std::string normalizado;
+  std::optional<double> numero;
   if (formaFixa) {
-    normalizado = texto;
-  } else {
-    const char decimal = Regional().decimalSeparator;
-    const char milhar = decimal == ',' ? '.' : ',';
-    for (const char c : texto) {
-      if (c != milhar) normalizado += c == decimal ? '.' : c;
-    }
+    numero = ParseDecimal(texto);
+  } else if (const TTypedNumber digitado = ParseTypedNumber(texto); digitado.kind == TTypedNumber::Number) {
+    numero = digitado.value;
   }
-  const std::optional<double> numero = ParseDecimal(normalizado);
   if (!numero) return kNumeroIlegivel;
   valor = Numero(*numero);
   return 0;
@@ -218,23 +184,9 @@ int ItemDoTexto(const DefIndicador& def, std::string_view texto, const TLeituraD
   return code;
 }
 
-// Up to 7 decimals, without trailing zeros.
-std::string NumeroMostrado(double numero) {
-  std::string texto = fmt::format("{:.7f}", numero);
-  while (texto.back() == '0') texto.pop_back();
-  if (texto.back() == '.') texto.pop_back();
-  return texto == "-0" ? "0" : texto;
-}
-
 std::string DataMostrada(TDateTime data) {
   const TCalendarDateTime c = CalendarFromDateTime(data);
-  const DateDisplayPattern& padrao = DatePattern();
-  std::string texto;
-  for (const char parte : padrao.order) {
-    if (!texto.empty()) texto += padrao.separator;
-    texto += parte == 'Y' ? fmt::format("{:04}", c.year) : fmt::format("{:02}", parte == 'M' ? c.month : c.day);
-  }
-  return texto;
+  return ShownDate({c.year, c.month, c.day});
 }
 
 // The entry's group and name when the entry has a group that has a name, else the key.
@@ -309,7 +261,7 @@ std::string TextoDoValor(const DefIndicador* def, bool presente, const TValorDeI
     return item ? ShownText(item->text) : "#" + std::to_string(chave);
   }
   if (EhInteiro(formato) || formato == kFormatoChaveDeLista) return std::to_string(chave);
-  if (EhNumero(formato)) return NumeroMostrado(valor.valornum);
+  if (EhNumero(formato)) return ShownNumber(valor.valornum);
   if (EhBooleano(formato)) return valor.valornum != 0 ? "Y" : "N";
   switch (formato) {
     case kFormatoTexto: return valor.valorst;
@@ -323,7 +275,7 @@ std::string TextoDoValor(const DefIndicador* def, bool presente, const TValorDeI
     default: break;
   }
   const TCalendarDateTime c = CalendarFromDateTime(valor.valordt);
-  return fmt::format("[VlInd FC:{} {}/{:04}-{:02}-{:02}T{:02}:{:02}:{:02}/{}]", formato, NumeroMostrado(valor.valornum),
+  return fmt::format("[VlInd FC:{} {}/{:04}-{:02}-{:02}T{:02}:{:02}:{:02}/{}]", formato, ShownNumber(valor.valornum),
                      c.year, c.month, c.day, c.hour, c.minute, c.second, valor.valorst);
 }
 

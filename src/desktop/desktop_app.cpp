@@ -19,6 +19,7 @@
 #include <exception>
 #include <memory>
 
+#include "desktop/core/ui_port.h"
 #include "desktop/core/window_kinds.h"
 #include "desktop/doc_views.h"
 #include "desktop/forms.h"
@@ -98,6 +99,15 @@ void ShowQtBox(const std::string& caption, const std::string& text) {
   box.exec();
 }
 
+bool AskQtYesNo(const std::string& caption, const std::string& text, bool noIsDefault) {
+  QString shown = ToQt(text);
+  shown.replace("\r\n", "\n");
+  QMessageBox box(QMessageBox::Question, ToQt(caption), shown, QMessageBox::Yes | QMessageBox::No,
+                  QApplication::activeWindow());
+  box.setDefaultButton(noIsDefault ? QMessageBox::No : QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
 int AskSave(bool hasDataError) {
   TDesktop& desktop = Desktop();
   if (!desktop.saveDialog) desktop.saveDialog = new tSaveDialog(desktop.main.get());
@@ -112,6 +122,7 @@ void TearDownDesktop() {
   TDesktop& desktop = Desktop();
   SetLoginDialog(nullptr);
   SetSaveQuestion({});
+  SetUiPort({});
   SetErrorBoxHandler({});
   SetMessageWindowFactory(
       [](const std::string& caption) -> std::unique_ptr<TMessageWindow> { return std::make_unique<tStandardErrorWindow>(caption); });
@@ -291,6 +302,7 @@ int RunDesktop() {
   SetErrorBoxHandler(ShowQtBox);
   SetMessageWindowFactory(CreateQtMessageWindow);
   SetSaveQuestion(AskSave);
+  SetUiPort({.beep = [] { QApplication::beep(); }, .askYesNo = AskQtYesNo});
   SetLoginDialog(std::make_unique<tLoginForward>());
   desktop.main = std::make_unique<TWinMain>();
   std::unique_ptr<tScreens> screens;

@@ -203,6 +203,11 @@ void CheckFatalRunError() {
 
 const RegionalSettings& Regional() { return regional; }
 
+void SetRegional(const RegionalSettings& settings) {
+  regional = settings;
+  RebuildDatePattern();
+}
+
 char DeriveListSeparator(char localeListSeparator, char decimalSeparator) {
   char list = localeListSeparator ? localeListSeparator : ';';
   if (list == decimalSeparator) return list == ';' ? '|' : ';';

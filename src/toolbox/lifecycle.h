@@ -33,6 +33,8 @@ struct RegionalSettings {
   char listSeparator = ';';
 };
 const RegionalSettings& Regional();
+// Replaces the settings read from the system (a user's choice, a test's), the date pattern with them.
+void SetRegional(const RegionalSettings& settings);
 // Derives the list separator from the locale's own one and the decimal separator.
 char DeriveListSeparator(char localeListSeparator, char decimalSeparator);
 
