@@ -50,6 +50,8 @@ TKey KeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
     case Qt::Key_Enter: return TKey::Enter;
     case Qt::Key_Escape: return TKey::Escape;
     case Qt::Key_Tab: return TKey::Tab;
+    case Qt::Key_Insert: return TKey::Insert;
+    case Qt::Key_Delete: return TKey::Delete;
     default: return TKey::Other;
   }
 }

@@ -11,7 +11,7 @@
 namespace zi::desktop {
 
 // The keys the framework gives meaning to; the view translates its own key events.
-enum class TKey { Other, F2, F3, Enter, Escape, Tab };
+enum class TKey { Other, F2, F3, Enter, Escape, Tab, Insert, Delete };
 
 struct TKeyMessage {
   TKey key = TKey::Other;
