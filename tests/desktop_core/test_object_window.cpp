@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,7 +81,7 @@ struct FakeView : tObjWinView {
   void FocusList() override { ++focuses; }
 };
 
-[[maybe_unused]] std::function<void(TIndicadoresDeEmpAtvAnb&)> SetText(int indicador, std::string text) {
+std::function<void(TIndicadoresDeEmpAtvAnb&)> SetText(int indicador, std::string text) {
   return [indicador, text](TIndicadoresDeEmpAtvAnb& set) {
     ASSERT_EQ(set.SetFromText(DefIndicadores().Def(indicador), text, true, false), 0);
   };
@@ -261,6 +263,312 @@ TEST_F(ObjectWindow, TheDetailOfEachLevel) {
                                       {"Moeda de negocia\xE7\xE3o", "-", ""},
                                       {"In\xED" "cio das negocia\xE7\xF5" "es", "-", ""}}));
   EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ObjectWindow, ChangingACompanyWritesItsRecordAndIndicatorsThenRebuildsTheList) {
+  const int petr = CompanyId("PETR");
+  auto window = Open(petr);
+  window->Select(2);
+  window->Select(0);
+  forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.nome = "Petrobras"; },
+                            .indicadores = SetText(kDescricaoDaEmp, "Oil")});
+  window->Change();
+  EXPECT_EQ(forms->shown, (std::vector<std::string>{"emp Petr\xF3leo Brasileiro S.A. - Petrobras #" + std::to_string(petr)}));
+  EXPECT_EQ(SqlValue("SELECT nome FROM empresa WHERE cod = 'PETR'").AsText(), "Petrobras");
+  EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDaEmp WHERE indica = 58").AsText(), "Oil");
+  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(window->Lines()[0].texto, "Company: Petrobras");
+  EXPECT_EQ(window->Selected(), 0);
+  EXPECT_EQ(window->Detail()[2], (TDetailLine{"Name:", "Petrobras", ""}));
+  EXPECT_GE(view.focuses, 1);
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ObjectWindow, ACancelledChangeWritesNothingAndPostsNothing) {
+  auto window = Open(CompanyId("PETR"));
+  const std::string before = Dump();
+  forms->answers.push_back({.okay = false});
+  window->Change();
+  EXPECT_EQ(forms->shown.size(), 1u);
+  EXPECT_EQ(Dump(), before);
+  EXPECT_TRUE(posted.empty());
+  EXPECT_EQ(view.focuses, 1);
+}
+
+// A failed record call writes nothing and shows the form again with the user's entries.
+TEST_F(ObjectWindow, AFailedRecordCallShowsItsBoxAndTheFormAgainWithTheEntries) {
+  const int petr = CompanyId("PETR");
+  auto window = Open(petr);
+  const std::string before = Dump();
+  forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.nome = "Petrobras"; },
+                            .indicadores = SetText(kDescricaoDaEmp, "Oil"),
+                            .hook = FailCall(1)});
+  forms->answers.push_back({.okay = false});
+  window->Change();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "SQL error 3939 on ObjEmpPut");
+  EXPECT_EQ(forms->shown, (std::vector<std::string>{"emp Petr\xF3leo Brasileiro S.A. - Petrobras #" + std::to_string(petr),
+                                                    "emp Petrobras #" + std::to_string(petr)}));
+  EXPECT_EQ(Dump(), before);
+  EXPECT_TRUE(posted.empty());
+}
+
+// An unchanged record skips the record call and still saves its indicators: the first call after
+// Okay is the indicators'.
+TEST_F(ObjectWindow, AnUnchangedRecordStillSavesItsIndicators) {
+  auto window = Open(CompanyId("PETR"));
+  forms->answers.push_back({.indicadores = SetText(kDescricaoDaEmp, "Oil"), .hook = FailCall(1)});
+  forms->answers.push_back({});
+  window->Change();
+  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on emp upd Indicadores.Save"}));
+  EXPECT_EQ(forms->shown.size(), 2u);
+  EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDaEmp WHERE indica = 58").AsText(), "Oil");
+  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+}
+
+TEST_F(ObjectWindow, ChangingAClassAndASeries) {
+  auto window = Open(CompanyId("PETR"));
+  window->Select(LineOf(*window, "    Class: Preferenciais"));
+  forms->answers.push_back({.atv = [](tObjAtv& atv) { atv.vote = 0; }});
+  window->Change();
+  EXPECT_EQ(SqlValue("SELECT vote FROM ativo WHERE idclass = 3 AND emp = " + std::to_string(CompanyId("PETR"))).AsInteger(), 0);
+  window->Select(LineOf(*window, "        Serie: PETR4"));
+  forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR5"; }, .indicadores = SetText(kNomeDaSerie, "Pref")});
+  window->Change();
+  EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR5'"), 1);
+  EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDoAnb WHERE indica = 48").AsText(), "Pref");
+  EXPECT_EQ(window->Lines()[static_cast<size_t>(window->Selected())].texto, "        Serie: PETR5");
+  EXPECT_EQ(posted.size(), 2u);
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ObjectWindow, InsertOnACompanyAddsAClassAndOnAClassASeries) {
+  const int petr = CompanyId("PETR");
+  auto window = Open(petr);
+  forms->answers.push_back({.atv = [](tObjAtv& atv) { atv.idclass = 4; atv.vote = 1; atv.tipoobj = 0; }});
+  window->AddChild();
+  EXPECT_EQ(forms->shown, (std::vector<std::string>{"atv 0 emp:" + std::to_string(petr) + " #0"}));
+  EXPECT_EQ(Count("SELECT count(*) FROM ativo WHERE idclass = 4"), 1);
+  const int atv = LineOf(*window, "    Class: Preferenciais classe A");
+  window->Select(atv);
+  const int atvId = window->Lines()[static_cast<size_t>(atv)].id;
+  forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR6"; anb.bolsa = 1; anb.moedacot = 1; }});
+  window->AddChild();
+  EXPECT_EQ(forms->shown.back(), "anb  acao:" + std::to_string(atvId) + " #0");
+  EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR6' AND acao = " + std::to_string(atvId)), 1);
+  EXPECT_NE(std::find(Texts(*window).begin(), Texts(*window).end(), "        Serie: PETR6"), Texts(*window).end());
+  EXPECT_EQ(posted.size(), 2u);
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ObjectWindow, InsertOnASeriesBeepsAndChangesNothing) {
+  auto window = Open(CompanyId("PETR"));
+  window->Select(LineOf(*window, "        Serie: PETR3"));
+  const std::string before = Dump();
+  window->AddChild();
+  EXPECT_EQ(beeps, 1);
+  EXPECT_TRUE(forms->shown.empty());
+  EXPECT_EQ(Dump(), before);
+  EXPECT_TRUE(posted.empty());
+}
+
+TEST_F(ObjectWindow, AFailedAddWritesNothingAndShowsTheFormAgainWithTheEntries) {
+  auto window = Open(CompanyId("PETR"));
+  const int atv = LineOf(*window, "    Class: Preferenciais");
+  window->Select(atv);
+  const std::string acao = std::to_string(window->Lines()[static_cast<size_t>(atv)].id);
+  const std::string before = Dump();
+  forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR9"; anb.bolsa = 1; anb.moedacot = 1; },
+                            .indicadores = SetText(kNomeDaSerie, "Nona"),
+                            .hook = FailCall(1)});
+  forms->answers.push_back({.okay = false});
+  window->AddChild();
+  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on DbObjAnbAdd"}));
+  EXPECT_EQ(forms->shown, (std::vector<std::string>{"anb  acao:" + acao + " #0", "anb PETR9 acao:" + acao + " #0"}));
+  EXPECT_EQ(Dump(), before);
+  EXPECT_TRUE(posted.empty());
+}
+
+// An add is two calls (the procedure's description and the procedure); the third is the
+// indicators'. After it failed the series exists: the next Okay changes it instead of adding it
+// again.
+constexpr int kCallsOfAnAdd = 2;
+
+TEST_F(ObjectWindow, AfterAnAddWhoseIndicatorsFailedTheNextOkayChangesTheNewSeries) {
+  auto window = Open(CompanyId("PETR"));
+  const int atv = LineOf(*window, "    Class: Preferenciais");
+  window->Select(atv);
+  const std::string acao = std::to_string(window->Lines()[static_cast<size_t>(atv)].id);
+  forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR9"; anb.bolsa = 1; anb.moedacot = 1; },
+                            .indicadores = SetText(kNomeDaSerie, "Nona"),
+                            .hook = FailCall(kCallsOfAnAdd + 1)});
+  forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR8"; }});
+  window->AddChild();
+  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on anb add Indicadores.Save"}));
+  const int id = static_cast<int>(SqlValue("SELECT id FROM anbima WHERE cod = 'PETR8'").AsInteger());
+  EXPECT_EQ(forms->shown.back(), "anb PETR9 acao:" + acao + " #" + std::to_string(id));
+  EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod IN ('PETR8', 'PETR9')"), 1);
+  EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDoAnb WHERE anb = " + std::to_string(id)).AsText(), "Nona");
+  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+}
+
+TEST_F(ObjectWindow, AnAddWhoseIndicatorsFailedAndWasThenCancelledStillRebuildsAndPosts) {
+  auto window = Open(0);
+  forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.cod = "NOVA"; emp.pais = 0; emp.nome = "Nova"; emp.moedabal[0] = 1; },
+                            .indicadores = SetText(kDescricaoDaEmp, "Nova"),
+                            .hook = FailCall(kCallsOfAnAdd + 1)});
+  forms->answers.push_back({.okay = false});
+  window->NewCompany();
+  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on emp add Indicadores.Save"}));
+  const int nova = CompanyId("NOVA");
+  EXPECT_EQ(forms->shown, (std::vector<std::string>{"emp  #0", "emp Nova #" + std::to_string(nova)}));
+  EXPECT_EQ(Count("SELECT count(*) FROM IndicadoresDaEmp WHERE emp = " + std::to_string(nova)), 0);
+  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgCompanyAdded, nova}, {kMsgObjTreeChanged, 0}}));
+}
+
+TEST_F(ObjectWindow, NewCompanyAddsItAndPostsItsId) {
+  auto window = Open(CompanyId("PETR"));
+  forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.cod = "NOVA"; emp.pais = 0; emp.nome = "Nova"; emp.moedabal[0] = 1; },
+                            .indicadores = SetText(kDescricaoDaEmp, "Nova")});
+  window->NewCompany();
+  const int nova = CompanyId("NOVA");
+  EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDaEmp WHERE emp = " + std::to_string(nova)).AsText(), "Nova");
+  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgCompanyAdded, nova}, {kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(window->Lines()[0].texto, "Company: Petr\xF3leo Brasileiro S.A. - Petrobras") << "the window keeps its company";
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ObjectWindow, AFailedNewCompanyWritesNothing) {
+  auto window = Open(0);
+  const std::string before = Dump();
+  forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.cod = "NOVA"; emp.pais = 0; emp.nome = "Nova"; emp.moedabal[0] = 1; },
+                            .hook = FailCall(1)});
+  window->NewCompany();
+  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on DbObjEmpAdd"}));
+  EXPECT_EQ(forms->shown, (std::vector<std::string>{"emp  #0", "emp Nova #0"}));
+  EXPECT_EQ(Dump(), before);
+  EXPECT_TRUE(posted.empty());
+}
+
+TEST_F(ObjectWindow, DeleteAsksWithNoPreselectedAndDeletesOnYes) {
+  auto window = Open(CompanyId("PETR"));
+  const int anb = LineOf(*window, "        Serie: PETR4");
+  window->Select(anb);
+  Sql("DELETE FROM Cotacao WHERE anb = " + std::to_string(window->Lines()[static_cast<size_t>(anb)].id));
+  answerYes = false;
+  window->Delete();
+  EXPECT_EQ(questions, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Serie ?|No"}));
+  EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR4'"), 1);
+  EXPECT_TRUE(posted.empty());
+  answerYes = true;
+  window->Delete();
+  EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR4'"), 0);
+  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(window->Lines().size(), 4u);
+  EXPECT_EQ(window->Selected(), 3) << "the selection stays where it was, within the list";
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ObjectWindow, TheDeleteQuestionNamesTheLevel) {
+  EXPECT_EQ(DeleteQuestion(kNivelSerie), "Are you sure you wanto to delete this Serie ?");
+  EXPECT_EQ(DeleteQuestion(kNivelClasse), "Are you sure you wanto to delete this Class ?");
+  EXPECT_EQ(DeleteQuestion(kNivelEmpresa), "Are you sure you wanto to delete this Company ?");
+}
+
+TEST_F(ObjectWindow, AFailedDeleteShowsItsBoxAndKeepsTheObject) {
+  auto window = Open(CompanyId("PETR"));
+  window->Select(LineOf(*window, "    Class: Preferenciais"));
+  window->Delete();
+  ASSERT_EQ(boxes.size(), 1u) << "the class still has its series";
+  EXPECT_EQ(boxes[0], "SQL error 3799 on DbObjAtvDel");
+  boxes.clear();
+  window->Select(LineOf(*window, "        Serie: PETR3"));
+  SetUiPort({.askYesNo = [this](const std::string&, const std::string&, bool) {
+    Driver().InjectFaults({.failCall = 1});
+    return true;
+  }});
+  window->Delete();
+  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on DbObjAnbDel"}));
+  EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR3'"), 1);
+  EXPECT_TRUE(posted.empty());
+  EXPECT_EQ(window->Lines().size(), 5u);
+}
+
+// The window's company is gone: the list is empty, not an error.
+TEST_F(ObjectWindow, DeletingTheWindowsOwnCompanyLeavesAnEmptyList) {
+  tObjEmp emp;
+  emp.cod = "NOVA";
+  emp.pais = 0;
+  emp.nome = "Nova";
+  emp.moedabal[0] = 1;
+  ASSERT_EQ(DbObjEmpAdd(emp), 0);
+  auto window = Open(emp.id);
+  window->Delete();
+  EXPECT_EQ(questions, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Company ?|No"}));
+  EXPECT_EQ(Count("SELECT count(*) FROM empresa WHERE cod = 'NOVA'"), 0);
+  EXPECT_TRUE(window->Lines().empty());
+  EXPECT_TRUE(window->Detail().empty());
+  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ObjectWindow, ResendAsksAndSendsTheObjectAgain) {
+  auto window = Open(CompanyId("PETR"));
+  window->Select(LineOf(*window, "    Class: Preferenciais"));
+  window->Resend();
+  EXPECT_EQ(questions, (std::vector<std::string>{
+                           "Confirm|Are you sure you wanto to resend all data\r\nrelated to this Class in the next bulletin ?|Yes"}));
+  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_TRUE(boxes.empty());
+  window->Select(LineOf(*window, "        Serie: PETR3"));
+  SetUiPort({.askYesNo = [this](const std::string&, const std::string&, bool) {
+    Driver().InjectFaults({.failCall = 1});
+    return true;
+  }});
+  window->Resend();
+  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on Db___RemandaTudo (lev:0)"}));
+  EXPECT_EQ(posted.size(), 1u);
+}
+
+TEST_F(ObjectWindow, TheToolPanelOffersResendToAdministratorsOnly) {
+  auto window = Open(CompanyId("PETR"));
+  std::vector<std::string> buttons;
+  for (const TObjToolButton& button : window->ToolButtons()) buttons.push_back(button.caption + "|" + button.hint);
+  EXPECT_EQ(buttons, (std::vector<std::string>{"New company|Create new company", "Resend|Resend to clients"}));
+  ASSERT_NE(Server().AddUser({.name = "bia"}, "pw"), 0);
+  LogIn("bia", "pw");
+  window = Open(CompanyId("PETR"));
+  buttons.clear();
+  for (const TObjToolButton& button : window->ToolButtons()) buttons.push_back(button.caption + "|" + button.hint);
+  EXPECT_EQ(buttons, (std::vector<std::string>{"New company|Create new company"}));
+  window->Resend();
+  EXPECT_TRUE(questions.empty());
+}
+
+TEST_F(ObjectWindow, KeysActOnTheSelectedLineWhileTheListHasTheFocus) {
+  auto window = Open(CompanyId("PETR"));
+  view.listFocused = false;
+  EXPECT_FALSE(window->HandleShortCut({TKey::Enter, false}));
+  EXPECT_TRUE(forms->shown.empty());
+  view.listFocused = true;
+  EXPECT_TRUE(window->HandleShortCut({TKey::Enter, false}));
+  EXPECT_EQ(forms->shown.size(), 1u) << "Enter changes";
+  EXPECT_TRUE(window->HandleShortCut({TKey::Insert, false}));
+  EXPECT_EQ(forms->shown.back().substr(0, 4), "atv ") << "Insert adds a class to the company";
+  answerYes = false;
+  EXPECT_TRUE(window->HandleShortCut({TKey::Delete, false}));
+  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_FALSE(window->HandleShortCut({TKey::F2, false}));
+}
+
+TEST_F(ObjectWindow, AnExceptionInAnActionIsLoggedShownAndRebuildsAsAfterAChange) {
+  auto window = Open(CompanyId("PETR"));
+  forms->answers.push_back({.hook = [] { throw std::runtime_error("boom"); }});
+  window->Change();
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Error"}));
+  EXPECT_NE(Log().find("ObjW.TQC error boom"), std::string::npos);
+  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(view.focuses, 1);
 }
 
 }  // namespace
