@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <chrono>
 
+#include "desktop/catalogue/object_window_view.h"
 #include "desktop/core/window_kinds.h"
 
 namespace zi::desktop {
@@ -24,12 +25,17 @@ constexpr int kLogNarrowPad = 10;
 
 }  // namespace
 
-bool KindBuilt(int kind) { return kind == kKindLog || kind == kKindImport; }
+bool KindBuilt(int kind) {
+  return kind == kKindLog || kind == kKindImport || (kind == kKindObjects && HasObjectFormsFactory());
+}
 
 std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWidget* toolbar) {
   switch (kind) {
     case kKindLog: return std::make_unique<tLogView>(parent, toolbar);
     case kKindImport: return std::make_unique<tImpView>(parent, toolbar);
+    case kKindObjects:
+      if (!HasObjectFormsFactory()) return nullptr;
+      return std::make_unique<tObjWinView>(parent, toolbar, CreateObjectForms());
     default: return nullptr;
   }
 }

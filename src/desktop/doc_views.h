@@ -1,5 +1,6 @@
 #pragma once
-// The views of today's document windows: the import window and the log window.
+// The views of today's document windows: the import window, the log window, and the kinds whose
+// views live in their family's folder (the company window).
 
 #include <QWidget>
 #include <memory>

@@ -72,7 +72,7 @@ struct FakeForms : tObjectForms {
   }
 };
 
-struct FakeView : tObjWinView {
+struct FakeView : tObjListView {
   bool listFocused = true;
   int shows = 0;
   int focuses = 0;

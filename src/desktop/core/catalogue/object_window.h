@@ -44,9 +44,9 @@ struct TObjToolButton {
 };
 
 // What the controller asks of its view beyond the framework's.
-class tObjWinView {
+class tObjListView {
  public:
-  virtual ~tObjWinView() = default;
+  virtual ~tObjListView() = default;
   // The lines, the selection or the details changed: draw them again.
   virtual void ShowLines() = 0;
   virtual bool ListHasFocus() const = 0;
@@ -63,7 +63,7 @@ class tObjWin : public tMdiChild {
   // focus.
   bool HandleShortCut(const TKeyMessage& message) override;
 
-  void SetObjView(tObjWinView* view) { objView_ = view; }
+  void SetObjView(tObjListView* view) { objView_ = view; }
   std::vector<TObjToolButton> ToolButtons() const;
 
   const std::vector<TObjLine>& Lines() const { return lines_; }
@@ -109,7 +109,7 @@ class tObjWin : public tMdiChild {
   TResult DoResend();
 
   std::unique_ptr<tObjectForms> forms_;
-  tObjWinView* objView_ = nullptr;
+  tObjListView* objView_ = nullptr;
   int emp_ = 0;
   std::vector<tObjHierEx> rows_;
   std::vector<TObjLine> lines_;
