@@ -14,6 +14,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/indicator_definitions.h"
+#include "catalogue/registration_templates.h"
 #include "desktop/core/desktop_messages.h"
 #include "desktop/core/ui_port.h"
 #include "server/demo_catalogue.h"
@@ -569,6 +570,30 @@ TEST_F(ObjectWindow, AnExceptionInAnActionIsLoggedShownAndRebuildsAsAfterAChange
   EXPECT_NE(Log().find("ObjW.TQC error boom"), std::string::npos);
   EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
   EXPECT_EQ(view.focuses, 1);
+}
+
+TEST_F(ObjectWindow, TemplatesThatCannotBeReadLeaveOnlyTheIdLabel) {
+  auto window = Open(CompanyId("PETR"));
+  FormatosDeCadastro().Esquece();
+  Driver().InjectFaults({.failCall = 1});
+  window->Select(1);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("SQL error ", 0), 0u);
+  EXPECT_NE(boxes[0].find(" on ShowPaint CarregaListasFormatoDeCadastro"), std::string::npos) << boxes[0];
+  EXPECT_EQ(window->Detail(), (std::vector<TDetailLine>{{"ID:", "", ""}}));
+}
+
+TEST_F(ObjectWindow, AUserWithoutAStatementSourceSeesTheLocalSourceOnlyAndNoAdministratorsLine) {
+  ASSERT_NE(Server().AddUser({.name = "bia"}, "pw"), 0);
+  LogIn("bia", "pw");
+  auto window = Open(CompanyId("PETR"));
+  std::vector<std::string> labels;
+  for (const TDetailLine& line : window->Detail()) labels.push_back(line.label);
+  EXPECT_EQ(std::vector<std::string>(labels.begin() + 6, labels.begin() + 11),
+            (std::vector<std::string>{"FS Currency:", "- Local", "- Informe FIDC", "FS Format:", "- Local"}));
+  window->Select(LineOf(*window, "        Serie: PETR4"));
+  for (const TDetailLine& line : window->Detail()) EXPECT_TRUE(line.label2.empty()) << line.label;
+  EXPECT_EQ(window->Detail()[7].label, "Hidden in Zor");
 }
 
 }  // namespace

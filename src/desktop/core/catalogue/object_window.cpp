@@ -123,8 +123,16 @@ std::vector<TObjToolButton> tObjWin::ToolButtons() const {
 void tObjWin::ObjDataLoad() {
   tMdiChild::ObjDataLoad();
   emp_ = CurObjId();
-  if (const int code = ReadLines()) {
-    db::ShowSqlErrorTxt("ObjListDaEmp", code);
+  try {
+    if (const int code = ReadLines()) {
+      db::ShowSqlErrorTxt("ObjListDaEmp", code);
+      loadFailed_ = true;
+    }
+  } catch (const std::exception& e) {
+    Loga(std::string("ObjW.ObjDataLoad error ") + e.what());
+    ShowErrorBox("Error", e.what());
+    rows_.clear();
+    lines_.clear();
     loadFailed_ = true;
   }
   selected_ = -1;
