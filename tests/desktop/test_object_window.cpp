@@ -138,7 +138,8 @@ TEST_F(ObjectWindowView, EnterChangesTheObjectOfEachLevel) {
   KeyOn("Company: Petr\xF3leo Brasileiro S.A. - Petrobras", Qt::Key_Return);
   KeyOn("    Class: Preferenciais", Qt::Key_Return);
   KeyOn("        Serie: PETR4", Qt::Key_Enter);
-  EXPECT_EQ(forms.shown, (std::vector<std::string>{"emp PETR", "atv #" + std::to_string(view->Window().Lines()[3].id), "anb PETR4"}));
+  EXPECT_EQ(forms.shown, (std::vector<std::string>{"emp PETR", "atv #" + std::to_string(view->Window().Lines()[3].id),
+                                                   "anb PETR4"}));
   EXPECT_TRUE(ListHasFocus());
 }
 
@@ -197,8 +198,10 @@ TEST_F(ObjectWindowView, TheToolPanelHoldsNewCompanyAndForAdministratorsResend) 
   QTest::mouseClick(view->ToolButtons()[0], Qt::LeftButton);
   EXPECT_EQ(forms.shown, (std::vector<std::string>{"emp "}));
   QTest::mouseClick(view->ToolButtons()[1], Qt::LeftButton);
-  EXPECT_EQ(questions, (std::vector<std::string>{
-                           "Confirm|Are you sure you wanto to resend all data\r\nrelated to this Company in the next bulletin ?|Yes"}));
+  EXPECT_EQ(
+      questions,
+      (std::vector<std::string>{
+          "Confirm|Are you sure you wanto to resend all data\r\nrelated to this Company in the next bulletin ?|Yes"}));
   EXPECT_TRUE(ListHasFocus());
 }
 

@@ -64,7 +64,8 @@ struct FakeForms : tObjectForms {
     return Answer(emp, indicadores, &Answer::emp);
   }
   bool EditAtv(tObjAtv& atv, TIndicadoresDeEmpAtvAnb& indicadores) override {
-    shown.push_back("atv " + std::to_string(atv.idclass) + " emp:" + std::to_string(atv.emp) + " #" + std::to_string(atv.id));
+    shown.push_back("atv " + std::to_string(atv.idclass) + " emp:" + std::to_string(atv.emp) + " #" +
+                    std::to_string(atv.id));
     return Answer(atv, indicadores, &Answer::atv);
   }
   bool EditAnb(tObjAnb& anb, TIndicadoresDeEmpAtvAnb& indicadores) override {
@@ -111,7 +112,9 @@ class ObjectWindow : public test::LoggedInDatabase {
     LoggedInDatabase::TearDown();
   }
 
-  int CompanyId(const std::string& cod) { return static_cast<int>(SqlValue("SELECT id FROM empresa WHERE cod = '" + cod + "'").AsInteger()); }
+  int CompanyId(const std::string& cod) {
+    return static_cast<int>(SqlValue("SELECT id FROM empresa WHERE cod = '" + cod + "'").AsInteger());
+  }
   int64_t Count(const std::string& sql) { return SqlValue(sql).AsInteger(); }
 
   // The window of a company, loaded as the main window loads it.
@@ -153,9 +156,9 @@ class ObjectWindow : public test::LoggedInDatabase {
 
 TEST_F(ObjectWindow, ListsTheCompanyItsClassesAndSeries) {
   auto window = Open(CompanyId("PETR"));
-  EXPECT_EQ(Texts(*window), (std::vector<std::string>{"Company: Petr\xF3leo Brasileiro S.A. - Petrobras",
-                                                      "    Class: Ordin\xE1rias", "        Serie: PETR3", "    Class: Preferenciais",
-                                                      "        Serie: PETR4"}));
+  EXPECT_EQ(Texts(*window),
+            (std::vector<std::string>{"Company: Petr\xF3leo Brasileiro S.A. - Petrobras", "    Class: Ordin\xE1rias",
+                                      "        Serie: PETR3", "    Class: Preferenciais", "        Serie: PETR4"}));
   EXPECT_EQ(window->Selected(), 0);
   EXPECT_EQ(window->Lines()[0].nivel, kNivelEmpresa);
   EXPECT_EQ(window->Lines()[0].id, CompanyId("PETR"));
@@ -208,36 +211,40 @@ TEST_F(ObjectWindow, AFailedLoadShowsItsBoxAndLeavesTheWindowLoadFailed) {
 TEST_F(ObjectWindow, TheDetailOfEachLevel) {
   auto window = Open(CompanyId("PETR"));
   const std::string id = std::to_string(CompanyId("PETR"));
-  EXPECT_EQ(window->Detail(),
-            (std::vector<TDetailLine>{{"ID:", id, ""},
-                                      {"", "", ""},
-                                      {"Name:", "Petr\xF3leo Brasileiro S.A. - Petrobras", ""},
-                                      {"Country:", "Brazil", ""},
-                                      {"Company ID:", "PETR", ""},
-                                      {"CNPJ:", "33000167000101", ""},
-                                      {"FS Currency:", "", ""},
-                                      {"- Local", "Real BRL", ""},
-                                      {"- SEC", "m#0", ""},
-                                      {"- Informe FIDC", "m#0", ""},
-                                      {"FS Format:", "", ""},
-                                      {"- Local", "Companies", ""},
-                                      {"- SEC", "NA(0)", ""},
-                                      {"NAICS:", "211120", ""},
-                                      {"CNPJ ", "comes from the fixed fields", ""},
-                                      {"Nome da empresa", "comes from the fixed fields", ""},
-                                      {"Descri\xE7\xE3o da empresa", "-", ""},
-                                      {"Data de funda\xE7\xE3o", "-", ""},
-                                      {"N\xFAmero de funcion\xE1rios", "-", ""},
-                                      {"Periodicidade das demonstra\xE7\xF5" "es", "-", ""}}));
+  EXPECT_EQ(window->Detail(), (std::vector<TDetailLine>{{"ID:", id, ""},
+                                                        {"", "", ""},
+                                                        {"Name:", "Petr\xF3leo Brasileiro S.A. - Petrobras", ""},
+                                                        {"Country:", "Brazil", ""},
+                                                        {"Company ID:", "PETR", ""},
+                                                        {"CNPJ:", "33000167000101", ""},
+                                                        {"FS Currency:", "", ""},
+                                                        {"- Local", "Real BRL", ""},
+                                                        {"- SEC", "m#0", ""},
+                                                        {"- Informe FIDC", "m#0", ""},
+                                                        {"FS Format:", "", ""},
+                                                        {"- Local", "Companies", ""},
+                                                        {"- SEC", "NA(0)", ""},
+                                                        {"NAICS:", "211120", ""},
+                                                        {"CNPJ ", "comes from the fixed fields", ""},
+                                                        {"Nome da empresa", "comes from the fixed fields", ""},
+                                                        {"Descri\xE7\xE3o da empresa", "-", ""},
+                                                        {"Data de funda\xE7\xE3o", "-", ""},
+                                                        {"N\xFAmero de funcion\xE1rios", "-", ""},
+                                                        {"Periodicidade das demonstra\xE7\xF5"
+                                                         "es",
+                                                         "-", ""}}));
   const int atv = LineOf(*window, "    Class: Preferenciais");
   window->Select(atv);
-  EXPECT_EQ(window->Detail(), (std::vector<TDetailLine>{{"ID:", std::to_string(window->Lines()[static_cast<size_t>(atv)].id), ""},
-                                                        {"", "", ""},
-                                                        {"Class:", "Preferenciais", ""},
-                                                        {"Voting Status:", "PN", ""},
-                                                        {"Type of Asset:", "A\xE7\xE3o", ""},
-                                                        {"Novo Mercado", "-", ""},
-                                                        {"Esp\xE9" "cie da a\xE7\xE3o", "-", ""}}));
+  EXPECT_EQ(window->Detail(),
+            (std::vector<TDetailLine>{{"ID:", std::to_string(window->Lines()[static_cast<size_t>(atv)].id), ""},
+                                      {"", "", ""},
+                                      {"Class:", "Preferenciais", ""},
+                                      {"Voting Status:", "PN", ""},
+                                      {"Type of Asset:", "A\xE7\xE3o", ""},
+                                      {"Novo Mercado", "-", ""},
+                                      {"Esp\xE9"
+                                       "cie da a\xE7\xE3o",
+                                       "-", ""}}));
   const int anb = LineOf(*window, "        Serie: PETR4");
   window->Select(anb);
   EXPECT_EQ(window->Detail(),
@@ -258,11 +265,16 @@ TEST_F(ObjectWindow, TheDetailOfEachLevel) {
                                       {"Type of contract", "Nenhum", ""},
                                       {"Faskel map", "0", ""},
                                       {"Quotes template", "0", ""},
-                                      {"C\xF3" "digo de negocia\xE7\xE3o", "-", ""},
+                                      {"C\xF3"
+                                       "digo de negocia\xE7\xE3o",
+                                       "-", ""},
                                       {"N\xFAmero da s\xE9rie", "-", ""},
                                       {"Nome da s\xE9rie", "-", ""},
                                       {"Moeda de negocia\xE7\xE3o", "-", ""},
-                                      {"In\xED" "cio das negocia\xE7\xF5" "es", "-", ""}}));
+                                      {"In\xED"
+                                       "cio das negocia\xE7\xF5"
+                                       "es",
+                                       "-", ""}}));
   EXPECT_TRUE(boxes.empty());
 }
 
@@ -271,10 +283,11 @@ TEST_F(ObjectWindow, ChangingACompanyWritesItsRecordAndIndicatorsThenRebuildsThe
   auto window = Open(petr);
   window->Select(2);
   window->Select(0);
-  forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.nome = "Petrobras"; },
-                            .indicadores = SetText(kDescricaoDaEmp, "Oil")});
+  forms->answers.push_back(
+      {.emp = [](tObjEmp& emp) { emp.nome = "Petrobras"; }, .indicadores = SetText(kDescricaoDaEmp, "Oil")});
   window->Change();
-  EXPECT_EQ(forms->shown, (std::vector<std::string>{"emp Petr\xF3leo Brasileiro S.A. - Petrobras #" + std::to_string(petr)}));
+  EXPECT_EQ(forms->shown,
+            (std::vector<std::string>{"emp Petr\xF3leo Brasileiro S.A. - Petrobras #" + std::to_string(petr)}));
   EXPECT_EQ(SqlValue("SELECT nome FROM empresa WHERE cod = 'PETR'").AsText(), "Petrobras");
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDaEmp WHERE indica = 58").AsText(), "Oil");
   EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
@@ -308,8 +321,9 @@ TEST_F(ObjectWindow, AFailedRecordCallShowsItsBoxAndTheFormAgainWithTheEntries) 
   window->Change();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], "SQL error 3939 on ObjEmpPut");
-  EXPECT_EQ(forms->shown, (std::vector<std::string>{"emp Petr\xF3leo Brasileiro S.A. - Petrobras #" + std::to_string(petr),
-                                                    "emp Petrobras #" + std::to_string(petr)}));
+  EXPECT_EQ(forms->shown,
+            (std::vector<std::string>{"emp Petr\xF3leo Brasileiro S.A. - Petrobras #" + std::to_string(petr),
+                                      "emp Petrobras #" + std::to_string(petr)}));
   EXPECT_EQ(Dump(), before);
   EXPECT_TRUE(posted.empty());
 }
@@ -332,9 +346,12 @@ TEST_F(ObjectWindow, ChangingAClassAndASeries) {
   window->Select(LineOf(*window, "    Class: Preferenciais"));
   forms->answers.push_back({.atv = [](tObjAtv& atv) { atv.vote = 0; }});
   window->Change();
-  EXPECT_EQ(SqlValue("SELECT vote FROM ativo WHERE idclass = 3 AND emp = " + std::to_string(CompanyId("PETR"))).AsInteger(), 0);
+  EXPECT_EQ(
+      SqlValue("SELECT vote FROM ativo WHERE idclass = 3 AND emp = " + std::to_string(CompanyId("PETR"))).AsInteger(),
+      0);
   window->Select(LineOf(*window, "        Serie: PETR4"));
-  forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR5"; }, .indicadores = SetText(kNomeDaSerie, "Pref")});
+  forms->answers.push_back(
+      {.anb = [](tObjAnb& anb) { anb.cod = "PETR5"; }, .indicadores = SetText(kNomeDaSerie, "Pref")});
   window->Change();
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR5'"), 1);
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDoAnb WHERE indica = 48").AsText(), "Pref");
@@ -346,14 +363,22 @@ TEST_F(ObjectWindow, ChangingAClassAndASeries) {
 TEST_F(ObjectWindow, InsertOnACompanyAddsAClassAndOnAClassASeries) {
   const int petr = CompanyId("PETR");
   auto window = Open(petr);
-  forms->answers.push_back({.atv = [](tObjAtv& atv) { atv.idclass = 4; atv.vote = 1; atv.tipoobj = 0; }});
+  forms->answers.push_back({.atv = [](tObjAtv& atv) {
+    atv.idclass = 4;
+    atv.vote = 1;
+    atv.tipoobj = 0;
+  }});
   window->AddChild();
   EXPECT_EQ(forms->shown, (std::vector<std::string>{"atv 0 emp:" + std::to_string(petr) + " #0"}));
   EXPECT_EQ(Count("SELECT count(*) FROM ativo WHERE idclass = 4"), 1);
   const int atv = LineOf(*window, "    Class: Preferenciais classe A");
   window->Select(atv);
   const int atvId = window->Lines()[static_cast<size_t>(atv)].id;
-  forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR6"; anb.bolsa = 1; anb.moedacot = 1; }});
+  forms->answers.push_back({.anb = [](tObjAnb& anb) {
+    anb.cod = "PETR6";
+    anb.bolsa = 1;
+    anb.moedacot = 1;
+  }});
   window->AddChild();
   EXPECT_EQ(forms->shown.back(), "anb  acao:" + std::to_string(atvId) + " #0");
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR6' AND acao = " + std::to_string(atvId)), 1);
@@ -379,7 +404,12 @@ TEST_F(ObjectWindow, AFailedAddWritesNothingAndShowsTheFormAgainWithTheEntries) 
   window->Select(atv);
   const std::string acao = std::to_string(window->Lines()[static_cast<size_t>(atv)].id);
   const std::string before = Dump();
-  forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR9"; anb.bolsa = 1; anb.moedacot = 1; },
+  forms->answers.push_back({.anb =
+                                [](tObjAnb& anb) {
+                                  anb.cod = "PETR9";
+                                  anb.bolsa = 1;
+                                  anb.moedacot = 1;
+                                },
                             .indicadores = SetText(kNomeDaSerie, "Nona"),
                             .hook = FailCall(1)});
   forms->answers.push_back({.okay = false});
@@ -400,7 +430,12 @@ TEST_F(ObjectWindow, AfterAnAddWhoseIndicatorsFailedTheNextOkayChangesTheNewSeri
   const int atv = LineOf(*window, "    Class: Preferenciais");
   window->Select(atv);
   const std::string acao = std::to_string(window->Lines()[static_cast<size_t>(atv)].id);
-  forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR9"; anb.bolsa = 1; anb.moedacot = 1; },
+  forms->answers.push_back({.anb =
+                                [](tObjAnb& anb) {
+                                  anb.cod = "PETR9";
+                                  anb.bolsa = 1;
+                                  anb.moedacot = 1;
+                                },
                             .indicadores = SetText(kNomeDaSerie, "Nona"),
                             .hook = FailCall(kCallsOfAnAdd + 1)});
   forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR8"; }});
@@ -415,7 +450,13 @@ TEST_F(ObjectWindow, AfterAnAddWhoseIndicatorsFailedTheNextOkayChangesTheNewSeri
 
 TEST_F(ObjectWindow, AnAddWhoseIndicatorsFailedAndWasThenCancelledStillRebuildsAndPosts) {
   auto window = Open(0);
-  forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.cod = "NOVA"; emp.pais = 0; emp.nome = "Nova"; emp.moedabal[0] = 1; },
+  forms->answers.push_back({.emp =
+                                [](tObjEmp& emp) {
+                                  emp.cod = "NOVA";
+                                  emp.pais = 0;
+                                  emp.nome = "Nova";
+                                  emp.moedabal[0] = 1;
+                                },
                             .indicadores = SetText(kDescricaoDaEmp, "Nova"),
                             .hook = FailCall(kCallsOfAnAdd + 1)});
   forms->answers.push_back({.okay = false});
@@ -429,20 +470,33 @@ TEST_F(ObjectWindow, AnAddWhoseIndicatorsFailedAndWasThenCancelledStillRebuildsA
 
 TEST_F(ObjectWindow, NewCompanyAddsItAndPostsItsId) {
   auto window = Open(CompanyId("PETR"));
-  forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.cod = "NOVA"; emp.pais = 0; emp.nome = "Nova"; emp.moedabal[0] = 1; },
+  forms->answers.push_back({.emp =
+                                [](tObjEmp& emp) {
+                                  emp.cod = "NOVA";
+                                  emp.pais = 0;
+                                  emp.nome = "Nova";
+                                  emp.moedabal[0] = 1;
+                                },
                             .indicadores = SetText(kDescricaoDaEmp, "Nova")});
   window->NewCompany();
   const int nova = CompanyId("NOVA");
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDaEmp WHERE emp = " + std::to_string(nova)).AsText(), "Nova");
   EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgCompanyAdded, nova}, {kMsgObjTreeChanged, 0}}));
-  EXPECT_EQ(window->Lines()[0].texto, "Company: Petr\xF3leo Brasileiro S.A. - Petrobras") << "the window keeps its company";
+  EXPECT_EQ(window->Lines()[0].texto, "Company: Petr\xF3leo Brasileiro S.A. - Petrobras")
+      << "the window keeps its company";
   EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(ObjectWindow, AFailedNewCompanyWritesNothing) {
   auto window = Open(0);
   const std::string before = Dump();
-  forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.cod = "NOVA"; emp.pais = 0; emp.nome = "Nova"; emp.moedabal[0] = 1; },
+  forms->answers.push_back({.emp =
+                                [](tObjEmp& emp) {
+                                  emp.cod = "NOVA";
+                                  emp.pais = 0;
+                                  emp.nome = "Nova";
+                                  emp.moedabal[0] = 1;
+                                },
                             .hook = FailCall(1)});
   window->NewCompany();
   EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on DbObjEmpAdd"}));
@@ -517,8 +571,10 @@ TEST_F(ObjectWindow, ResendAsksAndSendsTheObjectAgain) {
   auto window = Open(CompanyId("PETR"));
   window->Select(LineOf(*window, "    Class: Preferenciais"));
   window->Resend();
-  EXPECT_EQ(questions, (std::vector<std::string>{
-                           "Confirm|Are you sure you wanto to resend all data\r\nrelated to this Class in the next bulletin ?|Yes"}));
+  EXPECT_EQ(
+      questions,
+      (std::vector<std::string>{
+          "Confirm|Are you sure you wanto to resend all data\r\nrelated to this Class in the next bulletin ?|Yes"}));
   EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
   EXPECT_TRUE(boxes.empty());
   window->Select(LineOf(*window, "        Serie: PETR3"));

@@ -106,8 +106,10 @@ void tObjDetailPanel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QFontMetrics metrics = painter.fontMetrics();
   int labelWidth = 0;
-  for (const TDetailLine& line : window_.Detail())
-    labelWidth = std::max({labelWidth, metrics.horizontalAdvance(ToQt(line.label)), metrics.horizontalAdvance(ToQt(line.label2))});
+  for (const TDetailLine& line : window_.Detail()) {
+    labelWidth = std::max({labelWidth, metrics.horizontalAdvance(ToQt(line.label)),
+                           metrics.horizontalAdvance(ToQt(line.label2))});
+  }
   const int valueX = kDetailMargin + labelWidth + kDetailColumnGap;
   int y = kDetailMargin + metrics.ascent();
   for (const TDetailLine& line : window_.Detail()) {

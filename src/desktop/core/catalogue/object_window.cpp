@@ -150,7 +150,8 @@ int tObjWin::ReadLines() {
     if (!anterior || row.EmpId != anterior->EmpId)
       lines_.push_back({kNivelEmpresa, row.EmpId, "Company: " + row.EmpNome, row.EmpPais, "", false});
     if (row.AtvId != 0 && (!anterior || row.AtvId != anterior->AtvId))
-      lines_.push_back({kNivelClasse, row.AtvId, "    Class: " + Nome(Listas().EnumClasses, row.AtvIdClass), 0, "", false});
+      lines_.push_back(
+          {kNivelClasse, row.AtvId, "    Class: " + Nome(Listas().EnumClasses, row.AtvIdClass), 0, "", false});
     if (row.AnbId != 0 && (!anterior || row.AnbId != anterior->AnbId))
       lines_.push_back({kNivelSerie, row.AnbId, "        Serie: " + row.AnbCod, 0,
                         LetraDoStatusNaLista(row.AnbTipoDeBGLDestino), row.AnbCancelado});
@@ -196,13 +197,17 @@ void tObjWin::BuildDetail() {
         detail_.push_back({"CNPJ:", emp.cnpj, ""});
         const std::vector<int> sources = SourcesVisiveis();
         detail_.push_back({"FS Currency:", "", ""});
-        for (const int source : sources)
-          detail_.push_back({"- " + NomeDaFonte(source), Nome(Listas().EnumMoeda, emp.moedabal[static_cast<size_t>(source)]), ""});
+        for (const int source : sources) {
+          const int moeda = emp.moedabal[static_cast<size_t>(source)];
+          detail_.push_back({"- " + NomeDaFonte(source), Nome(Listas().EnumMoeda, moeda), ""});
+        }
         detail_.push_back({"- Informe FIDC", Nome(Listas().EnumMoeda, emp.moedaInformeFIDC), ""});
         detail_.push_back({"FS Format:", "", ""});
-        for (const int source : sources)
-          if (source < kSourcesComFormato)
-            detail_.push_back({"- " + NomeDaFonte(source), Nome(Listas().EnumFmtBal, emp.fmtbal[static_cast<size_t>(source)]), ""});
+        for (const int source : sources) {
+          if (source >= kSourcesComFormato) continue;
+          const int formato = emp.fmtbal[static_cast<size_t>(source)];
+          detail_.push_back({"- " + NomeDaFonte(source), Nome(Listas().EnumFmtBal, formato), ""});
+        }
         detail_.push_back({"NAICS:", emp.naics == 0 ? "" : std::to_string(emp.naics), ""});
         break;
       }
@@ -229,7 +234,8 @@ void tObjWin::BuildDetail() {
         detail_.push_back({"Status:", NomeDoTipoDeBGL(anb.TipoDeBGLDestino), ""});
         detail_.push_back({"Prices Curr:", Nome(Listas().EnumMoeda, anb.moedacot), ""});
         if (ZiGlobs().IsAdmin)
-          detail_.push_back({"Include financial statements even if it is a foreign", YesNo(anb.TrazDadosDaEmp), "company"});
+          detail_.push_back(
+              {"Include financial statements even if it is a foreign", YesNo(anb.TrazDadosDaEmp), "company"});
         detail_.push_back({"Hidden in Zor", YesNo(anb.NaoAparecerNoZor), ""});
         detail_.push_back({"Hidden in Ombrel", YesNo(anb.NaoAparecerNoOmbrel), ""});
         detail_.push_back({"Allowed in MktCap", YesNo(!anb.SerieMontada), ""});
