@@ -123,21 +123,26 @@ std::vector<TObjToolButton> tObjWin::ToolButtons() const {
 void tObjWin::ObjDataLoad() {
   tMdiChild::ObjDataLoad();
   emp_ = CurObjId();
-  try {
-    if (const int code = ReadLines()) {
-      db::ShowSqlErrorTxt("ObjListDaEmp", code);
-      loadFailed_ = true;
-    }
-  } catch (const std::exception& e) {
-    Loga(std::string("ObjW.ObjDataLoad error ") + e.what());
-    ShowErrorBox("Error", e.what());
-    rows_.clear();
-    lines_.clear();
-    loadFailed_ = true;
-  }
+  loadFailed_ = !ReadLinesShowingFailures();
   selected_ = -1;
   Select(0);
   if (objView_) objView_->ShowLines();
+}
+
+bool tObjWin::ReadLinesShowingFailures() {
+  try {
+    if (const int code = ReadLines()) {
+      db::ShowSqlErrorTxt("ObjListDaEmp", code);
+      return false;
+    }
+    return true;
+  } catch (const std::exception& e) {
+    Loga(std::string("ObjW.ReadLines error ") + e.what());
+    ShowErrorBox("Error", e.what());
+    rows_.clear();
+    lines_.clear();
+    return false;
+  }
 }
 
 int tObjWin::ReadLines() {
@@ -323,7 +328,7 @@ void tObjWin::Run(const char* name, TResult (tObjWin::*action)()) {
 // The list is read again and the selection stays where it was, as far as the list still reaches.
 void tObjWin::AfterChange() {
   const int keep = selected_;
-  if (const int code = ReadLines()) db::ShowSqlErrorTxt("ObjListDaEmp", code);
+  ReadLinesShowingFailures();
   selected_ = -1;
   Select(std::max(keep, 0));
   if (objView_) objView_->ShowLines();

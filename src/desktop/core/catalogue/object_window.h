@@ -91,6 +91,8 @@ class tObjWin : public tMdiChild {
   enum class TResult { kNothing, kChanged, kFailed };
 
   int ReadLines();
+  // False after a failure, shown in its box; the list is then empty.
+  bool ReadLinesShowingFailures();
   void BuildDetail();
   void BuildIndicatorLines(int nivel, int id);
   // Runs an action: an exception is logged and shown, and counts as a change.
