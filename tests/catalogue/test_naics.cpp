@@ -33,9 +33,9 @@ TEST(Naics, TheTableHoldsSectorsSubsectorsAndIndustryGroups) {
 TEST(Naics, ParentsJoinTheSectorsThatSpanSeveralNumbers) {
   const struct {
     int code, parent;
-  } cases[] = {{11, 0}, {21, 0}, {99, 0}, {111, 11}, {1111, 111}, {3114, 311}, {311, 31}, {334, 31}, {336, 31},
-               {452, 44}, {454, 44}, {4510, 451},
-               {481, 48}, {493, 48}, {4931, 493}, {541512, 54151}};
+  } cases[] = {{11, 0},   {21, 0},   {99, 0},     {111, 11},   {1111, 111}, {3114, 311},    {311, 31},
+               {334, 31},  {336, 31}, {452, 44},   {454, 44},   {4510, 451}, {481, 48},      {493, 48},
+               {4931, 493}, {541512, 54151}};
   for (const auto& c : cases) EXPECT_EQ(NaicsPai(c.code), c.parent) << c.code;
 }
 
