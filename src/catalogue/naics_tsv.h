@@ -21,48 +21,57 @@ std::string_view NaicsTsv();
 
 namespace naics_tsv {
 
-constexpr bool CampoValido(std::string_view campo) {
-  if (campo.empty()) return false;
-  for (char c : campo) {
-    if (static_cast<unsigned char>(c) < 0x20) return false;
+// The code at pos: one to four digits, no leading zero; 0 when there is none. Leaves pos after it.
+constexpr int LeCodigo(std::string_view texto, size_t& pos) {
+  const char* c = texto.data();
+  const size_t inicio = pos;
+  int codigo = 0;
+  for (; pos < texto.size() && c[pos] >= '0' && c[pos] <= '9'; ++pos) {
+    if (pos - inicio == 4) return 0;
+    codigo = codigo * 10 + (c[pos] - '0');
   }
-  return true;
+  return pos == inicio || c[inicio] == '0' ? 0 : codigo;
 }
 
-// The code at the start of a line: one to four digits, no leading zero; 0 when there is none.
-constexpr int LeCodigo(std::string_view linha, size_t& pos) {
-  int codigo = 0;
-  for (pos = 0; pos < linha.size() && linha[pos] >= '0' && linha[pos] <= '9'; ++pos) {
-    if (pos == 4) return 0;
-    codigo = codigo * 10 + (linha[pos] - '0');
+// The title at pos, up to the next tab or line end, where it leaves pos; empty when it holds a
+// control character.
+constexpr std::string_view LeTitulo(std::string_view texto, size_t& pos) {
+  const char* c = texto.data();
+  const size_t inicio = pos;
+  for (; pos < texto.size() && c[pos] != '\t' && c[pos] != '\n'; ++pos) {
+    if (static_cast<unsigned char>(c[pos]) < 0x20) return {};
   }
-  return pos == 0 || linha[0] == '0' ? 0 : codigo;
+  return texto.substr(inicio, pos - inicio);
 }
 
 }  // namespace naics_tsv
 
 // Calls each(row) for every row in order; false at the first malformed line (stopping there): a
-// missing or empty title, a control character, a code that is not above the previous one.
+// missing or empty title, a control character, a code that is not above the previous one. One pass
+// over the text, by pointer rather than by the checked operator[], to stay well within the
+// compilers' budgets for constant evaluation.
 template <class F>
 constexpr bool LeNaicsTsv(std::string_view texto, F&& each) {
+  const char* c = texto.data();
   int anterior = 0;
-  while (!texto.empty()) {
-    const size_t fim = texto.find('\n');
-    const std::string_view linha = texto.substr(0, fim);
-    texto = fim == std::string_view::npos ? std::string_view{} : texto.substr(fim + 1);
-    if (linha.starts_with('#')) continue;
-    TNaicsLinha row;
-    size_t pos = 0;
-    row.codigo = naics_tsv::LeCodigo(linha, pos);
-    if (row.codigo <= anterior || pos >= linha.size() || linha[pos] != '\t') return false;
-    for (int lingua = 0; lingua < kNaicsLinguas; ++lingua) {
-      const size_t inicio = pos + 1;
-      pos = lingua + 1 < kNaicsLinguas ? linha.find('\t', inicio) : linha.size();
-      if (pos == std::string_view::npos) return false;
-      const std::string_view campo = linha.substr(inicio, pos - inicio);
-      if (!naics_tsv::CampoValido(campo)) return false;
-      row.titulos[static_cast<size_t>(lingua)] = campo;
+  size_t pos = 0;
+  while (pos < texto.size()) {
+    if (c[pos] == '#') {
+      pos = texto.find('\n', pos);
+      if (pos == std::string_view::npos) break;
+      ++pos;
+      continue;
     }
+    TNaicsLinha row;
+    row.codigo = naics_tsv::LeCodigo(texto, pos);
+    if (row.codigo <= anterior) return false;
+    for (size_t lingua = 0; lingua < row.titulos.size(); ++lingua) {
+      if (pos >= texto.size() || c[pos] != '\t') return false;
+      row.titulos[lingua] = naics_tsv::LeTitulo(texto, ++pos);
+      if (row.titulos[lingua].empty()) return false;
+    }
+    if (pos < texto.size() && c[pos] != '\n') return false;
+    ++pos;
     anterior = row.codigo;
     each(row);
   }
