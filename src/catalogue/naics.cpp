@@ -35,7 +35,8 @@ NaicsTable::NaicsTable() {
       continue;
     }
     const auto posicao = std::lower_bound(codigos_.begin(), codigos_.end(), pai);
-    if (posicao != codigos_.end() && *posicao == pai) filhos_[static_cast<size_t>(posicao - codigos_.begin())].push_back(codigo);
+    if (posicao != codigos_.end() && *posicao == pai)
+      filhos_[static_cast<size_t>(posicao - codigos_.begin())].push_back(codigo);
   }
 }
 

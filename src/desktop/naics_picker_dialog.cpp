@@ -38,7 +38,8 @@ class tNaicsRowDelegate : public QStyledItemDelegate {
     const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget);
     const int titleColumn = (level + 2) * item.fontMetrics.horizontalAdvance(QLatin1Char('0'));
     painter->save();
-    painter->setPen(item.palette.color(item.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setPen(
+        item.palette.color(item.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
     painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, index.data(kCodeRole).toString());
     painter->drawText(text.adjusted(titleColumn, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                       index.data(kTitleRole).toString());

@@ -33,9 +33,8 @@ TEST(Naics, TheTableHoldsSectorsSubsectorsAndIndustryGroups) {
 TEST(Naics, ParentsJoinTheSectorsThatSpanSeveralNumbers) {
   const struct {
     int code, parent;
-  } cases[] = {{11, 0},   {21, 0},   {99, 0},     {111, 11},   {1111, 111}, {3114, 311},    {311, 31},
-               {334, 31},  {336, 31}, {452, 44},   {454, 44},   {4510, 451}, {481, 48},      {493, 48},
-               {4931, 493}, {541512, 54151}};
+  } cases[] = {{11, 0},   {21, 0},   {99, 0},   {111, 11},   {1111, 111}, {3114, 311}, {311, 31},   {334, 31},
+               {336, 31}, {452, 44}, {454, 44}, {4510, 451}, {481, 48},   {493, 48},   {4931, 493}, {541512, 54151}};
   for (const auto& c : cases) EXPECT_EQ(NaicsPai(c.code), c.parent) << c.code;
 }
 
@@ -60,9 +59,10 @@ TEST(Naics, TheTableHolds431CodesEachTitledInTheThreeLanguages) {
 }
 
 TEST(Naics, TitlesAreWindows1252TextInTheSessionLanguage) {
-  EXPECT_EQ(NaicsTitulo(11, 0), "Agricultura, pecu\xE1" "ria, silvicultura, pesca e ca\xE7" "a");
+  // Octal escapes: the Windows-1252 bytes of á, ç and í.
+  EXPECT_EQ(NaicsTitulo(11, 0), "Agricultura, pecu\341ria, silvicultura, pesca e ca\347a");
   EXPECT_EQ(NaicsTitulo(11, 1), "Agriculture, Forestry, Fishing and Hunting");
-  EXPECT_EQ(NaicsTitulo(11, 2), "Agricultura, ganader\xED" "a, aprovechamiento forestal, pesca y caza");
+  EXPECT_EQ(NaicsTitulo(11, 2), "Agricultura, ganader\355a, aprovechamiento forestal, pesca y caza");
   const struct {
     int code;
     const char* english;
@@ -105,7 +105,7 @@ TEST(Naics, CodesOutsideTheTableAreInvalidAndUntitled) {
 TEST(Naics, LevelsFollowTheNumberOfDigits) {
   const struct {
     int code, level;
-  } cases[] = {{0, 0}, {-5, 0}, {1, 1}, {11, 1}, {99, 1}, {100, 2}, {311, 2},
+  } cases[] = {{0, 0},   {-5, 0},   {1, 1},    {11, 1},   {99, 1},    {100, 2},   {311, 2},
                {999, 2}, {1000, 3}, {3114, 3}, {9999, 3}, {10000, 0}, {541512, 0}};
   for (const auto& c : cases) EXPECT_EQ(NivelDoCodigo(c.code), c.level) << c.code;
 }
@@ -116,12 +116,12 @@ TEST(Naics, TheChildrenOfZeroAreTheTwentySectors) {
 }
 
 TEST(Naics, TheChildrenOfASectorSpanningSeveralNumbersComeFromAllOfThem) {
-  EXPECT_THAT(NaicsTable::Get().Filhos(31),
-              testing::ElementsAre(311, 312, 313, 314, 315, 316, 321, 322, 323, 324, 325, 326, 327, 331, 332, 333,
-                                   334, 335, 336, 337, 339));
+  EXPECT_THAT(NaicsTable::Get().Filhos(31), testing::ElementsAre(311, 312, 313, 314, 315, 316, 321, 322, 323, 324, 325,
+                                                                 326, 327, 331, 332, 333, 334, 335, 336, 337, 339));
   EXPECT_THAT(NaicsTable::Get().Filhos(44),
               testing::ElementsAre(441, 442, 443, 444, 445, 446, 447, 448, 451, 452, 453, 454));
-  EXPECT_THAT(NaicsTable::Get().Filhos(48), testing::ElementsAre(481, 482, 483, 484, 485, 486, 487, 488, 491, 492, 493));
+  EXPECT_THAT(NaicsTable::Get().Filhos(48),
+              testing::ElementsAre(481, 482, 483, 484, 485, 486, 487, 488, 491, 492, 493));
   EXPECT_THAT(NaicsTable::Get().Filhos(517), testing::ElementsAre(5171, 5172, 5174, 5179));
   EXPECT_THAT(NaicsTable::Get().Filhos(3114), testing::IsEmpty());
 }
@@ -156,11 +156,11 @@ TEST(NaicsTsv, RefusesMalformedLines) {
       "11\ta\tb\tc\td\n",            // one too many
       "11\ta\t\tc\n",                // an empty title
       "11\ta\tb\tc\r\n",             // a control character
-      "\n",                           // an empty line
-      "011\ta\tb\tc\n",               // a leading zero
-      "12345\ta\tb\tc\n",             // five digits
-      "x1\ta\tb\tc\n",                // no code
-      "11 \ta\tb\tc\n",               // no tab after the code
+      "\n",                          // an empty line
+      "011\ta\tb\tc\n",              // a leading zero
+      "12345\ta\tb\tc\n",            // five digits
+      "x1\ta\tb\tc\n",               // no code
+      "11 \ta\tb\tc\n",              // no tab after the code
       "21\ta\tb\tc\n11\ta\tb\tc\n",  // out of order
       "11\ta\tb\tc\n11\ta\tb\tc\n",  // twice
   };

@@ -37,9 +37,14 @@ TEST_F(NaicsPicker, OpensAtTheCodesLevelWithItsAncestorSelectedAtEveryLevel) {
   const struct {
     int code, level;
     std::vector<int> selections;
-  } cases[] = {{3114, 3, {3114, 311, 31}}, {4511, 3, {4511, 451, 44}}, {4931, 3, {4931, 493, 48}},
-               {311, 2, {311, 31}},         {334, 2, {334, 31}},         {454, 2, {454, 44}},
-               {21, 1, {21}},               {92, 1, {92}}};
+  } cases[] = {{3114, 3, {3114, 311, 31}},
+               {4511, 3, {4511, 451, 44}},
+               {4931, 3, {4931, 493, 48}},
+               {311, 2, {311, 31}},
+               {334, 2, {334, 31}},
+               {454, 2, {454, 44}},
+               {21, 1, {21}},
+               {92, 1, {92}}};
   for (const auto& c : cases) {
     const NaicsPickerModel picker(c.code);
     EXPECT_EQ(picker.Nivel(), c.level) << c.code;
@@ -52,11 +57,11 @@ TEST_F(NaicsPicker, EachLevelListsTheChildrenOfTheSelectionAbove) {
   EXPECT_THAT(Codes(picker), testing::ElementsAre(3111, 3112, 3113, 3114, 3115, 3116, 3117, 3118, 3119));
   EXPECT_EQ(picker.Selecionada(), 3);
   ASSERT_TRUE(picker.Sobe());
-  EXPECT_THAT(Codes(picker), testing::ElementsAre(311, 312, 313, 314, 315, 316, 321, 322, 323, 324, 325, 326, 327,
-                                                  331, 332, 333, 334, 335, 336, 337, 339));
+  EXPECT_THAT(Codes(picker), testing::ElementsAre(311, 312, 313, 314, 315, 316, 321, 322, 323, 324, 325, 326, 327, 331,
+                                                  332, 333, 334, 335, 336, 337, 339));
   ASSERT_TRUE(picker.Sobe());
-  EXPECT_THAT(Codes(picker), testing::ElementsAre(11, 21, 22, 23, 31, 42, 44, 48, 51, 52, 53, 54, 55, 56, 61, 62, 71,
-                                                  72, 81, 92));
+  EXPECT_THAT(Codes(picker),
+              testing::ElementsAre(11, 21, 22, 23, 31, 42, 44, 48, 51, 52, 53, 54, 55, 56, 61, 62, 71, 72, 81, 92));
 }
 
 TEST_F(NaicsPicker, OpeningAtZeroListsTheSectorsWithNothingSelected) {
@@ -140,9 +145,9 @@ TEST_F(NaicsPicker, RowsAreTitledInTheSessionLanguage) {
   const struct {
     int lingua;
     const char* title;
-  } cases[] = {{0, "Agricultura, pecu\xE1" "ria, silvicultura, pesca e ca\xE7" "a"},
+  } cases[] = {{0, "Agricultura, pecu\341ria, silvicultura, pesca e ca\347a"},
                {1, "Agriculture, Forestry, Fishing and Hunting"},
-               {2, "Agricultura, ganader\xED" "a, aprovechamiento forestal, pesca y caza"},
+               {2, "Agricultura, ganader\355a, aprovechamiento forestal, pesca y caza"},
                {3, ""}};
   for (const auto& c : cases) {
     ZiGlobs().lingua = c.lingua;

@@ -62,8 +62,6 @@ bool NaicsPickerModel::Sobe() {
   return true;
 }
 
-int NaicsPickerModel::Escolhido(int codigo) const {
-  return Selecionada() >= 0 ? Codigo(Selecionada()) : codigo;
-}
+int NaicsPickerModel::Escolhido(int codigo) const { return Selecionada() >= 0 ? Codigo(Selecionada()) : codigo; }
 
 }  // namespace zi::desktop
