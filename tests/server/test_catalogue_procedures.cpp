@@ -481,7 +481,8 @@ TEST_F(CatalogueTest, CompanySearchByNameTickerOrBothWithQuotesAndWildcardsTaken
 }
 
 TEST_F(CatalogueTest, CompanySearchFindsACompanyByItsCodeOrRegistryNumberToo) {
-  const int64_t petro = Added("ObjEmpAddV3", With(Company("PTB", 0, "Petroleo Nacional"), {{"@cnpj", "33000167000101"}}));
+  const int64_t petro =
+      Added("ObjEmpAddV3", With(Company("PTB", 0, "Petroleo Nacional"), {{"@cnpj", "33000167000101"}}));
   Added("ObjAnbAdd", Series(Added("ObjAtvAddV2", Class(petro)), "XPTO4"));
   const int64_t other = Added("ObjEmpAddV3", With(Company("ZZ9", 0, "Outra"), {{"@cnpj", "12345678000199"}}));
   Added("ObjAtvAddV2", Class(other));
