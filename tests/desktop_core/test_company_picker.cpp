@@ -142,10 +142,10 @@ TEST_F(CompanyPicker, ASecondSeriesOfAClassGreysTheClassAndAnInactiveSeriesShows
   ASSERT_EQ(DbObjAnbAdd(series), 0);
 
   ASSERT_EQ(picker.search({"petr"}), 0);
+  const std::string petr9 = "|Preferenciais|PETR9|BOVESPA|T grey-company grey-class inactive";
   EXPECT_EQ(Drawn(picker), (std::vector<std::string>{kPetrobras + "|Ordin\xE1rias|PETR3|BOVESPA|",
                                                      kPetrobras + "|Preferenciais|PETR4|BOVESPA| grey-company",
-                                                     kPetrobras +
-                                                         "|Preferenciais|PETR9|BOVESPA|T grey-company grey-class inactive"}));
+                                                     kPetrobras + petr9}));
 }
 
 TEST_F(CompanyPicker, AFailedSearchShowsTheBoxAndKeepsTheRowsAndTheirDescription) {
