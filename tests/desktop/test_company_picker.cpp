@@ -247,6 +247,46 @@ TEST_F(CompanyPickerView, ASecondShowingKeepsTheSearchAndARearmRunsItAgain) {
   EXPECT_EQ(names, (std::vector<std::string>{kPetrobras, kPetrobras, "Petro Nova"}));
 }
 
+TEST_F(CompanyPickerView, UntilASearchRanEveryShowingOpensTheSearchDialog) {
+  QString first;
+  OnModal(kSearchTitle, [&](QWidget* modal) {
+    static_cast<tWinNewObjParams*>(modal)->reject();
+    OnModal(kPickerTitle, [&](QWidget*) {
+      first = Picker()->Description();
+      QTest::keyClick(Picker()->List(), Qt::Key_Escape);
+    });
+  });
+  tObjHierEx object;
+  EXPECT_FALSE(PickCompany(owner.get(), object));
+  EXPECT_EQ(first, "No companies selected");
+
+  SearchFor("");
+  QString second;
+  OnModal(kPickerTitle, [&](QWidget*) {
+    second = Picker()->Description();
+    Picker()->OkayButton()->click();
+  });
+  ASSERT_TRUE(PickCompany(owner.get(), object));
+  EXPECT_TRUE(missed.empty());
+  EXPECT_EQ(second, "Searching MY companies and exchanges only.");
+  EXPECT_EQ(object.AnbCod, "PETR3");
+}
+
+TEST_F(CompanyPickerView, ThePickerShownAlreadyIsNotShownAgain) {
+  SearchFor("PETR");
+  bool nested = true;
+  OnModal(kPickerTitle, [&](QWidget*) {
+    tObjHierEx inner;
+    nested = PickCompany(owner.get(), inner);
+    QTest::keyClick(Picker()->List(), Qt::Key_Escape);
+  });
+  tObjHierEx object;
+  EXPECT_FALSE(PickCompany(owner.get(), object));
+  EXPECT_TRUE(missed.empty());
+  EXPECT_FALSE(nested);
+  EXPECT_EQ(beeps, 1);
+}
+
 TEST_F(CompanyPickerView, AFailedSearchKeepsTheSearchDialogOpenWithTheEntries) {
   QString kept;
   OnModal(kSearchTitle, [&](QWidget* modal) {

@@ -31,7 +31,7 @@ namespace zi::desktop {
 bool PickCompany(QWidget* parent, tObjHierEx& object);
 // The object tree changed (message 1568): the next showing runs the current search again.
 void RearmCompanyPicker();
-// Forgets the picker and its search, as a new session must.
+// Forgets the picker and its search, as a new session must; never while the picker is shown.
 void DropCompanyPicker();
 
 class TWinNewObj;
