@@ -211,7 +211,9 @@ TWinNewObj::TWinNewObj(QWidget* parent, CompanyPickerController& picker)
   connect(list_, &QListView::doubleClicked, this, [this] { accept(); });
   auto* criteria = new QGroupBox("Search criteria ( F2 to change )", this);
   auto* criteriaLayout = new QVBoxLayout(criteria);
+  // Room for two lines: a long search text wraps the description.
   description_->setWordWrap(true);
+  description_->setMinimumHeight(2 * description_->fontMetrics().lineSpacing());
   criteriaLayout->addWidget(description_);
   auto* note = new QLabel("T = ZorInput    i = Zor Internal", this);
   okay_->setDefault(true);
