@@ -530,13 +530,16 @@ int ObjListDaEmp(ProcContext& call) {
   return 0;
 }
 
-// What @onde searches, by its value. A name match lists the company's whole tree; a ticker match
-// only the matching series.
+// What @onde searches, by its value, the one parameter being the pattern (the text itself for the
+// exact ticker). A company match lists the company's whole tree; a ticker match only the matching
+// series. The company conditions take the company's code and registry number as well as its name,
+// so that one search box finds a company by whichever of them the user knows.
 constexpr std::array<const char*, 4> kSearchConditions = {
-    "e.nome LIKE ? ESCAPE '\\'",
-    "s.cod LIKE ? ESCAPE '\\'",
-    "s.cod = ? COLLATE NOCASE",
-    "(e.nome LIKE ? ESCAPE '\\' OR s.cod LIKE ? ESCAPE '\\')",
+    "(e.nome LIKE ?1 ESCAPE '\\' OR e.cod LIKE ?1 ESCAPE '\\' OR e.cnpj LIKE ?1 ESCAPE '\\')",
+    "s.cod LIKE ?1 ESCAPE '\\'",
+    "s.cod = ?1 COLLATE NOCASE",
+    "(e.nome LIKE ?1 ESCAPE '\\' OR e.cod LIKE ?1 ESCAPE '\\' OR e.cnpj LIKE ?1 ESCAPE '\\' OR "
+    "s.cod LIKE ?1 ESCAPE '\\')",
 };
 
 std::string ContainsPattern(std::string_view text) {
@@ -558,10 +561,8 @@ int ObjListProF2V2(ProcContext& call) {
   }
   const size_t onde = static_cast<size_t>(Integer(call, "@onde"));
   const std::string text = Trim(TextOr(call, "@like"));
-  const std::string pattern = ContainsPattern(text);
-  std::vector<DbValue> params{onde == 2 ? text : pattern};
-  if (onde == 3) params.emplace_back(pattern);
-  call.AddResultSet(std::string(kObjectRows) + kSearchConditions[onde] + kObjectOrder, params);
+  call.AddResultSet(std::string(kObjectRows) + kSearchConditions[onde] + kObjectOrder,
+                    {onde == 2 ? text : ContainsPattern(text)});
   return 0;
 }
 

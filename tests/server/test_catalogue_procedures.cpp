@@ -480,6 +480,39 @@ TEST_F(CatalogueTest, CompanySearchByNameTickerOrBothWithQuotesAndWildcardsTaken
   EXPECT_EQ(Call("ObjListProF2V2", {{"@auth", 2}, {"@like", "a"}, {"@onde", 0}}).returnValue, kOutOfRange);
 }
 
+TEST_F(CatalogueTest, CompanySearchFindsACompanyByItsCodeOrRegistryNumberToo) {
+  const int64_t petro =
+      Added("ObjEmpAddV3", With(Company("PTB", 0, "Petroleo Nacional"), {{"@cnpj", "33000167000101"}}));
+  Added("ObjAnbAdd", Series(Added("ObjAtvAddV2", Class(petro)), "XPTO4"));
+  const int64_t other = Added("ObjEmpAddV3", With(Company("ZZ9", 0, "Outra"), {{"@cnpj", "12345678000199"}}));
+  Added("ObjAtvAddV2", Class(other));
+  const struct {
+    int64_t onde;
+    const char* like;
+    std::vector<std::string> found;  // company code/ticker per row
+  } cases[] = {
+      {0, "ptb", {"PTB/XPTO4"}},
+      {0, "0001670", {"PTB/XPTO4"}},
+      {0, "zz", {"ZZ9/"}},
+      {0, "000199", {"ZZ9/"}},
+      {0, "0001", {"PTB/XPTO4", "ZZ9/"}},
+      {3, "PTB", {"PTB/XPTO4"}},
+      {3, "33000167000101", {"PTB/XPTO4"}},
+      {3, "xpto", {"PTB/XPTO4"}},
+      {3, "%", {}},
+      {1, "ptb", {}},
+      {1, "0001", {}},
+      {2, "PTB", {}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> found;
+    for (const Row& row : Rows("ObjListProF2V2", {{"@auth", 1}, {"@like", c.like}, {"@onde", c.onde}})) {
+      found.push_back(row[3].AsText() + "/" + row[7].AsText());
+    }
+    EXPECT_EQ(found, c.found) << "onde " << c.onde << " like " << c.like;
+  }
+}
+
 TEST_F(CatalogueTest, ClassAddAnswersAnExistingNameWithItsId) {
   const struct {
     const char* name;
