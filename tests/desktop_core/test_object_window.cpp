@@ -209,6 +209,7 @@ TEST_F(ObjectWindow, AFailedLoadShowsItsBoxAndLeavesTheWindowLoadFailed) {
 }
 
 TEST_F(ObjectWindow, TheDetailOfEachLevel) {
+  Sql("UPDATE empresa SET naics = 211 WHERE cod = 'PETR'");
   auto window = Open(CompanyId("PETR"));
   const std::string id = std::to_string(CompanyId("PETR"));
   EXPECT_EQ(window->Detail(), (std::vector<TDetailLine>{{"ID:", id, ""},
@@ -224,7 +225,7 @@ TEST_F(ObjectWindow, TheDetailOfEachLevel) {
                                                         {"FS Format:", "", ""},
                                                         {"- Local", "Companies", ""},
                                                         {"- SEC", "NA(0)", ""},
-                                                        {"NAICS:", "211120", ""},
+                                                        {"NAICS:", "Oil and Gas Extraction", ""},
                                                         {"CNPJ ", "comes from the fixed fields", ""},
                                                         {"Nome da empresa", "comes from the fixed fields", ""},
                                                         {"Descri\xE7\xE3o da empresa", "-", ""},

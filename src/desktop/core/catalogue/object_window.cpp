@@ -7,6 +7,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/indicator_definitions.h"
 #include "catalogue/indicators.h"
+#include "catalogue/naics.h"
 #include "catalogue/registration_templates.h"
 #include "db/sql_errors.h"
 #include "desktop/core/desktop_messages.h"
@@ -213,7 +214,7 @@ void tObjWin::BuildDetail() {
           const int formato = emp.fmtbal[static_cast<size_t>(source)];
           detail_.push_back({"- " + NomeDaFonte(source), Nome(Listas().EnumFmtBal, formato), ""});
         }
-        detail_.push_back({"NAICS:", emp.naics == 0 ? "" : std::to_string(emp.naics), ""});
+        detail_.push_back({"NAICS:", NaicsTitulo(emp.naics, ZiGlobs().lingua), ""});
         break;
       }
       case kNivelClasse: {
