@@ -653,5 +653,19 @@ TEST_F(ObjectWindow, AUserWithoutAStatementSourceSeesTheLocalSourceOnlyAndNoAdmi
   EXPECT_EQ(window->Detail()[7].label, "Hidden in Zor");
 }
 
+// The details are read when the selection changes, never again for the same line: a server that
+// fails every call from now on goes unnoticed until another line is selected.
+TEST_F(ObjectWindow, TheDetailsAreReadOncePerSelection) {
+  auto window = Open(CompanyId("PETR"));
+  const std::vector<TDetailLine> detail = window->Detail();
+  Driver().InjectFaults({.failCall = 1, .failPersistent = true});
+  window->Select(0);
+  EXPECT_EQ(window->Detail(), detail);
+  EXPECT_TRUE(boxes.empty());
+  window->Select(1);
+  EXPECT_FALSE(boxes.empty());
+  Driver().InjectFaults({});
+}
+
 }  // namespace
 }  // namespace zi::desktop
