@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,7 @@
 #include "desktop/core/window_kinds.h"
 #include "desktop/doc_views.h"
 #include "desktop/main_window.h"
-#include "server/demo_catalogue.h"
-#include "server/sqlite_db.h"
+#include "server/server_tool.h"
 #include "support/logged_in_database.h"
 #include "toolbox/message_box.h"
 
@@ -57,9 +57,8 @@ class RecordingForms : public tObjectForms {
 class ObjectWindowView : public test::LoggedInDatabase {
  protected:
   void SetUp() override {
-    const std::string path = dir_.File("zi.db");
-    server::Server::Open(path, server::ProductRegistry());
-    server::AddDemoCatalogue(*server::SqliteDb::Open(path));
+    std::ostringstream out, err;
+    ASSERT_EQ(server::RunServerTool({"init", "--demo", dir_.File("zi.db")}, out, err), 0) << err.str();
     LoggedInDatabase::SetUp();
     SetErrorBoxHandler([this](const std::string& caption, const std::string&) { boxes.push_back(caption); });
     SetUiPort({.beep = [this] { ++beeps; },

@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <algorithm>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -17,8 +18,7 @@
 #include "catalogue/registration_templates.h"
 #include "desktop/core/desktop_messages.h"
 #include "desktop/core/ui_port.h"
-#include "server/demo_catalogue.h"
-#include "server/sqlite_db.h"
+#include "server/server_tool.h"
 #include "support/logged_in_database.h"
 #include "toolbox/message_box.h"
 
@@ -92,9 +92,8 @@ std::function<void(TIndicadoresDeEmpAtvAnb&)> SetText(int indicador, std::string
 class ObjectWindow : public test::LoggedInDatabase {
  protected:
   void SetUp() override {
-    const std::string path = dir_.File("zi.db");
-    server::Server::Open(path, server::ProductRegistry());
-    server::AddDemoCatalogue(*server::SqliteDb::Open(path));
+    std::ostringstream out, err;
+    ASSERT_EQ(server::RunServerTool({"init", "--demo", dir_.File("zi.db")}, out, err), 0) << err.str();
     LoggedInDatabase::SetUp();
     SetErrorBoxHandler([this](const std::string& caption, const std::string&) { boxes.push_back(caption); });
     SetUiPort({.beep = [this] { ++beeps; },
@@ -506,22 +505,29 @@ TEST_F(ObjectWindow, AFailedNewCompanyWritesNothing) {
   EXPECT_TRUE(posted.empty());
 }
 
+// A series of its own, with no quotes nor events to keep it.
 TEST_F(ObjectWindow, DeleteAsksWithNoPreselectedAndDeletesOnYes) {
+  tObjAnb anb;
+  anb.acao = static_cast<int>(SqlValue("SELECT acao FROM anbima WHERE cod = 'PETR4'").AsInteger());
+  anb.cod = "PETR7";
+  anb.bolsa = 1;
+  anb.moedacot = 1;
+  ASSERT_EQ(DbObjAnbAdd(anb), 0);
   auto window = Open(CompanyId("PETR"));
-  const int anb = LineOf(*window, "        Serie: PETR4");
-  window->Select(anb);
-  Sql("DELETE FROM Cotacao WHERE anb = " + std::to_string(window->Lines()[static_cast<size_t>(anb)].id));
+  ASSERT_EQ(window->Lines().size(), 6u);
+  window->Select(LineOf(*window, "        Serie: PETR7"));
+  ASSERT_EQ(window->Selected(), 5);
   answerYes = false;
   window->Delete();
   EXPECT_EQ(questions, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Serie ?|No"}));
-  EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR4'"), 1);
+  EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR7'"), 1);
   EXPECT_TRUE(posted.empty());
   answerYes = true;
   window->Delete();
-  EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR4'"), 0);
+  EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR7'"), 0);
   EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
-  EXPECT_EQ(window->Lines().size(), 4u);
-  EXPECT_EQ(window->Selected(), 3) << "the selection stays where it was, within the list";
+  EXPECT_EQ(window->Lines().size(), 5u);
+  EXPECT_EQ(window->Selected(), 4) << "the selection stays where it was, within the list";
   EXPECT_TRUE(boxes.empty());
 }
 
