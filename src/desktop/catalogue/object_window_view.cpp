@@ -59,10 +59,8 @@ class tObjWinView::tDelegate : public QStyledItemDelegate {
       const QPixmap& badge = CountryBadge(line.pais);
       painter->drawPixmap(area.left(), area.top() + (area.height() - badge.height()) / 2, badge);
       area.setLeft(area.left() + badge.width() + kBadgeGap);
-      painter->drawText(area, Qt::AlignVCenter | Qt::AlignLeft, shown.trimmed());
-    } else {
-      painter->drawText(area, Qt::AlignVCenter | Qt::AlignLeft, shown);
     }
+    painter->drawText(area, Qt::AlignVCenter | Qt::AlignLeft, shown);
     if (!line.letraStatus.empty()) {
       const QRect status(option.rect.right() - kStatusWidth + 1, option.rect.top(), kStatusWidth, option.rect.height());
       painter->drawText(status, Qt::AlignCenter, ToQt(line.letraStatus));
