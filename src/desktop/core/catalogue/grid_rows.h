@@ -32,6 +32,8 @@ class tGridRows {
   int Open(const std::string& sql);
   // The rows may be sent back: a table, and every key column among the columns read.
   bool Editable() const;
+  // The rows are not sent back (read by a text that is not a plain read of the table's columns).
+  void MakeReadOnly() { table_.clear(); }
 
   const std::vector<TGridColumn>& Columns() const { return columns_; }
   int ColumnIndex(std::string_view name) const;
