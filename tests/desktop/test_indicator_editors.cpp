@@ -117,6 +117,29 @@ TEST_F(IndicatorEditors, SaveWritesTheHistoryAndCloses) {
   EXPECT_TRUE(entrada.modified);
 }
 
+TEST_F(IndicatorEditors, AFailedSaveKeepsTheHistoryOpenWithTheEdits) {
+  bool openAfterFailure = false;
+  std::string cellAfterFailure;
+  OnModal([&](QDialog& dialog) {
+    auto& history = static_cast<tIndicatorHistoryDialog&>(dialog);
+    QAbstractItemModel* model = history.Grid()->model();
+    EXPECT_TRUE(model->setData(model->index(0, 1), "150", Qt::EditRole));
+    Driver().InjectFaults({.failCall = 2});
+    QTest::mouseClick(history.SaveButton(), Qt::LeftButton);
+    Driver().InjectFaults({});
+    openAfterFailure = dialog.isVisible();
+    cellAfterFailure = FromQt(model->data(model->index(0, 1), Qt::DisplayRole).toString());
+    QTest::mouseClick(history.SaveButton(), Qt::LeftButton);
+  });
+  UmIndicadorDaEmpAtvAnb entrada;
+  EXPECT_TRUE(EditIndicatorHistory(nullptr, kNivelEmpresa, empresa_, kEmployees, entrada));
+  EXPECT_TRUE(openAfterFailure);
+  EXPECT_EQ(cellAfterFailure, "150");
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_THAT(boxes_[0], HasSubstr("on IndicatorHistory.Save|"));
+  EXPECT_EQ(Values(), "150;300;");
+}
+
 TEST_F(IndicatorEditors, ThePresetButtonsFillTheGrid) {
   tTableEditorDialog dialog(nullptr);
   ASSERT_EQ(dialog.PresetButtons().size(), kTableEditorPresets.size());

@@ -1,8 +1,11 @@
 #include "desktop/catalogue/grid_rows_model.h"
 
+#include <QLineEdit>
+
 #include "desktop/core/catalogue/grid_rows.h"
 #include "desktop/core/ui_port.h"
 #include "desktop/forms.h"
+#include "desktop/text_fields.h"
 
 namespace zi::desktop {
 
@@ -59,6 +62,13 @@ Qt::ItemFlags tGridRowsModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags flags = QAbstractTableModel::flags(index);
   if (index.isValid() && rows_.Editable()) flags |= Qt::ItemIsEditable;
   return flags;
+}
+
+QWidget* tGridRowsDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
+  auto* edit = new QLineEdit(parent);
+  edit->setFrame(false);
+  LimitText(edit);
+  return edit;
 }
 
 }  // namespace zi::desktop

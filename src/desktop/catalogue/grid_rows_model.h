@@ -4,6 +4,7 @@
 // cell keeps its value.
 
 #include <QAbstractTableModel>
+#include <QStyledItemDelegate>
 #include <vector>
 
 namespace zi::desktop {
@@ -31,6 +32,13 @@ class tGridRowsModel : public QAbstractTableModel {
 
   tGridRows& rows_;
   std::vector<int> visible_;
+};
+
+// Cells are typed in a field that takes Windows-1252 characters only, as every text field.
+class tGridRowsDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
 }  // namespace zi::desktop

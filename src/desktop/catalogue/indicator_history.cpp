@@ -8,6 +8,7 @@
 
 #include "desktop/catalogue/grid_rows_model.h"
 #include "desktop/core/catalogue/indicator_history.h"
+#include "db/sql_errors.h"
 #include "desktop/forms.h"
 
 namespace zi::desktop {
@@ -22,6 +23,7 @@ tIndicatorHistoryDialog::tIndicatorHistoryDialog(QWidget* parent, tIndicatorHist
       save_(new QPushButton("Save", this)) {
   setWindowTitle(ToQt(historico.Title()));
   grid_->setModel(model_);
+  grid_->setItemDelegate(new tGridRowsDelegate(grid_));
   grid_->horizontalHeader()->setStretchLastSection(true);
   auto* close = new QPushButton("Close", this);
   const bool editable = !historico.ReadOnly();
@@ -54,7 +56,18 @@ tIndicatorHistoryDialog::tIndicatorHistoryDialog(QWidget* parent, tIndicatorHist
       model_->Reload();
     });
   });
-  connect(save_, &QPushButton::clicked, this, &QDialog::accept);
+  // Saved while open: a failure shows its box and the dialog stays with the edits.
+  connect(save_, &QPushButton::clicked, this, [this] {
+    CallGuarded("tIndicatorHistoryDialog.Save", [&] {
+      const int code = historico_.Save();
+      model_->Reload();
+      if (code == 0) {
+        accept();
+        return;
+      }
+      db::ShowSqlErrorTxt("IndicatorHistory.Save", code);
+    });
+  });
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -72,6 +72,7 @@ tTableEditorDialog::tTableEditorDialog(QWidget* parent)
   layout->addWidget(grid_);
   layout->addLayout(buttons);
   resize(900, 600);
+  grid_->setItemDelegate(new tGridRowsDelegate(grid_));
   ShowRows();
   connect(tableButton_, &QPushButton::clicked, this, [this] {
     CallGuarded("tTableEditorDialog.Table", [&] {

@@ -14,6 +14,8 @@ namespace zi::desktop {
 
 namespace {
 
+constexpr const char* kOndeSalva = "IndicatorHistory.Save";
+
 struct TTabelaDoNivel {
   const char* tabela;
   const char* chave;
@@ -71,7 +73,12 @@ int tIndicatorHistory::AddRow() {
   return rows_.AddRow({{TabelaDoNivel(nivel_).chave, objeto_}, {"indica", indicador_}});
 }
 
-int tIndicatorHistory::Save() { return rows_.Save("IndicatorHistory.Save"); }
+int tIndicatorHistory::Save() {
+  const bool modificado = rows_.Modified();
+  const int code = rows_.Save(kOndeSalva);
+  escreveu_ = escreveu_ || (code == 0 && modificado);
+  return code;
+}
 
 void tIndicatorHistory::UpdateEntry(UmIndicadorDaEmpAtvAnb& entrada) const {
   const int last = rows_.RowCount() - 1;
@@ -107,19 +114,15 @@ bool EditaHistoricoDoIndicador(int nivel, int objeto, int indicador, UmIndicador
     db::ShowSqlErrorTxt("IndicatorHistory.Open", code);
     return false;
   }
-  bool escreveu = false;
   EditUntilSaved([&] { return showForm(historico); },
                  [&](std::string& where) {
-                   where = "IndicatorHistory.Save";
-                   const bool modificado = historico.Rows().Modified();
-                   const int code = historico.Save();
-                   escreveu = escreveu || (code == 0 && modificado);
-                   return code;
+                   where = kOndeSalva;
+                   return historico.Save();
                  });
   // Edits left unsaved are not the history: the entry follows what the server holds.
-  if (historico.Rows().Modified() && historico.Open() != 0) return escreveu;
+  if (historico.Rows().Modified() && historico.Open() != 0) return historico.Escreveu();
   historico.UpdateEntry(entrada);
-  return escreveu;
+  return historico.Escreveu();
 }
 
 }  // namespace zi::desktop

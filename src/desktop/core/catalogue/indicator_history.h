@@ -33,6 +33,8 @@ class tIndicatorHistory {
   int AddRow();
   // Sends the edits in one batch: 0, or the code with the edits kept.
   int Save();
+  // Whether a save wrote rows.
+  bool Escreveu() const { return escreveu_; }
   // The entry takes the latest row as read: present when there is one, its value (null when the
   // column of the indicator's format is NULL), its effective date and whether it has none. Marked
   // modified only when its presence or value changed.
@@ -43,11 +45,12 @@ class tIndicatorHistory {
   int objeto_;
   int indicador_;
   bool readOnly_;
+  bool escreveu_ = false;
   tGridRows rows_;
 };
 
 // The editor's run: showForm shows the grid (true: save and close; false: close without saving)
-// and is shown again after a failed save with the edits. An object of id 0 only gets a box. On
+// and is shown again after a failed save with the edits; a form may save while it is open. An object of id 0 only gets a box. On
 // closing the entry takes the latest row. True when rows were written.
 bool EditaHistoricoDoIndicador(int nivel, int objeto, int indicador, UmIndicadorDaEmpAtvAnb& entrada,
                                const std::function<bool(tIndicatorHistory&)>& showForm);
