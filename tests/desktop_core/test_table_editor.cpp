@@ -8,6 +8,7 @@
 
 #include "catalogue/indicator_definitions.h"
 #include "demo_database.h"
+#include "session/reference_data.h"
 #include "desktop/core/catalogue/table_editor.h"
 #include "desktop/core/ui_port.h"
 
@@ -59,7 +60,11 @@ TEST_F(TableEditorTest, AnEditOfADefinitionIsSavedAndReadAgainAfterClosing) {
   EXPECT_EQ(NameOf63(), "Empregados|totais");
   EXPECT_EQ(SqlValue("select largura from DefIndicador where id = 63"), DbValue(int64_t{12}));
   EXPECT_EQ(rows.Text(RowWith(rows, "id", "63"), rows.ColumnIndex("NomePT")), "Empregados|totais");
+  for (tIntStgList* list : {&Listas().EnumClasses, &Listas().EnumBolsa, &Listas().EnumFmtBal}) list->GaranteLido();
   ForgetEditedLists();
+  for (tIntStgList* list : {&Listas().EnumClasses, &Listas().EnumBolsa, &Listas().EnumFmtBal}) {
+    EXPECT_FALSE(list->Lido()) << list->Source();
+  }
   ASSERT_NE(DefIndicadores().Def(63), nullptr);
   EXPECT_EQ(LabelDoIndicador(*DefIndicadores().Def(63), false), "Empregados totais");
 }

@@ -191,6 +191,8 @@ void ForgetEditedLists() {
   DefIndicadores().Esquece();
   FormatosDeCadastro().Esquece();
   EsqueceListasDeObjetos();
+  // The lists of the other tables the presets open.
+  for (tIntStgList* list : {&Listas().EnumBolsa, &Listas().EnumFmtBal, &Listas().EnumBlocoDeContaBal}) list->Limpa();
 }
 
 }  // namespace zi::desktop

@@ -69,7 +69,8 @@ class tTableEditor {
 // Opens only for administrators.
 bool MayOpenTableEditor();
 // What closing the editor does: the indicator definitions, the registration templates, the value
-// lists and the class list are read again on their next use.
+// lists, the class list and the lists of exchanges, statement formats and account blocks are read
+// again on their next use.
 void ForgetEditedLists();
 
 }  // namespace zi::desktop
