@@ -14,11 +14,11 @@
 #include <functional>
 #include <string>
 
-#include "desktop_core/demo_database.h"
 #include "catalogue/objects.h"
 #include "desktop/catalogue/indicator_history.h"
 #include "desktop/catalogue/table_editor.h"
 #include "desktop/forms.h"
+#include "desktop_core/demo_database.h"
 
 namespace zi::desktop {
 namespace {

@@ -20,14 +20,14 @@ class DemoDatabase : public LoggedInDatabase {
     std::ostringstream err;
     ASSERT_EQ(server::RunServerTool({"init", "--demo", dir_.File("zi.db")}, out, err), 0) << err.str();
     LoggedInDatabase::SetUp();
-    SetErrorBoxHandler([this](const std::string& caption, const std::string& text) {
-      boxes_.push_back(caption + "|" + text);
-    });
+    SetErrorBoxHandler(
+        [this](const std::string& caption, const std::string& text) { boxes_.push_back(caption + "|" + text); });
     desktop::SetUiPort({.beep = [this] { ++beeps_; },
-                        .askYesNo = [this](const std::string&, const std::string& text, bool) {
-                          questions_.push_back(text);
-                          return answer_;
-                        }});
+                        .askYesNo =
+                            [this](const std::string&, const std::string& text, bool) {
+                              questions_.push_back(text);
+                              return answer_;
+                            }});
   }
   void TearDown() override {
     desktop::SetUiPort({});
@@ -40,7 +40,8 @@ class DemoDatabase : public LoggedInDatabase {
     LogIn("bia", "pw");
   }
   int CompanyId(const std::string& cod) {
-    return static_cast<int>(Server().ExecuteSql("select id from empresa where cod = ?", {cod}).at(0).rows.at(0).at(0).AsInteger());
+    return static_cast<int>(
+        Server().ExecuteSql("select id from empresa where cod = ?", {cod}).at(0).rows.at(0).at(0).AsInteger());
   }
 
   std::vector<std::string> boxes_;

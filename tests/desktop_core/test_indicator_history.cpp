@@ -38,8 +38,8 @@ class IndicatorHistoryTest : public test::DemoDatabase {
     DemoDatabase::SetUp();
     empresa_ = CompanyId("PETR");
     // Written out of order: the grid shows them by date.
-    for (const auto& [iso, n] : std::vector<std::pair<const char*, double>>{
-             {"2021-03-01", 200}, {"2019-01-15", 100}, {"2023-07-31", 300}}) {
+    for (const auto& [iso, n] :
+         std::vector<std::pair<const char*, double>>{{"2021-03-01", 200}, {"2019-01-15", 100}, {"2023-07-31", 300}}) {
       ASSERT_EQ(PutValorDoIndicadorNaData(kNivelEmpresa, empresa_, kEmployees, Day(iso), Number(n)), 0);
     }
   }
@@ -56,9 +56,9 @@ class IndicatorHistoryTest : public test::DemoDatabase {
   int Col(const tIndicatorHistory& h, const char* name) { return h.Rows().ColumnIndex(name); }
   std::string Values() {
     std::string text;
-    const auto results =
-        Server().ExecuteSql("select valornum from IndicadoresDaEmp where emp = ? and indica = ? order by DataIniVigencia",
-                            {DbValue(empresa_), DbValue(kEmployees)});
+    const auto results = Server().ExecuteSql(
+        "select valornum from IndicadoresDaEmp where emp = ? and indica = ? order by DataIniVigencia",
+        {DbValue(empresa_), DbValue(kEmployees)});
     for (const auto& row : results.at(0).rows) {
       text += ShownNumber(row.at(0).AsFloat()) + ";";
     }
@@ -95,11 +95,14 @@ TEST_F(IndicatorHistoryTest, AnAddedRowGetsTheObjectAndIndicatorAndAnEditedRowIs
   ASSERT_EQ(h.Save(), 0);
   EXPECT_FALSE(h.Rows().Modified());
   EXPECT_EQ(Values(), "150;200;300;400;");
-  EXPECT_EQ(Server()
-                .ExecuteSql("select count(*) from IndicadoresDaEmp where emp = ? and indica = ? and DataIniVigencia = ?",
-                            {DbValue(empresa_), DbValue(kEmployees), DbValue(At("2024-02-29"))})
-                .at(0).rows.at(0).at(0),
-            DbValue(int64_t{1}));
+  EXPECT_EQ(
+      Server()
+          .ExecuteSql("select count(*) from IndicadoresDaEmp where emp = ? and indica = ? and DataIniVigencia = ?",
+                      {DbValue(empresa_), DbValue(kEmployees), DbValue(At("2024-02-29"))})
+          .at(0)
+          .rows.at(0)
+          .at(0),
+      DbValue(int64_t{1}));
   ASSERT_EQ(h.Rows().RowCount(), 4);
   EXPECT_THAT(Shown(h, 3), ElementsAre(ShownDay(Day("2024-02-29")), "400", "", ""));
 }
@@ -119,9 +122,9 @@ TEST_F(IndicatorHistoryTest, ABadDateOrNumberIsRefusedAndTheCellKeepsItsValue) {
     const char* column;
     const char* text;
   };
-  for (const Case& c : {Case{"DataIniVigencia", "not a date"}, Case{"DataIniVigencia", "31/31/2020"},
-                        Case{"DataIniVigencia", "2020"}, Case{"valornum", "12abc"}, Case{"valornum", "1 2"},
-                        Case{"valornum", "nan"}, Case{"valordt", "yesterday"}}) {
+  for (const Case& c :
+       {Case{"DataIniVigencia", "not a date"}, Case{"DataIniVigencia", "31/31/2020"}, Case{"DataIniVigencia", "2020"},
+        Case{"valornum", "12abc"}, Case{"valornum", "1 2"}, Case{"valornum", "nan"}, Case{"valordt", "yesterday"}}) {
     const std::string before = h.Rows().Text(0, Col(h, c.column));
     EXPECT_FALSE(h.Rows().SetText(0, Col(h, c.column), c.text)) << c.column << " " << c.text;
     EXPECT_EQ(h.Rows().Text(0, Col(h, c.column)), before);
@@ -132,13 +135,14 @@ TEST_F(IndicatorHistoryTest, ABadDateOrNumberIsRefusedAndTheCellKeepsItsValue) {
 TEST_F(IndicatorHistoryTest, ClosingGivesTheEntryTheLatestRow) {
   UmIndicadorDaEmpAtvAnb entrada;
   int shows = 0;
-  const bool escreveu = EditaHistoricoDoIndicador(kNivelEmpresa, empresa_, kEmployees, entrada, [&](tIndicatorHistory& h) {
-    ++shows;
-    const int row = h.AddRow();
-    EXPECT_TRUE(h.Rows().SetText(row, Col(h, "DataIniVigencia"), ShownDay(Day("2025-01-02"))));
-    EXPECT_TRUE(h.Rows().SetText(row, Col(h, "valornum"), "500"));
-    return true;
-  });
+  const bool escreveu =
+      EditaHistoricoDoIndicador(kNivelEmpresa, empresa_, kEmployees, entrada, [&](tIndicatorHistory& h) {
+        ++shows;
+        const int row = h.AddRow();
+        EXPECT_TRUE(h.Rows().SetText(row, Col(h, "DataIniVigencia"), ShownDay(Day("2025-01-02"))));
+        EXPECT_TRUE(h.Rows().SetText(row, Col(h, "valornum"), "500"));
+        return true;
+      });
   EXPECT_TRUE(escreveu);
   EXPECT_EQ(shows, 1);
   EXPECT_TRUE(entrada.present);
@@ -227,17 +231,18 @@ TEST_F(IndicatorHistoryTest, AFailedSaveLeavesTheTableAsItWasAndKeepsTheEdits) {
 TEST_F(IndicatorHistoryTest, AFailedSaveShowsTheServersBoxAndTheFormAgainWithTheEdits) {
   UmIndicadorDaEmpAtvAnb entrada;
   int shows = 0;
-  const bool escreveu = EditaHistoricoDoIndicador(kNivelEmpresa, empresa_, kEmployees, entrada, [&](tIndicatorHistory& h) {
-    ++shows;
-    if (shows == 1) {
-      EXPECT_TRUE(h.Rows().SetText(2, Col(h, "valornum"), "333"));
-      Driver().InjectFaults({.failCall = 2});
-      return true;
-    }
-    Driver().InjectFaults({});
-    EXPECT_EQ(h.Rows().Text(2, Col(h, "valornum")), "333");
-    return true;
-  });
+  const bool escreveu =
+      EditaHistoricoDoIndicador(kNivelEmpresa, empresa_, kEmployees, entrada, [&](tIndicatorHistory& h) {
+        ++shows;
+        if (shows == 1) {
+          EXPECT_TRUE(h.Rows().SetText(2, Col(h, "valornum"), "333"));
+          Driver().InjectFaults({.failCall = 2});
+          return true;
+        }
+        Driver().InjectFaults({});
+        EXPECT_EQ(h.Rows().Text(2, Col(h, "valornum")), "333");
+        return true;
+      });
   EXPECT_EQ(shows, 2);
   EXPECT_TRUE(escreveu);
   ASSERT_EQ(boxes_.size(), 1u);

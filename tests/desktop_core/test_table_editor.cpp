@@ -8,9 +8,9 @@
 
 #include "catalogue/indicator_definitions.h"
 #include "demo_database.h"
-#include "session/reference_data.h"
 #include "desktop/core/catalogue/table_editor.h"
 #include "desktop/core/ui_port.h"
+#include "session/reference_data.h"
 
 namespace zi::desktop {
 namespace {
@@ -85,9 +85,9 @@ TEST_F(TableEditorTest, ATableWithoutPrimaryKeyIsEditedByAllItsColumns) {
 
 TEST_F(TableEditorTest, TextsThatAreNotASelectAreRefused) {
   const std::string before = Dump();
-  for (const char* text : {"delete from DefIndicador", "update DefIndicador set largura = 0", "  insert into FmtBal values (9, 'x')",
-                           "drop table ContaBal", "select * from DefIndicador; delete from DefIndicador", "selectx from Bolsa",
-                           ""}) {
+  for (const char* text :
+       {"delete from DefIndicador", "update DefIndicador set largura = 0", "  insert into FmtBal values (9, 'x')",
+        "drop table ContaBal", "select * from DefIndicador; delete from DefIndicador", "selectx from Bolsa", ""}) {
     SCOPED_TRACE(text);
     boxes_.clear();
     tTableEditor editor;
@@ -103,14 +103,13 @@ TEST_F(TableEditorTest, OnlyAPlainReadOfOneTablesColumnsWithItsKeyIsEditable) {
     const char* sql;
     bool editable;
   };
-  for (const Case& c : {Case{"select id, NomePT from DefIndicador where id = 63", true},
-                        Case{"SELECT * FROM Bolsa ORDER BY id", true},
-                        Case{"select NomePT from DefIndicador", false},
-                        Case{"select count(*) from DefIndicador", false},
-                        Case{"select d.id, d.NomePT from DefIndicador d", false},
-                        Case{"select * from LinhaDeFormato join FormatoDeCadastro on Id = IdFDC", false},
-                        Case{"select distinct grupo from DefIndicador", false},
-                        Case{"select id from DefIndicador union select id from Bolsa", false}}) {
+  for (const Case& c :
+       {Case{"select id, NomePT from DefIndicador where id = 63", true}, Case{"SELECT * FROM Bolsa ORDER BY id", true},
+        Case{"select NomePT from DefIndicador", false}, Case{"select count(*) from DefIndicador", false},
+        Case{"select d.id, d.NomePT from DefIndicador d", false},
+        Case{"select * from LinhaDeFormato join FormatoDeCadastro on Id = IdFDC", false},
+        Case{"select distinct grupo from DefIndicador", false},
+        Case{"select id from DefIndicador union select id from Bolsa", false}}) {
     SCOPED_TRACE(c.sql);
     tTableEditor editor;
     ASSERT_EQ(editor.RunSql(c.sql), 0);
@@ -143,7 +142,8 @@ TEST_F(TableEditorTest, ABadTableNameIsRefusedBeforeAnythingIsRead) {
   tTableEditor editor;
   EXPECT_EQ(editor.RunTable("DefIndicador; drop table Bolsa"), kTableEditorRefused);
   EXPECT_EQ(editor.RunTable("NoSuchTable"), kTableEditorRefused);
-  EXPECT_THAT(boxes_, ElementsAre("Warn|Not a table name: DefIndicador; drop table Bolsa", "Warn|No such table: NoSuchTable"));
+  EXPECT_THAT(boxes_,
+              ElementsAre("Warn|Not a table name: DefIndicador; drop table Bolsa", "Warn|No such table: NoSuchTable"));
   EXPECT_EQ(editor.Rows(), nullptr);
 }
 

@@ -47,9 +47,8 @@ QVariant tGridRowsModel::headerData(int section, Qt::Orientation orientation, in
 bool tGridRowsModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || role != Qt::EditRole) return false;
   bool taken = false;
-  CallGuarded("tGridRowsModel.setData", [&] {
-    taken = rows_.SetText(index.row(), ColumnOfRows(index.column()), FromQt(value.toString()));
-  });
+  CallGuarded("tGridRowsModel.setData",
+              [&] { taken = rows_.SetText(index.row(), ColumnOfRows(index.column()), FromQt(value.toString())); });
   if (!taken) {
     Beep();
     return false;

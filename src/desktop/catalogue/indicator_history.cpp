@@ -6,9 +6,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "db/sql_errors.h"
 #include "desktop/catalogue/grid_rows_model.h"
 #include "desktop/core/catalogue/indicator_history.h"
-#include "db/sql_errors.h"
 #include "desktop/forms.h"
 
 namespace zi::desktop {

@@ -134,7 +134,8 @@ int tGridRows::Open(const std::string& sql) {
 
 bool tGridRows::Editable() const {
   if (table_.empty() || keyColumns_.empty()) return false;
-  return std::all_of(keyColumns_.begin(), keyColumns_.end(), [&](const std::string& key) { return ColumnIndex(key) >= 0; });
+  return std::all_of(keyColumns_.begin(), keyColumns_.end(),
+                     [&](const std::string& key) { return ColumnIndex(key) >= 0; });
 }
 
 int tGridRows::ColumnIndex(std::string_view name) const {
@@ -148,9 +149,7 @@ int tGridRows::RowCount() const {
   return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const Row& row) { return !row.deleted; }));
 }
 
-tGridRows::Row& tGridRows::Shown(int row) {
-  return const_cast<Row&>(static_cast<const tGridRows&>(*this).Shown(row));
-}
+tGridRows::Row& tGridRows::Shown(int row) { return const_cast<Row&>(static_cast<const tGridRows&>(*this).Shown(row)); }
 
 const tGridRows::Row& tGridRows::Shown(int row) const {
   int seen = -1;

@@ -12,7 +12,8 @@
 namespace zi::desktop {
 
 inline constexpr const char* kHistoryReadOnlyMark = " [READONLY / NOT ADMIN USER]";
-inline constexpr const char* kHistoryNeedsSavedObject = "Save the object first: an object not yet saved has no history.";
+inline constexpr const char* kHistoryNeedsSavedObject =
+    "Save the object first: an object not yet saved has no history.";
 
 class tIndicatorHistory {
  public:
@@ -50,8 +51,9 @@ class tIndicatorHistory {
 };
 
 // The editor's run: showForm shows the grid (true: save and close; false: close without saving)
-// and is shown again after a failed save with the edits; a form may save while it is open. An object of id 0 only gets a box. On
-// closing the entry takes the latest row. True when rows were written.
+// and is shown again after a failed save with the edits; a form may save while it is open. An
+// object of id 0 only gets a box. On closing the entry takes the latest row. True when rows were
+// written.
 bool EditaHistoricoDoIndicador(int nivel, int objeto, int indicador, UmIndicadorDaEmpAtvAnb& entrada,
                                const std::function<bool(tIndicatorHistory&)>& showForm);
 

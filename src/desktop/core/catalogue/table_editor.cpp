@@ -16,7 +16,6 @@
 #include "session/session.h"
 #include "toolbox/log.h"
 #include "toolbox/message_box.h"
-#include "toolbox/own_codes.h"
 #include "toolbox/text.h"
 
 namespace zi::desktop {
