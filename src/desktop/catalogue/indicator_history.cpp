@@ -30,7 +30,8 @@ tIndicatorHistoryDialog::tIndicatorHistoryDialog(QWidget* parent, tIndicatorHist
   add_->setEnabled(editable);
   delete_->setEnabled(editable);
   save_->setEnabled(editable);
-  save_->setDefault(editable);
+  // Enter ends a cell's edit: it never saves nor closes.
+  for (QPushButton* button : {add_, delete_, save_, close}) button->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(add_);
   buttons->addWidget(delete_);
