@@ -14,6 +14,7 @@
 #include "desktop/core/catalogue/indicator_history.h"
 #include "toolbox/dates.h"
 #include "toolbox/display_formats.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::desktop {
 namespace {
@@ -226,6 +227,20 @@ TEST_F(IndicatorHistoryTest, AFailedSaveLeavesTheTableAsItWasAndKeepsTheEdits) {
     ASSERT_TRUE(h.Rows().SetText(0, Col(h, "valornum"), "100"));
     ASSERT_EQ(h.Save(), 0);
   }
+}
+
+TEST_F(IndicatorHistoryTest, ARowDeletedMeanwhileFailsTheSaveAndNothingIsWritten) {
+  tIndicatorHistory h(kNivelEmpresa, empresa_, kEmployees);
+  ASSERT_EQ(h.Open(), 0);
+  ASSERT_TRUE(h.Rows().SetText(2, Col(h, "valornum"), "301"));
+  ASSERT_TRUE(h.Rows().SetText(0, Col(h, "valornum"), "101"));
+  Sql("delete from IndicadoresDaEmp where valornum = 300");
+  const std::string before = Dump();
+  EXPECT_EQ(h.Save(), kAnswerNotFound);
+  EXPECT_TRUE(Dump() == before);
+  EXPECT_THAT(Log(), HasSubstr("IndicatorHistory.Save row not found in IndicadoresDaEmp"));
+  EXPECT_EQ(h.Rows().Text(0, Col(h, "valornum")), "101");
+  EXPECT_TRUE(h.Rows().Modified());
 }
 
 TEST_F(IndicatorHistoryTest, AFailedSaveShowsTheServersBoxAndTheFormAgainWithTheEdits) {

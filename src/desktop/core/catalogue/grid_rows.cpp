@@ -212,7 +212,6 @@ int tGridRows::Save(const std::string& where) {
     if ((code = batch.Open(sql_)) != 0) return code;
     for (const Row& row : rows_) {
       if (row.read.empty()) {
-        if (row.deleted) continue;
         std::map<std::string, DbValue> values;
         for (size_t c = 0; c < columns_.size(); ++c) {
           if (!row.now[c].IsNull()) values[columns_[c].name] = row.now[c];
