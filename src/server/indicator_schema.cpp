@@ -150,4 +150,17 @@ void CreateNameListTables(SqliteDb& db) {
   )sql");
 }
 
+void AddIndicatorPresentation(SqliteDb& db) {
+  db.Exec(R"sql(
+    CREATE TABLE ApresIndicadoresDoTDDPais (
+      pais INTEGER NOT NULL REFERENCES Pais (id),
+      tdd INTEGER NOT NULL CHECK (tdd BETWEEN 0 AND 255),
+      eaa INTEGER NOT NULL CHECK (eaa BETWEEN 0 AND 2),
+      ordem INTEGER NOT NULL,
+      indica INTEGER NOT NULL REFERENCES DefIndicador (id),
+      PRIMARY KEY (pais, tdd, eaa, ordem)
+    );
+  )sql");
+}
+
 }  // namespace zi::server

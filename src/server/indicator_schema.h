@@ -10,5 +10,8 @@ class SqliteDb;
 // Part of a released schema step: a correction is a later step, never an edit here.
 void CreateIndicatorTables(SqliteDb& db);
 void CreateNameListTables(SqliteDb& db);
+// Which indicators the products present for a country and a series status, per level and in order:
+// administrators keep it with the table editor.
+void AddIndicatorPresentation(SqliteDb& db);
 
 }  // namespace zi::server

@@ -481,7 +481,7 @@ void AddShareBase(SqliteDb& db) {
   )sql");
 }
 
-constexpr std::array<MigrationStep, 17> kSteps = {
+constexpr std::array<MigrationStep, 18> kSteps = {
     CreateServerInfo,
     CreateUsers,
     CreateReferenceData,
@@ -499,6 +499,7 @@ constexpr std::array<MigrationStep, 17> kSteps = {
     AddCorporateActions,
     AddNews,
     AddShareBase,
+    AddIndicatorPresentation,
 };
 
 ServerError NotOurs(const std::string& path) {
