@@ -1,48 +1,68 @@
 #include "catalogue/naics.h"
 
 #include <algorithm>
-#include <array>
+
+#include "catalogue/naics_tsv.h"
+#include "toolbox/codec.h"
 
 namespace zi {
 
 namespace {
 
-// The 431 codes of the 2012 classification at these three levels, ascending.
-constexpr std::array<short, 431> kCodigos = {
-    11,   21,   22,   23,   31,   42,   44,   48,   51,   52,   53,   54,   55,   56,   61,   62,   71,   72,   81,
-    92,   111,  112,  113,  114,  115,  211,  212,  213,  221,  236,  237,  238,  311,  312,  313,  314,  315,  316,
-    321,  322,  323,  324,  325,  326,  327,  331,  332,  333,  334,  335,  336,  337,  339,  423,  424,  425,  441,
-    442,  443,  444,  445,  446,  447,  448,  451,  452,  453,  454,  481,  482,  483,  484,  485,  486,  487,  488,
-    491,  492,  493,  511,  512,  515,  517,  518,  519,  521,  522,  523,  524,  525,  531,  532,  533,  541,  551,
-    561,  562,  611,  621,  622,  623,  624,  711,  712,  713,  721,  722,  811,  812,  813,  814,  921,  922,  923,
-    924,  925,  926,  927,  928,  1111, 1112, 1113, 1114, 1119, 1121, 1122, 1123, 1124, 1125, 1129, 1131, 1132, 1133,
-    1141, 1142, 1151, 1152, 1153, 2111, 2121, 2122, 2123, 2131, 2211, 2212, 2213, 2361, 2362, 2371, 2372, 2373, 2379,
-    2381, 2382, 2383, 2389, 3111, 3112, 3113, 3114, 3115, 3116, 3117, 3118, 3119, 3121, 3122, 3131, 3132, 3133, 3141,
-    3149, 3151, 3152, 3159, 3161, 3162, 3169, 3211, 3212, 3219, 3221, 3222, 3231, 3241, 3251, 3252, 3253, 3254, 3255,
-    3256, 3259, 3261, 3262, 3271, 3272, 3273, 3274, 3279, 3311, 3312, 3313, 3314, 3315, 3321, 3322, 3323, 3324, 3325,
-    3326, 3327, 3328, 3329, 3331, 3332, 3333, 3334, 3335, 3336, 3339, 3341, 3342, 3343, 3344, 3345, 3346, 3351, 3352,
-    3353, 3359, 3361, 3362, 3363, 3364, 3365, 3366, 3369, 3371, 3372, 3379, 3391, 3399, 4231, 4232, 4233, 4234, 4235,
-    4236, 4237, 4238, 4239, 4241, 4242, 4243, 4244, 4245, 4246, 4247, 4248, 4249, 4251, 4411, 4412, 4413, 4421, 4422,
-    4431, 4441, 4442, 4451, 4452, 4453, 4461, 4471, 4481, 4482, 4483, 4511, 4512, 4521, 4529, 4531, 4532, 4533, 4539,
-    4541, 4542, 4543, 4811, 4812, 4821, 4831, 4832, 4841, 4842, 4851, 4852, 4853, 4854, 4855, 4859, 4861, 4862, 4869,
-    4871, 4872, 4879, 4881, 4882, 4883, 4884, 4885, 4889, 4911, 4921, 4922, 4931, 5111, 5112, 5121, 5122, 5151, 5152,
-    5171, 5172, 5174, 5179, 5182, 5191, 5211, 5221, 5222, 5223, 5231, 5232, 5239, 5241, 5242, 5251, 5259, 5311, 5312,
-    5313, 5321, 5322, 5323, 5324, 5331, 5411, 5412, 5413, 5414, 5415, 5416, 5417, 5418, 5419, 5511, 5611, 5612, 5613,
-    5614, 5615, 5616, 5617, 5619, 5621, 5622, 5629, 6111, 6112, 6113, 6114, 6115, 6116, 6117, 6211, 6212, 6213, 6214,
-    6215, 6216, 6219, 6221, 6222, 6223, 6231, 6232, 6233, 6239, 6241, 6242, 6243, 6244, 7111, 7112, 7113, 7114, 7115,
-    7121, 7131, 7132, 7139, 7211, 7212, 7213, 7223, 7224, 7225, 8111, 8112, 8113, 8114, 8121, 8122, 8123, 8129, 8131,
-    8132, 8133, 8134, 8139, 8141, 9211, 9221, 9231, 9241, 9251, 9261, 9271, 9281,
-};
-
-static_assert(std::is_sorted(kCodigos.begin(), kCodigos.end()));
-
 // Codes of any length have a parent, so that a company holding a code more detailed than the table
 // still finds its ancestors; the chain ends in a sector within a few steps.
 constexpr int kMaxPassos = 10;
 
+const std::vector<int> kNenhum;
+
 }  // namespace
 
-bool NaicsValido(int codigo) { return std::binary_search(kCodigos.begin(), kCodigos.end(), codigo); }
+NaicsTable::NaicsTable() {
+  LeNaicsTsv(NaicsTsv(), [this](const TNaicsLinha& linha) {
+    codigos_.push_back(linha.codigo);
+    std::array<std::string, kNaicsLinguas> titulos;
+    for (size_t lingua = 0; lingua < titulos.size(); ++lingua) {
+      // The build admits any UTF-8; a title Windows-1252 cannot hold stays empty and fails the tests.
+      titulos[lingua] = Utf8ToCp1252(linha.titulos[lingua]).value_or("");
+    }
+    titulos_.push_back(std::move(titulos));
+  });
+  filhos_.resize(codigos_.size());
+  for (int codigo : codigos_) {
+    const int pai = NaicsPai(codigo);
+    if (pai == 0) {
+      setores_.push_back(codigo);
+      continue;
+    }
+    const auto posicao = std::lower_bound(codigos_.begin(), codigos_.end(), pai);
+    if (posicao != codigos_.end() && *posicao == pai) filhos_[static_cast<size_t>(posicao - codigos_.begin())].push_back(codigo);
+  }
+}
+
+const NaicsTable& NaicsTable::Get() {
+  static const NaicsTable table;
+  return table;
+}
+
+bool NaicsTable::Valido(int codigo) const { return std::binary_search(codigos_.begin(), codigos_.end(), codigo); }
+
+std::string NaicsTable::Titulo(int codigo, int lingua) const {
+  if (lingua < 0 || lingua >= kNaicsLinguas) return {};
+  const auto posicao = std::lower_bound(codigos_.begin(), codigos_.end(), codigo);
+  if (posicao == codigos_.end() || *posicao != codigo) return {};
+  return titulos_[static_cast<size_t>(posicao - codigos_.begin())][static_cast<size_t>(lingua)];
+}
+
+const std::vector<int>& NaicsTable::Filhos(int codigo) const {
+  if (codigo == 0) return setores_;
+  const auto posicao = std::lower_bound(codigos_.begin(), codigos_.end(), codigo);
+  if (posicao == codigos_.end() || *posicao != codigo) return kNenhum;
+  return filhos_[static_cast<size_t>(posicao - codigos_.begin())];
+}
+
+bool NaicsValido(int codigo) { return NaicsTable::Get().Valido(codigo); }
+
+std::string NaicsTitulo(int codigo, int lingua) { return NaicsTable::Get().Titulo(codigo, lingua); }
 
 int NaicsPai(int codigo) {
   if (codigo < 100) return 0;
@@ -58,6 +78,13 @@ bool NaicsDentroDe(int codigo, int dentroDe) {
     if (codigo == dentroDe) return true;
   }
   return false;
+}
+
+int NivelDoCodigo(int codigo) {
+  if (codigo >= 1 && codigo <= 99) return 1;
+  if (codigo >= 100 && codigo <= 999) return 2;
+  if (codigo >= 1000 && codigo <= 9999) return 3;
+  return 0;
 }
 
 }  // namespace zi
