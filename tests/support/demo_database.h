@@ -19,6 +19,8 @@ class DemoDatabase : public LoggedInDatabase {
       server::AddDemoCatalogue(*db);
     }
     DropObjectCaches();
+    // What the program's start fills.
+    PreencheListasFixas();
   }
   // A user who is not an administrator, with these user-flag bits.
   void LogInAsUser(int userFlag) {
