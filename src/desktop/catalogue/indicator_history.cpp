@@ -1,0 +1,72 @@
+#include "desktop/catalogue/indicator_history.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "desktop/catalogue/grid_rows_model.h"
+#include "desktop/core/catalogue/indicator_history.h"
+#include "desktop/forms.h"
+
+namespace zi::desktop {
+
+tIndicatorHistoryDialog::tIndicatorHistoryDialog(QWidget* parent, tIndicatorHistory& historico)
+    : QDialog(parent),
+      historico_(historico),
+      model_(new tGridRowsModel(historico.Rows(), this)),
+      grid_(new QTableView(this)),
+      add_(new QPushButton("Add row", this)),
+      delete_(new QPushButton("Delete row", this)),
+      save_(new QPushButton("Save", this)) {
+  setWindowTitle(ToQt(historico.Title()));
+  grid_->setModel(model_);
+  grid_->horizontalHeader()->setStretchLastSection(true);
+  auto* close = new QPushButton("Close", this);
+  const bool editable = !historico.ReadOnly();
+  add_->setEnabled(editable);
+  delete_->setEnabled(editable);
+  save_->setEnabled(editable);
+  save_->setDefault(editable);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(add_);
+  buttons->addWidget(delete_);
+  buttons->addStretch();
+  buttons->addWidget(save_);
+  buttons->addWidget(close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(grid_);
+  layout->addLayout(buttons);
+  resize(640, 320);
+  connect(add_, &QPushButton::clicked, this, [this] {
+    CallGuarded("tIndicatorHistoryDialog.Add", [&] {
+      const int row = historico_.AddRow();
+      model_->Reload();
+      if (row >= 0) grid_->setCurrentIndex(model_->index(row, 0));
+    });
+  });
+  connect(delete_, &QPushButton::clicked, this, [this] {
+    CallGuarded("tIndicatorHistoryDialog.Delete", [&] {
+      const QModelIndex current = grid_->currentIndex();
+      if (!current.isValid()) return;
+      historico_.Rows().DeleteRow(current.row());
+      model_->Reload();
+    });
+  });
+  connect(save_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool EditIndicatorHistory(QWidget* parent, int nivel, int objeto, int indicador, UmIndicadorDaEmpAtvAnb& entrada) {
+  bool escreveu = false;
+  CallGuarded("EditIndicatorHistory", [&] {
+    escreveu = EditaHistoricoDoIndicador(nivel, objeto, indicador, entrada, [&](tIndicatorHistory& historico) {
+      tIndicatorHistoryDialog dialog(parent, historico);
+      return dialog.exec() == QDialog::Accepted;
+    });
+  });
+  return escreveu;
+}
+
+}  // namespace zi::desktop
