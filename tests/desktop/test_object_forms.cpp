@@ -20,21 +20,21 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/indicators.h"
 #include "desktop/text_fields.h"
-#include "support/demo_database.h"
+#include "support/demo_catalogue_database.h"
 #include "toolbox/message_box.h"
 
 namespace zi::desktop {
 namespace {
 
-class ObjectFormsTest : public test::DemoDatabase {
+class ObjectFormsTest : public test::DemoCatalogueDatabase {
  protected:
   void SetUp() override {
-    test::DemoDatabase::SetUp();
+    test::DemoCatalogueDatabase::SetUp();
     SetErrorBoxHandler([this](const std::string& caption, const std::string&) { boxes_.push_back(caption); });
   }
   void TearDown() override {
     SetErrorBoxHandler({});
-    test::DemoDatabase::TearDown();
+    test::DemoCatalogueDatabase::TearDown();
   }
   tObjEmp Emp(const std::string& cod) {
     tObjEmp emp;
@@ -171,6 +171,33 @@ TEST_F(ObjectFormsTest, AFailingIndicatorKeepsTheFormOpenWithTheFocusOnIt) {
   EXPECT_EQ(empregados->text(), "many");
   EXPECT_EQ(emp, stored);
   EXPECT_EQ(boxes_.size(), 1u);
+}
+
+TEST_F(ObjectFormsTest, AnIndicatorsHistoryButtonShowsItsEntryAgainKeepingTheOtherFieldsAsTyped) {
+  tObjEmp emp = Emp("PETR");
+  ASSERT_EQ(PutValorDoIndicadorNaData(kNivelEmpresa, emp.id, 58, kNoDate, {.nulo = false, .valorst = "Oil"}), 0);
+  auto set = Set(kNivelEmpresa, emp.id);
+  TObjEmpForm form(nullptr, emp, *set);
+  TIndicatorBoxWidget& box = *form.BoxWidget();
+  EXPECT_EQ(box.Historico(9), nullptr) << "the fixed fields have no history button";
+  auto* descricao = dynamic_cast<QLineEdit*>(box.Campo(58));
+  auto* empregados = dynamic_cast<QLineEdit*>(box.Campo(63));
+  ASSERT_TRUE(descricao && empregados);
+  EXPECT_EQ(descricao->text(), "Oil");
+  QTest::keyClicks(descricao, " and gas");
+  QTest::keyClicks(empregados, "40");
+  bool shown = false;
+  WhenModal([&shown](QDialog& history) {
+    shown = true;
+    QTest::keyClick(&history, Qt::Key_Escape);
+  });
+  QTest::mouseClick(box.Historico(58), Qt::LeftButton);
+  EXPECT_TRUE(shown);
+  descricao = dynamic_cast<QLineEdit*>(box.Campo(58));
+  empregados = dynamic_cast<QLineEdit*>(box.Campo(63));
+  ASSERT_TRUE(descricao && empregados);
+  EXPECT_EQ(descricao->text(), "Oil");
+  EXPECT_EQ(empregados->text(), "40");
 }
 
 TEST_F(ObjectFormsTest, ClassOkayWithoutANameFocusesThePick) {

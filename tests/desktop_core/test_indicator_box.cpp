@@ -9,7 +9,7 @@
 #include "catalogue/indicators.h"
 #include "catalogue/objects.h"
 #include "catalogue/registration_templates.h"
-#include "support/demo_database.h"
+#include "support/demo_catalogue_database.h"
 
 namespace zi::desktop {
 namespace {
@@ -17,7 +17,7 @@ namespace {
 constexpr int kBrasil = 0;
 constexpr int kAcoes = 0;
 
-class IndicatorBoxTest : public test::DemoDatabase {
+class IndicatorBoxTest : public test::DemoCatalogueDatabase {
  protected:
   std::unique_ptr<TIndicadoresDeEmpAtvAnb> Set(int nivel) { return TIndicadoresDeEmpAtvAnb::Cria(nivel, 0, false); }
 };

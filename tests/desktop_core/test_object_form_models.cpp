@@ -10,7 +10,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/indicators.h"
 #include "session/builtin_tables.h"
-#include "support/demo_database.h"
+#include "support/demo_catalogue_database.h"
 #include "toolbox/errors.h"
 
 namespace zi::desktop {
@@ -20,7 +20,7 @@ constexpr int kUserFlagTodosOsTipos = 1;
 constexpr int kUserFlagClasseEstrangeira = 2;
 constexpr int kUserFlagPais = 4;
 
-class ObjectFormModelsTest : public test::DemoDatabase {
+class ObjectFormModelsTest : public test::DemoCatalogueDatabase {
  protected:
   tObjEmp Emp(const std::string& cod) {
     tObjEmp emp;

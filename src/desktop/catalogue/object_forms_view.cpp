@@ -13,6 +13,7 @@
 
 #include "catalogue/naics.h"
 #include "db/sql_errors.h"
+#include "desktop/catalogue/indicator_history.h"
 #include "desktop/forms.h"
 #include "desktop/naics_picker_dialog.h"
 #include "desktop/text_fields.h"
@@ -54,7 +55,8 @@ void FillCheck(QCheckBox* check, bool marcado) {
 
 // --- The indicator box -----------------------------------------------------------------------
 
-TIndicatorBoxWidget::TIndicatorBoxWidget(QWidget* parent, TBoxDoForm& box) : QScrollArea(parent), box_(box) {
+TIndicatorBoxWidget::TIndicatorBoxWidget(QWidget* parent, TBoxDoForm& box, TIndicadoresDeEmpAtvAnb& set)
+    : QScrollArea(parent), box_(box), set_(set) {
   setWidgetResizable(true);
   setMinimumWidth(360);
 }
@@ -62,6 +64,9 @@ TIndicatorBoxWidget::TIndicatorBoxWidget(QWidget* parent, TBoxDoForm& box) : QSc
 void TIndicatorBoxWidget::Monta() {
   campos_.clear();
   labels_.clear();
+  historicos_.clear();
+  // The box is laid out again from its own history buttons: the old rows go once the click is over.
+  if (QWidget* old = takeWidget()) old->deleteLater();
   rows_ = new QWidget;
   auto* grid = new QGridLayout(rows_);
   int row = 0;
@@ -96,6 +101,13 @@ void TIndicatorBoxWidget::Monta() {
       field->setEnabled(valor.habilitado);
       grid->addWidget(field, row, 1);
       campos_[linha.indicador] = field;
+      auto* historico = new QPushButton("...", rows_);
+      historico->setAutoDefault(false);
+      grid->addWidget(historico, row, 2);
+      historicos_[linha.indicador] = historico;
+      const int indicador = linha.indicador;
+      connect(historico, &QPushButton::clicked, this,
+              [this, indicador] { CallGuarded("TBoxInd.HistoricoClick", [this, indicador] { EditaHistorico(indicador); }); });
     }
     ++row;
   }
@@ -123,6 +135,18 @@ void TIndicatorBoxWidget::Le() {
 QWidget* TIndicatorBoxWidget::Campo(int indicador) const {
   const auto campo = campos_.find(indicador);
   return campo == campos_.end() ? nullptr : campo->second;
+}
+
+QPushButton* TIndicatorBoxWidget::Historico(int indicador) const {
+  const auto historico = historicos_.find(indicador);
+  return historico == historicos_.end() ? nullptr : historico->second;
+}
+
+void TIndicatorBoxWidget::EditaHistorico(int indicador) {
+  Le();
+  EditIndicatorHistory(this, set_.Nivel(), set_.Id(), indicador, set_.Entrada(indicador));
+  box_.Recarrega(set_, indicador);
+  Monta();
 }
 
 QLabel* TIndicatorBoxWidget::Label(int indicador) const {
@@ -168,10 +192,10 @@ void TContainsPick::focusOutEvent(QFocusEvent* event) {
 
 // --- What the forms share --------------------------------------------------------------------
 
-TObjFormBase::TObjFormBase(QWidget* parent, const char* title, TBoxDoForm& box)
+TObjFormBase::TObjFormBase(QWidget* parent, const char* title, TBoxDoForm& box, TIndicadoresDeEmpAtvAnb& set)
     : QDialog(parent),
       fields_(new QFormLayout),
-      box_(new TIndicatorBoxWidget(this, box)),
+      box_(new TIndicatorBoxWidget(this, box, set)),
       okay_(new QPushButton("Okay", this)),
       cancel_(new QPushButton("Cancel", this)) {
   setWindowTitle(title);
@@ -218,7 +242,7 @@ void TObjFormBase::OkayClicked() {
 // --- Company ---------------------------------------------------------------------------------
 
 TObjEmpForm::TObjEmpForm(QWidget* parent, tObjEmp& emp, TIndicadoresDeEmpAtvAnb& set)
-    : TObjFormBase(parent, "Company Registration", model_.Box()), emp_(emp), set_(set) {
+    : TObjFormBase(parent, "Company Registration", model_.Box(), set), emp_(emp), set_(set) {
   model_.Preenche(emp, set);
   const TEmpEntries& e = model_.Entries();
   nome_ = NewEdit(this, CompanyFormModel::kLimiteNome, e.nome);
@@ -308,7 +332,7 @@ QWidget* TObjEmpForm::CampoDe(TCampo) { return nome_; }
 // --- Class -----------------------------------------------------------------------------------
 
 TObjAtvForm::TObjAtvForm(QWidget* parent, tObjAtv& atv, TIndicadoresDeEmpAtvAnb& set)
-    : TObjFormBase(parent, "Class Registration", model_.Box()),
+    : TObjFormBase(parent, "Class Registration", model_.Box(), set),
       atv_(atv),
       set_(set),
       classe_(new TContainsPick(this)),
@@ -383,7 +407,7 @@ QWidget* TObjAtvForm::CampoDe(TCampo campo) {
 // --- Series ----------------------------------------------------------------------------------
 
 TObjAnbForm::TObjAnbForm(QWidget* parent, tObjAnb& anb, TIndicadoresDeEmpAtvAnb& set)
-    : TObjFormBase(parent, "Serie Registration", model_.Box()), anb_(anb), set_(set) {
+    : TObjFormBase(parent, "Serie Registration", model_.Box(), set), anb_(anb), set_(set) {
   model_.Preenche(anb, set);
   const TAnbEntries& e = model_.Entries();
   ticker_ = NewEdit(this, SeriesFormModel::kLimiteTicker, e.cod);

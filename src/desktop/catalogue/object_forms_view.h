@@ -28,19 +28,25 @@ std::unique_ptr<tObjectForms> CreateObjectForms(QWidget* parent);
 // The indicator box: a label and a field per line of the box model.
 class TIndicatorBoxWidget : public QScrollArea {
  public:
-  TIndicatorBoxWidget(QWidget* parent, TBoxDoForm& box);
+  TIndicatorBoxWidget(QWidget* parent, TBoxDoForm& box, TIndicadoresDeEmpAtvAnb& set);
   // Builds the rows from the model's lines and fields.
   void Monta();
   // The fields' contents into the model.
   void Le();
   QWidget* Campo(int indicador) const;
   QLabel* Label(int indicador) const;
+  // The "..." button that opens the indicator's history.
+  QPushButton* Historico(int indicador) const;
 
  private:
+  void EditaHistorico(int indicador);
+
   TBoxDoForm& box_;
+  TIndicadoresDeEmpAtvAnb& set_;
   QWidget* rows_ = nullptr;
   std::map<int, QWidget*> campos_;
   std::map<int, QLabel*> labels_;
+  std::map<int, QPushButton*> historicos_;
 };
 
 // A pick where typing selects the last entry whose text contains what was typed.
@@ -70,7 +76,7 @@ class TObjFormBase : public QDialog {
   TIndicatorBoxWidget* BoxWidget() const { return box_; }
 
  protected:
-  TObjFormBase(QWidget* parent, const char* title, TBoxDoForm& box);
+  TObjFormBase(QWidget* parent, const char* title, TBoxDoForm& box, TIndicadoresDeEmpAtvAnb& set);
   // Reads the fields into the model and runs its Okay.
   virtual TOkay Okay() = 0;
   // The field to focus when Okay keeps the form open.

@@ -41,6 +41,12 @@ int TBoxDoForm::Monta(const TIndicadoresDeEmpAtvAnb& set, int nivel, int pais, i
   return code;
 }
 
+void TBoxDoForm::Recarrega(const TIndicadoresDeEmpAtvAnb& set, int indicador) {
+  TCamposDoBox digitados = campos_;
+  digitados.erase(indicador);
+  campos_ = box_.Campos(set, digitados);
+}
+
 TOkay TBoxDoForm::Okay(TIndicadoresDeEmpAtvAnb& set, const char* classe) const {
   try {
     const std::unique_ptr<TIndicadoresDeEmpAtvAnb> lidos = TIndicadoresDeEmpAtvAnb::Cria(set.Nivel(), set.Id(), false);

@@ -58,6 +58,8 @@ class TBoxDoForm {
   int Monta(const TIndicadoresDeEmpAtvAnb& set, int nivel, int pais, int tipoObj, int formato,
             const std::vector<int>& tiposDasClasses);
   TOkay Okay(TIndicadoresDeEmpAtvAnb& set, const char* classe) const;
+  // The field of one indicator shows its entry again (after its history was edited).
+  void Recarrega(const TIndicadoresDeEmpAtvAnb& set, int indicador);
 
  private:
   TBoxInd box_;

@@ -10,7 +10,7 @@
 
 namespace zi::test {
 
-class DemoDatabase : public LoggedInDatabase {
+class DemoCatalogueDatabase : public LoggedInDatabase {
  protected:
   void SetUp() override {
     LoggedInDatabase::SetUp();
