@@ -170,7 +170,7 @@ TEST_F(ObjectFormsTest, AFailingIndicatorKeepsTheFormOpenWithTheFocusOnIt) {
   EXPECT_TRUE(empregados->hasFocus());
   EXPECT_EQ(empregados->text(), "many");
   EXPECT_EQ(emp, stored);
-  EXPECT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_, std::vector<std::string>{"SQL error 4294 on TBoxInd.Save"});
 }
 
 TEST_F(ObjectFormsTest, AnIndicatorsHistoryButtonShowsItsEntryAgainKeepingTheOtherFieldsAsTyped) {
@@ -198,6 +198,30 @@ TEST_F(ObjectFormsTest, AnIndicatorsHistoryButtonShowsItsEntryAgainKeepingTheOth
   ASSERT_TRUE(descricao && empregados);
   EXPECT_EQ(descricao->text(), "Oil");
   EXPECT_EQ(empregados->text(), "40");
+}
+
+TEST_F(ObjectFormsTest, AFormShownAgainAfterAFailedWriteShowsWhatTheUserEntered) {
+  const std::unique_ptr<tObjectForms> forms = CreateObjectForms(nullptr);
+  tObjEmp emp = Emp("PETR");
+  auto set = Set(kNivelEmpresa, emp.id);
+  WhenModal([](QDialog& form) {
+    auto& company = dynamic_cast<TObjEmpForm&>(form);
+    company.Nome()->setText("Entered name");
+    dynamic_cast<QLineEdit*>(company.BoxWidget()->Campo(58))->setText("Entered description");
+    QTest::mouseClick(company.OkayButton(), Qt::LeftButton);
+  });
+  ASSERT_TRUE(forms->EditEmp(emp, *set));
+  EXPECT_TRUE(set->Entrada(58).modified);
+  std::string nome, descricao;
+  WhenModal([&](QDialog& form) {
+    auto& company = dynamic_cast<TObjEmpForm&>(form);
+    nome = TextOf(company.Nome());
+    descricao = TextOf(dynamic_cast<QLineEdit*>(company.BoxWidget()->Campo(58)));
+    QTest::mouseClick(company.CancelButton(), Qt::LeftButton);
+  });
+  EXPECT_FALSE(forms->EditEmp(emp, *set));
+  EXPECT_EQ(nome, "Entered name");
+  EXPECT_EQ(descricao, "Entered description");
 }
 
 TEST_F(ObjectFormsTest, ClassOkayWithoutANameFocusesThePick) {

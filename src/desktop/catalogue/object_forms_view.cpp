@@ -78,7 +78,9 @@ void TIndicatorBoxWidget::Monta() {
     const TCampoDoBox valor = campo == box_.Campos().end() ? TCampoDoBox{} : campo->second;
     QWidget* field = nullptr;
     switch (linha.tipo) {
-      case TTipoDeCampo::CamposFixos: grid->addWidget(new QLabel(ToQt(std::string(kVemDosCamposFixos)), rows_), row, 1); break;
+      case TTipoDeCampo::CamposFixos:
+        grid->addWidget(new QLabel(ToQt(std::string(kVemDosCamposFixos)), rows_), row, 1);
+        break;
       case TTipoDeCampo::Lista:
       case TTipoDeCampo::Moeda: {
         auto* combo = new QComboBox(rows_);
@@ -106,8 +108,9 @@ void TIndicatorBoxWidget::Monta() {
       grid->addWidget(historico, row, 2);
       historicos_[linha.indicador] = historico;
       const int indicador = linha.indicador;
-      connect(historico, &QPushButton::clicked, this,
-              [this, indicador] { CallGuarded("TBoxInd.HistoricoClick", [this, indicador] { EditaHistorico(indicador); }); });
+      connect(historico, &QPushButton::clicked, this, [this, indicador] {
+        CallGuarded("TBoxInd.HistoricoClick", [this, indicador] { EditaHistorico(indicador); });
+      });
     }
     ++row;
   }
@@ -231,7 +234,9 @@ void TObjFormBase::OkayClicked() {
     return;
   }
   QWidget* foco = okay.foco == TCampo::Indicador ? box_->Campo(okay.indicador) : CampoDe(okay.foco);
-  if (okay.code != 0) db::ShowSqlErrorTxt(okay.foco == TCampo::Indicador ? "TBoxInd.Save" : windowTitle().toStdString(), okay.code);
+  if (okay.code != 0) {
+    db::ShowSqlErrorTxt(okay.foco == TCampo::Indicador ? "TBoxInd.Save" : FromQt(windowTitle()), okay.code);
+  }
   if (foco) {
     foco->setVisible(true);
     foco->setFocus();

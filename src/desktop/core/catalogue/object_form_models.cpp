@@ -107,9 +107,15 @@ TOkay CompanyFormModel::Okay(tObjEmp& emp, TIndicadoresDeEmpAtvAnb& set) {
     novo.cnpj = Trim(entries_.cnpj);
     if (paisHabilitado_) novo.pais = entries_.pais;
     // A slot without a pick keeps what the record holds.
-    for (const int source : sourcesDeMoeda_) novo.moedabal.at(static_cast<size_t>(source)) = entries_.moedabal.at(static_cast<size_t>(source));
+    for (const int source : sourcesDeMoeda_) {
+      const auto slot = static_cast<size_t>(source);
+      novo.moedabal.at(slot) = entries_.moedabal.at(slot);
+    }
     novo.moedaInformeFIDC = entries_.moedaInformeFIDC;
-    for (const int source : sourcesDeFormato_) novo.fmtbal.at(static_cast<size_t>(source)) = entries_.fmtbal.at(static_cast<size_t>(source));
+    for (const int source : sourcesDeFormato_) {
+      const auto slot = static_cast<size_t>(source);
+      novo.fmtbal.at(slot) = entries_.fmtbal.at(slot);
+    }
     novo.naics = entries_.naics;
   } catch (const std::exception& e) {
     Loga(std::string("ObjEmpForm.OkClick emp error ") + e.what());
