@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/indicator_definitions.h"
 #include "catalogue/indicators.h"
 #include "catalogue/objects.h"
 #include "catalogue/registration_templates.h"
@@ -66,6 +67,31 @@ TEST_F(IndicatorBoxTest, TheClassAndSeriesLevelsPickCheckAndCurrencyFields) {
                        {48, "Nome da s\xE9rie", TTipoDeCampo::Edit, 100},
                        {61, "Moeda de negocia\xE7\xE3o", TTipoDeCampo::Moeda, 0},
                        {64, "In\xED" "cio das negocia\xE7\xF5" "es", TTipoDeCampo::Edit, 15}});
+}
+
+TEST_F(IndicatorBoxTest, AListTypedAsANumberIsAnEditFieldOfItsKey) {
+  constexpr int kTipado = 12;
+  Sql("UPDATE DefIndicador SET aux9 = 1, texto13 = 'n' WHERE id = 65");
+  ASSERT_EQ(DefIndicadores().Carrega(), 0);
+  TBoxInd box;
+  ASSERT_EQ(box.Monta(kNivelClasse, kBrasil, kTipado, 1, {kTipado}), 0);
+  ASSERT_NE(box.Linha(65), nullptr);
+  EXPECT_EQ(box.Linha(65)->tipo, TTipoDeCampo::Edit);
+  auto set = Set(kNivelClasse);
+  TCamposDoBox campos = box.Campos(*set);
+  campos[65].texto = " 7";
+  ASSERT_EQ(box.Save(campos, *set), 0);
+  EXPECT_EQ(set->Entrada(65).valor.valornum, 7);
+  EXPECT_EQ(box.Campos(*set).at(65).texto, "7");
+  campos[65].texto = "seven";
+  EXPECT_EQ(box.Save(campos, *set), kInteiroIlegivel);
+
+  TBoxInd misturado;
+  ASSERT_EQ(misturado.Monta(kNivelClasse, kBrasil, kTipado, 1, {kTipado, kAcoes}), 0);
+  EXPECT_EQ(misturado.Linha(65)->tipo, TTipoDeCampo::Lista) << "not every class is of the typed kind";
+  TBoxInd outroPais;
+  ASSERT_EQ(outroPais.Monta(kNivelClasse, 1, kTipado, 1, {kTipado}), 0);
+  EXPECT_EQ(outroPais.Linha(65)->tipo, TTipoDeCampo::Lista);
 }
 
 TEST_F(IndicatorBoxTest, ATemplateThatIsNotListedLaysOutNothingAndItsSaveChangesNothing) {
