@@ -256,6 +256,24 @@ TEST_F(ObjectFormsTest, TypingIntoTheClassPickSelectsTheLastItemContainingTheTex
       << "a pause starts a new search";
 }
 
+TEST_F(ObjectFormsTest, ACancelledClassFormIs4127AndOneWithoutNamesIsNotShown) {
+  tObjAtv atv;
+  ASSERT_EQ(DbObjAtvGet(AtvIdDaSerie("PETR3"), atv), 0);
+  const tObjAtv stored = atv;
+  auto set = Set(kNivelClasse, atv.id);
+  TObjAtvForm form(nullptr, atv, *set);
+  WhenModal([](QDialog& shown) { QTest::keyClick(&shown, Qt::Key_Escape); });
+  EXPECT_EQ(form.Executa(), kClasseCancelada);
+  EXPECT_EQ(atv, stored);
+  tObjAtv ibm;
+  ibm.emp = EmpId("IBM");
+  auto nova = Set(kNivelClasse, 0);
+  TObjAtvForm semNomes(nullptr, ibm, *nova);
+  EXPECT_EQ(semNomes.Executa(), kClasseSemNomes);
+  EXPECT_FALSE(semNomes.isVisible());
+  EXPECT_TRUE(boxes_.empty()) << "no message";
+}
+
 TEST_F(ObjectFormsTest, TheCheckBoxShowsTheClassesOfOtherCountriesAndTheCompanyButtonRevealsItsNumber) {
   tObjAtv atv;
   ASSERT_EQ(DbObjAtvGet(AtvIdDaSerie("PETR3"), atv), 0);

@@ -393,6 +393,11 @@ int TObjAtvForm::Preenche() {
   return 0;
 }
 
+int TObjAtvForm::Executa() {
+  if (const int code = Preenche()) return code;
+  return exec() == QDialog::Accepted ? 0 : kClasseCancelada;
+}
+
 TOkay TObjAtvForm::Okay() {
   TAtvEntries& e = model_.Entries();
   e.idclass = classe_->Id();
@@ -546,8 +551,7 @@ class TObjectFormsView : public tObjectForms {
   // without a message.
   bool EditAtv(tObjAtv& atv, TIndicadoresDeEmpAtvAnb& indicadores) override {
     TObjAtvForm form(parent_, atv, indicadores);
-    if (form.Preenche() != 0) return false;
-    return form.exec() == QDialog::Accepted;
+    return form.Executa() == 0;
   }
   bool EditAnb(tObjAnb& anb, TIndicadoresDeEmpAtvAnb& indicadores) override {
     TObjAnbForm form(parent_, anb, indicadores);

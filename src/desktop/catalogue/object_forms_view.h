@@ -137,6 +137,8 @@ class TObjAtvForm : public TObjFormBase {
   TObjAtvForm(QWidget* parent, tObjAtv& atv, TIndicadoresDeEmpAtvAnb& set);
   // Fills the form: 0, or the code that keeps it from being shown (a cancel).
   int Preenche();
+  // Fills and shows the form, modal: 0 on Okay, the filling's code, or 4127 on Cancel.
+  int Executa();
 
   TContainsPick* Classe() const { return classe_; }
   QCheckBox* Estrangeiras() const { return estrangeiras_; }
