@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -39,6 +40,14 @@ int IdDe(const QComboBox* combo, int semSelecao) {
   return combo->currentIndex() < 0 ? semSelecao : combo->currentData().toInt();
 }
 
+// A small button ("...", "X") as wide as its caption.
+QPushButton* NewSmallButton(QWidget* parent, const char* caption) {
+  auto* button = new QPushButton(caption, parent);
+  button->setAutoDefault(false);
+  button->setFixedWidth(button->fontMetrics().horizontalAdvance(caption) + 16);
+  return button;
+}
+
 QLineEdit* NewEdit(QWidget* parent, int limite, const std::string& texto) {
   auto* edit = new QLineEdit(parent);
   LimitText(edit, limite);
@@ -58,7 +67,7 @@ void FillCheck(QCheckBox* check, bool marcado) {
 TIndicatorBoxWidget::TIndicatorBoxWidget(QWidget* parent, TBoxDoForm& box, TIndicadoresDeEmpAtvAnb& set)
     : QScrollArea(parent), box_(box), set_(set) {
   setWidgetResizable(true);
-  setMinimumWidth(360);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void TIndicatorBoxWidget::Monta() {
@@ -103,8 +112,7 @@ void TIndicatorBoxWidget::Monta() {
       field->setEnabled(valor.habilitado);
       grid->addWidget(field, row, 1);
       campos_[linha.indicador] = field;
-      auto* historico = new QPushButton("...", rows_);
-      historico->setAutoDefault(false);
+      QPushButton* historico = NewSmallButton(rows_, "...");
       grid->addWidget(historico, row, 2);
       historicos_[linha.indicador] = historico;
       const int indicador = linha.indicador;
@@ -116,6 +124,8 @@ void TIndicatorBoxWidget::Monta() {
   }
   grid->setRowStretch(row, 1);
   setWidget(rows_);
+  // Wide enough for its rows: only the height scrolls.
+  setMinimumWidth(rows_->sizeHint().width() + verticalScrollBar()->sizeHint().width() + 2 * frameWidth());
 }
 
 void TIndicatorBoxWidget::Le() {
@@ -251,6 +261,7 @@ TObjEmpForm::TObjEmpForm(QWidget* parent, tObjEmp& emp, TIndicadoresDeEmpAtvAnb&
   model_.Preenche(emp, set);
   const TEmpEntries& e = model_.Entries();
   nome_ = NewEdit(this, CompanyFormModel::kLimiteNome, e.nome);
+  nome_->setMinimumWidth(nome_->fontMetrics().averageCharWidth() * CompanyFormModel::kLimiteNome);
   fields_->addRow("Company Name", nome_);
   pais_ = new QComboBox(this);
   FillPick(pais_, model_.Paises(), e.pais);
@@ -281,9 +292,8 @@ TObjEmpForm::TObjEmpForm(QWidget* parent, tObjEmp& emp, TIndicadoresDeEmpAtvAnb&
   }
   naics_ = new QLineEdit(this);
   naics_->setReadOnly(true);
-  naicsPick_ = new QPushButton("...", this);
-  naicsClear_ = new QPushButton("X", this);
-  for (QPushButton* button : {naicsPick_, naicsClear_}) button->setAutoDefault(false);
+  naicsPick_ = NewSmallButton(this, "...");
+  naicsClear_ = NewSmallButton(this, "X");
   auto* naics = new QHBoxLayout;
   naics->addWidget(naics_, 1);
   naics->addWidget(naicsPick_);
@@ -351,6 +361,7 @@ TObjAtvForm::TObjAtvForm(QWidget* parent, tObjAtv& atv, TIndicadoresDeEmpAtvAnb&
   fields_->addRow("Voting Status", voto_);
   fields_->addRow("Type of Asset", tipoObj_);
   empresaButton_->setAutoDefault(false);
+  empresaButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   LimitText(empresa_, kLimiteDoNumeroDoObjeto);
   auto* empresa = new QHBoxLayout;
   empresa->addWidget(empresaButton_);
@@ -469,6 +480,7 @@ TObjAnbForm::TObjAnbForm(QWidget* parent, tObjAnb& anb, TIndicadoresDeEmpAtvAnb&
   fields_->addRow("Quotes template", override_);
   classeButton_ = new QPushButton("Class", this);
   classeButton_->setAutoDefault(false);
+  classeButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   classeButton_->setVisible(model_.BotaoClasseVisivel());
   classe_ = NewEdit(this, kLimiteDoNumeroDoObjeto, e.classe);
   classe_->setVisible(false);
