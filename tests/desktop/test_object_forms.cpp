@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -19,7 +20,10 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/indicators.h"
+#include "catalogue/naics.h"
+#include "desktop/naics_picker_dialog.h"
 #include "desktop/text_fields.h"
+#include "session/session.h"
 #include "support/demo_catalogue_database.h"
 #include "toolbox/message_box.h"
 
@@ -134,6 +138,27 @@ TEST_F(ObjectFormsTest, TheNaicsClearButtonEmptiesTheTitleAndTheCode) {
   EXPECT_TRUE(form.Naics()->isReadOnly());
   QTest::mouseClick(form.OkayButton(), Qt::LeftButton);
   EXPECT_EQ(emp.naics, 0);
+}
+
+TEST_F(ObjectFormsTest, TheNaicsButtonPicksACodeAndShowsItsTitle) {
+  tObjEmp emp = Emp("VALE");
+  emp.naics = 23;
+  auto set = Set(kNivelEmpresa, emp.id);
+  TObjEmpForm form(nullptr, emp, *set);
+  EXPECT_FALSE(form.Naics()->text().isEmpty());
+  EXPECT_EQ(TextOf(form.Naics()), NaicsTitulo(23, ZiGlobs().lingua));
+  int picked = 0;
+  WhenModal([&picked](QDialog& dialog) {
+    auto& picker = dynamic_cast<tZiPickSicCod&>(dialog);
+    picker.List()->setCurrentRow(0);
+    picked = picker.Codigo();
+    QTest::mouseClick(picker.OkButton(), Qt::LeftButton);
+  });
+  QTest::mouseClick(form.NaicsPick(), Qt::LeftButton);
+  ASSERT_EQ(picked, 11);
+  EXPECT_EQ(TextOf(form.Naics()), NaicsTitulo(11, ZiGlobs().lingua));
+  QTest::mouseClick(form.OkayButton(), Qt::LeftButton);
+  EXPECT_EQ(emp.naics, 11);
 }
 
 TEST_F(ObjectFormsTest, ChangingTheCountryLaysTheIndicatorBoxOutAgainKeepingWhatWasTyped) {
