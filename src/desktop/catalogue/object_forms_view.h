@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QScrollArea>
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 
