@@ -179,7 +179,7 @@ int ClassFormModel::Preenche(const tObjAtv& atv, const TIndicadoresDeEmpAtvAnb& 
 TPickList ClassFormModel::Votos() const { return ItensDe(Listas().EnumVote); }
 TPickList ClassFormModel::TiposDeAtivo() const { return ItensDe(Listas().EnumTipoObj); }
 
-int ClassFormModel::MudaEstrangeira(bool todas, const std::string& textoSelecionado) {
+int ClassFormModel::MudaEstrangeira(bool todas, std::string textoSelecionado) {
   classes_ = todas ? TodasAsClasses() : ClassesDoPais(0);
   entries_.estrangeira = todas;
   int indice = -1;

@@ -139,8 +139,9 @@ class ClassFormModel {
   TAtvEntries& Entries() { return entries_; }
   TBoxDoForm& Box() { return box_; }
   // The check box was ticked or unticked: the pick lists all names or the country's, the same
-  // text selected again (the index, -1 when the list lacks it).
-  int MudaEstrangeira(bool todas, const std::string& textoSelecionado);
+  // text selected again (the index, -1 when the list lacks it). The text is taken by value: it may
+  // be an entry of the list being replaced.
+  int MudaEstrangeira(bool todas, std::string textoSelecionado);
   int MudaTipoDeAtivo(const TIndicadoresDeEmpAtvAnb& set);
 
   TOkay Okay(tObjAtv& atv, TIndicadoresDeEmpAtvAnb& set);
