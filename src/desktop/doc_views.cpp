@@ -26,16 +26,14 @@ constexpr int kLogNarrowPad = 10;
 }  // namespace
 
 bool KindBuilt(int kind) {
-  return kind == kKindLog || kind == kKindImport || (kind == kKindObjects && HasObjectFormsFactory());
+  return kind == kKindLog || kind == kKindImport || kind == kKindObjects;
 }
 
 std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWidget* toolbar) {
   switch (kind) {
     case kKindLog: return std::make_unique<tLogView>(parent, toolbar);
     case kKindImport: return std::make_unique<tImpView>(parent, toolbar);
-    case kKindObjects:
-      if (!HasObjectFormsFactory()) return nullptr;
-      return std::make_unique<tObjWinView>(parent, toolbar, CreateObjectForms());
+    case kKindObjects: return std::make_unique<tObjWinView>(parent, toolbar, FormsForObjectWindow(parent));
     default: return nullptr;
   }
 }

@@ -7,6 +7,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "desktop/catalogue/object_forms_view.h"
 #include "desktop/country_badges.h"
 #include "desktop/core/window_kinds.h"
 
@@ -34,8 +35,9 @@ TObjectFormsFactory& FormsFactory() {
 }  // namespace
 
 void SetObjectFormsFactory(TObjectFormsFactory factory) { FormsFactory() = std::move(factory); }
-bool HasObjectFormsFactory() { return static_cast<bool>(FormsFactory()); }
-std::unique_ptr<tObjectForms> CreateObjectForms() { return FormsFactory() ? FormsFactory()() : nullptr; }
+std::unique_ptr<tObjectForms> FormsForObjectWindow(QWidget* parent) {
+  return FormsFactory() ? FormsFactory()() : CreateObjectForms(parent->window());
+}
 
 // Draws a line by its level: the company's country badge, the series' status letter at the right,
 // an inactive series in red (gold on the selection's colour).

@@ -15,12 +15,12 @@ class QPushButton;
 
 namespace zi::desktop {
 
-// Where the company window gets its forms; installed by the desktop. Without one the kind has no
-// window in this build.
+// Where the company window gets its forms: the Qt forms unless another source is installed (a
+// test's scripted forms); an empty factory restores the Qt forms.
 using TObjectFormsFactory = std::function<std::unique_ptr<tObjectForms>()>;
 void SetObjectFormsFactory(TObjectFormsFactory factory);
-bool HasObjectFormsFactory();
-std::unique_ptr<tObjectForms> CreateObjectForms();
+// The forms of a company window shown in parent's window.
+std::unique_ptr<tObjectForms> FormsForObjectWindow(QWidget* parent);
 
 // The details of the selected object, painted from the lines the window read when it was selected.
 class tObjDetailPanel : public QWidget {
