@@ -61,6 +61,9 @@ class tDocWidget : public QWidget, public tMdiChildView, public tDocWindow {
   QWidget* ToolPanel() const { return toolPanel_; }
   // Places the tool panel from x to the toolbar's right edge, at the given top and height.
   void PlaceToolPanel(int x, int top, int height);
+  // Replaced: hidden with its tool panel, and no longer loads, until its deferred deletion.
+  void Retire();
+  bool Retired() const { return retired_; }
 
  private:
   std::unique_ptr<tMdiChild> child_;
@@ -68,6 +71,7 @@ class tDocWidget : public QWidget, public tMdiChildView, public tDocWindow {
   tCortina* curtain_;
   QWidget* toolPanel_ = nullptr;
   QToolButton* undo_ = nullptr;
+  bool retired_ = false;
 };
 
 // The save question: "Save changes" (6), "Discard changes" (7), "Resume editing" (2, also Escape

@@ -43,7 +43,13 @@ void tMdiChild::SetView(tMdiChildView* view) {
 void tMdiChild::SetCurObj(const tObjHierEx& object) {
   if (state_ != kCreated) FatalRunError250(std::string(ClassName()) + " SetCurObj state:" + std::to_string(state_));
   curObj_ = object;
-  ObjDataLoad();
+  try {
+    ObjDataLoad();
+  } catch (const std::exception& e) {
+    Loga(std::string(ClassName()) + " ObjDataLoad error " + e.what());
+    SetLoadFailed();
+    ShowErrorBox("Error", e.what());
+  }
   state_ = kLoaded;
 }
 
@@ -51,13 +57,13 @@ int tMdiChild::CurObjId() const { return ObjIdAtLevel(MdiType(), curObj_); }
 
 void tMdiChild::MarkChanged() {
   if (state_ == kCreated) FatalRunError250(std::string(ClassName()) + " MarkChanged state:0");
-  if (state_ == kChanged) return;
+  if (state_ == kChanged || loadFailed_) return;
   state_ = kChanged;
   SetUndoEnabled(true);
 }
 
 bool tMdiChild::ConfirmClose() {
-  if (!HasDataChanged()) return true;
+  if (loadFailed_ || !HasDataChanged()) return true;
   const bool hasError = HasDataError();
   const int result = ShowSaveDialog(hasError);
   LogaDebug(SaveDialogDebugLine(ClassName(), result, hasError));
