@@ -69,7 +69,8 @@ class tDocWidget : public QWidget, public tMdiChildView, public tDocWindow {
   std::unique_ptr<tMdiChild> child_;
   QWidget* toolbar_;
   tCortina* curtain_;
-  QWidget* toolPanel_ = nullptr;
+  // In the main window's toolbar, which may go first when the main window does.
+  QPointer<QWidget> toolPanel_;
   QToolButton* undo_ = nullptr;
   bool retired_ = false;
 };

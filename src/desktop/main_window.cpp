@@ -42,8 +42,8 @@ struct TChooserButton {
   int code;
 };
 
-// The log window has no button of its own in the original layout: "&Data Log" takes a free place
-// of the third column with a letter no other button uses.
+// "&Data Log" opens the log window from a free place of the third column, with a letter no other
+// button uses.
 constexpr std::array<TChooserButton, 22> kChooserButtons = {{
     {"&Companies", 1, 12, 1000},      {"&Fin Stats", 1, 48, 1001},     {"&Prices", 1, 84, 1002},
     {"Corp &Actions", 1, 120, 1003},  {"&News", 1, 156, 1004},         {"Sh &Holders", 1, 192, 1005},
@@ -167,7 +167,7 @@ QPushButton* TWinNewwin::MnemonicButton(int qtKey) const {
 }
 
 // Qt cycles the focus between buttons whose mnemonics clash ("&Companies" and "Abbrev&Case"), and
-// takes plain letters for nothing; the chooser clicks at once, as its button-only original did.
+// takes plain letters for nothing; in this dialog of buttons only, a letter clicks its button at once.
 bool TWinNewwin::eventFilter(QObject* watched, QEvent* event) {
   const bool override = event->type() == QEvent::ShortcutOverride;
   if (!override && event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);

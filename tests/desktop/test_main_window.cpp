@@ -313,6 +313,14 @@ TEST_F(MainWindowView, AReplacedWindowIsDestroyedOnceTheEventLoopIsBack) {
   EXPECT_EQ(main->windowTitle(), "ZorInput 20240410-1131 - Permissions");
 }
 
+TEST_F(MainWindowView, TheMainWindowMayGoBeforeAReplacedWindowIsDestroyed) {
+  OpenGrid();
+  QPointer<TwoByTwoView> first = gridView;
+  ASSERT_TRUE(main->Ctl().SwitchTo({}, kChooserKindBase + 8));
+  main.reset();
+  EXPECT_TRUE(first.isNull());
+}
+
 TEST_F(MainWindowView, TheGeometryIsKeptBetweenRuns) {
   main->setGeometry(40, 50, 700, 500);
   QApplication::processEvents();
