@@ -27,6 +27,7 @@ namespace {
 // A slice of the import window's run, posted after the user's events.
 const QEvent::Type kZiIdleEvent = static_cast<QEvent::Type>(QEvent::User + 1569);
 constexpr int kLogNarrowPad = 10;
+constexpr int kBrowsePad = 20;
 
 // The local file a drag carries, or nothing.
 QString DroppedFile(const QMimeData* data) {
@@ -70,6 +71,7 @@ tImpView::tImpView(QWidget* parent, QWidget* toolbar)
   file_->setAcceptDrops(false);
   pane_->setAcceptDrops(false);
   browse_->setToolTip("Choose the file to import");
+  browse_->setFixedWidth(browse_->fontMetrics().horizontalAdvance(browse_->text()) + kBrowsePad);
   auto* fileRow = new QHBoxLayout;
   fileRow->addWidget(file_, 1);
   fileRow->addWidget(browse_);

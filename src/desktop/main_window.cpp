@@ -288,6 +288,7 @@ TWinMain::TWinMain(TWinMainCtl::THooks hooks)
       [this] { CallGuarded("TWinMain.PickObject", [this] { ctl_->PickObject(); }); });
   toolbar_->setGeometry(0, 0, width(), kToolBarHeight);
   pbCurObj_->setGeometry(4, 4, 193, 25);
+  pbCurObj_->setToolTip("Pick a company (F2)");
   btNewWin_->setGeometry(204, 4, 37, 25);
   btNewWin_->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
   btNewWin_->setToolTip("New window (F3)");
