@@ -2,7 +2,9 @@
 
 #include <exception>
 
+#include "db/sql_errors.h"
 #include "desktop/core/window_kinds.h"
+#include "toolbox/errors.h"
 #include "toolbox/log.h"
 #include "toolbox/message_box.h"
 
@@ -45,12 +47,19 @@ void tMdiChild::SetCurObj(const tObjHierEx& object) {
   curObj_ = object;
   try {
     ObjDataLoad();
+  } catch (const EDBException& e) {
+    LoadFailedBy(e);
+    db::ShowSqlErrorTxt(std::string(ClassName()) + ".ObjDataLoad", e.ErrorCode());
   } catch (const std::exception& e) {
-    Loga(std::string(ClassName()) + " ObjDataLoad error " + e.what());
-    SetLoadFailed();
+    LoadFailedBy(e);
     ShowErrorBox("Error", e.what());
   }
   state_ = kLoaded;
+}
+
+void tMdiChild::LoadFailedBy(const std::exception& e) {
+  Loga(std::string(ClassName()) + " ObjDataLoad error " + e.what());
+  SetLoadFailed();
 }
 
 int tMdiChild::CurObjId() const { return ObjIdAtLevel(MdiType(), curObj_); }

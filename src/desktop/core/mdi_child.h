@@ -2,6 +2,7 @@
 // The document window: one kind of window for one object, with the load, undo and save protocol
 // and the save question asked before it closes.
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -78,6 +79,7 @@ class tMdiChild : public tZiForm {
 
  private:
   void SetUndoEnabled(bool enabled);
+  void LoadFailedBy(const std::exception& e);
 
   tMdiChildView* view_ = nullptr;
   int state_ = kCreated;
