@@ -23,6 +23,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "desktop/core/desktop_messages.h"
@@ -44,6 +45,11 @@ class TwoByTwo : public tMdiChildGrid {
   explicit TwoByTwo(int kind) : kind_(kind) {}
   const char* ClassName() const override { return "tTwoByTwo"; }
   int MdiType() const override { return kind_; }
+  bool HandleShortCut(const TKeyMessage& message) override {
+    keys.push_back(message.key);
+    return tMdiChildGrid::HandleShortCut(message);
+  }
+  std::vector<TKey> keys;
 
  protected:
   void EnterRecord(int) override {}
@@ -59,15 +65,22 @@ class TwoByTwoView : public tDocWidget {
  public:
   TwoByTwoView(int kind, QWidget* parent, QWidget* toolbar)
       : tDocWidget(std::make_unique<TwoByTwo>(kind), parent, toolbar),
-        grid(new TMyGrid(this, static_cast<TwoByTwo&>(Child()), [](int, int) { return std::string("x"); })) {
+        grid(new TMyGrid(this, static_cast<TwoByTwo&>(Child()), [](int, int) { return std::string("x"); })),
+        field(new QLineEdit(this)),
+        button(new QPushButton("Go", this)) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(grid);
+    layout->addWidget(field);
+    layout->addWidget(button);
     grid->Reset(2, 2);
     auto& window = static_cast<TwoByTwo&>(Child());
     window.AttachGrid(grid);
     window.SetEditMode(tMdiChildGrid::kRecordsInRows);
   }
+  TwoByTwo& Window() { return static_cast<TwoByTwo&>(Child()); }
   TMyGrid* grid;
+  QLineEdit* field;
+  QPushButton* button;
 };
 
 void ProcessUntil(const std::function<bool()>& done) {
@@ -172,6 +185,34 @@ TEST_F(MainWindowView, F2AndF3FromAFocusedGridEditor) {
   EXPECT_EQ(main->Ctl().CurObj().EmpId, 12);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
   EXPECT_EQ(choosers, 1);
+}
+
+TEST_F(MainWindowView, OtherKeysReachTheWindowButNotFromATextEditor) {
+  QWidget* editor = OpenGrid();
+  QTest::keyClick(editor, Qt::Key_Delete);
+  QTest::keyClick(editor, Qt::Key_Escape);
+  gridView->field->setFocus();
+  QTest::keyClick(gridView->field, Qt::Key_Insert);
+  QTest::keyClick(gridView->field, Qt::Key_F10);
+  gridView->button->setFocus();
+  QTest::keyClick(gridView->button, Qt::Key_Delete);
+  QTest::keyClick(gridView->button, Qt::Key_F10, Qt::ControlModifier);
+  QTest::keyClick(gridView->button, Qt::Key_F12);
+  EXPECT_EQ(gridView->Window().keys, (std::vector<TKey>{TKey::Escape, TKey::Delete, TKey::CtrlF10, TKey::F12}))
+      << "the grid's editor passes Escape on; the text field keeps its keys";
+}
+
+TEST(KeyOf, TheKeysTheWindowsKnow) {
+  const std::vector<std::tuple<int, Qt::KeyboardModifiers, TKey>> cases = {
+      {Qt::Key_F2, Qt::NoModifier, TKey::F2},          {Qt::Key_F3, Qt::ShiftModifier, TKey::F3},
+      {Qt::Key_Insert, Qt::NoModifier, TKey::Insert},  {Qt::Key_Delete, Qt::NoModifier, TKey::Delete},
+      {Qt::Key_F10, Qt::NoModifier, TKey::F10},        {Qt::Key_F11, Qt::NoModifier, TKey::F11},
+      {Qt::Key_F12, Qt::NoModifier, TKey::F12},        {Qt::Key_F10, Qt::ControlModifier, TKey::CtrlF10},
+      {Qt::Key_F10, Qt::AltModifier, TKey::Other},     {Qt::Key_F2, Qt::ControlModifier, TKey::Other},
+      {Qt::Key_Return, Qt::NoModifier, TKey::Enter},   {Qt::Key_Escape, Qt::NoModifier, TKey::Escape},
+      {Qt::Key_A, Qt::NoModifier, TKey::Other}};
+  for (const auto& [key, modifiers, expected] : cases)
+    EXPECT_EQ(KeyOf(key, modifiers), expected) << key << " " << modifiers.toInt();
 }
 
 TEST_F(MainWindowView, AClickOnTheCurrentObjectBoxPicks) {
