@@ -313,7 +313,7 @@ int RunDesktop() {
     screens = std::make_unique<tScreens>(*desktop.main, QFile::decodeName(folder.c_str()),
                                          QFile::decodeName(file.c_str()));
   }
-  desktop.main->showMaximized();
+  desktop.main->ShowAtStart();
   desktop.inEventLoop = true;
   desktop.app->exec();
   desktop.inEventLoop = false;

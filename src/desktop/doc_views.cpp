@@ -2,10 +2,16 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -22,6 +28,13 @@ namespace {
 // A slice of the import window's run, posted after the user's events.
 const QEvent::Type kZiIdleEvent = static_cast<QEvent::Type>(QEvent::User + 1569);
 constexpr int kLogNarrowPad = 10;
+constexpr int kBrowsePad = 20;
+
+// The local file a drag carries, or nothing.
+QString DroppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls() || data->urls().isEmpty() || !data->urls().front().isLocalFile()) return {};
+  return data->urls().front().toLocalFile();
+}
 
 }  // namespace
 
@@ -42,6 +55,7 @@ tImpView::tImpView(QWidget* parent, QWidget* toolbar)
     : tDocWidget(std::make_unique<tImpWin>(), parent, toolbar),
       window_(static_cast<tImpWin*>(&Child())),
       file_(new QLineEdit(this)),
+      browse_(new QPushButton(QString(QChar(0x2026)), this)),
       action_(new QComboBox(this)),
       encoding_(new QComboBox(this)),
       okay_(new QPushButton("Okay", this)),
@@ -56,9 +70,18 @@ tImpView::tImpView(QWidget* parent, QWidget* toolbar)
     encoding_->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
   encoding_->setCurrentIndex(window_->Form().EncodingIndex());
   pane_->setReadOnly(true);
+  // A file dropped anywhere on the window names the file, the field included.
+  setAcceptDrops(true);
+  file_->setAcceptDrops(false);
+  pane_->setAcceptDrops(false);
+  browse_->setToolTip("Choose the file to import");
+  browse_->setFixedWidth(browse_->fontMetrics().horizontalAdvance(browse_->text()) + kBrowsePad);
+  auto* fileRow = new QHBoxLayout;
+  fileRow->addWidget(file_, 1);
+  fileRow->addWidget(browse_);
   auto* grid = new QGridLayout;
   grid->addWidget(new QLabel("Filename", this), 0, 0);
-  grid->addWidget(file_, 0, 1);
+  grid->addLayout(fileRow, 0, 1);
   grid->addWidget(okay_, 0, 2);
   grid->addWidget(new QLabel("Action", this), 1, 0);
   grid->addWidget(action_, 1, 1);
@@ -77,11 +100,31 @@ tImpView::tImpView(QWidget* parent, QWidget* toolbar)
     });
     Refresh();
   });
+  connect(browse_, &QPushButton::clicked, this, [this] { CallGuarded("tImpForm.Browse", [this] { Browse(); }); });
   connect(cancel_, &QPushButton::clicked, this, [this] {
     CallGuarded("tImpForm.Cancel", [this] { window_->Cancel(); });
     Refresh();
   });
   Refresh();
+}
+
+void tImpView::Browse() {
+  QFileDialog dialog(this, "Import");
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (!file_->text().isEmpty()) dialog.setDirectory(QFileInfo(file_->text()).absolutePath());
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    file_->setText(dialog.selectedFiles().front());
+}
+
+void tImpView::dragEnterEvent(QDragEnterEvent* event) {
+  if (file_->isEnabled() && !DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void tImpView::dropEvent(QDropEvent* event) {
+  const QString file = DroppedFile(event->mimeData());
+  if (!file_->isEnabled() || file.isEmpty()) return;
+  file_->setText(file);
+  event->acceptProposedAction();
 }
 
 void tImpView::PostIdle() { QCoreApplication::postEvent(this, new QEvent(kZiIdleEvent), Qt::LowEventPriority); }
@@ -93,6 +136,7 @@ uint64_t tImpView::TickMs() const {
 
 bool tImpView::event(QEvent* event) {
   if (event->type() != kZiIdleEvent) return tDocWidget::event(event);
+  if (Retired()) return true;
   CallGuarded("tImpForm.wmZiIdle", [this] { window_->wmZiIdle(); });
   Refresh();
   return true;
@@ -102,11 +146,11 @@ void tImpView::Refresh() {
   const tImpForm& form = window_->Form();
   const bool running = form.RunActive() || window_->IsIdleRunning();
   file_->setEnabled(!running);
+  browse_->setEnabled(!running);
   action_->setEnabled(!running);
   encoding_->setEnabled(!running);
   okay_->setEnabled(!running);
   cancel_->setEnabled(running);
-  if (!running && form.Action() == tImpForm::kNoAction) action_->setCurrentIndex(-1);
   const std::vector<std::string>& lines = form.LogPane();
   if (lines.size() < shownLines_) {
     pane_->clear();

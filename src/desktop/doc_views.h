@@ -26,6 +26,8 @@ class tImpView : public tDocWidget, public tIdleHost {
   tImpView(QWidget* parent, QWidget* toolbar);
   tImpWin& Window() { return *window_; }
   QLineEdit* FileField() const { return file_; }
+  // "…": a file dialog that fills the file field.
+  QPushButton* BrowseButton() const { return browse_; }
   QComboBox* ActionList() const { return action_; }
   QComboBox* EncodingList() const { return encoding_; }
   QPushButton* OkayButton() const { return okay_; }
@@ -38,12 +40,16 @@ class tImpView : public tDocWidget, public tIdleHost {
 
  protected:
   bool event(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void Refresh();
+  void Browse();
 
   tImpWin* window_;
   QLineEdit* file_;
+  QPushButton* browse_;
   QComboBox* action_;
   QComboBox* encoding_;
   QPushButton* okay_;

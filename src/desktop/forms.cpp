@@ -42,16 +42,21 @@ QString ToQt(const std::string& text) { return QString::fromStdString(Cp1252ToUt
 std::string FromQt(const QString& text) { return Utf8ToCp1252Lossy(text.toStdString()); }
 
 TKey KeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
-  if (modifiers & (Qt::ControlModifier | Qt::AltModifier)) return TKey::Other;
+  const Qt::KeyboardModifiers held = modifiers & (Qt::ControlModifier | Qt::AltModifier);
+  if (held == Qt::ControlModifier && qtKey == Qt::Key_F10) return TKey::CtrlF10;
+  if (held) return TKey::Other;
   switch (qtKey) {
     case Qt::Key_F2: return TKey::F2;
     case Qt::Key_F3: return TKey::F3;
+    case Qt::Key_F10: return TKey::F10;
+    case Qt::Key_F11: return TKey::F11;
+    case Qt::Key_F12: return TKey::F12;
+    case Qt::Key_Insert: return TKey::Insert;
+    case Qt::Key_Delete: return TKey::Delete;
     case Qt::Key_Return:
     case Qt::Key_Enter: return TKey::Enter;
     case Qt::Key_Escape: return TKey::Escape;
     case Qt::Key_Tab: return TKey::Tab;
-    case Qt::Key_Insert: return TKey::Insert;
-    case Qt::Key_Delete: return TKey::Delete;
     default: return TKey::Other;
   }
 }
@@ -96,7 +101,17 @@ void tDocWidget::SetCurtainVisible(bool visible) {
 
 void tDocWidget::PostFirstPaint() {
   QMetaObject::invokeMethod(
-      this, [this] { CallGuarded("tZiForm.FirstPaint", [this] { child_->RunFirstPaint(); }); }, Qt::QueuedConnection);
+      this,
+      [this] {
+        if (!retired_) CallGuarded("tZiForm.FirstPaint", [this] { child_->RunFirstPaint(); });
+      },
+      Qt::QueuedConnection);
+}
+
+void tDocWidget::Retire() {
+  retired_ = true;
+  hide();
+  if (toolPanel_) toolPanel_->hide();
 }
 
 void tDocWidget::CreateToolPanel(bool withUndo) {

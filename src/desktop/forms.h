@@ -61,13 +61,18 @@ class tDocWidget : public QWidget, public tMdiChildView, public tDocWindow {
   QWidget* ToolPanel() const { return toolPanel_; }
   // Places the tool panel from x to the toolbar's right edge, at the given top and height.
   void PlaceToolPanel(int x, int top, int height);
+  // Replaced: hidden with its tool panel, and no longer loads, until its deferred deletion.
+  void Retire();
+  bool Retired() const { return retired_; }
 
  private:
   std::unique_ptr<tMdiChild> child_;
   QWidget* toolbar_;
   tCortina* curtain_;
-  QWidget* toolPanel_ = nullptr;
+  // In the main window's toolbar, which may go first when the main window does.
+  QPointer<QWidget> toolPanel_;
   QToolButton* undo_ = nullptr;
+  bool retired_ = false;
 };
 
 // The save question: "Save changes" (6), "Discard changes" (7), "Resume editing" (2, also Escape

@@ -1,27 +1,37 @@
 #include "desktop/main_window.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTextEdit>
 #include <QVBoxLayout>
 #include <array>
 
 #include "catalogue/call_support.h"
 #include "catalogue/catalogue.h"
+#include "desktop/catalogue/company_picker_view.h"
+#include "desktop/catalogue/table_editor.h"
+#include "desktop/core/desktop_messages.h"
 #include "desktop/core/window_kinds.h"
+#include "desktop/country_badges.h"
 #include "desktop/doc_views.h"
 #include "desktop/forms.h"
 #include "session/bulletin.h"
 #include "session/session.h"
+#include "session/settings.h"
 #include "toolbox/log.h"
 
 namespace zi::desktop {
@@ -35,14 +45,17 @@ struct TChooserButton {
   int code;
 };
 
-constexpr std::array<TChooserButton, 21> kChooserButtons = {{
+// "&Data Log" opens the log window from a free place of the third column, with a letter no other
+// button uses.
+constexpr std::array<TChooserButton, 22> kChooserButtons = {{
     {"&Companies", 1, 12, 1000},      {"&Fin Stats", 1, 48, 1001},     {"&Prices", 1, 84, 1002},
     {"Corp &Actions", 1, 120, 1003},  {"&News", 1, 156, 1004},         {"Sh &Holders", 1, 192, 1005},
     {"N&um of shares", 1, 228, 1010}, {"P&ortfolio", 1, 264, 1014},    {"Permissions", 2, 12, 1008},
     {"User Info", 2, 48, 1009},       {"Abbrev&Case", 2, 84, 1013},    {"&Laminas", 2, 120, 1015},
     {"Graficos", 2, 156, 1016},       {"Screenings", 2, 192, 1018},    {"A&visos", 2, 228, 1017},
     {"Gals &Simples", 2, 264, 1019},  {"&Gen BGL", 3, 12, kChooserGenBgl}, {"&Import", 3, 48, 1007},
-    {"FS &Mover", 3, 84, 1011},       {"Fin Ind", 3, 120, 1012},       {"Cancel", 3, 264, kMrCancel},
+    {"FS &Mover", 3, 84, 1011},       {"Fin Ind", 3, 120, 1012},       {"&Data Log", 3, 156, 1006},
+    {"Cancel", 3, 264, kMrCancel},
 }};
 constexpr std::array<int, 4> kColumnX = {0, 12, 100, 188};
 constexpr int kChooserWidth = 303;
@@ -53,6 +66,7 @@ constexpr int kChooserPointSize = 8;
 constexpr int kButtonHeight = 25;
 constexpr int kAdminOnlyMover = 1011;
 constexpr int kAdminOnlyFinInd = 1012;
+constexpr int kCompaniesCode = 1000;
 
 constexpr int kToolBarHeight = 33;
 constexpr int kToolPanelOffset = 15;
@@ -60,35 +74,79 @@ constexpr int kRestoredWidth = 850;
 constexpr int kRestoredHeight = 650;
 
 const QEvent::Type kActivateEvent = static_cast<QEvent::Type>(QEvent::User + 1);
-constexpr int kCompanyAddedMessage = 1571;
+// The desktop's messages are queued in the main window; this event asks it to handle them.
+const QEvent::Type kPostedEvent = static_cast<QEvent::Type>(QEvent::User + kMsgObjTreeChanged);
 
 QString DebugText() { return DebugLogOn() ? "Debug: ON" : ""; }
 
+QChar MnemonicOf(const QString& caption) {
+  for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] != '&') return caption[i + 1].toUpper();
+    ++i;
+  }
+  return {};
+}
+
+// A control that edits text: keys typed in it are its own.
+bool IsTextEditor(const QWidget* widget) {
+  if (const auto* line = qobject_cast<const QLineEdit*>(widget)) return !line->isReadOnly();
+  if (const auto* text = qobject_cast<const QTextEdit*>(widget)) return !text->isReadOnly();
+  if (const auto* plain = qobject_cast<const QPlainTextEdit*>(widget)) return !plain->isReadOnly();
+  return qobject_cast<const QAbstractSpinBox*>(widget) != nullptr;
+}
+
+bool InGrid(const QWidget* focus) {
+  if (dynamic_cast<const TMyGrid*>(focus)) return true;
+  // The in-place editor sits in the grid's viewport.
+  const QWidget* viewport = focus->parentWidget();
+  return viewport && dynamic_cast<const TMyGrid*>(viewport->parentWidget());
+}
+
 }  // namespace
 
-const QEvent::Type tCompanyAddedEvent::kType = static_cast<QEvent::Type>(QEvent::User + kCompanyAddedMessage);
-
-// The current-object box: a raised button face with the object's name.
+// The current-object box: a raised button face with the country's picture and the object's name,
+// clipped to the box (its tooltip holds the whole text); a click picks a company.
 class tCurObjBox : public QWidget {
  public:
-  tCurObjBox(QWidget* parent, std::function<std::string()> text) : QWidget(parent), text_(std::move(text)) {}
+  tCurObjBox(QWidget* parent, std::function<const tObjHierEx&()> object, std::function<void()> onClick)
+      : QWidget(parent), object_(std::move(object)), onClick_(std::move(onClick)) {}
+
+  // The current object changed.
+  void Refresh() {
+    setToolTip(ToQt(CurObjText(object_())) + "\nF2 picks a company");
+    update();
+  }
 
  protected:
   void paintEvent(QPaintEvent*) override {
+    const tObjHierEx& object = object_();
+    const QString text = ToQt(CurObjText(object));
     QPainter painter(this);
     QStyleOptionButton option;
     option.initFrom(this);
     option.state |= QStyle::State_Raised;
     style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
-    QRect area = rect().adjusted(6, 5, -6, -4);
-    painter.drawText(area.adjusted(4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, ToQt(text_()));
+    const QRect area = rect().adjusted(6, 5, -6, -4);
+    const QPixmap& picture = CountryBadge(object.EmpId != 0 ? object.EmpPais : kNoCountryPicture);
+    painter.drawPixmap(area.left(), area.top() + (area.height() - picture.height()) / 2, picture);
+    painter.setClipRect(area);
+    painter.drawText(area.adjusted(picture.width() + 4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    QWidget::mouseReleaseEvent(event);
+    if (rect().contains(event->position().toPoint())) onClick_();
   }
 
  private:
-  std::function<std::string()> text_;
+  static constexpr int kNoCountryPicture = 9;
+  std::function<const tObjHierEx&()> object_;
+  std::function<void()> onClick_;
 };
 
-TWinNewwin::TWinNewwin(QWidget* parent, bool isAdmin) : QDialog(parent), debug_(new QLabel(DebugText(), this)) {
+TWinNewwin::TWinNewwin(QWidget* parent, bool isAdmin, const std::function<bool(int kind)>& kindBuilt,
+                       std::function<void()> onTableEditorKey)
+    : QDialog(parent), debug_(new QLabel(DebugText(), this)), onTableEditorKey_(std::move(onTableEditorKey)) {
   setWindowTitle("New Window");
   setFixedSize(kChooserWidth, kChooserHeight);
   setModal(true);
@@ -102,7 +160,7 @@ TWinNewwin::TWinNewwin(QWidget* parent, bool isAdmin) : QDialog(parent), debug_(
     button->setAutoDefault(false);
     const int code = place.code;
     const bool isKind = code >= kChooserKindBase && code < kChooserKindBase + kKindCount;
-    if (isKind && !KindBuilt(code - kChooserKindBase)) {
+    if (isKind && !kindBuilt(code - kChooserKindBase)) {
       button->setEnabled(false);
       button->setToolTip(kNotBuiltTip);
     } else if ((code == kAdminOnlyMover || code == kAdminOnlyFinInd) && !isAdmin) {
@@ -110,7 +168,40 @@ TWinNewwin::TWinNewwin(QWidget* parent, bool isAdmin) : QDialog(parent), debug_(
     }
     connect(button, &QPushButton::clicked, this, [this, code] { done(code); });
     buttons_[code] = button;
+    button->installEventFilter(this);
+    if (const QChar letter = MnemonicOf(button->text()); !letter.isNull()) mnemonics_.emplace_back(letter, button);
   }
+  installEventFilter(this);
+}
+
+QPushButton* TWinNewwin::MnemonicButton(int qtKey) const {
+  if (qtKey < Qt::Key_A || qtKey > Qt::Key_Z) return nullptr;
+  const QChar letter(static_cast<char16_t>(qtKey));
+  for (const auto& [mnemonic, button] : mnemonics_)
+    if (mnemonic == letter && button->isEnabled()) return button;
+  return nullptr;
+}
+
+// Qt cycles the focus between buttons whose mnemonics clash ("&Companies" and "Abbrev&Case"), and
+// takes plain letters for nothing; in this dialog of buttons only, a letter clicks its button at once.
+bool TWinNewwin::eventFilter(QObject* watched, QEvent* event) {
+  const bool override = event->type() == QEvent::ShortcutOverride;
+  if (!override && event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+  if (key->key() == Qt::Key_F10 && modifiers == Qt::ControlModifier) {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != this && focus != Button(kCompaniesCode)) return false;
+    if (override) event->accept();
+    else CallGuarded("TWinNewwin.TableEditor", onTableEditorKey_);
+    return true;
+  }
+  if (modifiers != Qt::NoModifier && modifiers != Qt::AltModifier) return false;
+  QPushButton* button = MnemonicButton(key->key());
+  if (!button) return false;
+  if (override) event->accept();
+  else button->click();
+  return true;
 }
 
 QPushButton* TWinNewwin::Button(int resultCode) const {
@@ -135,13 +226,13 @@ TWinLogin::TWinLogin(QWidget* parent)
   edPassword_->setEchoMode(QLineEdit::Password);
   edPassword_->setStyleSheet("lineedit-password-character: 42");
   auto* fields = new QGridLayout;
-  auto* userIcon = new QLabel(this);
-  userIcon->setPixmap(style()->standardIcon(QStyle::SP_DirHomeIcon).pixmap(24, 24));
-  auto* passwordIcon = new QLabel(this);
-  passwordIcon->setPixmap(style()->standardIcon(QStyle::SP_DialogApplyButton).pixmap(24, 24));
-  fields->addWidget(userIcon, 0, 0);
+  auto* userLabel = new QLabel("User", this);
+  userLabel->setBuddy(edUsername_);
+  auto* passwordLabel = new QLabel("Password", this);
+  passwordLabel->setBuddy(edPassword_);
+  fields->addWidget(userLabel, 0, 0);
   fields->addWidget(edUsername_, 0, 1);
-  fields->addWidget(passwordIcon, 1, 0);
+  fields->addWidget(passwordLabel, 1, 0);
   fields->addWidget(edPassword_, 1, 1);
   auto* okay = new QPushButton("Okay", this);
   auto* cancel = new QPushButton("Cancel", this);
@@ -205,10 +296,18 @@ TWinMain::TWinMain(TWinMainCtl::THooks hooks)
       return code != 0 ? code : (rows.empty() ? kCallFailed : 0);
     };
   if (!hooks.login) hooks.login = [this] { LoginInterativo(LoginDialog()); };
+  if (!hooks.isAdmin) hooks.isAdmin = [] { return ZiGlobs().IsAdmin; };
+  if (!hooks.pickObject) hooks.pickObject = [this](tObjHierEx& copy) { return PickCompany(this, copy); };
+  if (!hooks.objectTreeChanged) hooks.objectTreeChanged = RearmCompanyPicker;
+  if (!hooks.openTableEditor) hooks.openTableEditor = [this] { OpenTableEditor(this); };
+  isAdmin_ = hooks.isAdmin;
   ctl_ = std::make_unique<TWinMainCtl>(*this, std::move(hooks));
-  pbCurObj_ = new tCurObjBox(toolbar_, [this] { return CurObjText(ctl_->CurObj()); });
+  pbCurObj_ = new tCurObjBox(
+      toolbar_, [this]() -> const tObjHierEx& { return ctl_->CurObj(); },
+      [this] { CallGuarded("TWinMain.PickObject", [this] { ctl_->PickObject(); }); });
   toolbar_->setGeometry(0, 0, width(), kToolBarHeight);
   pbCurObj_->setGeometry(4, 4, 193, 25);
+  pbCurObj_->Refresh();
   btNewWin_->setGeometry(204, 4, 37, 25);
   btNewWin_->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
   btNewWin_->setToolTip("New window (F3)");
@@ -217,17 +316,30 @@ TWinMain::TWinMain(TWinMainCtl::THooks hooks)
   area_->setObjectName("area");
   resize(kRestoredWidth, kRestoredHeight);
   qApp->installEventFilter(this);
+  SetDesktopPoster([this](int message, int param) { Post(message, param); });
   SetCaption(MainCaption(nullptr));
 }
 
 TWinMain::~TWinMain() {
+  SetDesktopPoster({});
   qApp->removeEventFilter(this);
   ctl_.reset();
 }
 
 TWinNewwin& TWinMain::Chooser() {
-  if (!chooser_) chooser_ = new TWinNewwin(this, ZiGlobs().IsAdmin);
+  if (!chooser_)
+    chooser_ = new TWinNewwin(this, isAdmin_(), KindBuilt, [this] { ctl_->TableEditorKey(); });
   return *chooser_;
+}
+
+QWidget* TWinMain::CurObjBox() const { return pbCurObj_; }
+
+// A garbage setting restores nothing: the window opens maximised.
+void TWinMain::ShowAtStart() {
+  const QByteArray saved = QByteArray::fromBase64(QByteArray::fromStdString(LeReg(kGeometrySetting)),
+                                                  QByteArray::AbortOnBase64DecodingErrors);
+  if (!saved.isEmpty() && restoreGeometry(saved)) show();
+  else showMaximized();
 }
 
 TWinLogin& TWinMain::LoginDialog() {
@@ -245,7 +357,36 @@ void TWinMain::PlaceDocWindow(tDocWindow& window) {
   widget->show();
 }
 
-void TWinMain::RepaintCurObj() { pbCurObj_->update(); }
+void TWinMain::RepaintCurObj() { pbCurObj_->Refresh(); }
+
+// The replaced window may be the one whose handler asked for the switch: it goes from the screen
+// now and is destroyed once the event loop is back.
+void TWinMain::DisposeDocWindow(std::unique_ptr<tDocWindow> window) {
+  auto* widget = dynamic_cast<tDocWidget*>(window.get());
+  if (!widget) return;
+  widget->Retire();
+  widget->deleteLater();
+  [[maybe_unused]] tDocWindow* released = window.release();
+}
+
+void TWinMain::Post(int message, int param) {
+  posted_.push_back({message, param});
+  QCoreApplication::postEvent(this, new QEvent(kPostedEvent));
+}
+
+void TWinMain::HandlePosted() {
+  if (handlingPosted_) return;
+  handlingPosted_ = true;
+  while (!posted_.empty() && !QApplication::activeModalWidget()) {
+    const TPosted posted = posted_.front();
+    posted_.pop_front();
+    CallGuarded("TWinMain.DesktopMessage", [this, posted] {
+      if (posted.message == kMsgObjTreeChanged) ctl_->ObjectTreeChanged();
+      else if (posted.message == kMsgCompanyAdded) ctl_->CompanyAdded(posted.param);
+    });
+  }
+  handlingPosted_ = false;
+}
 
 void TWinMain::OnFirstActivate() { ctl_->FirstActivate(); }
 
@@ -259,27 +400,32 @@ bool TWinMain::event(QEvent* event) {
     CallGuarded("TWinMain.FormActivate", [this] { FormActivate(); });
     return true;
   }
-  if (event->type() == tCompanyAddedEvent::kType) {
-    const int id = static_cast<tCompanyAddedEvent*>(event)->CompanyId();
-    CallGuarded("TWinMain.CompanyAdded", [this, id] { ctl_->CompanyAdded(id); });
+  if (event->type() == kPostedEvent) {
+    HandlePosted();
     return true;
   }
+  // A modal dialog closed: the messages it held back are handled after its caller has returned.
+  if (event->type() == QEvent::WindowUnblocked && !posted_.empty())
+    QCoreApplication::postEvent(this, new QEvent(kPostedEvent));
   return QWidget::event(event);
 }
 
-// The main window's shortcuts come first for every key typed in it (not in its dialogs): F3
-// opens the chooser, and the document window may take any other key.
+// One route for every key typed in the main window (never in its dialogs, and nothing while a
+// modal dialog is open): F2 picks a company and F3 opens the chooser wherever the focus is; the
+// document window may take the other keys, but not from a text or cell editor unless it asks for
+// them; then the focused control has the key.
 bool TWinMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+  if (QApplication::activeModalWidget()) return false;
   auto* widget = static_cast<QWidget*>(watched);
   if (widget->window() != this) return false;
   QWidget* focus = QApplication::focusWidget();
   if (focus ? widget != focus : widget != this) return false;
   auto* key = static_cast<QKeyEvent*>(event);
-  TKeyMessage message{KeyOf(key->key(), key->modifiers()), false};
+  TKeyMessage message{KeyOf(key->key(), key->modifiers())};
   if (message.key == TKey::Other) return false;
-  message.gridOrNothingFocused = !focus || focus == this || dynamic_cast<TMyGrid*>(focus) ||
-                                 (focus->parentWidget() && dynamic_cast<TMyGrid*>(focus->parentWidget()->parentWidget()));
+  message.gridOrNothingFocused = !focus || focus == this || InGrid(focus);
+  message.editorFocused = focus && IsTextEditor(focus);
   bool handled = false;
   CallGuarded("TWinMain.ShortCut", [&] { handled = ctl_->HandleKey(message); });
   return handled;
@@ -288,8 +434,12 @@ bool TWinMain::eventFilter(QObject* watched, QEvent* event) {
 void TWinMain::closeEvent(QCloseEvent* event) {
   bool closed = false;
   CallGuarded("TWinMain.Close", [&] { closed = ctl_->CloseDocWindow(); });
-  if (closed) event->accept();
-  else event->ignore();
+  if (!closed) {
+    event->ignore();
+    return;
+  }
+  GravaReg(kGeometrySetting, saveGeometry().toBase64().toStdString());
+  event->accept();
 }
 
 void TWinMain::resizeEvent(QResizeEvent* event) {

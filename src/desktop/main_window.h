@@ -5,8 +5,12 @@
 #include <QDialog>
 #include <QEvent>
 #include <QWidget>
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "desktop/core/login_loop.h"
 #include "desktop/core/main_window_ctl.h"
@@ -21,19 +25,29 @@ namespace zi::desktop {
 
 // The chooser: one button per kind, each closing the dialog with 1000 + the kind; "&Gen BGL"
 // 23001; "Cancel", Escape and the title bar 2. Buttons of kinds without a window are disabled.
+// A mnemonic, with Alt or alone, clicks the first enabled button in tab order that has it.
 class TWinNewwin : public QDialog {
  public:
-  TWinNewwin(QWidget* parent, bool isAdmin);
+  // kindBuilt: whether this build has a window of a kind; onTableEditorKey: Ctrl+F10 while the
+  // chooser or "&Companies" has the focus.
+  TWinNewwin(QWidget* parent, bool isAdmin, const std::function<bool(int kind)>& kindBuilt,
+             std::function<void()> onTableEditorKey);
   QPushButton* Button(int resultCode) const;
   QLabel* DebugLabel() const { return debug_; }
   void reject() override;
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QPushButton* MnemonicButton(int qtKey) const;
+
   std::map<int, QPushButton*> buttons_;
+  // Each button's mnemonic letter, in tab order.
+  std::vector<std::pair<QChar, QPushButton*>> mnemonics_;
   QLabel* debug_;
+  std::function<void()> onTableEditorKey_;
 };
 
 inline constexpr const char* kNotBuiltTip = "This window is not available in this version yet";
@@ -58,20 +72,12 @@ class TWinLogin : public QDialog, public tLoginView, public TLoginDialog {
 
 class tCurObjBox;
 
-// Posted to the main window when a company was added; the main window switches to it.
-class tCompanyAddedEvent : public QEvent {
- public:
-  static const QEvent::Type kType;
-  explicit tCompanyAddedEvent(int companyId) : QEvent(kType), companyId_(companyId) {}
-  int CompanyId() const { return companyId_; }
-
- private:
-  int companyId_;
-};
+inline constexpr const char* kGeometrySetting = "MainWindowGeometry";
 
 class TWinMain : public QWidget, public tZiForm, public tMainView {
  public:
-  // hooks: the main window's dependencies; those left empty are the desktop's own.
+  // hooks: the main window's dependencies; those left empty are the desktop's own (the company
+  // picker, the table editor). It installs the poster of the desktop's messages.
   explicit TWinMain(TWinMainCtl::THooks hooks = {});
   ~TWinMain() override;
   const char* ClassName() const override { return "TWinMain"; }
@@ -81,10 +87,15 @@ class TWinMain : public QWidget, public tZiForm, public tMainView {
   TWinLogin& LoginDialog();
   QWidget* ToolBar() const { return toolbar_; }
   QPushButton* NewWinButton() const { return btNewWin_; }
+  QWidget* CurObjBox() const;
+  // Shows the window as it was when last closed (the settings' "MainWindowGeometry"), else
+  // maximised.
+  void ShowAtStart();
 
   void SetCaption(const std::string& caption) override;
   void PlaceDocWindow(tDocWindow& window) override;
   void RepaintCurObj() override;
+  void DisposeDocWindow(std::unique_ptr<tDocWindow> window) override;
 
  protected:
   void OnFirstActivate() override;
@@ -94,6 +105,14 @@ class TWinMain : public QWidget, public tZiForm, public tMainView {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  struct TPosted {
+    int message;
+    int param;
+  };
+  void Post(int message, int param);
+  // Handles the posted messages in order while no modal dialog is open.
+  void HandlePosted();
+
   QWidget* toolbar_;
   tCurObjBox* pbCurObj_;
   QPushButton* btNewWin_;
@@ -102,6 +121,9 @@ class TWinMain : public QWidget, public tZiForm, public tMainView {
   TWinNewwin* chooser_ = nullptr;
   TWinLogin* login_ = nullptr;
   bool activatePosted_ = false;
+  std::function<bool()> isAdmin_;
+  std::deque<TPosted> posted_;
+  bool handlingPosted_ = false;
 };
 
 // The status window of long operations, centred on the active window.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <string_view>
 
 #include "db/connection.h"
 #include "db/driver_registry.h"
@@ -189,6 +190,11 @@ struct RememberedAnswer {
   bool allowed = false;
 };
 
+std::string& FailureReason() {
+  static std::string reason;
+  return reason;
+}
+
 bool AskPermission(const char* procedure, int id, RememberedAnswer& remembered) {
   if (remembered.known && remembered.id == id) return remembered.allowed;
   int code = 3939;
@@ -204,11 +210,14 @@ void SetLoginDialog(std::unique_ptr<TLoginDialog> dialog) { Dialog() = std::move
 
 void SetReferenceDataLoader(ReferenceDataLoader loader) { Loader() = std::move(loader); }
 
+const std::string& LoginFailureReason() { return FailureReason(); }
+
 int InitDbConnection(std::string user, std::string password, bool exclusive, TMessageWindow* window) {
   // The embedded database is a file of this process: there is nobody to exclude.
   (void)exclusive;
   int code = 0;
   std::string failureText;
+  FailureReason().clear();
   try {
     ZiGlobs().email.clear();
     Show(window, "Setting up");
@@ -236,6 +245,8 @@ int InitDbConnection(std::string user, std::string password, bool exclusive, TMe
   } catch (const std::exception& e) {
     ReportExceptionWithCode("InitDbConnection", code, e, kLoginException);
     failureText = std::string("exception:") + e.what();
+    // A bare code's exception says nothing the code's text does not.
+    if (std::string_view(e.what()).rfind("EDBException:", 0) != 0) FailureReason() = e.what();
   }
   if (code == 0 && !EstaConectado(false)) code = kLoginNotConnected;
   // A failed login leaves the connection unconnected: a later call answers kNotConnected instead of

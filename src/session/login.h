@@ -30,6 +30,9 @@ void SetLoginDialog(std::unique_ptr<TLoginDialog> dialog);
 
 // The whole session sequence; 0 when the session is open. The password is the UTF-8 bytes typed.
 int InitDbConnection(std::string user, std::string password, bool exclusive, TMessageWindow* window);
+// What the driver or the server said when the last InitDbConnection failed (a refused login's
+// message, say); empty when the failure came with its code alone.
+const std::string& LoginFailureReason();
 int CheckClientVersionV2();
 int GetInfoDoUsuario();
 

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/core/desktop_messages.h"
 #include "desktop/core/window_kinds.h"
 #include "desktop/doc_views.h"
 #include "desktop/forms.h"
@@ -162,7 +163,7 @@ TEST_F(Widgets, ToolPanelInTheToolbarAndAnAddedCompany) {
   undo->click();
   EXPECT_FALSE(undo->isEnabled());
   EXPECT_EQ(gridView->window.State(), tMdiChild::kLoaded);
-  QCoreApplication::postEvent(main.get(), new tCompanyAddedEvent(31));
+  PostDesktopMessage(kMsgCompanyAdded, 31);
   ProcessUntil([&] { return main->Ctl().CurObj().EmpId == 31; });
   EXPECT_EQ(main->Ctl().CurObj().EmpNome, "Added");
 }

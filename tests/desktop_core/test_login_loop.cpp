@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "db/sql_errors.h"
 #include "desktop_fakes.h"
 #include "session/login.h"
 #include "session/settings.h"
@@ -68,7 +69,7 @@ TEST_F(LoginLoop, RetriesUntilTheSessionOpensAndRemembersTheUser) {
   EXPECT_EQ(dialog.shown, (std::vector<std::string>{"/", "ana/", "ana/"}));
   EXPECT_EQ(dialog.focused, 3);
   ASSERT_EQ(boxes_.size(), 1u);
-  EXPECT_EQ(boxes_[0], "Warning|" + LoginFailureText("ana", 18456));
+  EXPECT_EQ(boxes_[0], "Warning|Could not logins as ana. " + db::SqlErrorText(18456) + "\nLogin failed for user 'ana'.");
   EXPECT_EQ(LoginFailureText("ana", 3695), "Could not logins as ana. Please check you have the latest ZorInput version error:3695");
 }
 

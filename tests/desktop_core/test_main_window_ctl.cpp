@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "desktop/core/ui_port.h"
 #include "desktop/core/window_kinds.h"
 #include "desktop_fakes.h"
+#include "toolbox/errors.h"
 
 namespace zi::desktop {
 namespace {
@@ -20,7 +22,17 @@ class KindWindow : public tMdiChild {
   int MdiType() const override { return kind_; }
 
  protected:
-  void ObjDataLoad() override { events_.push_back("load " + std::to_string(kind_) + ":" + std::to_string(CurObjId())); }
+  void ObjDataLoad() override {
+    events_.push_back("load " + std::to_string(kind_) + ":" + std::to_string(CurObjId()));
+    if (failLoad) throw EDBException(3939);
+  }
+  bool ObjDataSave() override {
+    events_.push_back("save " + std::to_string(kind_));
+    return true;
+  }
+
+ public:
+  bool failLoad = false;
 
  private:
   int kind_;
@@ -28,7 +40,9 @@ class KindWindow : public tMdiChild {
 };
 
 struct KindDoc : tDocWindow {
-  KindDoc(int kind, std::vector<std::string>& events) : window(kind, events) {}
+  KindDoc(int kind, std::vector<std::string>& events, bool failLoad) : window(kind, events) {
+    window.failLoad = failLoad;
+  }
   tMdiChild& Child() override { return window; }
   KindWindow window;
 };
@@ -37,9 +51,14 @@ struct FakeMainView : tMainView {
   std::string caption;
   int placed = 0;
   int repaints = 0;
+  int disposed = 0;
   void SetCaption(const std::string& text) override { caption = text; }
   void PlaceDocWindow(tDocWindow&) override { ++placed; }
   void RepaintCurObj() override { ++repaints; }
+  void DisposeDocWindow(std::unique_ptr<tDocWindow> window) override {
+    ++disposed;
+    window.reset();
+  }
 };
 
 class MainWindow : public test::DesktopTest {
@@ -65,20 +84,41 @@ class MainWindow : public test::DesktopTest {
     };
     hooks.createWindow = [this](int kind) -> std::unique_ptr<tDocWindow> {
       if (kind == 10) return nullptr;  // not built
-      return std::make_unique<KindDoc>(kind, events);
+      return std::make_unique<KindDoc>(kind, events, failLoad);
     };
     hooks.importAllowed = [this] { return importAllowed; };
     hooks.usrGetData = [this](int& days) {
       days = daysToWarn;
       return usrGetDataCode;
     };
-    hooks.login = [this] { events.push_back("login"); };
-    hooks.companyRow = [](int id, tObjHierEx& row) {
+    hooks.login = [this] {
+      events.push_back("login");
+      connected = loginConnects;
+    };
+    hooks.companyRow = [this](int id, tObjHierEx& row) {
+      if (id == emptyCompany) return 3939;  // no rows
       row.EmpId = id;
       return 0;
     };
+    if (withPicker)
+      hooks.pickObject = [this](tObjHierEx& copy) {
+        events.push_back("pick " + std::to_string(copy.EmpId));
+        if (!picked) return false;
+        copy = *picked;
+        return true;
+      };
+    hooks.objectTreeChanged = [this] { events.push_back("rearm"); };
+    hooks.openTableEditor = [this] { events.push_back("table editor"); };
+    hooks.isAdmin = [this] { return admin; };
     ctl = std::make_unique<TWinMainCtl>(view, std::move(hooks));
-    SetSaveQuestion([this](bool) { return saveAnswer; });
+    SetSaveQuestion([this](bool) {
+      ++saveQuestions;
+      return saveAnswer;
+    });
+    SetUiPort({.beep = {}, .askYesNo = [this](const std::string& caption, const std::string& text, bool noIsDefault) {
+                 events.push_back("ask " + caption + "|" + text + (noIsDefault ? " (No)" : " (Yes)"));
+                 return yesToLogin;
+               }});
     company.EmpId = 5;
     company.EmpNome = "ACME";
     series = company;
@@ -87,6 +127,7 @@ class MainWindow : public test::DesktopTest {
     series.AnbCod = "ACME3";
   }
   void TearDown() override {
+    SetUiPort({});
     SetSaveQuestion({});
     ctl.reset();
     DesktopTest::TearDown();
@@ -104,6 +145,14 @@ class MainWindow : public test::DesktopTest {
   int daysToWarn = -1;
   int usrGetDataCode = 0;
   int saveAnswer = kMrCancel;
+  int saveQuestions = 0;
+  bool withPicker = true;
+  const tObjHierEx* picked = nullptr;
+  bool failLoad = false;
+  bool loginConnects = true;
+  bool yesToLogin = false;
+  bool admin = false;
+  int emptyCompany = 404;
   tObjHierEx company;
   tObjHierEx series;
 };
@@ -242,6 +291,163 @@ TEST_F(MainWindow, KeysAndAddedCompany) {
   EXPECT_EQ(ctl->CurObj().EmpId, 77);
   EXPECT_EQ(ctl->DocWindow()->CurObjId(), 77);
   EXPECT_EQ(view.repaints, 1);
+  EXPECT_EQ(events, (std::vector<std::string>{"load 0:0", "rearm", "destroy 0", "load 0:77"}));
+}
+
+TEST_F(MainWindow, PickWithoutAWindowOnlySetsTheObject) {
+  picked = &company;
+  EXPECT_TRUE(ctl->HandleKey({TKey::F2}));
+  EXPECT_EQ(ctl->CurObj().EmpId, 5);
+  EXPECT_EQ(ctl->ChooserCode(), 0);
+  EXPECT_EQ(ctl->DocWindow(), nullptr);
+  EXPECT_EQ(view.repaints, 1);
+  EXPECT_EQ(events, std::vector<std::string>{"pick 0"});
+  // The picker is given a copy of the current object; a cancelled pick changes nothing.
+  picked = nullptr;
+  ctl->PickObject();
+  EXPECT_EQ(ctl->CurObj().EmpId, 5);
+  EXPECT_EQ(view.repaints, 1);
+  EXPECT_EQ(events.back(), "pick 5");
+}
+
+TEST_F(MainWindow, PickWithAWindowReopensItForTheObject) {
+  ctl->SwitchTo(company, 0);
+  chooserAnswer = 1004;
+  ctl->ChooseWindow();
+  ASSERT_NE(ctl->DocWindow(), nullptr);
+  tObjHierEx other = company;
+  other.EmpId = 8;
+  picked = &other;
+  ctl->PickObject();
+  EXPECT_EQ(ctl->CurObj().EmpId, 8);
+  EXPECT_EQ(ctl->DocWindow()->CurObjId(), 8);
+  EXPECT_EQ(view.disposed, 1);
+  EXPECT_EQ(events, (std::vector<std::string>{"load 4:5", "pick 5", "destroy 4", "load 4:8"}));
+}
+
+TEST_F(MainWindow, ARefusedSwitchKeepsTheObject) {
+  ctl->SwitchTo(company, 0);
+  chooserAnswer = 1004;
+  ctl->ChooseWindow();
+  ASSERT_NE(ctl->DocWindow(), nullptr);
+  Change();
+  tObjHierEx other = company;
+  other.EmpId = 8;
+  picked = &other;
+  ctl->PickObject();
+  EXPECT_EQ(ctl->CurObj().EmpId, 5);
+  EXPECT_EQ(ctl->DocWindow()->CurObjId(), 5);
+  EXPECT_EQ(view.repaints, 0);
+  EXPECT_EQ(events, (std::vector<std::string>{"load 4:5", "pick 5"}));
+  EXPECT_EQ(saveQuestions, 1);
+}
+
+TEST_F(MainWindow, WithoutAPickerF2DoesNothing) {
+  withPicker = false;
+  SetUp();
+  EXPECT_TRUE(ctl->HandleKey({TKey::F2}));
+  EXPECT_EQ(ctl->CurObj().EmpId, 0);
+  EXPECT_TRUE(events.empty());
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(MainWindow, NotLoggedOffersTheLogin) {
+  connected = false;
+  picked = &company;
+  ctl->PickObject();
+  EXPECT_EQ(boxes_, std::vector<std::string>{"Warn|Not logged!"});
+  EXPECT_EQ(events, std::vector<std::string>{"ask ZorInput|Log in now? (Yes)"});
+  EXPECT_EQ(ctl->CurObj().EmpId, 0);
+  // Yes: the login, and the action goes on once connected.
+  yesToLogin = true;
+  daysToWarn = 2;
+  events.clear();
+  ctl->PickObject();
+  EXPECT_EQ(events, (std::vector<std::string>{"ask ZorInput|Log in now? (Yes)", "login", "pick 0"}));
+  EXPECT_EQ(boxes_.back(), "Warning|Your password expires in 2 days");
+  EXPECT_EQ(ctl->CurObj().EmpId, 5);
+  // A login cancelled again stops there.
+  connected = false;
+  loginConnects = false;
+  events.clear();
+  ctl->ChooseWindow();
+  EXPECT_EQ(events, (std::vector<std::string>{"ask ZorInput|Log in now? (Yes)", "login"}));
+  EXPECT_EQ(choosers, 0);
+}
+
+TEST_F(MainWindow, KeysFromATextEditorStayThereUnlessTheWindowTakesThem) {
+  struct EditorKeys : tMdiChild {
+    const char* ClassName() const override { return "tEditorKeys"; }
+    int MdiType() const override { return 9; }
+    bool HandleShortCut(const TKeyMessage& message) override {
+      keys.push_back(static_cast<int>(message.key));
+      return true;
+    }
+    bool TakesKeyInEditor(TKey key) const override { return key == TKey::F10; }
+    std::vector<int> keys;
+  };
+  struct Doc : tDocWindow {
+    tMdiChild& Child() override { return window; }
+    EditorKeys window;
+  };
+  auto doc = std::make_unique<Doc>();
+  EditorKeys& window = doc->window;
+  TWinMainCtl::THooks hooks;
+  hooks.connected = [](bool) { return true; };
+  hooks.createWindow = [&doc](int) -> std::unique_ptr<tDocWindow> { return std::move(doc); };
+  TWinMainCtl main(view, std::move(hooks));
+  ASSERT_TRUE(main.SwitchTo({}, 1009));
+  EXPECT_FALSE(main.HandleKey({.key = TKey::Delete, .editorFocused = true}));
+  EXPECT_TRUE(main.HandleKey({.key = TKey::F10, .editorFocused = true}));
+  EXPECT_TRUE(main.HandleKey({.key = TKey::Insert}));
+  EXPECT_TRUE(main.HandleKey({.key = TKey::CtrlF10}));
+  EXPECT_EQ(window.keys, (std::vector<int>{static_cast<int>(TKey::F10), static_cast<int>(TKey::Insert),
+                                           static_cast<int>(TKey::CtrlF10)}));
+}
+
+TEST_F(MainWindow, AddedCompanyWithoutRowsDoesNothing) {
+  ASSERT_TRUE(ctl->SwitchTo(company, 1004));
+  ctl->CompanyAdded(emptyCompany);
+  EXPECT_EQ(ctl->CurObj().EmpId, 5);
+  EXPECT_EQ(ctl->DocWindow()->CurObjId(), 5);
+  EXPECT_EQ(view.repaints, 0);
+  EXPECT_TRUE(boxes_.empty()) << "errors are not shown";
+  EXPECT_EQ(events, (std::vector<std::string>{"load 4:5", "rearm"}));
+}
+
+TEST_F(MainWindow, MessagesNeedAConnection) {
+  ctl->ObjectTreeChanged();
+  connected = false;
+  ctl->ObjectTreeChanged();
+  ctl->CompanyAdded(77);
+  EXPECT_EQ(events, std::vector<std::string>{"rearm"});
+  EXPECT_EQ(ctl->CurObj().EmpId, 0);
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(MainWindow, ALoadThatRaisesLeavesTheWindowLoadFailed) {
+  failLoad = true;
+  ASSERT_TRUE(ctl->SwitchTo(company, 1004));
+  tMdiChild* window = ctl->DocWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->LoadFailed());
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].rfind("SQL error 3939 on tKindWindow.ObjDataLoad|", 0), 0u) << boxes_[0];
+  EXPECT_NE(Log().find("tKindWindow ObjDataLoad error EDBException:3939"), std::string::npos);
+  window->MarkChanged();
+  EXPECT_FALSE(window->HasDataChanged());
+  saveAnswer = kMrYes;
+  EXPECT_TRUE(ctl->SwitchTo(company, 1001));
+  EXPECT_EQ(events, (std::vector<std::string>{"load 4:5", "destroy 4", "load 1:5"})) << "no save";
+  EXPECT_EQ(saveQuestions, 0);
+}
+
+TEST_F(MainWindow, TheTableEditorIsForAdministrators) {
+  ctl->TableEditorKey();
+  EXPECT_TRUE(events.empty());
+  admin = true;
+  ctl->TableEditorKey();
+  EXPECT_EQ(events, std::vector<std::string>{"table editor"});
 }
 
 TEST(CurObjBox, Text) {

@@ -169,5 +169,24 @@ TEST(WindowKinds, TitlesLevelsAndIds) {
   EXPECT_EXIT(HierLevel(20), testing::ExitedWithCode(250), "");
 }
 
+TEST(MdiChildLoad, ARaisingLoadShowsItsMessageAndLeavesTheWindowLoadFailed) {
+  struct Raising : tMdiChild {
+    const char* ClassName() const override { return "tRaising"; }
+    int MdiType() const override { return 9; }
+    void ObjDataLoad() override { throw std::runtime_error("no such file"); }
+  };
+  std::vector<std::string> boxes;
+  SetErrorBoxHandler([&](const std::string& caption, const std::string& text) { boxes.push_back(caption + "|" + text); });
+  Raising window;
+  window.SetCurObj({});
+  SetErrorBoxHandler({});
+  EXPECT_EQ(boxes, std::vector<std::string>{"Error|no such file"});
+  EXPECT_TRUE(window.LoadFailed());
+  EXPECT_EQ(window.State(), tMdiChild::kLoaded);
+  window.MarkChanged();
+  EXPECT_FALSE(window.HasDataChanged());
+  EXPECT_TRUE(window.ConfirmClose());
+}
+
 }  // namespace
 }  // namespace zi::desktop

@@ -180,5 +180,14 @@ TEST_F(GridEditing, RecordsInColumns) {
   EXPECT_EQ(grid.movedToRow, 2);
 }
 
+TEST_F(GridEditing, ALoadFailedWindowHasNoChangesToSaveWhateverIsTyped) {
+  window.SetCurObj({});
+  window.SetLoadFailed();
+  Type(0, 1, "typed");
+  Type(1, 1, "more");
+  EXPECT_FALSE(window.HasDataChanged());
+  EXPECT_TRUE(window.ConfirmClose());
+}
+
 }  // namespace
 }  // namespace zi::desktop

@@ -12,8 +12,10 @@
 
 namespace zi::desktop {
 
-std::string LoginFailureText(const std::string& user, int code) {
-  return "Could not logins as " + user + ". " + db::SqlErrorText(code);
+std::string LoginFailureText(const std::string& user, int code, const std::string& reason) {
+  std::string text = "Could not logins as " + user + ". " + db::SqlErrorText(code);
+  if (!reason.empty()) text += "\n" + reason;
+  return text;
 }
 
 int LoginInterativo(tLoginView& dialog) {
@@ -39,7 +41,7 @@ int LoginInterativo(tLoginView& dialog) {
       GravaReg(kLastUserSetting, user);
       return 0;
     }
-    ShowErrorBox("Warning", LoginFailureText(user, code));
+    ShowErrorBox("Warning", LoginFailureText(user, code, LoginFailureReason()));
   }
 }
 

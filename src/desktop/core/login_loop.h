@@ -21,8 +21,9 @@ class tLoginView {
 
 inline constexpr const char* kLastUserSetting = "LastUser";
 
-// "Could not logins as <user>. <error text>"
-std::string LoginFailureText(const std::string& user, int code);
+// "Could not logins as <user>. <error text>", then on a line of its own what the driver or the
+// server said, when it said something.
+std::string LoginFailureText(const std::string& user, int code, const std::string& reason = {});
 
 // 0 once the session is open; 4272 when the user cancelled.
 int LoginInterativo(tLoginView& dialog);

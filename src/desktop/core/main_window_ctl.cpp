@@ -3,6 +3,7 @@
 #include "catalogue/call_support.h"
 #include "db/connection.h"
 #include "db/sql_errors.h"
+#include "desktop/core/ui_port.h"
 #include "desktop/core/window_kinds.h"
 #include "session/reference_data.h"
 #include "toolbox/log.h"
@@ -49,8 +50,26 @@ void TWinMainCtl::FirstActivate() {
   PasswordWarning();
 }
 
+// A cancelled login leaves the window without a connection; every action that needs one offers the
+// login again rather than a restart.
+bool TWinMainCtl::EnsureConnected() {
+  if (hooks_.connected(true)) return true;
+  if (!AskYesNo(kLogInCaption, kLogInQuestion, false)) return false;
+  hooks_.login();
+  if (!hooks_.connected(false)) return false;
+  PasswordWarning();
+  return true;
+}
+
+void TWinMainCtl::PickObject() {
+  if (!EnsureConnected() || !hooks_.pickObject) return;
+  tObjHierEx copy = curObj_;
+  if (!hooks_.pickObject(copy)) return;
+  if (SwitchTo(copy, chooserCode_)) view_.RepaintCurObj();
+}
+
 void TWinMainCtl::ChooseWindow() {
-  if (!hooks_.connected(true)) return;
+  if (!EnsureConnected()) return;
   const int code = hooks_.chooser();
   if (IsKindCode(code)) {
     if (SwitchTo(curObj_, code)) chooserCode_ = code;
@@ -86,7 +105,7 @@ bool TWinMainCtl::SwitchTo(const tObjHierEx& object, int chooserCode) {
 bool TWinMainCtl::CloseDocWindow() {
   if (!doc_) return true;
   if (!doc_->Child().ConfirmClose()) return false;
-  doc_.reset();
+  view_.DisposeDocWindow(std::move(doc_));
   return true;
 }
 
@@ -125,18 +144,34 @@ void TWinMainCtl::PasswordWarning() {
 }
 
 bool TWinMainCtl::HandleKey(const TKeyMessage& message) {
+  if (message.key == TKey::F2) {
+    PickObject();
+    return true;
+  }
   if (message.key == TKey::F3) {
     ChooseWindow();
     return true;
   }
-  return doc_ && doc_->Child().HandleShortCut(message);
+  if (!doc_) return false;
+  tMdiChild& window = doc_->Child();
+  if (message.editorFocused && !window.TakesKeyInEditor(message.key)) return false;
+  return window.HandleShortCut(message);
+}
+
+void TWinMainCtl::ObjectTreeChanged() {
+  if (hooks_.connected(false) && hooks_.objectTreeChanged) hooks_.objectTreeChanged();
 }
 
 void TWinMainCtl::CompanyAdded(int companyId) {
   if (!hooks_.connected(false)) return;
+  if (hooks_.objectTreeChanged) hooks_.objectTreeChanged();
   tObjHierEx row;
   if (hooks_.companyRow(companyId, row) != 0) return;
   if (SwitchTo(row, chooserCode_)) view_.RepaintCurObj();
+}
+
+void TWinMainCtl::TableEditorKey() {
+  if (hooks_.isAdmin && hooks_.isAdmin() && hooks_.openTableEditor) hooks_.openTableEditor();
 }
 
 int DbUsrGetData(int& daysToWarn) {

@@ -26,6 +26,9 @@ class tMainView {
   // Fits the window into the client area below the toolbar and shows it.
   virtual void PlaceDocWindow(tDocWindow& window) = 0;
   virtual void RepaintCurObj() = 0;
+  // A replaced window goes; a view whose event handlers may still be running under it destroys
+  // it once they have returned.
+  virtual void DisposeDocWindow(std::unique_ptr<tDocWindow> window) { window.reset(); }
 };
 
 inline constexpr const char* kImportHintCaption = "ZorInput import";
@@ -38,6 +41,8 @@ inline constexpr const char* kImportHintText =
     "extension .ZI y haga un doble click sobre \xE9l";
 inline constexpr const char* kReqGBolQuestion = "Are you sure you want to generate a BGL bulletin ?";
 inline constexpr const char* kReqGBolCaption = "ZorInput ReqGBol";
+inline constexpr const char* kLogInCaption = "ZorInput";
+inline constexpr const char* kLogInQuestion = "Log in now?";
 
 // "ZorInput 20240410-1131", with " - " and the kind's title while a window is open.
 std::string MainCaption(const tMdiChild* window);
@@ -61,6 +66,14 @@ class TWinMainCtl {
     std::function<int(int companyId, tObjHierEx& row)> companyRow;
     // The interactive login.
     std::function<void()> login;
+    // The company picker: fills the copy of the current object from the chosen row; false when
+    // cancelled. Without one, F2 does nothing.
+    std::function<bool(tObjHierEx& copy)> pickObject;
+    // The object tree changed: the company picker searches again when next shown.
+    std::function<void()> objectTreeChanged;
+    // The administrators' table editor (Ctrl+F10 in the chooser).
+    std::function<void()> openTableEditor;
+    std::function<bool()> isAdmin;
   };
 
   TWinMainCtl(tMainView& view, THooks hooks);
@@ -69,6 +82,8 @@ class TWinMainCtl {
   // The main window's first activation: the layout, the login, the password warning.
   void FirstActivate();
   void LayOut();
+  // F2 and a click on the current-object box.
+  void PickObject();
   void ChooseWindow();
   bool SwitchTo(const tObjHierEx& object, int chooserCode);
   bool CloseDocWindow();
@@ -77,10 +92,14 @@ class TWinMainCtl {
   void CloseDocWindowUnasked(const std::string& why);
   void ExecReqGBol();
   void PasswordWarning();
-  // F3, and any other key to the document window; true when handled.
+  // F2, F3, and any other key to the document window; true when handled.
   bool HandleKey(const TKeyMessage& message);
+  // The object tree changed (posted by the company window).
+  void ObjectTreeChanged();
   // A company was added (posted by the company window).
   void CompanyAdded(int companyId);
+  // Ctrl+F10 in the chooser: the table editor, for administrators only.
+  void TableEditorKey();
 
   const tObjHierEx& CurObj() const { return curObj_; }
   int ChooserCode() const { return chooserCode_; }
@@ -89,6 +108,8 @@ class TWinMainCtl {
 
  private:
   std::unique_ptr<tDocWindow> CreateDocWindow(int kind);
+  // "Not logged!", then the offer to log in; true once connected.
+  bool EnsureConnected();
 
   tMainView& view_;
   THooks hooks_;

@@ -2,7 +2,9 @@
 
 #include <exception>
 
+#include "db/sql_errors.h"
 #include "desktop/core/window_kinds.h"
+#include "toolbox/errors.h"
 #include "toolbox/log.h"
 #include "toolbox/message_box.h"
 
@@ -43,21 +45,34 @@ void tMdiChild::SetView(tMdiChildView* view) {
 void tMdiChild::SetCurObj(const tObjHierEx& object) {
   if (state_ != kCreated) FatalRunError250(std::string(ClassName()) + " SetCurObj state:" + std::to_string(state_));
   curObj_ = object;
-  ObjDataLoad();
+  try {
+    ObjDataLoad();
+  } catch (const EDBException& e) {
+    LoadFailedBy(e);
+    db::ShowSqlErrorTxt(std::string(ClassName()) + ".ObjDataLoad", e.ErrorCode());
+  } catch (const std::exception& e) {
+    LoadFailedBy(e);
+    ShowErrorBox("Error", e.what());
+  }
   state_ = kLoaded;
+}
+
+void tMdiChild::LoadFailedBy(const std::exception& e) {
+  Loga(std::string(ClassName()) + " ObjDataLoad error " + e.what());
+  SetLoadFailed();
 }
 
 int tMdiChild::CurObjId() const { return ObjIdAtLevel(MdiType(), curObj_); }
 
 void tMdiChild::MarkChanged() {
   if (state_ == kCreated) FatalRunError250(std::string(ClassName()) + " MarkChanged state:0");
-  if (state_ == kChanged) return;
+  if (state_ == kChanged || loadFailed_) return;
   state_ = kChanged;
   SetUndoEnabled(true);
 }
 
 bool tMdiChild::ConfirmClose() {
-  if (!HasDataChanged()) return true;
+  if (loadFailed_ || !HasDataChanged()) return true;
   const bool hasError = HasDataError();
   const int result = ShowSaveDialog(hasError);
   LogaDebug(SaveDialogDebugLine(ClassName(), result, hasError));

@@ -2,6 +2,7 @@
 // The document window: one kind of window for one object, with the load, undo and save protocol
 // and the save question asked before it closes.
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -11,12 +12,15 @@
 namespace zi::desktop {
 
 // The keys the framework gives meaning to; the view translates its own key events.
-enum class TKey { Other, F2, F3, Enter, Escape, Tab, Insert, Delete };
+enum class TKey { Other, F2, F3, Enter, Escape, Tab, Insert, Delete, F10, F11, F12, CtrlF10 };
 
 struct TKeyMessage {
   TKey key = TKey::Other;
   // The form's focused control is its grid, or no control has the focus.
   bool gridOrNothingFocused = false;
+  // A text field or a grid's in-place editor has the focus: the key is the editor's unless the
+  // window takes it there (TakesKeyInEditor).
+  bool editorFocused = false;
 };
 
 // What a document window's view does for the protocol.
@@ -43,12 +47,19 @@ class tMdiChild : public tZiForm {
 
   virtual int MdiType() const = 0;
   virtual bool HandleShortCut(const TKeyMessage&) { return false; }
-  virtual bool HasDataChanged() const { return state_ == kChanged; }
+  // Whether HandleShortCut gets this key while a text or cell editor has the focus.
+  virtual bool TakesKeyInEditor(TKey) const { return false; }
+  virtual bool HasDataChanged() const { return state_ == kChanged && !loadFailed_; }
   virtual bool HasDataError() const { return false; }
 
   void SetView(tMdiChildView* view);
-  // Only once, in state 0: keeps the object and loads its data.
+  // Only once, in state 0: keeps the object and loads its data. A load that raises is logged and
+  // shown, and leaves the window load-failed.
   void SetCurObj(const tObjHierEx& object);
+  // What the window shows is not the stored data: it is never marked changed, never saved, and
+  // closes without a question.
+  void SetLoadFailed() { loadFailed_ = true; }
+  bool LoadFailed() const { return loadFailed_; }
   const tObjHierEx& CurObj() const { return curObj_; }
   int CurObjId() const;
   int State() const { return state_; }
@@ -68,6 +79,7 @@ class tMdiChild : public tZiForm {
 
  private:
   void SetUndoEnabled(bool enabled);
+  void LoadFailedBy(const std::exception& e);
 
   tMdiChildView* view_ = nullptr;
   int state_ = kCreated;
@@ -75,6 +87,7 @@ class tMdiChild : public tZiForm {
   bool hasToolPanel_ = false;
   bool hasUndoButton_ = false;
   bool undoEnabled_ = false;
+  bool loadFailed_ = false;
 };
 
 }  // namespace zi::desktop

@@ -141,6 +141,7 @@ bool tMdiChildGrid::HandleShortCut(const TKeyMessage& message) {
 }
 
 bool tMdiChildGrid::HasDataChanged() const {
+  if (LoadFailed()) return false;
   if (tMdiChild::HasDataChanged()) return true;
   return mode_ != kNoEdit && (recordChanged_ || editedText_ != initialText_);
 }

@@ -57,6 +57,8 @@ class tMdiChildGrid : public tMdiChild {
   // Enter in the grid: true when handled.
   bool KeyEnter();
   bool HandleShortCut(const TKeyMessage& message) override;
+  // Escape and Enter reach the window from the grid's in-place editor (Escape restores the cell).
+  bool TakesKeyInEditor(TKey key) const override { return key == TKey::Escape || key == TKey::Enter; }
   bool HasDataChanged() const override;
 
   int CurRecord() const { return record_; }
