@@ -22,6 +22,8 @@ struct Empresa {
   std::array<int64_t, 4> fmtbal{};  // by statement source 0..3
   int64_t naics = 0;
   int64_t moedaInformeFidc = 0;
+
+  bool operator==(const Empresa&) const = default;
 };
 
 struct Ativo {
@@ -30,6 +32,8 @@ struct Ativo {
   int64_t idclass = 0;
   int64_t vote = 0;
   int64_t tipoobj = 0;
+
+  bool operator==(const Ativo&) const = default;
 };
 
 struct Anbima {
@@ -51,6 +55,8 @@ struct Anbima {
   int64_t mapaFaskel = 0;
   int64_t overrideGruposCampoCotacao = 0;
   bool naoAparecerNoOmbrel = false;
+
+  bool operator==(const Anbima&) const = default;
 };
 
 // Inserts return the new id; an id of 0 in the row lets the database choose it.

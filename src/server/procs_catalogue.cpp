@@ -113,8 +113,25 @@ int64_t CompanyOfClass(ProcContext& call, int64_t atv) {
 }
 
 // Deletes a row that exists and has no children, for a user who holds the right.
+// Data-log types of the object tree: what changed, for the bulletins and for support. A change that
+// leaves the row as it was (an import of the same catalogue again) logs nothing.
+constexpr int64_t kLogEmpAdd = 1;
+constexpr int64_t kLogEmpUpd = 2;
+constexpr int64_t kLogEmpDel = 3;
+constexpr int64_t kLogAtvAdd = 4;
+constexpr int64_t kLogAtvUpd = 5;
+constexpr int64_t kLogAtvDel = 6;
+constexpr int64_t kLogAnbAdd = 7;
+constexpr int64_t kLogAnbDel = 9;
+constexpr int64_t kLogAnbUpd = 58;
+
+void LogObjectChange(ProcContext& call, int64_t logType, int64_t id) {
+  call.Db().Run("INSERT INTO DataLog (tip, oid, aux, usuario, momento) VALUES (?, ?, 0, ?, ?)",
+                {logType, id, call.SessionUserId(), call.Now()});
+}
+
 int DeleteLeaf(ProcContext& call, UserRight right, const char* existsSql, std::string_view childSql,
-               std::string_view deleteSql) {
+               std::string_view deleteSql, int64_t logType) {
   if (const int code = RequireRight(call, right)) return code;
   const std::optional<int64_t> id = NamedId(call, existsSql);
   if (!id) return kNotFoundToDelete;
@@ -127,6 +144,7 @@ int DeleteLeaf(ProcContext& call, UserRight right, const char* existsSql, std::s
     if (e.Code() == SQLITE_CONSTRAINT) return kHasChildren;
     throw;
   }
+  LogObjectChange(call, logType, *id);
   return 0;
 }
 
@@ -186,7 +204,9 @@ int ObjEmpAddV3(ProcContext& call) {
   Empresa row = EmpresaFromCall(call);
   row.id = 0;
   if (const int code = CheckEmpresa(call, row, nullptr)) return code;
-  call.SetOut("@id", InsertEmpresa(call.Db(), row));
+  const int64_t id = InsertEmpresa(call.Db(), row);
+  call.SetOut("@id", id);
+  LogObjectChange(call, kLogEmpAdd, id);
   return 0;
 }
 
@@ -198,6 +218,7 @@ int ObjEmpPutV3(ProcContext& call) {
   const Empresa row = EmpresaFromCall(call);
   if (const int code = CheckEmpresa(call, row, &held)) return code;
   UpdateEmpresa(call.Db(), row);
+  if (*ReadEmpresa(call.Db(), *id) != held) LogObjectChange(call, kLogEmpUpd, *id);
   return 0;
 }
 
@@ -221,7 +242,7 @@ int ObjEmpGetV3(ProcContext& call) {
 
 int ObjEmpDel(ProcContext& call) {
   return DeleteLeaf(call, CompanyRight, kCompanyExists, "SELECT EXISTS (SELECT 1 FROM ativo WHERE emp = ?)",
-                    "DELETE FROM empresa WHERE id = ?");
+                    "DELETE FROM empresa WHERE id = ?", kLogEmpDel);
 }
 
 // Classes.
@@ -250,7 +271,9 @@ int ObjAtvAddV2(ProcContext& call) {
   Ativo row = AtivoFromCall(call);
   row.id = 0;
   if (const int code = CheckAtivo(call, row, nullptr)) return code;
-  call.SetOut("@id", InsertAtivo(call.Db(), row));
+  const int64_t id = InsertAtivo(call.Db(), row);
+  call.SetOut("@id", id);
+  LogObjectChange(call, kLogAtvAdd, id);
   return 0;
 }
 
@@ -262,6 +285,7 @@ int ObjAtvPutV2(ProcContext& call) {
   const Ativo row = AtivoFromCall(call);
   if (const int code = CheckAtivo(call, row, &held)) return code;
   UpdateAtivo(call.Db(), row);
+  if (*ReadAtivo(call.Db(), *id) != held) LogObjectChange(call, kLogAtvUpd, *id);
   return 0;
 }
 
@@ -278,7 +302,7 @@ int ObjAtvGetV2(ProcContext& call) {
 
 int ObjAtvDel(ProcContext& call) {
   return DeleteLeaf(call, CompanyRight, kClassExists, "SELECT EXISTS (SELECT 1 FROM anbima WHERE acao = ?)",
-                    "DELETE FROM ativo WHERE id = ?");
+                    "DELETE FROM ativo WHERE id = ?", kLogAtvDel);
 }
 
 // Series.
@@ -346,6 +370,7 @@ int ObjAnbAdd(ProcContext& call) {
   const int64_t id = InsertAnbima(call.Db(), row);
   call.SetOut("@id", id);
   call.SetOut("@PaisProCodZor", ReadAnbima(call.Db(), id)->paisProCodZor);
+  LogObjectChange(call, kLogAnbAdd, id);
   return 0;
 }
 
@@ -357,7 +382,9 @@ int ObjAnbPut(ProcContext& call) {
   const Anbima row = AnbimaFromCall(call);
   if (const int code = CheckAnbima(call, row, &held)) return code;
   UpdateAnbima(call.Db(), row);
-  call.SetOut("@PaisProCodZor", ReadAnbima(call.Db(), *id)->paisProCodZor);
+  const Anbima stored = *ReadAnbima(call.Db(), *id);
+  call.SetOut("@PaisProCodZor", stored.paisProCodZor);
+  if (stored != held) LogObjectChange(call, kLogAnbUpd, *id);
   return 0;
 }
 
@@ -387,7 +414,7 @@ int ObjAnbGet(ProcContext& call) {
 
 int ObjAnbDel(ProcContext& call) {
   return DeleteLeaf(call, SeriesRight, kSeriesExists, "SELECT EXISTS (SELECT 1 FROM Cotacao WHERE anb = ?)",
-                    "DELETE FROM anbima WHERE id = ?");
+                    "DELETE FROM anbima WHERE id = ?", kLogAnbDel);
 }
 
 // Lookups by code.
@@ -503,8 +530,7 @@ ProcHandler Resend(int64_t logType, const char* existsSql) {
     if (const int code = RequireAdministrator(call)) return code;
     const std::optional<int64_t> id = NamedId(call, existsSql);
     if (!id) return kNotFound;
-    call.Db().Run("INSERT INTO DataLog (tip, oid, aux, usuario, momento) VALUES (?, ?, 0, ?, ?)",
-                  {logType, *id, call.SessionUserId(), call.Now()});
+    LogObjectChange(call, logType, *id);
     return 0;
   };
 }

@@ -190,6 +190,20 @@ TEST_F(CatalogueTest, ObjectsAreAddedReadChangedAndDeleted) {
     EXPECT_EQ(gone.returnValue, kNotFound) << level.get;
     for (const auto& [name, value] : Without(gone.outputs, {"@id"})) EXPECT_TRUE(value.IsNull()) << name;
   }
+  // Every write that took names its object in the data log with its type (EmpAdd 1, EmpUpd 2 ...,
+  // AnbUpd 58), refused ones not.
+  EXPECT_EQ(Query("SELECT tip, oid, usuario FROM DataLog ORDER BY id"),
+            (std::vector<Row>{{1, emp, 1}, {2, emp, 1}, {4, atv, 1}, {5, atv, 1}, {7, anb, 1}, {2, emp, 1},
+                              {58, anb, 1}, {9, anb, 1}, {6, atv, 1}, {3, emp, 1}}));
+}
+
+TEST_F(CatalogueTest, AChangeThatLeavesTheRowAsItWasLogsNothing) {
+  const Values company = Company("VALE", 0, "Vale");
+  const int64_t emp = Added("ObjEmpAddV3", company);
+  const int64_t atv = Added("ObjAtvAddV2", Class(emp));
+  ASSERT_EQ(Call("ObjEmpPutV3", With(company, {{"@id", emp}})).returnValue, 0);
+  ASSERT_EQ(Call("ObjAtvPutV2", With(Class(emp), {{"@id", atv}})).returnValue, 0);
+  EXPECT_EQ(Query("SELECT tip, oid FROM DataLog ORDER BY id"), (std::vector<Row>{{1, emp}, {4, atv}}));
 }
 
 TEST_F(CatalogueTest, WritersRefuseValuesOutsideTheirRangesAndChangeNothing) {
@@ -610,7 +624,8 @@ TEST_F(CatalogueTest, ResendingAnObjectLogsItForTheNextBulletin) {
     EXPECT_EQ(Call(c.procedure, {{"@id", c.id}}).returnValue, 0) << c.procedure;
     EXPECT_EQ(Call(c.procedure, {{"@id", c.id + 1}}).returnValue, kNotFound) << c.procedure;
   }
-  EXPECT_EQ(Query("SELECT tip, oid, usuario FROM DataLog ORDER BY id"),
+  // After the adds' own rows (EmpAdd, AtvAdd, AnbAdd).
+  EXPECT_EQ(Query("SELECT tip, oid, usuario FROM DataLog WHERE tip >= 37 ORDER BY id"),
             (std::vector<Row>{{37, emp, 1}, {38, atv, 1}, {39, anb, 1}}));
   LogInAsUser(0x7FFFFFFF);
   for (const auto& c : cases) {
