@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 #include <ostream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -18,9 +17,7 @@
 #include "catalogue/registration_templates.h"
 #include "desktop/core/desktop_messages.h"
 #include "desktop/core/ui_port.h"
-#include "server/server_tool.h"
-#include "support/logged_in_database.h"
-#include "toolbox/message_box.h"
+#include "support/demo_database.h"
 
 namespace zi::desktop {
 
@@ -89,31 +86,18 @@ std::function<void(TIndicadoresDeEmpAtvAnb&)> SetText(int indicador, std::string
   };
 }
 
-class ObjectWindow : public test::LoggedInDatabase {
+class ObjectWindow : public test::DemoDatabase {
  protected:
   void SetUp() override {
-    std::ostringstream out, err;
-    ASSERT_EQ(server::RunServerTool({"init", "--demo", dir_.File("zi.db")}, out, err), 0) << err.str();
-    LoggedInDatabase::SetUp();
-    SetErrorBoxHandler([this](const std::string& caption, const std::string&) { boxes.push_back(caption); });
-    SetUiPort({.beep = [this] { ++beeps; },
-               .askYesNo =
-                   [this](const std::string& caption, const std::string& text, bool noIsDefault) {
-                     questions.push_back(caption + "|" + text + "|" + (noIsDefault ? "No" : "Yes"));
-                     return answerYes;
-                   }});
-    SetDesktopPoster([this](int message, int param) { posted.emplace_back(message, param); });
+    DemoDatabase::SetUp();
+    answer_ = true;
+    SetDesktopPoster([this](int message, int param) { posted_.emplace_back(message, param); });
   }
   void TearDown() override {
     SetDesktopPoster({});
-    SetUiPort({});
-    SetErrorBoxHandler({});
-    LoggedInDatabase::TearDown();
+    DemoDatabase::TearDown();
   }
 
-  int CompanyId(const std::string& cod) {
-    return static_cast<int>(SqlValue("SELECT id FROM empresa WHERE cod = '" + cod + "'").AsInteger());
-  }
   int64_t Count(const std::string& sql) { return SqlValue(sql).AsInteger(); }
 
   // The window of a company, loaded as the main window loads it.
@@ -146,11 +130,7 @@ class ObjectWindow : public test::LoggedInDatabase {
 
   FakeView view;
   FakeForms* forms = nullptr;
-  std::vector<std::string> boxes;
-  std::vector<std::string> questions;
-  std::vector<std::pair<int, int>> posted;
-  int beeps = 0;
-  bool answerYes = true;
+  std::vector<std::pair<int, int>> posted_;
 };
 
 TEST_F(ObjectWindow, ListsTheCompanyItsClassesAndSeries) {
@@ -164,7 +144,7 @@ TEST_F(ObjectWindow, ListsTheCompanyItsClassesAndSeries) {
   EXPECT_EQ(window->Lines()[2].nivel, kNivelSerie);
   EXPECT_FALSE(window->LoadFailed());
   EXPECT_EQ(window->State(), tMdiChild::kLoaded);
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, ACompanyWithOneClassWithoutSeriesListsTwoLinesAndOneWithoutClassesOne) {
@@ -192,7 +172,7 @@ TEST_F(ObjectWindow, OpensWithoutACompanyWithAnEmptyList) {
   window->Change();
   window->Delete();
   EXPECT_TRUE(forms->shown.empty());
-  EXPECT_TRUE(questions.empty());
+  EXPECT_TRUE(questions_.empty());
 }
 
 TEST_F(ObjectWindow, AFailedLoadShowsItsBoxAndLeavesTheWindowLoadFailed) {
@@ -202,9 +182,9 @@ TEST_F(ObjectWindow, AFailedLoadShowsItsBoxAndLeavesTheWindowLoadFailed) {
   EXPECT_TRUE(window->LoadFailed());
   EXPECT_TRUE(window->Lines().empty());
   EXPECT_FALSE(window->HasDataChanged());
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].rfind("SQL error ", 0), 0u);
-  EXPECT_NE(boxes[0].find(" on ObjListDaEmp"), std::string::npos) << boxes[0];
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(BoxCaptions()[0].rfind("SQL error ", 0), 0u);
+  EXPECT_NE(BoxCaptions()[0].find(" on ObjListDaEmp"), std::string::npos) << boxes_[0];
 }
 
 TEST_F(ObjectWindow, TheDetailOfEachLevel) {
@@ -275,7 +255,7 @@ TEST_F(ObjectWindow, TheDetailOfEachLevel) {
                                        "cio das negocia\xE7\xF5"
                                        "es",
                                        "-", ""}}));
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, ChangingACompanyWritesItsRecordAndIndicatorsThenRebuildsTheList) {
@@ -290,12 +270,12 @@ TEST_F(ObjectWindow, ChangingACompanyWritesItsRecordAndIndicatorsThenRebuildsThe
             (std::vector<std::string>{"emp Petr\xF3leo Brasileiro S.A. - Petrobras #" + std::to_string(petr)}));
   EXPECT_EQ(SqlValue("SELECT nome FROM empresa WHERE cod = 'PETR'").AsText(), "Petrobras");
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDaEmp WHERE indica = 58").AsText(), "Oil");
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
   EXPECT_EQ(window->Lines()[0].texto, "Company: Petrobras");
   EXPECT_EQ(window->Selected(), 0);
   EXPECT_EQ(window->Detail()[2], (TDetailLine{"Name:", "Petrobras", ""}));
   EXPECT_GE(view.focuses, 1);
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, ACancelledChangeWritesNothingAndPostsNothing) {
@@ -305,7 +285,7 @@ TEST_F(ObjectWindow, ACancelledChangeWritesNothingAndPostsNothing) {
   window->Change();
   EXPECT_EQ(forms->shown.size(), 1u);
   EXPECT_EQ(Dump(), before);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
   EXPECT_EQ(view.focuses, 1);
 }
 
@@ -319,13 +299,13 @@ TEST_F(ObjectWindow, AFailedRecordCallShowsItsBoxAndTheFormAgainWithTheEntries) 
                             .hook = FailCall(1)});
   forms->answers.push_back({.okay = false});
   window->Change();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0], "SQL error 3939 on ObjEmpPut");
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(BoxCaptions()[0], "SQL error 3939 on ObjEmpPut");
   EXPECT_EQ(forms->shown,
             (std::vector<std::string>{"emp Petr\xF3leo Brasileiro S.A. - Petrobras #" + std::to_string(petr),
                                       "emp Petrobras #" + std::to_string(petr)}));
   EXPECT_EQ(Dump(), before);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
 }
 
 // An unchanged record skips the record call and still saves its indicators: the first call after
@@ -335,10 +315,10 @@ TEST_F(ObjectWindow, AnUnchangedRecordStillSavesItsIndicators) {
   forms->answers.push_back({.indicadores = SetText(kDescricaoDaEmp, "Oil"), .hook = FailCall(1)});
   forms->answers.push_back({});
   window->Change();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on emp upd Indicadores.Save"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on emp upd Indicadores.Save"}));
   EXPECT_EQ(forms->shown.size(), 2u);
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDaEmp WHERE indica = 58").AsText(), "Oil");
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
 }
 
 TEST_F(ObjectWindow, ChangingAClassAndASeries) {
@@ -356,8 +336,8 @@ TEST_F(ObjectWindow, ChangingAClassAndASeries) {
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR5'"), 1);
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDoAnb WHERE indica = 48").AsText(), "Pref");
   EXPECT_EQ(window->Lines()[static_cast<size_t>(window->Selected())].texto, "        Serie: PETR5");
-  EXPECT_EQ(posted.size(), 2u);
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(posted_.size(), 2u);
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, InsertOnACompanyAddsAClassAndOnAClassASeries) {
@@ -383,8 +363,8 @@ TEST_F(ObjectWindow, InsertOnACompanyAddsAClassAndOnAClassASeries) {
   EXPECT_EQ(forms->shown.back(), "anb  acao:" + std::to_string(atvId) + " #0");
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR6' AND acao = " + std::to_string(atvId)), 1);
   EXPECT_NE(std::find(Texts(*window).begin(), Texts(*window).end(), "        Serie: PETR6"), Texts(*window).end());
-  EXPECT_EQ(posted.size(), 2u);
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(posted_.size(), 2u);
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, InsertOnASeriesBeepsAndChangesNothing) {
@@ -392,10 +372,10 @@ TEST_F(ObjectWindow, InsertOnASeriesBeepsAndChangesNothing) {
   window->Select(LineOf(*window, "        Serie: PETR3"));
   const std::string before = Dump();
   window->AddChild();
-  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(beeps_, 1);
   EXPECT_TRUE(forms->shown.empty());
   EXPECT_EQ(Dump(), before);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
 }
 
 TEST_F(ObjectWindow, AFailedAddWritesNothingAndShowsTheFormAgainWithTheEntries) {
@@ -414,10 +394,10 @@ TEST_F(ObjectWindow, AFailedAddWritesNothingAndShowsTheFormAgainWithTheEntries) 
                             .hook = FailCall(1)});
   forms->answers.push_back({.okay = false});
   window->AddChild();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on DbObjAnbAdd"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on DbObjAnbAdd"}));
   EXPECT_EQ(forms->shown, (std::vector<std::string>{"anb  acao:" + acao + " #0", "anb PETR9 acao:" + acao + " #0"}));
   EXPECT_EQ(Dump(), before);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
 }
 
 // An add is two calls (the procedure's description and the procedure); the third is the
@@ -440,12 +420,12 @@ TEST_F(ObjectWindow, AfterAnAddWhoseIndicatorsFailedTheNextOkayChangesTheNewSeri
                             .hook = FailCall(kCallsOfAnAdd + 1)});
   forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR8"; }});
   window->AddChild();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on anb add Indicadores.Save"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on anb add Indicadores.Save"}));
   const int id = static_cast<int>(SqlValue("SELECT id FROM anbima WHERE cod = 'PETR8'").AsInteger());
   EXPECT_EQ(forms->shown.back(), "anb PETR9 acao:" + acao + " #" + std::to_string(id));
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod IN ('PETR8', 'PETR9')"), 1);
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDoAnb WHERE anb = " + std::to_string(id)).AsText(), "Nona");
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
 }
 
 TEST_F(ObjectWindow, AnAddWhoseIndicatorsFailedAndWasThenCancelledStillRebuildsAndPosts) {
@@ -461,11 +441,11 @@ TEST_F(ObjectWindow, AnAddWhoseIndicatorsFailedAndWasThenCancelledStillRebuildsA
                             .hook = FailCall(kCallsOfAnAdd + 1)});
   forms->answers.push_back({.okay = false});
   window->NewCompany();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on emp add Indicadores.Save"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on emp add Indicadores.Save"}));
   const int nova = CompanyId("NOVA");
   EXPECT_EQ(forms->shown, (std::vector<std::string>{"emp  #0", "emp Nova #" + std::to_string(nova)}));
   EXPECT_EQ(Count("SELECT count(*) FROM IndicadoresDaEmp WHERE emp = " + std::to_string(nova)), 0);
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgCompanyAdded, nova}, {kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgCompanyAdded, nova}, {kMsgObjTreeChanged, 0}}));
 }
 
 TEST_F(ObjectWindow, NewCompanyAddsItAndPostsItsId) {
@@ -481,10 +461,10 @@ TEST_F(ObjectWindow, NewCompanyAddsItAndPostsItsId) {
   window->NewCompany();
   const int nova = CompanyId("NOVA");
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDaEmp WHERE emp = " + std::to_string(nova)).AsText(), "Nova");
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgCompanyAdded, nova}, {kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgCompanyAdded, nova}, {kMsgObjTreeChanged, 0}}));
   EXPECT_EQ(window->Lines()[0].texto, "Company: Petr\xF3leo Brasileiro S.A. - Petrobras")
       << "the window keeps its company";
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, AFailedNewCompanyWritesNothing) {
@@ -499,10 +479,10 @@ TEST_F(ObjectWindow, AFailedNewCompanyWritesNothing) {
                                 },
                             .hook = FailCall(1)});
   window->NewCompany();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on DbObjEmpAdd"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on DbObjEmpAdd"}));
   EXPECT_EQ(forms->shown, (std::vector<std::string>{"emp  #0", "emp Nova #0"}));
   EXPECT_EQ(Dump(), before);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
 }
 
 // A series of its own, with no quotes nor events to keep it.
@@ -517,18 +497,18 @@ TEST_F(ObjectWindow, DeleteAsksWithNoPreselectedAndDeletesOnYes) {
   ASSERT_EQ(window->Lines().size(), 6u);
   window->Select(LineOf(*window, "        Serie: PETR7"));
   ASSERT_EQ(window->Selected(), 5);
-  answerYes = false;
+  answer_ = false;
   window->Delete();
-  EXPECT_EQ(questions, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Serie ?|No"}));
+  EXPECT_EQ(questions_, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Serie ?|No"}));
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR7'"), 1);
-  EXPECT_TRUE(posted.empty());
-  answerYes = true;
+  EXPECT_TRUE(posted_.empty());
+  answer_ = true;
   window->Delete();
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR7'"), 0);
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
   EXPECT_EQ(window->Lines().size(), 5u);
   EXPECT_EQ(window->Selected(), 4) << "the selection stays where it was, within the list";
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, TheDeleteQuestionNamesTheLevel) {
@@ -541,18 +521,18 @@ TEST_F(ObjectWindow, AFailedDeleteShowsItsBoxAndKeepsTheObject) {
   auto window = Open(CompanyId("PETR"));
   window->Select(LineOf(*window, "    Class: Preferenciais"));
   window->Delete();
-  ASSERT_EQ(boxes.size(), 1u) << "the class still has its series";
-  EXPECT_EQ(boxes[0], "SQL error 3799 on DbObjAtvDel");
-  boxes.clear();
+  ASSERT_EQ(boxes_.size(), 1u) << "the class still has its series";
+  EXPECT_EQ(BoxCaptions()[0], "SQL error 3799 on DbObjAtvDel");
+  boxes_.clear();
   window->Select(LineOf(*window, "        Serie: PETR3"));
   SetUiPort({.askYesNo = [this](const std::string&, const std::string&, bool) {
     Driver().InjectFaults({.failCall = 1});
     return true;
   }});
   window->Delete();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on DbObjAnbDel"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on DbObjAnbDel"}));
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR3'"), 1);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
   EXPECT_EQ(window->Lines().size(), 5u);
 }
 
@@ -566,12 +546,12 @@ TEST_F(ObjectWindow, DeletingTheWindowsOwnCompanyLeavesAnEmptyList) {
   ASSERT_EQ(DbObjEmpAdd(emp), 0);
   auto window = Open(emp.id);
   window->Delete();
-  EXPECT_EQ(questions, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Company ?|No"}));
+  EXPECT_EQ(questions_, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Company ?|No"}));
   EXPECT_EQ(Count("SELECT count(*) FROM empresa WHERE cod = 'NOVA'"), 0);
   EXPECT_TRUE(window->Lines().empty());
   EXPECT_TRUE(window->Detail().empty());
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, ResendAsksAndSendsTheObjectAgain) {
@@ -579,19 +559,19 @@ TEST_F(ObjectWindow, ResendAsksAndSendsTheObjectAgain) {
   window->Select(LineOf(*window, "    Class: Preferenciais"));
   window->Resend();
   EXPECT_EQ(
-      questions,
+      questions_,
       (std::vector<std::string>{
           "Confirm|Are you sure you wanto to resend all data\r\nrelated to this Class in the next bulletin ?|Yes"}));
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_TRUE(boxes_.empty());
   window->Select(LineOf(*window, "        Serie: PETR3"));
   SetUiPort({.askYesNo = [this](const std::string&, const std::string&, bool) {
     Driver().InjectFaults({.failCall = 1});
     return true;
   }});
   window->Resend();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on Db___RemandaTudo (lev:0)"}));
-  EXPECT_EQ(posted.size(), 1u);
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on Db___RemandaTudo (lev:0)"}));
+  EXPECT_EQ(posted_.size(), 1u);
 }
 
 TEST_F(ObjectWindow, TheToolPanelOffersResendToAdministratorsOnly) {
@@ -606,7 +586,7 @@ TEST_F(ObjectWindow, TheToolPanelOffersResendToAdministratorsOnly) {
   for (const TObjToolButton& button : window->ToolButtons()) buttons.push_back(button.caption + "|" + button.hint);
   EXPECT_EQ(buttons, (std::vector<std::string>{"New company|Create new company"}));
   window->Resend();
-  EXPECT_TRUE(questions.empty());
+  EXPECT_TRUE(questions_.empty());
 }
 
 TEST_F(ObjectWindow, KeysActOnTheSelectedLineWhileTheListHasTheFocus) {
@@ -619,9 +599,9 @@ TEST_F(ObjectWindow, KeysActOnTheSelectedLineWhileTheListHasTheFocus) {
   EXPECT_EQ(forms->shown.size(), 1u) << "Enter changes";
   EXPECT_TRUE(window->HandleShortCut({TKey::Insert, false}));
   EXPECT_EQ(forms->shown.back().substr(0, 4), "atv ") << "Insert adds a class to the company";
-  answerYes = false;
+  answer_ = false;
   EXPECT_TRUE(window->HandleShortCut({TKey::Delete, false}));
-  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions_.size(), 1u);
   EXPECT_FALSE(window->HandleShortCut({TKey::F2, false}));
 }
 
@@ -629,9 +609,9 @@ TEST_F(ObjectWindow, AnExceptionInAnActionIsLoggedShownAndRebuildsAsAfterAChange
   auto window = Open(CompanyId("PETR"));
   forms->answers.push_back({.hook = [] { throw std::runtime_error("boom"); }});
   window->Change();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"Error"}));
+  EXPECT_EQ(boxes_, (std::vector<std::string>{"Error|boom"}));
   EXPECT_NE(Log().find("ObjW.TQC error boom"), std::string::npos);
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
   EXPECT_EQ(view.focuses, 1);
 }
 
@@ -640,9 +620,9 @@ TEST_F(ObjectWindow, TemplatesThatCannotBeReadLeaveOnlyTheIdLabel) {
   FormatosDeCadastro().Esquece();
   Driver().InjectFaults({.failCall = 1});
   window->Select(1);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].rfind("SQL error ", 0), 0u);
-  EXPECT_NE(boxes[0].find(" on ShowPaint CarregaListasFormatoDeCadastro"), std::string::npos) << boxes[0];
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(BoxCaptions()[0].rfind("SQL error ", 0), 0u);
+  EXPECT_NE(BoxCaptions()[0].find(" on ShowPaint CarregaListasFormatoDeCadastro"), std::string::npos) << boxes_[0];
   EXPECT_EQ(window->Detail(), (std::vector<TDetailLine>{{"ID:", "", ""}}));
 }
 
@@ -667,9 +647,9 @@ TEST_F(ObjectWindow, TheDetailsAreReadOncePerSelection) {
   Driver().InjectFaults({.failCall = 1, .failPersistent = true});
   window->Select(0);
   EXPECT_EQ(window->Detail(), detail);
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
   window->Select(1);
-  EXPECT_FALSE(boxes.empty());
+  EXPECT_FALSE(boxes_.empty());
   Driver().InjectFaults({});
 }
 
