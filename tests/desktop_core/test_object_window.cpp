@@ -86,6 +86,19 @@ std::function<void(TIndicadoresDeEmpAtvAnb&)> SetText(int indicador, std::string
   };
 }
 
+// What the user types for a new company and a new series of PETR's.
+void NewCompanyNova(tObjEmp& emp) {
+  emp.cod = "NOVA";
+  emp.pais = 0;
+  emp.nome = "Nova";
+  emp.moedabal[0] = 1;
+}
+void NewSeriesPetr9(tObjAnb& anb) {
+  anb.cod = "PETR9";
+  anb.bolsa = 1;
+  anb.moedacot = 1;
+}
+
 class ObjectWindow : public test::DemoDatabase {
  protected:
   void SetUp() override {
@@ -123,6 +136,13 @@ class ObjectWindow : public test::DemoDatabase {
     for (const TObjLine& line : window.Lines()) texts.push_back(line.texto);
     return texts;
   }
+  // The next question is answered Yes, and the server call that follows it fails.
+  void AnswerYesAndFailTheNextCall() {
+    SetUiPort({.askYesNo = [this](const std::string&, const std::string&, bool) {
+      Driver().InjectFaults({.failCall = 1});
+      return true;
+    }});
+  }
   // A write that fails: the n-th server call after the form's Okay.
   std::function<void()> FailCall(int n) {
     return [this, n] { Driver().InjectFaults({.failCall = n}); };
@@ -149,10 +169,7 @@ TEST_F(ObjectWindow, ListsTheCompanyItsClassesAndSeries) {
 
 TEST_F(ObjectWindow, ACompanyWithOneClassWithoutSeriesListsTwoLinesAndOneWithoutClassesOne) {
   tObjEmp emp;
-  emp.cod = "NOVA";
-  emp.pais = 0;
-  emp.nome = "Nova";
-  emp.moedabal[0] = 1;
+  NewCompanyNova(emp);
   ASSERT_EQ(DbObjEmpAdd(emp), 0);
   EXPECT_EQ(Texts(*Open(emp.id)), (std::vector<std::string>{"Company: Nova"}));
   tObjAtv atv;
@@ -384,12 +401,7 @@ TEST_F(ObjectWindow, AFailedAddWritesNothingAndShowsTheFormAgainWithTheEntries) 
   window->Select(atv);
   const std::string acao = std::to_string(window->Lines()[static_cast<size_t>(atv)].id);
   const std::string before = Dump();
-  forms->answers.push_back({.anb =
-                                [](tObjAnb& anb) {
-                                  anb.cod = "PETR9";
-                                  anb.bolsa = 1;
-                                  anb.moedacot = 1;
-                                },
+  forms->answers.push_back({.anb = NewSeriesPetr9,
                             .indicadores = SetText(kNomeDaSerie, "Nona"),
                             .hook = FailCall(1)});
   forms->answers.push_back({.okay = false});
@@ -410,12 +422,7 @@ TEST_F(ObjectWindow, AfterAnAddWhoseIndicatorsFailedTheNextOkayChangesTheNewSeri
   const int atv = LineOf(*window, "    Class: Preferenciais");
   window->Select(atv);
   const std::string acao = std::to_string(window->Lines()[static_cast<size_t>(atv)].id);
-  forms->answers.push_back({.anb =
-                                [](tObjAnb& anb) {
-                                  anb.cod = "PETR9";
-                                  anb.bolsa = 1;
-                                  anb.moedacot = 1;
-                                },
+  forms->answers.push_back({.anb = NewSeriesPetr9,
                             .indicadores = SetText(kNomeDaSerie, "Nona"),
                             .hook = FailCall(kCallsOfAnAdd + 1)});
   forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR8"; }});
@@ -430,13 +437,7 @@ TEST_F(ObjectWindow, AfterAnAddWhoseIndicatorsFailedTheNextOkayChangesTheNewSeri
 
 TEST_F(ObjectWindow, AnAddWhoseIndicatorsFailedAndWasThenCancelledStillRebuildsAndPosts) {
   auto window = Open(0);
-  forms->answers.push_back({.emp =
-                                [](tObjEmp& emp) {
-                                  emp.cod = "NOVA";
-                                  emp.pais = 0;
-                                  emp.nome = "Nova";
-                                  emp.moedabal[0] = 1;
-                                },
+  forms->answers.push_back({.emp = NewCompanyNova,
                             .indicadores = SetText(kDescricaoDaEmp, "Nova"),
                             .hook = FailCall(kCallsOfAnAdd + 1)});
   forms->answers.push_back({.okay = false});
@@ -450,13 +451,7 @@ TEST_F(ObjectWindow, AnAddWhoseIndicatorsFailedAndWasThenCancelledStillRebuildsA
 
 TEST_F(ObjectWindow, NewCompanyAddsItAndPostsItsId) {
   auto window = Open(CompanyId("PETR"));
-  forms->answers.push_back({.emp =
-                                [](tObjEmp& emp) {
-                                  emp.cod = "NOVA";
-                                  emp.pais = 0;
-                                  emp.nome = "Nova";
-                                  emp.moedabal[0] = 1;
-                                },
+  forms->answers.push_back({.emp = NewCompanyNova,
                             .indicadores = SetText(kDescricaoDaEmp, "Nova")});
   window->NewCompany();
   const int nova = CompanyId("NOVA");
@@ -470,13 +465,7 @@ TEST_F(ObjectWindow, NewCompanyAddsItAndPostsItsId) {
 TEST_F(ObjectWindow, AFailedNewCompanyWritesNothing) {
   auto window = Open(0);
   const std::string before = Dump();
-  forms->answers.push_back({.emp =
-                                [](tObjEmp& emp) {
-                                  emp.cod = "NOVA";
-                                  emp.pais = 0;
-                                  emp.nome = "Nova";
-                                  emp.moedabal[0] = 1;
-                                },
+  forms->answers.push_back({.emp = NewCompanyNova,
                             .hook = FailCall(1)});
   window->NewCompany();
   EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on DbObjEmpAdd"}));
@@ -525,10 +514,7 @@ TEST_F(ObjectWindow, AFailedDeleteShowsItsBoxAndKeepsTheObject) {
   EXPECT_EQ(BoxCaptions()[0], "SQL error 3799 on DbObjAtvDel");
   boxes_.clear();
   window->Select(LineOf(*window, "        Serie: PETR3"));
-  SetUiPort({.askYesNo = [this](const std::string&, const std::string&, bool) {
-    Driver().InjectFaults({.failCall = 1});
-    return true;
-  }});
+  AnswerYesAndFailTheNextCall();
   window->Delete();
   EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on DbObjAnbDel"}));
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR3'"), 1);
@@ -539,10 +525,7 @@ TEST_F(ObjectWindow, AFailedDeleteShowsItsBoxAndKeepsTheObject) {
 // The window's company is gone: the list is empty, not an error.
 TEST_F(ObjectWindow, DeletingTheWindowsOwnCompanyLeavesAnEmptyList) {
   tObjEmp emp;
-  emp.cod = "NOVA";
-  emp.pais = 0;
-  emp.nome = "Nova";
-  emp.moedabal[0] = 1;
+  NewCompanyNova(emp);
   ASSERT_EQ(DbObjEmpAdd(emp), 0);
   auto window = Open(emp.id);
   window->Delete();
@@ -565,10 +548,7 @@ TEST_F(ObjectWindow, ResendAsksAndSendsTheObjectAgain) {
   EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
   EXPECT_TRUE(boxes_.empty());
   window->Select(LineOf(*window, "        Serie: PETR3"));
-  SetUiPort({.askYesNo = [this](const std::string&, const std::string&, bool) {
-    Driver().InjectFaults({.failCall = 1});
-    return true;
-  }});
+  AnswerYesAndFailTheNextCall();
   window->Resend();
   EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on Db___RemandaTudo (lev:0)"}));
   EXPECT_EQ(posted_.size(), 1u);
