@@ -200,12 +200,7 @@ TEST_F(CompanyPickerView, ASecondShowingKeepsTheSearchAndARearmRunsItAgain) {
   tObjHierEx object;
   ASSERT_TRUE(PickCompany(owner.get(), object));
 
-  tObjEmp added;
-  added.cod = "PETRN";
-  added.pais = 0;
-  added.nome = "Petro Nova";
-  added.moedabal[0] = 1;
-  ASSERT_EQ(DbObjEmpAdd(added), 0);
+  ASSERT_NE(AddCompany("PETRN", "Petro Nova"), 0);
 
   // Without a rearm: the same picker with the same rows, and no search dialog.
   std::vector<std::string> second;

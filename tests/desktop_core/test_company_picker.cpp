@@ -172,12 +172,7 @@ TEST_F(CompanyPicker, ARearmRunsTheCurrentSearchAgainAtTheNextShowingUntilItSucc
   CompanyPickerController picker;
   ASSERT_EQ(picker.search({"PETR", true, O::NomeOuTicker}), 0);
   picker.select(1);
-  tObjEmp added;
-  added.cod = "PETRN";
-  added.pais = 0;
-  added.nome = "Petro Nova";
-  added.moedabal[0] = 1;
-  ASSERT_EQ(DbObjEmpAdd(added), 0);
+  ASSERT_NE(AddCompany("PETRN", "Petro Nova"), 0);
   EXPECT_EQ(picker.rows().size(), 2u) << "nothing reads the server until asked";
 
   picker.rearm();

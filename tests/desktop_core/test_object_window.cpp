@@ -168,17 +168,16 @@ TEST_F(ObjectWindow, ListsTheCompanyItsClassesAndSeries) {
 }
 
 TEST_F(ObjectWindow, ACompanyWithOneClassWithoutSeriesListsTwoLinesAndOneWithoutClassesOne) {
-  tObjEmp emp;
-  NewCompanyNova(emp);
-  ASSERT_EQ(DbObjEmpAdd(emp), 0);
-  EXPECT_EQ(Texts(*Open(emp.id)), (std::vector<std::string>{"Company: Nova"}));
+  const int nova = AddCompany("NOVA", "Nova");
+  ASSERT_NE(nova, 0);
+  EXPECT_EQ(Texts(*Open(nova)), (std::vector<std::string>{"Company: Nova"}));
   tObjAtv atv;
-  atv.emp = emp.id;
+  atv.emp = nova;
   atv.idclass = 2;
   atv.vote = 0;
   atv.tipoobj = 0;
   ASSERT_EQ(DbObjAtvAdd(atv), 0);
-  EXPECT_EQ(Texts(*Open(emp.id)), (std::vector<std::string>{"Company: Nova", "    Class: Ordin\xE1rias"}));
+  EXPECT_EQ(Texts(*Open(nova)), (std::vector<std::string>{"Company: Nova", "    Class: Ordin\xE1rias"}));
 }
 
 TEST_F(ObjectWindow, OpensWithoutACompanyWithAnEmptyList) {
@@ -524,10 +523,9 @@ TEST_F(ObjectWindow, AFailedDeleteShowsItsBoxAndKeepsTheObject) {
 
 // The window's company is gone: the list is empty, not an error.
 TEST_F(ObjectWindow, DeletingTheWindowsOwnCompanyLeavesAnEmptyList) {
-  tObjEmp emp;
-  NewCompanyNova(emp);
-  ASSERT_EQ(DbObjEmpAdd(emp), 0);
-  auto window = Open(emp.id);
+  const int nova = AddCompany("NOVA", "Nova");
+  ASSERT_NE(nova, 0);
+  auto window = Open(nova);
   window->Delete();
   EXPECT_EQ(questions_, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Company ?|No"}));
   EXPECT_EQ(Count("SELECT count(*) FROM empresa WHERE cod = 'NOVA'"), 0);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue.h"
 #include "desktop/core/ui_port.h"
 #include "server/server_tool.h"
 #include "support/logged_in_database.h"
@@ -47,6 +48,17 @@ class DemoDatabase : public LoggedInDatabase {
     std::vector<std::string> captions;
     for (const std::string& box : boxes_) captions.push_back(box.substr(0, box.find('|')));
     return captions;
+  }
+  // A company of Brazil with its statements' currency, added as the company form adds one: its
+  // id, 0 when the add failed.
+  int AddCompany(const std::string& cod, const std::string& nome) {
+    tObjEmp emp;
+    emp.cod = cod;
+    emp.pais = 0;
+    emp.nome = nome;
+    emp.moedabal[0] = 1;
+    EXPECT_EQ(DbObjEmpAdd(emp), 0) << cod;
+    return emp.id;
   }
   int CompanyId(const std::string& cod) { return IdOf("select id from empresa where cod = ?", cod); }
   int SeriesId(const std::string& ticker) { return IdOf("select id from anbima where cod = ?", ticker); }
