@@ -20,22 +20,12 @@ namespace zi {
 
 namespace {
 
-constexpr int kFormatoTexto = 3;
-constexpr int kFormatoMoeda = 9;
-constexpr int kFormatoDataHora = 27;
-constexpr int kFormatoData = 28;
-constexpr int kFormatoListaComGrupo = 30;
-constexpr int kFormatoListaGeral = 32;
-constexpr int kFormatoChaveDeLista = 36;
 constexpr int kTipoDeAtivoTipado = 12;
 constexpr std::string_view kDocId = "doc-id:";
 constexpr std::string_view kContextoDeAdicao = "[IndDeEAA.SetFromSt CLV]";
 
 bool EhFormatoDeLista(int formato) { return formato == kFormatoListaGeral || TemListaDeValores(formato); }
 
-bool EhInteiro(int formato) { return formato == 0 || formato == 1; }
-bool EhNumero(int formato) { return formato == 2 || formato == 5 || formato == 15 || formato == 16; }
-bool EhBooleano(int formato) { return formato == 21 || formato == 38; }
 
 TValorDeIndicador Numero(double numero) { return {.nulo = IsMissing(numero), .valornum = numero}; }
 
@@ -225,14 +215,14 @@ int ValorDoTexto(const DefIndicador& def, std::string_view texto, const TLeitura
     if (code == 0) valor = Numero(chave);
     return code;
   }
-  if (EhInteiro(formato)) {
+  if (EhFormatoInteiro(formato)) {
     const std::optional<int32_t> numero = ParseInteger(Trim(texto));
     if (!numero) return kInteiroIlegivel;
     valor = Numero(*numero);
     return 0;
   }
-  if (EhNumero(formato) && formato != 2) return NumeroDoTexto(Trim(texto), leitura.formaFixa, valor);
-  if (EhBooleano(formato)) {
+  if (EhFormatoNumero(formato) && formato != 2) return NumeroDoTexto(Trim(texto), leitura.formaFixa, valor);
+  if (EhFormatoBooleano(formato)) {
     const std::optional<bool> sim = ParseBooleanWord(texto);
     if (!sim) return kBooleanoIlegivel;
     valor = Numero(*sim ? 1 : 0);
@@ -260,9 +250,9 @@ std::string TextoDoValor(const DefIndicador* def, bool presente, const TValorDeI
     const tIntStg* item = lista ? lista->ItemDoId(chave) : nullptr;
     return item ? ShownText(item->text) : "#" + std::to_string(chave);
   }
-  if (EhInteiro(formato) || formato == kFormatoChaveDeLista) return std::to_string(chave);
-  if (EhNumero(formato)) return ShownNumber(valor.valornum);
-  if (EhBooleano(formato)) return valor.valornum != 0 ? "Y" : "N";
+  if (EhFormatoInteiro(formato) || formato == kFormatoChaveDeLista) return std::to_string(chave);
+  if (EhFormatoNumero(formato)) return ShownNumber(valor.valornum);
+  if (EhFormatoBooleano(formato)) return valor.valornum != 0 ? "Y" : "N";
   switch (formato) {
     case kFormatoTexto: return valor.valorst;
     case kFormatoMoeda:
@@ -279,13 +269,17 @@ std::string TextoDoValor(const DefIndicador* def, bool presente, const TValorDeI
                      c.year, c.month, c.day, c.hour, c.minute, c.second, valor.valorst);
 }
 
+bool EhFormatoInteiro(int formato) { return formato == 0 || formato == 1; }
+bool EhFormatoNumero(int formato) { return formato == 2 || formato == 5 || formato == 15 || formato == 16; }
+bool EhFormatoBooleano(int formato) { return formato == 21 || formato == 38; }
+bool EhListaDoCatalogo(int formato) {
+  return formato == kFormatoListaComGrupo || formato == kFormatoListaGeral || formato == kFormatoChaveDeLista;
+}
+
 bool ListaTipadaComoNumero(const DefIndicador& def, int pais, const std::vector<int>& tiposDasClasses) {
-  const int formato = def.FormatoCampo;
-  const bool lista =
-      formato == kFormatoListaComGrupo || formato == kFormatoListaGeral || formato == kFormatoChaveDeLista;
   const bool tipadas = !tiposDasClasses.empty() && std::all_of(tiposDasClasses.begin(), tiposDasClasses.end(),
                                                                [](int tipo) { return tipo == kTipoDeAtivoTipado; });
-  return lista && pais == 0 && tipadas && !def.texto13.empty() && def.aux9 != 0;
+  return EhListaDoCatalogo(def.FormatoCampo) && pais == 0 && tipadas && !def.texto13.empty() && def.aux9 != 0;
 }
 
 }  // namespace zi

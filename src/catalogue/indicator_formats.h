@@ -30,6 +30,21 @@ inline constexpr int kDocIdNaoEncontrado = 50043;
 // The indicator whose list values must be found by document key.
 inline constexpr int kIndicadorComDocId = 142;
 
+// The field formats (`FormatoCampo`) that are read and shown apart from the numbers.
+inline constexpr int kFormatoTexto = 3;
+inline constexpr int kFormatoMoeda = 9;
+inline constexpr int kFormatoDataHora = 27;
+inline constexpr int kFormatoData = 28;
+inline constexpr int kFormatoListaComGrupo = 30;
+inline constexpr int kFormatoListaGeral = 32;
+inline constexpr int kFormatoChaveDeLista = 36;
+
+bool EhFormatoInteiro(int formato);
+bool EhFormatoNumero(int formato);
+bool EhFormatoBooleano(int formato);
+// The lists of the catalogue's own: with groups, the general list and a list's keys.
+bool EhListaDoCatalogo(int formato);
+
 enum class TColunaDoValor { Num, Dt, St };
 TColunaDoValor ColunaDoFormato(int formato);
 

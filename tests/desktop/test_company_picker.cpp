@@ -12,15 +12,11 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "db/drivers/embedded_driver.h"
-#include "desktop/core/ui_port.h"
-#include "server/server_tool.h"
-#include "support/logged_in_database.h"
-#include "toolbox/message_box.h"
+#include "support/demo_database.h"
 
 namespace zi::desktop {
 namespace {
@@ -36,15 +32,11 @@ const std::string kPetrobras = "Petr\xF3leo Brasileiro S.A. - Petrobras";
 
 // The picker over a logged-in demo database, shown over a window of the test's own; every test
 // starts as a new session does, without a picker.
-class CompanyPickerView : public test::LoggedInDatabase {
+class CompanyPickerView : public test::DemoDatabase {
  protected:
   void SetUp() override {
     ASSERT_TRUE(kEmbeddedRegistered);
-    std::ostringstream out, err;
-    ASSERT_EQ(server::RunServerTool({"init", "--demo", dir_.File("zi.db")}, out, err), 0) << err.str();
-    LoggedInDatabase::SetUp();
-    SetErrorBoxHandler([this](const std::string& caption, const std::string&) { boxes.push_back(caption); });
-    SetUiPort({.beep = [this] { ++beeps; }, .askYesNo = {}});
+    DemoDatabase::SetUp();
     DropCompanyPicker();
     owner = std::make_unique<QWidget>();
     owner->show();
@@ -52,9 +44,7 @@ class CompanyPickerView : public test::LoggedInDatabase {
   void TearDown() override {
     DropCompanyPicker();
     owner.reset();
-    SetUiPort({});
-    SetErrorBoxHandler({});
-    LoggedInDatabase::TearDown();
+    DemoDatabase::TearDown();
   }
 
   // Runs body once the modal dialog of that title is the active one (polled, as the dialog opens
@@ -99,9 +89,7 @@ class CompanyPickerView : public test::LoggedInDatabase {
   }
 
   std::unique_ptr<QWidget> owner;
-  std::vector<std::string> boxes;
   std::vector<std::string> missed;
-  int beeps = 0;
 };
 
 TEST_F(CompanyPickerView, TheFirstShowingOpensTheSearchAndEnterPicksTheFirstRow) {
@@ -137,7 +125,7 @@ TEST_F(CompanyPickerView, TheFirstShowingOpensTheSearchAndEnterPicksTheFirstRow)
             "Searching MY companies and exchanges only for company names or stock tickers containing \"PETR\".");
   EXPECT_EQ(object.EmpNome, kPetrobras);
   EXPECT_EQ(object.AnbCod, "PETR3");
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(CompanyPickerView, ADoubleClickPicksItsRow) {
@@ -178,7 +166,7 @@ TEST_F(CompanyPickerView, OkayWithoutARowBeepsAndStaysOpen) {
   EXPECT_FALSE(PickCompany(owner.get(), object));
   EXPECT_TRUE(missed.empty());
   EXPECT_TRUE(stillOpen);
-  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(beeps_, 1);
 }
 
 TEST_F(CompanyPickerView, F2ReopensTheSearchDialogWithTheLastSearch) {
@@ -212,12 +200,7 @@ TEST_F(CompanyPickerView, ASecondShowingKeepsTheSearchAndARearmRunsItAgain) {
   tObjHierEx object;
   ASSERT_TRUE(PickCompany(owner.get(), object));
 
-  tObjEmp added;
-  added.cod = "PETRN";
-  added.pais = 0;
-  added.nome = "Petro Nova";
-  added.moedabal[0] = 1;
-  ASSERT_EQ(DbObjEmpAdd(added), 0);
+  ASSERT_NE(AddCompany("PETRN", "Petro Nova"), 0);
 
   // Without a rearm: the same picker with the same rows, and no search dialog.
   std::vector<std::string> second;
@@ -284,7 +267,7 @@ TEST_F(CompanyPickerView, ThePickerShownAlreadyIsNotShownAgain) {
   EXPECT_FALSE(PickCompany(owner.get(), object));
   EXPECT_TRUE(missed.empty());
   EXPECT_FALSE(nested);
-  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(beeps_, 1);
 }
 
 TEST_F(CompanyPickerView, AFailedSearchKeepsTheSearchDialogOpenWithTheEntries) {
@@ -303,8 +286,8 @@ TEST_F(CompanyPickerView, AFailedSearchKeepsTheSearchDialogOpenWithTheEntries) {
   EXPECT_FALSE(PickCompany(owner.get(), object));
   EXPECT_TRUE(missed.empty());
   EXPECT_EQ(kept, "PETR");
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_TRUE(boxes[0].ends_with(" on dataset:ObjListProF2V2")) << boxes[0];
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_TRUE(BoxCaptions()[0].ends_with(" on dataset:ObjListProF2V2")) << boxes_[0];
   EXPECT_EQ(Picker()->Description(), "No companies selected");
 }
 
@@ -347,7 +330,7 @@ TEST_F(CompanyPickerView, TheDelegateDrawsAPetrobrasRowInItsColumns) {
   // The list paints its rows from what the search read.
   Picker()->resize(600, 300);
   EXPECT_FALSE(Picker()->List()->grab().isNull());
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 #include "desktop/catalogue/indicator_history.h"
 #include "desktop/catalogue/table_editor.h"
 #include "desktop/forms.h"
-#include "desktop_core/demo_database.h"
+#include "support/demo_database.h"
 
 namespace zi::desktop {
 namespace {
@@ -62,7 +62,7 @@ class IndicatorEditors : public test::DemoDatabase {
 };
 
 TEST_F(IndicatorEditors, TheHistoryOfAPlainUserIsTitledReadOnly) {
-  LogInAsPlainUser();
+  LogInAsUser(0);
   QString title;
   bool saveEnabled = true;
   bool cellEditable = true;
@@ -182,7 +182,7 @@ TEST_F(IndicatorEditors, TheTableButtonReadsTheNamedTableAndSaveWritesIt) {
 }
 
 TEST_F(IndicatorEditors, TheTableEditorDoesNotOpenForAPlainUser) {
-  LogInAsPlainUser();
+  LogInAsUser(0);
   bool opened = false;
   QTimer guard;
   QObject::connect(&guard, &QTimer::timeout, [&] {

@@ -19,7 +19,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <string>
@@ -31,10 +30,9 @@
 #include "desktop/doc_views.h"
 #include "desktop/forms.h"
 #include "desktop/main_window.h"
+#include "main_window_test.h"
 #include "session/settings.h"
 #include "support/test_files.h"
-#include "toolbox/log.h"
-#include "toolbox/message_box.h"
 
 namespace zi::desktop {
 namespace {
@@ -83,57 +81,18 @@ class TwoByTwoView : public tDocWidget {
   QPushButton* button;
 };
 
-void ProcessUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 500 && !done(); ++i) QTest::qWait(10);
-}
-
-// Runs body once the modal dialog that the next statement opens is showing.
-void WhenModal(std::function<void(QWidget*)> body, int tries = 500) {
-  QTimer::singleShot(tries == 500 ? 0 : 10, [body, tries] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal && tries > 0) return WhenModal(body, tries - 1);
-    QApplication::setActiveWindow(modal);
-    QApplication::processEvents();
-    body(modal);
-  });
-}
+using test::ProcessUntil;
+using test::WhenModal;
 
 QWidget* FocusOf(QWidget* modal) { return modal->focusWidget() ? modal->focusWidget() : modal; }
 
-class MainWindowView : public testing::Test {
+class MainWindowView : public test::MainWindowTest {
  protected:
-  void SetUp() override {
-    SetLogFileName(dir_.File("zorinput.log"));
-    SetErrorBoxHandler([this](const std::string& caption, const std::string& text) { boxes.push_back(caption + "|" + text); });
-    main = MakeMain();
-    main->show();
-    QApplication::setActiveWindow(main.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
-    QApplication::processEvents();
-  }
-  void TearDown() override {
-    main.reset();
-    SetErrorBoxHandler({});
-    SetLogFileName("zorinput.log");
-  }
-
-  std::unique_ptr<TWinMain> MakeMain() {
-    TWinMainCtl::THooks hooks;
-    hooks.connected = [](bool) { return true; };
-    hooks.chooser = [this] {
-      ++choosers;
-      return chooserAnswer;
-    };
-    hooks.login = [] {};
-    hooks.usrGetData = [](int& days) {
-      days = -1;
-      return 0;
-    };
-    hooks.companyRow = [this](int id, tObjHierEx& row) {
+  TWinMainCtl::THooks Hooks() override {
+    TWinMainCtl::THooks hooks = MainWindowTest::Hooks();
+    hooks.companyRow = [this, added = hooks.companyRow](int id, tObjHierEx& row) {
       events.push_back("row " + std::to_string(id));
-      row.EmpId = id;
-      row.EmpNome = "Added";
-      return 0;
+      return added(id, row);
     };
     hooks.pickObject = [this](tObjHierEx& copy) {
       ++picks;
@@ -153,26 +112,12 @@ class MainWindowView : public testing::Test {
       gridView = view.get();
       return view;
     };
-    return std::make_unique<TWinMain>(std::move(hooks));
+    return hooks;
   }
+  QWidget* Grid() override { return gridView->grid; }
 
-  // Opens a grid window and returns its focused in-place editor.
-  QWidget* OpenGrid() {
-    EXPECT_TRUE(main->Ctl().SwitchTo({}, kChooserKindBase + 9));
-    QApplication::processEvents();
-    gridView->grid->setFocus();
-    QApplication::processEvents();
-    return QApplication::focusWidget();
-  }
-
-  test::TempDir dir_;
-  test::EnvGuard config_{"XDG_CONFIG_HOME", dir_.File("config").c_str()};
-  std::vector<std::string> boxes;
   std::vector<std::string> events;
-  std::unique_ptr<TWinMain> main;
   TwoByTwoView* gridView = nullptr;
-  int choosers = 0;
-  int chooserAnswer = kMrCancel;
   int picks = 0;
   bool admin = false;
 };

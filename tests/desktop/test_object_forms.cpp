@@ -24,30 +24,25 @@
 #include "desktop/naics_picker_dialog.h"
 #include "desktop/text_fields.h"
 #include "session/session.h"
-#include "support/demo_catalogue_database.h"
-#include "toolbox/message_box.h"
+#include "support/demo_database.h"
 
 namespace zi::desktop {
 namespace {
 
-class ObjectFormsTest : public test::DemoCatalogueDatabase {
+class ObjectFormsTest : public test::DemoDatabase {
  protected:
   void SetUp() override {
-    test::DemoCatalogueDatabase::SetUp();
-    SetErrorBoxHandler([this](const std::string& caption, const std::string&) { boxes_.push_back(caption); });
-  }
-  void TearDown() override {
-    SetErrorBoxHandler({});
-    test::DemoCatalogueDatabase::TearDown();
+    test::DemoDatabase::SetUp();
+    PreencheListasFixas();
   }
   tObjEmp Emp(const std::string& cod) {
     tObjEmp emp;
-    EXPECT_EQ(DbObjEmpGet(EmpId(cod), emp), 0);
+    EXPECT_EQ(DbObjEmpGet(CompanyId(cod), emp), 0);
     return emp;
   }
   tObjAnb Anb(const std::string& ticker) {
     tObjAnb anb;
-    EXPECT_EQ(DbObjAnbGet(AnbId(ticker), anb), 0);
+    EXPECT_EQ(DbObjAnbGet(SeriesId(ticker), anb), 0);
     return anb;
   }
   static std::unique_ptr<TIndicadoresDeEmpAtvAnb> Set(int nivel, int id) {
@@ -76,8 +71,6 @@ class ObjectFormsTest : public test::DemoCatalogueDatabase {
     }
     return labels;
   }
-
-  std::vector<std::string> boxes_;
 };
 
 TEST_F(ObjectFormsTest, TheCompanyFormOkayIsTheDefaultAndEnterTakesWhatWasTyped) {
@@ -195,7 +188,7 @@ TEST_F(ObjectFormsTest, AFailingIndicatorKeepsTheFormOpenWithTheFocusOnIt) {
   EXPECT_TRUE(empregados->hasFocus());
   EXPECT_EQ(empregados->text(), "many");
   EXPECT_EQ(emp, stored);
-  EXPECT_EQ(boxes_, std::vector<std::string>{"SQL error 4294 on TBoxInd.Save"});
+  EXPECT_EQ(BoxCaptions(), std::vector<std::string>{"SQL error 4294 on TBoxInd.Save"});
 }
 
 TEST_F(ObjectFormsTest, AnIndicatorsHistoryButtonShowsItsEntryAgainKeepingTheOtherFieldsAsTyped) {
@@ -251,7 +244,7 @@ TEST_F(ObjectFormsTest, AFormShownAgainAfterAFailedWriteShowsWhatTheUserEntered)
 
 TEST_F(ObjectFormsTest, ClassOkayWithoutANameFocusesThePick) {
   tObjAtv atv;
-  atv.emp = EmpId("PETR");
+  atv.emp = CompanyId("PETR");
   auto set = Set(kNivelClasse, 0);
   TObjAtvForm form(nullptr, atv, *set);
   ASSERT_EQ(form.Preenche(), 0);
@@ -265,7 +258,7 @@ TEST_F(ObjectFormsTest, ClassOkayWithoutANameFocusesThePick) {
 
 TEST_F(ObjectFormsTest, TypingIntoTheClassPickSelectsTheLastItemContainingTheText) {
   tObjAtv atv;
-  atv.emp = EmpId("PETR");
+  atv.emp = CompanyId("PETR");
   auto set = Set(kNivelClasse, 0);
   TObjAtvForm form(nullptr, atv, *set);
   ASSERT_EQ(form.Preenche(), 0);
@@ -283,7 +276,7 @@ TEST_F(ObjectFormsTest, TypingIntoTheClassPickSelectsTheLastItemContainingTheTex
 
 TEST_F(ObjectFormsTest, ACancelledClassFormIs4127AndOneWithoutNamesIsNotShown) {
   tObjAtv atv;
-  ASSERT_EQ(DbObjAtvGet(AtvIdDaSerie("PETR3"), atv), 0);
+  ASSERT_EQ(DbObjAtvGet(ClassIdOfSeries("PETR3"), atv), 0);
   const tObjAtv stored = atv;
   auto set = Set(kNivelClasse, atv.id);
   TObjAtvForm form(nullptr, atv, *set);
@@ -291,7 +284,7 @@ TEST_F(ObjectFormsTest, ACancelledClassFormIs4127AndOneWithoutNamesIsNotShown) {
   EXPECT_EQ(form.Executa(), kClasseCancelada);
   EXPECT_EQ(atv, stored);
   tObjAtv ibm;
-  ibm.emp = EmpId("IBM");
+  ibm.emp = CompanyId("IBM");
   auto nova = Set(kNivelClasse, 0);
   TObjAtvForm semNomes(nullptr, ibm, *nova);
   EXPECT_EQ(semNomes.Executa(), kClasseSemNomes);
@@ -301,7 +294,7 @@ TEST_F(ObjectFormsTest, ACancelledClassFormIs4127AndOneWithoutNamesIsNotShown) {
 
 TEST_F(ObjectFormsTest, TheCheckBoxShowsTheClassesOfOtherCountriesAndTheCompanyButtonRevealsItsNumber) {
   tObjAtv atv;
-  ASSERT_EQ(DbObjAtvGet(AtvIdDaSerie("PETR3"), atv), 0);
+  ASSERT_EQ(DbObjAtvGet(ClassIdOfSeries("PETR3"), atv), 0);
   auto set = Set(kNivelClasse, atv.id);
   TObjAtvForm form(nullptr, atv, *set);
   ASSERT_EQ(form.Preenche(), 0);
@@ -371,7 +364,7 @@ TEST_F(ObjectFormsTest, ThePortShowsTheFormsModalAndAClassFormThatCannotBeFilled
   EXPECT_EQ(emp.cnpj, "11");
 
   tObjAtv atv;
-  atv.emp = EmpId("IBM");
+  atv.emp = CompanyId("IBM");
   auto classe = Set(kNivelClasse, 0);
   EXPECT_FALSE(forms->EditAtv(atv, *classe)) << "no class names for the country: 4126";
 

@@ -9,17 +9,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "desktop/core/ui_port.h"
 #include "desktop/core/window_kinds.h"
 #include "desktop/doc_views.h"
 #include "desktop/main_window.h"
-#include "server/server_tool.h"
-#include "support/logged_in_database.h"
-#include "toolbox/message_box.h"
+#include "support/demo_database.h"
 
 namespace zi::desktop {
 namespace {
@@ -54,19 +50,10 @@ class RecordingForms : public tObjectForms {
   FormsLog& log_;
 };
 
-class ObjectWindowView : public test::LoggedInDatabase {
+class ObjectWindowView : public test::DemoDatabase {
  protected:
   void SetUp() override {
-    std::ostringstream out, err;
-    ASSERT_EQ(server::RunServerTool({"init", "--demo", dir_.File("zi.db")}, out, err), 0) << err.str();
-    LoggedInDatabase::SetUp();
-    SetErrorBoxHandler([this](const std::string& caption, const std::string&) { boxes.push_back(caption); });
-    SetUiPort({.beep = [this] { ++beeps; },
-               .askYesNo =
-                   [this](const std::string& caption, const std::string& text, bool noIsDefault) {
-                     questions.push_back(caption + "|" + text + "|" + (noIsDefault ? "No" : "Yes"));
-                     return false;
-                   }});
+    DemoDatabase::SetUp();
     SetObjectFormsFactory([this] { return std::make_unique<RecordingForms>(forms); });
     TWinMainCtl::THooks hooks;
     hooks.chooser = [] { return kMrCancel; };
@@ -80,7 +67,7 @@ class ObjectWindowView : public test::LoggedInDatabase {
     QApplication::setActiveWindow(main.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
     tObjHierEx petr;
-    petr.EmpId = static_cast<int>(SqlValue("SELECT id FROM empresa WHERE cod = 'PETR'").AsInteger());
+    petr.EmpId = CompanyId("PETR");
     ASSERT_TRUE(KindBuilt(kKindObjects));
     ASSERT_TRUE(main->Ctl().SwitchTo(petr, kChooserKindBase + kKindObjects));
     view = dynamic_cast<tObjWinView*>(main->Ctl().Doc());
@@ -92,9 +79,7 @@ class ObjectWindowView : public test::LoggedInDatabase {
   void TearDown() override {
     main.reset();
     SetObjectFormsFactory({});
-    SetUiPort({});
-    SetErrorBoxHandler({});
-    LoggedInDatabase::TearDown();
+    DemoDatabase::TearDown();
   }
   // Selects the line of that text and presses a key on the list, as the user does.
   void KeyOn(const std::string& line, Qt::Key key) {
@@ -110,9 +95,6 @@ class ObjectWindowView : public test::LoggedInDatabase {
   bool ListHasFocus() const { return QApplication::focusWidget() == view->List(); }
 
   FormsLog forms;
-  std::vector<std::string> boxes;
-  std::vector<std::string> questions;
-  int beeps = 0;
   std::unique_ptr<TWinMain> main;
   tObjWinView* view = nullptr;
 };
@@ -147,7 +129,7 @@ TEST_F(ObjectWindowView, InsertAddsAChildAndBeepsOnASeries) {
   KeyOn("    Class: Preferenciais", Qt::Key_Insert);
   KeyOn("        Serie: PETR4", Qt::Key_Insert);
   EXPECT_EQ(forms.shown, (std::vector<std::string>{"atv #0", "anb "}));
-  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(beeps_, 1);
   EXPECT_TRUE(ListHasFocus());
 }
 
@@ -155,7 +137,7 @@ TEST_F(ObjectWindowView, DeleteAsksWithNoPreselected) {
   KeyOn("        Serie: PETR4", Qt::Key_Delete);
   KeyOn("    Class: Preferenciais", Qt::Key_Delete);
   KeyOn("Company: Petr\xF3leo Brasileiro S.A. - Petrobras", Qt::Key_Delete);
-  EXPECT_EQ(questions, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Serie ?|No",
+  EXPECT_EQ(questions_, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Serie ?|No",
                                                  "Confirm|Are you sure you wanto to delete this Class ?|No",
                                                  "Confirm|Are you sure you wanto to delete this Company ?|No"}));
   EXPECT_EQ(view->List()->count(), 5) << "answered No: nothing deleted";
@@ -184,7 +166,7 @@ TEST_F(ObjectWindowView, AChangeRebuildsTheListKeepingTheSelectionAndTheFocus) {
   EXPECT_EQ(view->List()->item(0)->text(), "Company: Petrobras");
   EXPECT_EQ(view->List()->currentRow(), 0);
   EXPECT_TRUE(ListHasFocus());
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindowView, TheToolPanelHoldsNewCompanyAndForAdministratorsResend) {
@@ -198,7 +180,7 @@ TEST_F(ObjectWindowView, TheToolPanelHoldsNewCompanyAndForAdministratorsResend) 
   EXPECT_EQ(forms.shown, (std::vector<std::string>{"emp "}));
   QTest::mouseClick(view->ToolButtons()[1], Qt::LeftButton);
   EXPECT_EQ(
-      questions,
+      questions_,
       (std::vector<std::string>{
           "Confirm|Are you sure you wanto to resend all data\r\nrelated to this Company in the next bulletin ?|Yes"}));
   EXPECT_TRUE(ListHasFocus());

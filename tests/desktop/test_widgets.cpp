@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <set>
@@ -23,9 +22,8 @@
 #include "desktop/doc_views.h"
 #include "desktop/forms.h"
 #include "desktop/main_window.h"
+#include "main_window_test.h"
 #include "support/test_files.h"
-#include "toolbox/log.h"
-#include "toolbox/message_box.h"
 
 namespace zi::desktop {
 namespace {
@@ -73,72 +71,24 @@ class GridView : public tDocWidget {
   TMyGrid* grid;
 };
 
-// Processes events until done says so, at most a few seconds (a guard against hangs, no measure).
-void ProcessUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 500 && !done(); ++i) QTest::qWait(10);
-}
+using test::ProcessUntil;
+using test::WhenModal;
 
-class Widgets : public testing::Test {
+class Widgets : public test::MainWindowTest {
  protected:
-  void SetUp() override {
-    SetLogFileName(dir_.File("zorinput.log"));
-    SetErrorBoxHandler([this](const std::string& caption, const std::string& text) { boxes.push_back(caption + "|" + text); });
-    TWinMainCtl::THooks hooks;
-    hooks.connected = [](bool) { return true; };
-    hooks.chooser = [this] {
-      ++choosers;
-      return kMrCancel;
-    };
-    hooks.login = [] {};
-    hooks.companyRow = [](int id, tObjHierEx& row) {
-      row.EmpId = id;
-      row.EmpNome = "Added";
-      return 0;
-    };
-    hooks.usrGetData = [](int& days) {
-      days = -1;
-      return 0;
-    };
+  TWinMainCtl::THooks Hooks() override {
+    TWinMainCtl::THooks hooks = MainWindowTest::Hooks();
     hooks.createWindow = [this](int kind) -> std::unique_ptr<tDocWindow> {
       if (kind != 9) return nullptr;
       auto view = std::make_unique<GridView>(main->findChild<QWidget*>("area"), main->ToolBar());
       gridView = view.get();
       return view;
     };
-    main = std::make_unique<TWinMain>(std::move(hooks));
-    main->show();
-    QApplication::setActiveWindow(main.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
-    QApplication::processEvents();
+    return hooks;
   }
-  void TearDown() override {
-    main.reset();
-    SetErrorBoxHandler({});
-    SetLogFileName("zorinput.log");
-  }
-  // Opens the grid window and puts the focus into its editor.
-  QWidget* OpenGrid() {
-    EXPECT_TRUE(main->Ctl().SwitchTo({}, kChooserKindBase + 9));
-    QApplication::processEvents();
-    gridView->grid->setFocus();
-    QApplication::processEvents();
-    return QApplication::focusWidget();
-  }
-  // Runs body once the modal dialog that the next statement opens is showing.
-  static void WhenModal(std::function<void(QWidget*)> body) {
-    QTimer::singleShot(0, [body] {
-      QWidget* modal = QApplication::activeModalWidget();
-      QApplication::setActiveWindow(modal);
-      QApplication::processEvents();
-      body(modal);
-    });
-  }
+  QWidget* Grid() override { return gridView->grid; }
 
-  test::TempDir dir_;
-  std::vector<std::string> boxes;
-  std::unique_ptr<TWinMain> main;
   GridView* gridView = nullptr;
-  int choosers = 0;
 };
 
 TEST_F(Widgets, F3OverAFocusedGridOpensTheChooser) {
@@ -312,7 +262,7 @@ TEST_F(Widgets, ImportWindowReadsTheFileInTheEncodingItsListNames) {
     return view.Pane()->toPlainText();
   };
   EXPECT_THAT(runWith(0).toStdString(), testing::HasSubstr("line:1 Error:99310 the file looks like UTF-8"));
-  EXPECT_THAT(boxes, testing::Contains(testing::HasSubstr("99310")));
+  EXPECT_THAT(boxes_, testing::Contains(testing::HasSubstr("99310")));
   EXPECT_EQ(runWith(1), "check ok, starting import\nend import ok");
   EXPECT_EQ(view.Window().Form().Encoding(), TImportEncoding::Utf8);
 }

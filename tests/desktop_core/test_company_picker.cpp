@@ -2,33 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "server/server_tool.h"
-#include "support/logged_in_database.h"
-#include "toolbox/message_box.h"
+#include "support/demo_database.h"
 
 namespace zi::desktop {
 namespace {
 
 using O = TOndeBuscar;
 
-// A logged-in demo database, with the boxes shown kept.
-class CompanyPicker : public test::LoggedInDatabase {
+class CompanyPicker : public test::DemoDatabase {
  protected:
-  void SetUp() override {
-    std::ostringstream out, err;
-    ASSERT_EQ(server::RunServerTool({"init", "--demo", dir_.File("zi.db")}, out, err), 0) << err.str();
-    LoggedInDatabase::SetUp();
-    SetErrorBoxHandler([this](const std::string& caption, const std::string&) { boxes.push_back(caption); });
-  }
-  void TearDown() override {
-    SetErrorBoxHandler({});
-    LoggedInDatabase::TearDown();
-  }
-
   // Each row as the list draws it: the four texts, the status letter and the marks.
   static std::vector<std::string> Drawn(const CompanyPickerController& picker) {
     std::vector<std::string> lines;
@@ -47,8 +32,6 @@ class CompanyPicker : public test::LoggedInDatabase {
     for (const TPickerRow& row : picker.rows()) tickers.push_back(row.object.AnbCod);
     return tickers;
   }
-
-  std::vector<std::string> boxes;
 };
 
 const std::string kPetrobras = "Petr\xF3leo Brasileiro S.A. - Petrobras";
@@ -86,7 +69,7 @@ TEST_F(CompanyPicker, NameOrTickerSearchListsPetrobrasWithGreyRepeatsAndSelectsT
   EXPECT_FALSE(picker.pick(2, object));
   EXPECT_FALSE(picker.pick(-1, object));
   EXPECT_EQ(object.AnbCod, "PETR4");
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(CompanyPicker, ExactTickerFindsOneSeriesAndAllCompaniesShowWithoutATicker) {
@@ -159,7 +142,7 @@ TEST_F(CompanyPicker, AFailedSearchShowsTheBoxAndKeepsTheRowsAndTheirDescription
   const int code = picker.search({"VALE", false, O::Ticker});
   Driver().InjectFaults({});
   EXPECT_NE(code, 0);
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error " + std::to_string(code) + " on dataset:ObjListProF2V2"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error " + std::to_string(code) + " on dataset:ObjListProF2V2"}));
   EXPECT_EQ(Drawn(picker), before);
   EXPECT_EQ(picker.describe(), described);
   EXPECT_EQ(picker.selected(), 1);
@@ -170,7 +153,7 @@ TEST_F(CompanyPicker, AFailedSearchShowsTheBoxAndKeepsTheRowsAndTheirDescription
   Driver().InjectFaults({.failCall = 1, .failPersistent = true, .failAsConnectionLoss = true});
   EXPECT_NE(picker.search({"VALE"}), 0);
   Driver().InjectFaults({});
-  EXPECT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes_.size(), 2u);
   EXPECT_EQ(Drawn(picker), before);
   EXPECT_EQ(picker.describe(), described);
 }
@@ -180,7 +163,7 @@ TEST_F(CompanyPicker, FailureBeforeAnySearchKeepsNoCompaniesSelected) {
   Driver().InjectFaults({.failCall = 1});
   EXPECT_NE(picker.search({"PETR"}), 0);
   Driver().InjectFaults({});
-  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(picker.describe(), "No companies selected");
   EXPECT_EQ(picker.showing(), TPickerShowing::OpenSearch);
 }
@@ -189,12 +172,7 @@ TEST_F(CompanyPicker, ARearmRunsTheCurrentSearchAgainAtTheNextShowingUntilItSucc
   CompanyPickerController picker;
   ASSERT_EQ(picker.search({"PETR", true, O::NomeOuTicker}), 0);
   picker.select(1);
-  tObjEmp added;
-  added.cod = "PETRN";
-  added.pais = 0;
-  added.nome = "Petro Nova";
-  added.moedabal[0] = 1;
-  ASSERT_EQ(DbObjEmpAdd(added), 0);
+  ASSERT_NE(AddCompany("PETRN", "Petro Nova"), 0);
   EXPECT_EQ(picker.rows().size(), 2u) << "nothing reads the server until asked";
 
   picker.rearm();

@@ -10,7 +10,7 @@
 #include "catalogue/indicators.h"
 #include "catalogue/objects.h"
 #include "catalogue/registration_templates.h"
-#include "support/demo_catalogue_database.h"
+#include "support/demo_database.h"
 
 namespace zi::desktop {
 namespace {
@@ -18,8 +18,12 @@ namespace {
 constexpr int kBrasil = 0;
 constexpr int kAcoes = 0;
 
-class IndicatorBoxTest : public test::DemoCatalogueDatabase {
+class IndicatorBoxTest : public test::DemoDatabase {
  protected:
+  void SetUp() override {
+    DemoDatabase::SetUp();
+    PreencheListasFixas();
+  }
   std::unique_ptr<TIndicadoresDeEmpAtvAnb> Set(int nivel) { return TIndicadoresDeEmpAtvAnb::Cria(nivel, 0, false); }
 };
 

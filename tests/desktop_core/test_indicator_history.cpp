@@ -10,8 +10,8 @@
 #include "catalogue/indicator_definitions.h"
 #include "catalogue/indicators.h"
 #include "catalogue/objects.h"
-#include "demo_database.h"
 #include "desktop/core/catalogue/indicator_history.h"
+#include "support/demo_database.h"
 #include "toolbox/dates.h"
 #include "toolbox/display_formats.h"
 #include "toolbox/own_codes.h"
@@ -188,7 +188,7 @@ TEST_F(IndicatorHistoryTest, EscapeWritesNothingAndTheEntryFollowsTheServer) {
 }
 
 TEST_F(IndicatorHistoryTest, APlainUserSeesTheHistoryReadOnly) {
-  LogInAsPlainUser();
+  LogInAsUser(0);
   tIndicatorHistory h(kNivelEmpresa, empresa_, kEmployees);
   ASSERT_EQ(h.Open(), 0);
   EXPECT_TRUE(h.ReadOnly());

@@ -10,7 +10,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/indicators.h"
 #include "session/builtin_tables.h"
-#include "support/demo_catalogue_database.h"
+#include "support/demo_database.h"
 #include "toolbox/errors.h"
 
 namespace zi::desktop {
@@ -20,21 +20,25 @@ constexpr int kUserFlagTodosOsTipos = 1;
 constexpr int kUserFlagClasseEstrangeira = 2;
 constexpr int kUserFlagPais = 4;
 
-class ObjectFormModelsTest : public test::DemoCatalogueDatabase {
+class ObjectFormModelsTest : public test::DemoDatabase {
  protected:
+  void SetUp() override {
+    DemoDatabase::SetUp();
+    PreencheListasFixas();
+  }
   tObjEmp Emp(const std::string& cod) {
     tObjEmp emp;
-    EXPECT_EQ(DbObjEmpGet(EmpId(cod), emp), 0);
+    EXPECT_EQ(DbObjEmpGet(CompanyId(cod), emp), 0);
     return emp;
   }
   tObjAtv Atv(const std::string& ticker) {
     tObjAtv atv;
-    EXPECT_EQ(DbObjAtvGet(AtvIdDaSerie(ticker), atv), 0);
+    EXPECT_EQ(DbObjAtvGet(ClassIdOfSeries(ticker), atv), 0);
     return atv;
   }
   tObjAnb Anb(const std::string& ticker) {
     tObjAnb anb;
-    EXPECT_EQ(DbObjAnbGet(AnbId(ticker), anb), 0);
+    EXPECT_EQ(DbObjAnbGet(SeriesId(ticker), anb), 0);
     return anb;
   }
   std::unique_ptr<TIndicadoresDeEmpAtvAnb> Set(int nivel, int id) {
@@ -214,7 +218,7 @@ TEST_F(ObjectFormModelsTest, TogglingTheCheckBoxRefillsThePickAndReselectsTheSam
 
 TEST_F(ObjectFormModelsTest, ANewClassOfACompanyWhoseCountryHasNoNamesIsError4126) {
   tObjAtv atv;
-  atv.emp = EmpId("IBM");
+  atv.emp = CompanyId("IBM");
   ClassFormModel model;
   EXPECT_EQ(model.Preenche(atv, *Set(kNivelClasse, 0)), kClasseSemNomes);
 }
@@ -230,7 +234,7 @@ TEST_F(ObjectFormModelsTest, AClassWhoseCompanyCannotBeReadIsNotShown) {
 
 TEST_F(ObjectFormModelsTest, ClassOkayWithoutANameFocusesThePick) {
   tObjAtv atv;
-  atv.emp = EmpId("PETR");
+  atv.emp = CompanyId("PETR");
   ClassFormModel model;
   ASSERT_EQ(model.Preenche(atv, *Set(kNivelClasse, 0)), 0);
   EXPECT_EQ(model.Entries().idclass, 0);

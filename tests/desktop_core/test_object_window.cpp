@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 #include <ostream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -18,9 +17,7 @@
 #include "catalogue/registration_templates.h"
 #include "desktop/core/desktop_messages.h"
 #include "desktop/core/ui_port.h"
-#include "server/server_tool.h"
-#include "support/logged_in_database.h"
-#include "toolbox/message_box.h"
+#include "support/demo_database.h"
 
 namespace zi::desktop {
 
@@ -89,31 +86,31 @@ std::function<void(TIndicadoresDeEmpAtvAnb&)> SetText(int indicador, std::string
   };
 }
 
-class ObjectWindow : public test::LoggedInDatabase {
+// What the user types for a new company and a new series of PETR's.
+void NewCompanyNova(tObjEmp& emp) {
+  emp.cod = "NOVA";
+  emp.pais = 0;
+  emp.nome = "Nova";
+  emp.moedabal[0] = 1;
+}
+void NewSeriesPetr9(tObjAnb& anb) {
+  anb.cod = "PETR9";
+  anb.bolsa = 1;
+  anb.moedacot = 1;
+}
+
+class ObjectWindow : public test::DemoDatabase {
  protected:
   void SetUp() override {
-    std::ostringstream out, err;
-    ASSERT_EQ(server::RunServerTool({"init", "--demo", dir_.File("zi.db")}, out, err), 0) << err.str();
-    LoggedInDatabase::SetUp();
-    SetErrorBoxHandler([this](const std::string& caption, const std::string&) { boxes.push_back(caption); });
-    SetUiPort({.beep = [this] { ++beeps; },
-               .askYesNo =
-                   [this](const std::string& caption, const std::string& text, bool noIsDefault) {
-                     questions.push_back(caption + "|" + text + "|" + (noIsDefault ? "No" : "Yes"));
-                     return answerYes;
-                   }});
-    SetDesktopPoster([this](int message, int param) { posted.emplace_back(message, param); });
+    DemoDatabase::SetUp();
+    answer_ = true;
+    SetDesktopPoster([this](int message, int param) { posted_.emplace_back(message, param); });
   }
   void TearDown() override {
     SetDesktopPoster({});
-    SetUiPort({});
-    SetErrorBoxHandler({});
-    LoggedInDatabase::TearDown();
+    DemoDatabase::TearDown();
   }
 
-  int CompanyId(const std::string& cod) {
-    return static_cast<int>(SqlValue("SELECT id FROM empresa WHERE cod = '" + cod + "'").AsInteger());
-  }
   int64_t Count(const std::string& sql) { return SqlValue(sql).AsInteger(); }
 
   // The window of a company, loaded as the main window loads it.
@@ -139,6 +136,13 @@ class ObjectWindow : public test::LoggedInDatabase {
     for (const TObjLine& line : window.Lines()) texts.push_back(line.texto);
     return texts;
   }
+  // The next question is answered Yes, and the server call that follows it fails.
+  void AnswerYesAndFailTheNextCall() {
+    SetUiPort({.askYesNo = [this](const std::string&, const std::string&, bool) {
+      Driver().InjectFaults({.failCall = 1});
+      return true;
+    }});
+  }
   // A write that fails: the n-th server call after the form's Okay.
   std::function<void()> FailCall(int n) {
     return [this, n] { Driver().InjectFaults({.failCall = n}); };
@@ -146,11 +150,7 @@ class ObjectWindow : public test::LoggedInDatabase {
 
   FakeView view;
   FakeForms* forms = nullptr;
-  std::vector<std::string> boxes;
-  std::vector<std::string> questions;
-  std::vector<std::pair<int, int>> posted;
-  int beeps = 0;
-  bool answerYes = true;
+  std::vector<std::pair<int, int>> posted_;
 };
 
 TEST_F(ObjectWindow, ListsTheCompanyItsClassesAndSeries) {
@@ -164,24 +164,20 @@ TEST_F(ObjectWindow, ListsTheCompanyItsClassesAndSeries) {
   EXPECT_EQ(window->Lines()[2].nivel, kNivelSerie);
   EXPECT_FALSE(window->LoadFailed());
   EXPECT_EQ(window->State(), tMdiChild::kLoaded);
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, ACompanyWithOneClassWithoutSeriesListsTwoLinesAndOneWithoutClassesOne) {
-  tObjEmp emp;
-  emp.cod = "NOVA";
-  emp.pais = 0;
-  emp.nome = "Nova";
-  emp.moedabal[0] = 1;
-  ASSERT_EQ(DbObjEmpAdd(emp), 0);
-  EXPECT_EQ(Texts(*Open(emp.id)), (std::vector<std::string>{"Company: Nova"}));
+  const int nova = AddCompany("NOVA", "Nova");
+  ASSERT_NE(nova, 0);
+  EXPECT_EQ(Texts(*Open(nova)), (std::vector<std::string>{"Company: Nova"}));
   tObjAtv atv;
-  atv.emp = emp.id;
+  atv.emp = nova;
   atv.idclass = 2;
   atv.vote = 0;
   atv.tipoobj = 0;
   ASSERT_EQ(DbObjAtvAdd(atv), 0);
-  EXPECT_EQ(Texts(*Open(emp.id)), (std::vector<std::string>{"Company: Nova", "    Class: Ordin\xE1rias"}));
+  EXPECT_EQ(Texts(*Open(nova)), (std::vector<std::string>{"Company: Nova", "    Class: Ordin\xE1rias"}));
 }
 
 TEST_F(ObjectWindow, OpensWithoutACompanyWithAnEmptyList) {
@@ -192,7 +188,7 @@ TEST_F(ObjectWindow, OpensWithoutACompanyWithAnEmptyList) {
   window->Change();
   window->Delete();
   EXPECT_TRUE(forms->shown.empty());
-  EXPECT_TRUE(questions.empty());
+  EXPECT_TRUE(questions_.empty());
 }
 
 TEST_F(ObjectWindow, AFailedLoadShowsItsBoxAndLeavesTheWindowLoadFailed) {
@@ -202,9 +198,9 @@ TEST_F(ObjectWindow, AFailedLoadShowsItsBoxAndLeavesTheWindowLoadFailed) {
   EXPECT_TRUE(window->LoadFailed());
   EXPECT_TRUE(window->Lines().empty());
   EXPECT_FALSE(window->HasDataChanged());
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].rfind("SQL error ", 0), 0u);
-  EXPECT_NE(boxes[0].find(" on ObjListDaEmp"), std::string::npos) << boxes[0];
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(BoxCaptions()[0].rfind("SQL error ", 0), 0u);
+  EXPECT_NE(BoxCaptions()[0].find(" on ObjListDaEmp"), std::string::npos) << boxes_[0];
 }
 
 TEST_F(ObjectWindow, TheDetailOfEachLevel) {
@@ -275,7 +271,7 @@ TEST_F(ObjectWindow, TheDetailOfEachLevel) {
                                        "cio das negocia\xE7\xF5"
                                        "es",
                                        "-", ""}}));
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, ChangingACompanyWritesItsRecordAndIndicatorsThenRebuildsTheList) {
@@ -290,12 +286,12 @@ TEST_F(ObjectWindow, ChangingACompanyWritesItsRecordAndIndicatorsThenRebuildsThe
             (std::vector<std::string>{"emp Petr\xF3leo Brasileiro S.A. - Petrobras #" + std::to_string(petr)}));
   EXPECT_EQ(SqlValue("SELECT nome FROM empresa WHERE cod = 'PETR'").AsText(), "Petrobras");
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDaEmp WHERE indica = 58").AsText(), "Oil");
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
   EXPECT_EQ(window->Lines()[0].texto, "Company: Petrobras");
   EXPECT_EQ(window->Selected(), 0);
   EXPECT_EQ(window->Detail()[2], (TDetailLine{"Name:", "Petrobras", ""}));
   EXPECT_GE(view.focuses, 1);
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, ACancelledChangeWritesNothingAndPostsNothing) {
@@ -305,7 +301,7 @@ TEST_F(ObjectWindow, ACancelledChangeWritesNothingAndPostsNothing) {
   window->Change();
   EXPECT_EQ(forms->shown.size(), 1u);
   EXPECT_EQ(Dump(), before);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
   EXPECT_EQ(view.focuses, 1);
 }
 
@@ -319,13 +315,13 @@ TEST_F(ObjectWindow, AFailedRecordCallShowsItsBoxAndTheFormAgainWithTheEntries) 
                             .hook = FailCall(1)});
   forms->answers.push_back({.okay = false});
   window->Change();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0], "SQL error 3939 on ObjEmpPut");
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(BoxCaptions()[0], "SQL error 3939 on ObjEmpPut");
   EXPECT_EQ(forms->shown,
             (std::vector<std::string>{"emp Petr\xF3leo Brasileiro S.A. - Petrobras #" + std::to_string(petr),
                                       "emp Petrobras #" + std::to_string(petr)}));
   EXPECT_EQ(Dump(), before);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
 }
 
 // An unchanged record skips the record call and still saves its indicators: the first call after
@@ -335,10 +331,10 @@ TEST_F(ObjectWindow, AnUnchangedRecordStillSavesItsIndicators) {
   forms->answers.push_back({.indicadores = SetText(kDescricaoDaEmp, "Oil"), .hook = FailCall(1)});
   forms->answers.push_back({});
   window->Change();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on emp upd Indicadores.Save"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on emp upd Indicadores.Save"}));
   EXPECT_EQ(forms->shown.size(), 2u);
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDaEmp WHERE indica = 58").AsText(), "Oil");
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
 }
 
 TEST_F(ObjectWindow, ChangingAClassAndASeries) {
@@ -356,8 +352,8 @@ TEST_F(ObjectWindow, ChangingAClassAndASeries) {
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR5'"), 1);
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDoAnb WHERE indica = 48").AsText(), "Pref");
   EXPECT_EQ(window->Lines()[static_cast<size_t>(window->Selected())].texto, "        Serie: PETR5");
-  EXPECT_EQ(posted.size(), 2u);
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(posted_.size(), 2u);
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, InsertOnACompanyAddsAClassAndOnAClassASeries) {
@@ -383,8 +379,8 @@ TEST_F(ObjectWindow, InsertOnACompanyAddsAClassAndOnAClassASeries) {
   EXPECT_EQ(forms->shown.back(), "anb  acao:" + std::to_string(atvId) + " #0");
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR6' AND acao = " + std::to_string(atvId)), 1);
   EXPECT_NE(std::find(Texts(*window).begin(), Texts(*window).end(), "        Serie: PETR6"), Texts(*window).end());
-  EXPECT_EQ(posted.size(), 2u);
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(posted_.size(), 2u);
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, InsertOnASeriesBeepsAndChangesNothing) {
@@ -392,10 +388,10 @@ TEST_F(ObjectWindow, InsertOnASeriesBeepsAndChangesNothing) {
   window->Select(LineOf(*window, "        Serie: PETR3"));
   const std::string before = Dump();
   window->AddChild();
-  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(beeps_, 1);
   EXPECT_TRUE(forms->shown.empty());
   EXPECT_EQ(Dump(), before);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
 }
 
 TEST_F(ObjectWindow, AFailedAddWritesNothingAndShowsTheFormAgainWithTheEntries) {
@@ -404,20 +400,15 @@ TEST_F(ObjectWindow, AFailedAddWritesNothingAndShowsTheFormAgainWithTheEntries) 
   window->Select(atv);
   const std::string acao = std::to_string(window->Lines()[static_cast<size_t>(atv)].id);
   const std::string before = Dump();
-  forms->answers.push_back({.anb =
-                                [](tObjAnb& anb) {
-                                  anb.cod = "PETR9";
-                                  anb.bolsa = 1;
-                                  anb.moedacot = 1;
-                                },
+  forms->answers.push_back({.anb = NewSeriesPetr9,
                             .indicadores = SetText(kNomeDaSerie, "Nona"),
                             .hook = FailCall(1)});
   forms->answers.push_back({.okay = false});
   window->AddChild();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on DbObjAnbAdd"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on DbObjAnbAdd"}));
   EXPECT_EQ(forms->shown, (std::vector<std::string>{"anb  acao:" + acao + " #0", "anb PETR9 acao:" + acao + " #0"}));
   EXPECT_EQ(Dump(), before);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
 }
 
 // An add is two calls (the procedure's description and the procedure); the third is the
@@ -430,79 +421,56 @@ TEST_F(ObjectWindow, AfterAnAddWhoseIndicatorsFailedTheNextOkayChangesTheNewSeri
   const int atv = LineOf(*window, "    Class: Preferenciais");
   window->Select(atv);
   const std::string acao = std::to_string(window->Lines()[static_cast<size_t>(atv)].id);
-  forms->answers.push_back({.anb =
-                                [](tObjAnb& anb) {
-                                  anb.cod = "PETR9";
-                                  anb.bolsa = 1;
-                                  anb.moedacot = 1;
-                                },
+  forms->answers.push_back({.anb = NewSeriesPetr9,
                             .indicadores = SetText(kNomeDaSerie, "Nona"),
                             .hook = FailCall(kCallsOfAnAdd + 1)});
   forms->answers.push_back({.anb = [](tObjAnb& anb) { anb.cod = "PETR8"; }});
   window->AddChild();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on anb add Indicadores.Save"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on anb add Indicadores.Save"}));
   const int id = static_cast<int>(SqlValue("SELECT id FROM anbima WHERE cod = 'PETR8'").AsInteger());
   EXPECT_EQ(forms->shown.back(), "anb PETR9 acao:" + acao + " #" + std::to_string(id));
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod IN ('PETR8', 'PETR9')"), 1);
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDoAnb WHERE anb = " + std::to_string(id)).AsText(), "Nona");
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
 }
 
 TEST_F(ObjectWindow, AnAddWhoseIndicatorsFailedAndWasThenCancelledStillRebuildsAndPosts) {
   auto window = Open(0);
-  forms->answers.push_back({.emp =
-                                [](tObjEmp& emp) {
-                                  emp.cod = "NOVA";
-                                  emp.pais = 0;
-                                  emp.nome = "Nova";
-                                  emp.moedabal[0] = 1;
-                                },
+  forms->answers.push_back({.emp = NewCompanyNova,
                             .indicadores = SetText(kDescricaoDaEmp, "Nova"),
                             .hook = FailCall(kCallsOfAnAdd + 1)});
   forms->answers.push_back({.okay = false});
   window->NewCompany();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on emp add Indicadores.Save"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on emp add Indicadores.Save"}));
   const int nova = CompanyId("NOVA");
   EXPECT_EQ(forms->shown, (std::vector<std::string>{"emp  #0", "emp Nova #" + std::to_string(nova)}));
   EXPECT_EQ(Count("SELECT count(*) FROM IndicadoresDaEmp WHERE emp = " + std::to_string(nova)), 0);
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgCompanyAdded, nova}, {kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgCompanyAdded, nova}, {kMsgObjTreeChanged, 0}}));
 }
 
 TEST_F(ObjectWindow, NewCompanyAddsItAndPostsItsId) {
   auto window = Open(CompanyId("PETR"));
-  forms->answers.push_back({.emp =
-                                [](tObjEmp& emp) {
-                                  emp.cod = "NOVA";
-                                  emp.pais = 0;
-                                  emp.nome = "Nova";
-                                  emp.moedabal[0] = 1;
-                                },
+  forms->answers.push_back({.emp = NewCompanyNova,
                             .indicadores = SetText(kDescricaoDaEmp, "Nova")});
   window->NewCompany();
   const int nova = CompanyId("NOVA");
   EXPECT_EQ(SqlValue("SELECT valorst FROM IndicadoresDaEmp WHERE emp = " + std::to_string(nova)).AsText(), "Nova");
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgCompanyAdded, nova}, {kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgCompanyAdded, nova}, {kMsgObjTreeChanged, 0}}));
   EXPECT_EQ(window->Lines()[0].texto, "Company: Petr\xF3leo Brasileiro S.A. - Petrobras")
       << "the window keeps its company";
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, AFailedNewCompanyWritesNothing) {
   auto window = Open(0);
   const std::string before = Dump();
-  forms->answers.push_back({.emp =
-                                [](tObjEmp& emp) {
-                                  emp.cod = "NOVA";
-                                  emp.pais = 0;
-                                  emp.nome = "Nova";
-                                  emp.moedabal[0] = 1;
-                                },
+  forms->answers.push_back({.emp = NewCompanyNova,
                             .hook = FailCall(1)});
   window->NewCompany();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on DbObjEmpAdd"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on DbObjEmpAdd"}));
   EXPECT_EQ(forms->shown, (std::vector<std::string>{"emp  #0", "emp Nova #0"}));
   EXPECT_EQ(Dump(), before);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
 }
 
 // A series of its own, with no quotes nor events to keep it.
@@ -517,18 +485,18 @@ TEST_F(ObjectWindow, DeleteAsksWithNoPreselectedAndDeletesOnYes) {
   ASSERT_EQ(window->Lines().size(), 6u);
   window->Select(LineOf(*window, "        Serie: PETR7"));
   ASSERT_EQ(window->Selected(), 5);
-  answerYes = false;
+  answer_ = false;
   window->Delete();
-  EXPECT_EQ(questions, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Serie ?|No"}));
+  EXPECT_EQ(questions_, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Serie ?|No"}));
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR7'"), 1);
-  EXPECT_TRUE(posted.empty());
-  answerYes = true;
+  EXPECT_TRUE(posted_.empty());
+  answer_ = true;
   window->Delete();
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR7'"), 0);
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
   EXPECT_EQ(window->Lines().size(), 5u);
   EXPECT_EQ(window->Selected(), 4) << "the selection stays where it was, within the list";
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, TheDeleteQuestionNamesTheLevel) {
@@ -541,37 +509,30 @@ TEST_F(ObjectWindow, AFailedDeleteShowsItsBoxAndKeepsTheObject) {
   auto window = Open(CompanyId("PETR"));
   window->Select(LineOf(*window, "    Class: Preferenciais"));
   window->Delete();
-  ASSERT_EQ(boxes.size(), 1u) << "the class still has its series";
-  EXPECT_EQ(boxes[0], "SQL error 3799 on DbObjAtvDel");
-  boxes.clear();
+  ASSERT_EQ(boxes_.size(), 1u) << "the class still has its series";
+  EXPECT_EQ(BoxCaptions()[0], "SQL error 3799 on DbObjAtvDel");
+  boxes_.clear();
   window->Select(LineOf(*window, "        Serie: PETR3"));
-  SetUiPort({.askYesNo = [this](const std::string&, const std::string&, bool) {
-    Driver().InjectFaults({.failCall = 1});
-    return true;
-  }});
+  AnswerYesAndFailTheNextCall();
   window->Delete();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on DbObjAnbDel"}));
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on DbObjAnbDel"}));
   EXPECT_EQ(Count("SELECT count(*) FROM anbima WHERE cod = 'PETR3'"), 1);
-  EXPECT_TRUE(posted.empty());
+  EXPECT_TRUE(posted_.empty());
   EXPECT_EQ(window->Lines().size(), 5u);
 }
 
 // The window's company is gone: the list is empty, not an error.
 TEST_F(ObjectWindow, DeletingTheWindowsOwnCompanyLeavesAnEmptyList) {
-  tObjEmp emp;
-  emp.cod = "NOVA";
-  emp.pais = 0;
-  emp.nome = "Nova";
-  emp.moedabal[0] = 1;
-  ASSERT_EQ(DbObjEmpAdd(emp), 0);
-  auto window = Open(emp.id);
+  const int nova = AddCompany("NOVA", "Nova");
+  ASSERT_NE(nova, 0);
+  auto window = Open(nova);
   window->Delete();
-  EXPECT_EQ(questions, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Company ?|No"}));
+  EXPECT_EQ(questions_, (std::vector<std::string>{"Confirm|Are you sure you wanto to delete this Company ?|No"}));
   EXPECT_EQ(Count("SELECT count(*) FROM empresa WHERE cod = 'NOVA'"), 0);
   EXPECT_TRUE(window->Lines().empty());
   EXPECT_TRUE(window->Detail().empty());
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ObjectWindow, ResendAsksAndSendsTheObjectAgain) {
@@ -579,19 +540,16 @@ TEST_F(ObjectWindow, ResendAsksAndSendsTheObjectAgain) {
   window->Select(LineOf(*window, "    Class: Preferenciais"));
   window->Resend();
   EXPECT_EQ(
-      questions,
+      questions_,
       (std::vector<std::string>{
           "Confirm|Are you sure you wanto to resend all data\r\nrelated to this Class in the next bulletin ?|Yes"}));
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_TRUE(boxes_.empty());
   window->Select(LineOf(*window, "        Serie: PETR3"));
-  SetUiPort({.askYesNo = [this](const std::string&, const std::string&, bool) {
-    Driver().InjectFaults({.failCall = 1});
-    return true;
-  }});
+  AnswerYesAndFailTheNextCall();
   window->Resend();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"SQL error 3939 on Db___RemandaTudo (lev:0)"}));
-  EXPECT_EQ(posted.size(), 1u);
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 3939 on Db___RemandaTudo (lev:0)"}));
+  EXPECT_EQ(posted_.size(), 1u);
 }
 
 TEST_F(ObjectWindow, TheToolPanelOffersResendToAdministratorsOnly) {
@@ -606,7 +564,7 @@ TEST_F(ObjectWindow, TheToolPanelOffersResendToAdministratorsOnly) {
   for (const TObjToolButton& button : window->ToolButtons()) buttons.push_back(button.caption + "|" + button.hint);
   EXPECT_EQ(buttons, (std::vector<std::string>{"New company|Create new company"}));
   window->Resend();
-  EXPECT_TRUE(questions.empty());
+  EXPECT_TRUE(questions_.empty());
 }
 
 TEST_F(ObjectWindow, KeysActOnTheSelectedLineWhileTheListHasTheFocus) {
@@ -619,9 +577,9 @@ TEST_F(ObjectWindow, KeysActOnTheSelectedLineWhileTheListHasTheFocus) {
   EXPECT_EQ(forms->shown.size(), 1u) << "Enter changes";
   EXPECT_TRUE(window->HandleShortCut({TKey::Insert, false}));
   EXPECT_EQ(forms->shown.back().substr(0, 4), "atv ") << "Insert adds a class to the company";
-  answerYes = false;
+  answer_ = false;
   EXPECT_TRUE(window->HandleShortCut({TKey::Delete, false}));
-  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions_.size(), 1u);
   EXPECT_FALSE(window->HandleShortCut({TKey::F2, false}));
 }
 
@@ -629,9 +587,9 @@ TEST_F(ObjectWindow, AnExceptionInAnActionIsLoggedShownAndRebuildsAsAfterAChange
   auto window = Open(CompanyId("PETR"));
   forms->answers.push_back({.hook = [] { throw std::runtime_error("boom"); }});
   window->Change();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"Error"}));
+  EXPECT_EQ(boxes_, (std::vector<std::string>{"Error|boom"}));
   EXPECT_NE(Log().find("ObjW.TQC error boom"), std::string::npos);
-  EXPECT_EQ(posted, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
   EXPECT_EQ(view.focuses, 1);
 }
 
@@ -640,9 +598,9 @@ TEST_F(ObjectWindow, TemplatesThatCannotBeReadLeaveOnlyTheIdLabel) {
   FormatosDeCadastro().Esquece();
   Driver().InjectFaults({.failCall = 1});
   window->Select(1);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].rfind("SQL error ", 0), 0u);
-  EXPECT_NE(boxes[0].find(" on ShowPaint CarregaListasFormatoDeCadastro"), std::string::npos) << boxes[0];
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(BoxCaptions()[0].rfind("SQL error ", 0), 0u);
+  EXPECT_NE(BoxCaptions()[0].find(" on ShowPaint CarregaListasFormatoDeCadastro"), std::string::npos) << boxes_[0];
   EXPECT_EQ(window->Detail(), (std::vector<TDetailLine>{{"ID:", "", ""}}));
 }
 
@@ -667,9 +625,9 @@ TEST_F(ObjectWindow, TheDetailsAreReadOncePerSelection) {
   Driver().InjectFaults({.failCall = 1, .failPersistent = true});
   window->Select(0);
   EXPECT_EQ(window->Detail(), detail);
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes_.empty());
   window->Select(1);
-  EXPECT_FALSE(boxes.empty());
+  EXPECT_FALSE(boxes_.empty());
   Driver().InjectFaults({});
 }
 

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "catalogue/indicator_definitions.h"
-#include "demo_database.h"
 #include "desktop/core/catalogue/table_editor.h"
 #include "desktop/core/ui_port.h"
 #include "session/reference_data.h"
+#include "support/demo_database.h"
 
 namespace zi::desktop {
 namespace {
@@ -171,7 +171,7 @@ TEST_F(TableEditorTest, ReadingOtherRowsOverUnsavedEditsAsksFirst) {
   ASSERT_TRUE(editor.Rows()->SetText(0, editor.Rows()->ColumnIndex("nome"), "Edited"));
   answer_ = false;
   EXPECT_EQ(editor.RunTable("Bolsa"), kEditCancelled);
-  EXPECT_THAT(questions_, ElementsAre("Drop the edits not saved?"));
+  EXPECT_THAT(questions_, ElementsAre("Confirm|Drop the edits not saved?|No"));
   EXPECT_EQ(editor.Table(), "FmtBal");
   answer_ = true;
   EXPECT_EQ(editor.RunTable("Bolsa"), 0);
@@ -222,7 +222,7 @@ TEST_F(TableEditorTest, AConstraintTheServerRefusesKeepsTheEdits) {
 
 TEST_F(TableEditorTest, OnlyAdministratorsOpenIt) {
   EXPECT_TRUE(MayOpenTableEditor());
-  LogInAsPlainUser();
+  LogInAsUser(0);
   EXPECT_FALSE(MayOpenTableEditor());
 }
 

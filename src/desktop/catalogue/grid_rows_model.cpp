@@ -27,6 +27,18 @@ void tGridRowsModel::Reload() {
   endResetModel();
 }
 
+void tGridRowsModel::ShowAddedRow(QTableView& grid, int row) {
+  Reload();
+  if (row >= 0) grid.setCurrentIndex(index(row, 0));
+}
+
+void tGridRowsModel::DeleteCurrentRow(const QTableView& grid) {
+  const QModelIndex current = grid.currentIndex();
+  if (!current.isValid()) return;
+  rows_.DeleteRow(current.row());
+  Reload();
+}
+
 int tGridRowsModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_.RowCount(); }
 
 int tGridRowsModel::columnCount(const QModelIndex& parent) const {

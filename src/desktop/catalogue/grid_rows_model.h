@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
+#include <QTableView>
 #include <vector>
 
 namespace zi::desktop {
@@ -17,6 +18,10 @@ class tGridRowsModel : public QAbstractTableModel {
 
   // The rows were read again, or rows were added or deleted.
   void Reload();
+  // The rows gained this row (-1: none was added): shown, with the grid's cursor on it.
+  void ShowAddedRow(QTableView& grid, int row);
+  // Deletes the row under the grid's cursor, when there is one.
+  void DeleteCurrentRow(const QTableView& grid);
   // The row of the rows behind a column of the model.
   int ColumnOfRows(int column) const { return visible_.at(static_cast<size_t>(column)); }
 

@@ -43,19 +43,10 @@ tIndicatorHistoryDialog::tIndicatorHistoryDialog(QWidget* parent, tIndicatorHist
   layout->addLayout(buttons);
   resize(640, 320);
   connect(add_, &QPushButton::clicked, this, [this] {
-    CallGuarded("tIndicatorHistoryDialog.Add", [&] {
-      const int row = historico_.AddRow();
-      model_->Reload();
-      if (row >= 0) grid_->setCurrentIndex(model_->index(row, 0));
-    });
+    CallGuarded("tIndicatorHistoryDialog.Add", [&] { model_->ShowAddedRow(*grid_, historico_.AddRow()); });
   });
   connect(delete_, &QPushButton::clicked, this, [this] {
-    CallGuarded("tIndicatorHistoryDialog.Delete", [&] {
-      const QModelIndex current = grid_->currentIndex();
-      if (!current.isValid()) return;
-      historico_.Rows().DeleteRow(current.row());
-      model_->Reload();
-    });
+    CallGuarded("tIndicatorHistoryDialog.Delete", [&] { model_->DeleteCurrentRow(*grid_); });
   });
   // Saved while open: a failure shows its box and the dialog stays with the edits.
   connect(save_, &QPushButton::clicked, this, [this] {

@@ -85,19 +85,10 @@ tTableEditorDialog::tTableEditorDialog(QWidget* parent)
     });
   });
   connect(add_, &QPushButton::clicked, this, [this] {
-    CallGuarded("tTableEditorDialog.Add", [&] {
-      const int row = editor_.Rows()->AddRow({});
-      model_->Reload();
-      if (row >= 0) grid_->setCurrentIndex(model_->index(row, 0));
-    });
+    CallGuarded("tTableEditorDialog.Add", [&] { model_->ShowAddedRow(*grid_, editor_.Rows()->AddRow({})); });
   });
   connect(delete_, &QPushButton::clicked, this, [this] {
-    CallGuarded("tTableEditorDialog.Delete", [&] {
-      const QModelIndex current = grid_->currentIndex();
-      if (!current.isValid()) return;
-      editor_.Rows()->DeleteRow(current.row());
-      model_->Reload();
-    });
+    CallGuarded("tTableEditorDialog.Delete", [&] { model_->DeleteCurrentRow(*grid_); });
   });
   connect(save_, &QPushButton::clicked, this, [this] {
     CallGuarded("tTableEditorDialog.Save", [&] {

@@ -5,7 +5,9 @@
 #include <fmt/format.h>
 
 #include "catalogue/indicator_definitions.h"
+#include "catalogue/indicator_formats.h"
 #include "catalogue/registration_templates.h"
+#include "session/builtin_tables.h"
 #include "session/int_stg_list.h"
 #include "session/reference_data.h"
 #include "toolbox/dates.h"
@@ -19,28 +21,16 @@ namespace {
 
 constexpr int kIndicadorCnpj = 9;
 constexpr int kIndicadorNomeDaEmp = 52;
-constexpr int kFormatoTexto = 3;
-constexpr int kFormatoMoeda = 9;
-constexpr int kFormatoDataHora = 27;
-constexpr int kFormatoData = 28;
-constexpr int kFormatoListaComGrupo = 30;
-constexpr int kFormatoListaGeral = 32;
-constexpr int kFormatoChaveDeLista = 36;
 constexpr int kLimiteDeData = 15;
 
-bool EhLista(int formato) {
-  return formato == kFormatoListaComGrupo || formato == kFormatoListaGeral || formato == kFormatoChaveDeLista ||
-         GetCampoListaDeValores(formato) != nullptr;
-}
-
-bool EhBooleano(int formato) { return formato == 21 || formato == 38; }
+bool EhLista(int formato) { return EhListaDoCatalogo(formato) || TemListaDeValores(formato); }
 
 // The kinds of the formats as the box's log line names them.
 std::string NomeDoFormato(int formato) {
   if (EhLista(formato)) return "lista";
-  if (formato == 0 || formato == 1) return "inteiro";
-  if (formato == 2 || formato == 5 || formato == 15 || formato == 16) return "numero";
-  if (EhBooleano(formato)) return "booleano";
+  if (EhFormatoInteiro(formato)) return "inteiro";
+  if (EhFormatoNumero(formato)) return "numero";
+  if (EhFormatoBooleano(formato)) return "booleano";
   switch (formato) {
     case kFormatoTexto: return "texto";
     case kFormatoMoeda: return "moeda";
@@ -145,7 +135,7 @@ int TBoxInd::Monta(int nivel, int pais, int tipoObj, int formato, const std::vec
     } else if (linha.formato == kFormatoMoeda) {
       linha.tipo = TTipoDeCampo::Moeda;
       linha.itens = ItensDe(Listas().EnumMoeda);
-    } else if (EhBooleano(linha.formato)) {
+    } else if (EhFormatoBooleano(linha.formato)) {
       linha.tipo = TTipoDeCampo::Check;
     } else {
       linha.tipo = TTipoDeCampo::Edit;
