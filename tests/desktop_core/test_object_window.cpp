@@ -324,6 +324,44 @@ TEST_F(ObjectWindow, AFailedRecordCallShowsItsBoxAndTheFormAgainWithTheEntries) 
   EXPECT_TRUE(posted_.empty());
 }
 
+// The connection goes while the form is open, and the server cannot be reached again at first: the
+// write shows its box and the form again as typed; once the server is back the same Okay writes.
+TEST_F(ObjectWindow, AConnectionLostWhileTheFormIsOpenKeepsTheEntriesUntilTheServerIsBack) {
+  const int petr = CompanyId("PETR");
+  auto window = Open(petr);
+  const std::string before = Dump();
+  forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.nome = "Petrobras"; },
+                            .hook = [this] {
+                              Driver().DropConnection();
+                              Driver().InjectFaults({.failOpens = 1000});
+                            }});
+  forms->answers.push_back({.hook = [this] { Driver().InjectFaults({}); }});
+  window->Change();
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(BoxCaptions()[0].rfind("SQL error ", 0), 0u) << boxes_[0];
+  EXPECT_NE(BoxCaptions()[0].find(" on ObjEmpPut"), std::string::npos) << boxes_[0];
+  ASSERT_EQ(forms->shown.size(), 2u);
+  EXPECT_EQ(forms->shown[1], "emp Petrobras #" + std::to_string(petr));
+  EXPECT_NE(Dump(), before);
+  EXPECT_EQ(SqlValue("SELECT nome FROM empresa WHERE id = " + std::to_string(petr)).AsText(), "Petrobras");
+  EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
+}
+
+// Another process holds the database's write lock past the busy wait when the change is written (the
+// call after the one that learns the procedure's parameters): the form stays with its entries.
+TEST_F(ObjectWindow, ABusyDatabaseShowsItsCodeAndWritesNothing) {
+  auto window = Open(CompanyId("PETR"));
+  const std::string before = Dump();
+  forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.nome = "Petrobras"; },
+                            .hook = [this] { Driver().InjectFaults({.failCall = 2, .failAsBusy = true}); }});
+  forms->answers.push_back({.okay = false});
+  window->Change();
+  EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 99201 on ObjEmpPut"}));
+  EXPECT_EQ(forms->shown.size(), 2u);
+  EXPECT_EQ(Dump(), before);
+  EXPECT_TRUE(posted_.empty());
+}
+
 // An unchanged record skips the record call and still saves its indicators: the first call after
 // Okay is the indicators'.
 TEST_F(ObjectWindow, AnUnchangedRecordStillSavesItsIndicators) {
