@@ -170,7 +170,8 @@ std::vector<tScreens::TStep> tScreens::Road() {
        }},
       {"search", [] { return Modal<tWinNewObjParams>() != nullptr; },
        [] { TypeText(Modal<tWinNewObjParams>()->TextField(), kSearchText); }},
-      {"search typed", [] { return Modal<tWinNewObjParams>() && Modal<tWinNewObjParams>()->TextField()->text() == kSearchText; },
+      {"search typed",
+       [] { return Modal<tWinNewObjParams>() && Modal<tWinNewObjParams>()->TextField()->text() == kSearchText; },
        [this] {
          Save(Modal<tWinNewObjParams>(), "search.png");
          Modal<tWinNewObjParams>()->OkayButton()->click();
@@ -244,7 +245,8 @@ std::vector<tScreens::TStep> tScreens::Road() {
        [this] { Type(&main_.Chooser(), Qt::Key_F10, Qt::ControlModifier); }},
       {"table editor", [] { return Modal<tTableEditorDialog>() != nullptr; },
        [] { Modal<tTableEditorDialog>()->PresetButtons().front()->click(); }},
-      {"table editor rows", [] { return Modal<tTableEditorDialog>() && RowCount(Modal<tTableEditorDialog>()->Grid()) > 0; },
+      {"table editor rows",
+       [] { return Modal<tTableEditorDialog>() && RowCount(Modal<tTableEditorDialog>()->Grid()) > 0; },
        [this] {
          Save(Modal<tTableEditorDialog>(), "indicator-table.png");
          Modal<tTableEditorDialog>()->reject();
