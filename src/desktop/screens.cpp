@@ -88,7 +88,7 @@ tScreens::tScreens(TWinMain& main, QString folder, QString importFile)
 
 void tScreens::Save(QWidget* widget, const QString& name) {
   const QString path = folder_ + "/" + name;
-  Loga(std::string("screens ") + (widget->grab().save(path, "PNG") ? "saved " : "NOT saved ") + path.toStdString() +
+  Loga(std::string("screens ") + (widget->grab().save(path, "PNG") ? "saved " : "NOT saved ") + FromQt(path) +
        " caption:\"" + FromQt(widget->windowTitle()) + "\"");
 }
 
@@ -208,7 +208,8 @@ std::vector<tScreens::TStep> tScreens::Road() {
          Save(Modal<tZiPickSicCod>(), "naics.png");
          Modal<tZiPickSicCod>()->CancelButton()->click();
        }},
-      {"company form again", [formShown] { return formShown(Modal<TObjEmpForm>()); },
+      {"company form again",
+       [formShown] { return formShown(Modal<TObjEmpForm>()) && HistoryButton(*Modal<TObjEmpForm>()); },
        [] { HistoryButton(*Modal<TObjEmpForm>())->click(); }},
       {"indicator history", [] { return Modal<tIndicatorHistoryDialog>() != nullptr; },
        [this] {
