@@ -6,24 +6,19 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QComboBox>
-#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <memory>
 
 #include "desktop/core/ui_port.h"
-#include "desktop/core/window_kinds.h"
-#include "desktop/doc_views.h"
 #include "desktop/forms.h"
 #include "desktop/main_window.h"
+#include "desktop/screens.h"
 #include "session/login.h"
 #include "session/session.h"
 #include "toolbox/codec.h"
@@ -195,93 +190,6 @@ bool CanOpenDisplay() {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// The screenshot run (switch "screens"): logs in with the switches, then saves the login dialog,
-// the main window, the chooser and the import window after an import of the "screensimport" file.
-class tScreens {
- public:
-  tScreens(TWinMain& main, QString folder, QString importFile)
-      : main_(main), folder_(std::move(folder)), importFile_(std::move(importFile)) {
-    QDir().mkpath(folder_);
-    timer_.setInterval(300);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-    timer_.start();
-  }
-
- private:
-  void Save(QWidget* widget, const char* name) {
-    const QString path = folder_ + "/" + name;
-    Loga(std::string("screens ") + (widget->grab().save(path, "PNG") ? "saved " : "NOT saved ") + path.toStdString() +
-         " caption:\"" + widget->windowTitle().toStdString() + "\"");
-  }
-
-  void Tick() {
-    if (++ticks_ > kMaxTicks) {
-      Loga("screens: gave up at step " + std::to_string(step_));
-      timer_.stop();
-      QApplication::exit(0);
-      return;
-    }
-    QWidget* modal = QApplication::activeModalWidget();
-    // A box on the way is kept as a picture and clicked away.
-    if (auto* box = dynamic_cast<QMessageBox*>(modal)) {
-      Save(box, ("box-" + std::to_string(++boxes_) + ".png").c_str());
-      box->accept();
-      return;
-    }
-    switch (step_) {
-      case 0:
-        if (modal == &main_.LoginDialog()) {
-          Save(modal, "login.png");
-          main_.LoginDialog().accept();
-          ++step_;
-        }
-        break;
-      case 1:
-        if (!modal && EstaConectado(false)) {
-          Save(&main_, "main.png");
-          ++step_;
-          QTimer::singleShot(0, &main_, [this] { main_.Ctl().ChooseWindow(); });
-        }
-        break;
-      case 2:
-        if (modal == &main_.Chooser()) {
-          Save(modal, "chooser.png");
-          main_.Chooser().Button(kChooserKindBase + kKindImport)->click();
-          ++step_;
-        }
-        break;
-      case 3:
-        if (auto* view = dynamic_cast<tImpView*>(main_.Ctl().Doc())) {
-          view->FileField()->setText(importFile_);
-          view->ActionList()->setCurrentIndex(0);
-          view->OkayButton()->click();
-          ++step_;
-        }
-        break;
-      case 4:
-        if (!modal && ImportWindow() && !ImportWindow()->IsIdleRunning()) {
-          Save(&main_, "import.png");
-          ++step_;
-          timer_.stop();
-          main_.close();
-        }
-        break;
-      default: break;
-    }
-  }
-
-  tImpWin* ImportWindow() const { return dynamic_cast<tImpWin*>(main_.Ctl().DocWindow()); }
-
-  static constexpr int kMaxTicks = 400;
-  TWinMain& main_;
-  QString folder_;
-  QString importFile_;
-  QTimer timer_;
-  int step_ = 0;
-  int ticks_ = 0;
-  int boxes_ = 0;
-};
-
 }  // namespace
 
 int RunDesktop() {
@@ -318,9 +226,10 @@ int RunDesktop() {
   desktop.app->exec();
   desktop.inEventLoop = false;
   if (desktop.endingSignal != 0) desktop.main->Ctl().CloseDocWindowUnasked(EndingSignalName(desktop.endingSignal));
+  const bool screensFinished = !screens || screens->Finished();
   screens.reset();
   TearDownDesktop();
-  return 0;
+  return screensFinished ? 0 : kScreensStopped;
 }
 
 }  // namespace zi::desktop

@@ -35,7 +35,9 @@ class tNaicsRowDelegate : public QStyledItemDelegate {
     item.text.clear();
     const QStyle* style = item.widget ? item.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
-    const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget);
+    // The margin Qt's own item views leave before a text, lest the code touch the list's frame.
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, item.widget) + 1;
+    const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget).adjusted(margin, 0, 0, 0);
     const int titleColumn = (level + 2) * item.fontMetrics.horizontalAdvance(QLatin1Char('0'));
     painter->save();
     painter->setPen(

@@ -67,6 +67,7 @@ const char* OwnCodeText(int code) {
       {kHoldingsCallRaised, "A database call of the property register or of a portfolio raised an error"},
       {kShareBaseFileNotWritten, "A share base export or report file cannot be written"},
       {kDesktopCannotOpen, "The desktop cannot open: no display can be reached (set DISPLAY, or give a run mode)"},
+      {kScreensStopped, "The screenshot run ended before its last step"},
   };
   const auto it = table.find(code);
   return it == table.end() ? nullptr : it->second;

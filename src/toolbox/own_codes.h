@@ -104,6 +104,7 @@ inline constexpr int kShareBaseFileNotWritten = 99801;
 
 // The desktop.
 inline constexpr int kDesktopCannotOpen = 99900;
+inline constexpr int kScreensStopped = 99901;
 
 // The text of one of our codes; nullptr for a code the table does not hold.
 const char* OwnCodeText(int code);

@@ -121,21 +121,34 @@ TEST_F(EntryTest, DesktopStartRegistersFileTypesThenEndsWhenTheDesktopCannotOpen
 }
 
 #ifdef ZI_WITH_DESKTOP
-// The desktop as a user meets it, on Qt's offscreen platform: the login dialog, the main window,
-// the chooser, an import in the import window, and the process end after the main window closed.
-TEST_F(EntryTest, DesktopLogsInImportsAndEnds) {
+// The desktop as a user meets it, on Qt's offscreen platform and the demo database: the login
+// dialog, the main window, the chooser, an import in the import window, the company picker, the
+// company window with its forms and their pickers, the table editor, the log window, and the
+// process end after the main window closed.
+TEST_F(EntryTest, DesktopLogsInImportsWalksTheCompanyWindowsAndEnds) {
   test::EnvGuard platform{"QT_QPA_PLATFORM", "offscreen"};
   test::WriteFile(dir_.File("prices.txt"), "# nothing yet\n");
+  ProcessOptions init;
+  init.wait = true;
+  init.workingDirectory = dir_.Path();
+  ASSERT_EQ(RodaProcesso(QuoteParameter(ZI_SERVER_PATH) + " init --demo zi.db", init).exitCode, 0);
   EXPECT_EQ(Run("-noracote /user=ana /password=pw /database=zi.db /screens=shots /screensimport=prices.txt"), 0);
   const std::vector<std::string> texts = LogTexts();
-  for (const char* shot : {"login.png caption:\"ZorInput Login\"", "main.png caption:\"ZorInput 20240410-1131\"",
-                           "chooser.png caption:\"New Window\"",
-                           "import.png caption:\"ZorInput 20240410-1131 - Import\""}) {
+  for (const char* shot :
+       {"login.png caption:\"ZorInput Login\"", "main.png caption:\"ZorInput 20240410-1131\"",
+        "chooser.png caption:\"New Window\"", "import.png caption:\"ZorInput 20240410-1131 - Import\"",
+        "search.png caption:\"Company Selection Parameters\"", "picker.png caption:\"Companies / Tickers\"",
+        "objects.png caption:\"ZorInput 20240410-1131 - Company Registration\"",
+        "company-form.png caption:\"Company Registration\"", "naics.png caption:\"Codigos NAICS\"",
+        "indicator-history.png caption:\"N\xC3\xBAmero de funcion\xC3\xA1rios\"",
+        "class-form.png caption:\"Class Registration\"", "series-form.png caption:\"Serie Registration\"",
+        "indicator-table.png caption:\"Tables\"", "log.png caption:\"ZorInput 20240410-1131 - Log\""}) {
     EXPECT_THAT(texts, testing::Contains(std::string("screens saved shots/") + shot));
   }
   EXPECT_THAT(texts, testing::Contains("end import ok"));
   EXPECT_THAT(texts, testing::Contains("- ZorInput end"));
   EXPECT_TRUE(std::filesystem::exists(dir_.File("shots/import.png")));
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("shots/log.png")));
 }
 #endif
 

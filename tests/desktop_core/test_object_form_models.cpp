@@ -5,10 +5,12 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/indicators.h"
+#include "catalogue/naics.h"
 #include "session/builtin_tables.h"
 #include "support/demo_database.h"
 #include "toolbox/errors.h"
@@ -19,6 +21,8 @@ namespace {
 constexpr int kUserFlagTodosOsTipos = 1;
 constexpr int kUserFlagClasseEstrangeira = 2;
 constexpr int kUserFlagPais = 4;
+// The NAICS table's titles are in Portuguese, English and Spanish, in that order.
+constexpr int kNaicsEnglish = 1;
 
 class ObjectFormModelsTest : public test::DemoDatabase {
  protected:
@@ -59,6 +63,23 @@ TEST_F(ObjectFormModelsTest, AnAdministratorChangesTheCountryAndSeesSourcesZeroA
   EXPECT_EQ(CompanyFormModel::LabelDoSource(2), "- SEC");
   EXPECT_EQ(model.Entries().nome, petr.nome);
   EXPECT_TRUE(model.Box().Box().Montado());
+}
+
+// The company form shows a NAICS code by its title: the demo's codes are ones the table holds.
+TEST_F(ObjectFormModelsTest, TheDemoCompaniesNaicsCodesHaveTitles) {
+  const std::pair<const char*, const char*> cases[] = {{"PETR", "Oil and Gas Extraction"},
+                                                       {"VALE", "Metal Ore Mining"},
+                                                       {"ITUB", "Depository Credit Intermediation"},
+                                                       {"IBM", "Computer Systems Design and Related Services"},
+                                                       {"KO", "Beverage Manufacturing"}};
+  for (const auto& [cod, title] : cases) {
+    const tObjEmp emp = Emp(cod);
+    auto set = Set(kNivelEmpresa, emp.id);
+    CompanyFormModel model;
+    model.Preenche(emp, *set);
+    EXPECT_TRUE(NaicsValido(model.Entries().naics)) << cod;
+    EXPECT_EQ(NaicsTitulo(model.Entries().naics, kNaicsEnglish), title) << cod;
+  }
 }
 
 TEST_F(ObjectFormModelsTest, APlainUserSeesSourceZeroAloneAndChangesTheCountryOfANewCompanyOnly) {

@@ -230,7 +230,8 @@ TWinNewObj::TWinNewObj(QWidget* parent, CompanyPickerController& picker)
   layout->addWidget(list_, 1);
   layout->addWidget(criteria);
   layout->addLayout(buttons);
-  resize(640, 420);
+  // Wide enough for a long company name in its 35 % column, badge included.
+  resize(780, 420);
   ShowSearch();
 }
 

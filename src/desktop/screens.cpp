@@ -1,0 +1,269 @@
+#include "desktop/screens.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <string>
+
+#include "desktop/catalogue/company_picker_view.h"
+#include "desktop/catalogue/indicator_history.h"
+#include "desktop/catalogue/object_forms_view.h"
+#include "desktop/catalogue/object_window_view.h"
+#include "desktop/catalogue/table_editor.h"
+#include "desktop/core/window_kinds.h"
+#include "desktop/doc_views.h"
+#include "desktop/forms.h"
+#include "desktop/main_window.h"
+#include "desktop/naics_picker_dialog.h"
+#include "session/session.h"
+#include "toolbox/log.h"
+
+namespace zi::desktop {
+
+namespace {
+
+constexpr int kTickMs = 200;
+// The whole run's bound: it stays below the 120 seconds the script grants the program.
+constexpr int kMaxTicks = 400;
+constexpr const char* kSearchText = "PETR";
+// An indicator of the company form whose history the picture shows; the box's first when the
+// form has no such line.
+constexpr int kHistoryIndicator = 63;
+
+template <class T>
+T* Modal() {
+  return dynamic_cast<T*>(QApplication::activeModalWidget());
+}
+
+bool NoModal() { return QApplication::activeModalWidget() == nullptr; }
+
+// A key typed as a user types it: to the focused widget of widget's window, else to widget.
+void Type(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}) {
+  QWidget* focus = QApplication::focusWidget();
+  QWidget* target = focus && focus->window() == widget->window() ? focus : widget;
+  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+  QCoreApplication::sendEvent(target, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+  QCoreApplication::sendEvent(target, &release);
+}
+
+void TypeText(QWidget* widget, const QString& text) {
+  for (const QChar c : text) Type(widget, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+}
+
+int RowCount(const QAbstractItemView* view) { return view->model() ? view->model()->rowCount() : 0; }
+
+// The first line of a level in the company window; -1 when it has none.
+int LineOf(tObjWinView& view, int nivel) {
+  const std::vector<TObjLine>& lines = view.Window().Lines();
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].nivel == nivel) return static_cast<int>(i);
+  return -1;
+}
+
+// The history button the picture opens: that of kHistoryIndicator, else the box's first.
+QPushButton* HistoryButton(const TObjFormBase& form) {
+  if (QPushButton* button = form.BoxWidget()->Historico(kHistoryIndicator)) return button;
+  const QList<QPushButton*> buttons = form.BoxWidget()->widget()->findChildren<QPushButton*>();
+  return buttons.isEmpty() ? nullptr : buttons.first();
+}
+
+}  // namespace
+
+tScreens::tScreens(TWinMain& main, QString folder, QString importFile)
+    : main_(main), folder_(std::move(folder)), importFile_(std::move(importFile)), steps_(Road()) {
+  QDir().mkpath(folder_);
+  timer_.setInterval(kTickMs);
+  QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+  timer_.start();
+}
+
+void tScreens::Save(QWidget* widget, const QString& name) {
+  const QString path = folder_ + "/" + name;
+  Loga(std::string("screens ") + (widget->grab().save(path, "PNG") ? "saved " : "NOT saved ") + FromQt(path) +
+       " caption:\"" + FromQt(widget->windowTitle()) + "\"");
+}
+
+void tScreens::Tick() {
+  if (Finished()) {
+    timer_.stop();
+    return;
+  }
+  if (++ticks_ > kMaxTicks) {
+    Loga(std::string("screens: gave up at step ") + steps_[step_].name);
+    timer_.stop();
+    QApplication::exit(0);
+    return;
+  }
+  // A box on the way is kept as a picture and clicked away.
+  if (auto* box = Modal<QMessageBox>()) {
+    Save(box, "box-" + QString::number(++boxes_) + ".png");
+    box->accept();
+    return;
+  }
+  const TStep& step = steps_[step_];
+  if (!step.ready()) return;
+  ++step_;
+  QTimer::singleShot(0, &main_, step.act);
+}
+
+std::vector<tScreens::TStep> tScreens::Road() {
+  auto objects = [this] { return dynamic_cast<tObjWinView*>(main_.Ctl().Doc()); };
+  auto objectsIdle = [objects] { return NoModal() && objects() && objects()->List()->count() > 0; };
+  // The company window's first line of a level, selected and focused as a click leaves it.
+  auto focusLine = [this, objects](int nivel) {
+    return [this, objects, nivel] {
+      tObjWinView* view = objects();
+      view->List()->setCurrentRow(LineOf(*view, nivel));
+      main_.activateWindow();
+      view->FocusList();
+    };
+  };
+  auto lineFocused = [objectsIdle, objects](int nivel) {
+    return [objectsIdle, objects, nivel] {
+      return objectsIdle() && objects()->ListHasFocus() && objects()->List()->currentRow() == LineOf(*objects(), nivel);
+    };
+  };
+  // Enter on the focused line: its level's form.
+  auto pressEnter = [objects] { Type(objects()->List(), Qt::Key_Return); };
+  auto formShown = [](auto* form) { return form && form->BoxWidget()->isVisible(); };
+  auto chooserButton = [this](int kind) { main_.Chooser().Button(kChooserKindBase + kind)->click(); };
+  return {
+      {"login", [this] { return Modal<QWidget>() == &main_.LoginDialog(); },
+       [this] {
+         Save(&main_.LoginDialog(), "login.png");
+         main_.LoginDialog().accept();
+       }},
+      {"main window", [] { return NoModal() && EstaConectado(false); },
+       [this] {
+         Save(&main_, "main.png");
+         Type(&main_, Qt::Key_F3);
+       }},
+      {"chooser", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [this, chooserButton] {
+         Save(&main_.Chooser(), "chooser.png");
+         chooserButton(kKindImport);
+       }},
+      {"import", [this] { return NoModal() && dynamic_cast<tImpView*>(main_.Ctl().Doc()); },
+       [this] {
+         auto* view = dynamic_cast<tImpView*>(main_.Ctl().Doc());
+         view->FileField()->setText(importFile_);
+         view->ActionList()->setCurrentIndex(0);
+         view->OkayButton()->click();
+       }},
+      {"import ended",
+       [this] {
+         auto* window = dynamic_cast<tImpWin*>(main_.Ctl().DocWindow());
+         return NoModal() && window && !window->IsIdleRunning();
+       },
+       [this] {
+         Save(&main_, "import.png");
+         Type(&main_, Qt::Key_F2);
+       }},
+      {"search", [] { return Modal<tWinNewObjParams>() != nullptr; },
+       [] { TypeText(Modal<tWinNewObjParams>()->TextField(), kSearchText); }},
+      {"search typed",
+       [] { return Modal<tWinNewObjParams>() && Modal<tWinNewObjParams>()->TextField()->text() == kSearchText; },
+       [this] {
+         Save(Modal<tWinNewObjParams>(), "search.png");
+         Modal<tWinNewObjParams>()->OkayButton()->click();
+       }},
+      {"picker", [] { return Modal<TWinNewObj>() && RowCount(Modal<TWinNewObj>()->List()) > 0; },
+       [] {
+         QListView* list = Modal<TWinNewObj>()->List();
+         list->setCurrentIndex(list->model()->index(0, 0));
+       }},
+      {"picker first row", [] { return Modal<TWinNewObj>() && Modal<TWinNewObj>()->Controller().selected() == 0; },
+       [this] {
+         Save(Modal<TWinNewObj>(), "picker.png");
+         Modal<TWinNewObj>()->OkayButton()->click();
+       }},
+      {"company picked", [] { return NoModal(); }, [this] { Type(&main_, Qt::Key_F3); }},
+      {"chooser for the company window", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [chooserButton] { chooserButton(kKindObjects); }},
+      {"company window", objectsIdle,
+       [objects] { objects()->List()->setCurrentRow(LineOf(*objects(), kNivelClasse)); }},
+      {"class line selected",
+       [objectsIdle, objects] {
+         return objectsIdle() && objects()->List()->currentRow() == LineOf(*objects(), kNivelClasse);
+       },
+       [this] { Save(&main_, "objects.png"); }},
+      {"company line", objectsIdle, focusLine(kNivelEmpresa)},
+      {"company line focused", lineFocused(kNivelEmpresa), pressEnter},
+      {"company form", [formShown] { return formShown(Modal<TObjEmpForm>()); },
+       [this] {
+         Save(Modal<TObjEmpForm>(), "company-form.png");
+         Modal<TObjEmpForm>()->NaicsPick()->click();
+       }},
+      {"NAICS picker", [] { return Modal<tZiPickSicCod>() && Modal<tZiPickSicCod>()->List()->count() > 0; },
+       [this] {
+         Save(Modal<tZiPickSicCod>(), "naics.png");
+         Modal<tZiPickSicCod>()->CancelButton()->click();
+       }},
+      {"company form again",
+       [formShown] { return formShown(Modal<TObjEmpForm>()) && HistoryButton(*Modal<TObjEmpForm>()); },
+       [] { HistoryButton(*Modal<TObjEmpForm>())->click(); }},
+      {"indicator history", [] { return Modal<tIndicatorHistoryDialog>() != nullptr; },
+       [this] {
+         Save(Modal<tIndicatorHistoryDialog>(), "indicator-history.png");
+         Modal<tIndicatorHistoryDialog>()->reject();
+       }},
+      {"company form after the history", [formShown] { return formShown(Modal<TObjEmpForm>()); },
+       [] { Modal<TObjEmpForm>()->CancelButton()->click(); }},
+      {"class line", objectsIdle, focusLine(kNivelClasse)},
+      {"class line focused", lineFocused(kNivelClasse), pressEnter},
+      {"class form", [formShown] { return formShown(Modal<TObjAtvForm>()); },
+       [this] {
+         Save(Modal<TObjAtvForm>(), "class-form.png");
+         Modal<TObjAtvForm>()->CancelButton()->click();
+       }},
+      {"series line", objectsIdle, focusLine(kNivelSerie)},
+      {"series line focused", lineFocused(kNivelSerie), pressEnter},
+      {"series form", [formShown] { return formShown(Modal<TObjAnbForm>()); },
+       [this] {
+         Save(Modal<TObjAnbForm>(), "series-form.png");
+         Modal<TObjAnbForm>()->CancelButton()->click();
+       }},
+      {"forms closed", objectsIdle, [this] { Type(&main_, Qt::Key_F3); }},
+      {"chooser for the table editor", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [this] {
+         main_.Chooser().activateWindow();
+         main_.Chooser().Button(kChooserKindBase + kKindObjects)->setFocus();
+       }},
+      {"chooser focused",
+       [this] {
+         return Modal<QWidget>() == &main_.Chooser() &&
+                QApplication::focusWidget() == main_.Chooser().Button(kChooserKindBase + kKindObjects);
+       },
+       [this] { Type(&main_.Chooser(), Qt::Key_F10, Qt::ControlModifier); }},
+      {"table editor", [] { return Modal<tTableEditorDialog>() != nullptr; },
+       [] { Modal<tTableEditorDialog>()->PresetButtons().front()->click(); }},
+      {"table editor rows",
+       [] { return Modal<tTableEditorDialog>() && RowCount(Modal<tTableEditorDialog>()->Grid()) > 0; },
+       [this] {
+         Save(Modal<tTableEditorDialog>(), "indicator-table.png");
+         Modal<tTableEditorDialog>()->reject();
+       }},
+      {"chooser for the log", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [chooserButton] { chooserButton(kKindLog); }},
+      {"log window",
+       [this] {
+         auto* view = dynamic_cast<tLogView*>(main_.Ctl().Doc());
+         return NoModal() && view && view->Grid()->columnCount() > 0;
+       },
+       [this] {
+         Save(&main_, "log.png");
+         main_.close();
+       }},
+  };
+}
+
+}  // namespace zi::desktop
