@@ -23,6 +23,12 @@ trap cleanup EXIT
 mkdir -p "$out"
 rm -f "$out"/*.png
 "$build/src/app/zorinput-server" init --demo "$work/demo.db" >/dev/null
+# Three years of Petrobras's number of employees (indicator 63), so that its history shows rows; dates
+# are days since 1899-12-30, as the database keeps them.
+sqlite3 "$work/demo.db" "INSERT INTO IndicadoresDaEmp (emp, indica, DataIniVigencia, valornum)
+  SELECT id, 63, julianday(d) - julianday('1899-12-30'), n FROM empresa,
+  (SELECT '2021-12-31' AS d, 45532 AS n UNION ALL SELECT '2022-12-31', 45149 UNION ALL SELECT '2023-12-31', 46730)
+  WHERE cod = 'PETR'"
 
 # A display number that no other X server holds.
 display=99

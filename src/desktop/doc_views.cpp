@@ -16,7 +16,9 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "desktop/catalogue/object_window_view.h"
 #include "desktop/core/window_kinds.h"
@@ -186,10 +188,12 @@ void tLogView::Fill() {
   for (size_t r = 0; r < table.rows.size(); ++r)
     for (size_t c = 0; c < table.rows[r].size(); ++c)
       grid_->setItem(static_cast<int>(r), static_cast<int>(c), new QTableWidgetItem(ToQt(table.rows[r][c])));
+  // Columns 0, 2 and 3 are narrow and column 4 a little wider, as the server of the original layout
+  // delivered them; a value wider than that widens its column rather than being cut.
+  grid_->resizeColumnsToContents();
   const int narrow = grid_->fontMetrics().horizontalAdvance("-999-");
-  for (int column : {0, 2, 3})
-    if (column < grid_->columnCount()) grid_->setColumnWidth(column, narrow);
-  if (grid_->columnCount() > 4) grid_->setColumnWidth(4, narrow + kLogNarrowPad);
+  for (const auto& [column, width] : {std::pair{0, narrow}, {2, narrow}, {3, narrow}, {4, narrow + kLogNarrowPad}})
+    if (column < grid_->columnCount()) grid_->setColumnWidth(column, std::max(width, grid_->columnWidth(column)));
 }
 
 }  // namespace zi::desktop

@@ -235,6 +235,10 @@ TEST_F(Widgets, LogWindowFillsAtItsFirstPaint) {
   EXPECT_EQ(reads, 1);
   EXPECT_EQ(view.Grid()->rowCount(), 1);
   EXPECT_EQ(view.Grid()->item(0, 4)->text(), "2024/04/08-10:00:00");
+  // Narrow columns stay narrow, but no value is cut.
+  const int narrow = view.Grid()->fontMetrics().horizontalAdvance("-999-");
+  EXPECT_EQ(view.Grid()->columnWidth(2), narrow);
+  EXPECT_GT(view.Grid()->columnWidth(4), view.Grid()->fontMetrics().horizontalAdvance("2024/04/08-10:00:00"));
   emit view.Grid()->cellDoubleClicked(0, 0);
   ProcessUntil([&] { return reads == 2; });
   EXPECT_EQ(reads, 2);
