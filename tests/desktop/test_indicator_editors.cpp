@@ -66,9 +66,12 @@ TEST_F(IndicatorEditors, TheHistoryOfAPlainUserIsTitledReadOnly) {
   QString title;
   bool saveEnabled = true;
   bool cellEditable = true;
+  QStringList headings;
   OnModal([&](QDialog& dialog) {
     title = dialog.windowTitle();
     auto& history = static_cast<tIndicatorHistoryDialog&>(dialog);
+    for (int c = 0; c < history.Grid()->model()->columnCount(); ++c)
+      headings << history.Grid()->model()->headerData(c, Qt::Horizontal).toString();
     saveEnabled = history.SaveButton()->isEnabled();
     cellEditable = history.Grid()->model()->flags(history.Grid()->model()->index(0, 0)) & Qt::ItemIsEditable;
     QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -76,6 +79,7 @@ TEST_F(IndicatorEditors, TheHistoryOfAPlainUserIsTitledReadOnly) {
   UmIndicadorDaEmpAtvAnb entrada;
   EXPECT_FALSE(EditIndicatorHistory(nullptr, kNivelEmpresa, empresa_, kEmployees, entrada));
   EXPECT_EQ(title, ToQt("N\xFAmero de funcion\xE1rios [READONLY / NOT ADMIN USER]"));
+  EXPECT_EQ(headings, (QStringList{"Effective date", "Number", "Date", "Text"}));
   EXPECT_FALSE(saveEnabled);
   EXPECT_FALSE(cellEditable);
   EXPECT_TRUE(entrada.present);

@@ -53,7 +53,9 @@ QVariant tGridRowsModel::data(const QModelIndex& index, int role) const {
 QVariant tGridRowsModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Vertical) return section + 1;
-  return ToQt(rows_.Columns().at(static_cast<size_t>(ColumnOfRows(section))).name);
+  const std::string& name = rows_.Columns().at(static_cast<size_t>(ColumnOfRows(section))).name;
+  const auto heading = headings_.find(name);
+  return heading != headings_.end() ? heading->second : ToQt(name);
 }
 
 bool tGridRowsModel::setData(const QModelIndex& index, const QVariant& value, int role) {

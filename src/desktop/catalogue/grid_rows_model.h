@@ -6,6 +6,8 @@
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace zi::desktop {
@@ -22,6 +24,8 @@ class tGridRowsModel : public QAbstractTableModel {
   void ShowAddedRow(QTableView& grid, int row);
   // Deletes the row under the grid's cursor, when there is one.
   void DeleteCurrentRow(const QTableView& grid);
+  // The heading of a column named so; other columns are headed by their names.
+  void SetHeading(const std::string& column, const QString& heading) { headings_[column] = heading; }
   // The row of the rows behind a column of the model.
   int ColumnOfRows(int column) const { return visible_.at(static_cast<size_t>(column)); }
 
@@ -37,6 +41,7 @@ class tGridRowsModel : public QAbstractTableModel {
 
   tGridRows& rows_;
   std::vector<int> visible_;
+  std::map<std::string, QString> headings_;
 };
 
 // Cells are typed in a field that takes Windows-1252 characters only, as every text field.

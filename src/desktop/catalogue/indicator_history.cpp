@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "db/sql_errors.h"
 #include "desktop/catalogue/grid_rows_model.h"
@@ -22,6 +23,11 @@ tIndicatorHistoryDialog::tIndicatorHistoryDialog(QWidget* parent, tIndicatorHist
       delete_(new QPushButton("Delete row", this)),
       save_(new QPushButton("Save", this)) {
   setWindowTitle(ToQt(historico.Title()));
+  // Headings an analyst reads; a value sits in the column of its indicator's format, the others
+  // stay empty.
+  for (const auto& [column, heading] : {std::pair{"DataIniVigencia", "Effective date"}, {"valornum", "Number"},
+                                        {"valordt", "Date"}, {"valorst", "Text"}})
+    model_->SetHeading(column, heading);
   grid_->setModel(model_);
   grid_->setItemDelegate(new tGridRowsDelegate(grid_));
   grid_->horizontalHeader()->setStretchLastSection(true);
