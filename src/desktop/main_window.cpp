@@ -33,6 +33,7 @@
 #include "session/session.h"
 #include "session/settings.h"
 #include "toolbox/log.h"
+#include "toolbox/own_codes.h"
 
 namespace zi::desktop {
 
@@ -292,8 +293,10 @@ TWinMain::TWinMain(TWinMainCtl::THooks hooks)
     hooks.companyRow = [](int companyId, tObjHierEx& row) {
       std::vector<tObjHierEx> rows;
       const int code = GetObjListDaEmp(kNivelEmpresa, companyId, rows);
-      if (code == 0 && !rows.empty()) row = rows.front();
-      return code != 0 ? code : (rows.empty() ? kCallFailed : 0);
+      // A company that does not exist: the embedded server says so, another may list nothing.
+      if (code == kAnswerNotFound || (code == 0 && rows.empty())) return kEmpNaoEncontrada;
+      if (code == 0) row = rows.front();
+      return code;
     };
   if (!hooks.login) hooks.login = [this] { LoginInterativo(LoginDialog()); };
   if (!hooks.isAdmin) hooks.isAdmin = [] { return ZiGlobs().IsAdmin; };

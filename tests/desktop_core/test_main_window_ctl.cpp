@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue.h"
 #include "desktop/core/ui_port.h"
 #include "desktop/core/window_kinds.h"
 #include "desktop_fakes.h"
@@ -97,6 +98,7 @@ class MainWindow : public test::DesktopTest {
     };
     hooks.companyRow = [this](int id, tObjHierEx& row) {
       if (id == emptyCompany) return 3939;  // no rows
+      if (id == deletedCompany) return kEmpNaoEncontrada;
       row.EmpId = id;
       return 0;
     };
@@ -153,6 +155,7 @@ class MainWindow : public test::DesktopTest {
   bool yesToLogin = false;
   bool admin = false;
   int emptyCompany = 404;
+  int deletedCompany = 410;
   tObjHierEx company;
   tObjHierEx series;
 };
@@ -413,6 +416,27 @@ TEST_F(MainWindow, AddedCompanyWithoutRowsDoesNothing) {
   EXPECT_EQ(view.repaints, 0);
   EXPECT_TRUE(boxes_.empty()) << "errors are not shown";
   EXPECT_EQ(events, (std::vector<std::string>{"load 4:5", "rearm"}));
+}
+
+TEST_F(MainWindow, ATreeChangeThatDeletedTheCurrentCompanyLeavesNoCurrentObject) {
+  tObjHierEx deleted = company;
+  deleted.EmpId = deletedCompany;
+  ASSERT_TRUE(ctl->SwitchTo(deleted, 1004));
+  ctl->ObjectTreeChanged();
+  EXPECT_EQ(ctl->CurObj().EmpId, 0);
+  EXPECT_EQ(ctl->DocWindow(), nullptr) << "the window of a company that is gone closes";
+  EXPECT_EQ(view.repaints, 1);
+  // A company the server could not read for another reason stays current.
+  ASSERT_TRUE(ctl->SwitchTo(company, 1004));
+  events.clear();
+  for (const int other : {emptyCompany, 5}) {
+    tObjHierEx current = company;
+    current.EmpId = other;
+    ASSERT_TRUE(ctl->SwitchTo(current, 1004));
+    ctl->ObjectTreeChanged();
+    EXPECT_EQ(ctl->CurObj().EmpId, other);
+  }
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(MainWindow, MessagesNeedAConnection) {

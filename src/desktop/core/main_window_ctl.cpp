@@ -1,6 +1,7 @@
 #include "desktop/core/main_window_ctl.h"
 
 #include "catalogue/call_support.h"
+#include "catalogue/catalogue.h"
 #include "db/connection.h"
 #include "db/sql_errors.h"
 #include "desktop/core/ui_port.h"
@@ -159,7 +160,12 @@ bool TWinMainCtl::HandleKey(const TKeyMessage& message) {
 }
 
 void TWinMainCtl::ObjectTreeChanged() {
-  if (hooks_.connected(false) && hooks_.objectTreeChanged) hooks_.objectTreeChanged();
+  if (!hooks_.connected(false)) return;
+  if (hooks_.objectTreeChanged) hooks_.objectTreeChanged();
+  tObjHierEx row;
+  if (curObj_.EmpId == 0 || hooks_.companyRow(curObj_.EmpId, row) != kEmpNaoEncontrada) return;
+  // Left as it was, the box would name a company that is gone and the next window would fail its load.
+  if (SwitchTo({}, chooserCode_)) view_.RepaintCurObj();
 }
 
 void TWinMainCtl::CompanyAdded(int companyId) {

@@ -62,7 +62,8 @@ class TWinMainCtl {
     std::function<bool()> importAllowed;
     // "UsrGetData": the code, and the days until the password expires.
     std::function<int(int& daysToWarn)> usrGetData;
-    // The company's row of the object list: the code.
+    // The company's row of the object list: the code, kEmpNaoEncontrada (4174) when the company does
+    // not exist.
     std::function<int(int companyId, tObjHierEx& row)> companyRow;
     // The interactive login.
     std::function<void()> login;
@@ -94,7 +95,8 @@ class TWinMainCtl {
   void PasswordWarning();
   // F2, F3, and any other key to the document window; true when handled.
   bool HandleKey(const TKeyMessage& message);
-  // The object tree changed (posted by the company window).
+  // The object tree changed (posted by the company window): the picker searches again, and a
+  // current company that was deleted is the current object no longer.
   void ObjectTreeChanged();
   // A company was added (posted by the company window).
   void CompanyAdded(int companyId);
