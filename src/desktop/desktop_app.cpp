@@ -94,15 +94,6 @@ void ShowQtBox(const std::string& caption, const std::string& text) {
   box.exec();
 }
 
-bool AskQtYesNo(const std::string& caption, const std::string& text, bool noIsDefault) {
-  QString shown = ToQt(text);
-  shown.replace("\r\n", "\n");
-  QMessageBox box(QMessageBox::Question, ToQt(caption), shown, QMessageBox::Yes | QMessageBox::No,
-                  QApplication::activeWindow());
-  box.setDefaultButton(noIsDefault ? QMessageBox::No : QMessageBox::Yes);
-  return box.exec() == QMessageBox::Yes;
-}
-
 int AskSave(bool hasDataError) {
   TDesktop& desktop = Desktop();
   if (!desktop.saveDialog) desktop.saveDialog = new tSaveDialog(desktop.main.get());
@@ -210,7 +201,11 @@ int RunDesktop() {
   SetErrorBoxHandler(ShowQtBox);
   SetMessageWindowFactory(CreateQtMessageWindow);
   SetSaveQuestion(AskSave);
-  SetUiPort({.beep = [] { QApplication::beep(); }, .askYesNo = AskQtYesNo});
+  // A question whose safe answer is No (a delete) warns; the others ask.
+  SetUiPort({.beep = [] { QApplication::beep(); },
+             .askYesNo = [](const std::string& caption, const std::string& text, bool noIsDefault) {
+               return AskQtYesNo(caption, text, noIsDefault, noIsDefault ? QMessageBox::Warning : QMessageBox::Question);
+             }});
   SetLoginDialog(std::make_unique<tLoginForward>());
   desktop.main = std::make_unique<TWinMain>();
   std::unique_ptr<tScreens> screens;

@@ -37,6 +37,14 @@ void CallGuarded(const char* where, const std::function<void()>& body) {
   }
 }
 
+bool AskQtYesNo(const std::string& caption, const std::string& text, bool noIsDefault, QMessageBox::Icon icon) {
+  QString shown = ToQt(text);
+  shown.replace("\r\n", "\n");
+  QMessageBox box(icon, ToQt(caption), shown, QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+  box.setDefaultButton(noIsDefault ? QMessageBox::No : QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
 QString ToQt(const std::string& text) { return QString::fromStdString(Cp1252ToUtf8(text)); }
 
 std::string FromQt(const QString& text) { return Utf8ToCp1252Lossy(text.toStdString()); }

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -23,6 +24,9 @@ namespace zi::desktop {
 
 // Runs body; an exception is logged and shown in a box instead of reaching the event loop.
 void CallGuarded(const char* where, const std::function<void()>& body);
+
+// A Yes/No box over the active window, "\r\n" as line breaks; true for Yes.
+bool AskQtYesNo(const std::string& caption, const std::string& text, bool noIsDefault, QMessageBox::Icon icon);
 
 // Program text (Windows-1252) to and from Qt.
 QString ToQt(const std::string& text);

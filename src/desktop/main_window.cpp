@@ -279,10 +279,8 @@ TWinMain::TWinMain(TWinMainCtl::THooks hooks)
   if (!hooks.connected) hooks.connected = EstaConectado;
   if (!hooks.chooser) hooks.chooser = [this] { return Chooser().exec(); };
   if (!hooks.askYesNo)
-    hooks.askYesNo = [this](const std::string& caption, const std::string& text) {
-      QMessageBox box(QMessageBox::Question, ToQt(caption), ToQt(text), QMessageBox::Yes | QMessageBox::No, this);
-      box.setDefaultButton(QMessageBox::No);
-      return box.exec() == QMessageBox::Yes;
+    hooks.askYesNo = [](const std::string& caption, const std::string& text) {
+      return AskQtYesNo(caption, text, true, QMessageBox::Question);
     };
   if (!hooks.reqGBol) hooks.reqGBol = ReqGBol;
   if (!hooks.createWindow)

@@ -25,7 +25,8 @@ namespace zi::desktop {
 
 struct TUiPort {
   std::function<void()> beep;
-  // Yes: true. The question's default button is No when noIsDefault.
+  // Yes: true. The question's default button is No when noIsDefault; the desktop shows such a
+  // question (a delete) with a warning.
   std::function<bool(const std::string& caption, const std::string& text, bool noIsDefault)> askYesNo;
 };
 
