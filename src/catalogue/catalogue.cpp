@@ -68,7 +68,7 @@ std::optional<int> PaisDoTexto(const std::string& texto) {
 // A procedure that takes an id alone and whose return value is the result.
 int ExecComId(const char* procedure, int id) {
   TDataSetHolder ds(Db(), procedure);
-  if (!ds) return kNoCommand;
+  if (!ds) return ds.Failure(kNoCommand);
   ds->SetInteger("@id", id);
   return Db().ExecStProc(*ds, 0);
 }
@@ -212,7 +212,7 @@ int PerguntaIdAtv(const std::string& codEmp, int pais, const std::string& classe
                   int& idClass) {
   return Guarded("GetIdAtvV2", 0, [&] {
     TDataSetHolder ds(Db(), "GetIdAtvV2");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetText("@emp", codEmp);
     ds->SetInteger("@pais", pais);
     ds->SetText("@class", classe);
@@ -237,7 +237,7 @@ int DbObjEmpAdd(tObjEmp& emp) {
   int passo = 1;
   return Guarded([&] { return "DbObjEmpAdd passo:" + std::to_string(passo); }, 3673, [&] {
     TDataSetHolder ds(Db(), "ObjEmpAddV3");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     SetEmpParams(*ds, emp);
     passo = 2;
     int code = Db().ExecStProc(*ds, 0);
@@ -250,7 +250,7 @@ int DbObjEmpAdd(tObjEmp& emp) {
 int DbObjEmpGet(int id, tObjEmp& emp) {
   return Guarded("DbObjEmpGet", 3674, [&] {
     TDataSetHolder ds(Db(), "ObjEmpGetV3");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ClearOutputs(*ds);
     ds->SetInteger("@id", id);
     int code = Db().ExecStProc(*ds, 0);
@@ -263,7 +263,7 @@ int DbObjEmpGet(int id, tObjEmp& emp) {
 int DbObjEmpPut(const tObjEmp& emp) {
   return Guarded("DbObjEmpPut", 3675, [&] {
     TDataSetHolder ds(Db(), "ObjEmpPutV3");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     SetEmpParams(*ds, emp);
     return Db().ExecStProc(*ds, 0);
   });
@@ -276,7 +276,7 @@ int DbObjEmpDel(int id) {
 int DbObjAtvAdd(tObjAtv& atv) {
   return Guarded("DbObjAtvAdd", 3677, [&] {
     TDataSetHolder ds(Db(), "ObjAtvAddV2");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     SetAtvParams(*ds, atv);
     int code = Db().ExecStProc(*ds, 0);
     if (code == 0) atv.id = ds->ParamAsInteger("@id");
@@ -287,7 +287,7 @@ int DbObjAtvAdd(tObjAtv& atv) {
 int DbObjAtvGet(int id, tObjAtv& atv) {
   return Guarded("DbObjAtvGet", 3678, [&] {
     TDataSetHolder ds(Db(), "ObjAtvGetV2");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ClearOutputs(*ds);
     ds->SetInteger("@id", id);
     int code = Db().ExecStProc(*ds, 0);
@@ -304,7 +304,7 @@ int DbObjAtvGet(int id, tObjAtv& atv) {
 int DbObjAtvPut(const tObjAtv& atv) {
   return Guarded("DbObjAtvPut", 3679, [&] {
     TDataSetHolder ds(Db(), "ObjAtvPutV2");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     SetAtvParams(*ds, atv);
     return Db().ExecStProc(*ds, 0);
   });
@@ -319,7 +319,7 @@ int DbObjAnbAdd(tObjAnb& anb) {
                         " bolsa:" + std::to_string(anb.bolsa);
   return Guarded(context, 3681, [&] {
     TDataSetHolder ds(Db(), "ObjAnbAdd");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     SetAnbParams(*ds, anb);
     int code = Db().ExecStProc(*ds, 0);
     if (code == 0) {
@@ -333,7 +333,7 @@ int DbObjAnbAdd(tObjAnb& anb) {
 int DbObjAnbGet(int id, tObjAnb& anb) {
   return Guarded("DbObjAnbGet", 3682, [&] {
     TDataSetHolder ds(Db(), "ObjAnbGet");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetInteger("@id", id);
     int code = Db().ExecStProc(*ds, 0);
     if (code != 0) return code;
@@ -350,7 +350,7 @@ int DbObjAnbGet(int id, tObjAnb& anb) {
 int DbObjAnbPut(tObjAnb& anb) {
   return Guarded("DbObjAnbPut", 3683, [&] {
     TDataSetHolder ds(Db(), "ObjAnbPut");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     SetAnbParams(*ds, anb);
     int code = Db().ExecStProc(*ds, 0);
     if (code == 0) anb.PaisProCodZor = ds->ParamAsInteger("@PaisProCodZor");
@@ -368,7 +368,7 @@ int GetIdEmp(const std::string& cod, const std::string& paisTexto, int& id) {
   if (!pais) return kPaisInvalidoNaEmp;
   return Guarded("GetIdEmp", 0, [&] {
     TDataSetHolder ds(Db(), "GetIdEmp");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetText("@cod", cod);
     ds->SetInteger("@pais", *pais);
     int code = Db().ExecStProc(*ds, 0);
@@ -410,7 +410,7 @@ int GetRegistroCodCVMparaAnbima(const std::string& codProvis, std::string& codAn
   idEmp = idAnb = 0;
   return Guarded("GetRegistroCodCVMparaAnbima", 0, [&] {
     TDataSetHolder ds(Db(), "GetRegistroCodCVMparaAnbima");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetText("@cod_provis", codProvis);
     int code = Db().ExecStProc(*ds, 0);
     if (code == 1) {
@@ -428,7 +428,7 @@ int GetIdAnb(const std::string& cod, const std::string& bolsaTexto, int& id) {
   if (!bolsa) return kBolsaInvalida;
   return Guarded("GetIdAnb", 0, [&] {
     TDataSetHolder ds(Db(), "GetIdAnb");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ClearOutputs(*ds);
     ds->SetText("@cod", cod);
     ds->SetInteger("@bolsa", *bolsa);
@@ -445,7 +445,7 @@ int ClassAdd(const std::string& clss, int pais, int filhaDe, int flag, int& id) 
   id = 0;
   return Guarded("DbClassAdd", kClassAddFalhou, [&] {
     TDataSetHolder ds(Db(), "ClassAdd");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetText("@clss", clss);
     ds->SetInteger("@pais", pais);
     ds->SetInteger("@filhaDe", filhaDe);
@@ -459,7 +459,7 @@ int ClassAdd(const std::string& clss, int pais, int filhaDe, int flag, int& id) 
 void DefineFormatoBalDaEmpSeNulo(int emp, int sourceDoBal, int tipoDocumentoBal, int fmtbal) {
   Guarded("DefineFormatoBalDaEmpSeNulo", 0, [&] {
     TDataSetHolder ds(Db(), "DefineFormatoBalDaEmpSeNulo");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetInteger("@emp", emp);
     ds->SetInteger("@sourcedobal", sourceDoBal);
     ds->SetInteger("@TipoDocumentoBal", tipoDocumentoBal);
@@ -489,7 +489,7 @@ int GetTipoDeBGLDaAnb(const std::string& cod, int bolsa, int& tipo) {
   tipo = 0;
   return Guarded("GetTipoDeBGLDaAnb", 0, [&] {
     TDataSetHolder ds(Db(), "GetTipoDeBGLDaAnb");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetText("@cod", cod);
     ds->SetInteger("@bolsa", bolsa);
     int code = Db().ExecStProc(*ds, 0);
@@ -505,7 +505,7 @@ int GetTotalAnbAtivosDessaBolsaTBGL(int bolsa, int tipoDeBGLDestino, int& num) {
   num = 0;
   return Guarded("GetTotalAnbAtivosDessaBolsaTBGL", 0, [&] {
     TDataSetHolder ds(Db(), "GetTotalAnbAtivosDessaBolsaTBGL");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetInteger("@bolsa", bolsa);
     ds->SetInteger("@TipoDeBGLDestino", tipoDeBGLDestino);
     int code = Db().ExecStProc(*ds, 0);
@@ -530,7 +530,7 @@ int GetClassesDaEmp(int idEmp, std::vector<tObjAtv>& classes) {
   classes.clear();
   return Guarded("GetClassesDaEmp", 0, [&] {
     TDataSetHolder ds(Db(), db::CommandType::Text, "select * from ObjListRoot where [EmpId]=" + std::to_string(idEmp));
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     int code = Db().OpenSql(*ds);
     if (code != 0) return code;
     for (; !ds->Eof(); ds->Next()) {
@@ -550,7 +550,7 @@ int GetIdsDeTodasAsEmps(std::vector<int>& ids) {
   ids.clear();
   return Guarded("GetIdsDeTodasAsEmps", 0, [&] {
     TDataSetHolder ds(Db(), db::CommandType::Text, "select distinct EmpId from ObjIdList order by EmpId");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     int code = Db().OpenSql(*ds);
     if (code != 0) return code;
     for (; !ds->Eof(); ds->Next()) ids.push_back(ds->FieldAsInteger("EmpId"));
@@ -575,7 +575,7 @@ int GetObjListDaEmp(int nivel, int id, std::vector<tObjHierEx>& lista) {
   }
   int code = Guarded("ObjListDaEmp", 0, [&] {
     TDataSetHolder ds(Db(), "ObjListDaEmp");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetInteger("@id", idEmp);
     return LeObjList(*ds, lista);
   });
@@ -615,7 +615,7 @@ int BuscaEmp(const TBuscaDeEmp& busca, std::vector<tObjHierEx>& lista) {
   lista.clear();
   int code = Guarded("ObjListProF2V2", 0, [&] {
     TDataSetHolder ds(Db(), "ObjListProF2V2");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetInteger("@auth", busca.soMeuPais ? 1 : 0);
     ds->SetText("@like", TextoDaBusca(busca.texto));
     ds->SetInteger("@onde", OndeDaBusca(busca));

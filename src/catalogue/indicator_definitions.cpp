@@ -54,7 +54,7 @@ int TListaDeDefIndicador::Carrega() {
   int code = 0;
   try {
     db::TDataSetHolder ds(db::ZiDb(), "GetTodosDefIndicador");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     code = db::ExecMultiResult(db::ZiDb(), *ds, [&](db::TDbCommand& row) {
       DefIndicador def = DefDaLinha(row);
       if (def.id <= 0) throw EZorInputException(kDefinicaoComIdInvalido);

@@ -86,7 +86,7 @@ int LinhasDosModificados(const TIndicadoresDeEmpAtvAnb& set, const TNivel& nivel
     unico = indicador;
   }
   db::TDataSetHolder ds(db::ZiDb(), nivel.get);
-  if (!ds) return kNoCommand;
+  if (!ds) return ds.Failure(kNoCommand);
   ds->SetInteger(Param(nivel), set.Id());
   ds->SetInteger("@idindica", modificados == 1 ? *unico : kIdindicaTodos);
   int faltando = 0;
@@ -155,7 +155,7 @@ int TIndicadoresDeEmpAtvAnb::Carrega() {
   int code = 0;
   try {
     db::TDataSetHolder ds(db::ZiDb(), nivel.get);
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetInteger(Param(nivel), id_);
     ds->SetInteger("@idindica", kIdindicaTodos);
     // Rows come by indicator and date, so an entry ends with its latest row: its current value.
@@ -259,7 +259,7 @@ int PutValorDoIndicadorNaData(int nivel, int objeto, int indicador, TDayNumber d
   int code = 0;
   try {
     db::TDataSetHolder ds(db::ZiDb(), n.put);
-    if (!ds) return kPutSemProcedimento;
+    if (!ds) return ds.Failure(kPutSemProcedimento);
     ds->SetInteger(Param(n), objeto);
     ds->SetInteger("@idindica", indicador);
     ds->SetDayNumber("@datainivigencia", data);
@@ -298,7 +298,7 @@ int GetValorDoIndicadorNaData(int nivel, int objeto, int indicador, TDayNumber d
   int code = 0;
   try {
     db::TDataSetHolder ds(db::ZiDb(), n.getNaData);
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetInteger(Param(n), objeto);
     ds->SetInteger("@idindica", indicador);
     ds->SetDayNumber("@dataVigencia", data);

@@ -18,7 +18,7 @@ int Le(const char* procedimento, const std::function<void(db::TDbCommand&)>& lin
   int code = 0;
   try {
     db::TDataSetHolder ds(db::ZiDb(), procedimento);
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     code = db::ExecMultiResult(db::ZiDb(), *ds, linha);
   } catch (const std::exception& e) {
     ReportExceptionWithCode(procedimento, code, e, kNoCommand);

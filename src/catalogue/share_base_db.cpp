@@ -40,7 +40,7 @@ std::string ClassName(int idClass) { return ShownText(Listas().EnumClasses.Texto
 
 int PutBaseAcionaria(const TBaseAcionaria& base, const TUmaClasseNaBac& node, bool delOutrasClasses) {
   db::TDataSetHolder ds(db::ZiDb(), "PutBaseAcionaria");
-  if (!ds) return kCallFailed;
+  if (!ds) return ds.Failure(kCallFailed);
   ds->SetInteger("@IdEmp", base.Emp());
   ds->SetDayNumber("@Data", base.Date());
   ds->SetInteger("@Source", base.Source());
@@ -59,7 +59,7 @@ int PutBaseAcionaria(const TBaseAcionaria& base, const TUmaClasseNaBac& node, bo
 
 int DelBaseAcionaria(const TBaseAcionaria& base) {
   db::TDataSetHolder ds(db::ZiDb(), "DelBaseAcionaria");
-  if (!ds) return kCallFailed;
+  if (!ds) return ds.Failure(kCallFailed);
   ds->SetInteger("@IdEmp", base.Emp());
   ds->SetDayNumber("@Data", base.Date());
   ds->SetInteger("@Source", base.Source());
@@ -87,7 +87,7 @@ int TListaBaseAcionaria::Load(TDayNumber onlyDate) {
   bases_.clear();
   const int code = GuardedCall("TListaBaseAcionaria.Load", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "GetBaseAcDaEmp");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@IdEmp", emp_);
     ds->SetInteger("@Source", source_);
     ds->SetDayNumber("@Data", onlyDate);

@@ -55,6 +55,7 @@ bool TAdoDataBaseCustomizado::Connected() const { return driver_->Connected(); }
 
 std::unique_ptr<TDbCommand> TAdoDataBaseCustomizado::MeDaDS(CommandType type, const std::string& name) {
   ++dsAcc_;
+  meDaDSFailure_ = 0;
   for (auto& slot : cache_) {
     if (slot && slot->Type() == type && slot->Name() == name) return std::move(slot);
   }
@@ -72,6 +73,8 @@ std::unique_ptr<TDbCommand> TAdoDataBaseCustomizado::MeDaDS(CommandType type, co
     }
     return std::make_unique<TDbCommand>(*this, type, name, std::move(procedure));
   } catch (const std::exception& e) {
+    const auto* driverError = dynamic_cast<const EDriverError*>(&e);
+    if (driverError && driverError->Busy()) meDaDSFailure_ = kDatabaseBusy;
     Loga("DbUtil.MeDaDS \"" + name + "\" error " + e.what());
     --dsAcc_;
     NoteLostTransaction("DbUtil.MeDaDS " + name);

@@ -33,6 +33,8 @@ class TAdoDataBaseCustomizado {
 
   // Hands out a command for a procedure (or an SQL text); none when it cannot be made.
   std::unique_ptr<TDbCommand> MeDaDS(CommandType type, const std::string& name);
+  // Why the last MeDaDS made none: kDatabaseBusy for a busy database, else 0 (no code of its own).
+  int MeDaDSFailure() const { return meDaDSFailure_; }
   // Takes a command back into the cache; the caller's pointer is emptied.
   void TomaDataSet(std::unique_ptr<TDbCommand>& command);
   void FlushCache();
@@ -130,6 +132,7 @@ class TAdoDataBaseCustomizado {
   bool rollbackRequested_ = false;
   bool transactionLost_ = false;
   int dsAcc_ = 0;
+  int meDaDSFailure_ = 0;
   std::array<std::unique_ptr<TDbCommand>, kCacheSlots> cache_;
   int evictionIndex_ = 0;
   bool reconnectEnabled_;
@@ -170,6 +173,9 @@ class TDataSetHolder {
   TDataSetHolder& operator=(const TDataSetHolder&) = delete;
 
   explicit operator bool() const { return command_ != nullptr; }
+  // The code of a command that could not be made: the database's own (99201 when it is busy), else
+  // the caller's.
+  int Failure(int fallback) const { return db_.MeDaDSFailure() != 0 ? db_.MeDaDSFailure() : fallback; }
   TDbCommand& operator*() const { return *command_; }
   TDbCommand* operator->() const { return command_.get(); }
 

@@ -64,7 +64,7 @@ int WriteComposition(const char* procedure, TCompAcionariaRec& header, TCompAcio
     int32_t id = header.id;
     {
       db::TDataSetHolder ds(db::ZiDb(), procedure);
-      if (!ds) return kCallFailed;
+      if (!ds) return ds.Failure(kCallFailed);
       SetHeaderParams(*ds, header);
       code = db::ZiDb().ExecStProc(*ds, 0);
       if (code == 0 && isNew) id = ds->ParamAsInteger("@id");
@@ -190,7 +190,7 @@ int TCompAcionariaItems::Load(const TCompAcionariaRec& header) {
   entries_.clear();
   const int code = GuardedCall("CompAcionariaItems", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CompAcionariaItems");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", header.id);
     if (const int failed = db::ZiDb().ExecStProc(*ds, 2)) return failed;
     for (; !ds->Eof(); ds->Next()) {
@@ -224,7 +224,7 @@ int TCompAcionariaItems::Save(int32_t compositionId, bool isNew) {
   return GuardedCall("TCompAcionariaItems.Save", [&] {
     if (!isNew) {
       db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, "delete from CompAcionariaItem where idCompAcionaria = ?");
-      if (!ds) return kCallFailed;
+      if (!ds) return ds.Failure(kCallFailed);
       ds->SetSqlParams({int64_t{compositionId}});
       if (const int code = db::ZiDb().OpenSql(*ds)) return code;
     }
@@ -243,7 +243,7 @@ int TCompAcionariaItems::Save(int32_t compositionId, bool isNew) {
                                      DbValue(int64_t{confirmed[i]->vot}), DbValue(confirmed[i]->vlr)});
       }
       db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, sql);
-      if (!ds) return kCallFailed;
+      if (!ds) return ds.Failure(kCallFailed);
       ds->SetSqlParams(std::move(values));
       if (const int code = db::ZiDb().OpenSql(*ds)) return code;
     }
@@ -293,7 +293,7 @@ int DbCompAcionariaPut(TCompAcionariaRec& header, TCompAcionariaItems& items) {
 int DbCompAcionariaDel(int32_t id) {
   return GuardedCall("DbCompAcionariaDel", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CompAcionariaDel");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", id);
     return db::ZiDb().ExecStProc(*ds, 0);
   });
@@ -302,7 +302,7 @@ int DbCompAcionariaDel(int32_t id) {
 int DbCompAcionariaGetPelaEmpData(int32_t emp, TDayNumber dtref, TCompAcionariaRec& header) {
   return GuardedCall("DbCompAcionariaGetPelaEmpData", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CompAcionariaGetPelaEmpData");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@emp", emp);
     ds->SetDayNumber("@dtref", dtref);
     if (const int code = db::ZiDb().ExecStProc(*ds, 0)) return code;
@@ -315,7 +315,7 @@ int DbCompAcionariaDaEmp(int32_t emp, std::vector<TCompAcionariaRec>& headers) {
   headers.clear();
   const int code = GuardedCall("DbCompAcionariaDaEmp", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CompAcionariaDaEmp");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", emp);
     if (const int failed = db::ZiDb().ExecStProc(*ds, 2)) return failed;
     for (; !ds->Eof(); ds->Next()) ReadHeader(*ds, headers.emplace_back(), false);

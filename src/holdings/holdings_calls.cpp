@@ -22,7 +22,7 @@ int GuardedHoldingsCall(const char* where, const std::function<int()>& body) {
 
 int RunSqlText(const std::string& sql, std::vector<DbValue> params) {
   db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, sql);
-  if (!ds) return kHoldingsCallRaised;
+  if (!ds) return ds.Failure(kHoldingsCallRaised);
   ds->SetSqlParams(std::move(params));
   const int code = db::ZiDb().OpenSql(*ds);
   ds->Close();

@@ -588,7 +588,7 @@ int TPortfolio::WriteHeader() {
   const bool isNew = IdPortfolio() == 0;
   return GuardedHoldingsCall("TPortfolio.Write", [&] {
     db::TDataSetHolder ds(db::ZiDb(), isNew ? "PortfolioAdd" : "PortfolioPut");
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     ds->SetInteger("@id", IdPortfolio());
     ds->SetInteger("@emp", Emp());
     ds->SetDayNumber("@dtref", DtRef());
@@ -692,7 +692,7 @@ int TPortfolio::Load(int32_t id, TPortfolioContext& context) {
   int code = 0;
   try {
     db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, "SELECT * FROM PORTFOLIO WHERE ID = ?");
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     ds->SetSqlParams({id});
     code = db::ZiDb().OpenSql(*ds);
     if (code != 0) throw std::runtime_error(db::SqlErrorText(code));
@@ -724,7 +724,7 @@ int TPortfolio::Load(int32_t id, TPortfolioContext& context) {
     if (root) root->Collect(collections);
   return GuardedHoldingsCall("PortfolioItemsV2", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "PortfolioItemsV2");
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     ds->SetInteger("@id", id);
     if (const int result = db::ZiDb().ExecStProc(*ds, 2)) return result;
     return ReadMarkedResultSets(*ds, context, [&](const std::string& table, db::TDbCommand& rows) {
@@ -760,7 +760,7 @@ int TPortfolio::Delete(TPortfolioContext& context) {
   if (code == 0) {
     code = GuardedHoldingsCall("PortfolioDel", [&] {
       db::TDataSetHolder ds(db::ZiDb(), "PortfolioDel");
-      if (!ds) return kHoldingsCallRaised;
+      if (!ds) return ds.Failure(kHoldingsCallRaised);
       ds->SetInteger("@id", IdPortfolio());
       return db::ZiDb().ExecStProc(*ds, 0);
     });
@@ -782,7 +782,7 @@ int DbPortfolioGetPelaEmpTipoDocDataV2(int32_t emp, int type, TDayNumber dtref, 
   id = 0;
   return GuardedHoldingsCall("PortfolioGetPelaEmpTipoDocDataV2", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "PortfolioGetPelaEmpTipoDocDataV2");
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     ds->SetInteger("@TipoDocumento", type);
     ds->SetInteger("@emp", emp);
     ds->SetDayNumber("@dtref", dtref);

@@ -50,7 +50,7 @@ int Store(const char* procedure, TPortfolioRec& header, TPortfolioItems& securit
     if (guard.Code() != 0) return guard.Code();
     code = GuardedHoldingsCall(procedure, [&] {
       db::TDataSetHolder ds(db::ZiDb(), procedure);
-      if (!ds) return kHoldingsCallRaised;
+      if (!ds) return ds.Failure(kHoldingsCallRaised);
       SetHeader(*ds, header);
       const int result = db::ZiDb().ExecStProc(*ds, 0);
       if (result == 0 && isNew) header.id = ds->ParamAsInteger("@id");
@@ -155,7 +155,7 @@ int DbPortfolioPut(TPortfolioRec& header, TPortfolioItems& securities, bool chec
 int DbPortfolioCheck(int32_t id) {
   return GuardedHoldingsCall("DbPortfolioCheck", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "PortfolioCheck");
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     ds->SetInteger("@idPortfolio", id);
     return db::ZiDb().ExecStProc(*ds, 0);
   });
@@ -164,7 +164,7 @@ int DbPortfolioCheck(int32_t id) {
 int DbPortfolioGetPelaEmpTipoDocData(int32_t emp, int type, TDayNumber dtref, TPortfolioRec& header) {
   return GuardedHoldingsCall("DbPortfolioGetPelaEmpTipoDocData", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "PortfolioGetPelaEmpTipoDocData");
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     ds->SetInteger("@TipoDocumento", type);
     ds->SetInteger("@emp", emp);
     ds->SetDayNumber("@dtref", dtref);

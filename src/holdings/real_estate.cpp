@@ -53,7 +53,7 @@ int ReadOne(const char* where, const char* procedure, const std::function<void(d
             TImovelRec& record) {
   return GuardedHoldingsCall(where, [&] {
     TDataSetHolder ds(db::ZiDb(), procedure);
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     setInputs(*ds);
     const int code = db::ZiDb().ExecStProc(*ds, 2);
     if (code == 0) ReadProperty(*ds, record);
@@ -77,7 +77,7 @@ int InTransaction(const std::function<int()>& body) {
 int DocAdd(int32_t id, const std::string& document, bool mayClean) {
   return GuardedHoldingsCall("DbImovelDocAdd", [&] {
     TDataSetHolder ds(db::ZiDb(), "ImovelDocAdd");
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     ds->SetInteger("@idImovel", id);
     ds->SetText("@newdoc", document);
     ds->SetBoolean("@podeLimparDoc", mayClean);
@@ -166,7 +166,7 @@ int DbImovelAdd(TImovelRec& record) {
     int32_t id = 0;
     const int code = GuardedHoldingsCall("DbImovelAdd", [&] {
       TDataSetHolder ds(db::ZiDb(), "ImovelAdd");
-      if (!ds) return kHoldingsCallRaised;
+      if (!ds) return ds.Failure(kHoldingsCallRaised);
       SetFields(*ds, record);
       ds->SetText("@doc", document);
       ds->SetBoolean("@podeLimparDoc", mayClean);
@@ -189,7 +189,7 @@ int DbImovelPut(TImovelRec& record) {
   return InTransaction([&] {
     const int code = GuardedHoldingsCall("DbImovelPut", [&] {
       TDataSetHolder ds(db::ZiDb(), "ImovelPut");
-      if (!ds) return kHoldingsCallRaised;
+      if (!ds) return ds.Failure(kHoldingsCallRaised);
       ds->SetInteger("@id", id);
       SetFields(*ds, record);
       return db::ZiDb().ExecStProc(*ds, 0);
@@ -201,7 +201,7 @@ int DbImovelPut(TImovelRec& record) {
 int DbImovelDel(int32_t id) {
   return GuardedHoldingsCall("DbImovelDel", [&] {
     TDataSetHolder ds(db::ZiDb(), "ImovelDel");
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     ds->SetInteger("@id", id);
     return db::ZiDb().ExecStProc(*ds, 0);
   });
@@ -220,7 +220,7 @@ int DbImovelDocsAdd(int32_t id, const TImovelRec& record) {
 int DbImovelDocDel(const std::string& docId) {
   return GuardedHoldingsCall("DbImovelDocDel", [&] {
     TDataSetHolder ds(db::ZiDb(), "ImovelDocDel");
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     ds->SetText("@doc_id", docId);
     return db::ZiDb().ExecStProc(*ds, 0);
   });
@@ -229,7 +229,7 @@ int DbImovelDocDel(const std::string& docId) {
 int DbImovelList(const std::string& searchPattern, std::vector<TImovelListRow>& rows) {
   return GuardedHoldingsCall("DbImovelList", [&] {
     TDataSetHolder ds(db::ZiDb(), "PtfImovelGetList");
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     ds->SetText("@searchText", searchPattern);
     const int code = db::ZiDb().ExecStProc(*ds, 2);
     rows.clear();
@@ -246,7 +246,7 @@ int DbImovelList(const std::string& searchPattern, std::vector<TImovelListRow>& 
 int DbBairrosDaCidade(int32_t city, TArrayBairroRec& list) {
   return GuardedHoldingsCall("DbBairrosDaCidade", [&] {
     TDataSetHolder ds(db::ZiDb(), "getBairroByCidade");
-    if (!ds) return kHoldingsCallRaised;
+    if (!ds) return ds.Failure(kHoldingsCallRaised);
     const int code = db::ZiDb().ExecStProcId(*ds, city, 2);
     if (code == 0) {
       TArrayBairroRec read;

@@ -94,7 +94,7 @@ int THolderDocIndex::Build() {
   if (built_) return 0;
   const int code = GuardedCall("THolderDocIndex.Build", [&] {
     db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, std::string(select_));
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     if (const int failed = db::ZiDb().OpenSql(*ds)) return failed;
     entries_.clear();
     entries_.reserve(static_cast<size_t>(ds->RecordCount()));
@@ -152,7 +152,7 @@ template <typename K>
 int THolderRegistry<K>::Get(int32_t id, THolderRec& rec) {
   return GuardedCall(Proc("Db", Proc(K::prefix, "Get")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "Get"));
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", id);
     if (const int code = db::ZiDb().ExecStProc(*ds, 2)) return code;
     if (ds->Eof()) return kAnswerNotFound;
@@ -165,7 +165,7 @@ template <typename K>
 int THolderRegistry<K>::Add(const THolderRec& rec, bool mayClean) {
   return GuardedCall(Proc("Db", Proc(K::prefix, "Add")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "Add"));
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", rec.id);
     ds->SetInteger("@pais", rec.pais);
     ds->SetText("@nome", rec.nome);
@@ -179,7 +179,7 @@ template <typename K>
 int THolderRegistry<K>::Put(const THolderRec& rec, bool keep, bool forceMain, bool mayClean) {
   return GuardedCall(Proc("Db", Proc(K::prefix, "Put")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "Put"));
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", rec.id);
     ds->SetInteger("@pais", rec.pais);
     ds->SetText("@nome", rec.nome);
@@ -196,7 +196,7 @@ template <typename K>
 int THolderRegistry<K>::AddDoc(const THolderRec& rec, bool mayClean) {
   return GuardedCall(Proc("Db", Proc(K::prefix, "AddDoc")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "AddDoc"));
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger(std::string(K::addDocId), rec.id);
     ds->SetText("@newdoc", rec.doc);
     ds->SetInteger("@newdocpais", rec.pais);
@@ -209,7 +209,7 @@ template <typename K>
 int THolderRegistry<K>::DelDoc(const std::string& doc_id, int32_t docpais) {
   return GuardedCall(Proc("Db", Proc(K::prefix, "DelDoc")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "DelDoc"));
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@docpais", docpais);
     ds->SetText("@doc_id", doc_id);
     return db::ZiDb().ExecStProc(*ds, 0);
@@ -222,7 +222,7 @@ int THolderRegistry<K>::Del(int32_t id, int32_t& company, int32_t& count) {
   count = 0;
   return GuardedCall(Proc("Db", Proc(K::prefix, "Del")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "Del"));
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", id);
     const int code = db::ZiDb().ExecStProc(*ds, 0);
     company = ds->ParamAsInteger(std::string(K::delCompany));
@@ -240,7 +240,7 @@ int THolderRegistry<K>::GetByDocPais(const std::string& doc, int32_t pais, const
   found = THolderFound{};
   return GuardedCall(Proc("Db", Proc(K::prefix, "GetByDocPais")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "GetByDocPais"));
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetText("@doc_in", doc);
     ds->SetInteger("@docpais_in", pais);
     ds->SetText("@tentaessenome", tryName);
@@ -262,7 +262,7 @@ int THolderRegistry<K>::ListNames(int32_t id, std::vector<_NomeHolder>& names) {
   names.clear();
   const int code = GuardedCall(Proc("Db", Proc(K::prefix, "ListNames")), [&] {
     db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, "ListNames"));
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", id);
     return db::ExecMultiResult(db::ZiDb(), *ds, [&](db::TDbCommand& row) {
       names.push_back({row.FieldAsText("nome"), row.FieldAsBoolean("VaiProZor")});
@@ -278,7 +278,7 @@ int THolderRegistry<K>::NamesSave(int32_t id, std::vector<_NomeHolder>& names) {
     if (!name.toDelete && !name.modified) continue;
     const int code = GuardedCall(Proc("Db", Proc(K::prefix, "NamesSave")), [&] {
       db::TDataSetHolder ds(db::ZiDb(), Proc(K::prefix, name.toDelete ? "NomeDel" : "NomeMod"));
-      if (!ds) return kCallFailed;
+      if (!ds) return ds.Failure(kCallFailed);
       ds->SetInteger("@id", id);
       ds->SetText("@nome", name.nome);
       if (!name.toDelete) ds->SetBoolean("@VaiProZor", name.VaiProZor);

@@ -68,7 +68,7 @@ void LogException(const char* what, const std::exception& e) {
 int ReadIdList(const TListProcedure& procedure, const std::string& value, int code,
                const std::string* className, std::vector<int>& ids) {
   db::TDataSetHolder ds(db::ZiDb(), procedure.name);
-  if (!ds) return procedure.exceptionCode;
+  if (!ds) return ds.Failure(procedure.exceptionCode);
   try {
     ds->SetText(procedure.valueParam, value);
     ds->SetInteger(procedure.codeParam, code);
@@ -201,7 +201,7 @@ int ResolveOneCompanyByCnpj(std::string_view token1, std::string_view token2, TD
   const std::optional<int> country = KnownCode(key.value2, Listas().EnumPais);
   if (!country) return kKeyCountryInvalid;
   db::TDataSetHolder ds(db::ZiDb(), "PegaApenasUmIdEmpPeloCnpjCountry");
-  if (!ds) return kOneCompanyFailed;
+  if (!ds) return ds.Failure(kOneCompanyFailed);
   try {
     ds->SetText("@cnpj", key.value1);
     ds->SetInteger("@pais", *country);

@@ -74,7 +74,7 @@ int TListaStringsAbrev::Carrega(int pais, int tipo) {
   int code = 0;
   try {
     db::TDataSetHolder ds(db::ZiDb(), "BufPorPaisGet");
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetInteger("@pais", pais);
     ds->SetInteger("@tipo", tipo);
     code = db::ZiDb().ExecStProc(*ds, 0);

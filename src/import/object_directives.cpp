@@ -387,7 +387,7 @@ int ChamaComTicker(const char* procedimento, const std::string& ticker, int32_t 
   int code = 0;
   try {
     db::TDataSetHolder ds(db::ZiDb(), procedimento);
-    if (!ds) return kNoCommand;
+    if (!ds) return ds.Failure(kNoCommand);
     ds->SetText("@ticker", ticker);
     ds->SetInteger("@bolsa", bolsa);
     parametros(*ds);

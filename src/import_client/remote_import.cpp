@@ -81,7 +81,7 @@ int EnviaArquivoParaImportacao(const std::string& file, int priority, bool logIn
   Loga("RemoteImport " + shown);
   Progress(progress, "sending import file <" + shown + ">. wait...");
   db::TDataSetHolder ds(db::ZiDb(), "ImportFileAdd");
-  if (!ds) return kNoUploadCommand;
+  if (!ds) return ds.Failure(kNoUploadCommand);
   ds->SetInteger("@Prioridade", priority);
   ds->SetText("@Filename", shown);
   ds->SetInteger("@Flags", ImportFlagsOf(encoding));

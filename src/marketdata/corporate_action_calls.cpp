@@ -31,7 +31,7 @@ void SetRecord(db::TDbCommand& ds, const tPrvento& prv) {
 
 int Import(const char* procedure, const std::string& ticker, int bolsa, const tPrvento& prv) {
   db::TDataSetHolder ds(db::ZiDb(), procedure);
-  if (!ds) return kCallFailed;
+  if (!ds) return ds.Failure(kCallFailed);
   ds->SetText("@ticker", ticker);
   ds->SetInteger("@bolsa", bolsa);
   SetRecord(*ds, prv);
@@ -41,7 +41,7 @@ int Import(const char* procedure, const std::string& ticker, int bolsa, const tP
 int Write(const char* procedure, tPrvento& prv) {
   return GuardedCall(procedure, [&] {
     db::TDataSetHolder ds(db::ZiDb(), procedure);
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", prv.id);
     ds->SetInteger("@anb", prv.anb);
     SetRecord(*ds, prv);
@@ -63,7 +63,7 @@ int DbPrvImportV2(const std::string& ticker, int bolsa, const tPrvento& prv) {
 
 int DbPrvDelV2(const std::string& chaveExterna) {
   db::TDataSetHolder ds(db::ZiDb(), "PrvDelV2");
-  if (!ds) return kCallFailed;
+  if (!ds) return ds.Failure(kCallFailed);
   ds->SetText("@chaveExterna", chaveExterna);
   return db::ZiDb().ExecStProc(*ds, 0);
 }
@@ -79,7 +79,7 @@ int DbPrvDaAnbV2(int anb, std::vector<tPrvento>& actions) {
   actions.clear();
   const int code = GuardedCall("DbPrvDaAnbV2", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "PrvDaAnbV2");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", anb);
     if (const int failed = db::ZiDb().ExecStProc(*ds, 2)) return failed;
     for (; !ds->Eof(); ds->Next()) {
@@ -106,7 +106,7 @@ int DbOcoCaracsV2(std::vector<TOcoCaracs>& types) {
   types.clear();
   const int code = GuardedCall("DbOcoCaracsV2", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "OcoCaracsV2");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     if (const int failed = db::ZiDb().ExecStProc(*ds, 2)) return failed;
     for (; !ds->Eof(); ds->Next())
       types.push_back({ds->FieldAsInteger("id"), ds->FieldAsInteger("seq"), ds->FieldAsText("abrv"),

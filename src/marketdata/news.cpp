@@ -38,7 +38,7 @@ std::string NwsOneLine(const tNws& item) {
 
 int DbNwsImportV2(int emp, TDayNumber date, int seq, const std::string& txt) {
   db::TDataSetHolder ds(db::ZiDb(), "NwsImportV2");
-  if (!ds) return kCallFailed;
+  if (!ds) return ds.Failure(kCallFailed);
   ds->SetInteger("@emp", emp);
   ds->SetDayNumber("@date", date);
   ds->SetInteger("@seq", seq);
@@ -51,7 +51,7 @@ int DbNwsGet(int id, tNws& item) {
   item = tNws{};
   return GuardedCall("DbNwsGet", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "NwsGet");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", id);
     const int code = db::ZiDb().ExecStProc(*ds, 0);
     if (code != 0) return code;
@@ -67,7 +67,7 @@ int DbNwsGet(int id, tNws& item) {
 int DbNwsAdd(tNws& item) {
   return GuardedCall("DbNwsAdd", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "NwsAdd");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     SetItem(*ds, item);
     const int code = db::ZiDb().ExecStProc(*ds, 0);
     if (code == 0) item.id = ds->ParamAsInteger("@id");
@@ -78,7 +78,7 @@ int DbNwsAdd(tNws& item) {
 int DbNwsPut(const tNws& item) {
   return GuardedCall("DbNwsPut", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "NwsPut");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     SetItem(*ds, item);
     return db::ZiDb().ExecStProc(*ds, 0);
   });
@@ -87,7 +87,7 @@ int DbNwsPut(const tNws& item) {
 int DbNwsDel(int id) {
   return GuardedCall("DbNwsDel", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "NwsDel");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", id);
     return db::ZiDb().ExecStProc(*ds, 0);
   });
@@ -97,7 +97,7 @@ int DbNwsDaEmpAbrv(int emp, std::vector<tNws>& items) {
   items.clear();
   const int code = GuardedCall("DbNwsDaEmpAbrv", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "NwsDaEmpAbrv");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@id", emp);
     if (const int failed = db::ZiDb().ExecStProc(*ds, 2)) return failed;
     for (; !ds->Eof(); ds->Next()) {

@@ -66,7 +66,7 @@ TDayNumber DayOf(const DbValue& value) {
 int DbCotacaoImportV4(const TQuoteImport& line) {
   return Guarded("DbCotacaoImportV4", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CotacaoImportV4");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     const TImportPositions& at = PositionsIn(*ds);
     ds->SetTextAt(at.ticker, line.ticker);
     ds->SetIntegerAt(at.bolsa, line.exchange);
@@ -87,7 +87,7 @@ int DbCotacaoImportV4(const TQuoteImport& line) {
 int DbCotacaoImportDelRange(const std::string& ticker, int exchange, TDayNumber from, TDayNumber to) {
   return Guarded("DbCotacaoImportDelRange", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CotacaoImportDelRange");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetText("@ticker", ticker);
     ds->SetInteger("@bolsa", exchange);
     ds->SetDayNumber("@datefrom", from);
@@ -100,7 +100,7 @@ int DbCotacaoDaAnbV2(int anb, TDayNumber min, TDayNumber max, std::vector<TQuote
   days.clear();
   const int code = Guarded("DbCotacaoDaAnbV2", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CotacaoDaAnbV2");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@anb", anb);
     ds->SetDayNumber("@min", min);
     ds->SetDayNumber("@max", max);
@@ -122,7 +122,7 @@ int DbCotacaoDaAnbMinDate(int anb, TDayNumber& date) {
   date = kNoDate;
   return Guarded("DbCotacaoDaAnbMinDate", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CotacaoDaAnbMinDate");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     ds->SetInteger("@anb", anb);
     const int failed = db::ZiDb().ExecStProc(*ds, 0);
     if (failed == 0) date = DayOf(ds->ParamValue("@date"));
@@ -133,7 +133,7 @@ int DbCotacaoDaAnbMinDate(int anb, TDayNumber& date) {
 int DbCotacaoPutV4(int anb, const TQuoteRecord& day) {
   return Guarded("DbCotacaoPutV4", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "CotacaoPutV4");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     // The procedure's parameters go by position: the series, the date, the values, and false.
     const std::vector<db::TDbCommand::Param>& params = ds->Params();
     if (params.size() != 1 + 2 + kQuoteValues + 1) return kCallFailed;

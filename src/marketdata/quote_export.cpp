@@ -54,7 +54,7 @@ int SelectSeries(const TQuoteExportSelection& selection, std::vector<TSeriesRow>
                           std::to_string(selection.country) + ")" + "   and" + "   (AtvTipoObj = " +
                           std::to_string(selection.assetType) + ")";
   db::TDataSetHolder ds(db::ZiDb(), db::CommandType::Text, sql);
-  if (!ds) return 3939;
+  if (!ds) return ds.Failure(3939);
   if (const int code = db::ZiDb().OpenSql(*ds)) return code;
   try {
     for (; !ds->Eof(); ds->Next()) {

@@ -51,7 +51,7 @@ int TTipoDeBGLDestinoCache::TipoDoTicker(int exchange, std::string_view ticker, 
 
 int TTipoDeBGLDestinoCache::Preload(int exchange) {
   db::TDataSetHolder ds(db::ZiDb(), "GetTiposDeBGLDestinoDaBolsa");
-  if (!ds) return kNoCommand;
+  if (!ds) return ds.Failure(kNoCommand);
   ds->SetInteger("@bolsa", exchange);
   const int code = db::ZiDb().ExecStProc(*ds, 2);
   if (code != 0) {

@@ -265,7 +265,7 @@ int InitDbConnection(std::string user, std::string password, bool exclusive, TMe
 
 int CheckClientVersionV2() {
   db::TDataSetHolder ds(db::ZiDb(), "CheckClientVersionV2");
-  if (!ds) return kVersionCheckNotPrepared;
+  if (!ds) return ds.Failure(kVersionCheckNotPrepared);
   bool adminVersion = TemParam("AdminVersion");
   ds->SetInteger("@ClientVersion", adminVersion ? kAdminVersion : kClientVersion);
   ds->SetInteger("@PatchNum", adminVersion ? kAdminVersion : kPatchNum);
@@ -279,7 +279,7 @@ int CheckClientVersionV2() {
 int GetInfoDoUsuario() {
   ClearUserInfo();
   db::TDataSetHolder ds(db::ZiDb(), "GetInfoDoUsuario");
-  if (!ds) return 3939;
+  if (!ds) return ds.Failure(3939);
   int code = db::ZiDb().ExecStProc(*ds, 0);
   if (code != 0) return code;
   TZiGlobs& g = ZiGlobs();

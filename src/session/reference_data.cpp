@@ -52,7 +52,7 @@ std::string LastWord(const std::string& text) {
 int CallWriter(const char* procedure, const std::function<void(db::TDbCommand&)>& setInputs,
                std::initializer_list<tIntStgList*> changed = {}) {
   db::TDataSetHolder ds(db::ZiDb(), procedure);
-  if (!ds) return 3939;
+  if (!ds) return ds.Failure(3939);
   setInputs(*ds);
   int code = db::ZiDb().ExecStProc(*ds, 0);
   if (code == 0)

@@ -57,6 +57,27 @@ TEST_F(DbTest, CallsThatCannotRunGetTheirCodes) {
   EXPECT_THAT(LogTexts(), Contains("ExecStProc erro:4089 EDBException:EDBException:4089"));
 }
 
+// A command that cannot be made because the database is busy says so; any other failure leaves the
+// caller's own code.
+TEST_F(DbTest, ACommandThatCannotBeMadeCarriesItsReason) {
+  driver_->InjectFaults({.failCall = 1, .failAsBusy = true});
+  {
+    TDataSetHolder ds(*db_, "TestReturns");
+    ASSERT_FALSE(ds);
+    EXPECT_EQ(ds.Failure(3939), kDatabaseBusy);
+  }
+  driver_->InjectFaults({.failCall = 1});
+  {
+    TDataSetHolder ds(*db_, "TestEcho");
+    ASSERT_FALSE(ds);
+    EXPECT_EQ(ds.Failure(3939), 3939);
+  }
+  driver_->InjectFaults({});
+  TDataSetHolder ds(*db_, "TestReturns");
+  ASSERT_TRUE(ds);
+  EXPECT_EQ(ds.Failure(3939), 3939);
+}
+
 TEST_F(DbTest, SqlTextBindsItsValues) {
   TDataSetHolder sql(*db_, CommandType::Text, "SELECT ? || ? AS joined");
   sql->SetSqlParams({DbValue("a'; DROP TABLE t_items; --"), DbValue("b")});

@@ -347,13 +347,13 @@ TEST_F(ObjectWindow, AConnectionLostWhileTheFormIsOpenKeepsTheEntriesUntilTheSer
   EXPECT_EQ(posted_, (std::vector<std::pair<int, int>>{{kMsgObjTreeChanged, 0}}));
 }
 
-// Another process holds the database's write lock past the busy wait when the change is written (the
-// call after the one that learns the procedure's parameters): the form stays with its entries.
+// Another process holds the database's write lock past the busy wait (from the first call, the one
+// that learns the procedure's parameters): the form stays with its entries.
 TEST_F(ObjectWindow, ABusyDatabaseShowsItsCodeAndWritesNothing) {
   auto window = Open(CompanyId("PETR"));
   const std::string before = Dump();
   forms->answers.push_back({.emp = [](tObjEmp& emp) { emp.nome = "Petrobras"; },
-                            .hook = [this] { Driver().InjectFaults({.failCall = 2, .failAsBusy = true}); }});
+                            .hook = [this] { Driver().InjectFaults({.failCall = 1, .failAsBusy = true}); }});
   forms->answers.push_back({.okay = false});
   window->Change();
   EXPECT_EQ(BoxCaptions(), (std::vector<std::string>{"SQL error 99201 on ObjEmpPut"}));

@@ -73,7 +73,7 @@ void tLogForm::OnFirstPaint() {
 int tLogForm::DataLogDump(TTable& table) {
   return GuardedCall("DataLogDump", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "DataLogDump");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     const int code = db::ZiDb().ExecStProc(*ds, 2);
     if (code != 0) return code;
     for (int i = 0; i < ds->FieldCount(); ++i) table.columns.push_back(ds->FieldName(i));

@@ -183,7 +183,7 @@ void TWinMainCtl::TableEditorKey() {
 int DbUsrGetData(int& daysToWarn) {
   return GuardedCall("UsrGetData", [&] {
     db::TDataSetHolder ds(db::ZiDb(), "UsrGetData");
-    if (!ds) return kCallFailed;
+    if (!ds) return ds.Failure(kCallFailed);
     const int code = db::ZiDb().ExecStProc(*ds, 0);
     if (code == 0) daysToWarn = ds->ParamAsInteger("@lpcttlwarn");
     return code;
