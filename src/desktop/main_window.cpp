@@ -287,14 +287,11 @@ TWinMain::TWinMain(TWinMainCtl::THooks hooks)
     hooks.createWindow = [this](int kind) { return CreateDocWindowOfKind(kind, area_, toolbar_); };
   if (!hooks.importAllowed) hooks.importAllowed = ImportPermitido;
   if (!hooks.usrGetData) hooks.usrGetData = DbUsrGetData;
-  if (!hooks.companyRow)
-    hooks.companyRow = [](int companyId, tObjHierEx& row) {
-      std::vector<tObjHierEx> rows;
+  if (!hooks.companyRows)
+    hooks.companyRows = [](int companyId, std::vector<tObjHierEx>& rows) {
       const int code = GetObjListDaEmp(kNivelEmpresa, companyId, rows);
       // A company that does not exist: the embedded server says so, another may list nothing.
-      if (code == kAnswerNotFound || (code == 0 && rows.empty())) return kEmpNaoEncontrada;
-      if (code == 0) row = rows.front();
-      return code;
+      return code == kAnswerNotFound || (code == 0 && rows.empty()) ? kEmpNaoEncontrada : code;
     };
   if (!hooks.login) hooks.login = [this] { LoginInterativo(LoginDialog()); };
   if (!hooks.isAdmin) hooks.isAdmin = [] { return ZiGlobs().IsAdmin; };

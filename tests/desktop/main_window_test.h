@@ -70,9 +70,11 @@ class MainWindowTest : public testing::Test {
       days = -1;
       return 0;
     };
-    hooks.companyRow = [](int id, tObjHierEx& row) {
+    hooks.companyRows = [](int id, std::vector<tObjHierEx>& rows) {
+      tObjHierEx row;
       row.EmpId = id;
       row.EmpNome = "Added";
+      rows = {row};
       return 0;
     };
     return hooks;

@@ -90,9 +90,9 @@ class MainWindowView : public test::MainWindowTest {
  protected:
   TWinMainCtl::THooks Hooks() override {
     TWinMainCtl::THooks hooks = MainWindowTest::Hooks();
-    hooks.companyRow = [this, added = hooks.companyRow](int id, tObjHierEx& row) {
+    hooks.companyRows = [this, added = hooks.companyRows](int id, std::vector<tObjHierEx>& rows) {
       events.push_back("row " + std::to_string(id));
-      return added(id, row);
+      return added(id, rows);
     };
     hooks.pickObject = [this](tObjHierEx& copy) {
       ++picks;

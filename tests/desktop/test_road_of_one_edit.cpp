@@ -22,6 +22,7 @@
 #include "desktop/catalogue/company_picker_view.h"
 #include "desktop/catalogue/object_forms_view.h"
 #include "desktop/catalogue/object_window_view.h"
+#include "desktop/core/desktop_messages.h"
 #include "desktop/main_window.h"
 #include "server/server.h"
 #include "server/server_tool.h"
@@ -157,6 +158,32 @@ TEST_F(RoadOfOneEdit, PickPetrobrasAndRenameItInItsForm) {
   ASSERT_NE(ObjectWindow(), nullptr);
   EXPECT_EQ(ObjectWindow()->List()->item(0)->text().toStdString(), std::string("Company: ") + kNewName);
   EXPECT_EQ(main_->windowTitle().toStdString(), MainCaption(main_->Ctl().DocWindow()));
+}
+
+// A company deleted while it is current (by another analyst, say) stops being current at the next
+// change of the object tree, through the database's own answer.
+TEST_F(RoadOfOneEdit, ACompanyGoneIsCurrentNoLongerAfterTheNextTreeChange) {
+  main_ = std::make_unique<TWinMain>();
+  main_->show();
+  std::string stuckAt;
+  ASSERT_TRUE(Run({{"login", [&] { return Modal<TWinLogin>() != nullptr; }, [&] { Modal<TWinLogin>()->accept(); }}},
+                  stuckAt))
+      << stuckAt;
+  for (int i = 0; i < 100 && !EstaConectado(false); ++i) QTest::qWait(10);
+  auto& server = *static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).Server();
+  server.ExecuteSql("INSERT INTO empresa (cod, pais, nome) VALUES ('GONE', 0, 'Gone S.A.')");
+  tObjHierEx gone;
+  gone.EmpId = static_cast<int>(Sql("SELECT id FROM empresa WHERE cod = 'GONE'").AsInteger());
+  gone.EmpNome = "Gone S.A.";
+  ASSERT_TRUE(main_->Ctl().SwitchTo(gone, 0));
+  PostDesktopMessage(kMsgObjTreeChanged);
+  QTest::qWait(50);
+  EXPECT_EQ(main_->Ctl().CurObj().EmpId, gone.EmpId) << "it still exists";
+  server.ExecuteSql("DELETE FROM empresa WHERE cod = 'GONE'");
+  PostDesktopMessage(kMsgObjTreeChanged);
+  for (int i = 0; i < 100 && main_->Ctl().CurObj().EmpId != 0; ++i) QTest::qWait(10);
+  EXPECT_EQ(main_->Ctl().CurObj().EmpId, 0);
+  EXPECT_TRUE(boxes_.empty()) << testing::PrintToString(boxes_);
 }
 
 }  // namespace

@@ -96,10 +96,14 @@ class MainWindow : public test::DesktopTest {
       events.push_back("login");
       connected = loginConnects;
     };
-    hooks.companyRow = [this](int id, tObjHierEx& row) {
+    hooks.companyRows = [this](int id, std::vector<tObjHierEx>& rows) {
       if (id == emptyCompany) return 3939;  // no rows
       if (id == deletedCompany) return kEmpNaoEncontrada;
+      tObjHierEx row;
       row.EmpId = id;
+      rows = {row};
+      // ACME's series while it exists.
+      if (id == series.EmpId && seriesExists) rows.push_back(series);
       return 0;
     };
     if (withPicker)
@@ -155,6 +159,7 @@ class MainWindow : public test::DesktopTest {
   bool yesToLogin = false;
   bool admin = false;
   int emptyCompany = 404;
+  bool seriesExists = true;
   int deletedCompany = 410;
   tObjHierEx company;
   tObjHierEx series;
@@ -437,6 +442,19 @@ TEST_F(MainWindow, ATreeChangeThatDeletedTheCurrentCompanyLeavesNoCurrentObject)
     EXPECT_EQ(ctl->CurObj().EmpId, other);
   }
   EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(MainWindow, ATreeChangeThatDeletedTheCurrentSeriesKeepsItsCompanyCurrent) {
+  ASSERT_TRUE(ctl->SwitchTo(series, 1002));
+  ctl->ObjectTreeChanged();
+  EXPECT_EQ(ctl->CurObj(), series) << "the series still exists";
+  seriesExists = false;
+  ctl->ObjectTreeChanged();
+  EXPECT_EQ(ctl->CurObj().EmpId, series.EmpId);
+  EXPECT_EQ(ctl->CurObj().EmpNome, series.EmpNome);
+  EXPECT_EQ(ctl->CurObj().AtvId, 0);
+  EXPECT_EQ(ctl->CurObj().AnbId, 0);
+  EXPECT_EQ(ctl->DocWindow(), nullptr) << "the prices of a series that is gone close";
 }
 
 TEST_F(MainWindow, MessagesNeedAConnection) {

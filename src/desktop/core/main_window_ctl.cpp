@@ -1,5 +1,7 @@
 #include "desktop/core/main_window_ctl.h"
 
+#include <algorithm>
+
 #include "catalogue/call_support.h"
 #include "catalogue/catalogue.h"
 #include "db/connection.h"
@@ -162,18 +164,29 @@ bool TWinMainCtl::HandleKey(const TKeyMessage& message) {
 void TWinMainCtl::ObjectTreeChanged() {
   if (!hooks_.connected(false)) return;
   if (hooks_.objectTreeChanged) hooks_.objectTreeChanged();
-  tObjHierEx row;
-  if (curObj_.EmpId == 0 || hooks_.companyRow(curObj_.EmpId, row) != kEmpNaoEncontrada) return;
-  // Left as it was, the box would name a company that is gone and the next window would fail its load.
-  if (SwitchTo({}, chooserCode_)) view_.RepaintCurObj();
+  if (curObj_.EmpId == 0) return;
+  std::vector<tObjHierEx> rows;
+  const int code = hooks_.companyRows(curObj_.EmpId, rows);
+  // Left as it was, the box would name an object that is gone and the next window would fail its load.
+  tObjHierEx still;
+  if (code == kEmpNaoEncontrada) {
+    still = {};
+  } else if (code != 0 || std::any_of(rows.begin(), rows.end(), [&](const tObjHierEx& row) {
+               return row.AtvId == curObj_.AtvId && (curObj_.AnbId == 0 || row.AnbId == curObj_.AnbId);
+             })) {
+    return;
+  } else {
+    still = {.EmpId = curObj_.EmpId, .EmpNome = curObj_.EmpNome, .EmpPais = curObj_.EmpPais};
+  }
+  if (SwitchTo(still, chooserCode_)) view_.RepaintCurObj();
 }
 
 void TWinMainCtl::CompanyAdded(int companyId) {
   if (!hooks_.connected(false)) return;
   if (hooks_.objectTreeChanged) hooks_.objectTreeChanged();
-  tObjHierEx row;
-  if (hooks_.companyRow(companyId, row) != 0) return;
-  if (SwitchTo(row, chooserCode_)) view_.RepaintCurObj();
+  std::vector<tObjHierEx> rows;
+  if (hooks_.companyRows(companyId, rows) != 0 || rows.empty()) return;
+  if (SwitchTo(rows.front(), chooserCode_)) view_.RepaintCurObj();
 }
 
 void TWinMainCtl::TableEditorKey() {

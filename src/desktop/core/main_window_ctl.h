@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "catalogue/objects.h"
 #include "desktop/core/mdi_child.h"
@@ -62,9 +63,9 @@ class TWinMainCtl {
     std::function<bool()> importAllowed;
     // "UsrGetData": the code, and the days until the password expires.
     std::function<int(int& daysToWarn)> usrGetData;
-    // The company's row of the object list: the code, kEmpNaoEncontrada (4174) when the company does
+    // The company's rows of the object list: the code, kEmpNaoEncontrada (4174) when the company does
     // not exist.
-    std::function<int(int companyId, tObjHierEx& row)> companyRow;
+    std::function<int(int companyId, std::vector<tObjHierEx>& rows)> companyRows;
     // The interactive login.
     std::function<void()> login;
     // The company picker: fills the copy of the current object from the chosen row; false when
@@ -96,7 +97,8 @@ class TWinMainCtl {
   // F2, F3, and any other key to the document window; true when handled.
   bool HandleKey(const TKeyMessage& message);
   // The object tree changed (posted by the company window): the picker searches again, and a
-  // current company that was deleted is the current object no longer.
+  // current company, class or series that was deleted is the current object no longer (the
+  // company stays current when only its class or series went).
   void ObjectTreeChanged();
   // A company was added (posted by the company window).
   void CompanyAdded(int companyId);
