@@ -21,6 +21,7 @@
 #include <utility>
 
 #include "desktop/catalogue/object_window_view.h"
+#include "desktop/catalogue/share_base_window_view.h"
 #include "desktop/core/window_kinds.h"
 
 namespace zi::desktop {
@@ -41,7 +42,7 @@ QString DroppedFile(const QMimeData* data) {
 }  // namespace
 
 bool KindBuilt(int kind) {
-  return kind == kKindLog || kind == kKindImport || kind == kKindObjects;
+  return kind == kKindLog || kind == kKindImport || kind == kKindObjects || kind == kKindShareBase;
 }
 
 std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWidget* toolbar) {
@@ -49,6 +50,7 @@ std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWi
     case kKindLog: return std::make_unique<tLogView>(parent, toolbar);
     case kKindImport: return std::make_unique<tImpView>(parent, toolbar);
     case kKindObjects: return std::make_unique<tObjWinView>(parent, toolbar, FormsForObjectWindow(parent));
+    case kKindShareBase: return std::make_unique<tBacWinView>(parent, toolbar);
     default: return nullptr;
   }
 }
