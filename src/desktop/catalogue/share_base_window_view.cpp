@@ -25,7 +25,6 @@ namespace zi::desktop {
 
 namespace {
 
-constexpr int kDateLength = 10;
 constexpr int kMinColumnWidth = 110;
 
 QColor ColourOf(uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb)); }
@@ -40,7 +39,7 @@ TBacWinHooks WithQtHooks(TBacWinHooks hooks) {
                                                  QLineEdit::Normal,
                                                  ToQt(ShownDate({today.year(), today.month(), today.day()})), &okay);
       if (!okay) return std::nullopt;
-      return FromQt(text.left(kDateLength * 2));
+      return FromQt(text);
     };
   }
   if (!hooks.editClasses) hooks.editClasses = [] { OpenTableEditor(QApplication::activeWindow(), "Classes", "Classes"); };

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
-#include <exception>
+#include <cstdlib>
 #include <filesystem>
 #include <utility>
 
@@ -12,7 +11,6 @@
 #include "catalogue/share_base_files.h"
 #include "db/sql_errors.h"
 #include "desktop/core/ui_port.h"
-#include "session/builtin_tables.h"
 #include "session/reference_data.h"
 #include "session/session.h"
 #include "session/settings.h"
@@ -31,7 +29,6 @@ constexpr const char* kDivisorSetting = "DivisorBac";
 constexpr const char* kDecimalsSetting = "DecimaisBac";
 constexpr const char* kSourceSetting = "SourceBal";
 constexpr const char* kP1FSwitch = "P1F";
-constexpr const char* kClassTable = "Classes";
 constexpr const char* kReportCaption = "ZorInput";
 constexpr int kLastSource = 7;
 constexpr int kUnits = static_cast<int>(std::size(kUnitDivisors));
