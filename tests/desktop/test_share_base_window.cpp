@@ -82,6 +82,7 @@ class ShareBaseWindowView : public test::DemoDatabase {
   // Types into a cell as a user does: the first key opens the editor, Enter stores the text.
   void TypeInCell(int row, int col, const QString& text) {
     QTableView* grid = view->Grid();
+    QApplication::setActiveWindow(main.get());
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(row, col));
     QTest::keyClicks(grid, text.left(1));
@@ -181,6 +182,40 @@ TEST_F(ShareBaseWindowView, UnitsAndDecimalsRedraw) {
   view->DecimalsList()->setCurrentIndex(3);
   emit view->DecimalsList()->activated(3);
   EXPECT_EQ(CellText(kOrdinariasRow, kIssuedCol), "7442454.142");
+}
+
+TEST_F(ShareBaseWindowView, ANewDateIsAskedAndAddsItsColumns) {
+  OpenPetr();
+  for (const char* date : {"31/12/2023", "30/06/2024"}) {
+    test::WhenModal([date](QWidget* modal) {
+      auto* field = modal->findChild<QLineEdit*>();
+      ASSERT_NE(field, nullptr);
+      EXPECT_EQ(modal->windowTitle(), "Choose date");
+      field->setText(date);
+      QTest::keyClick(field, Qt::Key_Return);
+    });
+    view->NewButton()->click();
+    QApplication::processEvents();
+  }
+  EXPECT_EQ(boxes_, (std::vector<std::string>{"Choose date|There is Number Of Shares info on 31/12/2023 already"}));
+  ASSERT_EQ(view->Grid()->model()->columnCount(), 6);
+  EXPECT_EQ(view->Grid()->model()->headerData(3, Qt::Horizontal).toString(), "30/06/2024\nEmitidas");
+  TypeInCell(kOrdinariasRow, 3 + kIssuedCol, "500");
+  EXPECT_EQ(CellText(kOrdinariasRow, 3 + kIssuedCol), "500");
+}
+
+TEST_F(ShareBaseWindowView, P1FListsTheClassesWithASingleChild) {
+  Sql("INSERT INTO BaseAcionaria (emp, dia, source, idclass, total, stattot, emtes, statem, extes, statex) "
+      "SELECT id, 37985, 0, 4, 100, 2, 0, 2, 100, 5 FROM empresa WHERE cod = 'PETR'");
+  OpenPetr();
+  EXPECT_EQ(view->Grid()->model()->rowCount(), 4);
+  QTest::mouseClick(view->P1FBox(), Qt::LeftButton);
+  QApplication::processEvents();
+  ASSERT_EQ(view->Grid()->model()->rowCount(), 5);
+  EXPECT_EQ(view->Grid()->model()->headerData(3, Qt::Vertical).toString(), "#0003    - Preferenciais");
+  QTest::mouseClick(view->P1FBox(), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_EQ(view->Grid()->model()->rowCount(), 4);
 }
 
 TEST_F(ShareBaseWindowView, F10OpensTheClassTableForAdministrators) {
