@@ -22,6 +22,8 @@
 
 #include "desktop/catalogue/object_window_view.h"
 #include "desktop/core/window_kinds.h"
+#include "desktop/marketdata/corporate_action_view.h"
+#include "desktop/marketdata/news_view.h"
 
 namespace zi::desktop {
 
@@ -41,7 +43,8 @@ QString DroppedFile(const QMimeData* data) {
 }  // namespace
 
 bool KindBuilt(int kind) {
-  return kind == kKindLog || kind == kKindImport || kind == kKindObjects;
+  return kind == kKindLog || kind == kKindImport || kind == kKindObjects || kind == kKindCorporateActions ||
+         kind == kKindNews;
 }
 
 std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWidget* toolbar) {
@@ -49,6 +52,8 @@ std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWi
     case kKindLog: return std::make_unique<tLogView>(parent, toolbar);
     case kKindImport: return std::make_unique<tImpView>(parent, toolbar);
     case kKindObjects: return std::make_unique<tObjWinView>(parent, toolbar, FormsForObjectWindow(parent));
+    case kKindCorporateActions: return std::make_unique<tPrvWinView>(parent, toolbar, CreatePrvForms(parent->window()));
+    case kKindNews: return std::make_unique<tNwsWinView>(parent, toolbar, CreateNwsForms(parent->window()));
     default: return nullptr;
   }
 }

@@ -120,4 +120,16 @@ bool tPrvWin::DoDelete() {
   return true;
 }
 
+std::string PrvInstructions(int tipo) {
+  if (tipo < 0) return "Choose the type of the corporate action.";
+  std::string text = PrvTemplate(tipo) + "\r\n";
+  const TPrvUsage usage = PrvUsage(tipo);
+  if (usage.currencyAndValue) text += "\r\nCurrency and Price fill in @V.";
+  if (usage.quantity != TPrvQuantity::None)
+    text += "\r\n" + std::string(PrvQuantityCaption(usage.quantity)) + " fills in @A.";
+  if (!usage.currencyAndValue && usage.quantity == TPrvQuantity::None)
+    text += "\r\nThis type takes no currency, price or quantity.";
+  return text;
+}
+
 }  // namespace zi::desktop

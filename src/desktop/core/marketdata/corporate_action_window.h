@@ -5,6 +5,7 @@
 // edit dialog, so the window never holds unsaved changes.
 
 #include <memory>
+#include <string>
 
 #include "desktop/core/mdi_child.h"
 #include "marketdata/corporate_action_list.h"
@@ -70,5 +71,8 @@ class tPrvWin : public tMdiChild {
   tPrvListView* listView_ = nullptr;
   TPrvListModel list_;
 };
+
+// The dialog's instructions for a type: its description and the fields that fill it in.
+std::string PrvInstructions(int tipo);
 
 }  // namespace zi::desktop
