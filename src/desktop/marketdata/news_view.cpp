@@ -9,6 +9,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
+
+#include <fmt/format.h>
 
 #include "desktop/text_fields.h"
 #include "toolbox/message_box.h"
@@ -37,16 +41,15 @@ class tNwsFormsView : public tNwsForms {
 
 std::unique_ptr<tNwsForms> CreateNwsForms(QWidget* parent) { return std::make_unique<tNwsFormsView>(parent); }
 
-QString CharactersOutsideCp1252(const QString& text) {
-  QString outside;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    // A character beyond the basic plane is a surrogate pair: judged and listed whole.
-    const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-    const QString character = text.mid(i, length);
-    if (!FitsCp1252(character) && !outside.contains(character)) outside += character;
-    i += length - 1;
+std::string CharactersOutsideCp1252(const QString& text) {
+  std::string names;
+  std::vector<char32_t> seen;
+  for (const char32_t code : text.toUcs4()) {
+    if (FitsCp1252(QString::fromUcs4(&code, 1)) || std::find(seen.begin(), seen.end(), code) != seen.end()) continue;
+    seen.push_back(code);
+    names += (names.empty() ? "" : ", ") + fmt::format("U+{:04X}", static_cast<uint32_t>(code));
   }
-  return outside;
+  return names;
 }
 
 tNwsDialogView::tNwsDialogView(QWidget* parent, TNwsDialog& dialog)
@@ -85,8 +88,8 @@ tNwsDialogView::tNwsDialogView(QWidget* parent, TNwsDialog& dialog)
 // A character the database cannot hold is refused by name, never replaced.
 void tNwsDialogView::OkayClicked() {
   const QString typed = text_->toPlainText();
-  if (const QString outside = CharactersOutsideCp1252(typed); !outside.isEmpty()) {
-    ShowErrorBox(kNwsDialogCaption, kNotCp1252 + outside.toStdString());
+  if (const std::string outside = CharactersOutsideCp1252(typed); !outside.empty()) {
+    ShowErrorBox(kNwsDialogCaption, kNotCp1252 + outside);
     text_->setFocus();
     return;
   }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QListView>
 #include <memory>
+#include <string>
 
 #include "desktop/core/marketdata/news_window.h"
 #include "desktop/forms.h"
@@ -18,8 +19,9 @@ namespace zi::desktop {
 // The window's dialog, shown modal over parent.
 std::unique_ptr<tNwsForms> CreateNwsForms(QWidget* parent);
 
-// The text's characters that the database cannot hold (outside Windows-1252), each once, in order.
-QString CharactersOutsideCp1252(const QString& text);
+// The text's characters that the database cannot hold (outside Windows-1252), each once, in order,
+// named by their code points ("U+2192, U+03A9"), which a box can show; empty when there are none.
+std::string CharactersOutsideCp1252(const QString& text);
 
 class tNwsDialogView : public QDialog {
  public:
