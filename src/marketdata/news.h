@@ -21,7 +21,7 @@ struct tNws {
   bool operator==(const tNws&) const = default;
 };
 
-// The date, the sequence and the text on one line (control characters as blanks, runs of blanks
+// The date (as the regional settings show it), the sequence and the text on one line (control characters as blanks, runs of blanks
 // as one, trimmed), then "...".
 std::string NwsOneLine(const tNws& item);
 

@@ -77,7 +77,7 @@ TEST_F(CorporateActionView, ListsTheActionsAndTheEmptyLineWithTheCaption) {
   Open();
   EXPECT_EQ(view->windowTitle(), "Corporate Actions");
   ASSERT_EQ(view->List()->count(), 2);
-  EXPECT_TRUE(view->List()->item(0)->text().startsWith("2023-08-21 00  Cash dividend of $"));
+  EXPECT_TRUE(view->List()->item(0)->text().startsWith(ToQt(Typed(2023, 8, 21) + " 00  Cash dividend of $")));
   EXPECT_EQ(view->List()->item(1)->text(), "");
 }
 

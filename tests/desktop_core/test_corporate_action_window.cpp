@@ -98,7 +98,7 @@ class CorporateActionWindow : public test::DemoDatabase {
 TEST_F(CorporateActionWindow, ListsTheSeriesActionsAndAnEmptyLineForAdding) {
   auto window = Open(SeriesId("PETR4"));
   EXPECT_FALSE(window->LoadFailed());
-  EXPECT_EQ(Lines(*window), (std::vector<std::string>{"2023-08-21 00  Cash dividend of $" +
+  EXPECT_EQ(Lines(*window), (std::vector<std::string>{Typed(2023, 8, 21) + " 00  Cash dividend of $" +
                                                           ShownText(Listas().EnumMoeda.TextoDoId(kReal, true)) +
                                                           " 1.149304 per share",
                                                       ""}));

@@ -87,7 +87,7 @@ TEST_F(NewsWindow, ListsTheCompanysItemsInTheirOneLineForm) {
   auto window = Open(CompanyId("PETR"));
   ASSERT_EQ(window->List().RowCount(), 1);
   EXPECT_EQ(window->List().RowText(0),
-            "2023-08-03 0 Fato relevante O Conselho de Administra\xE7\xE3o aprovou a distribui\xE7\xE3o de dividendos "
+            ShownDate({2023, 8, 3}) + " 0 Fato relevante O Conselho de Administra\xE7\xE3o aprovou a distribui\xE7\xE3o de dividendos "
             "intermedi\xE1rios....");
   EXPECT_EQ(view.shows, 1);
 }

@@ -127,7 +127,7 @@ TEST_F(CorporateWindows, TheNewsDialogIsCalledNewsAndNeedsADateAndAText) {
   TNwsListModel list;
   ASSERT_EQ(list.Load(1), 0);
   ASSERT_EQ(list.RowCount(), 1);
-  EXPECT_EQ(list.RowText(0), "2024-04-08 0 Fato relevante...");
+  EXPECT_EQ(list.RowText(0), Typed("2024-04-08") + " 0 Fato relevante...");
   TNwsDialog edit(list.Item(0), false);
   EXPECT_FALSE(edit.DateEnabled());
 }
