@@ -281,7 +281,8 @@ std::vector<tScreens::TStep> tScreens::Road() {
        [chooserButton] { chooserButton(kKindNews); }},
       {"news window", [news] { return NoModal() && news() && RowCount(news()->List()) > 0; },
        [news, focusFirstLine] { focusFirstLine(news()->List()); }},
-      {"news line focused", [news, firstLineFocused] { return NoModal() && news() && firstLineFocused(news()->List()); },
+      {"news line focused",
+       [news, firstLineFocused] { return NoModal() && news() && firstLineFocused(news()->List()); },
        [this, news] {
          Save(&main_, "news.png");
          Type(news()->List(), Qt::Key_Return);

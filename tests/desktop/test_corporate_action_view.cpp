@@ -176,8 +176,9 @@ TEST_F(CorporateActionView, OkayListsEveryFailedCheckAndStaysOpen) {
   dialog->PaymentField()->setText("31/31/2024");
   dialog->KeyField()->setText("");
   QTest::mouseClick(dialog->OkayButton(), Qt::LeftButton);
-  EXPECT_EQ(boxes_, std::vector<std::string>{"Corporate Actions|Invalid data in:\n- Date (out of range)\n- seq#\n- Type "
-                                             "not allowed anymore\n- Currency\n- Price\n- Date of payment\n- Key"});
+  EXPECT_EQ(boxes_, std::vector<std::string>{"Corporate Actions|Invalid data in:\n- Date (out of range)\n- seq#\n"
+                                             "- Type not allowed anymore\n- Currency\n- Price\n- Date of payment\n"
+                                             "- Key"});
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_NE(dialog->result(), QDialog::Accepted);
 }

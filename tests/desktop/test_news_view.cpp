@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -94,6 +95,7 @@ TEST_F(NewsView, AReloadKeepsTheTopLineAndTheSelection) {
         std::to_string(DayNumberFromDate({2024, 2, day})->value) + ", 0, 'item " + std::to_string(day) + "')");
   Open();
   ASSERT_EQ(view->List()->model()->rowCount(), 29);
+  QAbstractItemModelTester tester(view->List()->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
   view->List()->verticalScrollBar()->setValue(10);
   view->List()->setCurrentIndex(view->List()->model()->index(12, 0));
   answer = "item changed";

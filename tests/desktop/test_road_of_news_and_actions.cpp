@@ -63,7 +63,8 @@ class RoadOfNewsAndActions : public testing::Test {
     SetReferenceDataLoader(CarregaDadosIniciais);
     InstallCatalogueHooks();
     SetParameters({"/opt/zorinput", "/user=ana", "/password=pw", "/database=" + dir_.File("zi.db")});
-    SetErrorBoxHandler([this](const std::string& caption, const std::string& text) { boxes_.push_back(caption + "|" + text); });
+    SetErrorBoxHandler(
+        [this](const std::string& caption, const std::string& text) { boxes_.push_back(caption + "|" + text); });
     DropCompanyPicker();
   }
   void TearDown() override {
@@ -134,7 +135,9 @@ TEST_F(RoadOfNewsAndActions, PickPetr4AddANewsItemAndACorporateAction) {
       return chooser && chooser->Button(kChooserKindBase + kind)->isEnabled();
     };
   };
-  const auto choose = [](int kind) { return [kind] { Modal<TWinNewwin>()->Button(kChooserKindBase + kind)->click(); }; };
+  const auto choose = [](int kind) {
+    return [kind] { Modal<TWinNewwin>()->Button(kChooserKindBase + kind)->click(); };
+  };
   std::string stuckAt;
   const bool ran = Run(
       {

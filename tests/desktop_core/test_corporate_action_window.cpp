@@ -185,8 +185,8 @@ TEST_F(CorporateActionWindow, AFailedAddShowsTheBoxAndTheDialogAgainWithTheEntri
   window->Add();  // the second showing is cancelled
   ASSERT_EQ(forms->shown.size(), 2u);
   EXPECT_EQ(forms->shown[1].substr(0, forms->shown[1].rfind(' ')), Typed(2024, 3, 1) + " 1 1 2.5");
-  EXPECT_EQ(forms->shown[1].substr(forms->shown[1].rfind(' ') + 1), forms->shown[0].substr(forms->shown[0].rfind(' ') + 1))
-      << "the same key";
+  const auto key = [](const std::string& shown) { return shown.substr(shown.rfind(' ') + 1); };
+  EXPECT_EQ(key(forms->shown[1]), key(forms->shown[0])) << "the same key";
   EXPECT_EQ(BoxCaptions(), std::vector<std::string>{"SQL error 3939 on PrvAddV2"});
   EXPECT_EQ(Actions(), before);
   EXPECT_EQ(window->List().RowCount(), 2);

@@ -74,7 +74,8 @@ class NewsWindow : public test::DemoDatabase {
     window->SetCurObj(object);
     return window;
   }
-  int64_t Items() { return SqlValue("SELECT count(*) FROM Noticia WHERE emp = " + std::to_string(CompanyId("PETR"))).AsInteger(); }
+  int64_t Items() { return SqlValue("SELECT count(*) FROM Noticia WHERE emp = " + Petr()).AsInteger(); }
+  std::string Petr() { return std::to_string(CompanyId("PETR")); }
   std::function<void()> FailCall(int n) {
     return [this, n] { Driver().InjectFaults({.failCall = n}); };
   }
@@ -87,8 +88,9 @@ TEST_F(NewsWindow, ListsTheCompanysItemsInTheirOneLineForm) {
   auto window = Open(CompanyId("PETR"));
   ASSERT_EQ(window->List().RowCount(), 1);
   EXPECT_EQ(window->List().RowText(0),
-            ShownDate({2023, 8, 3}) + " 0 Fato relevante O Conselho de Administra\xE7\xE3o aprovou a distribui\xE7\xE3o de dividendos "
-            "intermedi\xE1rios....");
+            ShownDate({2023, 8, 3}) +
+                " 0 Fato relevante O Conselho de Administra\xE7\xE3o aprovou a distribui\xE7\xE3o de dividendos "
+                "intermedi\xE1rios....");
   EXPECT_EQ(view.shows, 1);
 }
 
@@ -98,8 +100,8 @@ TEST_F(NewsWindow, InsertAddsAnItemDatedTodayWithItsLineBreaks) {
   window->Add();
   EXPECT_EQ(forms->shown, std::vector<std::string>{TodayShown() + "|enabled|"});
   EXPECT_EQ(Items(), 2);
-  EXPECT_EQ(SqlValue("SELECT txt FROM Noticia WHERE txt LIKE 'Assembleia%' AND emp = " + std::to_string(CompanyId("PETR")))
-                .AsText(), "Assembleia\r\n\r\nPauta");
+  EXPECT_EQ(SqlValue("SELECT txt FROM Noticia WHERE txt LIKE 'Assembleia%' AND emp = " + Petr()).AsText(),
+            "Assembleia\r\n\r\nPauta");
   EXPECT_EQ(window->List().RowCount(), 2);
   EXPECT_TRUE(boxes_.empty()) << testing::PrintToString(boxes_);
 }
@@ -128,11 +130,11 @@ TEST_F(NewsWindow, EnterReadsTheItemAgainAndEditsItsTextWithTheDateDisabled) {
   auto window = Open(CompanyId("PETR"));
   window->Select(0);
   // Another analyst changed the text since the list was read.
-  Sql("UPDATE Noticia SET txt = 'Novo\r\ntexto' WHERE emp = " + std::to_string(CompanyId("PETR")));
+  Sql("UPDATE Noticia SET txt = 'Novo\r\ntexto' WHERE emp = " + Petr());
   forms->answers.push_back({.edit = SetText("Novo\r\ntexto\r\nrevisto")});
   window->Edit();
   EXPECT_EQ(forms->shown, std::vector<std::string>{ShownDate({2023, 8, 3}) + "|disabled|Novo\r\ntexto"});
-  EXPECT_EQ(SqlValue("SELECT txt FROM Noticia WHERE emp = " + std::to_string(CompanyId("PETR"))).AsText(),
+  EXPECT_EQ(SqlValue("SELECT txt FROM Noticia WHERE emp = " + Petr()).AsText(),
             "Novo\r\ntexto\r\nrevisto");
   EXPECT_EQ(window->List().Selected(), 0);
 }
@@ -145,7 +147,7 @@ TEST_F(NewsWindow, AFailedPutKeepsTheStoredTextAndTheEntries) {
   ASSERT_EQ(forms->shown.size(), 2u);
   EXPECT_EQ(forms->shown[1], ShownDate({2023, 8, 3}) + "|disabled|Outro");
   EXPECT_EQ(BoxCaptions(), std::vector<std::string>{"SQL error 3939 on NwsPut"});
-  EXPECT_EQ(SqlValue("SELECT txt FROM Noticia WHERE emp = " + std::to_string(CompanyId("PETR"))).AsText(), kPetrText);
+  EXPECT_EQ(SqlValue("SELECT txt FROM Noticia WHERE emp = " + Petr()).AsText(), kPetrText);
 }
 
 TEST_F(NewsWindow, AFailedReadShowsTheBoxAndNoDialog) {
