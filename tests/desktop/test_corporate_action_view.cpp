@@ -210,7 +210,7 @@ TEST_F(CorporateActionView, AFailedWriteShowsTheDialogAgainWithTheEntries) {
   test::WhenModal(fillAndFail);
   QTest::keyClick(view->List(), Qt::Key_Insert);
   test::ProcessUntil([&] { return !QApplication::activeModalWidget(); });
-  EXPECT_EQ(seen, (std::vector<std::string>{Typed(2024, 3, 1), "1", "2.5", "    Cash dividend of $@V per share"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{Typed(2024, 3, 1), "1", "2.5", "Cash dividend of $@V per share"}));
   EXPECT_EQ(BoxCaptions(), std::vector<std::string>{"SQL error 3939 on PrvAddV2"});
   EXPECT_EQ(SqlValue("SELECT count(*) FROM Provento").AsInteger(), before);
 }

@@ -26,9 +26,6 @@ constexpr int kTypeRole = Qt::UserRole;
 constexpr int kTypeListWidth = 460;
 constexpr int kInstructionsHeight = 90;
 
-// A type's line below its header, indented as the headers' members are.
-QString TypeLineText(const TPrvTypeLine& line) { return QString("    ") + ToQt(line.text); }
-
 class tPrvFormsView : public tPrvForms {
  public:
   explicit tPrvFormsView(QWidget* parent) : parent_(parent) {}
@@ -69,7 +66,7 @@ tPrvDialogView::tPrvDialogView(QWidget* parent, TPrvDialog& dialog)
   // Headers are bold and can be neither selected nor reached by the keys.
   auto* types = new QStandardItemModel(type_);
   for (const TPrvTypeLine& line : PrvTypeLines()) {
-    auto* item = new QStandardItem(line.header ? ToQt(line.text) : TypeLineText(line));
+    auto* item = new QStandardItem(ToQt(line.text));
     item->setData(line.tipo, kTypeRole);
     if (line.header) {
       QFont bold = item->font();
