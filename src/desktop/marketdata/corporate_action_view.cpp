@@ -73,6 +73,8 @@ tPrvDialogView::tPrvDialogView(QWidget* parent, TPrvDialog& dialog)
       bold.setBold(true);
       item->setFont(bold);
       item->setFlags(Qt::NoItemFlags);
+      // In the text's colour, not greyed as a disabled line: a header reads as a title.
+      item->setForeground(type_->palette().text());
     }
     types->appendRow(item);
   }
