@@ -23,6 +23,8 @@
 #include "desktop/catalogue/object_window_view.h"
 #include "desktop/catalogue/share_base_window_view.h"
 #include "desktop/core/window_kinds.h"
+#include "desktop/marketdata/corporate_action_view.h"
+#include "desktop/marketdata/news_view.h"
 
 namespace zi::desktop {
 
@@ -42,7 +44,8 @@ QString DroppedFile(const QMimeData* data) {
 }  // namespace
 
 bool KindBuilt(int kind) {
-  return kind == kKindLog || kind == kKindImport || kind == kKindObjects || kind == kKindShareBase;
+  return kind == kKindLog || kind == kKindImport || kind == kKindObjects || kind == kKindShareBase ||
+         kind == kKindCorporateActions || kind == kKindNews;
 }
 
 std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWidget* toolbar) {
@@ -50,7 +53,8 @@ std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWi
     case kKindLog: return std::make_unique<tLogView>(parent, toolbar);
     case kKindImport: return std::make_unique<tImpView>(parent, toolbar);
     case kKindObjects: return std::make_unique<tObjWinView>(parent, toolbar, FormsForObjectWindow(parent));
-    case kKindShareBase: return std::make_unique<tBacWinView>(parent, toolbar);
+  return kind == kKindLog || kind == kKindImport || kind == kKindObjects || kind == kKindShareBase ||
+         kind == kKindCorporateActions || kind == kKindNews;
     default: return nullptr;
   }
 }

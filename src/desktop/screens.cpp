@@ -23,6 +23,8 @@
 #include "desktop/doc_views.h"
 #include "desktop/forms.h"
 #include "desktop/main_window.h"
+#include "desktop/marketdata/corporate_action_view.h"
+#include "desktop/marketdata/news_view.h"
 #include "desktop/naics_picker_dialog.h"
 #include "session/session.h"
 #include "toolbox/log.h"
@@ -146,6 +148,17 @@ std::vector<tScreens::TStep> tScreens::Road() {
   auto pressEnter = [objects] { Type(objects()->List(), Qt::Key_Return); };
   auto formShown = [](auto* form) { return form && form->BoxWidget()->isVisible(); };
   auto chooserButton = [this](int kind) { main_.Chooser().Button(kChooserKindBase + kind)->click(); };
+  auto news = [this] { return dynamic_cast<tNwsWinView*>(main_.Ctl().Doc()); };
+  auto actions = [this] { return dynamic_cast<tPrvWinView*>(main_.Ctl().Doc()); };
+  // A list's first line selected and the list focused, as a click leaves it.
+  auto focusFirstLine = [this](QAbstractItemView* list) {
+    list->setCurrentIndex(list->model()->index(0, 0));
+    main_.activateWindow();
+    list->setFocus();
+  };
+  auto firstLineFocused = [](QAbstractItemView* list) {
+    return list->hasFocus() && list->currentIndex().row() == 0;
+  };
   return {
       {"login", [this] { return Modal<QWidget>() == &main_.LoginDialog(); },
        [this] {
@@ -284,8 +297,41 @@ std::vector<tScreens::TStep> tScreens::Road() {
       {"share-base cell", [this] { return NoModal() && ShareBaseShown(main_); },
        [this] {
          Save(&main_, "share-base.png");
-         main_.close();
+         Type(&main_, Qt::Key_F3);
        }},
+      // The news and corporate-action windows of the company picked, each with its dialog.
+      {"chooser for the news", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [chooserButton] { chooserButton(kKindNews); }},
+      {"news window", [news] { return NoModal() && news() && RowCount(news()->List()) > 0; },
+       [news, focusFirstLine] { focusFirstLine(news()->List()); }},
+      {"news line focused",
+       [news, firstLineFocused] { return NoModal() && news() && firstLineFocused(news()->List()); },
+       [this, news] {
+         Save(&main_, "news.png");
+         Type(news()->List(), Qt::Key_Return);
+       }},
+      {"news dialog", [] { return Modal<tNwsDialogView>() != nullptr; },
+       [this] {
+         Save(Modal<tNwsDialogView>(), "news-dialog.png");
+         Modal<tNwsDialogView>()->CancelButton()->click();
+       }},
+      {"news dialog closed", [news] { return NoModal() && news(); }, [this] { Type(&main_, Qt::Key_F3); }},
+      {"chooser for the corporate actions", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [chooserButton] { chooserButton(kKindCorporateActions); }},
+      {"corporate-action window", [actions] { return NoModal() && actions() && RowCount(actions()->List()) > 1; },
+       [actions, focusFirstLine] { focusFirstLine(actions()->List()); }},
+      {"corporate-action line focused",
+       [actions, firstLineFocused] { return NoModal() && actions() && firstLineFocused(actions()->List()); },
+       [this, actions] {
+         Save(&main_, "corporate-actions.png");
+         Type(actions()->List(), Qt::Key_Return);
+       }},
+      {"corporate-action dialog", [] { return Modal<tPrvDialogView>() != nullptr; },
+       [this] {
+         Save(Modal<tPrvDialogView>(), "corporate-action-dialog.png");
+         Modal<tPrvDialogView>()->CancelButton()->click();
+       }},
+      {"corporate-action dialog closed", [actions] { return NoModal() && actions(); }, [this] { main_.close(); }},
   };
 }
 
