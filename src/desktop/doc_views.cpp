@@ -53,8 +53,9 @@ std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWi
     case kKindLog: return std::make_unique<tLogView>(parent, toolbar);
     case kKindImport: return std::make_unique<tImpView>(parent, toolbar);
     case kKindObjects: return std::make_unique<tObjWinView>(parent, toolbar, FormsForObjectWindow(parent));
-  return kind == kKindLog || kind == kKindImport || kind == kKindObjects || kind == kKindShareBase ||
-         kind == kKindCorporateActions || kind == kKindNews;
+    case kKindShareBase: return std::make_unique<tBacWinView>(parent, toolbar);
+    case kKindCorporateActions: return std::make_unique<tPrvWinView>(parent, toolbar, CreatePrvForms(parent->window()));
+    case kKindNews: return std::make_unique<tNwsWinView>(parent, toolbar, CreateNwsForms(parent->window()));
     default: return nullptr;
   }
 }
