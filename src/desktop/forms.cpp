@@ -273,11 +273,18 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
  public:
   explicit tDelegate(TMyGrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}
 
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
     auto* editor = new TMyInplaceEdit(parent);
     grid_.editor_ = editor;
     editor->setReadOnly(grid_.editorReadOnly_);
     editor->setStyleSheet(QString("background-color: #%1").arg(grid_.editorColour_, 6, 16, QChar('0')));
+    // The window hears every change of the text, as a typed cell counts as a pending edit: a save
+    // or a close asked for while the editor is still open takes what it shows.
+    const QPersistentModelIndex cell = index;
+    connect(editor, &QLineEdit::textEdited, editor, [this, cell](const QString& text) {
+      if (!cell.isValid()) return;
+      CallGuarded("TMyGrid.SetEditText", [&] { grid_.window_.SetEditText(cell.column(), cell.row(), FromQt(text)); });
+    });
     return editor;
   }
 
