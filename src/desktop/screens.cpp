@@ -22,6 +22,7 @@
 #include "desktop/doc_views.h"
 #include "desktop/forms.h"
 #include "desktop/main_window.h"
+#include "desktop/marketdata/quote_window_view.h"
 #include "desktop/naics_picker_dialog.h"
 #include "session/session.h"
 #include "toolbox/log.h"
@@ -60,6 +61,15 @@ void TypeText(QWidget* widget, const QString& text) {
 }
 
 int RowCount(const QAbstractItemView* view) { return view->model() ? view->model()->rowCount() : 0; }
+
+// The series whose prices the pictures show, and its row in the picker (-1 when it has none).
+constexpr const char* kPriceTicker = "PETR4";
+int RowOfTicker(const TWinNewObj& picker, const std::string& ticker) {
+  const std::vector<TPickerRow>& rows = picker.Controller().rows();
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].object.AnbCod == ticker) return static_cast<int>(i);
+  return -1;
+}
 
 // The first line of a level in the company window; -1 when it has none.
 int LineOf(tObjWinView& view, int nivel) {
@@ -136,7 +146,8 @@ std::vector<tScreens::TStep> tScreens::Road() {
   auto pressEnter = [objects] { Type(objects()->List(), Qt::Key_Return); };
   auto formShown = [](auto* form) { return form && form->BoxWidget()->isVisible(); };
   auto chooserButton = [this](int kind) { main_.Chooser().Button(kChooserKindBase + kind)->click(); };
-  return {
+  const std::vector<TStep> prices = PriceSteps();
+  std::vector<TStep> road{
       {"login", [this] { return Modal<QWidget>() == &main_.LoginDialog(); },
        [this] {
          Save(&main_.LoginDialog(), "login.png");
@@ -261,8 +272,38 @@ std::vector<tScreens::TStep> tScreens::Road() {
        },
        [this] {
          Save(&main_, "log.png");
-         main_.close();
+         Type(&main_, Qt::Key_F2);
        }},
+  };
+  road.insert(road.end(), prices.begin(), prices.end());
+  return road;
+}
+
+// The price window of PETR4 and its range dialog; the run ends by closing the main window.
+std::vector<tScreens::TStep> tScreens::PriceSteps() {
+  auto prices = [this] { return dynamic_cast<TCotWinView*>(main_.Ctl().Doc()); };
+  return {
+      {"picker for PETR4", [] { return Modal<TWinNewObj>() && RowOfTicker(*Modal<TWinNewObj>(), kPriceTicker) >= 0; },
+       [] {
+         TWinNewObj* picker = Modal<TWinNewObj>();
+         picker->List()->setCurrentIndex(picker->List()->model()->index(RowOfTicker(*picker, kPriceTicker), 0));
+         picker->OkayButton()->click();
+       }},
+      {"PETR4 picked", [this] { return NoModal() && main_.Ctl().CurObj().AnbCod == kPriceTicker; },
+       [this] { Type(&main_, Qt::Key_F3); }},
+      {"chooser for the price window", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [this] { main_.Chooser().Button(kChooserKindBase + kKindQuotes)->click(); }},
+      {"price window", [prices] { return NoModal() && prices() && prices()->Window().Rows() > 0; },
+       [this, prices] {
+         Save(&main_, "prices.png");
+         prices()->RangeButton()->click();
+       }},
+      {"range dialog", [prices] { return prices() && prices()->RangeDialog() && prices()->RangeDialog()->isVisible(); },
+       [this, prices] {
+         Save(prices()->RangeDialog(), "prices-range.png");
+         prices()->RangeDialog()->reject();
+       }},
+      {"range dialog closed", [prices] { return NoModal() && prices(); }, [this] { main_.close(); }},
   };
 }
 
