@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "desktop/core/window_kinds.h"
+#include "desktop/text_fields.h"
 #include "toolbox/display_formats.h"
 
 namespace zi::desktop {
@@ -35,7 +36,7 @@ tQuoteRangeDialog::tQuoteRangeDialog(QWidget* parent, TOkay okay)
       okay_(new QPushButton("Okay", this)),
       cancel_(new QPushButton("Cancel", this)) {
   setWindowTitle(kRangeCaption);
-  date_->setMaxLength(kDateChars);
+  LimitText(date_, kDateChars);
   date_->setFixedWidth(date_->fontMetrics().horizontalAdvance(ToQt(ShownDate(kWidestDate))) + kColumnPad);
   okay_->setDefault(true);
   auto* choices = new QGridLayout;
@@ -58,7 +59,7 @@ void tQuoteRangeDialog::Fill(TQuoteRangeMode mode, TDayNumber date) {
   const QSignalBlocker blockEnding(endingIn_);
   const QSignalBlocker blockFirst(fromFirst_);
   (mode == TQuoteRangeMode::kEndingIn ? endingIn_ : fromFirst_)->setChecked(true);
-  date_->setText(ToQt(ShownDay(date)));
+  FillText(date_, ShownDay(date));
   EnableDate();
 }
 
