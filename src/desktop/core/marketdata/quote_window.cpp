@@ -145,9 +145,9 @@ void TCotWin::Reload() {
 
 void TCotWin::ObjDataLoad() {
   tMdiChild::ObjDataLoad();
-  layout_ = LayoutDaSerie(CurObj());
+  const int layout = LayoutDaSerie(CurObj());
   headers_ = {"Date"};
-  for (int position = 1; position <= kQuoteValues; ++position) headers_.push_back(ColumnHeading(layout_, position));
+  for (int position = 1; position <= kQuoteValues; ++position) headers_.push_back(ColumnHeading(layout, position));
   Reload();
 }
 

@@ -116,7 +116,6 @@ class TCotWin : public tMdiChildGrid {
   const TQuoteRecord* Shown(int row) const;
 
   tQuoteView* quoteView_ = nullptr;
-  int layout_ = 0;
   std::vector<std::string> headers_;
   TQuoteRange range_;
   // The days of the range that have a quote, as read.
