@@ -3,7 +3,8 @@
 # screenshot run walk the road a user takes: the login, the chooser, an import of
 # examples/prices.txt, the company picker searching "PETR", the company window of Petrobras with its
 # company, class and series forms, the NAICS picker, an indicator's history, the table editor, the
-# log window, and the price window of PETR4 with its range dialog. One PNG per window goes into the folder given (default: build/screens).
+# log window, the share-base window, and the price window of PETR4 with its range dialog. One PNG
+# per window goes into the folder given (default: build/screens).
 # Usage: scripts/desktop_screens.sh [FOLDER] [BUILD_DIR]
 # Exit status: 0 when every step ran; otherwise the log's "screens: gave up at step" line names the
 # step that never came.
@@ -29,6 +30,12 @@ sqlite3 "$work/demo.db" "INSERT INTO IndicadoresDaEmp (emp, indica, DataIniVigen
   SELECT id, 63, julianday(d) - julianday('1899-12-30'), n FROM empresa,
   (SELECT '2021-12-31' AS d, 45532 AS n UNION ALL SELECT '2022-12-31', 45149 UNION ALL SELECT '2023-12-31', 46730)
   WHERE cod = 'PETR'"
+# A second date of Petrobras's number of shares: issued and in treasury imported (status 2), the
+# rest derived (status 5) as a save stores it (days since 1920-01-01, as the share base keeps them).
+sqlite3 "$work/demo.db" "INSERT INTO BaseAcionaria (emp, dia, source, idclass, total, stattot, emtes, statem,
+  extes, statex) SELECT id, 37620, 0, c, t, s, e, s, t - e, 5 FROM empresa,
+  (SELECT 1 AS c, 13044496930 AS t, 295540 AS e, 5 AS s UNION ALL SELECT 2, 7442454142, 222760, 2
+   UNION ALL SELECT 3, 5602042788, 72780, 2) WHERE cod = 'PETR'"
 
 # A display number that no other X server holds.
 display=99

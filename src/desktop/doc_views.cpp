@@ -21,6 +21,7 @@
 #include <utility>
 
 #include "desktop/catalogue/object_window_view.h"
+#include "desktop/catalogue/share_base_window_view.h"
 #include "desktop/core/window_kinds.h"
 #include "desktop/marketdata/quote_window_view.h"
 
@@ -42,7 +43,8 @@ QString DroppedFile(const QMimeData* data) {
 }  // namespace
 
 bool KindBuilt(int kind) {
-  return kind == kKindLog || kind == kKindImport || kind == kKindObjects || kind == kKindQuotes;
+  return kind == kKindLog || kind == kKindImport || kind == kKindObjects || kind == kKindQuotes ||
+         kind == kKindShareBase;
 }
 
 std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWidget* toolbar) {
@@ -51,6 +53,7 @@ std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWi
     case kKindImport: return std::make_unique<tImpView>(parent, toolbar);
     case kKindObjects: return std::make_unique<tObjWinView>(parent, toolbar, FormsForObjectWindow(parent));
     case kKindQuotes: return std::make_unique<TCotWinView>(parent, toolbar);
+    case kKindShareBase: return std::make_unique<tBacWinView>(parent, toolbar);
     default: return nullptr;
   }
 }

@@ -17,6 +17,7 @@
 #include "desktop/catalogue/indicator_history.h"
 #include "desktop/catalogue/object_forms_view.h"
 #include "desktop/catalogue/object_window_view.h"
+#include "desktop/catalogue/share_base_window_view.h"
 #include "desktop/catalogue/table_editor.h"
 #include "desktop/core/window_kinds.h"
 #include "desktop/doc_views.h"
@@ -84,6 +85,15 @@ QPushButton* HistoryButton(const TObjFormBase& form) {
   if (QPushButton* button = form.BoxWidget()->Historico(kHistoryIndicator)) return button;
   const QList<QPushButton*> buttons = form.BoxWidget()->widget()->findChildren<QPushButton*>();
   return buttons.isEmpty() ? nullptr : buttons.first();
+}
+
+// The share-base window with its grid filled: the classes by date and slot.
+constexpr int kShareBaseRow = 2;
+constexpr int kShareBaseCol = 1;
+
+bool ShareBaseShown(TWinMain& main) {
+  auto* view = dynamic_cast<tBacWinView*>(main.Ctl().Doc());
+  return view && view->Grid()->model()->rowCount() > kShareBaseRow && view->Grid()->model()->columnCount() > kShareBaseCol;
 }
 
 }  // namespace
@@ -272,6 +282,19 @@ std::vector<tScreens::TStep> tScreens::Road() {
        },
        [this] {
          Save(&main_, "log.png");
+         Type(&main_, Qt::Key_F3);
+       }},
+      {"chooser for the share base", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [chooserButton] { chooserButton(kKindShareBase); }},
+      {"share-base window", [this] { return NoModal() && ShareBaseShown(main_); },
+       [this] {
+         QTableView* grid = dynamic_cast<tBacWinView*>(main_.Ctl().Doc())->Grid();
+         grid->setFocus();
+         grid->setCurrentIndex(grid->model()->index(kShareBaseRow, kShareBaseCol));
+       }},
+      {"share-base cell", [this] { return NoModal() && ShareBaseShown(main_); },
+       [this] {
+         Save(&main_, "share-base.png");
          Type(&main_, Qt::Key_F2);
        }},
   };
