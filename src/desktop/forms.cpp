@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QColor>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -211,6 +212,7 @@ class TMyGrid::tModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override {
     if (!index.isValid()) return {};
     if (role == Qt::DisplayRole) return ToQt(cellText_(index.column(), index.row()));
+    if (role == Qt::BackgroundRole && cellColour_) return QColor(static_cast<QRgb>(cellColour_(index.column(), index.row())));
     if (role == Qt::EditRole) {
       std::string text;
       CallGuarded("TMyGrid.GetEditText", [&] { text = grid_.window_.GetEditText(index.column(), index.row()); });
@@ -225,6 +227,13 @@ class TMyGrid::tModel : public QAbstractTableModel {
                 [&] { grid_.window_.SetEditText(index.column(), index.row(), FromQt(value.toString())); });
     emit dataChanged(index, index);
     return true;
+  }
+
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < static_cast<int>(headers_.size()))
+      return ToQt(headers_[static_cast<size_t>(section)]);
+    return QAbstractTableModel::headerData(section, orientation, role);
   }
 
   Qt::ItemFlags flags(const QModelIndex& index) const override {
@@ -242,10 +251,20 @@ class TMyGrid::tModel : public QAbstractTableModel {
   void Changed(int firstCol, int lastCol) {
     if (rows_ > 0 && cols_ > 0) emit dataChanged(index(0, firstCol), index(rows_ - 1, lastCol));
   }
+  void SetHeaders(std::vector<std::string> headers) {
+    headers_ = std::move(headers);
+    if (cols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
+  }
+  void SetCellColour(TCellColour colour) {
+    cellColour_ = std::move(colour);
+    Changed(0, cols_ - 1);
+  }
 
  private:
   TMyGrid& grid_;
   TCellText cellText_;
+  TCellColour cellColour_;
+  std::vector<std::string> headers_;
   int rows_ = 0;
   int cols_ = 0;
 };
@@ -254,11 +273,18 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
  public:
   explicit tDelegate(TMyGrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}
 
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
     auto* editor = new TMyInplaceEdit(parent);
     grid_.editor_ = editor;
     editor->setReadOnly(grid_.editorReadOnly_);
     editor->setStyleSheet(QString("background-color: #%1").arg(grid_.editorColour_, 6, 16, QChar('0')));
+    // The window hears every change of the text, as a typed cell counts as a pending edit: a save
+    // or a close asked for while the editor is still open takes what it shows.
+    const QPersistentModelIndex cell = index;
+    connect(editor, &QLineEdit::textEdited, editor, [this, cell](const QString& text) {
+      if (!cell.isValid()) return;
+      CallGuarded("TMyGrid.SetEditText", [&] { grid_.window_.SetEditText(cell.column(), cell.row(), FromQt(text)); });
+    });
     return editor;
   }
 
@@ -302,6 +328,10 @@ TMyGrid::~TMyGrid() {
 }
 
 void TMyGrid::Reset(int rows, int cols) { model_->Reset(rows, cols); }
+
+void TMyGrid::SetHeaders(std::vector<std::string> headers) { model_->SetHeaders(std::move(headers)); }
+
+void TMyGrid::SetCellColour(TCellColour colour) { model_->SetCellColour(std::move(colour)); }
 
 void TMyGrid::RepaintColumn(int col) { model_->Changed(col, col); }
 

@@ -25,6 +25,7 @@
 #include "desktop/main_window.h"
 #include "desktop/marketdata/corporate_action_view.h"
 #include "desktop/marketdata/news_view.h"
+#include "desktop/marketdata/quote_window_view.h"
 #include "desktop/naics_picker_dialog.h"
 #include "session/session.h"
 #include "toolbox/log.h"
@@ -63,6 +64,15 @@ void TypeText(QWidget* widget, const QString& text) {
 }
 
 int RowCount(const QAbstractItemView* view) { return view->model() ? view->model()->rowCount() : 0; }
+
+// The series whose prices the pictures show, and its row in the picker (-1 when it has none).
+constexpr const char* kPriceTicker = "PETR4";
+int RowOfTicker(const TWinNewObj& picker, const std::string& ticker) {
+  const std::vector<TPickerRow>& rows = picker.Controller().rows();
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].object.AnbCod == ticker) return static_cast<int>(i);
+  return -1;
+}
 
 // The first line of a level in the company window; -1 when it has none.
 int LineOf(tObjWinView& view, int nivel) {
@@ -159,7 +169,8 @@ std::vector<tScreens::TStep> tScreens::Road() {
   auto firstLineFocused = [](QAbstractItemView* list) {
     return list->hasFocus() && list->currentIndex().row() == 0;
   };
-  return {
+  const std::vector<TStep> prices = PriceSteps();
+  std::vector<TStep> road{
       {"login", [this] { return Modal<QWidget>() == &main_.LoginDialog(); },
        [this] {
          Save(&main_.LoginDialog(), "login.png");
@@ -331,7 +342,37 @@ std::vector<tScreens::TStep> tScreens::Road() {
          Save(Modal<tPrvDialogView>(), "corporate-action-dialog.png");
          Modal<tPrvDialogView>()->CancelButton()->click();
        }},
-      {"corporate-action dialog closed", [actions] { return NoModal() && actions(); }, [this] { main_.close(); }},
+      {"corporate-action dialog closed", [actions] { return NoModal() && actions(); }, [this] { Type(&main_, Qt::Key_F2); }},
+  };
+  road.insert(road.end(), prices.begin(), prices.end());
+  return road;
+}
+
+// The price window of PETR4 and its range dialog; the run ends by closing the main window.
+std::vector<tScreens::TStep> tScreens::PriceSteps() {
+  auto prices = [this] { return dynamic_cast<TCotWinView*>(main_.Ctl().Doc()); };
+  return {
+      {"picker for PETR4", [] { return Modal<TWinNewObj>() && RowOfTicker(*Modal<TWinNewObj>(), kPriceTicker) >= 0; },
+       [] {
+         TWinNewObj* picker = Modal<TWinNewObj>();
+         picker->List()->setCurrentIndex(picker->List()->model()->index(RowOfTicker(*picker, kPriceTicker), 0));
+         picker->OkayButton()->click();
+       }},
+      {"PETR4 picked", [this] { return NoModal() && main_.Ctl().CurObj().AnbCod == kPriceTicker; },
+       [this] { Type(&main_, Qt::Key_F3); }},
+      {"chooser for the price window", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [this] { main_.Chooser().Button(kChooserKindBase + kKindQuotes)->click(); }},
+      {"price window", [prices] { return NoModal() && prices() && prices()->Window().Rows() > 0; },
+       [this, prices] {
+         Save(&main_, "prices.png");
+         prices()->RangeButton()->click();
+       }},
+      {"range dialog", [prices] { return prices() && prices()->RangeDialog() && prices()->RangeDialog()->isVisible(); },
+       [this, prices] {
+         Save(prices()->RangeDialog(), "prices-range.png");
+         prices()->RangeDialog()->reject();
+       }},
+      {"range dialog closed", [prices] { return NoModal() && prices(); }, [this] { main_.close(); }},
   };
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The screenshot run (switch "screens"): drives the desktop through the road a user takes with the
 // demo database — the login, the chooser, an import, the company picker, the company window and its
-// forms with their pickers, the table editor and the log window — and saves a PNG of each.
+// forms with their pickers, the table editor, the log window and the price window with its range
+// dialog — and saves a PNG of each.
 
 #include <QString>
 #include <QTimer>
@@ -34,6 +35,7 @@ class tScreens {
   void Save(QWidget* widget, const QString& name);
   // Every step of the run, in order.
   std::vector<TStep> Road();
+  std::vector<TStep> PriceSteps();
 
   TWinMain& main_;
   QString folder_;
