@@ -509,6 +509,11 @@ void tBalWin::ReadFormat() {
     Loga("TBalWin format read  Error: " + std::to_string(code) + " FBal:" + std::to_string(formatId_));
     return;
   }
+  if (checkFormat_.linhas.empty()) {
+    // A format the catalogue names but holds no line of: nothing to show or check against.
+    Loga("TBalWin format without lines  FBal:" + std::to_string(formatId_));
+    return;
+  }
   LogaDebug("TBalWin.PLDFB 2");
   try {
     formatName_ = ShownText(Listas().EnumFmtBal.TextoDoId(formatId_, false));
@@ -994,7 +999,9 @@ void tBalWin::StoreEntry(int col, int field, const std::string& typed) {
 
 bool tBalWin::HasDataChanged() const {
   if (LoadFailed()) return false;
-  if (tMdiChildGrid::HasDataChanged()) return true;
+  // The pending cell, not the grid's record flag: the columns keep what an accepted entry changed,
+  // and a refused one changed nothing.
+  if (EditMode() != kNoEdit && EditedText() != InitialText()) return true;
   for (const auto& c : cols_)
     if (c->modified || c->resend) return true;
   return std::any_of(pendingDeletes_.begin(), pendingDeletes_.end(), [](int id) { return id != 0; });
