@@ -371,5 +371,39 @@ TEST_F(StatementWindowSave, F10LoadsEveryColumnAndAColumnThatCannotBeReadIsShown
   EXPECT_TRUE(w.ColumnLoaded(1));
 }
 
+TEST_F(StatementWindowSave, AListThatCannotBeReadLeavesAUsableWindowThatASwitchReadsAgain) {
+  Driver().InjectFaults({.failCall = 1, .failPersistent = true});
+  tBalWin& w = Open("PETR");
+  Driver().InjectFaults({});
+  EXPECT_FALSE(w.LoadFailed());
+  EXPECT_EQ(w.ColumnCount(), 0);
+  EXPECT_EQ(BoxCaptions().size(), 1u);
+  // Without the list a new key could be a stored one.
+  EXPECT_FALSE(w.NewStatement());
+  EXPECT_TRUE(dialogs_.empty());
+  ASSERT_TRUE(w.SwitchView({.periodo = 1}));
+  ASSERT_TRUE(w.SwitchView({}));
+  EXPECT_EQ(w.ColumnCount(), 1);
+  Type(w, 1, RowOf(w, 2), "450");
+  EXPECT_TRUE(w.HasDataChanged());
+  EXPECT_TRUE(w.Save());
+  EXPECT_EQ(StatementWindowTest::Stored(1, 2), "450");
+}
+
+TEST_F(StatementWindowSave, F10ReachesTheWindowFromTheGridAndItsEditor) {
+  tBalWin& w = Open("PETR");
+  dialogAnswers_.push_back(TStmKey{Day(2024, 12, 31), true});
+  ASSERT_TRUE(w.NewStatement());
+  Type(w, 2, RowOf(w, 2), "1");
+  ASSERT_TRUE(w.Save());
+  w.Load();
+  ASSERT_EQ(w.ColumnCount(), 2);
+  EXPECT_FALSE(w.ColumnLoaded(1));
+  EXPECT_TRUE(w.TakesKeyInEditor(desktop::TKey::F10));
+  EXPECT_TRUE(w.HandleShortCut({.key = desktop::TKey::F10, .editorFocused = true}));
+  EXPECT_TRUE(w.ColumnLoaded(1));
+  EXPECT_TRUE(w.ColumnLoaded(2));
+}
+
 }  // namespace
 }  // namespace zi::test

@@ -565,39 +565,51 @@ void tBalWin::ObjDataLoad() {
     if (view_) view_->ShowAll();
     return;
   }
-  loadingView_ = true;
-  struct TEndLoading {
-    bool& flag;
-    ~TEndLoading() { flag = false; }
-  } endLoading{loadingView_};
-  std::unique_ptr<TMessageWindow> window = CreateMessageWindow("ZorInput");
-  LogaDebug("TBalWin.ODL 1");
-  if (window) window->SetLine(1, "Reading financial statement template");
-  ReadFormat();
-  LogaDebug("TBalWin.ODL 2");
-  if (window) window->SetLine(1, "Listing financial statements");
-  std::vector<int> ids;
-  if (const int code = DbBalancosIdDaEmp(emp_, key_.source, key_.tipoDocumento, ids); code != 0) {
-    Loga("TBalWin BalancosIdDaEmp  Error: " + std::to_string(code));
-    throw EZorInputException(code);
+  listFailed_ = false;
+  if (const int code = ReadView(); code != 0) {
+    // The window stays usable: a switch or a new company reads again. Without the list the keys
+    // of the stored statements are unknown, so nothing is created meanwhile.
+    Loga("TBalWin.ODL  Error: " + std::to_string(code));
+    DropColumns();
+    listFailed_ = true;
+    db::ShowSqlErrorTxt("TBalWin.ObjDataLoad", code);
   }
-  for (const int id : ids) {
-    auto coluna = std::make_unique<TColuna>();
-    coluna->id = id;
-    cols_.push_back(std::move(coluna));
-  }
-  LogaDebug("TBalWin.ODL 3");
-  if (window) window->SetLine(1, "Finishing setup");
-  curCol_ = ColCount() - 1;
-  curRow_ = kStmHeaderRows;
-  LogaDebug("TBalWin.ODL 4");
-  if (window) window->Close();
   RestartGridEdit();
   if (view_) {
     view_->ShowAll();
     view_->SelectCell(curCol_, curRow_);
   }
   LogaDebug("TBalWin.ODL end");
+}
+
+int tBalWin::ReadView() {
+  // Drawing does not load columns until the view is read.
+  TScopedValue<bool> loading(loadingView_, true);
+  std::unique_ptr<TMessageWindow> window = CreateMessageWindow("ZorInput");
+  LogaDebug("TBalWin.ODL 1");
+  int code = 0;
+  try {
+    if (window) window->SetLine(1, "Reading financial statement template");
+    ReadFormat();
+    LogaDebug("TBalWin.ODL 2");
+    if (window) window->SetLine(1, "Listing financial statements");
+    std::vector<int> ids;
+    code = DbBalancosIdDaEmp(emp_, key_.source, key_.tipoDocumento, ids);
+    for (const int id : ids) {
+      auto coluna = std::make_unique<TColuna>();
+      coluna->id = id;
+      cols_.push_back(std::move(coluna));
+    }
+    LogaDebug("TBalWin.ODL 3");
+    if (window) window->SetLine(1, "Finishing setup");
+  } catch (const EDBException& e) {
+    code = e.ErrorCode();
+  }
+  curCol_ = ColCount() - 1;
+  curRow_ = kStmHeaderRows;
+  LogaDebug("TBalWin.ODL 4");
+  if (window) window->Close();
+  return code;
 }
 
 void tBalWin::DropPendingCell() {
@@ -682,6 +694,8 @@ void tBalWin::CheckInPlace(TColuna& c) {
 }
 
 int tBalWin::EnsureLoaded(const std::vector<int>& cols) {
+  // Drawing while the view is read loads nothing.
+  if (loadingView_) return 0;
   int first = 0;
   for (const int col : cols) {
     if (col < 1 || col > ColumnCount()) continue;
@@ -706,6 +720,16 @@ int tBalWin::LoadAll() {
   if (view_) view_->ShowAll();
   return first;
 }
+
+bool tBalWin::HandleShortCut(const TKeyMessage& message) {
+  if (message.key == TKey::F10) {
+    LoadAll();
+    return true;
+  }
+  return tMdiChildGrid::HandleShortCut(message);
+}
+
+bool tBalWin::TakesKeyInEditor(TKey key) const { return key == TKey::F10 || tMdiChildGrid::TakesKeyInEditor(key); }
 
 // Loads a column that an action needs; a failure is shown. False when it is not loaded.
 bool tBalWin::NeedColumn(int col) {
@@ -732,25 +756,16 @@ int tBalWin::FindKey(const TStmKey& key, bool insertMode) {
 bool tBalWin::SwitchView(const TStmViewKey& key) {
   if (switching_) return false;
   if (key == key_) return true;
-  switching_ = true;
-  struct TEndSwitch {
-    bool& flag;
-    ~TEndSwitch() { flag = false; }
-  } endSwitch{switching_};
+  TScopedValue<bool> switching(switching_, true);
   if (!ConfirmClose()) return false;
   DropPendingCell();
   key_ = key;
-  try {
-    ObjDataLoad();
-  } catch (const EDBException& e) {
-    Loga("TBalWin switch  Error: " + std::to_string(e.ErrorCode()));
-    db::ShowSqlErrorTxt("TBalWin.ObjDataLoad", e.ErrorCode());
-  }
+  ObjDataLoad();
   return true;
 }
 
 bool tBalWin::NewStatement() {
-  if (emp_ == 0) return false;
+  if (emp_ == 0 || listFailed_) return false;
   ChkEmpDoUsr(emp_);
   THeaderDialogRequest request{"Add a new Financial Statement", HeaderDialogPattern(), false,
                                key_.source != 0 ? "Source : " + NomeDaFonte(key_.source) : std::string()};
@@ -951,11 +966,7 @@ bool tBalWin::ApplyText(TBalanco& bal, const TLinhaFmt& linha, const std::string
 void tBalWin::StoreFieldText(int field, const std::string& text) {
   // A box opened below takes the focus; the commit it may trigger must not store a second time.
   if (storing_) return;
-  storing_ = true;
-  struct TEndStore {
-    bool& flag;
-    ~TEndStore() { flag = false; }
-  } endStore{storing_};
+  TScopedValue<bool> storing(storing_, true);
   const std::string typed = text;
   const int col = CurRecord();
   StoreEntry(col, field, typed);

@@ -174,7 +174,8 @@ class tBalWin : public tMdiChildGrid {
   bool FormatMissing() const { return formatMissing_; }
 
   // --- Actions. ---
-  // Reads the company, the format and the list of statements for the current view.
+  // Reads the company, the format and the list of statements for the current view. A list that
+  // cannot be read is shown in a box and leaves no column (and no new statement until a reload).
   void Load() { ObjDataLoad(); }
   // Takes the new view when it differs and the window's own ConfirmClose allows; drops every
   // column and pending deletion and loads again. False when refused (nothing changed): the view
@@ -185,8 +186,11 @@ class tBalWin : public tMdiChildGrid {
   int EnsureLoaded(const std::vector<int>& cols);
   // F10: reads and checks every column.
   int LoadAll();
+  // F10 loads every column, from the grid or its editor.
+  bool HandleShortCut(const TKeyMessage& message) override;
+  bool TakesKeyInEditor(TKey key) const override;
   // "Create new Financial Statement": the header dialog until a new key or Cancel; the new column
-  // becomes current. False on Cancel.
+  // becomes current. False on Cancel, without a company, or when the list could not be read.
   bool NewStatement();
   // The popup's actions on a data column.
   void Undo(int col);
@@ -242,6 +246,7 @@ class tBalWin : public tMdiChildGrid {
   int FindKey(const TStmKey& key, bool insertMode);
   void DropColumns();
   void ReadFormat();
+  int ReadView();
   void ReadSettings();
   std::string StatementName(const THeadBal& head) const;
   const TLinhaFmt* LineOfRow(int row) const;
@@ -273,6 +278,7 @@ class tBalWin : public tMdiChildGrid {
   bool switching_ = false;
   bool storing_ = false;
   bool loadingView_ = false;
+  bool listFailed_ = false;
   bool closed_ = false;
 };
 
