@@ -113,6 +113,8 @@ class BenchDatabase {
 
  private:
   zi::test::TempDir dir_;
+  // The window writes its settings when it goes: into the run's own folder.
+  zi::test::EnvGuard config_{"XDG_CONFIG_HOME", dir_.File("config").c_str()};
   bool ok_ = false;
 };
 
