@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <deque>
+#include <ostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +20,17 @@
 #include "statements/accounts.h"
 #include "support/demo_database.h"
 #include "toolbox/lifecycle.h"
+
+namespace zi::desktop {
+
+inline void PrintTo(const TStmCell& cell, std::ostream* os) {
+  char colours[32];
+  std::snprintf(colours, sizeof colours, "%06X on %06X", cell.colour, cell.background);
+  *os << "{\"" << cell.text << "\" " << colours << (cell.bold ? " bold" : "") << (cell.narrow ? " narrow" : "")
+      << " align " << cell.align << "}";
+}
+
+}  // namespace zi::desktop
 
 namespace zi::test {
 

@@ -390,6 +390,28 @@ TEST_F(StatementWindowSave, AListThatCannotBeReadLeavesAUsableWindowThatASwitchR
   EXPECT_EQ(StatementWindowTest::Stored(1, 2), "450");
 }
 
+TEST_F(StatementWindowSave, ColumnsThatCannotBeReadWhileDrawingShowOneBox) {
+  tBalWin& w = Open("PETR");
+  dialogAnswers_.push_back(TStmKey{Day(2024, 12, 31), true});
+  ASSERT_TRUE(w.NewStatement());
+  Type(w, 2, RowOf(w, 2), "1");
+  ASSERT_TRUE(w.Save());
+  w.Load();
+  Driver().InjectFaults({.failCall = 1, .failPersistent = true});
+  EXPECT_NE(w.EnsureLoaded({1, 2}), 0);
+  EXPECT_NE(w.LoadAll(), 0);
+  Driver().InjectFaults({});
+  EXPECT_EQ(BoxCaptions().size(), 2u);
+  EXPECT_FALSE(w.ColumnLoaded(1));
+  EXPECT_FALSE(w.ColumnLoaded(2));
+  EXPECT_EQ(w.EnsureLoaded({1, 2}), 0);
+  EXPECT_EQ(BoxCaptions().size(), 2u);
+  // Entering a column reads it again.
+  w.SetCurrentCell(2, RowOf(w, 2));
+  EXPECT_TRUE(w.ColumnLoaded(2));
+  EXPECT_EQ(w.Cell(2, RowOf(w, 2)).text, "1");
+}
+
 TEST_F(StatementWindowSave, F10ReachesTheWindowFromTheGridAndItsEditor) {
   tBalWin& w = Open("PETR");
   dialogAnswers_.push_back(TStmKey{Day(2024, 12, 31), true});

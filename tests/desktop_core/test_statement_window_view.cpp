@@ -295,5 +295,51 @@ TEST_F(StatementWindowView, TheThreeMonthViewLeavesTheMonthsLineOut) {
   EXPECT_GE(RowOf(w, 1990), 4);
 }
 
+TEST_F(StatementWindowView, AStatementTheCheckCompletesWithoutErrorIsMarkedAndWrittenAtTheNextSave) {
+  // PETR's 2022 statement as stored without its total assets.
+  Sql("INSERT INTO Balanco (id, empresa, dataref, consolidado, sourcedobal, TipoDocumento, meses, moeda, datamoeda) "
+      "VALUES (3, " + std::to_string(CompanyId("PETR")) + ", 44926, 1, 0, 0, 12, 1, 44926)");
+  Sql("INSERT INTO BalancoUmaConta (balanco, conta, De3Meses, valor) VALUES (3, 2, 0, 350), (3, 3, 0, 600), "
+      "(3, 4, 0, 950), (3, 5, 0, 650), (3, 6, 0, 300), (3, 7, 0, 480), (3, 8, 0, 290), (3, 9, 0, 190)");
+  tBalWin& w = Open("PETR");
+  ASSERT_EQ(w.ColumnCount(), 2);
+  w.LoadAll();
+  EXPECT_EQ(w.HeaderText(1, 0).text, "31/12/2022");
+  EXPECT_EQ(w.HeaderText(1, 2).text, "");
+  EXPECT_EQ(w.HeaderText(1, 3), (TStmCell{.text = "**", .colour = kStmBlue, .narrow = true, .align = TStmCell::kCentre}));
+  EXPECT_EQ(w.Cell(1, RowOf(w, 1)).text, "950");
+  EXPECT_EQ(w.Cell(1, RowOf(w, 1)).colour, kStmBlue);
+  EXPECT_TRUE(w.HasDataChanged());
+  saveAnswer_ = desktop::kMrYes;
+  EXPECT_TRUE(w.Save());
+  EXPECT_EQ(SqlValue("select printf('%g', valor) from BalancoUmaConta where balanco = 3 and conta = 1").AsText(), "950");
+  EXPECT_EQ(w.HeaderText(1, 3).text, "");
+  EXPECT_EQ(w.Cell(1, RowOf(w, 1)).colour, kStmBlue);
+  EXPECT_FALSE(w.HasDataChanged());
+}
+
+TEST_F(StatementWindowView, AStatementTheCheckChangesAndFailsShowsFormatChangedInGreyAndIsNotWritten) {
+  // VALE's statement without its total liabilities: the check as read computes them on its copy,
+  // which the statement as stored does not have.
+  Sql("DELETE FROM BalancoUmaConta WHERE balanco = 2 AND conta = 4");
+  tBalWin& w = Open("VALE");
+  w.EnsureLoaded({1});
+  EXPECT_EQ(w.HeaderText(1, 2).text, "Error");
+  EXPECT_EQ(w.HeaderText(1, 3), (TStmCell{.text = "format changed", .colour = kStmGrey, .narrow = true,
+                                          .align = TStmCell::kCentre}));
+  EXPECT_EQ(w.Cell(1, RowOf(w, 4)).text, "");
+  EXPECT_EQ(w.Cell(1, RowOf(w, 4)).colour, kStmGrey);
+  EXPECT_EQ(w.Cell(1, RowOf(w, 2)).colour, kStmGrey);
+  EXPECT_EQ(w.Cell(1, RowOf(w, 1)).colour, kStmRed);
+  EXPECT_FALSE(w.HasDataChanged());
+  // A change of the user's makes it written, its texts coloured as in any changed column.
+  answer_ = true;
+  Type(w, 1, RowOf(w, 5), "510");
+  EXPECT_EQ(w.HeaderText(1, 3).text, "changed & not saved");
+  EXPECT_EQ(w.Cell(1, RowOf(w, 2)).colour, kStmBlack);
+  EXPECT_EQ(w.Cell(1, RowOf(w, 4)).colour, kStmRed);
+  EXPECT_TRUE(w.HasDataChanged());
+}
+
 }  // namespace
 }  // namespace zi::test

@@ -696,29 +696,26 @@ void tBalWin::CheckInPlace(TColuna& c) {
 int tBalWin::EnsureLoaded(const std::vector<int>& cols) {
   // Drawing while the view is read loads nothing.
   if (loadingView_) return 0;
-  int first = 0;
+  int code = 0;
   for (const int col : cols) {
     if (col < 1 || col > ColumnCount()) continue;
-    const size_t index = static_cast<size_t>(col - 1);
-    if (cols_[index]->bal || cols_[index]->readFailed) continue;
-    const int code = LoadColumn(col - 1);
-    if (code == 0) continue;
-    db::ShowSqlErrorTxt("TBalWin.GaranteBal", code);
-    if (first == 0) first = code;
+    TColuna& c = *cols_[static_cast<size_t>(col - 1)];
+    if (c.bal || c.readFailed) continue;
+    // After a failure the other columns asked for draw empty too: one box per drawing, not one per
+    // column (a lost connection fails them all). F10 or entering a column reads it again.
+    if (code != 0) c.readFailed = true;
+    else code = LoadColumn(col - 1);
   }
-  return first;
+  if (code != 0) db::ShowSqlErrorTxt("TBalWin.GaranteBal", code);
+  return code;
 }
 
 int tBalWin::LoadAll() {
-  int first = 0;
-  for (int col = 1; col <= ColumnCount(); ++col) {
-    const int code = LoadColumn(col - 1);
-    if (code == 0) continue;
-    db::ShowSqlErrorTxt("TBalWin.GaranteBal", code);
-    if (first == 0) first = code;
-  }
+  int code = 0;
+  for (int col = 1; col <= ColumnCount() && code == 0; ++col) code = LoadColumn(col - 1);
+  if (code != 0) db::ShowSqlErrorTxt("TBalWin.GaranteBal", code);
   if (view_) view_->ShowAll();
-  return first;
+  return code;
 }
 
 bool tBalWin::HandleShortCut(const TKeyMessage& message) {
@@ -1068,6 +1065,8 @@ int tBalWin::SaveColumns() {
         c->id = c->bal->head.id;
         c->modified = false;
         c->confirmed = false;
+        // What the check changed is stored now.
+        c->changedByCheck = false;
       } else {
         note(code);
       }

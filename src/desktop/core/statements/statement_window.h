@@ -182,9 +182,10 @@ class tBalWin : public tMdiChildGrid {
   // sets its buttons down from ViewKey() again. Ignored while a switch runs.
   bool SwitchView(const TStmViewKey& key);
   // Loads the columns the view is about to draw. A column that cannot be read is logged and shown
-  // in a box once and drawn empty; the first failure's code is returned (0 when all loaded).
+  // in a box once and drawn empty, as are the others asked for after it; its code is returned (0
+  // when all loaded).
   int EnsureLoaded(const std::vector<int>& cols);
-  // F10: reads and checks every column.
+  // F10: reads and checks every column, up to the first that cannot be read (shown in a box).
   int LoadAll();
   // F10 loads every column, from the grid or its editor.
   bool HandleShortCut(const TKeyMessage& message) override;
