@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <utility>
 
 #include "catalogue/catalogue.h"
@@ -290,8 +289,6 @@ bool tBalWin::TypedLine(const TLinhaFmt& linha) const {
   return linha.EhConta() && !(linha.temPartes && linha.pai != 0) && linha.IdentificacaoDeContas == 0 &&
          !linha.hidden;
 }
-
-std::string tBalWin::StatementName(const THeadBal& head) const { return NomeDaFonte(head.sourcedobal); }
 
 TStmCell tBalWin::Label(int row) const {
   TStmCell cell;

@@ -12,7 +12,6 @@
 // Nothing here reads the server from a query: the view asks EnsureLoaded for the columns it is about
 // to draw, and a column not loaded draws empty.
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -249,7 +248,6 @@ class tBalWin : public tMdiChildGrid {
   void ReadFormat();
   int ReadView();
   void ReadSettings();
-  std::string StatementName(const THeadBal& head) const;
   const TLinhaFmt* LineOfRow(int row) const;
   bool TypedLine(const TLinhaFmt& linha) const;
   std::string ValueText(const TColuna& coluna, const TLinhaFmt& linha) const;
