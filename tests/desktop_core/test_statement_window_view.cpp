@@ -123,6 +123,22 @@ TEST_F(StatementWindowView, TheStatusLineShowsTheDifferenceOfAnAccountInErrorInP
   EXPECT_GT(view_.statusShows, shows);
 }
 
+TEST_F(StatementWindowView, AMissingTopLevelTotalGradesAnchorsAndTheStatusNamesIt) {
+  Sql("DELETE FROM BalancoUmaConta WHERE balanco = 1 AND conta = 9");
+  Sql("UPDATE Balanco SET ChecagemFalhou = 1 WHERE id = 1");
+  tBalWin& w = Open("PETR");
+  w.SetCurrentCell(1, RowOf(w, 2));
+  EXPECT_EQ(w.HeaderText(1, 2), (TStmCell{.text = "Anchors", .colour = kStmRed, .narrow = true,
+                                          .align = TStmCell::kCentre}));
+  const std::vector<TStmStatusPiece> status = w.Status();
+  ASSERT_FALSE(status.empty());
+  EXPECT_EQ(status[0].text.rfind("Anchors : ", 0), 0u) << status[0].text;
+  EXPECT_FALSE(status[0].red);
+  w.IgnoreErrors(1);
+  EXPECT_EQ(w.HeaderText(1, 2).text, "Anchors (ignored)");
+  EXPECT_EQ(w.HeaderText(1, 2).colour, kStmBlue);
+}
+
 TEST_F(StatementWindowView, TheLabelOfTheCurrentRowIsWhite) {
   tBalWin& w = Open("VALE");
   w.SetCurrentCell(1, RowOf(w, 5));
