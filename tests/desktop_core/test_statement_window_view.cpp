@@ -322,13 +322,15 @@ TEST_F(StatementWindowView, AStatementTheCheckCompletesWithoutErrorIsMarkedAndWr
   w.LoadAll();
   EXPECT_EQ(w.HeaderText(1, 0).text, "31/12/2022");
   EXPECT_EQ(w.HeaderText(1, 2).text, "");
-  EXPECT_EQ(w.HeaderText(1, 3), (TStmCell{.text = "**", .colour = kStmBlue, .narrow = true, .align = TStmCell::kCentre}));
+  EXPECT_EQ(w.HeaderText(1, 3),
+            (TStmCell{.text = "**", .colour = kStmBlue, .narrow = true, .align = TStmCell::kCentre}));
   EXPECT_EQ(w.Cell(1, RowOf(w, 1)).text, "950");
   EXPECT_EQ(w.Cell(1, RowOf(w, 1)).colour, kStmBlue);
   EXPECT_TRUE(w.HasDataChanged());
   saveAnswer_ = desktop::kMrYes;
   EXPECT_TRUE(w.Save());
-  EXPECT_EQ(SqlValue("select printf('%g', valor) from BalancoUmaConta where balanco = 3 and conta = 1").AsText(), "950");
+  EXPECT_EQ(SqlValue("select printf('%g', valor) from BalancoUmaConta where balanco = 3 and conta = 1").AsText(),
+            "950");
   EXPECT_EQ(w.HeaderText(1, 3).text, "");
   EXPECT_EQ(w.Cell(1, RowOf(w, 1)).colour, kStmBlue);
   EXPECT_FALSE(w.HasDataChanged());
