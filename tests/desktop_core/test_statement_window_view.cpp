@@ -252,6 +252,14 @@ TEST_F(StatementWindowView, SettingsOutOfRangeFallBack) {
   EXPECT_NE(Log().find("TDB unkonown  Error: 25036 TpDoc: 2"), std::string::npos);
 }
 
+TEST_F(StatementWindowView, TheSourceSettingIsTakenOnlyByUsersWhoSeeOtherSources) {
+  GravaReg("SourceBal", "2");
+  EXPECT_EQ(Open("PETR").ViewKey().source, 2);
+  windows_.clear();
+  LogInAsUser(0);
+  EXPECT_EQ(Open("PETR").ViewKey().source, 0);
+}
+
 TEST_F(StatementWindowView, ANonNumericDivisorSettingIsUnits) {
   GravaReg("DivisorBal", "lots");
   EXPECT_EQ(Open("PETR").DivisorIndex(), 0);
