@@ -1,6 +1,7 @@
 #include "import/json_document.h"
 
 #include <rapidjson/reader.h>
+#include <simdjson.h>
 
 #include <cerrno>
 #include <charconv>
@@ -90,18 +91,21 @@ class TStringReader : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TSt
   std::string value;
 };
 
-std::optional<std::string> Unescaped(std::string_view token) {
-  // Most strings hold no escape and no control: their bytes are the value.
-  if (token.size() >= 2 && token.front() == '"' && token.back() == '"') {
+// A string token without escapes, quotes or controls inside: its bytes are its value, and writing
+// that value gives the token again.
+bool IsPlainString(std::string_view token) {
+  if (token.size() < 2 || token.front() != '"' || token.back() != '"') return false;
+  for (const char c : token.substr(1, token.size() - 2)) {
+    if (c == '\\' || c == '"' || static_cast<unsigned char>(c) < 0x20) return false;
+  }
+  return true;
+}
+
+// utf8Known: the text holding the token was checked whole already.
+std::optional<std::string> Unescaped(std::string_view token, bool utf8Known) {
+  if (IsPlainString(token)) {
     const std::string_view inner = token.substr(1, token.size() - 2);
-    bool plain = true;
-    for (const char c : inner) {
-      if (c == '\\' || c == '"' || static_cast<unsigned char>(c) < 0x20) {
-        plain = false;
-        break;
-      }
-    }
-    if (plain) return IsValidUtf8(inner) ? std::optional<std::string>(inner) : std::nullopt;
+    return utf8Known || IsValidUtf8(inner) ? std::optional<std::string>(inner) : std::nullopt;
   }
   // Parsed in place in a copy of its own: the parser then needs no stack of its own, whose first use
   // is undefined behaviour in this version of the library. The encoding check takes a multi-byte
@@ -153,8 +157,37 @@ bool ReadJsonNumber(std::string_view text, long double& value) {
   return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }
 
+// Whether NumberText of the number a JSON number text reads as gives that text again: no exponent,
+// no sign on zero, no trailing zero in the fraction, at most 18 significant digits (which survive
+// the trip through a long double and back) and a magnitude written without exponent.
+bool IsWrittenAsRead(std::string_view text) {
+  if (text == "0") return true;
+  size_t pos = text.front() == '-' ? 1 : 0;
+  const size_t integerStart = pos;
+  while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+  const size_t integerDigits = pos - integerStart;
+  size_t fractionDigits = 0;
+  size_t leadingZeros = 0;  // of the fraction, when the integer part is 0
+  if (pos < text.size() && text[pos] == '.') {
+    const size_t fractionStart = ++pos;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+    fractionDigits = pos - fractionStart;
+    if (fractionDigits == 0 || text[pos - 1] == '0') return false;
+    while (leadingZeros < fractionDigits && text[fractionStart + leadingZeros] == '0') ++leadingZeros;
+  }
+  if (pos != text.size() || integerDigits == 0) return false;
+  if (text[integerStart] != '0') return integerDigits <= 17 && integerDigits + fractionDigits <= 18;
+  return integerDigits == 1 && fractionDigits > 0 && leadingZeros <= 16 && fractionDigits - leadingZeros <= 18;
+}
+
 void Escape(std::string& out, std::string_view utf8) {
-  for (const char c : utf8) {
+  // Runs that need no escape are appended whole.
+  size_t run = 0;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const char c = utf8[i];
+    if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) continue;
+    out.append(utf8.data() + run, i - run);
+    run = i + 1;
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -163,17 +196,20 @@ void Escape(std::string& out, std::string_view utf8) {
       case '\t': out += "\\t"; break;
       case '\b': out += "\\b"; break;
       case '\f': out += "\\f"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
-        else out += c;
+      default: out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
     }
   }
+  out.append(utf8.data() + run, utf8.size() - run);
 }
 
 // Eighteen significant digits, "." as the point, no exponent from 1e-17 to 1e17, trailing zeros off.
 std::string NumberText(long double value) {
   if (value == 0) return "0";
   char text[128];
+  // Whole numbers below 1e17 come out of the general form as their integer digits.
+  if (std::fabs(value) < 1e17L && value == std::trunc(value)) {
+    return std::string(text, std::to_chars(text, text + sizeof text, static_cast<int64_t>(value)).ptr);
+  }
   const std::to_chars_result scientific =
       std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 17);
   std::string out(text, scientific.ptr);
@@ -204,11 +240,63 @@ void MarkInvalid(TJsonSlot& slot, std::string message) {
 // A system error as the file reader's messages show it.
 std::string ErrorText(int error) { return std::generic_category().message(error); }
 
-std::unique_ptr<TJsonSlot> NewSlot(TJsonAttributeType type) {
-  auto slot = std::make_unique<TJsonSlot>();
-  slot->decoded = true;
-  slot->type = type;
+TJsonSlot NewSlot(TJsonAttributeType type) {
+  TJsonSlot slot;
+  slot.decoded = true;
+  slot.type = type;
   return slot;
+}
+
+static_assert(kJsonTextSpare >= simdjson::SIMDJSON_PADDING);
+
+// Texts up to this size are split by one parser kept for the thread; a larger one (a whole file) by a
+// parser of its own, so that the index of a whole file is freed once the file is split.
+constexpr size_t kKeptParserCapacity = 1 << 20;
+
+// Runs body over the tokenised text; false when the tokeniser refuses the text or body does.
+template <class Body>
+bool Tokenised(std::string_view text, size_t readable, Body&& body) {
+  if (readable < text.size() + simdjson::SIMDJSON_PADDING) return false;
+  const simdjson::padded_string_view view(text.data(), text.size(), readable);
+  auto run = [&](simdjson::ondemand::parser& parser) {
+    simdjson::ondemand::document document;
+    return parser.iterate(view).get(document) == simdjson::SUCCESS && body(document);
+  };
+  if (text.size() <= kKeptParserCapacity) {
+    thread_local simdjson::ondemand::parser parser(kKeptParserCapacity);
+    return run(parser);
+  }
+  simdjson::ondemand::parser parser(text.size());
+  return run(parser);
+}
+
+std::string_view TrimmedEnd(std::string_view text) {
+  while (!text.empty() && IsWhite(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// The text of one value: a nested object or array whole, a scalar as its token.
+bool RawValue(simdjson::ondemand::value& value, std::string_view& text) {
+  simdjson::ondemand::json_type type;
+  if (value.type().get(type) != simdjson::SUCCESS) return false;
+  char close = 0;
+  if (type == simdjson::ondemand::json_type::object) {
+    simdjson::ondemand::object object;
+    if (value.get_object().get(object) != simdjson::SUCCESS || object.raw_json().get(text) != simdjson::SUCCESS) {
+      return false;
+    }
+    close = '}';
+  } else if (type == simdjson::ondemand::json_type::array) {
+    simdjson::ondemand::array array;
+    if (value.get_array().get(array) != simdjson::SUCCESS || array.raw_json().get(text) != simdjson::SUCCESS) {
+      return false;
+    }
+    close = ']';
+  } else {
+    text = value.raw_json_token();
+  }
+  text = TrimmedEnd(text);
+  return !text.empty() && (close == 0 || text.back() == close);
 }
 
 }  // namespace
@@ -269,9 +357,14 @@ std::string TJsonAttribute::InvalidReason() const { return IsInvalidValue() ? sl
 
 TAbstractJson::~TAbstractJson() = default;
 
-std::unique_ptr<TAbstractJson> TAbstractJson::CreateFromString(std::string text) {
-  auto kept = std::make_shared<const std::string>(std::move(text));
-  const std::string_view all(*kept);
+std::unique_ptr<TAbstractJson> TAbstractJson::CreateFromString(std::string text, TJsonSplitting splitting) {
+  auto kept = std::make_shared<TJsonText>();
+  if (splitting == TJsonSplitting::Tokeniser && text.capacity() < text.size() + kJsonTextSpare) {
+    text.reserve(text.size() + kJsonTextSpare);
+  }
+  kept->bytes = std::move(text);
+  kept->splitting = splitting;
+  const std::string_view all(kept->bytes);
   size_t start = 0;
   while (start < all.size() && all[start] == ' ') ++start;
   if (start == all.size()) return std::make_unique<TInvalidJson>("Empty string");
@@ -289,7 +382,7 @@ std::unique_ptr<TAbstractJson> TAbstractJson::CreateFromFile(const std::string& 
   if (!retry) {
     std::string text;
     try {
-      text = ReadRegularFile(path);
+      text = ReadRegularFile(path, kJsonTextSpare);
     } catch (const std::exception&) {
       // A file that cannot be read holds no document: the empty text says so.
     }
@@ -300,7 +393,7 @@ std::unique_ptr<TAbstractJson> TAbstractJson::CreateFromFile(const std::string& 
   if (std::error_code exists; std::filesystem::exists(path, exists)) {
     for (int attempt = 1; attempt <= kReadAttempts; ++attempt) {
       try {
-        return CreateFromString(ReadRegularFile(path));
+        return CreateFromString(ReadRegularFile(path, kJsonTextSpare));
       } catch (const std::exception&) {
         error = LastRegularFileError();
       }
@@ -333,6 +426,11 @@ bool TAbstractJson::IsInvalid() {
   return false;
 }
 
+size_t TAbstractJson::Readable(std::string_view within) const {
+  if (!text_ || text_->splitting != TJsonSplitting::Tokeniser) return 0;
+  return static_cast<size_t>(text_->bytes.data() + text_->bytes.capacity() - within.data());
+}
+
 TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
   if (slot.decoded) return slot;
   slot.decoded = true;
@@ -340,17 +438,21 @@ TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
   if (text.empty()) {
     slot.type = atNull;
   } else if (text.front() == '"') {
-    const std::optional<std::string> utf8 = Unescaped(text);
+    std::optional<std::string> utf8 = Unescaped(text, text_ && text_->validUtf8);
     TCodecError error;
-    std::optional<std::string> value = utf8 ? Utf8ToCp1252(*utf8, error) : std::nullopt;
     if (!utf8) {
       MarkInvalid(slot, "Invalid value:" + std::string(text));
-    } else if (!value) {
-      MarkInvalid(slot, CodecErrorText(error));
-    } else {
+    } else if (FirstNonAscii(*utf8) == std::string_view::npos) {
+      slot.type = atStringInBuffer;
+      slot.string = std::move(*utf8);
+    } else if (std::optional<std::string> value = Utf8ToCp1252(*utf8, error)) {
       slot.type = atStringInBuffer;
       slot.string = std::move(*value);
+    } else {
+      MarkInvalid(slot, CodecErrorText(error));
     }
+    // Windows-1252 and back gives the same UTF-8, so a string without escapes writes as it came.
+    slot.writtenAsRead = slot.type == atStringInBuffer && IsPlainString(text);
   } else if (text.front() == '{' || text.front() == '[') {
     if (depth_ + 1 > kMaxJsonDepth) {
       MarkInvalid(slot, "Invalid value: nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
@@ -374,6 +476,7 @@ TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
     slot.boolean = text == "true";
   } else if (ReadJsonNumber(text, slot.number)) {
     slot.type = atNumber;
+    slot.writtenAsRead = IsWrittenAsRead(text);
   } else {
     MarkInvalid(slot, "Invalid value:" + std::string(text));
   }
@@ -382,6 +485,10 @@ TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
 
 void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot) {
   Reached(slot);
+  if (slot.writtenAsRead) {
+    out += slot.source;
+    return;
+  }
   switch (slot.type) {
     case atNull: out += "null"; break;
     case atBoolean: out += slot.boolean ? "true" : "false"; break;
@@ -414,6 +521,8 @@ void TAbstractJson::SaveToStream(std::string& out) {
 
 std::string TAbstractJson::AsText() {
   std::string out;
+  // Written back compact, a document is seldom longer than its text.
+  out.reserve(SourceSize() + SourceSize() / 16 + 64);
   SaveToStream(out);
   return out;
 }
@@ -431,26 +540,69 @@ std::unique_ptr<TJsonObject> TJsonObject::CreateEmpty(bool forceEmpty) {
   return std::make_unique<TJsonObject>(nullptr, "{}", 0);
 }
 
-TJsonObject::TJsonObject(std::shared_ptr<const std::string> text, std::string_view source, int depth)
+TJsonObject::TJsonObject(std::shared_ptr<TJsonText> text, std::string_view source, int depth)
     : TAbstractJson(std::move(text), depth) {
   if (source.empty() || source.front() != '{') throw EInvalidJsonObject("TJsonObject: null source");
+  if (SplitTokenised(source)) {
+    if (depth == 0) text_->validUtf8 = true;
+    return;
+  }
+  SplitPlain(source);
+}
+
+bool TJsonObject::SplitTokenised(std::string_view source) {
+  const bool utf8Known = text_ && text_->validUtf8;
+  const bool split = Tokenised(source, Readable(source), [&](simdjson::ondemand::document& document) {
+    simdjson::ondemand::object object;
+    if (document.get_object().get(object) != simdjson::SUCCESS) return false;
+    size_t end = 1;
+    for (auto element : object) {
+      simdjson::ondemand::field field;
+      if (std::move(element).get(field) != simdjson::SUCCESS) return false;
+      // The name's token: from its opening quote, which the tokeniser points just past.
+      const size_t nameStart = static_cast<size_t>(field.key().raw() - source.data()) - 1;
+      const size_t nameEnd = SkipString(source, nameStart);
+      if (nameEnd == kNone) return false;
+      std::optional<std::string> name = Unescaped(source.substr(nameStart, nameEnd - nameStart), utf8Known);
+      std::string_view value;
+      if (!name || !RawValue(field.value(), value)) return false;
+      members_.push_back({std::move(*name), {}});
+      members_.back().slot.source = value;
+      end = static_cast<size_t>(value.data() + value.size() - source.data());
+    }
+    const size_t close = SkipWhite(source, end);
+    if (close >= source.size() || source[close] != '}') return false;
+    source_ = source.substr(0, close + 1);
+    return true;
+  });
+  if (!split) members_.clear();
+  return split;
+}
+
+void TJsonObject::SplitPlain(std::string_view source) {
   size_t pos = SkipWhite(source, 1);
-  if (pos < source.size() && source[pos] == '}') return;
+  if (pos < source.size() && source[pos] == '}') {
+    source_ = source.substr(0, pos + 1);
+    return;
+  }
   for (;;) {
     if (pos >= source.size() || source[pos] != '"') throw EInvalidJsonObject(Shown(source));
     const size_t nameEnd = SkipString(source, pos);
     if (nameEnd == kNone) throw EInvalidJsonObject(Shown(source));
-    std::optional<std::string> name = Unescaped(source.substr(pos, nameEnd - pos));
+    std::optional<std::string> name = Unescaped(source.substr(pos, nameEnd - pos), false);
     pos = SkipWhite(source, nameEnd);
     if (!name || pos >= source.size() || source[pos] != ':') throw EInvalidJsonObject(Shown(source));
     const size_t valueStart = SkipWhite(source, pos + 1);
     const size_t valueEnd = ValueEnd(source, valueStart);
     if (valueEnd == kNone) throw EInvalidJsonObject(Shown(source));
-    auto slot = std::make_unique<TJsonSlot>();
-    slot->source = Trimmed(source.substr(valueStart, valueEnd - valueStart));
-    if (slot->source.empty() || source[valueEnd] == ']') throw EInvalidJsonObject(Shown(source));
-    members_.push_back({std::move(*name), std::move(slot)});
-    if (source[valueEnd] == '}') return;
+    const std::string_view value = Trimmed(source.substr(valueStart, valueEnd - valueStart));
+    if (value.empty() || source[valueEnd] == ']') throw EInvalidJsonObject(Shown(source));
+    members_.push_back({std::move(*name), {}});
+    members_.back().slot.source = value;
+    if (source[valueEnd] == '}') {
+      source_ = source.substr(0, valueEnd + 1);
+      return;
+    }
     pos = SkipWhite(source, valueEnd + 1);
   }
 }
@@ -469,7 +621,7 @@ int TJsonObject::IndexOf(std::string_view name) const {
 
 TJsonAttribute TJsonObject::Item(int index) {
   if (index < 0 || index >= Count()) return TJsonAttribute();
-  return TJsonAttribute(&Reached(*members_[static_cast<size_t>(index)].slot));
+  return TJsonAttribute(&Reached(members_[static_cast<size_t>(index)].slot));
 }
 
 std::optional<TJsonAttribute> TJsonObject::Find(std::string_view name) {
@@ -489,11 +641,11 @@ bool TJsonObject::Delete(std::string_view name) { return DeleteAt(IndexOf(name))
 bool TJsonObject::Extract(std::string_view name, std::unique_ptr<TAbstractJson>* kept) {
   const int index = IndexOf(name);
   if (index < 0) return false;
-  if (kept) *kept = std::move(members_[static_cast<size_t>(index)].slot->child);
+  if (kept) *kept = std::move(members_[static_cast<size_t>(index)].slot.child);
   return DeleteAt(index);
 }
 
-int TJsonObject::Append(std::string_view name, std::unique_ptr<TJsonSlot> slot) {
+int TJsonObject::Append(std::string_view name, TJsonSlot slot) {
   if (name.empty()) return -1;
   while (Delete(name)) {
   }
@@ -504,35 +656,35 @@ int TJsonObject::Append(std::string_view name, std::unique_ptr<TJsonSlot> slot) 
 int TJsonObject::AddNull(std::string_view name) { return Append(name, NewSlot(atNull)); }
 
 int TJsonObject::AddString(std::string_view name, std::string value) {
-  auto slot = NewSlot(atStringOwned);
-  slot->string = std::move(value);
+  TJsonSlot slot = NewSlot(atStringOwned);
+  slot.string = std::move(value);
   return Append(name, std::move(slot));
 }
 
 int TJsonObject::AddNumber(std::string_view name, long double value) {
   if (std::isnan(value)) return AddNull(name);
-  auto slot = NewSlot(atNumber);
-  slot->number = value;
+  TJsonSlot slot = NewSlot(atNumber);
+  slot.number = value;
   return Append(name, std::move(slot));
 }
 
 int TJsonObject::AddBoolean(std::string_view name, bool value) {
-  auto slot = NewSlot(atBoolean);
-  slot->boolean = value;
+  TJsonSlot slot = NewSlot(atBoolean);
+  slot.boolean = value;
   return Append(name, std::move(slot));
 }
 
 int TJsonObject::AddObject(std::string_view name, std::unique_ptr<TJsonObject> object) {
   if (!object) return AddNull(name);
-  auto slot = NewSlot(atObject);
-  slot->child = std::move(object);
+  TJsonSlot slot = NewSlot(atObject);
+  slot.child = std::move(object);
   return Append(name, std::move(slot));
 }
 
 int TJsonObject::AddArray(std::string_view name, std::unique_ptr<TJsonArray> array) {
   if (!array) return AddNull(name);
-  auto slot = NewSlot(atArray);
-  slot->child = std::move(array);
+  TJsonSlot slot = NewSlot(atArray);
+  slot.child = std::move(array);
   return Append(name, std::move(slot));
 }
 
@@ -540,7 +692,7 @@ void TJsonObject::WriteItem(std::string& out, size_t index) {
   out += '"';
   Escape(out, members_[index].name);
   out += "\":";
-  WriteValue(out, *members_[index].slot);
+  WriteValue(out, members_[index].slot);
 }
 
 bool TJsonObject::TryGetString(std::string_view name, std::string& value) {
@@ -619,9 +771,40 @@ std::unique_ptr<TJsonArray> TJsonArray::CreateEmpty(bool forceEmpty) {
   return std::make_unique<TJsonArray>(nullptr, "[]", 0);
 }
 
-TJsonArray::TJsonArray(std::shared_ptr<const std::string> text, std::string_view source, int depth)
+TJsonArray::TJsonArray(std::shared_ptr<TJsonText> text, std::string_view source, int depth)
     : TAbstractJson(std::move(text), depth) {
   if (source.empty() || source.front() != '[') throw EInvalidJsonArray("TJsonArray: null source");
+  if (SplitTokenised(source)) {
+    // The tokeniser checked the UTF-8 of all it read: for the outermost document that is the whole
+    // text after the spaces before it.
+    if (depth == 0) text_->validUtf8 = true;
+    return;
+  }
+  SplitPlain(source);
+}
+
+bool TJsonArray::SplitTokenised(std::string_view source) {
+  const bool split = Tokenised(source, Readable(source), [&](simdjson::ondemand::document& document) {
+    simdjson::ondemand::array array;
+    if (document.get_array().get(array) != simdjson::SUCCESS) return false;
+    size_t end = 1;
+    for (auto element : array) {
+      simdjson::ondemand::value value;
+      std::string_view item;
+      if (element.get(value) != simdjson::SUCCESS || !RawValue(value, item)) return false;
+      items_.emplace_back().source = item;
+      end = static_cast<size_t>(item.data() + item.size() - source.data());
+    }
+    const size_t close = SkipWhite(source, end);
+    if (close >= source.size() || source[close] != ']') return false;
+    source_ = source.substr(0, close + 1);
+    return true;
+  });
+  if (!split) items_.clear();
+  return split;
+}
+
+void TJsonArray::SplitPlain(std::string_view source) {
   size_t pos = SkipWhite(source, 1);
   if (pos < source.size() && source[pos] == ']') {
     source_ = text_ ? source.substr(0, pos + 1) : std::string_view();
@@ -630,10 +813,9 @@ TJsonArray::TJsonArray(std::shared_ptr<const std::string> text, std::string_view
   for (;;) {
     const size_t end = ValueEnd(source, pos);
     if (end == kNone || source[end] == '}') throw EInvalidJsonArray(Shown(source));
-    auto slot = std::make_unique<TJsonSlot>();
-    slot->source = Trimmed(source.substr(pos, end - pos));
-    if (slot->source.empty()) throw EInvalidJsonArray(Shown(source));
-    items_.push_back(std::move(slot));
+    const std::string_view item = Trimmed(source.substr(pos, end - pos));
+    if (item.empty()) throw EInvalidJsonArray(Shown(source));
+    items_.emplace_back().source = item;
     if (source[end] == ']') {
       source_ = source.substr(0, end + 1);
       return;
@@ -645,7 +827,7 @@ TJsonArray::TJsonArray(std::shared_ptr<const std::string> text, std::string_view
 TJsonAttribute TJsonArray::Item(int index) {
   if (index < 0 || index >= Count()) return TJsonAttribute();
   reached_ = true;
-  return TJsonAttribute(&Reached(*items_[static_cast<size_t>(index)]));
+  return TJsonAttribute(&Reached(items_[static_cast<size_t>(index)]));
 }
 
 TJsonObject* TJsonArray::GetObject(int index, bool& found) {
@@ -663,8 +845,8 @@ int TJsonArray::AddNull() {
 int TJsonArray::AddObject(std::unique_ptr<TJsonObject> object) {
   const int index = AddNull();
   if (object) {
-    items_.back()->type = atObject;
-    items_.back()->child = std::move(object);
+    items_.back().type = atObject;
+    items_.back().child = std::move(object);
   }
   return index;
 }
@@ -676,7 +858,7 @@ bool TJsonArray::DeleteAt(int index) {
   return true;
 }
 
-void TJsonArray::WriteItem(std::string& out, size_t index) { WriteValue(out, *items_[index]); }
+void TJsonArray::WriteItem(std::string& out, size_t index) { WriteValue(out, items_[index]); }
 
 // Helpers.
 

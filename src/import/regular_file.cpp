@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <ctime>
@@ -74,10 +75,10 @@ size_t TRegularFile::Read(char* into, size_t capacity) {
   }
 }
 
-std::string ReadRegularFile(const std::string& path) {
+std::string ReadRegularFile(const std::string& path, size_t spare) {
   TRegularFile file(path);
   // One byte more than the file holds, so that its end is seen at once.
-  std::string bytes(file.Size() + 1, '\0');
+  std::string bytes(file.Size() + std::max<size_t>(spare, 1), '\0');
   size_t size = 0;
   while (const size_t n = file.Read(bytes.data() + size, bytes.size() - size)) {
     size += n;

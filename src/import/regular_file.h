@@ -45,8 +45,9 @@ class TRegularFile {
 // The error number of the last TRegularFile failure on this thread (for callers that show it).
 int LastRegularFileError();
 
-// The whole file as bytes.
-std::string ReadRegularFile(const std::string& path);
+// The whole file as bytes, with room for at least spare more bytes behind them when the file did
+// not grow while it was read.
+std::string ReadRegularFile(const std::string& path, size_t spare = 0);
 
 // The folder part of a path, with its final separator; "./" for a bare name.
 std::string FolderOf(const std::string& path);
