@@ -3,12 +3,14 @@
 #include <rapidjson/reader.h>
 #include <simdjson.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 #include <typeinfo>
 
@@ -30,6 +32,8 @@ namespace {
 constexpr size_t kNone = std::string_view::npos;
 constexpr size_t kShownChars = 50;
 constexpr int kReadAttempts = 11;
+// A file is written in pieces of about this size, so that its text is never held whole.
+constexpr size_t kWriteChunk = 1 << 20;
 constexpr int kRetryWaitsMs[] = {1, 2, 5, 10, 50, 100, 500, 1000, 2000, 5000};
 
 bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -91,21 +95,77 @@ class TStringReader : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TSt
   std::string value;
 };
 
-// A string token without escapes, quotes or controls inside: its bytes are its value, and writing
-// that value gives the token again.
-bool IsPlainString(std::string_view token) {
-  if (token.size() < 2 || token.front() != '"' || token.back() != '"') return false;
-  for (const char c : token.substr(1, token.size() - 2)) {
-    if (c == '\\' || c == '"' || static_cast<unsigned char>(c) < 0x20) return false;
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The escapes of everyday text, unescaped here; false for anything else (a surrogate, an unknown
+// escape, a control character, malformed UTF-8), which the full reader then decides. plain: there
+// was no escape, so the value is the bytes of the text.
+bool UnescapedCommon(std::string_view inner, bool utf8Known, std::string& out, bool& plain) {
+  plain = true;
+  if (!utf8Known && !IsValidUtf8(inner)) return false;
+  out.reserve(inner.size());
+  size_t run = 0;
+  for (size_t i = 0; i < inner.size(); ++i) {
+    const char c = inner[i];
+    if (c == '"' || static_cast<unsigned char>(c) < 0x20) return false;
+    if (c != '\\') continue;
+    plain = false;
+    out.append(inner.data() + run, i - run);
+    if (++i == inner.size()) return false;
+    switch (inner[i]) {
+      case '"': out += '"'; break;
+      case '\\': out += '\\'; break;
+      case '/': out += '/'; break;
+      case 'b': out += '\b'; break;
+      case 'f': out += '\f'; break;
+      case 'n': out += '\n'; break;
+      case 'r': out += '\r'; break;
+      case 't': out += '\t'; break;
+      case 'u': {
+        if (i + 4 >= inner.size()) return false;
+        unsigned code = 0;
+        for (size_t k = i + 1; k <= i + 4; ++k) {
+          const int digit = HexDigit(inner[k]);
+          if (digit < 0) return false;
+          code = code * 16 + static_cast<unsigned>(digit);
+        }
+        if (code >= 0xD800 && code <= 0xDFFF) return false;
+        if (code < 0x80) {
+          out += static_cast<char>(code);
+        } else if (code < 0x800) {
+          out += static_cast<char>(0xC0 | (code >> 6));
+          out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+          out += static_cast<char>(0xE0 | (code >> 12));
+          out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+          out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+        i += 4;
+        break;
+      }
+      default: return false;
+    }
+    run = i + 1;
   }
+  out.append(inner.data() + run, inner.size() - run);
   return true;
 }
 
-// utf8Known: the text holding the token was checked whole already.
-std::optional<std::string> Unescaped(std::string_view token, bool utf8Known) {
-  if (IsPlainString(token)) {
-    const std::string_view inner = token.substr(1, token.size() - 2);
-    return utf8Known || IsValidUtf8(inner) ? std::optional<std::string>(inner) : std::nullopt;
+// utf8Known: the text holding the token was checked whole already. plain: the token holds no
+// escape, so writing its value gives the token again.
+std::optional<std::string> Unescaped(std::string_view token, bool utf8Known, bool* plain = nullptr) {
+  if (plain) *plain = false;
+  if (token.size() < 2 || token.front() != '"' || token.back() != '"') return std::nullopt;
+  std::string value;
+  bool noEscape = false;
+  if (UnescapedCommon(token.substr(1, token.size() - 2), utf8Known, value, noEscape)) {
+    if (plain) *plain = noEscape;
+    return value;
   }
   // Parsed in place in a copy of its own: the parser then needs no stack of its own, whose first use
   // is undefined behaviour in this version of the library. The encoding check takes a multi-byte
@@ -438,7 +498,8 @@ TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
   if (text.empty()) {
     slot.type = atNull;
   } else if (text.front() == '"') {
-    std::optional<std::string> utf8 = Unescaped(text, text_ && text_->validUtf8);
+    bool plain = false;
+    std::optional<std::string> utf8 = Unescaped(text, text_ && text_->validUtf8, &plain);
     TCodecError error;
     if (!utf8) {
       MarkInvalid(slot, "Invalid value:" + std::string(text));
@@ -452,7 +513,7 @@ TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
       MarkInvalid(slot, CodecErrorText(error));
     }
     // Windows-1252 and back gives the same UTF-8, so a string without escapes writes as it came.
-    slot.writtenAsRead = slot.type == atStringInBuffer && IsPlainString(text);
+    slot.writtenAsRead = slot.type == atStringInBuffer && plain;
   } else if (text.front() == '{' || text.front() == '[') {
     if (depth_ + 1 > kMaxJsonDepth) {
       MarkInvalid(slot, "Invalid value: nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
@@ -483,7 +544,7 @@ TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
   return slot;
 }
 
-void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot) {
+void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot, const TTextSink* sink) {
   Reached(slot);
   if (slot.writtenAsRead) {
     out += slot.source;
@@ -500,13 +561,15 @@ void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot) {
       out += '"';
       break;
     case atObject:
-    case atArray: slot.child->SaveToStream(out); break;
+    case atArray: slot.child->Save(out, sink); break;
     // Written back as it came, so that the file keeps what could not be read.
     case atInvalid: out += slot.source.empty() ? std::string_view("null") : slot.source; break;
   }
 }
 
-void TAbstractJson::SaveToStream(std::string& out) {
+void TAbstractJson::SaveToStream(std::string& out) { Save(out, nullptr); }
+
+void TAbstractJson::Save(std::string& out, const TTextSink* sink) {
   if (auto* array = dynamic_cast<TJsonArray*>(this); array && !array->reached_ && !array->source_.empty()) {
     out += array->source_;
     return;
@@ -514,7 +577,11 @@ void TAbstractJson::SaveToStream(std::string& out) {
   out += OpenText();
   for (size_t i = 0; i < SlotCount(); ++i) {
     if (i > 0) out += ',';
-    WriteItem(out, i);
+    WriteItem(out, i, sink);
+    if (sink && out.size() >= kWriteChunk) {
+      (*sink)(out);
+      out.clear();
+    }
   }
   out += CloseText();
 }
@@ -528,7 +595,15 @@ std::string TAbstractJson::AsText() {
 }
 
 void TAbstractJson::SaveToFile(const std::string& path, const TFileIdentity* expected) {
-  RewriteFile(path, AsText(), expected);
+  RewriteFileFrom(
+      path,
+      [&](const TTextSink& sink) {
+        std::string chunk;
+        chunk.reserve(2 * kWriteChunk);
+        Save(chunk, &sink);
+        sink(chunk);
+      },
+      expected);
 }
 
 std::unique_ptr<TAbstractJson> TAbstractJson::Clone() { return CreateFromString(AsText()); }
@@ -543,14 +618,20 @@ std::unique_ptr<TJsonObject> TJsonObject::CreateEmpty(bool forceEmpty) {
 TJsonObject::TJsonObject(std::shared_ptr<TJsonText> text, std::string_view source, int depth)
     : TAbstractJson(std::move(text), depth) {
   if (source.empty() || source.front() != '{') throw EInvalidJsonObject("TJsonObject: null source");
-  if (SplitTokenised(source)) {
+  // The members are gathered first, so that the object's own array is allocated once, at its size.
+  thread_local std::vector<TMember> gathered;
+  gathered.clear();
+  if (SplitTokenised(source, gathered)) {
     if (depth == 0) text_->validUtf8 = true;
-    return;
+  } else {
+    gathered.clear();
+    SplitPlain(source, gathered);
   }
-  SplitPlain(source);
+  members_.reserve(gathered.size());
+  std::move(gathered.begin(), gathered.end(), std::back_inserter(members_));
 }
 
-bool TJsonObject::SplitTokenised(std::string_view source) {
+bool TJsonObject::SplitTokenised(std::string_view source, std::vector<TMember>& members) {
   const bool utf8Known = text_ && text_->validUtf8;
   const bool split = Tokenised(source, Readable(source), [&](simdjson::ondemand::document& document) {
     simdjson::ondemand::object object;
@@ -566,8 +647,8 @@ bool TJsonObject::SplitTokenised(std::string_view source) {
       std::optional<std::string> name = Unescaped(source.substr(nameStart, nameEnd - nameStart), utf8Known);
       std::string_view value;
       if (!name || !RawValue(field.value(), value)) return false;
-      members_.push_back({std::move(*name), {}});
-      members_.back().slot.source = value;
+      members.push_back({std::move(*name), {}});
+      members.back().slot.source = value;
       end = static_cast<size_t>(value.data() + value.size() - source.data());
     }
     const size_t close = SkipWhite(source, end);
@@ -575,11 +656,10 @@ bool TJsonObject::SplitTokenised(std::string_view source) {
     source_ = source.substr(0, close + 1);
     return true;
   });
-  if (!split) members_.clear();
   return split;
 }
 
-void TJsonObject::SplitPlain(std::string_view source) {
+void TJsonObject::SplitPlain(std::string_view source, std::vector<TMember>& members) {
   size_t pos = SkipWhite(source, 1);
   if (pos < source.size() && source[pos] == '}') {
     source_ = source.substr(0, pos + 1);
@@ -597,8 +677,8 @@ void TJsonObject::SplitPlain(std::string_view source) {
     if (valueEnd == kNone) throw EInvalidJsonObject(Shown(source));
     const std::string_view value = Trimmed(source.substr(valueStart, valueEnd - valueStart));
     if (value.empty() || source[valueEnd] == ']') throw EInvalidJsonObject(Shown(source));
-    members_.push_back({std::move(*name), {}});
-    members_.back().slot.source = value;
+    members.push_back({std::move(*name), {}});
+    members.back().slot.source = value;
     if (source[valueEnd] == '}') {
       source_ = source.substr(0, valueEnd + 1);
       return;
@@ -688,11 +768,11 @@ int TJsonObject::AddArray(std::string_view name, std::unique_ptr<TJsonArray> arr
   return Append(name, std::move(slot));
 }
 
-void TJsonObject::WriteItem(std::string& out, size_t index) {
+void TJsonObject::WriteItem(std::string& out, size_t index, const TTextSink* sink) {
   out += '"';
   Escape(out, members_[index].name);
   out += "\":";
-  WriteValue(out, members_[index].slot);
+  WriteValue(out, members_[index].slot, sink);
 }
 
 bool TJsonObject::TryGetString(std::string_view name, std::string& value) {
@@ -858,7 +938,9 @@ bool TJsonArray::DeleteAt(int index) {
   return true;
 }
 
-void TJsonArray::WriteItem(std::string& out, size_t index) { WriteValue(out, items_[index]); }
+void TJsonArray::WriteItem(std::string& out, size_t index, const TTextSink* sink) {
+  WriteValue(out, items_[index], sink);
+}
 
 // Helpers.
 

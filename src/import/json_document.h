@@ -173,13 +173,15 @@ class TAbstractJson {
 
   virtual char OpenText() const = 0;
   virtual char CloseText() const = 0;
-  virtual void WriteItem(std::string& out, size_t index) = 0;
+  // Writes one member or item; with a sink, what was written goes to it whenever it has grown large.
+  virtual void WriteItem(std::string& out, size_t index, const TTextSink* sink) = 0;
   virtual size_t SlotCount() const = 0;
   virtual TJsonSlot& Slot(size_t index) = 0;
 
   // Decodes a slot the first time it is reached.
   TJsonSlot& Reached(TJsonSlot& slot);
-  void WriteValue(std::string& out, TJsonSlot& slot);
+  void WriteValue(std::string& out, TJsonSlot& slot, const TTextSink* sink);
+  void Save(std::string& out, const TTextSink* sink);
 
   // Bytes from a text of the document to the end of the room its buffer has.
   size_t Readable(std::string_view within) const;
@@ -240,7 +242,7 @@ class TJsonObject : public TAbstractJson {
  protected:
   char OpenText() const override { return '{'; }
   char CloseText() const override { return '}'; }
-  void WriteItem(std::string& out, size_t index) override;
+  void WriteItem(std::string& out, size_t index, const TTextSink* sink) override;
   size_t SlotCount() const override { return members_.size(); }
   TJsonSlot& Slot(size_t index) override { return members_[index].slot; }
   size_t SourceSize() const override { return source_.size(); }
@@ -251,9 +253,10 @@ class TJsonObject : public TAbstractJson {
     TJsonSlot slot;
   };
   int Append(std::string_view name, TJsonSlot slot);
-  // Splits with the tokeniser; false (and no member) for a text it refuses.
-  bool SplitTokenised(std::string_view source);
-  void SplitPlain(std::string_view source);
+  // Splits with the tokeniser into members; false for a text it refuses.
+  bool SplitTokenised(std::string_view source, std::vector<TMember>& members);
+  // Splits with the plain scanner; raises EInvalidJsonObject for a text that does not split.
+  void SplitPlain(std::string_view source, std::vector<TMember>& members);
   std::string_view source_;  // the object's own text, as far as its closing bracket when tokenised
   std::vector<TMember> members_;
 };
@@ -276,7 +279,7 @@ class TJsonArray : public TAbstractJson {
  protected:
   char OpenText() const override { return '['; }
   char CloseText() const override { return ']'; }
-  void WriteItem(std::string& out, size_t index) override;
+  void WriteItem(std::string& out, size_t index, const TTextSink* sink) override;
   size_t SlotCount() const override { return items_.size(); }
   TJsonSlot& Slot(size_t index) override { return items_[index]; }
   size_t SourceSize() const override { return source_.size(); }
@@ -299,7 +302,7 @@ class TInvalidJson : public TAbstractJson {
  protected:
   char OpenText() const override { throw EInvalidJson(message_); }
   char CloseText() const override { throw EInvalidJson(message_); }
-  void WriteItem(std::string&, size_t) override {}
+  void WriteItem(std::string&, size_t, const TTextSink*) override {}
   size_t SlotCount() const override { return 0; }
   TJsonSlot& Slot(size_t) override { throw EInvalidJson(message_); }
   size_t SourceSize() const override { return 0; }

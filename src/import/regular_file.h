@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -66,6 +67,12 @@ std::string RewriteTarget(const std::string& path);
 // the temporary never stays behind, and those of the process's user that killed rewrites of the
 // file left are removed.
 void RewriteFile(const std::string& path, std::string_view text, const TFileIdentity* expected = nullptr);
+// Takes the pieces of a text, in order.
+using TTextSink = std::function<void(std::string_view)>;
+// RewriteFile of a text that write gives piece by piece to the sink it is handed, so that a large
+// text is never held whole; an exception of write leaves the file as it was.
+void RewriteFileFrom(const std::string& path, const std::function<void(const TTextSink&)>& write,
+                     const TFileIdentity* expected = nullptr);
 // RewriteFile for files whose callers report an error number: 0, or the failed call's errno (EIO
 // for a file refused for what it is).
 int WriteWholeFile(const std::string& path, std::string_view text);
