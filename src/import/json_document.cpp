@@ -60,10 +60,18 @@ size_t SkipString(std::string_view text, size_t pos) {
 
 // Where the value that starts at pos ends: at the "," or the closing bracket of its own level.
 // Strings must be closed; nested brackets are counted, not recursed into, so depth costs no stack.
+// A quote after an odd run of backslashes opens no string wherever it stands, as the tokeniser
+// reads it, in a text that is no JSON either.
 size_t ValueEnd(std::string_view text, size_t pos) {
   size_t depth = 0;
   while (pos < text.size()) {
     const char c = text[pos];
+    if (c == '\\') {
+      const size_t runStart = pos;
+      while (pos < text.size() && text[pos] == '\\') ++pos;
+      if ((pos - runStart) % 2 == 1 && pos < text.size() && text[pos] == '"') ++pos;
+      continue;
+    }
     if (c == '"') {
       pos = SkipString(text, pos);
       if (pos == kNone) return kNone;
@@ -195,22 +203,31 @@ bool ReadJsonNumber(std::string_view text, long double& value) {
   const size_t integerStart = pos;
   const size_t integerDigits = digits();
   if (integerDigits == 0 || (integerDigits > 1 && text[integerStart] == '0')) return false;
+  size_t fractionDigits = 0;
   if (pos < text.size() && text[pos] == '.') {
     ++pos;
-    if (digits() == 0) return false;
+    fractionDigits = digits();
+    if (fractionDigits == 0) return false;
   }
+  const size_t mantissaEnd = pos;
   if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
     ++pos;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
     if (digits() == 0) return false;
   }
   if (pos != text.size()) return false;
-  // Most numbers are plain integers, which need not go through the library's slow long double
-  // reading: up to 18 digits they are exact in 64 bits, and so in a long double.
-  if (pos == integerStart + integerDigits && integerDigits <= 18) {
+  // Most numbers have few digits and no exponent, and need not go through the library's slow long
+  // double reading: up to 18 digits they are exact in 64 bits and so in a long double, as is every
+  // power of ten up to 1e18, and one division rounds the quotient correctly, as the library does.
+  if (mantissaEnd == pos && integerDigits + fractionDigits <= 18) {
     uint64_t magnitude = 0;
-    for (size_t i = integerStart; i < pos; ++i) magnitude = magnitude * 10 + static_cast<uint64_t>(text[i] - '0');
-    value = integerStart > 0 ? -static_cast<long double>(magnitude) : static_cast<long double>(magnitude);
+    for (size_t i = integerStart; i < pos; ++i) {
+      if (text[i] != '.') magnitude = magnitude * 10 + static_cast<uint64_t>(text[i] - '0');
+    }
+    long double scale = 1;
+    for (size_t i = 0; i < fractionDigits; ++i) scale *= 10;
+    value = static_cast<long double>(magnitude) / scale;
+    if (integerStart > 0) value = -value;
     return true;
   }
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -330,33 +347,88 @@ bool Tokenised(std::string_view text, size_t readable, Body&& body) {
   return run(parser);
 }
 
+// A text shorter than one block of the tokeniser is split sooner by the plain scanner.
+constexpr size_t kSmallestTokenised = 64;
+
 std::string_view TrimmedEnd(std::string_view text) {
   while (!text.empty() && IsWhite(text.back())) text.remove_suffix(1);
   return text;
 }
 
-// The text of one value: a nested object or array whole, a scalar as its token.
-bool RawValue(simdjson::ondemand::value& value, std::string_view& text) {
+// Whether the value that ends at end within holder is followed by a "," or by close, the bracket of
+// its holder. The tokeniser skips a value it was not asked to read without a look, so that a value
+// of more than one token would otherwise pass unseen.
+bool SeparatedAt(std::string_view holder, size_t end, char close) {
+  const size_t next = SkipWhite(holder, end);
+  return next < holder.size() && (holder[next] == ',' || holder[next] == close);
+}
+
+size_t Offset(std::string_view within, const char* at) { return static_cast<size_t>(at - within.data()); }
+
+bool Walked(simdjson::ondemand::value& value, std::string_view within, int depth, std::string_view& text);
+
+// The members of an object, each read whole, so that the tokeniser looks at every token in them (it
+// would skip an unread one by counting brackets alone, which reads a broken text otherwise than the
+// plain scanner does): each(name token, value text) for every one, then the object's text.
+template <class Each>
+bool WalkedMembers(simdjson::ondemand::object& object, std::string_view within, size_t start, int depth,
+                   std::string_view& text, Each&& each) {
+  size_t end = start + 1;
+  for (auto element : object) {
+    simdjson::ondemand::field field;
+    if (std::move(element).get(field) != simdjson::SUCCESS) return false;
+    // The tokeniser points just past the name's opening quote.
+    const size_t nameStart = Offset(within, field.key().raw()) - 1;
+    const size_t nameEnd = SkipString(within, nameStart);
+    std::string_view value;
+    if (nameEnd == kNone || !Walked(field.value(), within, depth + 1, value)) return false;
+    end = Offset(within, value.data() + value.size());
+    if (!SeparatedAt(within, end, '}') || !each(within.substr(nameStart, nameEnd - nameStart), value)) return false;
+  }
+  const size_t close = SkipWhite(within, end);
+  if (close >= within.size() || within[close] != '}') return false;
+  text = within.substr(start, close + 1 - start);
+  return true;
+}
+
+// The items of an array, as WalkedMembers: each(item text) for every one, then the array's text.
+template <class Each>
+bool WalkedItems(simdjson::ondemand::array& array, std::string_view within, size_t start, int depth,
+                 std::string_view& text, Each&& each) {
+  size_t end = start + 1;
+  for (auto element : array) {
+    simdjson::ondemand::value value;
+    std::string_view item;
+    if (element.get(value) != simdjson::SUCCESS || !Walked(value, within, depth + 1, item)) return false;
+    end = Offset(within, item.data() + item.size());
+    if (!SeparatedAt(within, end, ']') || !each(item)) return false;
+  }
+  const size_t close = SkipWhite(within, end);
+  if (close >= within.size() || within[close] != ']') return false;
+  text = within.substr(start, close + 1 - start);
+  return true;
+}
+
+// The text of one value read whole: an object or array from its bracket to its closing bracket, a
+// scalar as its token. A text nested deeper than a document may be is left to the plain scanner,
+// which counts brackets without recursing.
+bool Walked(simdjson::ondemand::value& value, std::string_view within, int depth, std::string_view& text) {
+  if (depth > kMaxJsonDepth) return false;
   simdjson::ondemand::json_type type;
   if (value.type().get(type) != simdjson::SUCCESS) return false;
-  char close = 0;
+  const size_t start = Offset(within, value.raw_json_token().data());
   if (type == simdjson::ondemand::json_type::object) {
     simdjson::ondemand::object object;
-    if (value.get_object().get(object) != simdjson::SUCCESS || object.raw_json().get(text) != simdjson::SUCCESS) {
-      return false;
-    }
-    close = '}';
-  } else if (type == simdjson::ondemand::json_type::array) {
-    simdjson::ondemand::array array;
-    if (value.get_array().get(array) != simdjson::SUCCESS || array.raw_json().get(text) != simdjson::SUCCESS) {
-      return false;
-    }
-    close = ']';
-  } else {
-    text = value.raw_json_token();
+    return value.get_object().get(object) == simdjson::SUCCESS &&
+           WalkedMembers(object, within, start, depth, text, [](std::string_view, std::string_view) { return true; });
   }
-  text = TrimmedEnd(text);
-  return !text.empty() && (close == 0 || text.back() == close);
+  if (type == simdjson::ondemand::json_type::array) {
+    simdjson::ondemand::array array;
+    return value.get_array().get(array) == simdjson::SUCCESS &&
+           WalkedItems(array, within, start, depth, text, [](std::string_view) { return true; });
+  }
+  text = TrimmedEnd(value.raw_json_token());
+  return !text.empty();
 }
 
 }  // namespace
@@ -632,31 +704,19 @@ TJsonObject::TJsonObject(std::shared_ptr<TJsonText> text, std::string_view sourc
 }
 
 bool TJsonObject::SplitTokenised(std::string_view source, std::vector<TMember>& members) {
+  if (source.size() < kSmallestTokenised) return false;
   const bool utf8Known = text_ && text_->validUtf8;
-  const bool split = Tokenised(source, Readable(source), [&](simdjson::ondemand::document& document) {
+  return Tokenised(source, Readable(source), [&](simdjson::ondemand::document& document) {
     simdjson::ondemand::object object;
-    if (document.get_object().get(object) != simdjson::SUCCESS) return false;
-    size_t end = 1;
-    for (auto element : object) {
-      simdjson::ondemand::field field;
-      if (std::move(element).get(field) != simdjson::SUCCESS) return false;
-      // The name's token: from its opening quote, which the tokeniser points just past.
-      const size_t nameStart = static_cast<size_t>(field.key().raw() - source.data()) - 1;
-      const size_t nameEnd = SkipString(source, nameStart);
-      if (nameEnd == kNone) return false;
-      std::optional<std::string> name = Unescaped(source.substr(nameStart, nameEnd - nameStart), utf8Known);
-      std::string_view value;
-      if (!name || !RawValue(field.value(), value)) return false;
-      members.push_back({std::move(*name), {}});
-      members.back().slot.source = value;
-      end = static_cast<size_t>(value.data() + value.size() - source.data());
-    }
-    const size_t close = SkipWhite(source, end);
-    if (close >= source.size() || source[close] != '}') return false;
-    source_ = source.substr(0, close + 1);
-    return true;
+    return document.get_object().get(object) == simdjson::SUCCESS &&
+           WalkedMembers(object, source, 0, 0, source_, [&](std::string_view nameToken, std::string_view value) {
+             std::optional<std::string> name = Unescaped(nameToken, utf8Known);
+             if (!name) return false;
+             members.push_back({std::move(*name), {}});
+             members.back().slot.source = value;
+             return true;
+           });
   });
-  return split;
 }
 
 void TJsonObject::SplitPlain(std::string_view source, std::vector<TMember>& members) {
@@ -864,21 +924,14 @@ TJsonArray::TJsonArray(std::shared_ptr<TJsonText> text, std::string_view source,
 }
 
 bool TJsonArray::SplitTokenised(std::string_view source) {
+  if (source.size() < kSmallestTokenised) return false;
   const bool split = Tokenised(source, Readable(source), [&](simdjson::ondemand::document& document) {
     simdjson::ondemand::array array;
-    if (document.get_array().get(array) != simdjson::SUCCESS) return false;
-    size_t end = 1;
-    for (auto element : array) {
-      simdjson::ondemand::value value;
-      std::string_view item;
-      if (element.get(value) != simdjson::SUCCESS || !RawValue(value, item)) return false;
-      items_.emplace_back().source = item;
-      end = static_cast<size_t>(item.data() + item.size() - source.data());
-    }
-    const size_t close = SkipWhite(source, end);
-    if (close >= source.size() || source[close] != ']') return false;
-    source_ = source.substr(0, close + 1);
-    return true;
+    return document.get_array().get(array) == simdjson::SUCCESS &&
+           WalkedItems(array, source, 0, 0, source_, [&](std::string_view item) {
+             items_.emplace_back().source = item;
+             return true;
+           });
   });
   if (!split) items_.clear();
   return split;
