@@ -67,7 +67,7 @@ class TJsonArray;
 // How a document's texts are split into members and items. The tokeniser indexes a whole text at
 // once and checks its UTF-8 on the way; a text it refuses is split again by the plain scanner, whose
 // reasons (and the positions in them) are those the document reports. Both give the same document
-// for every text: the plain scanner alone is there to compare them.
+// for every text: splitting with the plain scanner alone is there to compare the two.
 enum class TJsonSplitting { Tokeniser, PlainScanner };
 
 // Bytes a reader leaves free after a document's text, so that the tokeniser may read past its end
@@ -257,7 +257,7 @@ class TJsonObject : public TAbstractJson {
   bool SplitTokenised(std::string_view source, std::vector<TMember>& members);
   // Splits with the plain scanner; raises EInvalidJsonObject for a text that does not split.
   void SplitPlain(std::string_view source, std::vector<TMember>& members);
-  std::string_view source_;  // the object's own text, as far as its closing bracket when tokenised
+  std::string_view source_;  // the object's own text, as far as its closing bracket
   std::vector<TMember> members_;
 };
 
