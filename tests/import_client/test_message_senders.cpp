@@ -7,6 +7,7 @@
 #include <sodium.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "db/connection.h"
 #include "db/drivers/embedded_driver.h"
@@ -25,23 +26,21 @@ namespace {
 
 using testing::ElementsAre;
 
-// One session for the whole program: the command-line login happens once per process.
-class SessionEnvironment : public testing::Environment {
+// The command-line login of the senders' suite: other suites of this program log in and out
+// themselves, so the session belongs to the suite, not to the program.
+class SenderSession {
  public:
-  void SetUp() override {
+  SenderSession() {
     SetLogFileName(dir_.File("login.log"));
     SetParameters({"/opt/zorinput", "/user=ana", "/password=pw", "/database=" + dir_.File("zi.db")});
     CliLogin();
-    ASSERT_EQ(CliLoginCode(), 0);
   }
-  void TearDown() override { db::DestroyZiDb(); }
+  ~SenderSession() { db::DestroyZiDb(); }
 
  private:
   test::TempDir dir_;
   test::EnvGuard config_{"XDG_CONFIG_HOME", dir_.File("config").c_str()};
 };
-
-[[maybe_unused]] testing::Environment* const kSession = testing::AddGlobalTestEnvironment(new SessionEnvironment);
 
 struct TDataLogRow {
   int64_t tip;
@@ -64,12 +63,16 @@ std::string FromBase64(const std::string& text) {
 
 class SenderTest : public testing::Test {
  protected:
+  static void SetUpTestSuite() { session_ = std::make_unique<SenderSession>(); }
+  static void TearDownTestSuite() { session_.reset(); }
   void SetUp() override {
+    ASSERT_EQ(CliLoginCode(), 0);
     SetLogFileName(dir_.File("zorinput.log"));
     Sql("DELETE FROM DataLog");
   }
   void TearDown() override { SetLogFileName("zorinput.log"); }
 
+  static std::unique_ptr<SenderSession> session_;
   static server::Server& Server() { return *static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).Server(); }
   static void Sql(const std::string& sql) { Server().ExecuteSql(sql); }
   static void InjectFaults(const db::EmbeddedDriver::Faults& faults) {
@@ -108,6 +111,8 @@ class SenderTest : public testing::Test {
 
   test::TempDir dir_;
 };
+
+std::unique_ptr<SenderSession> SenderTest::session_;
 
 TEST_F(SenderTest, ChunkIsItsMarkerAndPieceInBase64) {
   EXPECT_EQ(MsgQQChunkText("", true), "IQ==");
