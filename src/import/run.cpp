@@ -245,6 +245,8 @@ bool TImpMain::StartGroupedLine() {
   db::TAdoDataBaseComInfoTran& database = db::ZiDb();
   if (!groupsAsked_) {
     groupsAsked_ = true;
+    // What the check pass read is no change.
+    if (database.InDryRun()) database.CountDryRunChanges();
     database.StartCommitGroups();
   }
   if (!database.GroupsCommits()) return false;
@@ -291,7 +293,7 @@ int TImpMain::Dispatch(std::string_view keyword) {
   }
   if (directive->kind == TDirectiveKind::Builtin) {
     if (keyword == "*TIPOOBJ") SetErro(kTipoObjRefused);
-    else if (keyword == "*REQGBOL" && !ToNoCheck()) AppendRequester("[import \"*REQGBOL\" " + RunName() + "]");
+    else if (keyword == "*REQGBOL" && !ToNoCheck() && !DryRun()) AppendRequester("[import \"*REQGBOL\" " + RunName() + "]");
     return 0;
   }
   const TDirectiveHandler* handler = DirectiveHandler(*directive);

@@ -2,8 +2,11 @@
 // The local import of the command line: a file offered to the JSON import first, run as text when it
 // is no JSON array, each message echoed on the console, one "- end import" line at the end.
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "db/connection.h"
 #include "toolbox/codec.h"
 
 namespace zi {
@@ -26,13 +29,23 @@ struct TImportOutcome {
   // Nothing was written: no run, or a text run that stopped in its check pass. A JSON run imports
   // record by record and may have written some.
   bool nothingWritten = true;
+  // A dry run's: what it would have changed before its transaction was rolled back.
+  std::optional<db::TAdoDataBaseCustomizado::TDryRunChanges> dryRun;
+  // A JSON file's dry run: the log and error entries the records would have been written back with.
+  std::vector<std::string> jsonEntries;
 
   // A record can fail without changing the run's code (a "cmdtxt" text's non-fatal errors).
   bool Ok() const { return code == 0 && failedLineCount == 0 && failedRecordCount == 0; }
 };
 
+// What a command-line import does with the file: check it and import it; only check it (nothing is
+// written, bulletins included); or check it and import it in one transaction that is rolled back
+// at the end (a dry run: every message of a real import, and what it would have changed).
+enum class TImportKind { Import, CheckOnly, DryRun };
+
 // What a user may ask of a command-line import beyond the run itself (files, as the system's bytes).
 struct TImportExtras {
+  TImportKind kind = TImportKind::Import;
   std::string rejects;  // a text file's failed lines, for a fixed re-import (rejects.h)
   std::string summary;  // the outcome as a JSON object, for scripts
   TImportEncoding encoding = TImportEncoding::Unchosen;  // of a text file
@@ -44,6 +57,7 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
                               const TImportExtras& extras = {});
 
 // The summary file: 0, or the error number of the failure.
-int WriteImportSummary(const std::string& path, const std::string& file, const TImportOutcome& outcome);
+int WriteImportSummary(const std::string& path, const std::string& file, const TImportOutcome& outcome,
+                       TImportKind kind = TImportKind::Import);
 
 }  // namespace zi

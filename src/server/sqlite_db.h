@@ -18,6 +18,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_session;
 
 namespace zi::server {
 
@@ -147,6 +148,12 @@ class SqliteDb {
   // Counts, from now on, the rows this connection inserts, updates or deletes in one table.
   void WatchChanges(std::string table);
   uint64_t WatchedChanges() const { return watchedChanges_; }
+  // Counts, from now on, the rows every table of the file gains, changes and loses, by primary key,
+  // as their net effect when they are read: work rolled back (a savepoint) or undone (a row added
+  // and deleted) is no change. Reading the counts ends the count; it must happen before the
+  // transaction it counts ends.
+  void StartChangeCount();
+  std::vector<TableChangeCount> StopChangeCount();
 
   // Every table but SQLite's own, by name: "[name]", then one line per row, "col=value|col=value"
   // with the columns in table order, the lines sorted. Values as stored: NULL, integers, REAL with
@@ -168,6 +175,7 @@ class SqliteDb {
   // SQLite's update hook; its last parameter is sqlite3_int64, a long long.
   static void CountChange(void* self, int, const char*, const char* table, long long);
 
+  void EndChangeSession();
   Statement Lend(CachedStatement& cached);
   static DbValue FirstValue(Statement statement, std::span<const DbValue> params);
 
@@ -175,6 +183,7 @@ class SqliteDb {
   std::unordered_map<std::string, CachedStatement, TextHash, std::equal_to<>> statements_;
   // A deque, so that growing it leaves the statements that are lent where they are.
   std::deque<CachedStatement> bySlot_;
+  sqlite3_session* session_ = nullptr;
   std::string watchedTable_;
   uint64_t watchedChanges_ = 0;
   // Kept here rather than in SQLite's own flag, whose every change makes SQLite prepare each
