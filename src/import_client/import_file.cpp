@@ -164,6 +164,8 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
     if (json && extras.kind == TImportKind::CheckOnly) {
       RefuseCheckOnly(*json, outcome);
     } else if (json) {
+      // A JSON file has no check pass: it changes from its first record on.
+      if (extras.kind == TImportKind::DryRun) db::ZiDb().CountDryRunChanges();
       RunJson(std::move(json), outcome);
     } else if (offered == kJsonFileHardLinked || offered == kJsonFileNotRewritable) {
       // A JSON file refused before its first record: nothing was imported.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -18,7 +19,6 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
-struct sqlite3_session;
 
 namespace zi::server {
 
@@ -175,7 +175,33 @@ class SqliteDb {
   // SQLite's update hook; its last parameter is sqlite3_int64, a long long.
   static void CountChange(void* self, int, const char*, const char* table, long long);
 
-  void EndChangeSession();
+  // The rows touched since StartChangeCount, by table and key, as they were first seen.
+  struct ChangeCount {
+    struct Table {
+      bool withoutRowid = false;
+      std::vector<std::string> columns;
+      std::vector<int> keyColumns;  // of a table without rowid, its primary key's, in key order
+    };
+    struct TouchedRow {
+      bool existed = false;
+      std::string values;  // as they were, when the row existed
+    };
+    std::map<std::string, Table, std::less<>> tables;
+    std::map<std::string, std::map<std::string, TouchedRow>, std::less<>> touched;
+    // Something failed inside the hook, where nothing may be thrown: the counts are not sure.
+    bool failed = false;
+
+    // A table made after the count began has a rowid, as every table the program makes on the way.
+    const Table& TableOf(std::string_view name) const {
+      static const Table kRowidTable;
+      const auto found = tables.find(name);
+      return found == tables.end() ? kRowidTable : found->second;
+    }
+  };
+  // SQLite's pre-update hook; its keys are sqlite3_int64, a long long.
+  static void NoteChange(void* self, sqlite3* db, int op, const char* schema, const char* table, long long oldRowid,
+                         long long newRowid);
+  void EndChangeCount();
   Statement Lend(CachedStatement& cached);
   static DbValue FirstValue(Statement statement, std::span<const DbValue> params);
 
@@ -183,7 +209,7 @@ class SqliteDb {
   std::unordered_map<std::string, CachedStatement, TextHash, std::equal_to<>> statements_;
   // A deque, so that growing it leaves the statements that are lent where they are.
   std::deque<CachedStatement> bySlot_;
-  sqlite3_session* session_ = nullptr;
+  std::unique_ptr<ChangeCount> changeCount_;
   std::string watchedTable_;
   uint64_t watchedChanges_ = 0;
   // Kept here rather than in SQLite's own flag, whose every change makes SQLite prepare each
