@@ -213,6 +213,8 @@ void tImpRoot::EndOfRunStates() {
 namespace {
 
 constexpr const char* kCommittedUpTo = "import committed up to line ";
+// A dry run's groups are levels of its one transaction: they are kept in it, never committed.
+constexpr const char* kKeptUpTo = "dry run kept up to line ";
 constexpr const char* kGroupLostAfter = "import lines after line {} are not written: their group was lost";
 
 }  // namespace
@@ -230,7 +232,7 @@ void TImpMain::AfterGroupCall(bool committed, int code) {
   if (committed) {
     lastCommittedLine_ = lastGroupedLine_;
     linesInGroup_ = 0;
-    Loga(kCommittedUpTo + std::to_string(lastCommittedLine_));
+    Loga((DryRun() ? kKeptUpTo : kCommittedUpTo) + std::to_string(lastCommittedLine_));
   }
   if (code == 0) return;
   // The run stops here: nothing after the last commit is in the database.

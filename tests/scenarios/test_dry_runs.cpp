@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 
+#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "support/child_process.h"
@@ -258,6 +259,76 @@ INSTANTIATE_TEST_SUITE_P(Files, DryRunOfFileTest,
                                          TCase{"holdings_json", "holdings.json", "", ""},
                                          TCase{"some_lines_fail", "in.txt", kSomeLinesFail, ""}),
                          [](const testing::TestParamInfo<TCase>& info) { return info.param.name; });
+
+// Prices of the demo's four series on many days: a file whose import pass lasts long enough to be
+// killed in the middle.
+std::string ManyPrices() {
+  std::string text;
+  for (const char* ticker : {"PETR3", "PETR4", "VALE3", "ITUB4"}) {
+    for (int day = 0; day < 30000; ++day) {
+      const int year = 1940 + day / 365;
+      const int dayOfYear = day % 365;
+      text += fmt::format("*QT \"{}\" 1 {:04}-{:02}-{:02} 37.10 36.85 37.62 37.31 37.45 41230 38512300 1436921100\n", ticker,
+                          year, 1 + dayOfYear / 28 % 12, 1 + dayOfYear % 28);
+    }
+  }
+  return text;
+}
+
+TEST_F(DryRunTest, ADryRunKilledInItsImportPassLeavesTheDatabaseAsItWas) {
+  test::WriteFile(dir_.File("in.txt"), ManyPrices());
+  const std::string dump = Dump();
+  const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const pid_t pid = test::StartProgram(
+      ZI_ZORINPUT_PATH, {"/import=in.txt", "/dryrun", "/user=ana", "/password=pw", "/database=zi.db"}, dir_.Path(), quiet);
+  ::close(quiet);
+  // Killed once groups of lines are kept in its transaction: written to the file's log, never committed.
+  bool kept = false;
+  for (int i = 0; i < 6000 && !kept; ++i) {
+    kept = test::ReadFile(dir_.File("zorinput.log")).find("dry run kept up to line") != std::string::npos;
+    if (!kept) ::usleep(10000);
+  }
+  ::kill(pid, SIGKILL);
+  EXPECT_EQ(test::WaitWithin(pid, 60), 1000 + SIGKILL) << "killed before its end";
+  EXPECT_TRUE(kept);
+  std::filesystem::rename(dir_.File("zorinput.log"), dir_.File("killed.log"));
+  EXPECT_EQ(Dump(), dump);
+  // The file is whole: an import after it runs.
+  test::WriteFile(dir_.File("one.txt"), "*QT \"PETR4\" 1 2024-04-08 37.10 36.85 37.62 37.31 37.45 41230 38512300 1436921100\n");
+  EXPECT_EQ(Run("after", {"/import=one.txt"}), 0);
+  EXPECT_NE(Dump(), dump);
+}
+
+// SQLite writes a transaction's changes into the file's journal before any rollback, so a file
+// the program may not write takes no dry run: the login refuses it, and it stays as it was.
+TEST_F(DryRunTest, ADatabaseThatMayNotBeWrittenTakesNoDryRun) {
+  test::WriteFile(dir_.File("in.txt"), "*QT \"PETR4\" 1 2024-04-08 37.10 36.85 37.62 37.31 37.45 41230 38512300 1436921100\n");
+  const std::string dump = Dump();
+  std::filesystem::permissions(dir_.Path(), std::filesystem::perms::all);
+  std::filesystem::permissions(dir_.File("zi.db"), std::filesystem::perms(0444));
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    // Whoever runs the tests, the program runs as a user the permissions bind.
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
+    if (::chdir(dir_.Path().c_str()) != 0) ::_exit(127);
+    const int quiet = ::open("/dev/null", O_WRONLY);
+    ::dup2(quiet, STDOUT_FILENO);
+    std::vector<std::string> args{ZI_ZORINPUT_PATH, "/import=in.txt", "/dryrun", "/user=ana", "/password=pw",
+                                  "/database=zi.db"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execve(argv[0], argv.data(), environ);
+    ::_exit(127);
+  }
+  EXPECT_EQ(test::WaitWithin(pid, 60), 3) << "a login that fails";
+  const std::vector<std::string> log = test::WithoutStamps(test::ReadLines(dir_.File("zorinput.log")));
+  EXPECT_THAT(log, Contains("InitDbConnection erro:3714 EDriverError:Cannot open database file zi.db for writing: "
+                            "Permission denied"));
+  EXPECT_THAT(log, Contains("- end import erro:3775 login"));
+  std::filesystem::permissions(dir_.File("zi.db"), std::filesystem::perms(0600));
+  EXPECT_EQ(Dump(), dump);
+}
 
 }  // namespace
 }  // namespace zi
