@@ -52,6 +52,10 @@ tImpForm::tImpForm()
         return kRemoteImportNotAvailable;
       }) {}
 
+tImpForm::~tImpForm() {
+  if (dryRunOpen_) StopRun();
+}
+
 int tImpForm::StartCheck(int action) {
   std::unique_ptr<TImpRootBase> jsonRun;
   int code = tryJson_(fileName_, jsonRun);

@@ -66,6 +66,10 @@ class tImpForm {
                                           const std::function<void(std::string_view)>& output)>;
 
   tImpForm();
+  // A window closed during a dry run rolls it back.
+  ~tImpForm();
+  tImpForm(const tImpForm&) = delete;
+  tImpForm& operator=(const tImpForm&) = delete;
 
   void SetTryJsonImport(TTryJsonImport hook) { tryJson_ = std::move(hook); }
   void SetRemoteImport(TRemoteImport hook) { remote_ = std::move(hook); }

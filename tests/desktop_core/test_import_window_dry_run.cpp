@@ -42,6 +42,14 @@ class TCompanyLines {
 
 class ImportWindowDryRun : public test::DemoDatabase {
  protected:
+  void SetUp() override {
+    DemoDatabase::SetUp();
+    SetErrorBoxHandler([this](const std::string& caption, const std::string& text) {
+      boxes_.push_back(caption + "|" + text);
+      boxesInDryRun_.push_back(db::ZiDb().InDryRun());
+    });
+  }
+  std::vector<bool> boxesInDryRun_;
   int Companies(const std::string& code) {
     return static_cast<int>(
         Server().ExecuteSql("select count(*) from empresa where cod = ?", {DbValue(code)}).at(0).rows.at(0).at(0).AsInteger());
@@ -77,8 +85,8 @@ TEST_F(ImportWindowDryRun, IsTheLastActionAndShowsWhatTheImportWouldChange) {
                                           "- dry run rolled back: nothing written"));
   EXPECT_EQ(Dump(), dump);
   EXPECT_EQ(Companies("ZZA"), 0);
-  EXPECT_EQ(BoxCaptions(), std::vector<std::string>{"SQL error 4100 on Import"})
-      << "the run's error, once the dry run is over";
+  EXPECT_EQ(BoxCaptions(), std::vector<std::string>{"SQL error 4100 on Import"});
+  EXPECT_THAT(boxesInDryRun_, ElementsAre(false)) << "the run's error, once the dry run is over";
   EXPECT_EQ(form.Action(), tImpForm::kNoAction);
 
   // The same file for real writes what the dry run counted.
@@ -106,6 +114,21 @@ TEST_F(ImportWindowDryRun, CancelledRollsBackWhatItDid) {
   EXPECT_EQ(form.LogPane().back(), "- dry run rolled back: nothing written");
   EXPECT_EQ(Dump(), dump);
   EXPECT_THAT(boxes_, IsEmpty());
+}
+
+TEST_F(ImportWindowDryRun, ClosedInTheMiddleRollsBack) {
+  TCompanyLines lines;
+  const std::string dump = Dump();
+  {
+    tImpForm form;
+    form.SetFileName(WriteFile("*PAIS ZZA\n*PAIS ZZB\n"));
+    form.SetAction(tImpForm::kDryRunAction);
+    form.Okay();
+    for (int tick = 0; tick < 4; ++tick) form.Idle();
+    EXPECT_EQ(Companies("ZZA"), 1) << "inside the dry run's transaction";
+  }
+  EXPECT_FALSE(db::ZiDb().InDryRun());
+  EXPECT_EQ(Dump(), dump);
 }
 
 TEST_F(ImportWindowDryRun, ThatCannotBeginStartsNoRun) {
