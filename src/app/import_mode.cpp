@@ -56,9 +56,9 @@ RunResult RunImportMode(const ModeSelection& selection) {
       ImportaArquivo(selection.value, true, false, TemParam("logfilenameonimport"), extras);
   if (outcome.code == 0) return {0, ExitKind::Ok};
   if (outcome.loginFailed) return {outcome.code, ExitKind::LoginFailed};
-  // Refused before any check: no file, nowhere to put the outcome asked for, or a JSON file to check
-  // alone.
-  if (outcome.code == kNoInputFile || outcome.code == kImportExtraNotWritable || outcome.code == kCheckOnlyJsonFile)
+  // Refused before any check: no file, nowhere to put the outcome asked for, a JSON file to check
+  // alone, or a dry run that could not begin.
+  if (outcome.code == kNoInputFile || outcome.code == kImportExtraNotWritable || outcome.refused)
     return {outcome.code, ExitKind::Other};
   return {outcome.code, outcome.nothingWritten ? ExitKind::CheckFailed : ExitKind::ImportPartial};
 }

@@ -111,6 +111,7 @@ std::string CannotBeWritten(const std::string& path, const char* what) {
 // A JSON file's records are written one by one as they are read: it has no check pass to run alone.
 void RefuseCheckOnly(TImpJSON& run, TImportOutcome& outcome) {
   outcome.code = kCheckOnlyJsonFile;
+  outcome.refused = true;
   outcome.summary = "Error:" + std::to_string(kCheckOnlyJsonFile) + " " + OwnCodeText(kCheckOnlyJsonFile);
   outcome.name = run.FileName();
   run.Output(outcome.summary, false);
@@ -148,6 +149,7 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
     outcome.loginFailed = true;
   } else if (extras.kind == TImportKind::DryRun && (outcome.code = db::ZiDb().StartDryRun()) != 0) {
     outcome.summary = "Error:" + std::to_string(outcome.code) + " " + kDryRunNotBegun;
+    outcome.refused = true;
     LogaConsole(outcome.summary);
   } else {
     // JSON first: only a file that is no JSON array is run as text.

@@ -20,6 +20,9 @@ struct TImportOutcome {
   int lineCount = 0;    // lines of a text file; 0 for a JSON file
   int recordCount = 0;  // records of a JSON file the run went through
   bool loginFailed = false;
+  // Refused before its first line: a JSON file to check alone, or a dry run whose transaction could
+  // not begin.
+  bool refused = false;
   int messageCount = 0;      // messages of a text run (errors and warnings); error entries of a JSON run
   int failedLineCount = 0;   // lines of a text file's import pass that are not written
   int failedRecordCount = 0;  // records of a JSON file with an error
@@ -45,10 +48,10 @@ enum class TImportKind { Import, CheckOnly, DryRun };
 
 // What a user may ask of a command-line import beyond the run itself (files, as the system's bytes).
 struct TImportExtras {
-  TImportKind kind = TImportKind::Import;
   std::string rejects;  // a text file's failed lines, for a fixed re-import (rejects.h)
   std::string summary;  // the outcome as a JSON object, for scripts
   TImportEncoding encoding = TImportEncoding::Unchosen;  // of a text file
+  TImportKind kind = TImportKind::Import;
 };
 
 // logIn: log in first (CliLogin); portfolio: a file of the batch portfolio import (its company keys

@@ -52,7 +52,9 @@ TEST_F(ChangeCountTest, CountsEachTableByItsKey) {
       "INSERT INTO quotes VALUES (1, 101, 1.6);"
       "DELETE FROM items WHERE name = 'y';"
       "INSERT INTO items VALUES (2, 'z');");
-  EXPECT_EQ(Stop(), (std::vector<TCounted>{{"items", 1, 0, 1}, {"keyed", 1, 1, 1}, {"quotes", 1, 1, 0}}));
+  // Rows of a table without a key are told apart by their rowids: the new item takes the rowid of
+  // the last one deleted, which a comparison of the file before and after sees as that row changed.
+  EXPECT_EQ(Stop(), (std::vector<TCounted>{{"items", 0, 1, 0}, {"keyed", 1, 1, 1}, {"quotes", 1, 1, 0}}));
 }
 
 TEST_F(ChangeCountTest, WorkUndoneIsNoChange) {
