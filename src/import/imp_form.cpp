@@ -72,7 +72,7 @@ int tImpForm::StartCheck(int action) {
     if (const int begun = db::ZiDb().StartDryRun()) return begun;
     dryRunOpen_ = true;
   }
-  run_ = std::make_unique<impform::tMyImpMain>(*this, fileName_, action != 1, Encoding());
+  run_ = std::make_unique<impform::tMyImpMain>(*this, fileName_, action != kCheckOnlyAction, Encoding());
   run_->SetDryRun(dryRun);
   return 0;
 }

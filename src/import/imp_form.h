@@ -46,6 +46,7 @@ class tImpForm {
       "Check & Import", "Check Only", "Remote import", "Remote import & Gen BGL", "Remote import during the night",
       "Dry Run"};
   static constexpr int kNoAction = -1;
+  static constexpr int kCheckOnlyAction = 1;
   // Checks and imports in one transaction that is rolled back at the end, the window's run included
   // (cancelling it rolls back too), then says what the import would have changed.
   static constexpr int kDryRunAction = 5;

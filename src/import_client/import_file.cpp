@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <memory>
 
-#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "catalogue/caches.h"
