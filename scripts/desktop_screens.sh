@@ -2,8 +2,8 @@
 # Starts the desktop under a virtual X display against a fresh demo database and lets its
 # screenshot run walk the road a user takes: the login, the chooser, an import of
 # examples/prices.txt, the company picker searching "PETR", the company window of Petrobras with its
-# company, class and series forms, the NAICS picker, an indicator's history, the table editor and the
-# log window. One PNG per window goes into the folder given (default: build/screens).
+# company, class and series forms, the NAICS picker, an indicator's history, the table editor, the
+# log window and a dry run of the same file. One PNG per window goes into the folder given (default: build/screens).
 # Usage: scripts/desktop_screens.sh [FOLDER] [BUILD_DIR]
 # Exit status: 0 when every step ran; otherwise the log's "screens: gave up at step" line names the
 # step that never came.
