@@ -120,21 +120,25 @@ void SqliteDb::NoteChange(void* self, sqlite3* db, int op, const char* schema, c
   auto& count = *static_cast<SqliteDb*>(self)->changeCount_;
   if (count.failed || std::strcmp(schema, "main") != 0) return;
   try {
-    const ChangeCount::Table& info = count.TableOf(table);
-    auto& rows = count.touched[table];
+    // Files write one table for thousands of rows on end.
+    if (!count.lastRows || count.lastRows->first != table) {
+      auto found = count.touched.find(std::string_view(table));
+      if (found == count.touched.end()) found = count.touched.try_emplace(table).first;
+      count.lastRows = &*found;
+      count.lastTable = &count.TableOf(table);
+    }
+    const ChangeCount::Table& info = *count.lastTable;
+    auto& rows = count.lastRows->second;
     const auto key = [&](bool old) {
       if (!info.withoutRowid) return RowidKey(old ? oldRowid : newRowid);
       return KeyOf(db, info.keyColumns, old ? sqlite3_preupdate_old : sqlite3_preupdate_new);
     };
     if (op == SQLITE_UPDATE || op == SQLITE_DELETE) {
-      std::string oldKey = key(true);
-      if (!rows.contains(oldKey)) rows.emplace(std::move(oldKey), ChangeCount::TouchedRow{true, ValuesOf(db, sqlite3_preupdate_old)});
+      const auto [row, first] = rows.try_emplace(key(true));
+      if (first) row->second = ChangeCount::TouchedRow{true, ValuesOf(db, sqlite3_preupdate_old)};
     }
-    if (op == SQLITE_UPDATE || op == SQLITE_INSERT) {
-      // A row that gets a key no row had: one more, where the key it left is one fewer.
-      std::string newKey = key(false);
-      if (!rows.contains(newKey)) rows.emplace(std::move(newKey), ChangeCount::TouchedRow{false, {}});
-    }
+    // A row that gets a key no row had: one more, where the key it left is one fewer.
+    if (op == SQLITE_UPDATE || op == SQLITE_INSERT) rows.try_emplace(key(false));
   } catch (const std::exception&) {
     count.failed = true;
   }

@@ -190,6 +190,9 @@ class SqliteDb {
     std::map<std::string, std::map<std::string, TouchedRow>, std::less<>> touched;
     // Something failed inside the hook, where nothing may be thrown: the counts are not sure.
     bool failed = false;
+    // The table of the last row touched.
+    std::pair<const std::string, std::map<std::string, TouchedRow>>* lastRows = nullptr;
+    const Table* lastTable = nullptr;
 
     // A table made after the count began has a rowid, as every table the program makes on the way.
     const Table& TableOf(std::string_view name) const {
