@@ -3,9 +3,9 @@
 # screenshot run walk the road a user takes: the login, the chooser, an import of
 # examples/prices.txt, the company picker searching "PETR", the company window of Petrobras with its
 # company, class and series forms, the NAICS picker, an indicator's history, the table editor, the
-# log window, the share-base window, the news and corporate-action windows of the series picked
-# with their dialogs, and the price window of PETR4 with its range dialog. One PNG per window goes
-# into the folder given (default: build/screens).
+# log window, a dry run of the same file, the share-base window, the news and corporate-action
+# windows of the series picked with their dialogs, and the price window of PETR4 with its range
+# dialog. One PNG per window goes into the folder given (default: build/screens).
 # Usage: scripts/desktop_screens.sh [FOLDER] [BUILD_DIR]
 # Exit status: 0 when every step ran; otherwise the log's "screens: gave up at step" line names the
 # step that never came.

@@ -20,6 +20,7 @@ namespace {
 
 constexpr const char* kUnknownEncodingLine =
     "ZorInput switch -encoding value \"{}\" is not utf-8 or windows-1252 erro:{}";
+constexpr const char* kBothKindsLine = "ZorInput switches -checkonly and -dryrun exclude each other erro:{}";
 
 }  // namespace
 
@@ -41,14 +42,24 @@ int ImportEncodingSwitch(TImportEncoding& encoding) {
 RunResult RunImportMode(const ModeSelection& selection) {
   TImportExtras extras;
   if (const int code = ImportEncodingSwitch(extras.encoding)) return {code, ExitKind::Other};
+  const bool checkOnly = TemParam("checkonly");
+  const bool dryRun = TemParam("dryrun");
+  if (checkOnly && dryRun) {
+    Loga(fmt::format(kBothKindsLine, kCheckOnlyAndDryRun));
+    return {kCheckOnlyAndDryRun, ExitKind::Other};
+  }
+  if (checkOnly) extras.kind = TImportKind::CheckOnly;
+  if (dryRun) extras.kind = TImportKind::DryRun;
   PegaParamBytes("rejects", extras.rejects);
   PegaParamBytes("summary", extras.summary);
   const TImportOutcome outcome =
       ImportaArquivo(selection.value, true, false, TemParam("logfilenameonimport"), extras);
   if (outcome.code == 0) return {0, ExitKind::Ok};
   if (outcome.loginFailed) return {outcome.code, ExitKind::LoginFailed};
-  // Refused before any check: no file, or nowhere to put the outcome asked for.
-  if (outcome.code == kNoInputFile || outcome.code == kImportExtraNotWritable) return {outcome.code, ExitKind::Other};
+  // Refused before any check: no file, nowhere to put the outcome asked for, a JSON file to check
+  // alone, or a dry run that could not begin.
+  if (outcome.code == kNoInputFile || outcome.code == kImportExtraNotWritable || outcome.refused)
+    return {outcome.code, ExitKind::Other};
   return {outcome.code, outcome.nothingWritten ? ExitKind::CheckFailed : ExitKind::ImportPartial};
 }
 

@@ -51,7 +51,7 @@ constexpr const char* kOtherSwitches[] = {
     "LI", "noracote", "help", "-help", "h", "version", "-version",
     // the import client
     "logfilenameonimport", "IFpriority", "MaxBatchSize", "BoletimAcada", "WaitForFileLoops", "WaitForFileSecs",
-    "DontWaitForFiles", "pferror", "pfbackup", "rejects", "summary", "encoding",
+    "DontWaitForFiles", "pferror", "pfbackup", "rejects", "summary", "encoding", "checkonly", "dryrun",
     // the desktop's screenshot run
     "screens", "screensimport",
     // the import run and its directive families
@@ -63,6 +63,8 @@ constexpr const char* kOtherSwitches[] = {
 
 constexpr const char* kUnknownSwitchLine = "Unknown switch ignored: ";
 constexpr const char* kNotASwitchLine = "Parameter {} ignored: not a switch";
+constexpr const char* kImportKindRefused = "ZorInput switch -{} goes with -import only, not with {} erro:{}";
+constexpr const char* kReqGBolIgnored = "reqgbol ignored: a check-only run or a dry run asks for no bulletin";
 constexpr const char* kReqGBolValueWarning =
     "reqgbol value \"{}\" is not a priority 0 to 9: no bulletin priority registered";
 
@@ -181,7 +183,19 @@ void LogIgnoredParameters() {
 }
 
 RunResult RunSelectedMode(const ModeSelection& selection) {
-  if (selection.reqgbol) {
+  // Another mode would run for real what was asked to be only checked or tried.
+  if (selection.mode != RunMode::Import) {
+    for (const char* kind : {"checkonly", "dryrun"}) {
+      if (!TemParam(kind)) continue;
+      const std::string mode = selection.mode == RunMode::Desktop ? "the desktop" : "-" + std::string(SwitchOf(selection.mode));
+      Loga(fmt::format(kImportKindRefused, kind, mode, kImportKindOnlyWithImport));
+      return {kImportKindOnlyWithImport, ExitKind::Other};
+    }
+  }
+  // A run that writes nothing asks for no bulletin either.
+  const bool writesNothing = TemParam("checkonly") || TemParam("dryrun");
+  if (selection.reqgbol && writesNothing) Loga(kReqGBolIgnored);
+  if (selection.reqgbol && !writesNothing) {
     // Such a value still asks for priority 0, which registers none; the line makes the slip visible.
     if (!selection.reqgbolPriorityValid) Loga(fmt::format(kReqGBolValueWarning, Shown(selection.reqgbolValue)));
     if (ReqGBol()) ReqGBol()(selection.reqgbolPriority, "[/reqgbol]");

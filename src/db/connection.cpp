@@ -23,6 +23,8 @@ constexpr const char* kNotRunInLostTransaction = " not run: the transaction was 
 constexpr const char* kNotRunAgain = " not run again: the transaction was lost with the connection";
 constexpr const char* kForcedRollback = "Tran: error 7144: forced rollback!";
 constexpr const char* kGroupLost = ": the group's transaction was lost, its items are not written";
+constexpr const char* kDryRunLost = ": the dry run's transaction was lost; nothing more runs in it";
+constexpr const char* kDryRunRolledBack = "Tran: dry run rolled back";
 
 std::string DbUtilLine(int line) { return "dbutil line " + std::to_string(line); }
 
@@ -145,7 +147,7 @@ void TAdoDataBaseCustomizado::LogSlowCall(const TDbCommand& command, int64_t ela
 }
 
 bool TAdoDataBaseCustomizado::RefusedInLostTransaction(std::string_view call, std::string_view name) {
-  if (!transactionLost_ && !groupLost_) return false;
+  if (!transactionLost_ && !groupLost_ && !dryLost_) return false;
   Loga(std::string(call) + std::string(name) + kNotRunInLostTransaction);
   return true;
 }
@@ -155,6 +157,11 @@ bool TAdoDataBaseCustomizado::RefusedInLostTransaction(std::string_view call, st
 // every call is refused: run alone, it would commit a part of the work on its own.
 void TAdoDataBaseCustomizado::NoteLostTransaction(const std::string& call) {
   if (driver_->InTransaction()) return;
+  // Run outside it, a call of a dry run would commit.
+  if (dryRun_ && !dryLost_) {
+    dryLost_ = true;
+    Loga(call + kDryRunLost);
+  }
   const bool transaction = EstaEmTran() && !transactionLost_;
   const bool group = groupOpen_ && !groupLost_;
   if (!transaction && !group) return;
@@ -220,7 +227,12 @@ int TAdoDataBaseCustomizado::ExecStProc(TDbCommand& command, int mode) {
       ReportExceptionWithCode("ExecStProc get return/result", code, e, 3998);
     }
   }
+  if (dryCounting_ && code == 0) NoteDryRunCall(command.Name());
   return code;
+}
+
+void TAdoDataBaseCustomizado::NoteDryRunCall(const std::string& procedure) {
+  if (driver_->ProcedureOnlyReads(procedure) != true) ++dryCalls_[procedure];
 }
 
 int TAdoDataBaseCustomizado::ExecStProcId(TDbCommand& command, int id, int mode) {
@@ -255,14 +267,14 @@ int TAdoDataBaseCustomizado::ApplyRowChanges(const std::string& table, const std
 }
 
 int TAdoDataBaseCustomizado::IniciaTran() {
-  if (depth_ > 0 || itemOpen_) {
+  if (depth_ > 0 || itemOpen_ || dryRun_) {
     if (RefusedInLostTransaction("IniciaTran")) return kCallFailed;
   }
   if (depth_ > 0) {
     ++depth_;
     return 0;
   }
-  if (itemOpen_) {
+  if (itemOpen_ || dryRun_) {
     try {
       driver_->BeginLevel();
     } catch (const std::exception& e) {
@@ -360,12 +372,18 @@ int TAdoDataBaseCustomizado::EndLevel(bool commit) {
 }
 
 bool TAdoDataBaseCustomizado::StartCommitGroups() {
-  groups_ = driver_->NestsLevels() && depth_ == 0 && !driver_->InTransaction();
+  groups_ = driver_->NestsLevels() && depth_ == 0 && (dryRun_ || !driver_->InTransaction());
   return groups_;
 }
 
 int TAdoDataBaseCustomizado::EndLostGroup(const std::string& call, int code) {
   Loga(call + kGroupLost);
+  // A dry run's groups are levels of its transaction: losing one loses the dry run, and no call
+  // may run after it, where it would commit.
+  if (dryRun_ && !dryLost_) {
+    dryLost_ = true;
+    Loga(call + kDryRunLost);
+  }
   RollBackServerTransaction();
   groupOpen_ = false;
   itemOpen_ = false;
@@ -382,7 +400,8 @@ int TAdoDataBaseCustomizado::BeginGroupItem(bool& committed) {
   }
   if (!groupOpen_) {
     try {
-      driver_->Begin();
+      if (dryRun_) driver_->BeginLevel();
+      else driver_->Begin();
     } catch (const std::exception& e) {
       // The item runs as it would without groups: each of its calls commits on its own.
       int code = 0;
@@ -426,7 +445,8 @@ int TAdoDataBaseCustomizado::CommitGroup(bool& committed) {
   if (!groupOpen_) return 0;
   if (groupLost_ || !driver_->InTransaction()) return EndLostGroup("CommitGroup", kCallFailed);
   try {
-    driver_->Commit();
+    if (dryRun_) driver_->CommitLevel();
+    else driver_->Commit();
   } catch (const std::exception& e) {
     ReportException("CommitGroup", e);
     return EndLostGroup("CommitGroup", FailureCode(e));
@@ -442,6 +462,64 @@ int TAdoDataBaseCustomizado::StopCommitGroups(bool& committed) {
   const int code = CommitGroup(committed);
   groups_ = false;
   return code;
+}
+
+int TAdoDataBaseCustomizado::StartDryRun() {
+  Assert250(!dryRun_ && depth_ == 0 && !groups_ && !driver_->InTransaction(), DbUtilLine(__LINE__));
+  int code = 0;
+  try {
+    try {
+      driver_->Begin();
+    } catch (const EDriverError& e) {
+      if (!e.ConnectionLost() || !TentaReconectar("StartDryRun")) throw;
+      driver_->Begin();
+    }
+  } catch (const std::exception& e) {
+    ReportExceptionWithCode("StartDryRun", code, e, kCallFailed);
+    return code;
+  }
+  dryRun_ = true;
+  dryLost_ = dryCounting_ = dryRowsCounted_ = false;
+  dryCalls_.clear();
+  return 0;
+}
+
+void TAdoDataBaseCustomizado::CountDryRunChanges() {
+  if (!dryRun_ || dryCounting_ || dryLost_) return;
+  dryCounting_ = true;
+  try {
+    dryRowsCounted_ = driver_->StartRowChangeCount();
+  } catch (const std::exception& e) {
+    ReportException("CountDryRunChanges", e);
+    NoteLostTransaction("CountDryRunChanges");
+  }
+}
+
+TAdoDataBaseCustomizado::TDryRunChanges TAdoDataBaseCustomizado::EndDryRun() {
+  TDryRunChanges changes;
+  if (!dryRun_) return changes;
+  // A run that never reached its import pass changed nothing: its counts are zero, not unknown.
+  CountDryRunChanges();
+  changes.calls = std::move(dryCalls_);
+  if (dryRowsCounted_ && !dryLost_) {
+    try {
+      changes.tables = driver_->StopRowChangeCount();
+      changes.rowsCounted = true;
+    } catch (const std::exception& e) {
+      ReportException("EndDryRun", e);
+      NoteLostTransaction("EndDryRun");
+    }
+  }
+  if (dryLost_) changes.code = kCallFailed;
+  // Whatever is still open inside it ends with it.
+  depth_ = 0;
+  tranIsLevel_ = groups_ = groupOpen_ = itemOpen_ = groupLost_ = false;
+  rollbackRequested_ = transactionLost_ = false;
+  dryRun_ = dryLost_ = dryCounting_ = dryRowsCounted_ = false;
+  dryCalls_.clear();
+  RollBackServerTransaction();
+  Loga(kDryRunRolledBack);
+  return changes;
 }
 
 bool TAdoDataBaseCustomizado::TentaReconectar(const std::string& reason) {
@@ -541,6 +619,8 @@ void TAdoDataBaseCustomizado::ReplaceDriver(std::unique_ptr<Driver> driver) {
   driver_ = std::move(driver);
   depth_ = 0;
   tranIsLevel_ = groups_ = groupOpen_ = itemOpen_ = groupLost_ = false;
+  dryRun_ = dryLost_ = dryCounting_ = dryRowsCounted_ = false;
+  dryCalls_.clear();
   groupItems_ = 0;
   rollbackRequested_ = transactionLost_ = false;
   evictionIndex_ = 0;

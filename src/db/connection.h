@@ -4,8 +4,10 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "db/command.h"
 #include "db/driver.h"
@@ -85,6 +87,26 @@ class TAdoDataBaseCustomizado {
   // Commits the group and stops grouping.
   [[nodiscard]] int StopCommitGroups(bool& committed);
 
+  // A dry run: from StartDryRun on, everything runs in one server transaction that EndDryRun rolls
+  // back, so that nothing of it is ever committed. Transactions and commit groups inside it become
+  // levels of it (a failed line or write is undone alone, as in a real run, and nothing commits
+  // between groups). A dry transaction lost with the connection is never replaced: every call after
+  // it is refused. StartDryRun returns 0, or the code of a begin that failed (no dry run started).
+  [[nodiscard]] int StartDryRun();
+  bool InDryRun() const { return dryRun_; }
+  // From now on the dry run counts what it changes: the rows of each table where the driver can
+  // count them, and the calls that succeeded of procedures the driver does not know to only read.
+  void CountDryRunChanges();
+  struct TDryRunChanges {
+    bool rowsCounted = false;
+    std::vector<TableRowChanges> tables;
+    std::map<std::string, int> calls;  // by procedure name
+    // 0, or the code of a dry transaction that was lost (the counts are then incomplete).
+    int code = 0;
+  };
+  // Ends the dry run: reads the counts and rolls everything back.
+  TDryRunChanges EndDryRun();
+
   virtual bool TentaReconectar(const std::string& reason);
   void DetectaVersaoDoServidor();
 
@@ -114,7 +136,8 @@ class TAdoDataBaseCustomizado {
   // Ends the level that stands for the outermost IniciaTran inside a group's item.
   int EndLevel(bool commit);
   // A server transaction is open: a transaction's or a group's.
-  bool InServerTransaction() const { return depth_ > 0 || groupOpen_; }
+  bool InServerTransaction() const { return depth_ > 0 || groupOpen_ || dryRun_; }
+  void NoteDryRunCall(const std::string& procedure);
 
   // A group lost with its transaction: what is left is rolled back and the code returned.
   int EndLostGroup(const std::string& call, int code);
@@ -129,6 +152,11 @@ class TAdoDataBaseCustomizado {
   bool groupLost_ = false;
   int groupItems_ = 0;
   int64_t groupStartMs_ = 0;
+  bool dryRun_ = false;
+  bool dryLost_ = false;
+  bool dryCounting_ = false;
+  bool dryRowsCounted_ = false;
+  std::map<std::string, int> dryCalls_;
   bool rollbackRequested_ = false;
   bool transactionLost_ = false;
   int dsAcc_ = 0;

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -51,6 +52,15 @@ class PreparedProcedure {
 struct ResultSetData {
   std::vector<std::string> columns;
   std::vector<std::vector<DbValue>> rows;
+};
+
+// The rows of one table that a run changed, as their net effect: a row added and deleted again, or
+// changed back, is no change.
+struct TableRowChanges {
+  std::string table;
+  int64_t added = 0;
+  int64_t changed = 0;
+  int64_t deleted = 0;
 };
 
 // What kind of failure a driver error reports, as far as the layer above must tell them apart.
@@ -124,6 +134,14 @@ class Driver {
   virtual void BeginLevel() { throw EDriverError("This driver keeps no levels inside a transaction"); }
   virtual void CommitLevel() { throw EDriverError("This driver keeps no levels inside a transaction"); }
   virtual void RollbackLevel() { throw EDriverError("This driver keeps no levels inside a transaction"); }
+
+  // Counts, from now on and inside the open transaction, the rows changed in each table; false when
+  // the driver cannot count them.
+  virtual bool StartRowChangeCount() { return false; }
+  // What was counted, read before the transaction ends, by table name; counting stops.
+  virtual std::vector<TableRowChanges> StopRowChangeCount() { return {}; }
+  // Whether a procedure only reads; nothing when the driver cannot tell.
+  virtual std::optional<bool> ProcedureOnlyReads(const std::string&) const { return std::nullopt; }
 
   // All changes or none.
   virtual void ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) = 0;

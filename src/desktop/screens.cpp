@@ -297,6 +297,24 @@ std::vector<tScreens::TStep> tScreens::Road() {
          Save(&main_, "log.png");
          Type(&main_, Qt::Key_F3);
        }},
+      {"chooser for the dry run", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [chooserButton] { chooserButton(kKindImport); }},
+      {"import for the dry run", [this] { return NoModal() && dynamic_cast<tImpView*>(main_.Ctl().Doc()); },
+       [this] {
+         auto* view = dynamic_cast<tImpView*>(main_.Ctl().Doc());
+         view->FileField()->setText(importFile_);
+         view->ActionList()->setCurrentIndex(tImpForm::kDryRunAction);
+         view->OkayButton()->click();
+       }},
+      {"dry run ended",
+       [this] {
+         auto* window = dynamic_cast<tImpWin*>(main_.Ctl().DocWindow());
+         return NoModal() && window && !window->IsIdleRunning() && !window->Form().RunActive();
+       },
+       [this] {
+         Save(&main_, "import-dry-run.png");
+         Type(&main_, Qt::Key_F3);
+       }},
       {"chooser for the share base", [this] { return Modal<QWidget>() == &main_.Chooser(); },
        [chooserButton] { chooserButton(kKindShareBase); }},
       {"share-base window", [this] { return NoModal() && ShareBaseShown(main_); },

@@ -2,7 +2,10 @@
 
 #include <fmt/format.h>
 
+#include "catalogue/caches.h"
+#include "db/connection.h"
 #include "db/sql_errors.h"
+#include "import/dry_run.h"
 #include "toolbox/codec.h"
 #include "toolbox/log.h"
 #include "toolbox/message_box.h"
@@ -49,7 +52,11 @@ tImpForm::tImpForm()
         return kRemoteImportNotAvailable;
       }) {}
 
-int tImpForm::StartCheck(bool checkAndImport) {
+tImpForm::~tImpForm() {
+  if (dryRunOpen_) StopRun();
+}
+
+int tImpForm::StartCheck(int action) {
   std::unique_ptr<TImpRootBase> jsonRun;
   int code = tryJson_(fileName_, jsonRun);
   if (jsonRun || code != kNotJsonArray) {
@@ -60,7 +67,13 @@ int tImpForm::StartCheck(bool checkAndImport) {
     return code;
   }
   pane_.clear();
-  run_ = std::make_unique<impform::tMyImpMain>(*this, fileName_, checkAndImport, Encoding());
+  const bool dryRun = action == kDryRunAction;
+  if (dryRun) {
+    if (const int begun = db::ZiDb().StartDryRun()) return begun;
+    dryRunOpen_ = true;
+  }
+  run_ = std::make_unique<impform::tMyImpMain>(*this, fileName_, action != kCheckOnlyAction, Encoding());
+  run_->SetDryRun(dryRun);
   return 0;
 }
 
@@ -79,7 +92,7 @@ void tImpForm::Okay() {
     code = remote_(fileName_, mode, Encoding(), [this](std::string_view line) { AppendToPane(line); });
     if (code == 0) action_ = kNoAction;
   } else {
-    code = StartCheck(action_ == 0);
+    code = StartCheck(action_);
   }
   if (code != 0) {
     run_.reset();
@@ -94,13 +107,10 @@ bool tImpForm::Idle() {
     return true;
   }
   const int code = run_->ResultCode();
-  if (code != 0) {
-    run_->Output("end import error:" + std::to_string(code), false);
-    db::ShowSqlErrorTxt("Import", code);
-  } else {
-    run_->Output("end import ok", false);
-  }
+  run_->Output(code != 0 ? "end import error:" + std::to_string(code) : std::string("end import ok"), false);
+  // A dry run's transaction is not left open behind the box.
   StopRun();
+  if (code != 0) db::ShowSqlErrorTxt("Import", code);
   return false;
 }
 
@@ -110,6 +120,16 @@ void tImpForm::Cancel() {
 
 void tImpForm::StopRun() {
   run_.reset();
+  if (dryRunOpen_) {
+    dryRunOpen_ = false;
+    const db::TAdoDataBaseCustomizado::TDryRunChanges changes = db::ZiDb().EndDryRun();
+    // What the caches learned inside the transaction went with it.
+    DropObjectCaches();
+    for (const std::string& line : DryRunLines(changes)) {
+      Loga(line);
+      AppendToPane(line);
+    }
+  }
   action_ = kNoAction;
 }
 

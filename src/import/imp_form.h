@@ -42,9 +42,14 @@ class tMyImpMain : public TImpMain {
 
 class tImpForm {
  public:
-  static constexpr std::array<std::string_view, 5> kActions = {
-      "Check & Import", "Check Only", "Remote import", "Remote import & Gen BGL", "Remote import during the night"};
+  static constexpr std::array<std::string_view, 6> kActions = {
+      "Check & Import", "Check Only", "Remote import", "Remote import & Gen BGL", "Remote import during the night",
+      "Dry Run"};
   static constexpr int kNoAction = -1;
+  static constexpr int kCheckOnlyAction = 1;
+  // Checks and imports in one transaction that is rolled back at the end, the window's run included
+  // (cancelling it rolls back too), then says what the import would have changed.
+  static constexpr int kDryRunAction = 5;
   // The choices of the encoding list, the "encoding" switch's names after the first: the first
   // reads Windows-1252 and refuses a file that looks like UTF-8.
   static constexpr std::array<std::pair<std::string_view, TImportEncoding>, 3> kEncodings = {{
@@ -62,6 +67,10 @@ class tImpForm {
                                           const std::function<void(std::string_view)>& output)>;
 
   tImpForm();
+  // A window closed during a dry run rolls it back.
+  ~tImpForm();
+  tImpForm(const tImpForm&) = delete;
+  tImpForm& operator=(const tImpForm&) = delete;
 
   void SetTryJsonImport(TTryJsonImport hook) { tryJson_ = std::move(hook); }
   void SetRemoteImport(TRemoteImport hook) { remote_ = std::move(hook); }
@@ -91,7 +100,8 @@ class tImpForm {
   void AppendToPane(std::string_view line) { pane_.emplace_back(line); }
 
  private:
-  int StartCheck(bool checkAndImport);
+  int StartCheck(int action);
+  // Ends the run; a dry run's transaction is rolled back and what it would have changed shown.
   void StopRun();
 
   std::string fileName_;
@@ -99,6 +109,7 @@ class tImpForm {
   int encodingIndex_ = 0;
   std::vector<std::string> pane_;
   std::unique_ptr<impform::tMyImpMain> run_;
+  bool dryRunOpen_ = false;
   TTryJsonImport tryJson_;
   TRemoteImport remote_;
 };

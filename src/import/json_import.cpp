@@ -28,6 +28,8 @@ namespace zi {
 
 namespace {
 
+constexpr const char* kNotWrittenBackInDryRun = "TImpJSON dry run: not written back ";
+
 constexpr std::array<std::string_view, 5> kRecordTypes = {"imovel", "imoveladddoc", "portfolio", "ptfassettvm",
                                                           "ptfassettvmadddoc"};
 
@@ -126,6 +128,7 @@ void TRegistraInconsistencia::AddError(int code, std::string_view message, const
   const std::string shown = CutText(message, kMessageLimit);
   entry->AddString("message", shown);
   errors_.push_back(std::move(entry));
+  texts_.push_back("error " + std::to_string(code) + " " + shown);
   ++errorsAdded_;
   if (firstError_.empty()) firstError_ = shown;
   lastError_ = shown;
@@ -138,6 +141,7 @@ void TRegistraInconsistencia::AddLog(std::string_view message, int code) {
   if (code != 0) entry->AddNumber("errorcode", code);
   entry->AddString("message", std::string(message));
   log_.push_back(std::move(entry));
+  texts_.push_back("log " + (code != 0 ? std::to_string(code) + " " : std::string()) + std::string(message));
   LogaFormat("Log %d - \"%s\"", code, message);
 }
 
@@ -157,11 +161,13 @@ void TRegistraInconsistencia::Attach(TJsonObject& record, std::string_view name,
 void TRegistraInconsistencia::AttachTo(TJsonObject& record) {
   Attach(record, "log", log_);
   Attach(record, "error", errors_);
+  texts_.clear();
 }
 
 void TRegistraInconsistencia::Clear() {
   log_.clear();
   errors_.clear();
+  texts_.clear();
 }
 
 // TImpJSON.
@@ -217,6 +223,10 @@ void TImpJSON::Step() {
     register_.AddError(kJsonElementNotObject, text);
   }
   register_.AddLog("Importa\xE7\xE3o Encerrada", 0);
+  if (dryRun_) {
+    for (const std::string& text : register_.PendingTexts())
+      wouldBeEntries_.push_back("record " + std::to_string(index_) + " " + text);
+  }
   if (record) register_.AttachTo(*record);
   else register_.Clear();
   ++index_;
@@ -271,6 +281,7 @@ void TImpJSON::ImportRecord(TJsonObject& record) {
 void TImpJSON::RunCommandText(const std::string& text) {
   TImpMainCmdTxt run(fileName_, params_.CIorCO, params_.prefix, text);
   run.SetCachedCompanyLookup(params_.cachedLookup);
+  run.SetDryRun(dryRun_);
   while (run.NotFinished()) run.Step();
   register_.AddLog(run.StateText("impcmdtxt"), 0);
   if (run.ResultCode() == 0) return;
@@ -327,7 +338,8 @@ bool TImpJSON::GetIntegerField(TJsonObject& record, std::string_view name, bool 
 
 void TImpJSON::AfterRun() {
   try {
-    document_->SaveToFile(fileName_, identity_ ? &*identity_ : nullptr);
+    if (dryRun_) Loga(kNotWrittenBackInDryRun + PathText(fileName_));
+    else document_->SaveToFile(fileName_, identity_ ? &*identity_ : nullptr);
   } catch (const std::exception& e) {
     ReportException("[TImpJSON.AfterRun " + PathText(fileName_) + "]", e);
     CriticalError(kJsonFileNotWrittenBack, "%s", e.what());

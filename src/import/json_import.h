@@ -54,6 +54,8 @@ class TRegistraInconsistencia {
   // the register.
   void AttachTo(TJsonObject& record);
   void Clear();
+  // The entries not yet attached, as text: "log" or "error", the code when there is one, the message.
+  const std::vector<std::string>& PendingTexts() const { return texts_; }
 
   int LogCount() const { return static_cast<int>(log_.size()); }
   int ErrorCount() const { return static_cast<int>(errors_.size()); }
@@ -69,6 +71,7 @@ class TRegistraInconsistencia {
   std::string timestamp_;
   TEntries log_;
   TEntries errors_;
+  std::vector<std::string> texts_;
   int errorsAdded_ = 0;
   std::string firstError_;
   std::string lastError_;
@@ -106,6 +109,11 @@ class TImpJSON : public TImpRootBase {
   // Keeps the records that fail, as they came (without the annotations of earlier imports), and
   // writes them as one array to this file after the run; a run without failures writes none.
   void SetRejectsFile(std::string path) { rejectsFile_ = std::move(path); }
+  // A dry run: its caller rolls its writes back (db::StartDryRun), so the file is not written back
+  // (the entries it would have got are kept instead) and its "cmdtxt" runs are dry runs too.
+  void SetDryRun(bool on) { dryRun_ = on; }
+  // A dry run's entries, each as "record " + its index + " " + the entry's text.
+  const std::vector<std::string>& WouldBeEntries() const { return wouldBeEntries_; }
   const std::string& FileName() const { return fileName_; }
   int ElementIndex() const { return index_; }
   // Records with an error: an error entry, or a critical or non-critical error.
@@ -165,6 +173,8 @@ class TImpJSON : public TImpRootBase {
   int failedRecords_ = 0;
   std::string rejectsFile_;
   std::vector<std::string> rejects_;
+  bool dryRun_ = false;
+  std::vector<std::string> wouldBeEntries_;
 };
 
 // Offers a file to the JSON import. 25309: the file does not exist; 25308: it holds no JSON array

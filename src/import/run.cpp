@@ -213,6 +213,8 @@ void tImpRoot::EndOfRunStates() {
 namespace {
 
 constexpr const char* kCommittedUpTo = "import committed up to line ";
+// A dry run's groups are levels of its one transaction: they are kept in it, never committed.
+constexpr const char* kKeptUpTo = "dry run kept up to line ";
 constexpr const char* kGroupLostAfter = "import lines after line {} are not written: their group was lost";
 
 }  // namespace
@@ -230,7 +232,7 @@ void TImpMain::AfterGroupCall(bool committed, int code) {
   if (committed) {
     lastCommittedLine_ = lastGroupedLine_;
     linesInGroup_ = 0;
-    Loga(kCommittedUpTo + std::to_string(lastCommittedLine_));
+    Loga((DryRun() ? kKeptUpTo : kCommittedUpTo) + std::to_string(lastCommittedLine_));
   }
   if (code == 0) return;
   // The run stops here: nothing after the last commit is in the database.
@@ -245,6 +247,8 @@ bool TImpMain::StartGroupedLine() {
   db::TAdoDataBaseComInfoTran& database = db::ZiDb();
   if (!groupsAsked_) {
     groupsAsked_ = true;
+    // What the check pass read is no change.
+    if (database.InDryRun()) database.CountDryRunChanges();
     database.StartCommitGroups();
   }
   if (!database.GroupsCommits()) return false;
@@ -291,7 +295,7 @@ int TImpMain::Dispatch(std::string_view keyword) {
   }
   if (directive->kind == TDirectiveKind::Builtin) {
     if (keyword == "*TIPOOBJ") SetErro(kTipoObjRefused);
-    else if (keyword == "*REQGBOL" && !ToNoCheck()) AppendRequester("[import \"*REQGBOL\" " + RunName() + "]");
+    else if (keyword == "*REQGBOL" && !ToNoCheck() && !DryRun()) AppendRequester("[import \"*REQGBOL\" " + RunName() + "]");
     return 0;
   }
   const TDirectiveHandler* handler = DirectiveHandler(*directive);

@@ -113,6 +113,10 @@ class tImpRoot : public TImpRootBase {
 
   bool ToNoCheck() const { return ToNoCheck_; }
   bool CIorCO() const { return CIorCO_; }
+  // A dry run: its caller runs it in a transaction that it rolls back (db::StartDryRun), so nothing
+  // that outlasts the database's own rollback (bulletins and their requests) may come of it.
+  void SetDryRun(bool on) { dryRun_ = on; }
+  bool DryRun() const { return dryRun_; }
   bool FileNamePrefix() const { return fileNamePrefix_; }
   int Erro() const { return Erro_; }
   int ErroNaoFatal() const { return ErroNaoFatal_; }
@@ -164,6 +168,7 @@ class tImpRoot : public TImpRootBase {
   std::string fileName_;
   bool CIorCO_;
   bool fileNamePrefix_;
+  bool dryRun_ = false;
   TTextLines lines_;
   bool passStarted_ = false;
   bool ToNoCheck_ = true;

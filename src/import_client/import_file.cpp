@@ -12,7 +12,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "catalogue/caches.h"
 #include "import/command_line_run.h"
+#include "import/dry_run.h"
 #include "import/json_import.h"
 #include "import/regular_file.h"
 #include "import_client/progress_line.h"
@@ -26,9 +28,23 @@ namespace zi {
 
 namespace {
 
+constexpr const char* kCheckOk = "check ok";
+constexpr const char* kDryRunNotBegun = "the dry run could not begin";
+
+const char* KindName(TImportKind kind) {
+  switch (kind) {
+    case TImportKind::CheckOnly: return "checkonly";
+    case TImportKind::DryRun: return "dryrun";
+    case TImportKind::Import: break;
+  }
+  return "import";
+}
+
 void RunText(const std::string& file, bool portfolio, bool prefix, const TImportExtras& extras,
              TImportOutcome& outcome) {
-  auto run = std::make_unique<impcli::tMyImpMain>(file, true, prefix, "", extras.encoding);
+  auto run = std::make_unique<impcli::tMyImpMain>(file, extras.kind != TImportKind::CheckOnly, prefix, "",
+                                                  extras.encoding);
+  run->SetDryRun(extras.kind == TImportKind::DryRun);
   run->SetPortfolio(portfolio);
   run->SetCachedCompanyLookup(portfolio);
   if (!extras.rejects.empty()) run->SetRejectsFile(extras.rejects);
@@ -47,11 +63,13 @@ void RunText(const std::string& file, bool portfolio, bool prefix, const TImport
   outcome.lastMessage = run->LastErrMsg();
   // A run that never left its check pass wrote nothing.
   outcome.nothingWritten = run->ToNoCheck();
+  if (extras.kind == TImportKind::CheckOnly && outcome.code == 0) run->Output(kCheckOk, false);
   run->AfterRun();
 }
 
 void RunJson(std::unique_ptr<TImpJSON> run, TImportOutcome& outcome) {
   while (run->NotFinished()) run->Step();
+  outcome.jsonEntries = run->WouldBeEntries();
   outcome.name = run->FileName();
   outcome.recordCount = run->ElementIndex();
   outcome.failedRecordCount = run->FailedRecordCount();
@@ -89,6 +107,23 @@ std::string CannotBeWritten(const std::string& path, const char* what) {
   return {};
 }
 
+// A JSON file's records are written one by one as they are read: it has no check pass to run alone.
+void RefuseCheckOnly(TImpJSON& run, TImportOutcome& outcome) {
+  outcome.code = kCheckOnlyJsonFile;
+  outcome.refused = true;
+  outcome.summary = "Error:" + std::to_string(kCheckOnlyJsonFile) + " " + OwnCodeText(kCheckOnlyJsonFile);
+  outcome.name = run.FileName();
+  run.Output(outcome.summary, false);
+}
+
+// Rolls the dry run back and keeps what it would have changed.
+void EndDryRun(TImportOutcome& outcome) {
+  outcome.dryRun = db::ZiDb().EndDryRun();
+  // What the caches learned inside the transaction went with it.
+  DropObjectCaches();
+  if (outcome.dryRun->code != 0 && outcome.code == 0) outcome.code = kDryRunLost;
+}
+
 }  // namespace
 
 TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfolio, bool prefix,
@@ -111,6 +146,10 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
     outcome.code = CliLoginCode();
     outcome.summary = "login";
     outcome.loginFailed = true;
+  } else if (extras.kind == TImportKind::DryRun && (outcome.code = db::ZiDb().StartDryRun()) != 0) {
+    outcome.summary = "Error:" + std::to_string(outcome.code) + " " + kDryRunNotBegun;
+    outcome.refused = true;
+    LogaConsole(outcome.summary);
   } else {
     // JSON first: only a file that is no JSON array is run as text.
     std::unique_ptr<TImpJSON> json;
@@ -119,8 +158,15 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
       json->Output("Error:" + std::to_string(offered) + " erro fatal", false);
       json.reset();
     }
-    if (json && !extras.rejects.empty()) json->SetRejectsFile(extras.rejects);
     if (json) {
+      if (!extras.rejects.empty()) json->SetRejectsFile(extras.rejects);
+      json->SetDryRun(extras.kind == TImportKind::DryRun);
+    }
+    if (json && extras.kind == TImportKind::CheckOnly) {
+      RefuseCheckOnly(*json, outcome);
+    } else if (json) {
+      // A JSON file has no check pass: it changes from its first record on.
+      if (extras.kind == TImportKind::DryRun) db::ZiDb().CountDryRunChanges();
       RunJson(std::move(json), outcome);
     } else if (offered == kJsonFileHardLinked || offered == kJsonFileNotRewritable) {
       // A JSON file refused before its first record: nothing was imported.
@@ -130,25 +176,31 @@ TImportOutcome ImportaArquivo(const std::string& file, bool logIn, bool portfoli
     } else {
       RunText(file, portfolio, prefix, extras, outcome);
     }
+    if (extras.kind == TImportKind::DryRun) EndDryRun(outcome);
   }
   outcome.seconds = static_cast<double>(platform::MonotonicMs() - start) / 1000;
   LogaConsole("- end import " + (outcome.code == 0 ? std::string("ok") : "erro:" + std::to_string(outcome.code)) +
               " " + outcome.summary);
+  if (outcome.dryRun) {
+    for (const std::string& line : DryRunLines(*outcome.dryRun, outcome.jsonEntries)) LogaConsole(line);
+  }
   if (!extras.summary.empty()) {
-    if (const int error = WriteImportSummary(extras.summary, file, outcome)) {
+    if (const int error = WriteImportSummary(extras.summary, file, outcome, extras.kind)) {
       LogaConsole("Summary file " + PathText(extras.summary) + " not written erro:" + std::to_string(error));
     }
   }
   return outcome;
 }
 
-int WriteImportSummary(const std::string& path, const std::string& file, const TImportOutcome& outcome) {
+int WriteImportSummary(const std::string& path, const std::string& file, const TImportOutcome& outcome,
+                       TImportKind kind) {
   // Program text is Windows-1252; a JSON file is UTF-8.
-  const nlohmann::ordered_json summary = {
+  nlohmann::ordered_json summary = {
       {"file", Cp1252ToUtf8(PathText(file))},
+      {"kind", KindName(kind)},
       {"resultCode", outcome.code},
       {"ok", outcome.Ok()},
-      {"nothingWritten", outcome.nothingWritten},
+      {"nothingWritten", outcome.nothingWritten || outcome.dryRun.has_value()},
       {"state", Cp1252ToUtf8(outcome.summary)},
       {"lines", outcome.lineCount},
       {"records", outcome.recordCount},
@@ -159,6 +211,21 @@ int WriteImportSummary(const std::string& path, const std::string& file, const T
       {"lastMessage", Cp1252ToUtf8(outcome.lastMessage)},
       {"seconds", outcome.seconds},
   };
+  if (outcome.dryRun) {
+    const db::TAdoDataBaseCustomizado::TDryRunChanges& changes = *outcome.dryRun;
+    nlohmann::ordered_json tables = nlohmann::ordered_json::array();
+    for (const db::TableRowChanges& t : changes.tables) {
+      tables.push_back({{"table", Cp1252ToUtf8(t.table)}, {"added", t.added}, {"changed", t.changed},
+                        {"deleted", t.deleted}});
+    }
+    nlohmann::ordered_json calls = nlohmann::ordered_json::object();
+    for (const auto& [procedure, count] : changes.calls) calls[Cp1252ToUtf8(procedure)] = count;
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    for (const std::string& entry : outcome.jsonEntries) entries.push_back(Cp1252ToUtf8(entry));
+    summary["dryRun"] = {{"rolledBack", true},       {"complete", changes.code == 0},
+                         {"rowsCounted", changes.rowsCounted}, {"tables", std::move(tables)},
+                         {"calls", std::move(calls)}, {"jsonEntries", std::move(entries)}};
+  }
   return WriteWholeFile(path, summary.dump(2) + "\n");
 }
 

@@ -24,6 +24,7 @@ constexpr int kBolCotV2 = 42;
 constexpr int kMostUrgent = 1;
 constexpr const char* kDumpCaller = "TMakeUpBolCot.MeDaListaComOsBolCot";
 constexpr const char* kNotRegistered = " (check only: not registered)";
+constexpr const char* kDryRunNotRegistered = " (dry run: not registered)";
 
 const char* YN(bool value) { return value ? "Y" : "N"; }
 
@@ -132,9 +133,10 @@ std::vector<TBolCot> TMakeUpBolCot::Bulletins() {
   return bulletins_;
 }
 
-// Mended: a check-only run imported nothing, so it registers no bulletin and asks for none.
+// Mended: a check-only run imported nothing, so it registers no bulletin and asks for none; nor
+// does a dry run, whose prices are rolled back.
 int TMakeUpBolCot::EndOfRun(tImpRoot& run) {
-  const bool registers = run.CIorCO();
+  const bool registers = run.CIorCO() && !run.DryRun();
   for (const TBolCot& b : Bulletins()) {
     // A bulletin is a whole day: its moment is the day's midnight.
     const TDateTime day{b.date.value + kDay1920};
@@ -143,7 +145,7 @@ int TMakeUpBolCot::EndOfRun(tImpRoot& run) {
     if (b.count > 0) line += " #:" + std::to_string(b.count);
     if (b.forced) line += " Forced";
     if (!registers) {
-      Loga(line + kNotRegistered);
+      Loga(line + (run.DryRun() ? kDryRunNotRegistered : kNotRegistered));
       continue;
     }
     Loga(line);

@@ -39,4 +39,12 @@ class ServerError : public std::runtime_error {
   int answerCode_;
 };
 
+// The rows of one table that changed while they were counted, as their net effect.
+struct TableChangeCount {
+  std::string table;
+  int64_t added = 0;
+  int64_t changed = 0;
+  int64_t deleted = 0;
+};
+
 }  // namespace zi::server

@@ -490,6 +490,10 @@ void Server::RollbackLevel() {
   db_->Run("RELEASE zi_level");
 }
 
+void Server::StartChangeCount() { db_->StartChangeCount(); }
+
+std::vector<TableChangeCount> Server::StopChangeCount() { return db_->StopChangeCount(); }
+
 void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes) {
   if (const std::optional<SessionUser> user = LimitedUser()) {
     const UserRight* right = registry_.RowChangeRight(table);

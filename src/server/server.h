@@ -261,6 +261,11 @@ class Server {
   void CommitLevel();
   void RollbackLevel();
 
+  // Counts the rows each table gains, changes and loses from now on, as SqliteDb does; the counts
+  // are read before the transaction ends.
+  void StartChangeCount();
+  std::vector<TableChangeCount> StopChangeCount();
+
   // Applies every change in one transaction (or within the open one): all or nothing. In the session
   // of a user who is not an administrator only a table the registry opens to the grids may be
   // changed, under its right: anything else raises ServerError(NotAllowed) with the right's code,

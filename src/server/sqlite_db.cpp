@@ -276,6 +276,7 @@ std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path, Access access)
 }
 
 SqliteDb::~SqliteDb() {
+  EndChangeCount();
   for (auto& [sql, cached] : statements_) sqlite3_finalize(cached.stmt);
   for (const CachedStatement& cached : bySlot_) sqlite3_finalize(cached.stmt);
   sqlite3_close_v2(db_);

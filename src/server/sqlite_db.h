@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -147,6 +148,12 @@ class SqliteDb {
   // Counts, from now on, the rows this connection inserts, updates or deletes in one table.
   void WatchChanges(std::string table);
   uint64_t WatchedChanges() const { return watchedChanges_; }
+  // Counts, from now on, the rows every table of the file gains, changes and loses, by primary key,
+  // as their net effect when they are read: work rolled back (a savepoint) or undone (a row added
+  // and deleted) is no change. Reading the counts ends the count; it must happen before the
+  // transaction it counts ends.
+  void StartChangeCount();
+  std::vector<TableChangeCount> StopChangeCount();
 
   // Every table but SQLite's own, by name: "[name]", then one line per row, "col=value|col=value"
   // with the columns in table order, the lines sorted. Values as stored: NULL, integers, REAL with
@@ -168,6 +175,36 @@ class SqliteDb {
   // SQLite's update hook; its last parameter is sqlite3_int64, a long long.
   static void CountChange(void* self, int, const char*, const char* table, long long);
 
+  // The rows touched since StartChangeCount, by table and key, as they were first seen.
+  struct ChangeCount {
+    struct Table {
+      bool withoutRowid = false;
+      std::vector<std::string> columns;
+      std::vector<int> keyColumns;  // of a table without rowid, its primary key's, in key order
+    };
+    struct TouchedRow {
+      bool existed = false;
+      std::string values;  // as they were, when the row existed
+    };
+    std::map<std::string, Table, std::less<>> tables;
+    std::map<std::string, std::map<std::string, TouchedRow>, std::less<>> touched;
+    // Something failed inside the hook, where nothing may be thrown: the counts are not sure.
+    bool failed = false;
+    // The table of the last row touched.
+    std::pair<const std::string, std::map<std::string, TouchedRow>>* lastRows = nullptr;
+    const Table* lastTable = nullptr;
+
+    // A table made after the count began has a rowid, as every table the program makes on the way.
+    const Table& TableOf(std::string_view name) const {
+      static const Table kRowidTable;
+      const auto found = tables.find(name);
+      return found == tables.end() ? kRowidTable : found->second;
+    }
+  };
+  // SQLite's pre-update hook; its keys are sqlite3_int64, a long long.
+  static void NoteChange(void* self, sqlite3* db, int op, const char* schema, const char* table, long long oldRowid,
+                         long long newRowid);
+  void EndChangeCount();
   Statement Lend(CachedStatement& cached);
   static DbValue FirstValue(Statement statement, std::span<const DbValue> params);
 
@@ -175,6 +212,7 @@ class SqliteDb {
   std::unordered_map<std::string, CachedStatement, TextHash, std::equal_to<>> statements_;
   // A deque, so that growing it leaves the statements that are lent where they are.
   std::deque<CachedStatement> bySlot_;
+  std::unique_ptr<ChangeCount> changeCount_;
   std::string watchedTable_;
   uint64_t watchedChanges_ = 0;
   // Kept here rather than in SQLite's own flag, whose every change makes SQLite prepare each

@@ -69,6 +69,11 @@ inline constexpr int kImportExtraNotWritable = 99309;
 inline constexpr int kImportFileLooksUtf8 = 99310;
 inline constexpr int kImportEncodingUnknown = 99311;
 inline constexpr int kImportBomNamedWindows1252 = 99312;
+// Check-only runs and dry runs.
+inline constexpr int kImportKindOnlyWithImport = 99330;
+inline constexpr int kCheckOnlyAndDryRun = 99331;
+inline constexpr int kCheckOnlyJsonFile = 99332;
+inline constexpr int kDryRunLost = 99333;
 
 // Prices.
 inline constexpr int kQuoteExportSelection = 99401;

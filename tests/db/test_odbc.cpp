@@ -96,6 +96,24 @@ TEST_F(OdbcCalls, AProcedureIsCalledByNameAndItsOutputsAreReadAfterItsLastResult
   EXPECT_FALSE(result->NextResultSet(set));
 }
 
+// A dry run's levels: savepoints named by their depth, since SQL Server releases none.
+TEST_F(OdbcCalls, LevelsAreSavepointsNamedByTheirDepth) {
+  EXPECT_THROW(driver_.BeginLevel(), EDriverError) << "no transaction is open";
+  api_.answers.resize(5, FakeAnswer{{}, {}, {}});
+  driver_.Begin();
+  driver_.BeginLevel();
+  driver_.BeginLevel();
+  driver_.CommitLevel();
+  driver_.BeginLevel();
+  driver_.RollbackLevel();
+  driver_.RollbackLevel();
+  EXPECT_THROW(driver_.RollbackLevel(), EDriverError);
+  driver_.Rollback();
+  EXPECT_THAT(api_.texts, ElementsAre("SAVE TRANSACTION zi_level_1", "SAVE TRANSACTION zi_level_2",
+                                      "SAVE TRANSACTION zi_level_2", "ROLLBACK TRANSACTION zi_level_2",
+                                      "ROLLBACK TRANSACTION zi_level_1"));
+}
+
 TEST_F(OdbcCalls, AProcedureIsDescribedOnceAndAnUnknownOneIsNamed) {
   api_.answers.resize(2, FakeAnswer{{}, {{1, 0}}, {}});
   driver_.ExecuteProcedure("GetX", {{"@id", 1}});

@@ -271,5 +271,25 @@ TEST_F(Widgets, ImportWindowReadsTheFileInTheEncodingItsListNames) {
   EXPECT_EQ(view.Window().Form().Encoding(), TImportEncoding::Utf8);
 }
 
+TEST_F(Widgets, ImportWindowOffersADryRunThatNeedsTheDatabase) {
+  const std::string file = dir_.File("in.txt");
+  test::WriteFile(file, "# nothing\n");
+  tImpView view(nullptr, nullptr);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  QStringList actions;
+  for (int i = 0; i < view.ActionList()->count(); ++i) actions << view.ActionList()->itemText(i);
+  EXPECT_EQ(actions, (QStringList{"Check & Import", "Check Only", "Remote import", "Remote import & Gen BGL",
+                                  "Remote import during the night", "Dry Run"}));
+  view.FileField()->setText(QString::fromStdString(file));
+  view.ActionList()->setCurrentIndex(tImpForm::kDryRunAction);
+  // Not logged in: the transaction it runs in cannot begin, and no run starts.
+  QTest::mouseClick(view.OkayButton(), Qt::LeftButton);
+  EXPECT_FALSE(view.Window().Form().RunActive());
+  EXPECT_TRUE(view.OkayButton()->isEnabled());
+  EXPECT_THAT(boxes_, testing::Contains(testing::HasSubstr("Import failed : ")));
+  EXPECT_THAT(boxes_, testing::Contains(testing::HasSubstr("99020")));
+}
+
 }  // namespace
 }  // namespace zi::desktop

@@ -227,6 +227,26 @@ void EmbeddedDriver::ApplyRowChanges(const std::string& table, const std::vector
   Call([&] { server_->ApplyRowChanges(table, changes); });
 }
 
+bool EmbeddedDriver::StartRowChangeCount() {
+  Call([&] { server_->StartChangeCount(); });
+  return true;
+}
+
+std::vector<TableRowChanges> EmbeddedDriver::StopRowChangeCount() {
+  return Call([&] {
+    std::vector<TableRowChanges> counts;
+    for (const server::TableChangeCount& c : server_->StopChangeCount())
+      counts.push_back({c.table, c.added, c.changed, c.deleted});
+    return counts;
+  });
+}
+
+std::optional<bool> EmbeddedDriver::ProcedureOnlyReads(const std::string& name) const {
+  const server::ProcedureDecl* decl = registry_->Find(name);
+  if (!decl) return std::nullopt;
+  return decl->access == server::ProcAccess::Reads;
+}
+
 void RegisterEmbeddedDriver() {
   RegisterDriver({"embedded"}, [](const ConnectionSettings& settings) {
     auto driver = std::make_unique<EmbeddedDriver>(settings.database);

@@ -53,6 +53,12 @@ class EmbeddedDriver : public Driver {
   void CommitLevel() override;
   void RollbackLevel() override;
 
+  // SQLite's session extension counts the rows by primary key.
+  bool StartRowChangeCount() override;
+  std::vector<TableRowChanges> StopRowChangeCount() override;
+  // The server's declaration says.
+  std::optional<bool> ProcedureOnlyReads(const std::string& name) const override;
+
   void ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) override;
 
   // The server behind the connection, while it is open.

@@ -656,6 +656,7 @@ void OdbcDriver::EndTransaction(SQLSMALLINT completion, const char* what) {
   if (!connected_) throw EDriverError("ODBC: not connected", DriverFailure::ConnectionLost);
   // Whatever the outcome, the transaction is over: the server rolls back what it did not commit.
   inTransaction_ = false;
+  levels_ = 0;
   const SQLRETURN rc = api_.EndTran(dbc_.Get(), completion);
   if (!OdbcSucceeded(rc)) {
     EDriverError error = OdbcError(what, OdbcDiagnostics(api_, SQL_HANDLE_DBC, dbc_.Get()));
@@ -666,6 +667,22 @@ void OdbcDriver::EndTransaction(SQLSMALLINT completion, const char* what) {
 }
 
 void OdbcDriver::Commit() { EndTransaction(SQL_COMMIT, "ODBC could not commit"); }
+
+void OdbcDriver::BeginLevel() {
+  if (!inTransaction_) throw EDriverError("ODBC: a level needs an open transaction");
+  RunChange("SAVE TRANSACTION zi_level_" + std::to_string(levels_ + 1), {});
+  ++levels_;
+}
+
+void OdbcDriver::CommitLevel() {
+  if (levels_ > 0) --levels_;
+}
+
+void OdbcDriver::RollbackLevel() {
+  if (levels_ == 0) throw EDriverError("ODBC: no level to roll back");
+  RunChange("ROLLBACK TRANSACTION zi_level_" + std::to_string(levels_), {});
+  --levels_;
+}
 
 void OdbcDriver::Rollback() { EndTransaction(SQL_ROLLBACK, "ODBC could not roll back"); }
 

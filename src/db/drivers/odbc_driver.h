@@ -49,6 +49,13 @@ class OdbcDriver : public Driver {
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override { return inTransaction_; }
+  // Savepoints, for a dry run only (NestsLevels stays false: a real run's calls commit one by one).
+  // SQL Server releases no savepoint, so a level is named by its depth: a name used again marks the
+  // newest savepoint of that name, the one a rollback at that depth returns to, and committing a
+  // level leaves its work in the transaction.
+  void BeginLevel() override;
+  void CommitLevel() override;
+  void RollbackLevel() override;
 
   // Each change as one parameterised statement, all in one transaction (the caller's, if open).
   void ApplyRowChanges(const std::string& table, const std::vector<RowChange>& changes) override;
@@ -67,6 +74,7 @@ class OdbcDriver : public Driver {
   OdbcHandle dbc_;
   bool connected_ = false;
   bool inTransaction_ = false;
+  int levels_ = 0;
   std::map<std::string, std::shared_ptr<const OdbcProcedure>> procedures_;
 };
 
