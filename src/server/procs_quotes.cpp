@@ -143,9 +143,17 @@ struct TSeries {
 // The series of a ticker on an exchange, whatever the ticker's case and blanks around it.
 std::optional<TSeries> SeriesOf(ProcContext& call, const DbValue& ticker, const DbValue& bolsa) {
   static const SqlText sql("SELECT id FROM anbima WHERE bolsa = ? AND cod = ? COLLATE NOCASE");
-  const DbValue id = call.Db().QueryValue(sql, std::array<DbValue, 2>{bolsa, Trim(ticker.AsText())});
-  if (id.IsNull()) return std::nullopt;
-  return TSeries{id.AsInteger(), bolsa.AsInteger()};
+  SeriesIdCache& known = call.Series();
+  SeriesIdCache::Answer id;
+  if (const SeriesIdCache::Answer* kept = known.Find(call.Db(), bolsa.AsInteger(), ticker.AsText())) {
+    id = *kept;
+  } else {
+    const DbValue found = call.Db().QueryValue(sql, std::array<DbValue, 2>{bolsa, Trim(ticker.AsText())});
+    if (!found.IsNull()) id = found.AsInteger();
+    known.Keep(bolsa.AsInteger(), ticker.AsText(), id);
+  }
+  if (!id) return std::nullopt;
+  return TSeries{*id, bolsa.AsInteger()};
 }
 
 std::optional<TSeries> SeriesById(ProcContext& call, const DbValue& id) {
@@ -160,7 +168,7 @@ std::optional<Values> StoredDay(ProcContext& call, int64_t anb, int64_t day) {
   read.BindAll(std::array<DbValue, 2>{anb, day});
   if (!read.Step()) return std::nullopt;
   Values stored;
-  for (int i = 0; i < kValues; ++i) stored[static_cast<size_t>(i)] = read.Column(i);
+  for (int i = 0; i < kValues; ++i) stored[static_cast<size_t>(i)] = read.RealColumn(i);
   return stored;
 }
 
@@ -186,9 +194,7 @@ void Update(ProcContext& call, int64_t anb, int64_t day, const Values& values) {
 }
 
 void LogDay(ProcContext& call, int64_t type, const TSeries& series, int64_t day) {
-  static const SqlText sql("INSERT INTO DataLog (tip, oid, aux, date, usuario, momento) VALUES (?, ?, ?, ?, ?, ?)");
-  call.Db().Run(sql, std::array<DbValue, 6>{type, series.id, series.bolsa, DateOfDay(day), call.SessionUserId(),
-                                            call.Now()});
+  call.DeferDataLog({type, series.id, series.bolsa, DateOfDay(day), call.SessionUserId(), call.Now()});
 }
 
 double NumberOf(const DbValue& value) { return value.IsNull() ? kMissing : value.AsFloat(); }
@@ -266,7 +272,8 @@ bool Flag(const DbValue& value) { return !value.IsNull() && value.AsBoolean(); }
 int CotacaoImportV4(ProcContext& call) {
   int64_t day = 0;
   TCondition condition;
-  if (const int code = FirstFailure({RequireUser(call), RequiredText(call, "@ticker"),
+  const DbValue& ticker = call.InAt(kTicker);
+  if (const int code = FirstFailure({RequireUser(call), ticker.IsNull() || Trim(ticker.AsText()).empty() ? kValueMissing : 0,
                                      call.InAt(kBolsa).IsNull() ? kValueMissing : 0,
                                      DayParam(call.InAt(kDate), day), ConditionParams(call, condition)})) {
     return code;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -143,18 +144,25 @@ bool NameLess::operator()(std::string_view a, std::string_view b) const {
 }
 
 const std::optional<SessionUser>& SessionUserCache::Get(SqliteDb& db, int id) {
-  if (!valid_ || id_ != id || usersChanges_ != db.WatchedChanges()) {
+  if (!valid_ || id_ != id || usersChanges_ != db.WatchedChanges("users")) {
     user_ = id == 0 ? std::nullopt : ReadUser(db, id);
     id_ = id;
-    usersChanges_ = db.WatchedChanges();
+    usersChanges_ = db.WatchedChanges("users");
     valid_ = true;
   }
   return user_;
 }
 
 ProcContext::ProcContext(SqliteDb& db, const ProcedureDecl& decl, InputValues inputs, int sessionUserId,
-                         SessionUserCache& users, TDateTime now)
-    : db_(db), decl_(decl), inputs_(inputs), sessionUserId_(sessionUserId), users_(users), now_(now) {}
+                         SessionUserCache& users, SeriesIdCache& series, DeferredDataLog& dataLog, TDateTime now)
+    : db_(db),
+      decl_(decl),
+      inputs_(inputs),
+      sessionUserId_(sessionUserId),
+      users_(users),
+      series_(series),
+      dataLog_(dataLog),
+      now_(now) {}
 
 const DbValue& ProcContext::In(const std::string& name) const {
   const ParamInfo* param = FindParam(decl_, name);
@@ -250,6 +258,7 @@ std::vector<std::string> Registry::Names() const {
 
 Server::Server(std::unique_ptr<SqliteDb> db, const Registry& registry) : db_(std::move(db)), registry_(registry) {
   db_->WatchChanges("users");
+  db_->WatchChanges(SeriesIdCache::kTable);
 }
 
 Server::~Server() = default;
@@ -302,9 +311,15 @@ const ProcedureDecl& Server::Declared(std::string_view procedure) const {
 }
 
 TDateTime Server::Now() const {
-  const platform::LocalTime t = platform::Now();
-  const TDateTime local = DateTimeFromCalendar({t.year, t.month, t.day, t.hour, t.minute, t.second});
-  return TDateTime{local.days + static_cast<double>(clockOffsetSeconds_) / kSecondsPerDay};
+  // The local time is worked out once a second: a price file makes thousands of calls in one.
+  const int64_t second =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  if (second != nowSecond_) {
+    const platform::LocalTime t = platform::Now();
+    nowLocal_ = DateTimeFromCalendar({t.year, t.month, t.day, t.hour, t.minute, t.second});
+    nowSecond_ = second;
+  }
+  return TDateTime{nowLocal_.days + static_cast<double>(clockOffsetSeconds_) / kSecondsPerDay};
 }
 
 Server::LoginResult Server::Login(const std::string& user, const std::string& password) {
@@ -417,24 +432,55 @@ ProcedureResult Server::Execute(const ProcedureDecl& decl, InputValues inputs) {
     coercedValues[i] = std::move(*coerced);
   }
   if (!coercedValues.empty()) inputs = coercedValues;
-  // A call that opens a transaction of its own sees the file as it is now, with its users.
-  if (!db_->InTransaction()) users_.Forget();
-  ProcContext context(*db_, decl, inputs, sessionUserId_, users_, Now());
+  // A call that opens a transaction of its own sees the file as it is now, with its users and series.
+  if (!db_->InTransaction()) {
+    users_.Forget();
+    series_.Forget();
+  }
+  if (&decl != deferringDecl_) InsertDeferredDataLog();
+  ProcContext context(*db_, decl, inputs, sessionUserId_, users_, series_, dataLog_, Now());
   const bool reads = decl.access == ProcAccess::Reads;
+  const bool ownTransaction = !db_->InTransaction();
   // A call that is the first thing of a level (a line of an import) needs no savepoint of its own:
   // rolling back to the level's start undoes exactly the call.
   const bool levelUntouched = levelStart_ == db_->StatementsRun() && db_->InTransaction();
   std::optional<AtomicScope> scope;
   if (levelUntouched) scope.emplace(*db_, kLevelSavepoint);
   else scope.emplace(*db_, reads ? AtomicScope::Access::Reads : AtomicScope::Access::Writes);
+  const UndoMark mark = Here();
   int returnValue = 0;
-  {
-    QueryOnlyScope queryOnly(*db_, reads);
-    returnValue = decl.handler(context);
+  try {
+    {
+      QueryOnlyScope queryOnly(*db_, reads);
+      returnValue = decl.handler(context);
+    }
+    if (context.DeferredDataLogRows()) deferringDecl_ = &decl;
+    if (returnValue == 0) {
+      if (ownTransaction) dataLog_.Insert(*db_);
+      scope->Commit();
+      if (ownTransaction) dataLog_.Clear();
+    } else {
+      Undone(mark);
+      scope->Rollback();
+    }
+  } catch (...) {
+    // The scope rolls back as it goes.
+    Undone(mark);
+    throw;
   }
-  if (returnValue == 0) scope->Commit();
-  else scope->Rollback();
   return context.TakeResult(returnValue);
+}
+
+void Server::InsertDeferredDataLog() const {
+  if (dataLog_.Pending()) dataLog_.Insert(*db_);
+}
+
+Server::UndoMark Server::Here() const { return {dataLog_.Here(), db_->WatchedChanges(SeriesIdCache::kTable)}; }
+
+void Server::Undone(const UndoMark& mark) {
+  dataLog_.UndoTo(mark.dataLog);
+  // Only a series added or changed since the mark may have been taken back.
+  if (db_->WatchedChanges(SeriesIdCache::kTable) != mark.seriesChanges) series_.Forget();
 }
 
 std::vector<ResultSet> Server::ExecuteSql(std::string_view sql, const std::vector<DbValue>& params) {
@@ -443,6 +489,7 @@ std::vector<ResultSet> Server::ExecuteSql(std::string_view sql, const std::vecto
     return {ResultSet{{"attribute_id", "attribute_name", "attribute_value"}, {{1, "DBMS_NAME", versionText_}}}};
   }
   if (command == "select @@version") return {ResultSet{{""}, {{versionText_}}}};
+  InsertDeferredDataLog();
   ResultSet rows;
   if (const std::optional<SessionUser> user = LimitedUser()) {
     rows = db_->QueryAsReader(sql, params, registry_.SqlTextWritableTables(*user));
@@ -467,30 +514,51 @@ std::optional<SessionUser> Server::LimitedUser() {
 }
 
 void Server::Begin() {
+  dataLog_.Clear();
+  levelMarks_.clear();
   db_->Run("BEGIN IMMEDIATE");
   users_.Forget();
+  series_.Forget();
 }
 
-void Server::Commit() { db_->Run("COMMIT"); }
+void Server::Commit() {
+  InsertDeferredDataLog();
+  db_->Run("COMMIT");
+  dataLog_.Clear();
+  levelMarks_.clear();
+}
 
-void Server::Rollback() { db_->Run("ROLLBACK"); }
+void Server::Rollback() {
+  dataLog_.Clear();
+  levelMarks_.clear();
+  series_.Forget();
+  db_->Run("ROLLBACK");
+}
 
 bool Server::InTransaction() const { return db_->InTransaction(); }
 
 void Server::BeginLevel() {
   if (!db_->InTransaction()) throw std::logic_error("a level needs an open transaction");
   db_->Run("SAVEPOINT zi_level");
+  levelMarks_.push_back(Here());
   levelStart_ = db_->StatementsRun();
 }
 
-void Server::CommitLevel() { db_->Run("RELEASE zi_level"); }
+void Server::CommitLevel() {
+  db_->Run("RELEASE zi_level");
+  if (!levelMarks_.empty()) levelMarks_.pop_back();
+}
 
 void Server::RollbackLevel() {
   db_->Run("ROLLBACK TO zi_level");
   db_->Run("RELEASE zi_level");
+  if (levelMarks_.empty()) return;
+  Undone(levelMarks_.back());
+  levelMarks_.pop_back();
 }
 
 void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes) {
+  InsertDeferredDataLog();
   if (const std::optional<SessionUser> user = LimitedUser()) {
     const UserRight* right = registry_.RowChangeRight(table);
     const int refusal = right ? (*right)(*user) : kAnswerAdministratorOnly;
@@ -503,7 +571,10 @@ void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange
   server::ApplyRowChanges(*db_, table, changes);
 }
 
-std::string Server::Dump() const { return db_->Dump(); }
+std::string Server::Dump() const {
+  InsertDeferredDataLog();
+  return db_->Dump();
+}
 
 const char* Server::VersionText() {
   static const std::string text =

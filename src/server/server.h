@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "server/call_memory.h"
 #include "server/results.h"
 #include "server/session_user.h"
 #include "toolbox/db_value.h"
@@ -102,7 +103,7 @@ class ProcContext {
  public:
   // The inputs are one value per declared parameter, in the declaration's order.
   ProcContext(SqliteDb& db, const ProcedureDecl& decl, InputValues inputs, int sessionUserId,
-              SessionUserCache& users, TDateTime now);
+              SessionUserCache& users, SeriesIdCache& series, DeferredDataLog& dataLog, TDateTime now);
 
   SqliteDb& Db() { return db_; }
   const std::string& ProcedureName() const { return decl_.name; }
@@ -112,6 +113,15 @@ class ProcContext {
   const std::optional<SessionUser>& User() { return users_.Get(db_, sessionUserId_); }
   // The server's clock when the call began.
   TDateTime Now() const { return now_; }
+  // The series that quote calls found by ticker on this connection.
+  SeriesIdCache& Series() { return series_; }
+  // Adds a row to the data log as part of this call, inserted later with others (call_memory.h).
+  // A procedure that does so must not read the data log itself.
+  void DeferDataLog(const DeferredDataLog::Row& row) {
+    dataLog_.Add(row);
+    deferred_ = true;
+  }
+  bool DeferredDataLogRows() const { return deferred_; }
 
   // The value sent for a parameter in its declared type (an integer sent for a float reads as a
   // float); NULL when the caller left it unset.
@@ -134,6 +144,9 @@ class ProcContext {
   InputValues inputs_;
   int sessionUserId_;
   SessionUserCache& users_;
+  SeriesIdCache& series_;
+  DeferredDataLog& dataLog_;
+  bool deferred_ = false;
   TDateTime now_;
   ProcedureResult result_;
 };
@@ -288,15 +301,34 @@ class Server {
   // The session's user when the session is limited by rights: a client logged in, and its user is
   // not an administrator. Raises ServerError(NotAllowed) when the client's user is gone.
   std::optional<SessionUser> LimitedUser();
+  // Inserts the data-log rows that calls held back, before anything that might read the log runs.
+  void InsertDeferredDataLog() const;
+  // Where the database may go back to, for what the calls keep to follow it.
+  struct UndoMark {
+    DeferredDataLog::Mark dataLog;
+    uint64_t seriesChanges = 0;
+  };
+  UndoMark Here() const;
+  void Undone(const UndoMark& mark);
 
   std::unique_ptr<SqliteDb> db_;
   const Registry& registry_;
   SessionUserCache users_;
+  SeriesIdCache series_;
+  // Inserted by Dump too, which changes nothing the server shows.
+  mutable DeferredDataLog dataLog_;
+  // The procedure whose calls last held data-log rows back: its next call need not insert them.
+  const ProcedureDecl* deferringDecl_ = nullptr;
+  // Where each open level began, the innermost last.
+  std::vector<UndoMark> levelMarks_;
   std::string versionText_ = VersionText();
   // A client's session is limited by its user's rights; the server's own tools are not.
   bool clientSession_ = false;
   int sessionUserId_ = 0;
   int64_t clockOffsetSeconds_ = 0;
+  // The second of the system clock for which nowLocal_ holds the local time.
+  mutable int64_t nowSecond_ = -1;
+  mutable TDateTime nowLocal_;
   // The connection's statement count just after the innermost level began.
   std::optional<uint64_t> levelStart_;
 };

@@ -7,10 +7,13 @@
 #include <sodium.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "db/connection.h"
 #include "db/drivers/embedded_driver.h"
 #include "server/server.h"
+#include "session/login.h"
 #include "session/session.h"
 #include "session/zi_globs.h"
 #include "support/test_files.h"
@@ -25,23 +28,29 @@ namespace {
 
 using testing::ElementsAre;
 
-// One session for the whole program: the command-line login happens once per process.
+// One session for the whole program: the command-line login happens once per process. The
+// fixtures of other files in this program end the connection they used: the senders' tests then
+// open this session's database again.
 class SessionEnvironment : public testing::Environment {
  public:
   void SetUp() override {
     SetLogFileName(dir_.File("login.log"));
-    SetParameters({"/opt/zorinput", "/user=ana", "/password=pw", "/database=" + dir_.File("zi.db")});
+    SetParameters(Parameters());
     CliLogin();
     ASSERT_EQ(CliLoginCode(), 0);
   }
   void TearDown() override { db::DestroyZiDb(); }
+  std::vector<std::string> Parameters() const {
+    return {"/opt/zorinput", "/user=ana", "/password=pw", "/database=" + dir_.File("zi.db")};
+  }
 
  private:
   test::TempDir dir_;
   test::EnvGuard config_{"XDG_CONFIG_HOME", dir_.File("config").c_str()};
 };
 
-[[maybe_unused]] testing::Environment* const kSession = testing::AddGlobalTestEnvironment(new SessionEnvironment);
+SessionEnvironment* const kSession =
+    static_cast<SessionEnvironment*>(testing::AddGlobalTestEnvironment(new SessionEnvironment));
 
 struct TDataLogRow {
   int64_t tip;
@@ -65,6 +74,10 @@ std::string FromBase64(const std::string& text) {
 class SenderTest : public testing::Test {
  protected:
   void SetUp() override {
+    if (!db::HaveZiDb()) {
+      SetParameters(kSession->Parameters());
+      ASSERT_EQ(InitDbConnection("", "", false, nullptr), 0);
+    }
     SetLogFileName(dir_.File("zorinput.log"));
     Sql("DELETE FROM DataLog");
   }
