@@ -391,7 +391,8 @@ std::vector<ParamInfo> CotacaoImportV4Params() {
 }  // namespace
 
 void RegisterQuoteProcedures(Registry& registry) {
-  registry.Add({"CotacaoImportV4", ProcAccess::Writes, CotacaoImportV4Params(), CotacaoImportV4});
+  // It writes the day with one statement (an insert, else an update) and holds its data-log row back.
+  registry.Add({"CotacaoImportV4", ProcAccess::Writes, CotacaoImportV4Params(), CotacaoImportV4, true});
   registry.Add({"CotacaoImportDelRange",
                 ProcAccess::Writes,
                 {In("@ticker", kText), In("@bolsa", kInt), In("@datefrom", kDateTime), In("@dateto", kDateTime)},

@@ -29,6 +29,9 @@ constexpr const char* kMemoryDatabase = ":memory:";
 constexpr double kSecondsPerDay = 86400;
 // The savepoint of a level, as BeginLevel names it.
 constexpr std::string_view kLevelSavepoint = "zi_level";
+constexpr std::string_view kLevelSavepointBegin = "SAVEPOINT zi_level";
+constexpr std::string_view kLevelSavepointRelease = "RELEASE zi_level";
+constexpr std::string_view kLevelSavepointRollback = "ROLLBACK TO zi_level";
 
 char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -437,7 +440,13 @@ ProcedureResult Server::Execute(const ProcedureDecl& decl, InputValues inputs) {
     users_.Forget();
     series_.Forget();
   }
-  if (&decl != deferringDecl_) InsertDeferredDataLog();
+  // The first call of a level that writes once needs neither the level's savepoint nor its own.
+  const bool alone = decl.writesOnce && !levels_.empty() && !levels_.back().open &&
+                     (&decl == deferringDecl_ || !dataLog_.Pending());
+  if (!alone) {
+    OpenPendingLevels();
+    if (&decl != deferringDecl_) InsertDeferredDataLog();
+  }
   ProcContext context(*db_, decl, inputs, sessionUserId_, users_, series_, dataLog_, Now());
   const bool reads = decl.access == ProcAccess::Reads;
   const bool ownTransaction = !db_->InTransaction();
@@ -445,8 +454,8 @@ ProcedureResult Server::Execute(const ProcedureDecl& decl, InputValues inputs) {
   // rolling back to the level's start undoes exactly the call.
   const bool levelUntouched = levelStart_ == db_->StatementsRun() && db_->InTransaction();
   std::optional<AtomicScope> scope;
-  if (levelUntouched) scope.emplace(*db_, kLevelSavepoint);
-  else scope.emplace(*db_, reads ? AtomicScope::Access::Reads : AtomicScope::Access::Writes);
+  if (!alone && levelUntouched) scope.emplace(*db_, kLevelSavepoint);
+  else if (!alone) scope.emplace(*db_, reads ? AtomicScope::Access::Reads : AtomicScope::Access::Writes);
   const UndoMark mark = Here();
   int returnValue = 0;
   try {
@@ -457,11 +466,12 @@ ProcedureResult Server::Execute(const ProcedureDecl& decl, InputValues inputs) {
     if (context.DeferredDataLogRows()) deferringDecl_ = &decl;
     if (returnValue == 0) {
       if (ownTransaction) dataLog_.Insert(*db_);
-      scope->Commit();
+      if (scope) scope->Commit();
       if (ownTransaction) dataLog_.Clear();
+      if (alone) levels_.back().unprotected = true;
     } else {
       Undone(mark);
-      scope->Rollback();
+      if (scope) scope->Rollback();
     }
   } catch (...) {
     // The scope rolls back as it goes.
@@ -489,6 +499,7 @@ std::vector<ResultSet> Server::ExecuteSql(std::string_view sql, const std::vecto
     return {ResultSet{{"attribute_id", "attribute_name", "attribute_value"}, {{1, "DBMS_NAME", versionText_}}}};
   }
   if (command == "select @@version") return {ResultSet{{""}, {{versionText_}}}};
+  OpenPendingLevels();
   InsertDeferredDataLog();
   ResultSet rows;
   if (const std::optional<SessionUser> user = LimitedUser()) {
@@ -515,7 +526,7 @@ std::optional<SessionUser> Server::LimitedUser() {
 
 void Server::Begin() {
   dataLog_.Clear();
-  levelMarks_.clear();
+  levels_.clear();
   db_->Run("BEGIN IMMEDIATE");
   users_.Forget();
   series_.Forget();
@@ -525,39 +536,64 @@ void Server::Commit() {
   InsertDeferredDataLog();
   db_->Run("COMMIT");
   dataLog_.Clear();
-  levelMarks_.clear();
+  levels_.clear();
 }
 
 void Server::Rollback() {
   dataLog_.Clear();
-  levelMarks_.clear();
+  levels_.clear();
   series_.Forget();
   db_->Run("ROLLBACK");
 }
 
 bool Server::InTransaction() const { return db_->InTransaction(); }
 
+void Server::OpenPendingLevels() {
+  bool opened = false;
+  for (Level& level : levels_) {
+    if (level.open) continue;
+    db_->Run(kLevelSavepointBegin);
+    level.open = true;
+    opened = true;
+  }
+  if (opened) levelStart_ = db_->StatementsRun();
+}
+
 void Server::BeginLevel() {
   if (!db_->InTransaction()) throw std::logic_error("a level needs an open transaction");
-  db_->Run("SAVEPOINT zi_level");
-  levelMarks_.push_back(Here());
-  levelStart_ = db_->StatementsRun();
+  // An outer level's savepoint comes before an inner one's.
+  OpenPendingLevels();
+  levels_.push_back({Here()});
 }
 
 void Server::CommitLevel() {
-  db_->Run("RELEASE zi_level");
-  if (!levelMarks_.empty()) levelMarks_.pop_back();
+  if (levels_.empty()) throw std::logic_error("no level to commit");
+  // An inner level's work before its savepoint lies after the outer level's savepoint: that one
+  // still undoes it.
+  const bool open = levels_.back().open;
+  levels_.pop_back();
+  if (open) db_->Run(kLevelSavepointRelease);
 }
 
 void Server::RollbackLevel() {
-  db_->Run("ROLLBACK TO zi_level");
-  db_->Run("RELEASE zi_level");
-  if (levelMarks_.empty()) return;
-  Undone(levelMarks_.back());
-  levelMarks_.pop_back();
+  if (levels_.empty()) throw std::logic_error("no level to undo");
+  const Level level = levels_.back();
+  levels_.pop_back();
+  if (level.unprotected) {
+    Rollback();
+    throw ServerError(ServerError::Kind::Sql,
+                      "A level whose first call ran before its savepoint cannot be undone alone: the transaction "
+                      "was rolled back");
+  }
+  if (level.open) {
+    db_->Run(kLevelSavepointRollback);
+    db_->Run(kLevelSavepointRelease);
+  }
+  Undone(level.mark);
 }
 
 void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes) {
+  OpenPendingLevels();
   InsertDeferredDataLog();
   if (const std::optional<SessionUser> user = LimitedUser()) {
     const UserRight* right = registry_.RowChangeRight(table);

@@ -55,6 +55,9 @@ struct ProcedureDecl {
   ProcAccess access;
   std::vector<ParamInfo> params;  // without the return value, which every procedure has
   ProcHandler handler;
+  // The handler writes with one statement at most, after which it cannot fail: a call is whole
+  // without a savepoint, so the first call of a level runs before the level's savepoint is made.
+  bool writesOnce = false;
 };
 
 // The logged-in user's row as the calls see it: read once and kept while it cannot have changed,
@@ -310,6 +313,8 @@ class Server {
   };
   UndoMark Here() const;
   void Undone(const UndoMark& mark);
+  // Makes the savepoints of the levels begun but not yet needed, outermost first.
+  void OpenPendingLevels();
 
   std::unique_ptr<SqliteDb> db_;
   const Registry& registry_;
@@ -319,8 +324,15 @@ class Server {
   mutable DeferredDataLog dataLog_;
   // The procedure whose calls last held data-log rows back: its next call need not insert them.
   const ProcedureDecl* deferringDecl_ = nullptr;
-  // Where each open level began, the innermost last.
-  std::vector<UndoMark> levelMarks_;
+  // A level is begun without its savepoint, which is made before anything runs in it but the call
+  // of a procedure that writes once; work done so without the savepoint cannot be undone alone.
+  struct Level {
+    UndoMark mark;
+    bool open = false;         // its savepoint is made
+    bool unprotected = false;  // it holds work done before its savepoint was made
+  };
+  // The levels begun, the innermost last.
+  std::vector<Level> levels_;
   std::string versionText_ = VersionText();
   // A client's session is limited by its user's rights; the server's own tools are not.
   bool clientSession_ = false;

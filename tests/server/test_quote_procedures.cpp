@@ -268,5 +268,35 @@ TEST_F(QuoteProceduresTest, ACallOutsideATransactionLogsAsItReturns) {
   EXPECT_FALSE(server_->InTransaction());
 }
 
+// The import's writer is whole without a savepoint: as the first call of a level it runs before the
+// level's savepoint is made, and the level is undone alone only when nothing of it ran before its
+// savepoint; otherwise undoing it undoes the whole transaction, and says so.
+TEST_F(QuoteProceduresTest, ALevelThatBeganWithAnImportCallIsUndoneWithItsTransaction) {
+  server_->Begin();
+  server_->BeginLevel();
+  ASSERT_EQ(Call("CotacaoImportV4", Import("PETR4", day_, {{1, 1.0}})), 0);
+  server_->CommitLevel();
+  server_->BeginLevel();
+  EXPECT_EQ(Call("CotacaoImportV4", Import("NOSUCH", day_, {{1, 2.0}})), kTickerNotFound);
+  server_->RollbackLevel();
+  server_->BeginLevel();
+  Sql("UPDATE anbima SET moedacot = 2 WHERE id = 7");
+  ASSERT_EQ(Call("CotacaoImportV4", Import("PETR4", Date(2024, 4, 9), {{1, 3.0}})), 0);
+  server_->RollbackLevel();
+  EXPECT_EQ(Sql("SELECT moedacot FROM anbima WHERE id = 7"), (std::vector<Row>{{1}}));
+  EXPECT_EQ(Stored(Date(2024, 4, 9)), Row{});
+  ASSERT_TRUE(server_->InTransaction());
+  EXPECT_EQ(Stored(day_), (Row{1.0, DbValue(), DbValue()}));
+
+  server_->BeginLevel();
+  ASSERT_EQ(Call("CotacaoImportV4", Import("PETR4", Date(2024, 4, 10), {{1, 4.0}})), 0);
+  Sql("UPDATE anbima SET moedacot = 3 WHERE id = 7");
+  EXPECT_THROW(server_->RollbackLevel(), ServerError);
+  EXPECT_FALSE(server_->InTransaction());
+  EXPECT_EQ(Sql("SELECT count(*) FROM Cotacao"), (std::vector<Row>{{0}}));
+  EXPECT_EQ(Sql("SELECT moedacot FROM anbima WHERE id = 7"), (std::vector<Row>{{1}}));
+  EXPECT_TRUE(Logged().empty());
+}
+
 }  // namespace
 }  // namespace zi::server::test
