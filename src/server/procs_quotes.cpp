@@ -163,6 +163,8 @@ std::optional<TSeries> SeriesById(ProcContext& call, const DbValue& id) {
   return TSeries{id.AsInteger(), bolsa.AsInteger()};
 }
 
+double NumberOf(const DbValue& value) { return value.IsNull() ? kMissing : value.AsFloat(); }
+
 std::optional<Values> StoredDay(ProcContext& call, int64_t anb, int64_t day) {
   Statement read = call.Db().Prepare(SelectSql());
   read.BindAll(std::array<DbValue, 2>{anb, day});
@@ -170,6 +172,18 @@ std::optional<Values> StoredDay(ProcContext& call, int64_t anb, int64_t day) {
   Values stored;
   for (int i = 0; i < kValues; ++i) stored[static_cast<size_t>(i)] = read.RealColumn(i);
   return stored;
+}
+
+// Whether the day is stored with these values; valueAt(i) gives the value at position i.
+template <typename ValueAt>
+bool StoredDayIs(ProcContext& call, int64_t anb, int64_t day, ValueAt valueAt) {
+  Statement read = call.Db().Prepare(SelectSql());
+  read.BindAll(std::array<DbValue, 2>{anb, day});
+  if (!read.Step()) return false;
+  for (int i = 0; i < kValues; ++i) {
+    if (!SameValue(NumberOf(read.RealColumn(i)), NumberOf(valueAt(static_cast<size_t>(i))))) return false;
+  }
+  return true;
 }
 
 // Adds the day unless it is stored; valueAt(i) gives its value at position i, wherever it is kept.
@@ -196,8 +210,6 @@ void Update(ProcContext& call, int64_t anb, int64_t day, const Values& values) {
 void LogDay(ProcContext& call, int64_t type, const TSeries& series, int64_t day) {
   call.DeferDataLog({type, series.id, series.bolsa, DateOfDay(day), call.SessionUserId(), call.Now()});
 }
-
-double NumberOf(const DbValue& value) { return value.IsNull() ? kMissing : value.AsFloat(); }
 
 bool SameDay(const Values& a, const Values& b) {
   for (size_t i = 0; i < a.size(); ++i) {
@@ -287,10 +299,14 @@ int CotacaoImportV4(ProcContext& call) {
   // A day whose new values do not depend on the stored ones is most often new: it is simply added,
   // its values bound where the call holds them.
   const bool dependsOnStored = keepsAny || noOverwrite || condition.op != kNone;
-  if (!dependsOnStored &&
-      Inserted(call, series->id, day, [&](size_t i) -> const DbValue& { return call.InAt(kFirstValue + i); })) {
-    if (log) LogDay(call, kCotAdd, *series, day);
-    return 0;
+  if (!dependsOnStored) {
+    if (Inserted(call, series->id, day, [&](size_t i) -> const DbValue& { return call.InAt(kFirstValue + i); })) {
+      if (log) LogDay(call, kCotAdd, *series, day);
+      return 0;
+    }
+    // A file imported again finds its days stored as they are: nothing to write, nothing to log.
+    if (StoredDayIs(call, series->id, day, [&](size_t i) -> const DbValue& { return call.InAt(kFirstValue + i); }))
+      return 0;
   }
   Values values;
   for (size_t i = 0; i < kValues; ++i) values[i] = call.InAt(kFirstValue + i);
