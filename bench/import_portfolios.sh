@@ -59,19 +59,22 @@ start=$(date +%s.%N)
 if [ "${PERF:-0}" = 1 ]; then
   ZORINPUT_PASSWORD=bench perf record -q -g -o perf.data "${run[@]}" >/dev/null 2>&1 || { tail -n 5 zorinput.log; exit 1; }
 else
-  ZORINPUT_PASSWORD=bench "${run[@]}" >/dev/null 2>&1 || { tail -n 5 zorinput.log; exit 1; }
+  ZORINPUT_PASSWORD=bench /usr/bin/time -f "%U %S" -o cpu.txt "${run[@]}" >/dev/null 2>&1 || { tail -n 5 zorinput.log; exit 1; }
 fi
 import_s=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
 stored=$(sqlite3 zi.db "SELECT count(*) FROM Portfolio")" portfolios, "$(sqlite3 zi.db "SELECT count(*) FROM PortfolioItemTvm")" items"
 
 start=$(date +%s.%N)
-sqlite3 bulk.db -cmd "PRAGMA journal_mode=WAL;" ".mode csv" ".import headers.csv Portfolio" \
-  ".import items.csv PortfolioItemTvm" >/dev/null
+/usr/bin/time -f "%U %S" -o bulk_cpu.txt sqlite3 bulk.db -cmd "PRAGMA journal_mode=WAL;" ".mode csv" \
+  ".import headers.csv Portfolio" ".import items.csv PortfolioItemTvm" >/dev/null
 bulk_s=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
 
 printf 'file: %d portfolios of %d items, %d bytes; stored: %s\n' $portfolios $items "$bytes" "$stored"
+printf 'load average: %s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
+# On a machine shared with other work the processor time says more than the wall time.
+[ -f cpu.txt ] && printf 'zorinput processor time: %.2f s\n' "$(awk '{ print $1 + $2 }' cpu.txt)"
 printf 'zorinput -import of the JSON file: %.2f s\n' "$import_s"
-printf 'sqlite3 .import of the same rows: %.2f s\n' "$bulk_s"
+printf 'sqlite3 .import of the same rows: %.2f s (processor %.2f s)\n' "$bulk_s" "$(awk '{ print $1 + $2 }' bulk_cpu.txt)"
 if [ "${PERF:-0}" = 1 ]; then
   perf report -i perf.data --children --stdio -g none --percent-limit 4 2>/dev/null | grep -E '^ +[0-9]' | grep -v '\[k\]' | cut -c1-160 | head -40
 fi

@@ -12,9 +12,11 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include <fmt/format.h>
 
+#include "db/connection.h"
 #include "import/regular_file.h"
 #include "toolbox/codec.h"
 #include "toolbox/log.h"
@@ -173,11 +175,61 @@ void TRegistraInconsistencia::Clear() {
 // TImpJSON.
 
 TImpJSON::TImpJSON(std::unique_ptr<TJsonArray> document, const _ParamCmdTxt& params)
-    : params_(params), document_(std::move(document)), register_(RunStart()) {
+    : params_(params), document_(std::move(document)), runStart_(RunStart()), register_(runStart_) {
   Output("begin", false);
 }
 
-TImpJSON::~TImpJSON() { Output("end", false); }
+// Commits the records a run leaves behind it: without groups they would have been committed.
+TImpJSON::~TImpJSON() {
+  CommitRecords();
+  Output("end", false);
+}
+
+bool TImpJSON::StartGroupedRecord() {
+  if (!db::HaveZiDb()) return false;
+  db::TAdoDataBaseComInfoTran& database = db::ZiDb();
+  if (!database.GroupsCommits() && !database.StartCommitGroups()) return false;
+  bool committed = false;
+  const int code = database.BeginGroupItem(committed);
+  if (committed) recordsInGroup_.clear();
+  AfterGroupCall(code);
+  return code == 0 && database.GroupItemOpen();
+}
+
+void TImpJSON::EndGroupedRecord() {
+  const int code = db::ZiDb().EndGroupItem(true);
+  recordsInGroup_.emplace_back(index_, false);
+  AfterGroupCall(code);
+}
+
+void TImpJSON::CommitRecords() {
+  if (!db::HaveZiDb() || !db::ZiDb().GroupsCommits()) return;
+  bool committed = false;
+  const int code = db::ZiDb().StopCommitGroups(committed);
+  if (committed) recordsInGroup_.clear();
+  AfterGroupCall(code);
+}
+
+void TImpJSON::AfterGroupCall(int code) {
+  if (code == 0 || recordsInGroup_.empty()) return;
+  const std::string message =
+      fmt::format("import records from index {} on are not written: their group was lost", recordsInGroup_.front().first);
+  CriticalError(code, "%s", message);
+  for (const auto& [lost, counted] : recordsInGroup_) {
+    const TJsonAttribute element = document_->Item(lost);
+    if (!element.IsObject()) continue;
+    TJsonObject& record = element.AsObject();
+    // The record in hand is counted by its step, which sees the error.
+    if (!counted && lost != index_) {
+      ++failedRecords_;
+      if (!rejectsFile_.empty()) rejects_.push_back(RecordAsFixable(record));
+    }
+    TRegistraInconsistencia entries(runStart_);
+    entries.AddError(code, message);
+    entries.AttachTo(record);
+  }
+  recordsInGroup_.clear();
+}
 
 std::string JsonStateText(std::string_view caller, int critical, int nonCritical) {
   return fmt::format("ImpJSON.DiagSt Caller:{} ErroCritico:{}, ErroNaoCritico:{}", caller, critical, nonCritical);
@@ -208,15 +260,21 @@ void TImpJSON::Step() {
   register_.AddLog(std::string("Importa\xE7\xE3o iniciada vers\xE3o zorinput: ") + kVersionText, 0);
   const TJsonAttribute element = document_->Item(index_);
   TJsonObject* record = element.IsObject() ? &element.AsObject() : nullptr;
+  // A record of directive text runs a text run of its own, which groups its own lines.
+  const bool grouped = record && !record->Find("cmdtxt") && StartGroupedRecord();
+  if (record && !grouped) CommitRecords();
   const int errorsBefore = errorCount_;
   if (record) {
     ImportRecord(*record);
+    if (grouped) EndGroupedRecord();
     // An error entry marks the record as failed in its file, whether or not it changed a code. The
     // import reads the record without changing it, and this run's entries are not attached yet.
-    if (errorCount_ != errorsBefore || register_.ErrorCount() > 0) {
+    const bool failed = errorCount_ != errorsBefore || register_.ErrorCount() > 0;
+    if (failed) {
       ++failedRecords_;
       if (!rejectsFile_.empty()) rejects_.push_back(RecordAsFixable(*record));
     }
+    if (!recordsInGroup_.empty() && recordsInGroup_.back().first == index_) recordsInGroup_.back().second = failed;
   } else {
     const std::string text = fmt::format("Index:{}, AttributeType:{} ", index_, static_cast<int>(element.AttributeType()));
     NonCriticalError(kJsonElementNotObject, "%s", text);
@@ -230,6 +288,7 @@ void TImpJSON::Step() {
   if (record) register_.AttachTo(*record);
   else register_.Clear();
   ++index_;
+  if (!NotFinished()) CommitRecords();
 }
 
 // Records annotated with errors by an earlier import wait until someone looks at them, unless the

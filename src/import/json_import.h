@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <fmt/printf.h>
@@ -158,6 +159,15 @@ class TImpJSON : public TImpRootBase {
                     int ofAnotherType);
   void RunCommandText(const std::string& text);
   bool ErrorsAccepted() const;
+  // On a database that can, records commit in groups as the lines of a text run's import pass do,
+  // each record's work kept as it ran; false when the record runs outside any group.
+  bool StartGroupedRecord();
+  void EndGroupedRecord();
+  // Commits the open group and stops grouping (before a text run of its own, and at the end).
+  void CommitRecords();
+  // A group that could not be committed loses the records written in it: each gets an error entry
+  // and is a failed record, and the run gets the code as its critical error.
+  void AfterGroupCall(int code);
 
   _ParamCmdTxt params_;
   std::unique_ptr<TJsonArray> document_;
@@ -166,6 +176,7 @@ class TImpJSON : public TImpRootBase {
   int nonCritical_ = 0;
   std::string fileName_;
   std::optional<TFileIdentity> identity_;
+  std::string runStart_;
   TRegistraInconsistencia register_;
   int ptfAssetAdds_ = 0;
   int ptfAssetMods_ = 0;
@@ -175,6 +186,8 @@ class TImpJSON : public TImpRootBase {
   std::vector<std::string> rejects_;
   bool dryRun_ = false;
   std::vector<std::string> wouldBeEntries_;
+  // The records whose work is in the open group, and whether each is counted failed already.
+  std::vector<std::pair<int, bool>> recordsInGroup_;
 };
 
 // Offers a file to the JSON import. 25309: the file does not exist; 25308: it holds no JSON array

@@ -16,7 +16,7 @@ int FirstFailure(std::initializer_list<int> codes) {
   return 0;
 }
 
-int RequireUser(ProcContext& call) { return ReadSessionUser(call) ? 0 : kLoginFailed; }
+int RequireUser(ProcContext& call) { return call.User() ? 0 : kLoginFailed; }
 
 int RequireAdministrator(ProcContext& call) {
   const std::optional<SessionUser> user = ReadSessionUser(call);

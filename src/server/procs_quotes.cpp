@@ -143,9 +143,17 @@ struct TSeries {
 // The series of a ticker on an exchange, whatever the ticker's case and blanks around it.
 std::optional<TSeries> SeriesOf(ProcContext& call, const DbValue& ticker, const DbValue& bolsa) {
   static const SqlText sql("SELECT id FROM anbima WHERE bolsa = ? AND cod = ? COLLATE NOCASE");
-  const DbValue id = call.Db().QueryValue(sql, std::array<DbValue, 2>{bolsa, Trim(ticker.AsText())});
-  if (id.IsNull()) return std::nullopt;
-  return TSeries{id.AsInteger(), bolsa.AsInteger()};
+  SeriesIdCache& known = call.Series();
+  SeriesIdCache::Answer id;
+  if (const SeriesIdCache::Answer* kept = known.Find(call.Db(), bolsa.AsInteger(), ticker.AsText())) {
+    id = *kept;
+  } else {
+    const DbValue found = call.Db().QueryValue(sql, std::array<DbValue, 2>{bolsa, Trim(ticker.AsText())});
+    if (!found.IsNull()) id = found.AsInteger();
+    known.Keep(bolsa.AsInteger(), ticker.AsText(), id);
+  }
+  if (!id) return std::nullopt;
+  return TSeries{*id, bolsa.AsInteger()};
 }
 
 std::optional<TSeries> SeriesById(ProcContext& call, const DbValue& id) {
@@ -155,13 +163,27 @@ std::optional<TSeries> SeriesById(ProcContext& call, const DbValue& id) {
   return TSeries{id.AsInteger(), bolsa.AsInteger()};
 }
 
+double NumberOf(const DbValue& value) { return value.IsNull() ? kMissing : value.AsFloat(); }
+
 std::optional<Values> StoredDay(ProcContext& call, int64_t anb, int64_t day) {
   Statement read = call.Db().Prepare(SelectSql());
   read.BindAll(std::array<DbValue, 2>{anb, day});
   if (!read.Step()) return std::nullopt;
   Values stored;
-  for (int i = 0; i < kValues; ++i) stored[static_cast<size_t>(i)] = read.Column(i);
+  for (int i = 0; i < kValues; ++i) stored[static_cast<size_t>(i)] = read.RealColumn(i);
   return stored;
+}
+
+// Whether the day is stored with these values; valueAt(i) gives the value at position i.
+template <typename ValueAt>
+bool StoredDayIs(ProcContext& call, int64_t anb, int64_t day, ValueAt valueAt) {
+  Statement read = call.Db().Prepare(SelectSql());
+  read.BindAll(std::array<DbValue, 2>{anb, day});
+  if (!read.Step()) return false;
+  for (int i = 0; i < kValues; ++i) {
+    if (!SameValue(NumberOf(read.RealColumn(i)), NumberOf(valueAt(static_cast<size_t>(i))))) return false;
+  }
+  return true;
 }
 
 // Adds the day unless it is stored; valueAt(i) gives its value at position i, wherever it is kept.
@@ -186,12 +208,8 @@ void Update(ProcContext& call, int64_t anb, int64_t day, const Values& values) {
 }
 
 void LogDay(ProcContext& call, int64_t type, const TSeries& series, int64_t day) {
-  static const SqlText sql("INSERT INTO DataLog (tip, oid, aux, date, usuario, momento) VALUES (?, ?, ?, ?, ?, ?)");
-  call.Db().Run(sql, std::array<DbValue, 6>{type, series.id, series.bolsa, DateOfDay(day), call.SessionUserId(),
-                                            call.Now()});
+  call.DeferDataLog({type, series.id, series.bolsa, DateOfDay(day), call.SessionUserId(), call.Now()});
 }
-
-double NumberOf(const DbValue& value) { return value.IsNull() ? kMissing : value.AsFloat(); }
 
 bool SameDay(const Values& a, const Values& b) {
   for (size_t i = 0; i < a.size(); ++i) {
@@ -266,7 +284,8 @@ bool Flag(const DbValue& value) { return !value.IsNull() && value.AsBoolean(); }
 int CotacaoImportV4(ProcContext& call) {
   int64_t day = 0;
   TCondition condition;
-  if (const int code = FirstFailure({RequireUser(call), RequiredText(call, "@ticker"),
+  const DbValue& ticker = call.InAt(kTicker);
+  if (const int code = FirstFailure({RequireUser(call), ticker.IsNull() || Trim(ticker.AsText()).empty() ? kValueMissing : 0,
                                      call.InAt(kBolsa).IsNull() ? kValueMissing : 0,
                                      DayParam(call.InAt(kDate), day), ConditionParams(call, condition)})) {
     return code;
@@ -280,10 +299,14 @@ int CotacaoImportV4(ProcContext& call) {
   // A day whose new values do not depend on the stored ones is most often new: it is simply added,
   // its values bound where the call holds them.
   const bool dependsOnStored = keepsAny || noOverwrite || condition.op != kNone;
-  if (!dependsOnStored &&
-      Inserted(call, series->id, day, [&](size_t i) -> const DbValue& { return call.InAt(kFirstValue + i); })) {
-    if (log) LogDay(call, kCotAdd, *series, day);
-    return 0;
+  if (!dependsOnStored) {
+    if (Inserted(call, series->id, day, [&](size_t i) -> const DbValue& { return call.InAt(kFirstValue + i); })) {
+      if (log) LogDay(call, kCotAdd, *series, day);
+      return 0;
+    }
+    // A file imported again finds its days stored as they are: nothing to write, nothing to log.
+    if (StoredDayIs(call, series->id, day, [&](size_t i) -> const DbValue& { return call.InAt(kFirstValue + i); }))
+      return 0;
   }
   Values values;
   for (size_t i = 0; i < kValues; ++i) values[i] = call.InAt(kFirstValue + i);
@@ -384,7 +407,8 @@ std::vector<ParamInfo> CotacaoImportV4Params() {
 }  // namespace
 
 void RegisterQuoteProcedures(Registry& registry) {
-  registry.Add({"CotacaoImportV4", ProcAccess::Writes, CotacaoImportV4Params(), CotacaoImportV4});
+  // It writes the day with one statement (an insert, else an update) and holds its data-log row back.
+  registry.Add({"CotacaoImportV4", ProcAccess::Writes, CotacaoImportV4Params(), CotacaoImportV4, true});
   registry.Add({"CotacaoImportDelRange",
                 ProcAccess::Writes,
                 {In("@ticker", kText), In("@bolsa", kInt), In("@datefrom", kDateTime), In("@dateto", kDateTime)},

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -28,6 +29,9 @@ constexpr const char* kMemoryDatabase = ":memory:";
 constexpr double kSecondsPerDay = 86400;
 // The savepoint of a level, as BeginLevel names it.
 constexpr std::string_view kLevelSavepoint = "zi_level";
+constexpr std::string_view kLevelSavepointBegin = "SAVEPOINT zi_level";
+constexpr std::string_view kLevelSavepointRelease = "RELEASE zi_level";
+constexpr std::string_view kLevelSavepointRollback = "ROLLBACK TO zi_level";
 
 char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -143,18 +147,25 @@ bool NameLess::operator()(std::string_view a, std::string_view b) const {
 }
 
 const std::optional<SessionUser>& SessionUserCache::Get(SqliteDb& db, int id) {
-  if (!valid_ || id_ != id || usersChanges_ != db.WatchedChanges()) {
+  if (!valid_ || id_ != id || usersChanges_ != db.WatchedChanges("users")) {
     user_ = id == 0 ? std::nullopt : ReadUser(db, id);
     id_ = id;
-    usersChanges_ = db.WatchedChanges();
+    usersChanges_ = db.WatchedChanges("users");
     valid_ = true;
   }
   return user_;
 }
 
 ProcContext::ProcContext(SqliteDb& db, const ProcedureDecl& decl, InputValues inputs, int sessionUserId,
-                         SessionUserCache& users, TDateTime now)
-    : db_(db), decl_(decl), inputs_(inputs), sessionUserId_(sessionUserId), users_(users), now_(now) {}
+                         SessionUserCache& users, SeriesIdCache& series, DeferredDataLog& dataLog, TDateTime now)
+    : db_(db),
+      decl_(decl),
+      inputs_(inputs),
+      sessionUserId_(sessionUserId),
+      users_(users),
+      series_(series),
+      dataLog_(dataLog),
+      now_(now) {}
 
 const DbValue& ProcContext::In(const std::string& name) const {
   const ParamInfo* param = FindParam(decl_, name);
@@ -250,6 +261,7 @@ std::vector<std::string> Registry::Names() const {
 
 Server::Server(std::unique_ptr<SqliteDb> db, const Registry& registry) : db_(std::move(db)), registry_(registry) {
   db_->WatchChanges("users");
+  db_->WatchChanges(SeriesIdCache::kTable);
 }
 
 Server::~Server() = default;
@@ -302,9 +314,15 @@ const ProcedureDecl& Server::Declared(std::string_view procedure) const {
 }
 
 TDateTime Server::Now() const {
-  const platform::LocalTime t = platform::Now();
-  const TDateTime local = DateTimeFromCalendar({t.year, t.month, t.day, t.hour, t.minute, t.second});
-  return TDateTime{local.days + static_cast<double>(clockOffsetSeconds_) / kSecondsPerDay};
+  // The local time is worked out once a second: a price file makes thousands of calls in one.
+  const int64_t second =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  if (second != nowSecond_) {
+    const platform::LocalTime t = platform::Now();
+    nowLocal_ = DateTimeFromCalendar({t.year, t.month, t.day, t.hour, t.minute, t.second});
+    nowSecond_ = second;
+  }
+  return TDateTime{nowLocal_.days + static_cast<double>(clockOffsetSeconds_) / kSecondsPerDay};
 }
 
 Server::LoginResult Server::Login(const std::string& user, const std::string& password) {
@@ -417,32 +435,75 @@ ProcedureResult Server::Execute(const ProcedureDecl& decl, InputValues inputs) {
     coercedValues[i] = std::move(*coerced);
   }
   if (!coercedValues.empty()) inputs = coercedValues;
-  // A call that opens a transaction of its own sees the file as it is now, with its users.
-  if (!db_->InTransaction()) users_.Forget();
-  ProcContext context(*db_, decl, inputs, sessionUserId_, users_, Now());
+  // A call that opens a transaction of its own sees the file as it is now, with its users and series.
+  if (!db_->InTransaction()) {
+    users_.Forget();
+    series_.Forget();
+  }
+  // The first call of a level that writes once needs neither the level's savepoint nor its own.
+  const bool alone = decl.writesOnce && !levels_.empty() && !levels_.back().open &&
+                     (&decl == deferringDecl_ || !dataLog_.Pending());
+  if (!alone) {
+    OpenPendingLevels();
+    if (&decl != deferringDecl_) InsertDeferredDataLog();
+  }
+  ProcContext context(*db_, decl, inputs, sessionUserId_, users_, series_, dataLog_, Now());
   const bool reads = decl.access == ProcAccess::Reads;
+  const bool ownTransaction = !db_->InTransaction();
   // A call that is the first thing of a level (a line of an import) needs no savepoint of its own:
   // rolling back to the level's start undoes exactly the call.
   const bool levelUntouched = levelStart_ == db_->StatementsRun() && db_->InTransaction();
   std::optional<AtomicScope> scope;
-  if (levelUntouched) scope.emplace(*db_, kLevelSavepoint);
-  else scope.emplace(*db_, reads ? AtomicScope::Access::Reads : AtomicScope::Access::Writes);
+  if (!alone && levelUntouched) scope.emplace(*db_, kLevelSavepoint);
+  else if (!alone) scope.emplace(*db_, reads ? AtomicScope::Access::Reads : AtomicScope::Access::Writes);
+  const UndoMark mark = Here();
   int returnValue = 0;
-  {
-    QueryOnlyScope queryOnly(*db_, reads);
-    returnValue = decl.handler(context);
+  try {
+    {
+      QueryOnlyScope queryOnly(*db_, reads);
+      returnValue = decl.handler(context);
+    }
+    if (context.DeferredDataLogRows()) deferringDecl_ = &decl;
+    if (returnValue == 0) {
+      if (ownTransaction) dataLog_.Insert(*db_);
+      if (scope) scope->Commit();
+      if (ownTransaction) dataLog_.Clear();
+      if (alone) levels_.back().unprotected = true;
+    } else {
+      Undone(mark);
+      if (scope) scope->Rollback();
+    }
+  } catch (...) {
+    // The scope rolls back as it goes.
+    Undone(mark);
+    throw;
   }
-  if (returnValue == 0) scope->Commit();
-  else scope->Rollback();
   return context.TakeResult(returnValue);
 }
 
+void Server::InsertDeferredDataLog() const {
+  if (dataLog_.Pending()) dataLog_.Insert(*db_);
+}
+
+Server::UndoMark Server::Here() const { return {dataLog_.Here(), db_->WatchedChanges(SeriesIdCache::kTable)}; }
+
+void Server::Undone(const UndoMark& mark) {
+  dataLog_.UndoTo(mark.dataLog);
+  // Only a series added or changed since the mark may have been taken back.
+  if (db_->WatchedChanges(SeriesIdCache::kTable) != mark.seriesChanges) series_.Forget();
+}
+
 std::vector<ResultSet> Server::ExecuteSql(std::string_view sql, const std::vector<DbValue>& params) {
-  const std::string command = LowerAscii(Trim(sql));
+  // Only a short text may be one of the two questions answered here: an insert of a portfolio's
+  // items is not copied twice to find out.
+  constexpr size_t kLongestAnswered = 64;
+  const std::string command = sql.size() <= kLongestAnswered ? LowerAscii(Trim(sql)) : std::string();
   if (command == "exec sp_server_info 1") {
     return {ResultSet{{"attribute_id", "attribute_name", "attribute_value"}, {{1, "DBMS_NAME", versionText_}}}};
   }
   if (command == "select @@version") return {ResultSet{{""}, {{versionText_}}}};
+  OpenPendingLevels();
+  InsertDeferredDataLog();
   ResultSet rows;
   if (const std::optional<SessionUser> user = LimitedUser()) {
     rows = db_->QueryAsReader(sql, params, registry_.SqlTextWritableTables(*user));
@@ -467,27 +528,71 @@ std::optional<SessionUser> Server::LimitedUser() {
 }
 
 void Server::Begin() {
+  dataLog_.Clear();
+  levels_.clear();
   db_->Run("BEGIN IMMEDIATE");
   users_.Forget();
+  series_.Forget();
 }
 
-void Server::Commit() { db_->Run("COMMIT"); }
+void Server::Commit() {
+  InsertDeferredDataLog();
+  db_->Run("COMMIT");
+  dataLog_.Clear();
+  levels_.clear();
+}
 
-void Server::Rollback() { db_->Run("ROLLBACK"); }
+void Server::Rollback() {
+  dataLog_.Clear();
+  levels_.clear();
+  series_.Forget();
+  db_->Run("ROLLBACK");
+}
 
 bool Server::InTransaction() const { return db_->InTransaction(); }
 
-void Server::BeginLevel() {
-  if (!db_->InTransaction()) throw std::logic_error("a level needs an open transaction");
-  db_->Run("SAVEPOINT zi_level");
-  levelStart_ = db_->StatementsRun();
+void Server::OpenPendingLevels() {
+  bool opened = false;
+  for (Level& level : levels_) {
+    if (level.open) continue;
+    db_->Run(kLevelSavepointBegin);
+    level.open = true;
+    opened = true;
+  }
+  if (opened) levelStart_ = db_->StatementsRun();
 }
 
-void Server::CommitLevel() { db_->Run("RELEASE zi_level"); }
+void Server::BeginLevel() {
+  if (!db_->InTransaction()) throw std::logic_error("a level needs an open transaction");
+  // An outer level's savepoint comes before an inner one's.
+  OpenPendingLevels();
+  levels_.push_back({Here()});
+}
+
+void Server::CommitLevel() {
+  if (levels_.empty()) throw std::logic_error("no level to commit");
+  // An inner level's work before its savepoint lies after the outer level's savepoint: that one
+  // still undoes it.
+  const bool open = levels_.back().open;
+  levels_.pop_back();
+  if (open) db_->Run(kLevelSavepointRelease);
+}
 
 void Server::RollbackLevel() {
-  db_->Run("ROLLBACK TO zi_level");
-  db_->Run("RELEASE zi_level");
+  if (levels_.empty()) throw std::logic_error("no level to undo");
+  const Level level = levels_.back();
+  levels_.pop_back();
+  if (level.unprotected) {
+    Rollback();
+    throw ServerError(ServerError::Kind::Sql,
+                      "A level whose first call ran before its savepoint cannot be undone alone: the transaction "
+                      "was rolled back");
+  }
+  if (level.open) {
+    db_->Run(kLevelSavepointRollback);
+    db_->Run(kLevelSavepointRelease);
+  }
+  Undone(level.mark);
 }
 
 void Server::StartChangeCount() { db_->StartChangeCount(); }
@@ -495,6 +600,8 @@ void Server::StartChangeCount() { db_->StartChangeCount(); }
 std::vector<TableChangeCount> Server::StopChangeCount() { return db_->StopChangeCount(); }
 
 void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes) {
+  OpenPendingLevels();
+  InsertDeferredDataLog();
   if (const std::optional<SessionUser> user = LimitedUser()) {
     const UserRight* right = registry_.RowChangeRight(table);
     const int refusal = right ? (*right)(*user) : kAnswerAdministratorOnly;
@@ -507,7 +614,10 @@ void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange
   server::ApplyRowChanges(*db_, table, changes);
 }
 
-std::string Server::Dump() const { return db_->Dump(); }
+std::string Server::Dump() const {
+  InsertDeferredDataLog();
+  return db_->Dump();
+}
 
 const char* Server::VersionText() {
   static const std::string text =

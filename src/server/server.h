@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "server/call_memory.h"
 #include "server/results.h"
 #include "server/session_user.h"
 #include "toolbox/db_value.h"
@@ -54,6 +55,9 @@ struct ProcedureDecl {
   ProcAccess access;
   std::vector<ParamInfo> params;  // without the return value, which every procedure has
   ProcHandler handler;
+  // The handler writes with one statement at most, after which it cannot fail: a call is whole
+  // without a savepoint, so the first call of a level runs before the level's savepoint is made.
+  bool writesOnce = false;
 };
 
 // The logged-in user's row as the calls see it: read once and kept while it cannot have changed,
@@ -102,7 +106,7 @@ class ProcContext {
  public:
   // The inputs are one value per declared parameter, in the declaration's order.
   ProcContext(SqliteDb& db, const ProcedureDecl& decl, InputValues inputs, int sessionUserId,
-              SessionUserCache& users, TDateTime now);
+              SessionUserCache& users, SeriesIdCache& series, DeferredDataLog& dataLog, TDateTime now);
 
   SqliteDb& Db() { return db_; }
   const std::string& ProcedureName() const { return decl_.name; }
@@ -112,6 +116,15 @@ class ProcContext {
   const std::optional<SessionUser>& User() { return users_.Get(db_, sessionUserId_); }
   // The server's clock when the call began.
   TDateTime Now() const { return now_; }
+  // The series that quote calls found by ticker on this connection.
+  SeriesIdCache& Series() { return series_; }
+  // Adds a row to the data log as part of this call, inserted later with others (call_memory.h).
+  // A procedure that does so must not read the data log itself.
+  void DeferDataLog(const DeferredDataLog::Row& row) {
+    dataLog_.Add(row);
+    deferred_ = true;
+  }
+  bool DeferredDataLogRows() const { return deferred_; }
 
   // The value sent for a parameter in its declared type (an integer sent for a float reads as a
   // float); NULL when the caller left it unset.
@@ -134,6 +147,9 @@ class ProcContext {
   InputValues inputs_;
   int sessionUserId_;
   SessionUserCache& users_;
+  SeriesIdCache& series_;
+  DeferredDataLog& dataLog_;
+  bool deferred_ = false;
   TDateTime now_;
   ProcedureResult result_;
 };
@@ -293,15 +309,43 @@ class Server {
   // The session's user when the session is limited by rights: a client logged in, and its user is
   // not an administrator. Raises ServerError(NotAllowed) when the client's user is gone.
   std::optional<SessionUser> LimitedUser();
+  // Inserts the data-log rows that calls held back, before anything that might read the log runs.
+  void InsertDeferredDataLog() const;
+  // Where the database may go back to, for what the calls keep to follow it.
+  struct UndoMark {
+    DeferredDataLog::Mark dataLog;
+    uint64_t seriesChanges = 0;
+  };
+  UndoMark Here() const;
+  void Undone(const UndoMark& mark);
+  // Makes the savepoints of the levels begun but not yet needed, outermost first.
+  void OpenPendingLevels();
 
   std::unique_ptr<SqliteDb> db_;
   const Registry& registry_;
   SessionUserCache users_;
+  SeriesIdCache series_;
+  // Inserted by Dump too, which changes nothing the server shows.
+  mutable DeferredDataLog dataLog_;
+  // The procedure whose calls last held data-log rows back: its next call need not insert them.
+  const ProcedureDecl* deferringDecl_ = nullptr;
+  // A level is begun without its savepoint, which is made before anything runs in it but the call
+  // of a procedure that writes once; work done so without the savepoint cannot be undone alone.
+  struct Level {
+    UndoMark mark;
+    bool open = false;         // its savepoint is made
+    bool unprotected = false;  // it holds work done before its savepoint was made
+  };
+  // The levels begun, the innermost last.
+  std::vector<Level> levels_;
   std::string versionText_ = VersionText();
   // A client's session is limited by its user's rights; the server's own tools are not.
   bool clientSession_ = false;
   int sessionUserId_ = 0;
   int64_t clockOffsetSeconds_ = 0;
+  // The second of the system clock for which nowLocal_ holds the local time.
+  mutable int64_t nowSecond_ = -1;
+  mutable TDateTime nowLocal_;
   // The connection's statement count just after the innermost level began.
   std::optional<uint64_t> levelStart_;
 };

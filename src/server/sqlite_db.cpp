@@ -236,6 +236,14 @@ DbValue Statement::Column(int column) const {
   }
 }
 
+DbValue Statement::RealColumn(int column) const {
+  switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_NULL: return {};
+    case SQLITE_FLOAT: return sqlite3_column_double(stmt_, column);
+    default: return Column(column);
+  }
+}
+
 ResultSet Statement::ReadAll() {
   ResultSet set;
   const int count = ColumnCount();
@@ -388,15 +396,20 @@ bool SqliteDb::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; 
 void SqliteDb::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
 
 void SqliteDb::WatchChanges(std::string table) {
-  watchedTable_ = std::move(table);
+  watched_.push_back({std::move(table), 0});
   sqlite3_update_hook(db_, CountChange, this);
 }
 
-void SqliteDb::CountChange(void* self, int, const char*, const char* table, long long) {
-  auto* db = static_cast<SqliteDb*>(self);
-  if (::strcasecmp(table, db->watchedTable_.c_str()) == 0) ++db->watchedChanges_;
+uint64_t SqliteDb::WatchedChanges(std::string_view table) const {
+  for (const WatchedTable& watched : watched_)
+    if (watched.name == table) return watched.changes;
+  return 0;
 }
 
+void SqliteDb::CountChange(void* self, int, const char*, const char* table, long long) {
+  for (WatchedTable& watched : static_cast<SqliteDb*>(self)->watched_)
+    if (::strcasecmp(table, watched.name.c_str()) == 0) ++watched.changes;
+}
 
 std::string SqliteDb::Dump() {
   std::vector<std::string> tables;

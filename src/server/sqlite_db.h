@@ -59,6 +59,8 @@ class Statement {
   int ColumnCount() const;
   std::string ColumnName(int column) const;
   DbValue Column(int column) const;
+  // The same for a column declared REAL, without looking up its declared type.
+  DbValue RealColumn(int column) const;
 
   // Steps to the end, collecting every row.
   ResultSet ReadAll();
@@ -145,9 +147,10 @@ class SqliteDb {
   void SetBusyTimeout(int milliseconds);
   // While on, every statement that would write fails ("attempt to write a readonly database").
   void SetQueryOnly(bool on) { queryOnly_ = on; }
-  // Counts, from now on, the rows this connection inserts, updates or deletes in one table.
+  // Counts, from now on, the rows this connection inserts, updates or deletes in the table.
   void WatchChanges(std::string table);
-  uint64_t WatchedChanges() const { return watchedChanges_; }
+  // The count of a watched table (0 for a table not watched).
+  uint64_t WatchedChanges(std::string_view table) const;
   // Counts, from now on, the rows every table of the file gains, changes and loses, by primary key,
   // as their net effect when they are read: work rolled back (a savepoint) or undone (a row added
   // and deleted) is no change. Reading the counts ends the count; it must happen before the
@@ -213,8 +216,11 @@ class SqliteDb {
   // A deque, so that growing it leaves the statements that are lent where they are.
   std::deque<CachedStatement> bySlot_;
   std::unique_ptr<ChangeCount> changeCount_;
-  std::string watchedTable_;
-  uint64_t watchedChanges_ = 0;
+  struct WatchedTable {
+    std::string name;
+    uint64_t changes = 0;
+  };
+  std::vector<WatchedTable> watched_;
   // Kept here rather than in SQLite's own flag, whose every change makes SQLite prepare each
   // statement of the connection again.
   bool queryOnly_ = false;

@@ -216,7 +216,8 @@ TEST_F(PortfolioTest, ABlockOfThousandsOfSecuritiesIsStoredAndThenReplacedWhole)
 
 TEST_F(PortfolioTest, AFailureAtAnyCallOfTheWriteLeavesTheStoredPortfolioAsItWas) {
   int result = -1;
-  ImportJson("[" + Record("insertorupdate", kFullItems) + "]", result);
+  const std::string original = "[" + Record("insertorupdate", kFullItems) + "]";
+  ImportJson(original, result);
   ASSERT_EQ(result, 0);
   const std::vector<std::string> headers = Headers();
   const std::string items = Items();
@@ -228,11 +229,19 @@ TEST_F(PortfolioTest, AFailureAtAnyCallOfTheWriteLeavesTheStoredPortfolioAsItWas
     Driver().InjectFaults({.failCall = call});
     ImportJson(replacement, result);
     Driver().InjectFaults({});
-    if (result == 0) break;
+    ASSERT_LT(call, 40);
+    if (result == 0 && failedCalls > 0) break;
+    if (result == 0) {
+      // The fault met the begin of the records' commit group: the record ran on its own, whole.
+      ImportJson(original, result);
+      ASSERT_EQ(result, 0);
+      ASSERT_EQ(Headers(), headers);
+      ASSERT_EQ(Items(), items);
+      continue;
+    }
     ++failedCalls;
     EXPECT_EQ(Headers(), headers) << "call " << call;
     EXPECT_EQ(Items(), items) << "call " << call;
-    ASSERT_LT(call, 40);
   }
   EXPECT_GE(failedCalls, 10);  // lookup, header, seven deletes, each item insert
   EXPECT_THAT(Headers(), ElementsAre("1|1|2024-03-31|1|2024-03-31|7|-"));

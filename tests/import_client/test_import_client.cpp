@@ -16,6 +16,7 @@
 
 #include "catalogue/catalogue.h"
 #include "import/directives.h"
+#include "import/json_import.h"
 #include "import/run.h"
 #include "server/server.h"
 #include "server/sqlite_db.h"
@@ -501,6 +502,51 @@ TEST_F(ImportAccountingTest, ACmdtxtRecordWithAnErrorEntryIsARejectAndCounted) {
   EXPECT_EQ(summary["messages"], 1);
   EXPECT_EQ(summary["firstMessage"], "Erro durante cmdtxt item:1 line:2 \\\"*PAIS 3\\\"");
   EXPECT_EQ(summary["lastMessage"], summary["firstMessage"]);
+}
+
+// A JSON file's records commit in groups as a text file's lines do. A group whose commit fails
+// loses the records written in it: each gets an error entry in the file, is a reject and is counted
+// failed, and the run ends with the code; a record committed before stays as it is.
+TEST_F(ImportAccountingTest, AJsonRecordOfALostGroupIsMarkedInItsFileAndIsAReject) {
+  SetJsonRecordHandler("portfolio", [this](const std::string&, TImpJSON& run, TJsonObject& record, _ActionDB) {
+    std::string cod;
+    ASSERT_TRUE(run.GetTextField(record, "cod", false, cod));
+    tObjEmp e;
+    e.cod = cod;
+    e.pais = 0;
+    e.nome = cod;
+    e.moedabal[0] = 0;
+    ASSERT_EQ(DbObjEmpAdd(e), 0);
+    // The record's own level, then the group's commit at the end of the run.
+    if (run.ElementIndex() == lastLine_) Driver().InjectFaults({.failCall = 2});
+  });
+  const std::string file = dir_.File("in.json");
+  const std::string records[] = {R"({"type":"portfolio","action":"insertorupdate","cod":"P1"})",
+                                 R"({"type":"portfolio","action":"insertorupdate","cod":"P2"})"};
+  test::WriteFile(file, "[" + records[0] + "," + records[1] + "]");
+  lastLine_ = 1;
+  const TImportOutcome outcome = Import(file);
+  SetJsonRecordHandler("portfolio", nullptr);
+
+  // A group commits at most every 100 ms: on a slow machine the first record may have made it.
+  const std::string companies = Companies();
+  ASSERT_TRUE(companies == "" || companies == "P1") << companies;
+  const bool firstLost = companies.empty();
+  EXPECT_NE(outcome.code, 0);
+  const std::string lost = "import records from index " + std::string(firstLost ? "0" : "1") +
+                           " on are not written: their group was lost";
+  const auto annotated = nlohmann::json::parse(test::ReadFile(file));
+  EXPECT_EQ(annotated[0].contains("error"), firstLost);
+  ASSERT_TRUE(annotated[1].contains("error"));
+  EXPECT_EQ(annotated[1]["error"][0]["message"], lost);
+  std::vector<nlohmann::json> rejects;
+  if (firstLost) rejects.push_back(nlohmann::json::parse(records[0]));
+  rejects.push_back(nlohmann::json::parse(records[1]));
+  EXPECT_EQ(nlohmann::json::parse(test::ReadFile(dir_.File("rejects.txt"))), nlohmann::json(rejects));
+  const nlohmann::json summary = Summary();
+  EXPECT_EQ(summary["ok"], false);
+  EXPECT_EQ(summary["failedRecords"], firstLost ? 2 : 1);
+  EXPECT_THAT(console_, HasSubstr(lost));
 }
 
 }  // namespace

@@ -8,10 +8,13 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "db/connection.h"
 #include "db/drivers/embedded_driver.h"
 #include "server/server.h"
+#include "session/login.h"
 #include "session/session.h"
 #include "session/zi_globs.h"
 #include "support/test_files.h"

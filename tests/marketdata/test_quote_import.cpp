@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "db/drivers/embedded_driver.h"
 #include "import/command_line_run.h"
 #include "import/object_directives.h"
+#include "marketdata/quote_calls.h"
 #include "marketdata/quote_directives.h"
 #include "marketdata/quote_export.h"
 #include "server/server.h"
@@ -153,6 +155,41 @@ TEST_F(QuoteImportTest, SeriesLinesOfTheFileChangeWhatLaterQuoteLinesFind) {
   int type = 0;
   EXPECT_EQ(TipoDeBGLDestinoCache().TipoDoTicker(1, "PETR4", type), 0);
   EXPECT_EQ(type, 5);
+}
+
+// Within one commit group the server keeps the series it found by ticker (and that a ticker has
+// none); a series added between two calls of the group is found by the second.
+TEST_F(QuoteImportTest, ACommitGroupSeesASeriesAddedBetweenTwoOfItsCalls) {
+  TQuoteImport line;
+  line.ticker = "NEW4";
+  line.exchange = 1;
+  line.date = *DayNumberFromDate({2024, 4, 8});
+  line.values.fill(kMissing);
+  line.values[0] = 1.5;
+  db::TAdoDataBaseComInfoTran& database = db::ZiDb();
+  ASSERT_TRUE(database.StartCommitGroups());
+  bool committed = false;
+  const auto item = [&](const std::function<void()>& body) {
+    ASSERT_EQ(database.BeginGroupItem(committed), 0);
+    body();
+    ASSERT_EQ(database.EndGroupItem(true), 0);
+  };
+  item([&] { EXPECT_EQ(DbCotacaoImportV4(line), 3757); });
+  item([&] {
+    Sql("INSERT INTO anbima (id, acao, cod, bolsa, moedacot, PaisProCodZor) VALUES (9, 1, 'NEW4', 1, 1, 0)");
+  });
+  item([&] { EXPECT_EQ(DbCotacaoImportV4(line), 0); });
+  line.ticker = "PETR4";
+  item([&] { EXPECT_EQ(DbCotacaoImportV4(line), 0); });
+  item([&] {
+    Sql("UPDATE anbima SET cod = 'OLD4' WHERE id = 7");
+    Sql("UPDATE anbima SET cod = 'PETR4' WHERE id = 9");
+  });
+  line.date = *DayNumberFromDate({2024, 4, 9});
+  item([&] { EXPECT_EQ(DbCotacaoImportV4(line), 0); });
+  ASSERT_EQ(database.StopCommitGroups(committed), 0);
+  EXPECT_TRUE(committed);
+  EXPECT_THAT(Quotes(), ElementsAre("OLD4 2024-04-08 1.5 - -", "PETR4 2024-04-08 1.5 - -", "PETR4 2024-04-09 1.5 - -"));
 }
 
 TEST_F(QuoteImportTest, ABadLineSaysWhatIsWrongAndTheFileWritesNothing) {

@@ -187,5 +187,116 @@ TEST_F(QuoteProceduresTest, RangeDeleteWindowWriterAndReaders) {
   EXPECT_EQ(Call("ObjAnbDel", {{"@id", 8}}), 0);
 }
 
+// Within a transaction the import's writer keeps the series it found by ticker; a series added,
+// changed or taken back by an undone level in between is seen by the next call.
+TEST_F(QuoteProceduresTest, TheSeriesFoundByTickerFollowTheSeriesTableWithinATransaction) {
+  server_->Begin();
+  EXPECT_EQ(Call("CotacaoImportV4", Import("PETR3", day_, {{1, 1.0}})), kTickerNotFound);
+  Sql("INSERT INTO anbima (id, acao, cod, bolsa, moedacot, PaisProCodZor) VALUES (8, 1, 'PETR3', 1, 1, 0)");
+  EXPECT_EQ(Call("CotacaoImportV4", Import("PETR3", day_, {{1, 2.0}})), 0) << "a series added is found";
+  ASSERT_EQ(Call("CotacaoImportV4", Import(" petr4", day_, {{1, 3.0}})), 0);
+  Sql("UPDATE anbima SET cod = 'PETR4X' WHERE id = 7");
+  Sql("UPDATE anbima SET cod = 'PETR4' WHERE id = 8");
+  const TDateTime next = Date(2024, 4, 9);
+  ASSERT_EQ(Call("CotacaoImportV4", Import("PETR4", next, {{1, 4.0}})), 0) << "a ticker moved to another series";
+
+  server_->BeginLevel();
+  Sql("INSERT INTO anbima (id, acao, cod, bolsa, moedacot, PaisProCodZor) VALUES (9, 1, 'VALE3', 1, 1, 0)");
+  ASSERT_EQ(Call("CotacaoImportV4", Import("VALE3", day_, {{1, 5.0}})), 0);
+  server_->RollbackLevel();
+  EXPECT_EQ(Call("CotacaoImportV4", Import("VALE3", next, {{1, 6.0}})), kTickerNotFound)
+      << "the series an undone level added is gone";
+  server_->Commit();
+
+  EXPECT_EQ(Sql("SELECT anb, dia, v1 FROM Cotacao ORDER BY v1"),
+            (std::vector<Row>{{8, int64_t(day_.days - kDay1920), 2.0},
+                              {7, int64_t(day_.days - kDay1920), 3.0},
+                              {8, int64_t(next.days - kDay1920), 4.0}}));
+}
+
+// The writer's data-log rows wait for the end of the transaction and go in several to a statement;
+// the log reads as if each had gone in with its call: in call order, without those of undone
+// calls and levels, and before the rows of any other procedure.
+TEST_F(QuoteProceduresTest, TheDataLogHoldsTheSameRowsWhetherItsRowsWaitOrNot) {
+  const auto run = [&](Server& server, bool inTransaction) {
+    const auto call = [&](const std::string& procedure, const Values& inputs) {
+      if (inTransaction) server.BeginLevel();
+      const int code = server.Execute(procedure, inputs).returnValue;
+      if (inTransaction) server.CommitLevel();
+      return code;
+    };
+    if (inTransaction) server.Begin();
+    for (int i = 0; i < 300; ++i) {
+      ASSERT_EQ(call("CotacaoImportV4", Import("PETR4", TDateTime{day_.days + i}, {{1, 1.0 * i}})), 0);
+    }
+    ASSERT_EQ(call("DataLogAdd", {{"@tip", 42}, {"@oid", 1}, {"@aux", 3}, {"@date", day_}}), 0);
+    const Values condition{{"@IfOperador", 8}, {"@IfValorTermo1", 1}, {"@IfTermo2", 99.0}};
+    EXPECT_EQ(call("CotacaoImportV4", With(Import("PETR4", day_, {{1, 7.0}}), condition)), kConditionNotMet);
+    for (int i = 0; i < 3; ++i) {
+      ASSERT_EQ(call("CotacaoImportV4", Import("PETR4", TDateTime{day_.days + i}, {{1, 10.0 + i}})), 0);
+    }
+    if (!inTransaction) return;
+    // A level undone after another procedure inserted the waiting rows in it gives them back.
+    server.BeginLevel();
+    ASSERT_EQ(server.Execute("DataLogAdd", {{"@tip", 42}, {"@oid", 2}, {"@aux", 3}, {"@date", day_}}).returnValue, 0);
+    ASSERT_EQ(server.Execute("CotacaoImportV4", Import("PETR4", TDateTime{day_.days + 400})).returnValue, 0);
+    server.RollbackLevel();
+    server.Commit();
+  };
+  run(*server_, true);
+  const auto other = Server::Open(":memory:", ProductRegistry());
+  ASSERT_EQ(other->Login("Ana", "s3cret").code, 0);
+  other->ExecuteSql("INSERT INTO empresa (id, cod, pais, nome) VALUES (1, 'PETR', 0, 'Petro')");
+  other->ExecuteSql("INSERT INTO ativo (id, emp, idclass, vote, tipoobj) VALUES (1, 1, 2, 0, 0)");
+  other->ExecuteSql(
+      "INSERT INTO anbima (id, acao, cod, bolsa, moedacot, PaisProCodZor) VALUES (7, 1, 'PETR4', 1, 1, 0)");
+  run(*other, false);
+
+  const std::string rows = "SELECT id, tip, oid, aux, date, txt, usuario FROM DataLog ORDER BY id";
+  const std::vector<Row> waited = Sql(rows);
+  ASSERT_EQ(waited.size(), 300u + 1 + 3);
+  EXPECT_EQ(waited, other->ExecuteSql(rows)[0].rows);
+  EXPECT_EQ(waited[300], (Row{301, 42, 1, 3, day_, DbValue(), waited[0][6]}));
+  EXPECT_EQ(waited.back(), (Row{304, 11, 7, 1, TDateTime{day_.days + 2}, DbValue(), waited[0][6]}));
+  EXPECT_EQ(Sql("SELECT count(*) FROM DataLog WHERE momento IS NULL")[0][0], DbValue(0));
+}
+
+// Outside a transaction each call's row is in the log when the call returns, as every other write.
+TEST_F(QuoteProceduresTest, ACallOutsideATransactionLogsAsItReturns) {
+  ASSERT_EQ(Call("CotacaoImportV4", Import("PETR4", day_, {{1, 1.0}})), 0);
+  EXPECT_EQ(Logged(), (std::vector<Row>{{10, 7, 1, day_}}));
+  EXPECT_FALSE(server_->InTransaction());
+}
+
+// The import's writer is whole without a savepoint: as the first call of a level it runs before the
+// level's savepoint is made, and the level is undone alone only when nothing of it ran before its
+// savepoint; otherwise undoing it undoes the whole transaction, and says so.
+TEST_F(QuoteProceduresTest, ALevelThatBeganWithAnImportCallIsUndoneWithItsTransaction) {
+  server_->Begin();
+  server_->BeginLevel();
+  ASSERT_EQ(Call("CotacaoImportV4", Import("PETR4", day_, {{1, 1.0}})), 0);
+  server_->CommitLevel();
+  server_->BeginLevel();
+  EXPECT_EQ(Call("CotacaoImportV4", Import("NOSUCH", day_, {{1, 2.0}})), kTickerNotFound);
+  server_->RollbackLevel();
+  server_->BeginLevel();
+  Sql("UPDATE anbima SET moedacot = 2 WHERE id = 7");
+  ASSERT_EQ(Call("CotacaoImportV4", Import("PETR4", Date(2024, 4, 9), {{1, 3.0}})), 0);
+  server_->RollbackLevel();
+  EXPECT_EQ(Sql("SELECT moedacot FROM anbima WHERE id = 7"), (std::vector<Row>{{1}}));
+  EXPECT_EQ(Stored(Date(2024, 4, 9)), Row{});
+  ASSERT_TRUE(server_->InTransaction());
+  EXPECT_EQ(Stored(day_), (Row{1.0, DbValue(), DbValue()}));
+
+  server_->BeginLevel();
+  ASSERT_EQ(Call("CotacaoImportV4", Import("PETR4", Date(2024, 4, 10), {{1, 4.0}})), 0);
+  Sql("UPDATE anbima SET moedacot = 3 WHERE id = 7");
+  EXPECT_THROW(server_->RollbackLevel(), ServerError);
+  EXPECT_FALSE(server_->InTransaction());
+  EXPECT_EQ(Sql("SELECT count(*) FROM Cotacao"), (std::vector<Row>{{0}}));
+  EXPECT_EQ(Sql("SELECT moedacot FROM anbima WHERE id = 7"), (std::vector<Row>{{1}}));
+  EXPECT_TRUE(Logged().empty());
+}
+
 }  // namespace
 }  // namespace zi::server::test
