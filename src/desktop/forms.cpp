@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "desktop/core/window_kinds.h"
@@ -210,10 +211,12 @@ class TMyGrid::tModel : public QAbstractTableModel {
 
   QVariant data(const QModelIndex& index, int role) const override {
     if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole) return ToQt(cellText_(index.column(), index.row()));
+    const int col = grid_.GridCol(index);
+    const int row = grid_.GridRow(index);
+    if (role == Qt::DisplayRole) return ToQt(cellText_(col, row));
     if (role == Qt::EditRole) {
       std::string text;
-      CallGuarded("TMyGrid.GetEditText", [&] { text = grid_.window_.GetEditText(index.column(), index.row()); });
+      CallGuarded("TMyGrid.GetEditText", [&] { text = grid_.window_.GetEditText(col, row); });
       return ToQt(text);
     }
     return {};
@@ -222,7 +225,7 @@ class TMyGrid::tModel : public QAbstractTableModel {
   bool setData(const QModelIndex& index, const QVariant& value, int role) override {
     if (!index.isValid() || role != Qt::EditRole) return false;
     CallGuarded("TMyGrid.SetEditText",
-                [&] { grid_.window_.SetEditText(index.column(), index.row(), FromQt(value.toString())); });
+                [&] { grid_.window_.SetEditText(grid_.GridCol(index), grid_.GridRow(index), FromQt(value.toString())); });
     emit dataChanged(index, index);
     return true;
   }
@@ -235,12 +238,12 @@ class TMyGrid::tModel : public QAbstractTableModel {
 
   void Reset(int rows, int cols) {
     beginResetModel();
-    rows_ = rows;
-    cols_ = cols;
+    rows_ = std::max(0, rows);
+    cols_ = std::max(0, cols);
     endResetModel();
   }
   void Changed(int firstCol, int lastCol) {
-    if (rows_ > 0 && cols_ > 0) emit dataChanged(index(0, firstCol), index(rows_ - 1, lastCol));
+    if (rows_ > 0 && firstCol >= 0 && lastCol < cols_) emit dataChanged(index(0, firstCol), index(rows_ - 1, lastCol));
   }
 
  private:
@@ -260,6 +263,14 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
     editor->setReadOnly(grid_.editorReadOnly_);
     editor->setStyleSheet(QString("background-color: #%1").arg(grid_.editorColour_, 6, 16, QChar('0')));
     return editor;
+  }
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    if (!grid_.cellPainter_) {
+      QStyledItemDelegate::paint(painter, option, index);
+      return;
+    }
+    CallGuarded("TMyGrid.Paint", [&] { grid_.cellPainter_(painter, option, grid_.GridCol(index), grid_.GridRow(index)); });
   }
 
   void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
@@ -285,9 +296,11 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
   TMyGrid& grid_;
 };
 
-TMyGrid::TMyGrid(QWidget* parent, tMdiChildGrid& window, TCellText cellText)
+TMyGrid::TMyGrid(QWidget* parent, tMdiChildGrid& window, TCellText cellText, int fixedRows, int fixedCols)
     : QTableView(parent),
       window_(window),
+      fixedRows_(fixedRows),
+      fixedCols_(fixedCols),
       model_(std::make_unique<tModel>(*this, std::move(cellText))),
       delegate_(std::make_unique<tDelegate>(*this)) {
   setModel(model_.get());
@@ -301,9 +314,16 @@ TMyGrid::~TMyGrid() {
   setModel(nullptr);
 }
 
-void TMyGrid::Reset(int rows, int cols) { model_->Reset(rows, cols); }
+void TMyGrid::Reset(int rows, int cols) { model_->Reset(rows - fixedRows_, cols - fixedCols_); }
 
-void TMyGrid::RepaintColumn(int col) { model_->Changed(col, col); }
+void TMyGrid::RepaintColumn(int col) { model_->Changed(col - fixedCols_, col - fixedCols_); }
+
+void TMyGrid::SetCellPainter(TCellPainter painter) {
+  cellPainter_ = std::move(painter);
+  viewport()->update();
+}
+
+QModelIndex TMyGrid::IndexOf(int col, int row) const { return model_->index(row - fixedRows_, col - fixedCols_); }
 
 TMyInplaceEdit* TMyGrid::Editor() const { return editor_; }
 
@@ -315,8 +335,8 @@ void TMyGrid::focusInEvent(QFocusEvent* event) {
   if (TMyInplaceEdit* editor = Editor()) editor->setFocus();
 }
 
-int TMyGrid::RowCount() const { return model_->rowCount({}); }
-int TMyGrid::ColCount() const { return model_->columnCount({}); }
+int TMyGrid::RowCount() const { return model_->rowCount({}) + fixedRows_; }
+int TMyGrid::ColCount() const { return model_->columnCount({}) + fixedCols_; }
 
 void TMyGrid::SetEditorEnabled(bool enabled) {
   editorEnabled_ = enabled;
@@ -348,8 +368,8 @@ void TMyGrid::MoveTo(const QModelIndex& index) {
   setFocus();
   setCurrentIndex(index);
 }
-void TMyGrid::MoveToRow(int row) { MoveTo(model_->index(row, currentIndex().column())); }
-void TMyGrid::MoveToCol(int col) { MoveTo(model_->index(currentIndex().row(), col)); }
+void TMyGrid::MoveToRow(int row) { MoveTo(model_->index(row - fixedRows_, currentIndex().column())); }
+void TMyGrid::MoveToCol(int col) { MoveTo(model_->index(currentIndex().row(), col - fixedCols_)); }
 void TMyGrid::Repaint() { viewport()->update(); }
 
 void TMyGrid::EditorEnter(QWidget* editor) {
