@@ -22,6 +22,7 @@
 
 #include "desktop/catalogue/object_window_view.h"
 #include "desktop/core/window_kinds.h"
+#include "desktop/statements/statement_window_view.h"
 
 namespace zi::desktop {
 
@@ -41,7 +42,7 @@ QString DroppedFile(const QMimeData* data) {
 }  // namespace
 
 bool KindBuilt(int kind) {
-  return kind == kKindLog || kind == kKindImport || kind == kKindObjects;
+  return kind == kKindLog || kind == kKindImport || kind == kKindObjects || kind == kKindStatements;
 }
 
 std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWidget* toolbar) {
@@ -49,6 +50,7 @@ std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWi
     case kKindLog: return std::make_unique<tLogView>(parent, toolbar);
     case kKindImport: return std::make_unique<tImpView>(parent, toolbar);
     case kKindObjects: return std::make_unique<tObjWinView>(parent, toolbar, FormsForObjectWindow(parent));
+    case kKindStatements: return std::make_unique<tBalWinView>(parent, toolbar);
     default: return nullptr;
   }
 }

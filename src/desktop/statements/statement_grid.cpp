@@ -34,7 +34,7 @@ QFont ShrunkToFit(QFont font, const QString& text, int width) {
   return font;
 }
 
-void PaintText(QPainter* painter, const QRect& rect, const TPaintedText& text, const QFont& font) {
+void PaintText(QPainter* painter, const QRect& rect, const TStmCell& text, const QFont& font) {
   painter->fillRect(rect, Rgb(text.background));
   if (text.text.empty()) return;
   const QRect area = rect.adjusted(kTextMargin, 0, -kTextMargin, 0);
@@ -43,7 +43,9 @@ void PaintText(QPainter* painter, const QRect& rect, const TPaintedText& text, c
   drawn.setBold(text.bold);
   painter->setFont(drawn);
   painter->setPen(Rgb(text.colour));
-  const Qt::Alignment horizontal = text.centred ? Qt::AlignHCenter : text.alignRight ? Qt::AlignRight : Qt::AlignLeft;
+  const Qt::Alignment horizontal = text.align == TStmCell::kCentre  ? Qt::AlignHCenter
+                                   : text.align == TStmCell::kRight ? Qt::AlignRight
+                                                                    : Qt::AlignLeft;
   painter->drawText(area, static_cast<int>(horizontal | Qt::AlignVCenter), shown);
 }
 
@@ -57,18 +59,17 @@ int tBalHeaderView::LineHeight() const { return fontMetrics().height() + 2; }
 
 QSize tBalHeaderView::sizeHint() const {
   QSize size = QHeaderView::sizeHint();
-  size.setHeight(kHeaderLines * LineHeight() + 1);
+  size.setHeight(kStmHeaderRows * LineHeight() + 1);
   return size;
 }
 
 void tBalHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
   painter->save();
   const int height = LineHeight();
-  for (int line = 0; line < kHeaderLines; ++line) {
+  for (int line = 0; line < kStmHeaderRows; ++line) {
     const QRect area(rect.left(), rect.top() + line * height, rect.width(), height);
-    TPaintedText text;
+    TStmCell text;
     CallGuarded("TBalWin.HeaderText", [&] { text = lineOf_(logicalIndex + fixedCols_, line); });
-    text.centred = true;
     PaintText(painter, area, text, font());
   }
   painter->setPen(kGridLine);
@@ -104,7 +105,7 @@ QSize tBalLabelView::sizeHint() const {
 
 void tBalLabelView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
   painter->save();
-  TPaintedText text;
+  TStmCell text;
   CallGuarded("TBalWin.Label", [&] { text = labelOf_(logicalIndex + fixedRows_); });
   PaintText(painter, rect, text, font());
   painter->setPen(kGridLine);
@@ -122,22 +123,25 @@ tBalStatusLine::tBalStatusLine(QWidget* parent) : QWidget(parent) {
     piece->setTextFormat(Qt::PlainText);
     layout->addWidget(piece);
   }
-  for (size_t i = 1; i < pieces_.size(); i += 2) pieces_[i]->setStyleSheet("color: red");
   layout->addStretch(1);
   setMinimumHeight(fontMetrics().height() + 4);
 }
 
-void tBalStatusLine::Show(const std::vector<std::string>& pieces) {
+void tBalStatusLine::Show(const std::vector<TStmStatusPiece>& pieces) {
   for (size_t i = 0; i < pieces_.size(); ++i) {
-    pieces_[i]->setText(i < pieces.size() ? ToQt(pieces[i]) : QString());
-    pieces_[i]->setVisible(i < pieces.size() && !pieces[i].empty());
+    const bool used = i < pieces.size();
+    pieces_[i]->setText(used ? ToQt(pieces[i].text) : QString());
+    pieces_[i]->setStyleSheet(used && pieces[i].red ? "color: red" : "");
+    pieces_[i]->setVisible(used && !pieces[i].text.empty());
   }
 }
 
 QString tBalStatusLine::Text(int piece) const {
-  return piece >= 0 && piece < kStatusPieces ? pieces_[static_cast<size_t>(piece)]->text() : QString();
+  return piece >= 0 && piece < kStmStatusPieces ? pieces_[static_cast<size_t>(piece)]->text() : QString();
 }
 
-bool tBalStatusLine::IsRed(int piece) const { return piece % 2 == 1; }
+bool tBalStatusLine::IsRed(int piece) const {
+  return piece >= 0 && piece < kStmStatusPieces && !pieces_[static_cast<size_t>(piece)]->styleSheet().isEmpty();
+}
 
 }  // namespace zi::desktop

@@ -6,29 +6,16 @@
 #include <QHeaderView>
 #include <QWidget>
 #include <array>
-#include <cstdint>
 #include <functional>
-#include <string>
 #include <vector>
+
+#include "desktop/core/statements/statement_window.h"
 
 class QLabel;
 class QPainter;
 
 namespace zi::desktop {
 
-// One text as the window paints it.
-struct TPaintedText {
-  std::string text;
-  uint32_t colour = 0;            // RGB
-  uint32_t background = 0xFFFFFF;  // RGB
-  bool bold = false;
-  // The narrow sans font, shrunk one point at a time (down to 3 points) until the text fits.
-  bool narrow = false;
-  bool alignRight = false;
-  bool centred = false;
-};
-
-inline constexpr int kHeaderLines = 4;
 inline constexpr int kMinShrunkPoints = 3;
 
 // The narrow sans font of base's size.
@@ -36,10 +23,10 @@ QFont NarrowFont(const QFont& base);
 // font, smaller one point at a time until text fits width (not below kMinShrunkPoints).
 QFont ShrunkToFit(QFont font, const QString& text, int width);
 // Paints one text in rect: its background, then the text in its colour and font.
-void PaintText(QPainter* painter, const QRect& rect, const TPaintedText& text, const QFont& font);
+void PaintText(QPainter* painter, const QRect& rect, const TStmCell& text, const QFont& font);
 
 // The header lines of a statement column; col is the window's grid column (1 and up).
-using THeaderLineOf = std::function<TPaintedText(int col, int line)>;
+using THeaderLineOf = std::function<TStmCell(int col, int line)>;
 // A right click on a statement column's header: the column and where the menu goes.
 using THeaderMenu = std::function<void(int col, const QPoint& globalPos)>;
 
@@ -62,7 +49,7 @@ class tBalHeaderView : public QHeaderView {
 };
 
 // The label of a line; row is the window's grid row (the header rows before the first line).
-using TLabelOf = std::function<TPaintedText(int row)>;
+using TLabelOf = std::function<TStmCell(int row)>;
 
 // Beside the lines: the label column, as wide as the window asks.
 class tBalLabelView : public QHeaderView {
@@ -80,17 +67,16 @@ class tBalLabelView : public QHeaderView {
   int width_ = 0;
 };
 
-// The status line: up to kStatusPieces plain texts left to right, every second one red.
+// The status line: up to kStmStatusPieces plain texts left to right, in red where the window says.
 class tBalStatusLine : public QWidget {
  public:
-  static constexpr int kStatusPieces = 20;
   explicit tBalStatusLine(QWidget* parent);
-  void Show(const std::vector<std::string>& pieces);
+  void Show(const std::vector<TStmStatusPiece>& pieces);
   QString Text(int piece) const;
   bool IsRed(int piece) const;
 
  private:
-  std::array<QLabel*, kStatusPieces> pieces_{};
+  std::array<QLabel*, kStmStatusPieces> pieces_{};
 };
 
 }  // namespace zi::desktop

@@ -10,11 +10,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
-#include <cctype>
+#include <string>
 
 #include "desktop/forms.h"
-#include "toolbox/display_formats.h"
-#include "toolbox/lifecycle.h"
 
 namespace zi::desktop {
 
@@ -23,31 +21,7 @@ namespace {
 constexpr int kDialogWidth = 230;
 constexpr int kDateWidth = 90;
 
-// The first run of exactly `length` letters `letter` in either case, or npos.
-size_t RunOf(const std::string& text, char letter, size_t length) {
-  for (size_t i = 0; i < text.size();) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != letter) {
-      ++i;
-      continue;
-    }
-    size_t end = i;
-    while (end < text.size() && std::tolower(static_cast<unsigned char>(text[end])) == letter) ++end;
-    if (end - i == length) return i;
-    i = end;
-  }
-  return std::string::npos;
-}
-
 }  // namespace
-
-std::string DefaultDatePattern(const std::string& shortDateFormat) {
-  std::string pattern = shortDateFormat;
-  if (const size_t month = RunOf(pattern, 'm', 3); month != std::string::npos) pattern.erase(month, 1);
-  if (RunOf(pattern, 'y', 4) == std::string::npos) {
-    if (const size_t year = RunOf(pattern, 'y', 2); year != std::string::npos) pattern.insert(year, pattern, year, 2);
-  }
-  return pattern;
-}
 
 TEditaHeaderBal::TEditaHeaderBal(QWidget* parent)
     : QDialog(parent),
@@ -95,36 +69,35 @@ TEditaHeaderBal::TEditaHeaderBal(QWidget* parent)
   layout->addLayout(buttons);
 }
 
-bool TEditaHeaderBal::Ask(const std::string& title, int source, const std::string& sourceName, TDayNumber& date,
-                          bool& consolidated) {
-  title_->setText(ToQt(title));
-  title_->setVisible(!title.empty());
-  date_->setText(ToQt(date.IsNoDate() ? DefaultDatePattern(Regional().shortDateFormat) : ShownDay(date)));
-  (consolidated ? yes_ : no_)->setChecked(true);
-  source_->setText(ToQt("Source : " + sourceName));
-  source_->setVisible(source != 0);
+std::optional<TStmKey> TEditaHeaderBal::Ask(const THeaderDialogRequest& request) {
+  title_->setText(ToQt(request.title));
+  title_->setVisible(!request.title.empty());
+  date_->setText(ToQt(request.dateText));
+  (request.consolidado ? yes_ : no_)->setChecked(true);
+  source_->setText(ToQt(request.sourceLine));
+  source_->setVisible(!request.sourceLine.empty());
   error_->clear();
   error_->hide();
+  accepted_.reset();
   date_->setFocus();
   date_->selectAll();
   adjustSize();
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
-  if (exec() != QDialog::Accepted) return false;
-  date = accepted_;
-  consolidated = yes_->isChecked();
-  return true;
+  if (exec() != QDialog::Accepted) return std::nullopt;
+  return accepted_;
 }
 
 void TEditaHeaderBal::accept() {
-  const std::optional<TDayNumber> day = ParseShownDay(FromQt(date_->text()));
-  if (!day || (!no_->isChecked() && !yes_->isChecked())) {
-    error_->setText(kFillInAllFields);
+  const int choice = yes_->isChecked() ? 1 : no_->isChecked() ? 0 : -1;
+  std::string error;
+  accepted_ = ReadHeaderDialog(FromQt(date_->text()), choice, error);
+  if (!accepted_) {
+    error_->setText(ToQt(error));
     error_->show();
     adjustSize();
     return;
   }
-  accepted_ = *day;
   QDialog::accept();
 }
 

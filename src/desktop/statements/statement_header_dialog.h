@@ -3,9 +3,9 @@
 // consolidated.
 
 #include <QDialog>
-#include <string>
+#include <optional>
 
-#include "toolbox/dates.h"
+#include "desktop/core/statements/statement_window.h"
 
 class QLabel;
 class QLineEdit;
@@ -14,19 +14,12 @@ class QRadioButton;
 
 namespace zi::desktop {
 
-// The short date pattern with a numeric month and a four-digit year: what the date field shows when
-// no date is given ("dd/MMM/yy" gives "dd/MM/yyyy").
-std::string DefaultDatePattern(const std::string& shortDateFormat);
-
-inline constexpr const char* kFillInAllFields = "Please fill in all fields correctly";
-
 class TEditaHeaderBal : public QDialog {
  public:
   explicit TEditaHeaderBal(QWidget* parent);
 
-  // Shows the dialog with a title line (hidden when empty), the date (none: the default pattern),
-  // the flag and, for a source other than 0, its name. True on OK, the date and flag as accepted.
-  bool Ask(const std::string& title, int source, const std::string& sourceName, TDayNumber& date, bool& consolidated);
+  // Shows what the window asks for; the key on OK, nothing on Cancel.
+  std::optional<TStmKey> Ask(const THeaderDialogRequest& request);
 
   QLabel* TitleLine() const { return title_; }
   QLineEdit* DateField() const { return date_; }
@@ -37,6 +30,7 @@ class TEditaHeaderBal : public QDialog {
   QPushButton* OkButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
 
+  // OK: taken only when the date reads and an item is chosen, else the error line shows.
   void accept() override;
 
  private:
@@ -48,7 +42,7 @@ class TEditaHeaderBal : public QDialog {
   QLabel* error_;
   QPushButton* ok_;
   QPushButton* cancel_;
-  TDayNumber accepted_;
+  std::optional<TStmKey> accepted_;
 };
 
 }  // namespace zi::desktop
