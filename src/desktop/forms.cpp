@@ -261,6 +261,7 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
     auto* editor = new TMyInplaceEdit(parent);
     grid_.editor_ = editor;
     editor->setReadOnly(grid_.editorReadOnly_);
+    editor->setAlignment(grid_.editorAlignment_);
     editor->setStyleSheet(QString("background-color: #%1").arg(grid_.editorColour_, 6, 16, QChar('0')));
     return editor;
   }

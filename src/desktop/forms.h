@@ -126,6 +126,8 @@ class TMyGrid : public QTableView, public tGridView {
   void RepaintColumn(int col);
   TMyInplaceEdit* Editor() const;
   void SetCellPainter(TCellPainter painter);
+  // Where the in-place editor puts its text (left unless told).
+  void SetEditorAlignment(Qt::Alignment alignment) { editorAlignment_ = alignment; }
   // The window's row and column of a cell of the view, and the view's cell of a window's row and column.
   int GridRow(const QModelIndex& index) const { return index.row() + fixedRows_; }
   int GridCol(const QModelIndex& index) const { return index.column() + fixedCols_; }
@@ -166,6 +168,7 @@ class TMyGrid : public QTableView, public tGridView {
   bool editorEnabled_ = false;
   uint32_t editorColour_ = kWhite;
   bool editorReadOnly_ = false;
+  Qt::Alignment editorAlignment_ = Qt::AlignLeft | Qt::AlignVCenter;
   // The open editor; a closed one may live on until its deferred deletion.
   QPointer<TMyInplaceEdit> editor_;
 };

@@ -32,6 +32,7 @@ class tScreens {
 
   void Tick();
   void Save(QWidget* widget, const QString& name);
+  void SaveScreen(QWidget& window, const QString& name);
   // Every step of the run, in order.
   std::vector<TStep> Road();
 

@@ -5,7 +5,6 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -32,6 +31,11 @@ constexpr int kControlHeight = 25;
 constexpr int kDocTypeWidth = 170;
 constexpr int kPanelPointSize = 7;
 constexpr int kMaxDecimals = 4;
+// A button of a group shows plainly whether it is down.
+constexpr const char* kGroupButton =
+    "QToolButton { border: 1px solid #a0a0a0; border-radius: 2px; background: #f4f4f4; padding: 0 4px; }"
+    "QToolButton:checked { background: #c9d7ec; border-color: #4a6ea8; }";
+// The three-month button's caption is red and bold while it is down.
 constexpr const char* kDownRedBold = "QToolButton:checked { color: red; font-weight: bold; }";
 
 // The captions keep their "&&" (one "&" on screen); a "\r" breaks the line.
@@ -50,6 +54,23 @@ struct TWaitCursor {
   TWaitCursor& operator=(const TWaitCursor&) = delete;
 };
 
+// The window as the main window's keys reach it: F10 reads every statement wherever the focus is,
+// the cell editor included, under the view's wait cursor.
+class tBalWinOnScreen : public tBalWin {
+ public:
+  using tBalWin::tBalWin;
+  bool HandleShortCut(const TKeyMessage& message) override {
+    if (message.key == TKey::F10 && onLoadAll) {
+      onLoadAll();
+      return true;
+    }
+    return tBalWin::HandleShortCut(message);
+  }
+  bool TakesKeyInEditor(TKey key) const override { return key == TKey::F10 || tBalWin::TakesKeyInEditor(key); }
+
+  std::function<void()> onLoadAll;
+};
+
 THeaderDialog QtHeaderDialog(QWidget* parent) {
   return [parent](const THeaderDialogRequest& request) {
     TEditaHeaderBal dialog(parent ? parent->window() : nullptr);
@@ -60,7 +81,7 @@ THeaderDialog QtHeaderDialog(QWidget* parent) {
 }  // namespace
 
 tBalWinView::tBalWinView(QWidget* parent, QWidget* toolbar)
-    : tDocWidget(std::make_unique<tBalWin>(QtHeaderDialog(parent)), parent, toolbar),
+    : tDocWidget(std::make_unique<tBalWinOnScreen>(QtHeaderDialog(parent)), parent, toolbar),
       window_(static_cast<tBalWin*>(&Child())),
       grid_(new TMyGrid(
           this, *window_,
@@ -81,6 +102,7 @@ tBalWinView::tBalWinView(QWidget* parent, QWidget* toolbar)
     PaintCell(painter, option, col, row);
   });
   grid_->setCornerButtonEnabled(false);
+  grid_->SetEditorAlignment(Qt::AlignRight | Qt::AlignVCenter);
   if ((corner_ = grid_->findChild<QAbstractButton*>())) corner_->installEventFilter(this);
   grid_->viewport()->installEventFilter(this);
   window_->SetStatementView(this);
@@ -106,6 +128,7 @@ tBalWinView::tBalWinView(QWidget* parent, QWidget* toolbar)
   connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { PostLoadVisible(); });
   window_->CreateToolPanel(false);
   grid_->hide();
+  static_cast<tBalWinOnScreen*>(window_)->onLoadAll = [this] { LoadAllWaiting(); };
 }
 
 tBalWinView::~tBalWinView() {
@@ -146,6 +169,7 @@ void tBalWinView::CreateToolPanel(bool withUndo) {
       tool->setFont(small);
       tool->setFocusPolicy(Qt::NoFocus);
       tool->setFixedHeight(kControlHeight);
+      tool->setStyleSheet(kGroupButton);
       if (width > 0) tool->setFixedWidth(width);
       into->addButton(tool, button.value);
       connect(tool, &QToolButton::clicked, this, [this] { CallGuarded("TBalWin.Switch", [this] { Switch(); }); });
@@ -155,13 +179,15 @@ void tBalWinView::CreateToolPanel(bool withUndo) {
   group(window_->PeriodButtons(), periodButtons_, periods_, 0);
   group(window_->SourceButtons(), sourceButtons_, sources_, 0);
   group(window_->DocTypeButtons(), docTypeButtons_, docTypes_, kDocTypeWidth);
-  if (periodButtons_.size() > 1) periodButtons_[1]->setStyleSheet(kDownRedBold);
-  const bool sourcesShown = window_->SourceButtonsVisible();
-  for (QToolButton* button : sourceButtons_) button->setVisible(sourcesShown);
+  if (periodButtons_.size() > 1) periodButtons_[1]->setStyleSheet(QString(kGroupButton) + kDownRedBold);
   for (QWidget* control : std::initializer_list<QWidget*>{units_, decimalsLabel, decimals_}) {
     control->setFont(small);
     control->adjustSize();
   }
+  // The panel is on screen already: what is added to it shows only when told to.
+  for (QWidget* control : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) control->show();
+  const bool sourcesShown = window_->SourceButtonsVisible();
+  for (QToolButton* button : sourceButtons_) button->setVisible(sourcesShown);
   SyncButtons();
   ArrangeToolPanel();
 }
@@ -206,6 +232,16 @@ void tBalWinView::Switch() {
 void tBalWinView::ShowAll() {
   asked_.clear();
   grid_->Reset(window_->RowCount(), window_->ColCount());
+  // The window may have switched its editor on before the grid had its new size; it opens once
+  // the window has chosen its current cell.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (!Retired() && window_->EditMode() != tMdiChildGrid::kNoEdit && grid_->RowCount() > grid_->FixedRows() &&
+            grid_->ColCount() > grid_->FixedCols())
+          grid_->SetEditorEnabled(true);
+      },
+      Qt::QueuedConnection);
   SetSizes();
   grid_->setVisible(window_->GridVisible());
   header_->viewport()->update();
@@ -291,7 +327,7 @@ void tBalWinView::PostLoadVisible() {
 }
 
 void tBalWinView::LoadVisible() {
-  if (!grid_->isVisible() || window_->ColumnCount() == 0) return;
+  if (!window_->GridVisible() || window_->ColumnCount() == 0) return;
   const int first = std::max(0, header_->logicalIndexAt(0));
   int last = header_->logicalIndexAt(grid_->viewport()->width() - 1);
   if (last < 0) last = header_->count() - 1;
@@ -340,15 +376,6 @@ void tBalWinView::OpenPopup(int col, const QPoint& globalPos) {
   grid_->viewport()->update();
   header_->viewport()->update();
   ShowStatus();
-}
-
-void tBalWinView::keyPressEvent(QKeyEvent* event) {
-  if (KeyOf(event->key(), event->modifiers()) == TKey::F10) {
-    CallGuarded("TBalWin.F10", [this] { LoadAllWaiting(); });
-    event->accept();
-    return;
-  }
-  tDocWidget::keyPressEvent(event);
 }
 
 bool tBalWinView::eventFilter(QObject* watched, QEvent* event) {

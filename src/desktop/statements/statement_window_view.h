@@ -51,7 +51,6 @@ class tBalWinView : public tDocWidget, public tStatementView {
   void SelectCell(int col, int row) override;
 
  protected:
-  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
