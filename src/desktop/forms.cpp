@@ -257,12 +257,17 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
  public:
   explicit tDelegate(TMyGrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}
 
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
     auto* editor = new TMyInplaceEdit(parent);
     grid_.editor_ = editor;
-    editor->setReadOnly(grid_.editorReadOnly_);
     editor->setAlignment(grid_.editorAlignment_);
-    editor->setStyleSheet(QString("background-color: #%1").arg(grid_.editorColour_, 6, 16, QChar('0')));
+    // The window knows what is typed as it is typed: a key that leaves the window (F2, F3) finds
+    // the cell pending, though the editor keeps the focus until a dialog takes it.
+    const int col = grid_.GridCol(index);
+    const int row = grid_.GridRow(index);
+    QObject::connect(editor, &QLineEdit::textEdited, editor, [this, col, row](const QString& text) {
+      CallGuarded("TMyGrid.Edited", [&] { grid_.window_.SetEditText(col, row, FromQt(text)); });
+    });
     return editor;
   }
 
@@ -272,6 +277,14 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
       return;
     }
     CallGuarded("TMyGrid.Paint", [&] { grid_.cellPainter_(painter, option, grid_.GridCol(index), grid_.GridRow(index)); });
+  }
+
+  // The cell's look is known once the window was asked for its text: the editor takes it then.
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    QStyledItemDelegate::setEditorData(editor, index);
+    auto* line = static_cast<TMyInplaceEdit*>(editor);
+    line->setReadOnly(grid_.editorReadOnly_);
+    line->setStyleSheet(QString("background-color: #%1").arg(grid_.editorColour_, 6, 16, QChar('0')));
   }
 
   void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
@@ -345,7 +358,9 @@ void TMyGrid::SetEditorEnabled(bool enabled) {
     if (editor_->hasFocus()) setFocus();
     closeEditor(editor_, QAbstractItemDelegate::RevertModelCache);
   }
-  if (enabled) OpenEditor();
+  // Opened after the current event: the window that switches its editing on may still be choosing
+  // its current cell, and the editor would enter a record it is about to leave.
+  if (enabled) QMetaObject::invokeMethod(this, [this] { OpenEditor(); }, Qt::QueuedConnection);
 }
 
 void TMyGrid::OpenEditor() {
@@ -373,10 +388,14 @@ void TMyGrid::MoveToRow(int row) { MoveTo(model_->index(row - fixedRows_, curren
 void TMyGrid::MoveToCol(int col) { MoveTo(model_->index(currentIndex().row(), col - fixedCols_)); }
 void TMyGrid::Repaint() { viewport()->update(); }
 
-void TMyGrid::EditorEnter(QWidget* editor) {
-  commitData(editor);
+void TMyGrid::EditorEnter(QWidget*) {
   CallGuarded("TMyGrid.Enter", [this] { window_.KeyEnter(); });
 }
+
+// The editor reports each change as it is typed. Qt's own commits come when the editor closes or
+// loses the focus to a box, and would report its text once more: a text the window has refused and
+// put back (a "No" to its question) would be stored a second time.
+void TMyGrid::commitData(QWidget*) {}
 
 void TMyGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);

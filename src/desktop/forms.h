@@ -152,6 +152,7 @@ class TMyGrid : public QTableView, public tGridView {
  protected:
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void focusInEvent(QFocusEvent* event) override;
+  void commitData(QWidget* editor) override;
 
  private:
   class tModel;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 #include <string>
@@ -103,6 +105,14 @@ class StatementWindowView : public test::DemoDatabase {
     Editor()->selectAll();
     QTest::keyClicks(Editor(), QString::fromStdString(text));
   }
+  // The stored value of an account in the demo company's one statement.
+  double StoredValue(const std::string& cod, int conta) {
+    return Server()
+        .ExecuteSql("SELECT valor FROM BalancoUmaConta u JOIN Balanco b ON b.id = u.balanco JOIN empresa e ON e.id = "
+                    "b.empresa WHERE e.cod = ? AND u.conta = ? AND u.De3Meses = 0",
+                    {DbValue(cod), DbValue(int64_t{conta})})
+        .at(0).rows.at(0).at(0).AsFloat();
+  }
   int QuestionsAsked() const { return static_cast<int>(questions_.size()); }
 
   std::unique_ptr<TWinMain> main;
@@ -138,6 +148,218 @@ TEST_F(StatementWindowView, F10ReadsEveryStatementUnderAWaitCursor) {
   QTest::keyClick(Editor(), Qt::Key_F10);
   for (int col = 1; col <= 5; ++col) EXPECT_TRUE(view->Window().ColumnLoaded(col)) << col;
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+
+// The first entry into a stored statement asks once; No puts the stored value back and asks nothing
+// more, whichever way the cell is left.
+TEST_F(StatementWindowView, NoByEnterRestoresTheValueAndAsksOnce) {
+  Open("PETR");
+  const int row = RowOfAccount(2);
+  ClickCell(kFirstColumn, row);
+  Type("450");
+  QTest::keyClick(Editor(), Qt::Key_Return);
+  ASSERT_EQ(QuestionsAsked(), 1);
+  EXPECT_EQ(questions_[0],
+            "Confirm|Are you sure you want to modify the  Local Consolidated 31/12/2023 financial statement ?|Yes");
+  EXPECT_EQ(Shown(kFirstColumn, row), "400");
+  EXPECT_EQ(view->CurrentGridRow(), RowOfAccount(3)) << "Enter goes on to the next typed line";
+  QTest::keyClick(Editor(), Qt::Key_Return);
+  QTest::keyClick(Editor(), Qt::Key_Return);
+  EXPECT_EQ(QuestionsAsked(), 1);
+  EXPECT_EQ(view->Window().HeaderText(kFirstColumn, 3).text, "") << "not changed";
+}
+
+TEST_F(StatementWindowView, NoByAClickRestoresTheValueAndAsksOnce) {
+  Open("PETR");
+  const int row = RowOfAccount(2);
+  ClickCell(kFirstColumn, row);
+  Type("450");
+  ClickCell(kFirstColumn, RowOfAccount(5));
+  EXPECT_EQ(QuestionsAsked(), 1);
+  EXPECT_EQ(Shown(kFirstColumn, row), "400");
+  ClickCell(kFirstColumn, RowOfAccount(6));
+  ClickCell(kFirstColumn, row);
+  EXPECT_EQ(QuestionsAsked(), 1);
+  EXPECT_EQ(view->Window().HeaderText(kFirstColumn, 3).text, "") << "not changed";
+}
+
+// F3 from the editor: the chooser names another window, the save question saves, and the entry
+// is asked about once on the way out.
+TEST_F(StatementWindowView, NoByF3AndSaveChangesAsksOnceAndWritesNothing) {
+  Open("PETR");
+  ClickCell(kFirstColumn, RowOfAccount(2));
+  Type("450");
+  chooserAnswer = kChooserKindBase + kKindLog;
+  test::WhenModal([&](QWidget*) { QTest::mouseClick(saveDialog->SaveButton(), Qt::LeftButton); });
+  QTest::keyClick(Editor(), Qt::Key_F3);
+  test::ProcessUntil([&] { return main->Ctl().Doc() != view; });
+  EXPECT_EQ(choosers, 1);
+  EXPECT_EQ(saveQuestions, std::vector<bool>{false});
+  EXPECT_EQ(QuestionsAsked(), 1);
+  EXPECT_EQ(StoredValue("PETR", 2), 400);
+  EXPECT_TRUE(boxes_.empty()) << testing::PrintToString(boxes_);
+}
+
+// The save question of a view switch: Save changes commits the cell, No to the entry keeps the
+// value, and the switch goes on.
+TEST_F(StatementWindowView, NoByTheSaveQuestionOfASwitchAsksOnce) {
+  Open("PETR");
+  const int row = RowOfAccount(2);
+  ClickCell(kFirstColumn, row);
+  Type("450");
+  test::WhenModal([&](QWidget*) { QTest::mouseClick(saveDialog->SaveButton(), Qt::LeftButton); });
+  QTest::mouseClick(view->PeriodButtons().at(1), Qt::LeftButton);
+  EXPECT_EQ(saveQuestions, std::vector<bool>{false});
+  EXPECT_EQ(QuestionsAsked(), 1);
+  EXPECT_EQ(view->Window().ViewKey().periodo, kPeriodo3M);
+  EXPECT_TRUE(view->PeriodButtons().at(1)->isChecked());
+  EXPECT_FALSE(view->Window().HasDataChanged());
+}
+
+TEST_F(StatementWindowView, ASumTypedInThousandsIsStoredWhole) {
+  Open("PETR");
+  view->UnitsBox()->setCurrentIndex(1);
+  emit view->UnitsBox()->activated(1);
+  const int row = RowOfAccount(2);
+  ClickCell(kFirstColumn, row);
+  answer_ = true;
+  Type("=100+20-5");
+  QTest::keyClick(Editor(), Qt::Key_Return);
+  EXPECT_EQ(QuestionsAsked(), 1);
+  EXPECT_EQ(Shown(kFirstColumn, row), "115");
+  view->UnitsBox()->setCurrentIndex(0);
+  emit view->UnitsBox()->activated(0);
+  EXPECT_EQ(Shown(kFirstColumn, row), "115,000");
+  EXPECT_EQ(view->Window().HeaderText(kFirstColumn, 3).text, "changed & not saved");
+  EXPECT_EQ(view->Window().HeaderText(kFirstColumn, 2).text, "Error") << "the check ran again";
+  EXPECT_TRUE(view->Window().HasDataChanged());
+}
+
+TEST_F(StatementWindowView, EscapeRestoresTheCell) {
+  Open("PETR");
+  const int row = RowOfAccount(2);
+  ClickCell(kFirstColumn, row);
+  Type("999");
+  QTest::keyClick(Editor(), Qt::Key_Escape);
+  test::ProcessUntil([&] { return Editor() && Editor()->text() == "400"; });
+  EXPECT_EQ(Editor()->text(), "400");
+  EXPECT_FALSE(view->Window().HasDataChanged());
+  EXPECT_EQ(QuestionsAsked(), 0);
+}
+
+TEST_F(StatementWindowView, F2FromTheEditorOpensThePicker) {
+  Open("PETR");
+  ClickCell(kFirstColumn, RowOfAccount(2));
+  Type("4");
+  ASSERT_TRUE(Editor()->hasFocus());
+  QTest::keyClick(Editor(), Qt::Key_F2);
+  EXPECT_EQ(picks, 1);
+  EXPECT_EQ(Editor()->text(), "4") << "the picker took the key, not the editor";
+}
+
+// A switch refused at the save question ("Resume editing") leaves the view and puts the buttons
+// back, and no second switch follows.
+TEST_F(StatementWindowView, ARefusedSwitchPutsTheButtonsBack) {
+  Open("PETR");
+  ClickCell(kFirstColumn, RowOfAccount(2));
+  answer_ = true;
+  Type("450");
+  QTest::keyClick(Editor(), Qt::Key_Return);
+  ASSERT_TRUE(view->Window().HasDataChanged());
+  test::WhenModal([&](QWidget*) { QTest::mouseClick(saveDialog->ResumeButton(), Qt::LeftButton); });
+  QTest::mouseClick(view->PeriodButtons().at(1), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_EQ(saveQuestions.size(), 1u);
+  EXPECT_EQ(view->Window().ViewKey().periodo, kPeriodoFY);
+  EXPECT_TRUE(view->PeriodButtons().at(0)->isChecked());
+  EXPECT_FALSE(view->PeriodButtons().at(1)->isChecked());
+  EXPECT_TRUE(view->Window().HasDataChanged());
+  EXPECT_EQ(view->Window().ColumnCount(), 1);
+}
+
+// A statement whose check fails: the save question starts on "Resume editing", and "Save changes"
+// can still be chosen.
+TEST_F(StatementWindowView, TheSaveQuestionOfAStatementWithErrorsStartsOnResumeEditing) {
+  Open("VALE");
+  ASSERT_TRUE(view->Window().HasDataError());
+  ClickCell(kFirstColumn, RowOfAccount(6));
+  answer_ = true;
+  Type("350");
+  QTest::keyClick(Editor(), Qt::Key_Return);
+  ASSERT_TRUE(view->Window().HasDataChanged());
+  QWidget* focused = nullptr;
+  test::WhenModal([&](QWidget*) {
+    focused = QApplication::focusWidget();
+    QTest::mouseClick(saveDialog->ResumeButton(), Qt::LeftButton);
+  });
+  chooserAnswer = kChooserKindBase + kKindLog;
+  QTest::keyClick(Editor(), Qt::Key_F3);
+  EXPECT_EQ(saveQuestions, std::vector<bool>{true});
+  EXPECT_EQ(focused, saveDialog->ResumeButton());
+  EXPECT_EQ(main->Ctl().Doc(), view) << "resumed";
+  test::WhenModal([&](QWidget*) { QTest::mouseClick(saveDialog->SaveButton(), Qt::LeftButton); });
+  QWidget* focus = QApplication::focusWidget();
+  QTest::keyClick(focus ? focus : main.get(), Qt::Key_F3);
+  test::ProcessUntil([&] { return main->Ctl().Doc() != view; });
+  EXPECT_EQ(StoredValue("VALE", 6), 350);
+}
+
+// The header dialog of a new statement: the default pattern, the error line, a key that exists
+// asked again under its own title, and the new column current.
+TEST_F(StatementWindowView, TheHeaderDialogAsksForANewKey) {
+  Open("PETR");
+  std::vector<std::string> seen;
+  test::WhenModal([&](QWidget* modal) {
+    auto* dialog = dynamic_cast<TEditaHeaderBal*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    seen.push_back(dialog->TitleLine()->text().toStdString());
+    seen.push_back(dialog->DateField()->text().toStdString());
+    EXPECT_TRUE(dialog->NoButton()->isChecked());
+    EXPECT_FALSE(dialog->ErrorLine()->isVisible());
+    EXPECT_FALSE(dialog->SourceLine()->isVisible());
+    dialog->DateField()->setText("31/13/2023");
+    QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->ErrorLine()->isVisible());
+    seen.push_back(dialog->ErrorLine()->text().toStdString());
+    dialog->DateField()->setText("31/12/2023");
+    dialog->YesButton()->click();
+    test::WhenModal([&](QWidget* again) {
+      auto* second = dynamic_cast<TEditaHeaderBal*>(again);
+      ASSERT_NE(second, nullptr);
+      seen.push_back(second->TitleLine()->text().toStdString());
+      seen.push_back(second->DateField()->text().toStdString());
+      EXPECT_TRUE(second->YesButton()->isChecked());
+      second->DateField()->setText("31/12/2024");
+      QTest::mouseClick(second->OkButton(), Qt::LeftButton);
+    });
+    QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+  });
+  QTest::mouseClick(view->NewButton(), Qt::LeftButton);
+  EXPECT_EQ(seen, (std::vector<std::string>{"Add a new Financial Statement", "dd/MM/yyyy", kHeaderDialogError,
+                                            "This financial statement already exists!", "31/12/2023"}));
+  ASSERT_EQ(view->Window().ColumnCount(), 2);
+  EXPECT_EQ(view->Window().HeaderText(2, 0).text, "31/12/2024");
+  EXPECT_EQ(view->CurrentGridCol(), 2);
+  EXPECT_FALSE(view->Window().HasDataChanged()) << "a new statement without entries is never written";
+}
+
+TEST_F(StatementWindowView, TheHeaderPopupActsOnItsColumn) {
+  Open("VALE");
+  std::vector<std::string> items;
+  QTimer::singleShot(0, [&] {
+    test::ProcessUntil([&] { return view->Popup() && view->Popup()->isVisible(); });
+    ASSERT_NE(view->Popup(), nullptr);
+    for (QAction* action : view->Popup()->actions())
+      items.push_back(action->text().toStdString() + (action->isEnabled() ? "" : " (off)"));
+    view->Popup()->setActiveAction(view->Popup()->actions().at(2));
+    QTest::keyClick(view->Popup(), Qt::Key_Return);
+  });
+  view->OpenPopup(kFirstColumn, view->mapToGlobal(QPoint(10, 10)));
+  EXPECT_EQ(items, (std::vector<std::string>{"Undo changes (off)", "Delete", "Ignore errors", "Resend"}));
+  EXPECT_EQ(view->Window().HeaderText(kFirstColumn, 2).text, "Error (ignored)");
+  EXPECT_FALSE(view->Window().HasDataError());
 }
 
 }  // namespace
