@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <utility>
 
 #include "catalogue/catalogue.h"
@@ -291,8 +290,6 @@ bool tBalWin::TypedLine(const TLinhaFmt& linha) const {
          !linha.hidden;
 }
 
-std::string tBalWin::StatementName(const THeadBal& head) const { return NomeDaFonte(head.sourcedobal); }
-
 TStmCell tBalWin::Label(int row) const {
   TStmCell cell;
   cell.background = row == curRow_ && row >= kStmHeaderRows ? kWhite : kStmGreyBack;
@@ -509,6 +506,11 @@ void tBalWin::ReadFormat() {
     Loga("TBalWin format read  Error: " + std::to_string(code) + " FBal:" + std::to_string(formatId_));
     return;
   }
+  if (checkFormat_.linhas.empty()) {
+    // A format the catalogue names but holds no line of: nothing to show or check against.
+    Loga("TBalWin format without lines  FBal:" + std::to_string(formatId_));
+    return;
+  }
   LogaDebug("TBalWin.PLDFB 2");
   try {
     formatName_ = ShownText(Listas().EnumFmtBal.TextoDoId(formatId_, false));
@@ -560,39 +562,51 @@ void tBalWin::ObjDataLoad() {
     if (view_) view_->ShowAll();
     return;
   }
-  loadingView_ = true;
-  struct TEndLoading {
-    bool& flag;
-    ~TEndLoading() { flag = false; }
-  } endLoading{loadingView_};
-  std::unique_ptr<TMessageWindow> window = CreateMessageWindow("ZorInput");
-  LogaDebug("TBalWin.ODL 1");
-  if (window) window->SetLine(1, "Reading financial statement template");
-  ReadFormat();
-  LogaDebug("TBalWin.ODL 2");
-  if (window) window->SetLine(1, "Listing financial statements");
-  std::vector<int> ids;
-  if (const int code = DbBalancosIdDaEmp(emp_, key_.source, key_.tipoDocumento, ids); code != 0) {
-    Loga("TBalWin BalancosIdDaEmp  Error: " + std::to_string(code));
-    throw EZorInputException(code);
+  listFailed_ = false;
+  if (const int code = ReadView(); code != 0) {
+    // The window stays usable: a switch or a new company reads again. Without the list the keys
+    // of the stored statements are unknown, so nothing is created meanwhile.
+    Loga("TBalWin.ODL  Error: " + std::to_string(code));
+    DropColumns();
+    listFailed_ = true;
+    db::ShowSqlErrorTxt("TBalWin.ObjDataLoad", code);
   }
-  for (const int id : ids) {
-    auto coluna = std::make_unique<TColuna>();
-    coluna->id = id;
-    cols_.push_back(std::move(coluna));
-  }
-  LogaDebug("TBalWin.ODL 3");
-  if (window) window->SetLine(1, "Finishing setup");
-  curCol_ = ColCount() - 1;
-  curRow_ = kStmHeaderRows;
-  LogaDebug("TBalWin.ODL 4");
-  if (window) window->Close();
   RestartGridEdit();
   if (view_) {
     view_->ShowAll();
     view_->SelectCell(curCol_, curRow_);
   }
   LogaDebug("TBalWin.ODL end");
+}
+
+int tBalWin::ReadView() {
+  // Drawing does not load columns until the view is read.
+  TScopedValue<bool> loading(loadingView_, true);
+  std::unique_ptr<TMessageWindow> window = CreateMessageWindow("ZorInput");
+  LogaDebug("TBalWin.ODL 1");
+  int code = 0;
+  try {
+    if (window) window->SetLine(1, "Reading financial statement template");
+    ReadFormat();
+    LogaDebug("TBalWin.ODL 2");
+    if (window) window->SetLine(1, "Listing financial statements");
+    std::vector<int> ids;
+    code = DbBalancosIdDaEmp(emp_, key_.source, key_.tipoDocumento, ids);
+    for (const int id : ids) {
+      auto coluna = std::make_unique<TColuna>();
+      coluna->id = id;
+      cols_.push_back(std::move(coluna));
+    }
+    LogaDebug("TBalWin.ODL 3");
+    if (window) window->SetLine(1, "Finishing setup");
+  } catch (const EDBException& e) {
+    code = e.ErrorCode();
+  }
+  curCol_ = ColCount() - 1;
+  curRow_ = kStmHeaderRows;
+  LogaDebug("TBalWin.ODL 4");
+  if (window) window->Close();
+  return code;
 }
 
 void tBalWin::DropPendingCell() {
@@ -677,30 +691,39 @@ void tBalWin::CheckInPlace(TColuna& c) {
 }
 
 int tBalWin::EnsureLoaded(const std::vector<int>& cols) {
-  int first = 0;
+  // Drawing while the view is read loads nothing.
+  if (loadingView_) return 0;
+  int code = 0;
   for (const int col : cols) {
     if (col < 1 || col > ColumnCount()) continue;
-    const size_t index = static_cast<size_t>(col - 1);
-    if (cols_[index]->bal || cols_[index]->readFailed) continue;
-    const int code = LoadColumn(col - 1);
-    if (code == 0) continue;
-    db::ShowSqlErrorTxt("TBalWin.GaranteBal", code);
-    if (first == 0) first = code;
+    TColuna& c = *cols_[static_cast<size_t>(col - 1)];
+    if (c.bal || c.readFailed) continue;
+    // After a failure the other columns asked for draw empty too: one box per drawing, not one per
+    // column (a lost connection fails them all). F10 or entering a column reads it again.
+    if (code != 0) c.readFailed = true;
+    else code = LoadColumn(col - 1);
   }
-  return first;
+  if (code != 0) db::ShowSqlErrorTxt("TBalWin.GaranteBal", code);
+  return code;
 }
 
 int tBalWin::LoadAll() {
-  int first = 0;
-  for (int col = 1; col <= ColumnCount(); ++col) {
-    const int code = LoadColumn(col - 1);
-    if (code == 0) continue;
-    db::ShowSqlErrorTxt("TBalWin.GaranteBal", code);
-    if (first == 0) first = code;
-  }
+  int code = 0;
+  for (int col = 1; col <= ColumnCount() && code == 0; ++col) code = LoadColumn(col - 1);
+  if (code != 0) db::ShowSqlErrorTxt("TBalWin.GaranteBal", code);
   if (view_) view_->ShowAll();
-  return first;
+  return code;
 }
+
+bool tBalWin::HandleShortCut(const TKeyMessage& message) {
+  if (message.key == TKey::F10) {
+    LoadAll();
+    return true;
+  }
+  return tMdiChildGrid::HandleShortCut(message);
+}
+
+bool tBalWin::TakesKeyInEditor(TKey key) const { return key == TKey::F10 || tMdiChildGrid::TakesKeyInEditor(key); }
 
 // Loads a column that an action needs; a failure is shown. False when it is not loaded.
 bool tBalWin::NeedColumn(int col) {
@@ -727,25 +750,16 @@ int tBalWin::FindKey(const TStmKey& key, bool insertMode) {
 bool tBalWin::SwitchView(const TStmViewKey& key) {
   if (switching_) return false;
   if (key == key_) return true;
-  switching_ = true;
-  struct TEndSwitch {
-    bool& flag;
-    ~TEndSwitch() { flag = false; }
-  } endSwitch{switching_};
+  TScopedValue<bool> switching(switching_, true);
   if (!ConfirmClose()) return false;
   DropPendingCell();
   key_ = key;
-  try {
-    ObjDataLoad();
-  } catch (const EDBException& e) {
-    Loga("TBalWin switch  Error: " + std::to_string(e.ErrorCode()));
-    db::ShowSqlErrorTxt("TBalWin.ObjDataLoad", e.ErrorCode());
-  }
+  ObjDataLoad();
   return true;
 }
 
 bool tBalWin::NewStatement() {
-  if (emp_ == 0) return false;
+  if (emp_ == 0 || listFailed_) return false;
   ChkEmpDoUsr(emp_);
   THeaderDialogRequest request{"Add a new Financial Statement", HeaderDialogPattern(), false,
                                key_.source != 0 ? "Source : " + NomeDaFonte(key_.source) : std::string()};
@@ -946,11 +960,7 @@ bool tBalWin::ApplyText(TBalanco& bal, const TLinhaFmt& linha, const std::string
 void tBalWin::StoreFieldText(int field, const std::string& text) {
   // A box opened below takes the focus; the commit it may trigger must not store a second time.
   if (storing_) return;
-  storing_ = true;
-  struct TEndStore {
-    bool& flag;
-    ~TEndStore() { flag = false; }
-  } endStore{storing_};
+  TScopedValue<bool> storing(storing_, true);
   const std::string typed = text;
   const int col = CurRecord();
   StoreEntry(col, field, typed);
@@ -994,7 +1004,9 @@ void tBalWin::StoreEntry(int col, int field, const std::string& typed) {
 
 bool tBalWin::HasDataChanged() const {
   if (LoadFailed()) return false;
-  if (tMdiChildGrid::HasDataChanged()) return true;
+  // The pending cell, not the grid's record flag: the columns keep what an accepted entry changed,
+  // and a refused one changed nothing.
+  if (EditMode() != kNoEdit && EditedText() != InitialText()) return true;
   for (const auto& c : cols_)
     if (c->modified || c->resend) return true;
   return std::any_of(pendingDeletes_.begin(), pendingDeletes_.end(), [](int id) { return id != 0; });
@@ -1050,6 +1062,8 @@ int tBalWin::SaveColumns() {
         c->id = c->bal->head.id;
         c->modified = false;
         c->confirmed = false;
+        // What the check changed is stored now.
+        c->changedByCheck = false;
       } else {
         note(code);
       }

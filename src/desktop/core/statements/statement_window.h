@@ -12,7 +12,6 @@
 // Nothing here reads the server from a query: the view asks EnsureLoaded for the columns it is about
 // to draw, and a column not loaded draws empty.
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -174,19 +173,24 @@ class tBalWin : public tMdiChildGrid {
   bool FormatMissing() const { return formatMissing_; }
 
   // --- Actions. ---
-  // Reads the company, the format and the list of statements for the current view.
+  // Reads the company, the format and the list of statements for the current view. A list that
+  // cannot be read is shown in a box and leaves no column (and no new statement until a reload).
   void Load() { ObjDataLoad(); }
   // Takes the new view when it differs and the window's own ConfirmClose allows; drops every
   // column and pending deletion and loads again. False when refused (nothing changed): the view
   // sets its buttons down from ViewKey() again. Ignored while a switch runs.
   bool SwitchView(const TStmViewKey& key);
   // Loads the columns the view is about to draw. A column that cannot be read is logged and shown
-  // in a box once and drawn empty; the first failure's code is returned (0 when all loaded).
+  // in a box once and drawn empty, as are the others asked for after it; its code is returned (0
+  // when all loaded).
   int EnsureLoaded(const std::vector<int>& cols);
-  // F10: reads and checks every column.
+  // F10: reads and checks every column, up to the first that cannot be read (shown in a box).
   int LoadAll();
+  // F10 loads every column, from the grid or its editor.
+  bool HandleShortCut(const TKeyMessage& message) override;
+  bool TakesKeyInEditor(TKey key) const override;
   // "Create new Financial Statement": the header dialog until a new key or Cancel; the new column
-  // becomes current. False on Cancel.
+  // becomes current. False on Cancel, without a company, or when the list could not be read.
   bool NewStatement();
   // The popup's actions on a data column.
   void Undo(int col);
@@ -242,8 +246,8 @@ class tBalWin : public tMdiChildGrid {
   int FindKey(const TStmKey& key, bool insertMode);
   void DropColumns();
   void ReadFormat();
+  int ReadView();
   void ReadSettings();
-  std::string StatementName(const THeadBal& head) const;
   const TLinhaFmt* LineOfRow(int row) const;
   bool TypedLine(const TLinhaFmt& linha) const;
   std::string ValueText(const TColuna& coluna, const TLinhaFmt& linha) const;
@@ -273,6 +277,7 @@ class tBalWin : public tMdiChildGrid {
   bool switching_ = false;
   bool storing_ = false;
   bool loadingView_ = false;
+  bool listFailed_ = false;
   bool closed_ = false;
 };
 
