@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -356,7 +358,11 @@ TEST_F(StatementWindowView, TheHeaderPopupActsOnItsColumn) {
     view->Popup()->setActiveAction(view->Popup()->actions().at(2));
     QTest::keyClick(view->Popup(), Qt::Key_Return);
   });
-  view->OpenPopup(kFirstColumn, view->mapToGlobal(QPoint(10, 10)));
+  // A right click on the column's header rows.
+  QHeaderView* header = view->Grid()->horizontalHeader();
+  const QPoint at(header->sectionViewportPosition(0) + 5, header->height() / 2);
+  QContextMenuEvent click(QContextMenuEvent::Mouse, at, header->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(header->viewport(), &click);
   EXPECT_EQ(items, (std::vector<std::string>{"Undo changes (off)", "Delete", "Ignore errors", "Resend"}));
   EXPECT_EQ(view->Window().HeaderText(kFirstColumn, 2).text, "Error (ignored)");
   EXPECT_FALSE(view->Window().HasDataError());
