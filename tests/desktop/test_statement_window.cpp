@@ -368,5 +368,26 @@ TEST_F(StatementWindowView, TheHeaderPopupActsOnItsColumn) {
   EXPECT_FALSE(view->Window().HasDataError());
 }
 
+// The status line names the check's difference of the current cell, in red and plain pieces, and
+// empties when the focus leaves the grid for another control.
+TEST_F(StatementWindowView, TheStatusLineFollowsTheCurrentCell) {
+  Open("VALE");
+  ClickCell(kFirstColumn, RowOfAccount(1));
+  const std::vector<TStmStatusPiece> pieces = view->Window().Status();
+  ASSERT_GE(pieces.size(), 2u);
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    EXPECT_EQ(view->StatusLine()->Text(static_cast<int>(i)).toStdString(), pieces[i].text) << i;
+    EXPECT_EQ(view->StatusLine()->IsRed(static_cast<int>(i)), pieces[i].red) << i;
+  }
+  EXPECT_TRUE(view->StatusLine()->IsRed(1));
+  view->DecimalsBox()->setFocus();
+  test::ProcessUntil([&] { return view->StatusLine()->Text(0).isEmpty(); });
+  EXPECT_TRUE(view->StatusLine()->Text(0).isEmpty());
+  EXPECT_EQ(QuestionsAsked(), 0);
+  view->Grid()->setFocus();
+  test::ProcessUntil([&] { return !view->StatusLine()->Text(0).isEmpty(); });
+  EXPECT_EQ(view->StatusLine()->Text(0).toStdString(), pieces[0].text);
+}
+
 }  // namespace
 }  // namespace zi::desktop

@@ -126,6 +126,9 @@ tBalWinView::tBalWinView(QWidget* parent, QWidget* toolbar)
     PostLoadVisible();
   });
   connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { PostLoadVisible(); });
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    CallGuarded("TBalWin.Focus", [&] { FocusMoved(old, now); });
+  });
   window_->CreateToolPanel(false);
   grid_->hide();
   static_cast<tBalWinOnScreen*>(window_)->onLoadAll = [this] { LoadAllWaiting(); };
@@ -299,6 +302,19 @@ void tBalWinView::CurrentMoved(const QModelIndex& current) {
   window_->SetCurrentCell(grid_->GridCol(current), grid_->GridRow(current));
   labels_->viewport()->update();
   ShowStatus();
+}
+
+// Leaving the grid for another control of the window empties the status line; a dialog that takes
+// the focus for a moment does not count, and nothing is committed either way.
+void tBalWinView::FocusMoved(QWidget* old, QWidget* now) {
+  const auto inGrid = [this](const QWidget* widget) {
+    return widget && (widget == grid_ || grid_->isAncestorOf(widget));
+  };
+  if (inGrid(old) && now && !inGrid(now) && now->window() == window()) {
+    window_->SetCurrentCell(-1, -1);
+  } else if (inGrid(now) && !inGrid(old) && window_->CurrentCol() < 0) {
+    CurrentMoved(grid_->currentIndex());
+  }
 }
 
 void tBalWinView::PaintCell(QPainter* painter, const QStyleOptionViewItem& option, int col, int row) {

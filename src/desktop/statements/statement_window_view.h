@@ -64,6 +64,7 @@ class tBalWinView : public tDocWidget, public tStatementView {
   void SyncButtons();
   void Switch();
   void CurrentMoved(const QModelIndex& current);
+  void FocusMoved(QWidget* old, QWidget* now);
 
   tBalWin* window_;
   TMyGrid* grid_;
