@@ -3,7 +3,10 @@
 # screenshot run walk the road a user takes: the login, the chooser, an import of
 # examples/prices.txt, the company picker searching "PETR", the company window of Petrobras with its
 # company, class and series forms, the NAICS picker, an indicator's history, the table editor, the
-# log window and Petrobras's statements with the header dialog of a new one and a column's popup. One PNG per window goes into the folder given (default: build/screens).
+# log window, the share-base window, the news and corporate-action windows of the series picked
+# with their dialogs, the price window of PETR4 with its range dialog, and Petrobras's statements with
+# the header dialog of a new one and a column's popup. One PNG per window goes into the folder given
+# (default: build/screens).
 # Usage: scripts/desktop_screens.sh [FOLDER] [BUILD_DIR]
 # Exit status: 0 when every step ran; otherwise the log's "screens: gave up at step" line names the
 # step that never came.
@@ -29,6 +32,28 @@ sqlite3 "$work/demo.db" "INSERT INTO IndicadoresDaEmp (emp, indica, DataIniVigen
   SELECT id, 63, julianday(d) - julianday('1899-12-30'), n FROM empresa,
   (SELECT '2021-12-31' AS d, 45532 AS n UNION ALL SELECT '2022-12-31', 45149 UNION ALL SELECT '2023-12-31', 46730)
   WHERE cod = 'PETR'"
+# A second date of Petrobras's number of shares: issued and in treasury imported (status 2), the
+# rest derived (status 5) as a save stores it (days since 1920-01-01, as the share base keeps them).
+sqlite3 "$work/demo.db" "INSERT INTO BaseAcionaria (emp, dia, source, idclass, total, stattot, emtes, statem,
+  extes, statex) SELECT id, 37620, 0, c, t, s, e, s, t - e, 5 FROM empresa,
+  (SELECT 1 AS c, 13044496930 AS t, 295540 AS e, 5 AS s UNION ALL SELECT 2, 7442454142, 222760, 2
+   UNION ALL SELECT 3, 5602042788, 72780, 2) WHERE cod = 'PETR'"
+# More corporate actions of PETR3 and PETR4 (a split, interest on capital) and a notice of a meeting of
+# Petrobras, for the windows of corporate actions and news to show several lines; dates are days since
+# 1920-01-01, as the database keeps them.
+sqlite3 "$work/demo.db" "INSERT INTO Provento (anb, udex, seq, tipo, moeda, acoes, valor, dtAprv, dtPgto, chaveExterna)
+  SELECT a.id, julianday(v.d) - julianday('1920-01-01'), v.seq, v.tipo, 1, v.acoes, v.valor,
+    julianday(v.d) - julianday('1920-01-01') - 20, NULL, v.k || '-' || a.cod FROM anbima a,
+  (SELECT '2008-04-25' AS d, 0 AS seq, 3 AS tipo, 2 AS acoes, NULL AS valor, 'ZOR-SCREENS-SPLIT' AS k
+   UNION ALL SELECT '2022-12-01', 0, 27, NULL, 0.849, 'ZOR-SCREENS-JCP1'
+   UNION ALL SELECT '2023-08-21', 1, 27, NULL, 0.4, 'ZOR-SCREENS-JCP2'
+   UNION ALL SELECT '2024-03-07', 0, 1, NULL, 0.5, 'ZOR-SCREENS-DIV') v
+  WHERE a.cod IN ('PETR3', 'PETR4')"
+sqlite3 "$work/demo.db" "INSERT INTO Noticia (emp, dia, seq, txt)
+  SELECT id, julianday('2024-03-28') - julianday('1920-01-01'), 0,
+    'Convocacao' || char(13, 10) || char(13, 10) || 'Assembleia Geral Ordinaria e Extraordinaria em 25 de abril.'
+    || char(13, 10) || 'Pauta: contas do exercicio de 2023, dividendos e eleicao do conselho.'
+  FROM empresa WHERE cod = 'PETR'"
 # Three more statements of Petrobras beside the demo's 2023 one, so that its statement window shows
 # columns side by side; the 2022 one's current assets were mistyped, and its check fails.
 sqlite3 "$work/demo.db" "

@@ -1,6 +1,6 @@
 #pragma once
 // The views of today's document windows: the import window, the log window, and the kinds whose
-// views live in their family's folder (the company window).
+// views live in their family's folder (the company window, the price window).
 
 #include <QWidget>
 #include <memory>

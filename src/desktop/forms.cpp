@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QColor>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -214,6 +215,7 @@ class TMyGrid::tModel : public QAbstractTableModel {
     const int col = grid_.GridCol(index);
     const int row = grid_.GridRow(index);
     if (role == Qt::DisplayRole) return ToQt(cellText_(col, row));
+    if (role == Qt::BackgroundRole && cellColour_) return QColor(static_cast<QRgb>(cellColour_(col, row)));
     if (role == Qt::EditRole) {
       std::string text;
       CallGuarded("TMyGrid.GetEditText", [&] { text = grid_.window_.GetEditText(col, row); });
@@ -230,6 +232,13 @@ class TMyGrid::tModel : public QAbstractTableModel {
     return true;
   }
 
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < static_cast<int>(headers_.size()))
+      return ToQt(headers_[static_cast<size_t>(section)]);
+    return QAbstractTableModel::headerData(section, orientation, role);
+  }
+
   Qt::ItemFlags flags(const QModelIndex& index) const override {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
     if (grid_.editorEnabled_) flags |= Qt::ItemIsEditable;
@@ -243,12 +252,22 @@ class TMyGrid::tModel : public QAbstractTableModel {
     endResetModel();
   }
   void Changed(int firstCol, int lastCol) {
-    if (rows_ > 0 && firstCol >= 0 && lastCol < cols_) emit dataChanged(index(0, firstCol), index(rows_ - 1, lastCol));
+    if (rows_ > 0 && firstCol >= 0 && firstCol <= lastCol && lastCol < cols_) emit dataChanged(index(0, firstCol), index(rows_ - 1, lastCol));
+  }
+  void SetHeaders(std::vector<std::string> headers) {
+    headers_ = std::move(headers);
+    if (cols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
+  }
+  void SetCellColour(TCellColour colour) {
+    cellColour_ = std::move(colour);
+    Changed(0, cols_ - 1);
   }
 
  private:
   TMyGrid& grid_;
   TCellText cellText_;
+  TCellColour cellColour_;
+  std::vector<std::string> headers_;
   int rows_ = 0;
   int cols_ = 0;
 };
@@ -261,12 +280,13 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
     auto* editor = new TMyInplaceEdit(parent);
     grid_.editor_ = editor;
     editor->setAlignment(grid_.editorAlignment_);
-    // The window knows what is typed as it is typed: a key that leaves the window (F2, F3) finds
-    // the cell pending, though the editor keeps the focus until a dialog takes it.
-    const int col = grid_.GridCol(index);
-    const int row = grid_.GridRow(index);
-    QObject::connect(editor, &QLineEdit::textEdited, editor, [this, col, row](const QString& text) {
-      CallGuarded("TMyGrid.Edited", [&] { grid_.window_.SetEditText(col, row, FromQt(text)); });
+    // The window hears every change of the text, as a typed cell counts as a pending edit: a save
+    // or a close asked for while the editor is still open (F2, F3) takes what it shows.
+    const QPersistentModelIndex cell = index;
+    connect(editor, &QLineEdit::textEdited, editor, [this, cell](const QString& text) {
+      if (!cell.isValid()) return;
+      CallGuarded("TMyGrid.SetEditText",
+                  [&] { grid_.window_.SetEditText(grid_.GridCol(cell), grid_.GridRow(cell), FromQt(text)); });
     });
     return editor;
   }
@@ -329,6 +349,10 @@ TMyGrid::~TMyGrid() {
 }
 
 void TMyGrid::Reset(int rows, int cols) { model_->Reset(rows - fixedRows_, cols - fixedCols_); }
+
+void TMyGrid::SetHeaders(std::vector<std::string> headers) { model_->SetHeaders(std::move(headers)); }
+
+void TMyGrid::SetCellColour(TCellColour colour) { model_->SetCellColour(std::move(colour)); }
 
 void TMyGrid::RepaintColumn(int col) { model_->Changed(col - fixedCols_, col - fixedCols_); }
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "desktop/core/main_window_ctl.h"
 #include "desktop/core/mdi_child_grid.h"
@@ -64,6 +65,7 @@ class tDocWidget : public QWidget, public tMdiChildView, public tDocWindow {
   void SetUndoEnabled(bool enabled) override;
   void ArrangeToolPanel();
   QWidget* ToolPanel() const { return toolPanel_; }
+  QToolButton* UndoButton() const { return undo_; }
   // Places the tool panel from x to the toolbar's right edge, at the given top and height.
   void PlaceToolPanel(int x, int top, int height);
   // Replaced: hidden with its tool panel, and no longer loads, until its deferred deletion.
@@ -101,6 +103,8 @@ class tSaveDialog : public QDialog {
 using TCellText = std::function<std::string(int col, int row)>;
 // Paints a cell in place of the grid's own drawing of its text.
 using TCellPainter = std::function<void(QPainter* painter, const QStyleOptionViewItem& option, int col, int row)>;
+// A cell's background (RGB).
+using TCellColour = std::function<uint32_t(int col, int row)>;
 
 class TMyGrid;
 
@@ -123,6 +127,10 @@ class TMyGrid : public QTableView, public tGridView {
   ~TMyGrid() override;
   // The grid's size changed: rows and columns (the fixed ones included) are read again.
   void Reset(int rows, int cols);
+  // The column headings (Windows-1252); a column without one shows its number.
+  void SetHeaders(std::vector<std::string> headers);
+  // The cells' backgrounds; without it the view's own.
+  void SetCellColour(TCellColour colour);
   void RepaintColumn(int col);
   TMyInplaceEdit* Editor() const;
   void SetCellPainter(TCellPainter painter);

@@ -21,11 +21,15 @@
 #include "desktop/catalogue/indicator_history.h"
 #include "desktop/catalogue/object_forms_view.h"
 #include "desktop/catalogue/object_window_view.h"
+#include "desktop/catalogue/share_base_window_view.h"
 #include "desktop/catalogue/table_editor.h"
 #include "desktop/core/window_kinds.h"
 #include "desktop/doc_views.h"
 #include "desktop/forms.h"
 #include "desktop/main_window.h"
+#include "desktop/marketdata/corporate_action_view.h"
+#include "desktop/marketdata/news_view.h"
+#include "desktop/marketdata/quote_window_view.h"
 #include "desktop/naics_picker_dialog.h"
 #include "desktop/statements/statement_grid.h"
 #include "desktop/statements/statement_header_dialog.h"
@@ -73,6 +77,15 @@ void TypeText(QWidget* widget, const QString& text) {
 
 int RowCount(const QAbstractItemView* view) { return view->model() ? view->model()->rowCount() : 0; }
 
+// The series whose prices the pictures show, and its row in the picker (-1 when it has none).
+constexpr const char* kPriceTicker = "PETR4";
+int RowOfTicker(const TWinNewObj& picker, const std::string& ticker) {
+  const std::vector<TPickerRow>& rows = picker.Controller().rows();
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].object.AnbCod == ticker) return static_cast<int>(i);
+  return -1;
+}
+
 // The first line of a level in the company window; -1 when it has none.
 int LineOf(tObjWinView& view, int nivel) {
   const std::vector<TObjLine>& lines = view.Window().Lines();
@@ -86,6 +99,15 @@ QPushButton* HistoryButton(const TObjFormBase& form) {
   if (QPushButton* button = form.BoxWidget()->Historico(kHistoryIndicator)) return button;
   const QList<QPushButton*> buttons = form.BoxWidget()->widget()->findChildren<QPushButton*>();
   return buttons.isEmpty() ? nullptr : buttons.first();
+}
+
+// The share-base window with its grid filled: the classes by date and slot.
+constexpr int kShareBaseRow = 2;
+constexpr int kShareBaseCol = 1;
+
+bool ShareBaseShown(TWinMain& main) {
+  auto* view = dynamic_cast<tBacWinView*>(main.Ctl().Doc());
+  return view && view->Grid()->model()->rowCount() > kShareBaseRow && view->Grid()->model()->columnCount() > kShareBaseCol;
 }
 
 tBalWinView* Statements(TWinMain& main) { return dynamic_cast<tBalWinView*>(main.Ctl().Doc()); }
@@ -177,7 +199,20 @@ std::vector<tScreens::TStep> tScreens::Road() {
   auto pressEnter = [objects] { Type(objects()->List(), Qt::Key_Return); };
   auto formShown = [](auto* form) { return form && form->BoxWidget()->isVisible(); };
   auto chooserButton = [this](int kind) { main_.Chooser().Button(kChooserKindBase + kind)->click(); };
-  return {
+  auto news = [this] { return dynamic_cast<tNwsWinView*>(main_.Ctl().Doc()); };
+  auto actions = [this] { return dynamic_cast<tPrvWinView*>(main_.Ctl().Doc()); };
+  // A list's first line selected and the list focused, as a click leaves it.
+  auto focusFirstLine = [this](QAbstractItemView* list) {
+    list->setCurrentIndex(list->model()->index(0, 0));
+    main_.activateWindow();
+    list->setFocus();
+  };
+  auto firstLineFocused = [](QAbstractItemView* list) {
+    return list->hasFocus() && list->currentIndex().row() == 0;
+  };
+  const std::vector<TStep> prices = PriceSteps();
+  const std::vector<TStep> statements = StatementSteps();
+  std::vector<TStep> road{
       {"login", [this] { return Modal<QWidget>() == &main_.LoginDialog(); },
        [this] {
          Save(&main_.LoginDialog(), "login.png");
@@ -304,6 +339,91 @@ std::vector<tScreens::TStep> tScreens::Road() {
          Save(&main_, "log.png");
          Type(&main_, Qt::Key_F3);
        }},
+      {"chooser for the share base", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [chooserButton] { chooserButton(kKindShareBase); }},
+      {"share-base window", [this] { return NoModal() && ShareBaseShown(main_); },
+       [this] {
+         QTableView* grid = dynamic_cast<tBacWinView*>(main_.Ctl().Doc())->Grid();
+         grid->setFocus();
+         grid->setCurrentIndex(grid->model()->index(kShareBaseRow, kShareBaseCol));
+       }},
+      {"share-base cell", [this] { return NoModal() && ShareBaseShown(main_); },
+       [this] {
+         Save(&main_, "share-base.png");
+         Type(&main_, Qt::Key_F3);
+       }},
+      // The news and corporate-action windows of the company picked, each with its dialog.
+      {"chooser for the news", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [chooserButton] { chooserButton(kKindNews); }},
+      {"news window", [news] { return NoModal() && news() && RowCount(news()->List()) > 0; },
+       [news, focusFirstLine] { focusFirstLine(news()->List()); }},
+      {"news line focused",
+       [news, firstLineFocused] { return NoModal() && news() && firstLineFocused(news()->List()); },
+       [this, news] {
+         Save(&main_, "news.png");
+         Type(news()->List(), Qt::Key_Return);
+       }},
+      {"news dialog", [] { return Modal<tNwsDialogView>() != nullptr; },
+       [this] {
+         Save(Modal<tNwsDialogView>(), "news-dialog.png");
+         Modal<tNwsDialogView>()->CancelButton()->click();
+       }},
+      {"news dialog closed", [news] { return NoModal() && news(); }, [this] { Type(&main_, Qt::Key_F3); }},
+      {"chooser for the corporate actions", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [chooserButton] { chooserButton(kKindCorporateActions); }},
+      {"corporate-action window", [actions] { return NoModal() && actions() && RowCount(actions()->List()) > 1; },
+       [actions, focusFirstLine] { focusFirstLine(actions()->List()); }},
+      {"corporate-action line focused",
+       [actions, firstLineFocused] { return NoModal() && actions() && firstLineFocused(actions()->List()); },
+       [this, actions] {
+         Save(&main_, "corporate-actions.png");
+         Type(actions()->List(), Qt::Key_Return);
+       }},
+      {"corporate-action dialog", [] { return Modal<tPrvDialogView>() != nullptr; },
+       [this] {
+         Save(Modal<tPrvDialogView>(), "corporate-action-dialog.png");
+         Modal<tPrvDialogView>()->CancelButton()->click();
+       }},
+      {"corporate-action dialog closed", [actions] { return NoModal() && actions(); }, [this] { Type(&main_, Qt::Key_F2); }},
+  };
+  road.insert(road.end(), prices.begin(), prices.end());
+  road.insert(road.end(), statements.begin(), statements.end());
+  return road;
+}
+
+// The price window of PETR4 and its range dialog.
+std::vector<tScreens::TStep> tScreens::PriceSteps() {
+  auto prices = [this] { return dynamic_cast<TCotWinView*>(main_.Ctl().Doc()); };
+  return {
+      {"picker for PETR4", [] { return Modal<TWinNewObj>() && RowOfTicker(*Modal<TWinNewObj>(), kPriceTicker) >= 0; },
+       [] {
+         TWinNewObj* picker = Modal<TWinNewObj>();
+         picker->List()->setCurrentIndex(picker->List()->model()->index(RowOfTicker(*picker, kPriceTicker), 0));
+         picker->OkayButton()->click();
+       }},
+      {"PETR4 picked", [this] { return NoModal() && main_.Ctl().CurObj().AnbCod == kPriceTicker; },
+       [this] { Type(&main_, Qt::Key_F3); }},
+      {"chooser for the price window", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [this] { main_.Chooser().Button(kChooserKindBase + kKindQuotes)->click(); }},
+      {"price window", [prices] { return NoModal() && prices() && prices()->Window().Rows() > 0; },
+       [this, prices] {
+         Save(&main_, "prices.png");
+         prices()->RangeButton()->click();
+       }},
+      {"range dialog", [prices] { return prices() && prices()->RangeDialog() && prices()->RangeDialog()->isVisible(); },
+       [this, prices] {
+         Save(prices()->RangeDialog(), "prices-range.png");
+         prices()->RangeDialog()->reject();
+       }},
+      {"range dialog closed", [prices] { return NoModal() && prices(); }, [this] { Type(&main_, Qt::Key_F3); }},
+  };
+}
+
+// Petrobras's statements with a failed check, the header dialog of a new statement and a column's
+// popup; the run ends by closing the main window.
+std::vector<tScreens::TStep> tScreens::StatementSteps() {
+  auto chooserButton = [this](int kind) { main_.Chooser().Button(kChooserKindBase + kind)->click(); };
+  return {
       {"chooser for the statements", [this] { return Modal<QWidget>() == &main_.Chooser(); },
        [chooserButton] { chooserButton(kKindStatements); }},
       {"statements", [this] { return NoModal() && Statements(main_) && Statements(main_)->Window().ColumnCount() > 0; },

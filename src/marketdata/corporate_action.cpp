@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "session/reference_data.h"
+#include "toolbox/display_formats.h"
 
 namespace zi {
 
@@ -172,7 +173,7 @@ std::string FillPrvTemplate(std::string_view templ, const tPrvento& prv, std::st
 }
 
 std::string PrvDescriptionLine(const tPrvento& prv, std::string_view currencyName) {
-  return FormatIsoDate(prv.udex) + " " + fmt::format("{:02d}", prv.seq) + "  " +
+  return ShownDay(prv.udex) + " " + fmt::format("{:02d}", prv.seq) + "  " +
          FillPrvTemplate(PrvTemplate(prv.tipo), prv, currencyName);
 }
 

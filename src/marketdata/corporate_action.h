@@ -53,8 +53,8 @@ std::string_view PrvQuantityCaption(TPrvQuantity quantity);
 // The template with "@A" as the quantity, "@V" as the currency name, a blank and the value, "@@"
 // as "@", and "[@x?]" for any other letter; a placeholder without a value shows the quantity.
 std::string FillPrvTemplate(std::string_view templ, const tPrvento& prv, std::string_view currencyName);
-// The ex-date, the order as two digits, two blanks and the filled template; the currency named as
-// the session's currency list names it.
+// The ex-date as the regional settings show it, the order as two digits, two blanks and the
+// filled template; the currency named as the session's currency list names it.
 std::string PrvDescriptionLine(const tPrvento& prv);
 std::string PrvDescriptionLine(const tPrvento& prv, std::string_view currencyName);
 

@@ -7,6 +7,7 @@
 #include "marketdata/corporate_action_calls.h"
 #include "session/int_stg_list.h"
 #include "session/reference_data.h"
+#include "toolbox/display_formats.h"
 #include "toolbox/numbers.h"
 #include "toolbox/text.h"
 
@@ -47,30 +48,20 @@ constexpr int kFirstBondType = 32;
 
 bool Deprecated(int tipo) { return tipo == 0 || tipo == 7 || tipo == 12; }
 
-std::string DateText(TDayNumber day) { return day.IsNoDate() ? std::string() : FormatIsoDate(day); }
-
-std::string NumberText(double value) {
-  if (IsMissing(value)) return {};
-  std::string text = std::to_string(value);
-  text.erase(text.find_last_not_of('0') + 1);
-  if (text.back() == '.') text.pop_back();
-  return text;
-}
-
-// Empty is no date; anything else must be one.
+// Empty is no date; anything else must be a date with a day number other than 0.
 bool OptionalDate(const std::string& text, TDayNumber& day) {
   const std::string trimmed = Trim(text);
   day = kNoDate;
   if (trimmed.empty()) return true;
-  const std::optional<TDayNumber> read = ParseIsoDate(trimmed);
+  const std::optional<TDayNumber> read = ParseShownDay(trimmed);
   if (read) day = *read;
   return read.has_value();
 }
 
 bool Number(const std::string& text, double& value) {
-  const std::optional<double> read = ParseDecimal(Trim(text));
-  if (read) value = *read;
-  return read.has_value();
+  const TTypedNumber read = ParseTypedNumber(text);
+  if (read.kind == TTypedNumber::Number) value = read.value;
+  return read.kind == TTypedNumber::Number;
 }
 
 }  // namespace
@@ -128,12 +119,12 @@ std::vector<TPrvTypeLine> PrvTypeLines() {
 TPrvDialog::TPrvDialog(const tPrvento& prv, bool isNew, int defaultCurrency, std::optional<TDayNumber> lower,
                        std::optional<TDayNumber> upper)
     : original_(prv), isNew_(isNew), defaultCurrency_(defaultCurrency), lower_(lower), upper_(upper) {
-  date = DateText(prv.udex);
+  date = ShownDay(prv.udex);
   order = std::to_string(prv.seq);
-  quantity = NumberText(prv.acoes);
-  price = NumberText(prv.valor);
-  approval = DateText(prv.dtAprv);
-  payment = DateText(prv.dtPgto);
+  quantity = ShownNumber(prv.acoes);
+  price = ShownNumber(prv.valor);
+  approval = ShownDay(prv.dtAprv);
+  payment = ShownDay(prv.dtPgto);
   key = prv.chaveExterna;
   tipo = prv.tipo;
   moeda = prv.moeda;
@@ -147,7 +138,8 @@ std::string TPrvDialog::QuantityCaption() const { return std::string(PrvQuantity
 
 std::string TPrvDialog::Check() const {
   std::vector<std::string> failures;
-  const std::optional<TDayNumber> udex = ParseIsoDate(Trim(date));
+  // Day 0 is no date: an ex-date must be a real one.
+  const std::optional<TDayNumber> udex = ParseShownDay(Trim(date));
   if (!udex) {
     failures.emplace_back("Date");
   } else if (isNew_ && ((lower_ && !lower_->IsNoDate() && *udex < *lower_) ||
@@ -180,7 +172,7 @@ std::string TPrvDialog::Check() const {
 
 tPrvento TPrvDialog::Record() const {
   tPrvento prv = original_;
-  prv.udex = ParseIsoDate(Trim(date)).value_or(kNoDate);
+  prv.udex = ParseShownDay(Trim(date)).value_or(kNoDate);
   prv.seq = ParseInteger(Trim(order)).value_or(0);
   prv.tipo = tipo;
   prv.chaveExterna = Trim(key);

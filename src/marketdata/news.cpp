@@ -4,6 +4,7 @@
 
 #include "catalogue/call_support.h"
 #include "db/connection.h"
+#include "toolbox/display_formats.h"
 
 namespace zi {
 
@@ -33,7 +34,7 @@ std::string NwsOneLine(const tNws& item) {
     }
   }
   if (!text.empty() && text.back() == ' ') text.pop_back();
-  return FormatIsoDate(item.date) + " " + std::to_string(item.seq) + " " + text + "...";
+  return ShownDay(item.date) + " " + std::to_string(item.seq) + " " + text + "...";
 }
 
 int DbNwsImportV2(int emp, TDayNumber date, int seq, const std::string& txt) {

@@ -21,8 +21,8 @@ struct tNws {
   bool operator==(const tNws&) const = default;
 };
 
-// The date, the sequence and the text on one line (control characters as blanks, runs of blanks
-// as one, trimmed), then "...".
+// The date as the regional settings show it, the sequence and the text on one line (control
+// characters as blanks, runs of blanks as one, trimmed), then "...".
 std::string NwsOneLine(const tNws& item);
 
 int DbNwsImportV2(int emp, TDayNumber date, int seq, const std::string& txt);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "toolbox/display_formats.h"
 #include "toolbox/text.h"
 
 namespace zi {
@@ -30,20 +31,20 @@ tNws TNwsListModel::NewItem(TDayNumber today) const {
 }
 
 TNwsDialog::TNwsDialog(const tNws& item, bool isNew) : original_(item), isNew_(isNew) {
-  date = item.date.IsNoDate() ? std::string() : FormatIsoDate(item.date);
+  date = ShownDay(item.date);
   text = item.txt;
 }
 
 std::string TNwsDialog::Check() const {
   std::string failures;
-  if (!ParseIsoDate(Trim(date))) failures += "\n- Publishing Date";
+  if (!ParseShownDay(Trim(date))) failures += "\n- Publishing Date";
   if (text.find_first_not_of(" \t\r\n") == std::string::npos) failures += "\n- Text (empty!)";
   return failures.empty() ? std::string() : "Invalid data in:" + failures;
 }
 
 tNws TNwsDialog::Record() const {
   tNws item = original_;
-  if (isNew_) item.date = ParseIsoDate(Trim(date)).value_or(kNoDate);
+  if (isNew_) item.date = ParseShownDay(Trim(date)).value_or(kNoDate);
   item.txt = text;
   return item;
 }

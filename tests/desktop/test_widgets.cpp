@@ -175,8 +175,8 @@ TEST_F(Widgets, ChooserButtonsAndTitleBar) {
   TWinNewwin& chooser = main->Chooser();
   EXPECT_EQ(chooser.windowTitle(), "New Window");
   EXPECT_TRUE(chooser.Button(1007)->isEnabled());
-  EXPECT_FALSE(chooser.Button(1002)->isEnabled());
-  EXPECT_EQ(chooser.Button(1002)->toolTip(), kNotBuiltTip);
+  EXPECT_FALSE(chooser.Button(1005)->isEnabled());
+  EXPECT_EQ(chooser.Button(1005)->toolTip(), kNotBuiltTip);
   WhenModal([&](QWidget*) { chooser.close(); });
   EXPECT_EQ(chooser.exec(), kMrCancel);
   WhenModal([&](QWidget*) { QTest::keyClick(&chooser, Qt::Key_Escape); });

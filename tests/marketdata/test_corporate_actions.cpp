@@ -14,6 +14,7 @@
 #include "marketdata/corporate_action_directives.h"
 #include "support/import_file.h"
 #include "support/logged_in_database.h"
+#include "toolbox/display_formats.h"
 #include "toolbox/numbers.h"
 #include "toolbox/own_codes.h"
 
@@ -43,17 +44,17 @@ TEST(CorporateActionRecord, DescriptionLinesFillTheTemplates) {
     double acoes;
     double valor;
     int seq;
-    std::string line;
+    std::string line;  // after the date
   } cases[] = {
-      {1, kMissing, 0.35, 0, "2024-04-08 00  Cash dividend of $Real R$ 0.35 per share"},
-      {3, 2, kMissing, 1, "2024-04-08 01  Split: Each share will be replaced by 2 new shares"},
-      {5, 0.125, 12.5, 12, "2024-04-08 12  Rights issue of 0.125 shares at $Real R$ 12.5 per share owned"},
-      {16, 33.3333333, kMissing, 0, "2024-04-08 00  Spin-off representing 33.3333333% of the original total"},
+      {1, kMissing, 0.35, 0, " 00  Cash dividend of $Real R$ 0.35 per share"},
+      {3, 2, kMissing, 1, " 01  Split: Each share will be replaced by 2 new shares"},
+      {5, 0.125, 12.5, 12, " 12  Rights issue of 0.125 shares at $Real R$ 12.5 per share owned"},
+      {16, 33.3333333, kMissing, 0, " 00  Spin-off representing 33.3333333% of the original total"},
       // A value that is missing shows the quantity in its place.
-      {27, 4, kMissing, 0, "2024-04-08 00  Interest on capital of $4 per share"},
-      {0, 1, 1, 0, "2024-04-08 00  [@L?]"},
-      {39, kMissing, kMissing, 0, "2024-04-08 00  Maturity of the security"},
-      {72, 3, 1.5, 0, "2024-04-08 00  CA type:72 acoes:3 valor:Real R$ 1.5"},
+      {27, 4, kMissing, 0, " 00  Interest on capital of $4 per share"},
+      {0, 1, 1, 0, " 00  [@L?]"},
+      {39, kMissing, kMissing, 0, " 00  Maturity of the security"},
+      {72, 3, 1.5, 0, " 00  CA type:72 acoes:3 valor:Real R$ 1.5"},
   };
   for (const auto& c : cases) {
     tPrvento prv;
@@ -62,7 +63,7 @@ TEST(CorporateActionRecord, DescriptionLinesFillTheTemplates) {
     prv.acoes = c.acoes;
     prv.valor = c.valor;
     prv.seq = c.seq;
-    EXPECT_EQ(PrvDescriptionLine(prv, "Real R$"), c.line) << c.tipo;
+    EXPECT_EQ(PrvDescriptionLine(prv, "Real R$"), ShownDate({2024, 4, 8}) + c.line) << c.tipo;
   }
   EXPECT_EQ(FillPrvTemplate("@@ @ x@", tPrvento{}, ""), "@ @ x@");
 }

@@ -9,6 +9,7 @@
 #include "marketdata/corporate_action_list.h"
 #include "marketdata/news_list.h"
 #include "support/logged_in_database.h"
+#include "toolbox/display_formats.h"
 #include "toolbox/numbers.h"
 
 namespace zi {
@@ -23,6 +24,8 @@ class CorporateWindows : public test::LoggedInDatabase {
     Sql("INSERT INTO anbima (id, acao, cod, bolsa, moedacot, PaisProCodZor) VALUES (7, 1, 'PETR4', 1, 2, 0)");
   }
   static TDayNumber Day(const char* text) { return *ParseIsoDate(text); }
+  // The date as the dialogs show and read it.
+  static std::string Typed(const char* text) { return ShownDay(Day(text)); }
   void AddAction(const char* date, const char* key) {
     tPrvento prv = BlankPrvento();
     prv.anb = 7;
@@ -78,13 +81,13 @@ TEST_F(CorporateWindows, TheTypeListHoldsEveryTypeOnceUnderSixHeaders) {
 
 TEST_F(CorporateWindows, TheActionDialogListsEveryInvalidField) {
   TPrvDialog dialog(BlankPrvento(), true, 2, Day("2024-04-08"), Day("2024-05-08"));
-  dialog.date = "2024-06-01";
+  dialog.date = Typed("2024-06-01");
   dialog.order = "-1";
   dialog.tipo = 5;
   dialog.moeda = -1;
   dialog.price = "x";
   dialog.quantity = "";
-  dialog.approval = "2024-13-01";
+  dialog.approval = "31/31/2024";
   dialog.key = " ";
   EXPECT_EQ(dialog.QuantityCaption(), "Shares");
   EXPECT_EQ(dialog.Check(),
@@ -95,7 +98,7 @@ TEST_F(CorporateWindows, TheActionDialogListsEveryInvalidField) {
 
   // A type without currency and value takes the series' default currency and no value.
   dialog.tipo = 3;
-  dialog.date = "2024-05-01";
+  dialog.date = Typed("2024-05-01");
   dialog.order = "2";
   dialog.quantity = "2";
   dialog.approval = "";
@@ -116,7 +119,7 @@ TEST_F(CorporateWindows, TheNewsDialogIsCalledNewsAndNeedsADateAndAText) {
   TNwsDialog dialog(item, true);
   dialog.text = " \r\n";
   EXPECT_EQ(dialog.Check(), "Invalid data in:\n- Publishing Date\n- Text (empty!)");
-  dialog.date = "2024-04-08";
+  dialog.date = Typed("2024-04-08");
   dialog.text = "Fato relevante";
   ASSERT_EQ(dialog.Check(), "");
   tNws written = dialog.Record();
@@ -124,7 +127,7 @@ TEST_F(CorporateWindows, TheNewsDialogIsCalledNewsAndNeedsADateAndAText) {
   TNwsListModel list;
   ASSERT_EQ(list.Load(1), 0);
   ASSERT_EQ(list.RowCount(), 1);
-  EXPECT_EQ(list.RowText(0), "2024-04-08 0 Fato relevante...");
+  EXPECT_EQ(list.RowText(0), Typed("2024-04-08") + " 0 Fato relevante...");
   TNwsDialog edit(list.Item(0), false);
   EXPECT_FALSE(edit.DateEnabled());
 }

@@ -11,6 +11,7 @@
 #include "marketdata/news_directives.h"
 #include "support/import_file.h"
 #include "support/logged_in_database.h"
+#include "toolbox/display_formats.h"
 #include "toolbox/own_codes.h"
 
 namespace zi {
@@ -25,10 +26,10 @@ TEST(NewsItem, TheOneLineFormFoldsBlanksAndControls) {
   item.date = *ParseIsoDate("2024-04-08");
   item.seq = 2;
   item.txt = "  Fato\trelevante\r\n\r\n   assembleia   geral \x01";
-  EXPECT_EQ(NwsOneLine(item), "2024-04-08 2 Fato relevante assembleia geral...");
+  EXPECT_EQ(NwsOneLine(item), ShownDate({2024, 4, 8}) + " 2 Fato relevante assembleia geral...");
   item.txt = "";
   item.seq = -1;
-  EXPECT_EQ(NwsOneLine(item), "2024-04-08 -1 ...");
+  EXPECT_EQ(NwsOneLine(item), ShownDate({2024, 4, 8}) + " -1 ...");
 }
 
 class NewsImport : public test::LoggedInDatabase {

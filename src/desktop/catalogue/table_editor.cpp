@@ -129,4 +129,16 @@ void OpenTableEditor(QWidget* parent) {
   CallGuarded("OpenTableEditor", ForgetEditedLists);
 }
 
+void OpenTableEditor(QWidget* parent, const std::string& table, const std::string& title) {
+  if (!MayOpenTableEditor()) return;
+  {
+    tTableEditorDialog dialog(parent);
+    dialog.setWindowTitle(ToQt(title));
+    FillText(dialog.TableField(), table);
+    dialog.TableButton()->click();
+    dialog.exec();
+  }
+  CallGuarded("OpenTableEditor", ForgetEditedLists);
+}
+
 }  // namespace zi::desktop

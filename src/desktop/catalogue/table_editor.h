@@ -2,6 +2,7 @@
 // The administrator's table editor window.
 
 #include <QDialog>
+#include <string>
 #include <vector>
 
 #include "desktop/core/catalogue/table_editor.h"
@@ -17,6 +18,8 @@ class tGridRowsModel;
 // Modal; opens only for administrators (for others nothing happens). Closing it makes the lists it
 // may have changed be read again.
 void OpenTableEditor(QWidget* parent);
+// Opens on the rows of one table, under a title of its own.
+void OpenTableEditor(QWidget* parent, const std::string& table, const std::string& title);
 
 // A table-name field with "Table!", an SQL field with "SQL!", a button per preset text, the grid,
 // and "Add row", "Delete row", "Save" and "Close".

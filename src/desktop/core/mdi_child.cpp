@@ -71,6 +71,12 @@ void tMdiChild::MarkChanged() {
   SetUndoEnabled(true);
 }
 
+void tMdiChild::MarkUnchanged() {
+  if (state_ == kCreated) FatalRunError250(std::string(ClassName()) + " MarkUnchanged state:0");
+  state_ = kLoaded;
+  SetUndoEnabled(false);
+}
+
 bool tMdiChild::ConfirmClose() {
   if (loadFailed_ || !HasDataChanged()) return true;
   const bool hasError = HasDataError();

@@ -58,13 +58,16 @@ class tMdiChild : public tZiForm {
   void SetCurObj(const tObjHierEx& object);
   // What the window shows is not the stored data: it is never marked changed, never saved, and
   // closes without a question.
-  void SetLoadFailed() { loadFailed_ = true; }
+  // A later load that succeeds makes it the stored data again.
+  void SetLoadFailed(bool failed = true) { loadFailed_ = failed; }
   bool LoadFailed() const { return loadFailed_; }
   const tObjHierEx& CurObj() const { return curObj_; }
   int CurObjId() const;
   int State() const { return state_; }
 
   void MarkChanged();
+  // The window shows the stored data again (saved, or read again): state 1, the undo button off.
+  void MarkUnchanged();
   // Whether the window may close: asks to save when it has unsaved changes. A failed save keeps it.
   bool ConfirmClose();
   void ButUndoClick();
