@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -139,17 +140,48 @@ TEST_F(StatementWindowView, OpensOnTheLastColumnAtTheFirstLine) {
 }
 
 TEST_F(StatementWindowView, F10ReadsEveryStatementUnderAWaitCursor) {
-  for (const char* date : {"2019-12-31", "2020-12-31", "2021-12-31", "2022-12-31"})
+  for (const char* date : {"2018-12-31", "2019-12-31", "2020-12-31", "2021-12-31", "2022-12-31"})
     Server().ExecuteSql(std::string("INSERT INTO Balanco (empresa, dataref, consolidado, sourcedobal, TipoDocumento, meses) "
                                     "SELECT id, julianday('") + date + "') - julianday('1899-12-30'), 1, 0, 0, 12 FROM empresa WHERE cod = 'PETR'");
   main->resize(700, 500);
   Open("PETR");
-  ASSERT_EQ(view->Window().ColumnCount(), 5);
-  test::ProcessUntil([&] { return view->Window().ColumnLoaded(5); });
+  const int columns = 6;
+  ASSERT_EQ(view->Window().ColumnCount(), columns);
+  test::ProcessUntil([&] { return view->Window().ColumnLoaded(columns); });
+  EXPECT_EQ(view->CurrentGridCol(), columns);
+  QHeaderView* header = view->Grid()->horizontalHeader();
+  const int last = columns - 1;
+  EXPECT_GE(header->sectionViewportPosition(last), 0) << "the last column in sight";
+  EXPECT_LE(header->sectionViewportPosition(last) + header->sectionSize(last), view->Grid()->viewport()->width());
   EXPECT_FALSE(view->Window().ColumnLoaded(1)) << "out of sight, not read";
+  // Drawing reads nothing: the columns that came into sight are read after the paint.
+  view->Grid()->horizontalScrollBar()->setValue(0);
+  view->Grid()->grab();
+  EXPECT_FALSE(view->Window().ColumnLoaded(1));
+  test::ProcessUntil([&] { return view->Window().ColumnLoaded(1); });
+  EXPECT_TRUE(view->Window().ColumnLoaded(1));
+  EXPECT_FALSE(view->Window().ColumnLoaded(4)) << "never in sight";
   QTest::keyClick(Editor(), Qt::Key_F10);
-  for (int col = 1; col <= 5; ++col) EXPECT_TRUE(view->Window().ColumnLoaded(col)) << col;
+  for (int col = 1; col <= columns; ++col) EXPECT_TRUE(view->Window().ColumnLoaded(col)) << col;
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// With more than five statements the grid keeps to the labels and five columns until the user
+// scrolls sideways.
+TEST_F(StatementWindowView, ManyStatementsFillTheWindowOnceScrolledSideways) {
+  for (const char* date : {"2018-12-31", "2019-12-31", "2020-12-31", "2021-12-31", "2022-12-31"})
+    Server().ExecuteSql(std::string("INSERT INTO Balanco (empresa, dataref, consolidado, sourcedobal, TipoDocumento, meses) "
+                                    "SELECT id, julianday('") + date + "') - julianday('1899-12-30'), 1, 0, 0, 12 FROM empresa WHERE cod = 'PETR'");
+  main->resize(2400, 600);
+  Open("PETR");
+  ASSERT_EQ(view->Window().ColumnCount(), 6);
+  const int narrow = view->Grid()->width();
+  EXPECT_LT(narrow, view->width());
+  EXPECT_EQ(view->Grid()->x(), 0);
+  EXPECT_EQ(view->Grid()->horizontalHeader()->sectionSize(0), 7 * view->Grid()->fontMetrics().height());
+  view->Grid()->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  test::ProcessUntil([&] { return view->Grid()->width() > narrow; });
+  EXPECT_EQ(view->Grid()->width(), view->width());
 }
 
 

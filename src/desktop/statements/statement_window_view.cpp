@@ -118,12 +118,12 @@ tBalWinView::tBalWinView(QWidget* parent, QWidget* toolbar)
   layout->addWidget(status_);
   connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { CallGuarded("TBalWin.CellMoved", [&] { CurrentMoved(current); }); });
-  connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] {
-    if (narrowed_) {
-      narrowed_ = false;
-      grid_->setMaximumWidth(QWIDGETSIZE_MAX);
-    }
-    PostLoadVisible();
+  connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { PostLoadVisible(); });
+  // The user's own scrolling, not the window's scrolling to its current cell.
+  connect(grid_->horizontalScrollBar(), &QScrollBar::actionTriggered, this, [this] {
+    if (!narrowed_) return;
+    narrowed_ = false;
+    grid_->setMaximumWidth(QWIDGETSIZE_MAX);
   });
   connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { PostLoadVisible(); });
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
