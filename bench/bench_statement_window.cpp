@@ -59,10 +59,12 @@ class BenchDatabase {
     const std::string format = std::to_string(kFormat);
     server.ExecuteSql("INSERT INTO empresa (id, cod, pais, nome, fmtbal0) VALUES (1, 'BIG', 0, 'Big', " + format + ")");
     server.ExecuteSql("INSERT INTO FmtBal (id, nome) VALUES (" + format + ", 'Thousand lines')");
-    server.ExecuteSql(numbers + "INSERT INTO ContaBal (id, nome_extenso_Ing, caracs) SELECT i, 'Account ' || i, 5 FROM n");
+    server.ExecuteSql(numbers +
+                      "INSERT INTO ContaBal (id, nome_extenso_Ing, caracs) SELECT i, 'Account ' || i, 5 FROM n");
     // Totals of ten parts, three levels deep, like a real balance sheet.
     server.ExecuteSql(numbers +
-                      "INSERT INTO ApresFmtBalItems (fmtbal, seq, tipo, conta, sinal, indentacao) SELECT " + format + ", i, 0, i, "
+                      "INSERT INTO ApresFmtBalItems (fmtbal, seq, tipo, conta, sinal, indentacao) SELECT " +
+                      format + ", i, 0, i, "
                       "CASE WHEN (i - 1) % 11 = 0 THEN 0 WHEN (i - 1) % 7 = 0 THEN 4 ELSE 2 END, "
                       "CASE WHEN (i - 1) % 11 = 0 THEN 0 WHEN (i - 1) % 11 <= 3 THEN 1 ELSE 2 END FROM n");
     for (int s = 0; s < kStatements; ++s) {

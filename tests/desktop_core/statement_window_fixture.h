@@ -133,11 +133,10 @@ class StatementWindowTest : public DemoDatabase {
   }
   // A stored value of the whole period as "%g" writes it ("" when there is no row).
   std::string Stored(int balanco, int conta) {
-    const auto rows = Server()
-                          .ExecuteSql("select coalesce(printf('%g', valor), 'NULL') from BalancoUmaConta where balanco = " + std::to_string(balanco) +
-                                      " and conta = " + std::to_string(conta) + " and De3Meses = 0")
-                          .at(0)
-                          .rows;
+    const auto result = Server().ExecuteSql("select coalesce(printf('%g', valor), 'NULL') from BalancoUmaConta where "
+                                            "balanco = " + std::to_string(balanco) + " and conta = " +
+                                            std::to_string(conta) + " and De3Meses = 0");
+    const auto& rows = result.at(0).rows;
     if (rows.empty()) return "";
     return rows.at(0).at(0).AsText();
   }

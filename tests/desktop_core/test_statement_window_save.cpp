@@ -26,7 +26,8 @@ class StatementWindowSave : public StatementWindowTest {
   int64_t Statements() { return Count("select count(*) from Balanco"); }
   // Every stored statement with its values, as text.
   std::string Stored() {
-    const auto result = Server().ExecuteSql("select b.id || ':' || b.ChecagemFalhou || ':' || b.AceitarFalhaNaChecagem || ':' || "
+    const auto result = Server().ExecuteSql(
+        "select b.id || ':' || b.ChecagemFalhou || ':' || b.AceitarFalhaNaChecagem || ':' || "
                          "coalesce((select group_concat(conta || '=' || coalesce(printf('%g', valor), 'NULL'), ',') "
                          "from (select * from BalancoUmaConta u where u.balanco = b.id order by De3Meses, conta)), '') "
                          "from Balanco b order by b.id");

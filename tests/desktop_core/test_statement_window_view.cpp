@@ -252,6 +252,14 @@ TEST_F(StatementWindowView, SettingsOutOfRangeFallBack) {
   EXPECT_NE(Log().find("TDB unkonown  Error: 25036 TpDoc: 2"), std::string::npos);
 }
 
+TEST_F(StatementWindowView, TheSourceSettingIsTakenOnlyByUsersWhoSeeOtherSources) {
+  GravaReg("SourceBal", "2");
+  EXPECT_EQ(Open("PETR").ViewKey().source, 2);
+  windows_.clear();
+  LogInAsUser(0);
+  EXPECT_EQ(Open("PETR").ViewKey().source, 0);
+}
+
 TEST_F(StatementWindowView, ANonNumericDivisorSettingIsUnits) {
   GravaReg("DivisorBal", "lots");
   EXPECT_EQ(Open("PETR").DivisorIndex(), 0);
@@ -322,13 +330,15 @@ TEST_F(StatementWindowView, AStatementTheCheckCompletesWithoutErrorIsMarkedAndWr
   w.LoadAll();
   EXPECT_EQ(w.HeaderText(1, 0).text, "31/12/2022");
   EXPECT_EQ(w.HeaderText(1, 2).text, "");
-  EXPECT_EQ(w.HeaderText(1, 3), (TStmCell{.text = "**", .colour = kStmBlue, .narrow = true, .align = TStmCell::kCentre}));
+  EXPECT_EQ(w.HeaderText(1, 3),
+            (TStmCell{.text = "**", .colour = kStmBlue, .narrow = true, .align = TStmCell::kCentre}));
   EXPECT_EQ(w.Cell(1, RowOf(w, 1)).text, "950");
   EXPECT_EQ(w.Cell(1, RowOf(w, 1)).colour, kStmBlue);
   EXPECT_TRUE(w.HasDataChanged());
   saveAnswer_ = desktop::kMrYes;
   EXPECT_TRUE(w.Save());
-  EXPECT_EQ(SqlValue("select printf('%g', valor) from BalancoUmaConta where balanco = 3 and conta = 1").AsText(), "950");
+  EXPECT_EQ(SqlValue("select printf('%g', valor) from BalancoUmaConta where balanco = 3 and conta = 1").AsText(),
+            "950");
   EXPECT_EQ(w.HeaderText(1, 3).text, "");
   EXPECT_EQ(w.Cell(1, RowOf(w, 1)).colour, kStmBlue);
   EXPECT_FALSE(w.HasDataChanged());

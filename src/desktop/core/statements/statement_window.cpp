@@ -482,7 +482,9 @@ void tBalWin::ReadFormat() {
     return;
   }
   const int source = key_.source;
-  auto slot = [](const auto& array, int i) { return i >= 0 && i < static_cast<int>(array.size()) ? array[static_cast<size_t>(i)] : 0; };
+  auto slot = [](const auto& array, int i) {
+    return i >= 0 && i < static_cast<int>(array.size()) ? array[static_cast<size_t>(i)] : 0;
+  };
   LogaDebug("TBalWin.PLDFB 1 \"" + emp.nome + "\" id:" + std::to_string(emp.id) + " MoedaLocal:" +
             std::to_string(emp.moedabal[0]) + " MoedaEdgar:" + std::to_string(emp.moedabal[1]) + " MoedaSec:" +
             std::to_string(emp.moedabal[2]) + " MoedaSdb3:" + std::to_string(emp.moedabal[3]) + " Src:" +
@@ -811,7 +813,8 @@ bool tBalWin::Delete(int col) {
   ChkEmpDoUsr(emp_);
   const TColuna& c = *cols_[static_cast<size_t>(col - 1)];
   const TStmKey key = c.Key();
-  if (!AskYesNo("Confirm", DeleteStatementQuestion(NomeDaFonte(key_.source), key.consolidado, key.dataref))) return false;
+  const std::string question = DeleteStatementQuestion(NomeDaFonte(key_.source), key.consolidado, key.dataref);
+  if (!AskYesNo("Confirm", question)) return false;
   DropPendingCell();
   if (c.id != 0) pendingDeletes_.push_back(c.id);
   cols_.erase(cols_.begin() + (col - 1));
