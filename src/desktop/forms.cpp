@@ -227,7 +227,9 @@ class TMyGrid::tModel : public QAbstractTableModel {
   bool setData(const QModelIndex& index, const QVariant& value, int role) override {
     if (!index.isValid() || role != Qt::EditRole) return false;
     CallGuarded("TMyGrid.SetEditText",
-                [&] { grid_.window_.SetEditText(grid_.GridCol(index), grid_.GridRow(index), FromQt(value.toString())); });
+                [&] {
+                  grid_.window_.SetEditText(grid_.GridCol(index), grid_.GridRow(index), FromQt(value.toString()));
+                });
     emit dataChanged(index, index);
     return true;
   }
@@ -252,7 +254,8 @@ class TMyGrid::tModel : public QAbstractTableModel {
     endResetModel();
   }
   void Changed(int firstCol, int lastCol) {
-    if (rows_ > 0 && firstCol >= 0 && firstCol <= lastCol && lastCol < cols_) emit dataChanged(index(0, firstCol), index(rows_ - 1, lastCol));
+    if (rows_ > 0 && firstCol >= 0 && firstCol <= lastCol && lastCol < cols_)
+      emit dataChanged(index(0, firstCol), index(rows_ - 1, lastCol));
   }
   void SetHeaders(std::vector<std::string> headers) {
     headers_ = std::move(headers);
@@ -296,7 +299,8 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
       QStyledItemDelegate::paint(painter, option, index);
       return;
     }
-    CallGuarded("TMyGrid.Paint", [&] { grid_.cellPainter_(painter, option, grid_.GridCol(index), grid_.GridRow(index)); });
+    CallGuarded("TMyGrid.Paint",
+                [&] { grid_.cellPainter_(painter, option, grid_.GridCol(index), grid_.GridRow(index)); });
   }
 
   // The cell's look is known once the window was asked for its text: the editor takes it then.

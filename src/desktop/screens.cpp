@@ -137,7 +137,8 @@ void tScreens::SaveScreen(QWidget& window, const QString& name) {
   const QString path = folder_ + "/" + name;
   QScreen* screen = window.screen();
   const QRect frame = window.frameGeometry();
-  const bool saved = screen && screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(path, "PNG");
+  const bool saved =
+      screen && screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(path, "PNG");
   Loga(std::string("screens ") + (saved ? "saved " : "NOT saved ") + FromQt(path));
 }
 
@@ -453,11 +454,15 @@ std::vector<tScreens::TStep> tScreens::StatementSteps() {
        [this] {
          tBalWinView* view = Statements(main_);
          const int section = kFailedColumn - 1;
-         const QPoint at(view->HeaderView()->sectionViewportPosition(section) + view->HeaderView()->sectionSize(section) / 2,
-                         view->HeaderView()->height() / 2);
+         const tBalHeaderView& header = *view->HeaderView();
+         const QPoint at(header.sectionViewportPosition(section) + header.sectionSize(section) / 2,
+                         header.height() / 2);
          view->OpenPopup(kFailedColumn, view->HeaderView()->viewport()->mapToGlobal(at));
        }},
-      {"popup open", [this] { return StatementsLoaded(main_) && Statements(main_)->Popup() && Statements(main_)->Popup()->isVisible(); },
+      {"popup open",
+       [this] {
+         return StatementsLoaded(main_) && Statements(main_)->Popup() && Statements(main_)->Popup()->isVisible();
+       },
        [this] {
          SaveScreen(main_, "statement-popup.png");
          Statements(main_)->Popup()->close();

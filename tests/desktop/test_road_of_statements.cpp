@@ -61,11 +61,13 @@ class RoadOfStatements : public testing::Test {
     SetReferenceDataLoader(CarregaDadosIniciais);
     InstallCatalogueHooks();
     SetParameters({"/opt/zorinput", "/user=ana", "/password=pw", "/database=" + dir_.File("zi.db")});
-    SetErrorBoxHandler([this](const std::string& caption, const std::string& text) { boxes_.push_back(caption + "|" + text); });
+    SetErrorBoxHandler(
+        [this](const std::string& caption, const std::string& text) { boxes_.push_back(caption + "|" + text); });
     // The desktop's own questions: the Qt boxes and the save question, as the program installs them.
-    SetUiPort({.beep = [] {}, .askYesNo = [](const std::string& caption, const std::string& text, bool noIsDefault) {
-                 return AskQtYesNo(caption, text, noIsDefault, QMessageBox::Question);
-               }});
+    SetUiPort(
+        {.beep = [] {},
+         .askYesNo = [](const std::string& caption, const std::string& text,
+                        bool noIsDefault) { return AskQtYesNo(caption, text, noIsDefault, QMessageBox::Question); }});
     SetSaveQuestion([this](bool hasDataError) {
       saveQuestions_.push_back(hasDataError);
       return saveDialog_->Ask(hasDataError);
@@ -123,11 +125,13 @@ class RoadOfStatements : public testing::Test {
   }
   double StoredValue(int conta) {
     return Sql("SELECT valor FROM BalancoUmaConta u JOIN Balanco b ON b.id = u.balanco JOIN empresa e ON e.id = "
-               "b.empresa WHERE e.cod = 'PETR' AND u.De3Meses = 0 AND u.conta = " + std::to_string(conta))
+               "b.empresa WHERE e.cod = 'PETR' AND u.De3Meses = 0 AND u.conta = " +
+               std::to_string(conta))
         .AsFloat();
   }
   int64_t StoredGrade() {
-    return Sql("SELECT ChecagemFalhou FROM Balanco b JOIN empresa e ON e.id = b.empresa WHERE e.cod = 'PETR'").AsInteger();
+    return Sql("SELECT ChecagemFalhou FROM Balanco b JOIN empresa e ON e.id = b.empresa WHERE e.cod = 'PETR'")
+        .AsInteger();
   }
 
   // The road up to Petrobras's statement window, its grid's editor open.
@@ -187,7 +191,8 @@ class RoadOfStatements : public testing::Test {
   // Leaves the window for the data log: F3, "&Data Log", and "Save changes" at the save question.
   std::vector<TStep> LeaveAndSave() {
     return {
-        {"F3 to leave", [&] { return !QApplication::activeModalWidget() && Statements() && Statements()->Window().HasDataChanged(); },
+        {"F3 to leave",
+         [&] { return !QApplication::activeModalWidget() && Statements() && Statements()->Window().HasDataChanged(); },
          [&] {
            QWidget* focus = QApplication::focusWidget();
            QTest::keyClick(focus ? focus : main_.get(), Qt::Key_F3);
@@ -226,7 +231,8 @@ TEST_F(RoadOfStatements, ValuesTypedIntoAStoredStatementAreSavedWithTheirCheck) 
   steps.push_back(TypeInto("non-current assets", 3, "550"));
   for (TStep& step : LeaveAndSave()) steps.push_back(std::move(step));
   std::string stuckAt;
-  ASSERT_TRUE(Run(std::move(steps), stuckAt)) << "stuck at " << stuckAt << "; boxes: " << testing::PrintToString(boxes_);
+  ASSERT_TRUE(Run(std::move(steps), stuckAt))
+      << "stuck at " << stuckAt << "; boxes: " << testing::PrintToString(boxes_);
   EXPECT_TRUE(boxes_.empty()) << testing::PrintToString(boxes_);
   EXPECT_EQ(questions_, std::vector<std::string>{"Are you sure you want to modify the  Local Consolidated 31/12/2023 "
                                                  "financial statement ?"});
@@ -245,14 +251,17 @@ TEST_F(RoadOfStatements, AValueThatBreaksATotalIsSavedWithTheFailedGradeAndShown
   steps.push_back(TypeInto("current assets", 2, "450"));
   steps.push_back(AnswerYes());
   std::string markedBeforeSave;
-  steps.push_back({"marked", [&] { return !QApplication::activeModalWidget() && Statements() && Statements()->Window().HasDataError(); },
-                   [&] { markedBeforeSave = Statements()->Window().HeaderText(kStatementColumn, 2).text; }});
+  steps.push_back(
+      {"marked",
+       [&] { return !QApplication::activeModalWidget() && Statements() && Statements()->Window().HasDataError(); },
+       [&] { markedBeforeSave = Statements()->Window().HeaderText(kStatementColumn, 2).text; }});
   for (TStep& step : LeaveAndSave()) steps.push_back(std::move(step));
   steps.push_back(FinStats());
   steps.push_back({"Fin Stats again", [&] { return Modal<TWinNewwin>() != nullptr; },
                    [&] { QTest::keyClick(Modal<TWinNewwin>(), Qt::Key_F, Qt::AltModifier); }});
   std::string stuckAt;
-  ASSERT_TRUE(Run(std::move(steps), stuckAt)) << "stuck at " << stuckAt << "; boxes: " << testing::PrintToString(boxes_);
+  ASSERT_TRUE(Run(std::move(steps), stuckAt))
+      << "stuck at " << stuckAt << "; boxes: " << testing::PrintToString(boxes_);
   EXPECT_TRUE(boxes_.empty()) << testing::PrintToString(boxes_);
   EXPECT_EQ(markedBeforeSave, "Error");
   EXPECT_EQ(saveQuestions_, std::vector<bool>{true});

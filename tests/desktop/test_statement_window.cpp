@@ -2,8 +2,6 @@
 // the cells and the question asked once whichever way the cell is left, F10, F2 from the editor,
 // the view switches, the save question and the header dialog of a new statement.
 
-#include "desktop/statements/statement_window_view.h"
-
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -29,6 +27,7 @@
 #include "desktop/main_window.h"
 #include "desktop/statements/statement_grid.h"
 #include "desktop/statements/statement_header_dialog.h"
+#include "desktop/statements/statement_window_view.h"
 #include "main_window_test.h"
 #include "support/demo_database.h"
 #include "toolbox/lifecycle.h"
@@ -111,10 +110,14 @@ class StatementWindowView : public test::DemoDatabase {
   // The stored value of an account in the demo company's one statement.
   double StoredValue(const std::string& cod, int conta) {
     return Server()
-        .ExecuteSql("SELECT valor FROM BalancoUmaConta u JOIN Balanco b ON b.id = u.balanco JOIN empresa e ON e.id = "
-                    "b.empresa WHERE e.cod = ? AND u.conta = ? AND u.De3Meses = 0",
-                    {DbValue(cod), DbValue(int64_t{conta})})
-        .at(0).rows.at(0).at(0).AsFloat();
+        .ExecuteSql(
+            "SELECT valor FROM BalancoUmaConta u JOIN Balanco b ON b.id = u.balanco JOIN empresa e ON e.id = "
+            "b.empresa WHERE e.cod = ? AND u.conta = ? AND u.De3Meses = 0",
+            {DbValue(cod), DbValue(int64_t{conta})})
+        .at(0)
+        .rows.at(0)
+        .at(0)
+        .AsFloat();
   }
   int QuestionsAsked() const { return static_cast<int>(questions_.size()); }
 
@@ -141,8 +144,10 @@ TEST_F(StatementWindowView, OpensOnTheLastColumnAtTheFirstLine) {
 
 TEST_F(StatementWindowView, F10ReadsEveryStatementUnderAWaitCursor) {
   for (const char* date : {"2018-12-31", "2019-12-31", "2020-12-31", "2021-12-31", "2022-12-31"})
-    Server().ExecuteSql(std::string("INSERT INTO Balanco (empresa, dataref, consolidado, sourcedobal, TipoDocumento, meses) "
-                                    "SELECT id, julianday('") + date + "') - julianday('1899-12-30'), 1, 0, 0, 12 FROM empresa WHERE cod = 'PETR'");
+    Server().ExecuteSql(
+        std::string("INSERT INTO Balanco (empresa, dataref, consolidado, sourcedobal, TipoDocumento, meses) "
+                    "SELECT id, julianday('") +
+        date + "') - julianday('1899-12-30'), 1, 0, 0, 12 FROM empresa WHERE cod = 'PETR'");
   main->resize(700, 500);
   Open("PETR");
   const int columns = 6;
@@ -170,8 +175,10 @@ TEST_F(StatementWindowView, F10ReadsEveryStatementUnderAWaitCursor) {
 // scrolls sideways.
 TEST_F(StatementWindowView, ManyStatementsFillTheWindowOnceScrolledSideways) {
   for (const char* date : {"2018-12-31", "2019-12-31", "2020-12-31", "2021-12-31", "2022-12-31"})
-    Server().ExecuteSql(std::string("INSERT INTO Balanco (empresa, dataref, consolidado, sourcedobal, TipoDocumento, meses) "
-                                    "SELECT id, julianday('") + date + "') - julianday('1899-12-30'), 1, 0, 0, 12 FROM empresa WHERE cod = 'PETR'");
+    Server().ExecuteSql(
+        std::string("INSERT INTO Balanco (empresa, dataref, consolidado, sourcedobal, TipoDocumento, meses) "
+                    "SELECT id, julianday('") +
+        date + "') - julianday('1899-12-30'), 1, 0, 0, 12 FROM empresa WHERE cod = 'PETR'");
   main->resize(2400, 600);
   Open("PETR");
   ASSERT_EQ(view->Window().ColumnCount(), 6);
@@ -183,7 +190,6 @@ TEST_F(StatementWindowView, ManyStatementsFillTheWindowOnceScrolledSideways) {
   test::ProcessUntil([&] { return view->Grid()->width() > narrow; });
   EXPECT_EQ(view->Grid()->width(), view->width());
 }
-
 
 // The first entry into a stored statement asks once; No puts the stored value back and asks nothing
 // more, whichever way the cell is left.

@@ -85,7 +85,9 @@ tBalWinView::tBalWinView(QWidget* parent, QWidget* toolbar)
       window_(static_cast<tBalWin*>(&Child())),
       grid_(new TMyGrid(
           this, *window_,
-          [this](int col, int row) { return col >= kLabelCols && row >= kStmHeaderRows ? window_->Cell(col, row).text : std::string(); },
+          [this](int col, int row) {
+            return col >= kLabelCols && row >= kStmHeaderRows ? window_->Cell(col, row).text : std::string();
+          },
           kStmHeaderRows, kLabelCols)),
       header_(new tBalHeaderView(
           grid_, kLabelCols, [this](int col, int line) { return window_->HeaderText(col, line); },
@@ -126,9 +128,8 @@ tBalWinView::tBalWinView(QWidget* parent, QWidget* toolbar)
     grid_->setMaximumWidth(QWIDGETSIZE_MAX);
   });
   connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { PostLoadVisible(); });
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-    CallGuarded("TBalWin.Focus", [&] { FocusMoved(old, now); });
-  });
+  connect(qApp, &QApplication::focusChanged, this,
+          [this](QWidget* old, QWidget* now) { CallGuarded("TBalWin.Focus", [&] { FocusMoved(old, now); }); });
   window_->CreateToolPanel(false);
   grid_->hide();
   static_cast<tBalWinOnScreen*>(window_)->onLoadAll = [this] { LoadAllWaiting(); };
@@ -148,7 +149,8 @@ void tBalWinView::CreateToolPanel(bool withUndo) {
   new_->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
   new_->setToolTip("Create new Financial Statement");
   new_->setFixedSize(kControlHeight, kControlHeight);
-  connect(new_, &QToolButton::clicked, this, [this] { CallGuarded("TBalWin.New", [this] { window_->NewStatement(); }); });
+  connect(new_, &QToolButton::clicked, this,
+          [this] { CallGuarded("TBalWin.New", [this] { window_->NewStatement(); }); });
   units_ = new QComboBox(panel);
   for (const std::string& item : tBalWin::DivisorItems()) units_->addItem(ToQt(item));
   connect(units_, &QComboBox::activated, this, [this](int index) {
@@ -384,10 +386,18 @@ void tBalWinView::OpenPopup(int col, const QPoint& globalPos) {
   popup_ = nullptr;
   if (!chosen) return;
   switch (static_cast<TStmMenuItem::Action>(chosen->data().toInt())) {
-    case TStmMenuItem::kUndo: window_->Undo(col); break;
-    case TStmMenuItem::kDelete: window_->Delete(col); break;
-    case TStmMenuItem::kIgnoreErrors: window_->IgnoreErrors(col); break;
-    case TStmMenuItem::kResend: window_->Resend(col); break;
+    case TStmMenuItem::kUndo:
+      window_->Undo(col);
+      break;
+    case TStmMenuItem::kDelete:
+      window_->Delete(col);
+      break;
+    case TStmMenuItem::kIgnoreErrors:
+      window_->IgnoreErrors(col);
+      break;
+    case TStmMenuItem::kResend:
+      window_->Resend(col);
+      break;
   }
   grid_->viewport()->update();
   header_->viewport()->update();
