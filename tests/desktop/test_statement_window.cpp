@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -22,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/core/ui_port.h"
 #include "desktop/core/window_kinds.h"
 #include "desktop/doc_views.h"
 #include "desktop/main_window.h"
@@ -255,6 +257,43 @@ TEST_F(StatementWindowView, NoByTheSaveQuestionOfASwitchAsksOnce) {
   EXPECT_EQ(view->Window().ViewKey().periodo, kPeriodo3M);
   EXPECT_TRUE(view->PeriodButtons().at(1)->isChecked());
   EXPECT_FALSE(view->Window().HasDataChanged());
+}
+
+// The question in a real box, which takes the focus from the cell editor: No, by Enter or by a
+// click, is asked once and puts the value back, and moving on asks nothing more.
+TEST_F(StatementWindowView, NoInARealBoxIsAskedOnce) {
+  int asked = 0;
+  SetUiPort({.beep = [] {}, .askYesNo = [&](const std::string& caption, const std::string& text, bool noIsDefault) {
+               ++asked;
+               return AskQtYesNo(caption, text, noIsDefault, QMessageBox::Question);
+             }});
+  const auto answerNo = [] {
+    test::WhenModal([](QWidget* modal) {
+      auto* box = dynamic_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      box->button(QMessageBox::No)->click();
+    });
+  };
+  Open("PETR");
+  const int row = RowOfAccount(2);
+  ClickCell(kFirstColumn, row);
+  Type("450");
+  answerNo();
+  QTest::keyClick(Editor(), Qt::Key_Return);
+  test::ProcessUntil([&] { return !QApplication::activeModalWidget() && Editor(); });
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(Shown(kFirstColumn, row), "400");
+  ClickCell(kFirstColumn, RowOfAccount(5));
+  EXPECT_EQ(asked, 1);
+  ClickCell(kFirstColumn, row);
+  Type("460");
+  answerNo();
+  ClickCell(kFirstColumn, RowOfAccount(6));
+  test::ProcessUntil([&] { return !QApplication::activeModalWidget() && Editor(); });
+  ClickCell(kFirstColumn, RowOfAccount(3));
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(Shown(kFirstColumn, row), "400");
+  EXPECT_EQ(view->Window().HeaderText(kFirstColumn, 3).text, "") << "not changed";
 }
 
 TEST_F(StatementWindowView, ASumTypedInThousandsIsStoredWhole) {
