@@ -136,8 +136,11 @@ tBalWinView::tBalWinView(QWidget* parent, QWidget* toolbar)
 }
 
 tBalWinView::~tBalWinView() {
+  // The grid goes first, and the focus changes its editor causes reach nobody, while the window the
+  // grid reports to is still here (the window goes with the base class).
+  disconnect(qApp, nullptr, this, nullptr);
   window_->SetStatementView(nullptr);
-  CallGuarded("TBalWin.Close", [this] { window_->Close(); });
+  delete grid_;
 }
 
 void tBalWinView::CreateToolPanel(bool withUndo) {
