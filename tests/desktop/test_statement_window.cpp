@@ -263,10 +263,12 @@ TEST_F(StatementWindowView, NoByTheSaveQuestionOfASwitchAsksOnce) {
 // click, is asked once and puts the value back, and moving on asks nothing more.
 TEST_F(StatementWindowView, NoInARealBoxIsAskedOnce) {
   int asked = 0;
-  SetUiPort({.beep = [] {}, .askYesNo = [&](const std::string& caption, const std::string& text, bool noIsDefault) {
-               ++asked;
-               return AskQtYesNo(caption, text, noIsDefault, QMessageBox::Question);
-             }});
+  SetUiPort({.beep = [] {},
+             .askYesNo =
+                 [&](const std::string& caption, const std::string& text, bool noIsDefault) {
+                   ++asked;
+                   return AskQtYesNo(caption, text, noIsDefault, QMessageBox::Question);
+                 }});
   const auto answerNo = [] {
     test::WhenModal([](QWidget* modal) {
       auto* box = dynamic_cast<QMessageBox*>(modal);
@@ -294,6 +296,36 @@ TEST_F(StatementWindowView, NoInARealBoxIsAskedOnce) {
   EXPECT_EQ(asked, 2);
   EXPECT_EQ(Shown(kFirstColumn, row), "400");
   EXPECT_EQ(view->Window().HeaderText(kFirstColumn, 3).text, "") << "not changed";
+}
+
+// The tool panel in the main window's toolbar: the new button, units and decimals, and the view's
+// buttons with the current view's down; a switch without changes asks nothing.
+TEST_F(StatementWindowView, TheToolPanelShowsTheViewAndSwitchesIt) {
+  Open("PETR");
+  EXPECT_EQ(view->NewButton()->toolTip(), "Create new Financial Statement");
+  EXPECT_TRUE(main->ToolBar()->isAncestorOf(view->NewButton()));
+  ASSERT_EQ(view->UnitsBox()->count(), 3);
+  EXPECT_EQ(view->UnitsBox()->itemText(1), "Thousands");
+  EXPECT_EQ(view->DecimalsBox()->count(), 5);
+  ASSERT_EQ(view->PeriodButtons().size(), 2u);
+  EXPECT_EQ(view->PeriodButtons()[1]->text(), "3mo of 2nd\n&& 3rd qtr");
+  EXPECT_TRUE(view->PeriodButtons()[0]->isChecked());
+  ASSERT_FALSE(view->SourceButtons().empty());
+  EXPECT_TRUE(view->SourceButtons()[0]->isVisible()) << "an administrator chooses the source";
+  EXPECT_TRUE(view->SourceButtons()[0]->isChecked());
+  ASSERT_EQ(view->DocTypeButtons().size(), 2u);
+  EXPECT_EQ(view->DocTypeButtons()[1]->width(), 170);
+  QTest::mouseClick(view->DocTypeButtons()[1], Qt::LeftButton);
+  EXPECT_TRUE(saveQuestions.empty());
+  EXPECT_EQ(view->Window().ViewKey().tipoDocumento, 1);
+  EXPECT_TRUE(view->DocTypeButtons()[1]->isChecked());
+  EXPECT_FALSE(view->DocTypeButtons()[0]->isChecked());
+  EXPECT_EQ(view->Window().ColumnCount(), 0) << "Petrobras has no such reports";
+  EXPECT_EQ(view->Grid()->horizontalHeader()->sectionSize(0), 4);
+  view->DecimalsBox()->setCurrentIndex(2);
+  emit view->DecimalsBox()->activated(2);
+  EXPECT_EQ(view->Window().Decimals(), 2);
+  EXPECT_TRUE(boxes_.empty()) << testing::PrintToString(boxes_);
 }
 
 TEST_F(StatementWindowView, ASumTypedInThousandsIsStoredWhole) {
