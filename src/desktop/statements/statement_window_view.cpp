@@ -127,7 +127,6 @@ tBalWinView::tBalWinView(QWidget* parent, QWidget* toolbar)
     narrowed_ = false;
     grid_->setMaximumWidth(QWIDGETSIZE_MAX);
   });
-  connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { PostLoadVisible(); });
   connect(qApp, &QApplication::focusChanged, this,
           [this](QWidget* old, QWidget* now) { CallGuarded("TBalWin.Focus", [&] { FocusMoved(old, now); }); });
   window_->CreateToolPanel(false);
@@ -385,9 +384,12 @@ void tBalWinView::OpenPopup(int col, const QPoint& globalPos) {
     action->setData(static_cast<int>(item.action));
   }
   popup_ = &menu;
+  // The menu runs its own loop: the window may be replaced meanwhile (a message of the main window).
+  const QPointer<tBalWinView> alive(this);
   const QAction* chosen = menu.exec(globalPos);
+  if (!alive) return;
   popup_ = nullptr;
-  if (!chosen) return;
+  if (Retired() || !chosen) return;
   switch (static_cast<TStmMenuItem::Action>(chosen->data().toInt())) {
     case TStmMenuItem::kUndo:
       window_->Undo(col);
