@@ -1,5 +1,6 @@
-// Feeds arbitrary bytes to the JSON document reader, reaches every value it can, and writes the
-// document back; the text written must read again.
+// Feeds arbitrary bytes to the JSON document reader, split by the tokeniser and by the plain scanner,
+// reaches every value it can, and writes the document back; both must see the same document, and
+// the text written must read again.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,16 +31,27 @@ void Visit(zi::TAbstractJson& document, int depth) {
   }
 }
 
+// What a reader sees of a document split one way: its reason, or whether it holds an invalid value
+// and the text it writes once every value was reached.
+std::string Seen(const std::string& text, zi::TJsonSplitting splitting, bool& invalid) {
+  auto document = zi::TAbstractJson::CreateFromString(text, splitting);
+  if (!document->InvalidMessage().empty()) return "invalid document: " + document->InvalidMessage();
+  invalid = document->IsInvalid();
+  Visit(*document, 0);
+  return (invalid ? "invalid " : "") + document->AsText();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  auto document = zi::TAbstractJson::CreateFromString(std::string(reinterpret_cast<const char*>(data), size));
-  if (document->InvalidMessage().empty()) {
-    const bool invalid = document->IsInvalid();
-    Visit(*document, 0);
-    const std::string written = document->AsText();
-    // What was read whole is written as JSON that reads whole again.
-    if (!invalid && zi::TAbstractJson::CreateFromString(written)->IsInvalid()) std::abort();
-  }
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  bool invalid = false;
+  const std::string seen = Seen(text, zi::TJsonSplitting::Tokeniser, invalid);
+  // The tokeniser and the plain scanner split every text alike.
+  bool scannedInvalid = false;
+  if (Seen(text, zi::TJsonSplitting::PlainScanner, scannedInvalid) != seen) std::abort();
+  // What was read whole is written as JSON that reads whole again.
+  if (seen.starts_with("invalid ") || invalid) return 0;
+  if (zi::TAbstractJson::CreateFromString(seen)->IsInvalid()) std::abort();
   return 0;
 }

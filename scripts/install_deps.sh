@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ ccache pkg-config
   libfmt-dev libsqlite3-dev libsodium-dev rapidjson-dev nlohmann-json3-dev uuid-dev
+  libsimdjson-dev  # the JSON documents' tokeniser
   libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev

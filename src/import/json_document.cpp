@@ -1,13 +1,16 @@
 #include "import/json_document.h"
 
 #include <rapidjson/reader.h>
+#include <simdjson.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 #include <typeinfo>
 
@@ -29,6 +32,8 @@ namespace {
 constexpr size_t kNone = std::string_view::npos;
 constexpr size_t kShownChars = 50;
 constexpr int kReadAttempts = 11;
+// A file is written in pieces of about this size, so that its text is never held whole.
+constexpr size_t kWriteChunk = 1 << 20;
 constexpr int kRetryWaitsMs[] = {1, 2, 5, 10, 50, 100, 500, 1000, 2000, 5000};
 
 bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -55,10 +60,18 @@ size_t SkipString(std::string_view text, size_t pos) {
 
 // Where the value that starts at pos ends: at the "," or the closing bracket of its own level.
 // Strings must be closed; nested brackets are counted, not recursed into, so depth costs no stack.
+// A quote after an odd run of backslashes opens no string wherever it stands, as the tokeniser
+// reads it, in a text that is no JSON either.
 size_t ValueEnd(std::string_view text, size_t pos) {
   size_t depth = 0;
   while (pos < text.size()) {
     const char c = text[pos];
+    if (c == '\\') {
+      const size_t runStart = pos;
+      while (pos < text.size() && text[pos] == '\\') ++pos;
+      if ((pos - runStart) % 2 == 1 && pos < text.size() && text[pos] == '"') ++pos;
+      continue;
+    }
     if (c == '"') {
       pos = SkipString(text, pos);
       if (pos == kNone) return kNone;
@@ -90,18 +103,77 @@ class TStringReader : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TSt
   std::string value;
 };
 
-std::optional<std::string> Unescaped(std::string_view token) {
-  // Most strings hold no escape and no control: their bytes are the value.
-  if (token.size() >= 2 && token.front() == '"' && token.back() == '"') {
-    const std::string_view inner = token.substr(1, token.size() - 2);
-    bool plain = true;
-    for (const char c : inner) {
-      if (c == '\\' || c == '"' || static_cast<unsigned char>(c) < 0x20) {
-        plain = false;
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The escapes of everyday text, unescaped here; false for anything else (a surrogate, an unknown
+// escape, a control character, malformed UTF-8), which the full reader then decides. plain: there
+// was no escape, so the value is the bytes of the text.
+bool UnescapedCommon(std::string_view inner, bool utf8Known, std::string& out, bool& plain) {
+  plain = true;
+  if (!utf8Known && !IsValidUtf8(inner)) return false;
+  out.reserve(inner.size());
+  size_t run = 0;
+  for (size_t i = 0; i < inner.size(); ++i) {
+    const char c = inner[i];
+    if (c == '"' || static_cast<unsigned char>(c) < 0x20) return false;
+    if (c != '\\') continue;
+    plain = false;
+    out.append(inner.data() + run, i - run);
+    if (++i == inner.size()) return false;
+    switch (inner[i]) {
+      case '"': out += '"'; break;
+      case '\\': out += '\\'; break;
+      case '/': out += '/'; break;
+      case 'b': out += '\b'; break;
+      case 'f': out += '\f'; break;
+      case 'n': out += '\n'; break;
+      case 'r': out += '\r'; break;
+      case 't': out += '\t'; break;
+      case 'u': {
+        if (i + 4 >= inner.size()) return false;
+        unsigned code = 0;
+        for (size_t k = i + 1; k <= i + 4; ++k) {
+          const int digit = HexDigit(inner[k]);
+          if (digit < 0) return false;
+          code = code * 16 + static_cast<unsigned>(digit);
+        }
+        if (code >= 0xD800 && code <= 0xDFFF) return false;
+        if (code < 0x80) {
+          out += static_cast<char>(code);
+        } else if (code < 0x800) {
+          out += static_cast<char>(0xC0 | (code >> 6));
+          out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+          out += static_cast<char>(0xE0 | (code >> 12));
+          out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+          out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+        i += 4;
         break;
       }
+      default: return false;
     }
-    if (plain) return IsValidUtf8(inner) ? std::optional<std::string>(inner) : std::nullopt;
+    run = i + 1;
+  }
+  out.append(inner.data() + run, inner.size() - run);
+  return true;
+}
+
+// utf8Known: the text holding the token was checked whole already. plain: the token holds no
+// escape, so writing its value gives the token again.
+std::optional<std::string> Unescaped(std::string_view token, bool utf8Known, bool* plain = nullptr) {
+  if (plain) *plain = false;
+  if (token.size() < 2 || token.front() != '"' || token.back() != '"') return std::nullopt;
+  std::string value;
+  bool noEscape = false;
+  if (UnescapedCommon(token.substr(1, token.size() - 2), utf8Known, value, noEscape)) {
+    if (plain) *plain = noEscape;
+    return value;
   }
   // Parsed in place in a copy of its own: the parser then needs no stack of its own, whose first use
   // is undefined behaviour in this version of the library. The encoding check takes a multi-byte
@@ -131,30 +203,68 @@ bool ReadJsonNumber(std::string_view text, long double& value) {
   const size_t integerStart = pos;
   const size_t integerDigits = digits();
   if (integerDigits == 0 || (integerDigits > 1 && text[integerStart] == '0')) return false;
+  size_t fractionDigits = 0;
   if (pos < text.size() && text[pos] == '.') {
     ++pos;
-    if (digits() == 0) return false;
+    fractionDigits = digits();
+    if (fractionDigits == 0) return false;
   }
+  const size_t mantissaEnd = pos;
   if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
     ++pos;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
     if (digits() == 0) return false;
   }
   if (pos != text.size()) return false;
-  // Most numbers are plain integers, which need not go through the library's slow long double
-  // reading: up to 18 digits they are exact in 64 bits, and so in a long double.
-  if (pos == integerStart + integerDigits && integerDigits <= 18) {
+  // Most numbers have few digits and no exponent, and need not go through the library's slow long
+  // double reading: up to 18 digits they are exact in 64 bits and so in a long double, as is every
+  // power of ten up to 1e18, and one division rounds the quotient correctly, as the library does.
+  if (mantissaEnd == pos && integerDigits + fractionDigits <= 18) {
     uint64_t magnitude = 0;
-    for (size_t i = integerStart; i < pos; ++i) magnitude = magnitude * 10 + static_cast<uint64_t>(text[i] - '0');
-    value = integerStart > 0 ? -static_cast<long double>(magnitude) : static_cast<long double>(magnitude);
+    for (size_t i = integerStart; i < pos; ++i) {
+      if (text[i] != '.') magnitude = magnitude * 10 + static_cast<uint64_t>(text[i] - '0');
+    }
+    long double scale = 1;
+    for (size_t i = 0; i < fractionDigits; ++i) scale *= 10;
+    value = static_cast<long double>(magnitude) / scale;
+    if (integerStart > 0) value = -value;
     return true;
   }
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }
 
+// Whether NumberText of the number a JSON number text reads as gives that text again: no exponent,
+// no sign on zero, no trailing zero in the fraction, at most 18 significant digits (which survive
+// the trip through a long double and back) and a magnitude written without exponent.
+bool IsWrittenAsRead(std::string_view text) {
+  if (text == "0") return true;
+  size_t pos = text.front() == '-' ? 1 : 0;
+  const size_t integerStart = pos;
+  while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+  const size_t integerDigits = pos - integerStart;
+  size_t fractionDigits = 0;
+  size_t leadingZeros = 0;  // of the fraction, when the integer part is 0
+  if (pos < text.size() && text[pos] == '.') {
+    const size_t fractionStart = ++pos;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+    fractionDigits = pos - fractionStart;
+    if (fractionDigits == 0 || text[pos - 1] == '0') return false;
+    while (leadingZeros < fractionDigits && text[fractionStart + leadingZeros] == '0') ++leadingZeros;
+  }
+  if (pos != text.size() || integerDigits == 0) return false;
+  if (text[integerStart] != '0') return integerDigits <= 17 && integerDigits + fractionDigits <= 18;
+  return integerDigits == 1 && fractionDigits > 0 && leadingZeros <= 16 && fractionDigits - leadingZeros <= 18;
+}
+
 void Escape(std::string& out, std::string_view utf8) {
-  for (const char c : utf8) {
+  // Runs that need no escape are appended whole.
+  size_t run = 0;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const char c = utf8[i];
+    if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) continue;
+    out.append(utf8.data() + run, i - run);
+    run = i + 1;
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -163,17 +273,20 @@ void Escape(std::string& out, std::string_view utf8) {
       case '\t': out += "\\t"; break;
       case '\b': out += "\\b"; break;
       case '\f': out += "\\f"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
-        else out += c;
+      default: out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
     }
   }
+  out.append(utf8.data() + run, utf8.size() - run);
 }
 
 // Eighteen significant digits, "." as the point, no exponent from 1e-17 to 1e17, trailing zeros off.
 std::string NumberText(long double value) {
   if (value == 0) return "0";
   char text[128];
+  // Whole numbers below 1e17 come out of the general form as their integer digits.
+  if (std::fabs(value) < 1e17L && value == std::trunc(value)) {
+    return std::string(text, std::to_chars(text, text + sizeof text, static_cast<int64_t>(value)).ptr);
+  }
   const std::to_chars_result scientific =
       std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 17);
   std::string out(text, scientific.ptr);
@@ -204,11 +317,118 @@ void MarkInvalid(TJsonSlot& slot, std::string message) {
 // A system error as the file reader's messages show it.
 std::string ErrorText(int error) { return std::generic_category().message(error); }
 
-std::unique_ptr<TJsonSlot> NewSlot(TJsonAttributeType type) {
-  auto slot = std::make_unique<TJsonSlot>();
-  slot->decoded = true;
-  slot->type = type;
+TJsonSlot NewSlot(TJsonAttributeType type) {
+  TJsonSlot slot;
+  slot.decoded = true;
+  slot.type = type;
   return slot;
+}
+
+static_assert(kJsonTextSpare >= simdjson::SIMDJSON_PADDING);
+
+// Texts up to this size are split by one parser kept for the thread; a larger one (a whole file) by a
+// parser of its own, so that the index of a whole file is freed once the file is split.
+constexpr size_t kKeptParserCapacity = 1 << 20;
+
+// Runs body over the tokenised text; false when the tokeniser refuses the text or body does.
+template <class Body>
+bool Tokenised(std::string_view text, size_t readable, Body&& body) {
+  if (readable < text.size() + simdjson::SIMDJSON_PADDING) return false;
+  const simdjson::padded_string_view view(text.data(), text.size(), readable);
+  auto run = [&](simdjson::ondemand::parser& parser) {
+    simdjson::ondemand::document document;
+    return parser.iterate(view).get(document) == simdjson::SUCCESS && body(document);
+  };
+  if (text.size() <= kKeptParserCapacity) {
+    thread_local simdjson::ondemand::parser parser(kKeptParserCapacity);
+    return run(parser);
+  }
+  simdjson::ondemand::parser parser(text.size());
+  return run(parser);
+}
+
+// A text shorter than one block of the tokeniser is split sooner by the plain scanner.
+constexpr size_t kSmallestTokenised = 64;
+
+std::string_view TrimmedEnd(std::string_view text) {
+  while (!text.empty() && IsWhite(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// Whether the value that ends at end within holder is followed by a "," or by close, the bracket of
+// its holder. The tokeniser skips a value it was not asked to read without a look, so that a value
+// of more than one token would otherwise pass unseen.
+bool SeparatedAt(std::string_view holder, size_t end, char close) {
+  const size_t next = SkipWhite(holder, end);
+  return next < holder.size() && (holder[next] == ',' || holder[next] == close);
+}
+
+size_t Offset(std::string_view within, const char* at) { return static_cast<size_t>(at - within.data()); }
+
+bool Walked(simdjson::ondemand::value& value, std::string_view within, int depth, std::string_view& text);
+
+// The members of an object, each read whole, so that the tokeniser looks at every token in them (it
+// would skip an unread one by counting brackets alone, which reads a broken text otherwise than the
+// plain scanner does): each(name token, value text) for every one, then the object's text.
+template <class Each>
+bool WalkedMembers(simdjson::ondemand::object& object, std::string_view within, size_t start, int depth,
+                   std::string_view& text, Each&& each) {
+  size_t end = start + 1;
+  for (auto element : object) {
+    simdjson::ondemand::field field;
+    if (std::move(element).get(field) != simdjson::SUCCESS) return false;
+    // The tokeniser points just past the name's opening quote.
+    const size_t nameStart = Offset(within, field.key().raw()) - 1;
+    const size_t nameEnd = SkipString(within, nameStart);
+    std::string_view value;
+    if (nameEnd == kNone || !Walked(field.value(), within, depth + 1, value)) return false;
+    end = Offset(within, value.data() + value.size());
+    if (!SeparatedAt(within, end, '}') || !each(within.substr(nameStart, nameEnd - nameStart), value)) return false;
+  }
+  const size_t close = SkipWhite(within, end);
+  if (close >= within.size() || within[close] != '}') return false;
+  text = within.substr(start, close + 1 - start);
+  return true;
+}
+
+// The items of an array, as WalkedMembers: each(item text) for every one, then the array's text.
+template <class Each>
+bool WalkedItems(simdjson::ondemand::array& array, std::string_view within, size_t start, int depth,
+                 std::string_view& text, Each&& each) {
+  size_t end = start + 1;
+  for (auto element : array) {
+    simdjson::ondemand::value value;
+    std::string_view item;
+    if (element.get(value) != simdjson::SUCCESS || !Walked(value, within, depth + 1, item)) return false;
+    end = Offset(within, item.data() + item.size());
+    if (!SeparatedAt(within, end, ']') || !each(item)) return false;
+  }
+  const size_t close = SkipWhite(within, end);
+  if (close >= within.size() || within[close] != ']') return false;
+  text = within.substr(start, close + 1 - start);
+  return true;
+}
+
+// The text of one value read whole: an object or array from its bracket to its closing bracket, a
+// scalar as its token. A text nested deeper than a document may be is left to the plain scanner,
+// which counts brackets without recursing.
+bool Walked(simdjson::ondemand::value& value, std::string_view within, int depth, std::string_view& text) {
+  if (depth > kMaxJsonDepth) return false;
+  simdjson::ondemand::json_type type;
+  if (value.type().get(type) != simdjson::SUCCESS) return false;
+  const size_t start = Offset(within, value.raw_json_token().data());
+  if (type == simdjson::ondemand::json_type::object) {
+    simdjson::ondemand::object object;
+    return value.get_object().get(object) == simdjson::SUCCESS &&
+           WalkedMembers(object, within, start, depth, text, [](std::string_view, std::string_view) { return true; });
+  }
+  if (type == simdjson::ondemand::json_type::array) {
+    simdjson::ondemand::array array;
+    return value.get_array().get(array) == simdjson::SUCCESS &&
+           WalkedItems(array, within, start, depth, text, [](std::string_view) { return true; });
+  }
+  text = TrimmedEnd(value.raw_json_token());
+  return !text.empty();
 }
 
 }  // namespace
@@ -269,9 +489,14 @@ std::string TJsonAttribute::InvalidReason() const { return IsInvalidValue() ? sl
 
 TAbstractJson::~TAbstractJson() = default;
 
-std::unique_ptr<TAbstractJson> TAbstractJson::CreateFromString(std::string text) {
-  auto kept = std::make_shared<const std::string>(std::move(text));
-  const std::string_view all(*kept);
+std::unique_ptr<TAbstractJson> TAbstractJson::CreateFromString(std::string text, TJsonSplitting splitting) {
+  auto kept = std::make_shared<TJsonText>();
+  if (splitting == TJsonSplitting::Tokeniser && text.capacity() < text.size() + kJsonTextSpare) {
+    text.reserve(text.size() + kJsonTextSpare);
+  }
+  kept->bytes = std::move(text);
+  kept->splitting = splitting;
+  const std::string_view all(kept->bytes);
   size_t start = 0;
   while (start < all.size() && all[start] == ' ') ++start;
   if (start == all.size()) return std::make_unique<TInvalidJson>("Empty string");
@@ -289,7 +514,7 @@ std::unique_ptr<TAbstractJson> TAbstractJson::CreateFromFile(const std::string& 
   if (!retry) {
     std::string text;
     try {
-      text = ReadRegularFile(path);
+      text = ReadRegularFile(path, kJsonTextSpare);
     } catch (const std::exception&) {
       // A file that cannot be read holds no document: the empty text says so.
     }
@@ -300,7 +525,7 @@ std::unique_ptr<TAbstractJson> TAbstractJson::CreateFromFile(const std::string& 
   if (std::error_code exists; std::filesystem::exists(path, exists)) {
     for (int attempt = 1; attempt <= kReadAttempts; ++attempt) {
       try {
-        return CreateFromString(ReadRegularFile(path));
+        return CreateFromString(ReadRegularFile(path, kJsonTextSpare));
       } catch (const std::exception&) {
         error = LastRegularFileError();
       }
@@ -333,6 +558,11 @@ bool TAbstractJson::IsInvalid() {
   return false;
 }
 
+size_t TAbstractJson::Readable(std::string_view within) const {
+  if (!text_ || text_->splitting != TJsonSplitting::Tokeniser) return 0;
+  return static_cast<size_t>(text_->bytes.data() + text_->bytes.capacity() - within.data());
+}
+
 TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
   if (slot.decoded) return slot;
   slot.decoded = true;
@@ -340,17 +570,22 @@ TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
   if (text.empty()) {
     slot.type = atNull;
   } else if (text.front() == '"') {
-    const std::optional<std::string> utf8 = Unescaped(text);
+    bool plain = false;
+    std::optional<std::string> utf8 = Unescaped(text, text_ && text_->validUtf8, &plain);
     TCodecError error;
-    std::optional<std::string> value = utf8 ? Utf8ToCp1252(*utf8, error) : std::nullopt;
     if (!utf8) {
       MarkInvalid(slot, "Invalid value:" + std::string(text));
-    } else if (!value) {
-      MarkInvalid(slot, CodecErrorText(error));
-    } else {
+    } else if (FirstNonAscii(*utf8) == std::string_view::npos) {
+      slot.type = atStringInBuffer;
+      slot.string = std::move(*utf8);
+    } else if (std::optional<std::string> value = Utf8ToCp1252(*utf8, error)) {
       slot.type = atStringInBuffer;
       slot.string = std::move(*value);
+    } else {
+      MarkInvalid(slot, CodecErrorText(error));
     }
+    // Windows-1252 and back gives the same UTF-8, so a string without escapes writes as it came.
+    slot.writtenAsRead = slot.type == atStringInBuffer && plain;
   } else if (text.front() == '{' || text.front() == '[') {
     if (depth_ + 1 > kMaxJsonDepth) {
       MarkInvalid(slot, "Invalid value: nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
@@ -374,14 +609,19 @@ TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
     slot.boolean = text == "true";
   } else if (ReadJsonNumber(text, slot.number)) {
     slot.type = atNumber;
+    slot.writtenAsRead = IsWrittenAsRead(text);
   } else {
     MarkInvalid(slot, "Invalid value:" + std::string(text));
   }
   return slot;
 }
 
-void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot) {
+void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot, const TTextSink* sink) {
   Reached(slot);
+  if (slot.writtenAsRead) {
+    out += slot.source;
+    return;
+  }
   switch (slot.type) {
     case atNull: out += "null"; break;
     case atBoolean: out += slot.boolean ? "true" : "false"; break;
@@ -393,13 +633,15 @@ void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot) {
       out += '"';
       break;
     case atObject:
-    case atArray: slot.child->SaveToStream(out); break;
+    case atArray: slot.child->Save(out, sink); break;
     // Written back as it came, so that the file keeps what could not be read.
     case atInvalid: out += slot.source.empty() ? std::string_view("null") : slot.source; break;
   }
 }
 
-void TAbstractJson::SaveToStream(std::string& out) {
+void TAbstractJson::SaveToStream(std::string& out) { Save(out, nullptr); }
+
+void TAbstractJson::Save(std::string& out, const TTextSink* sink) {
   if (auto* array = dynamic_cast<TJsonArray*>(this); array && !array->reached_ && !array->source_.empty()) {
     out += array->source_;
     return;
@@ -407,19 +649,33 @@ void TAbstractJson::SaveToStream(std::string& out) {
   out += OpenText();
   for (size_t i = 0; i < SlotCount(); ++i) {
     if (i > 0) out += ',';
-    WriteItem(out, i);
+    WriteItem(out, i, sink);
+    if (sink && out.size() >= kWriteChunk) {
+      (*sink)(out);
+      out.clear();
+    }
   }
   out += CloseText();
 }
 
 std::string TAbstractJson::AsText() {
   std::string out;
+  // Written back compact, a document is seldom longer than its text.
+  out.reserve(SourceSize() + SourceSize() / 16 + 64);
   SaveToStream(out);
   return out;
 }
 
 void TAbstractJson::SaveToFile(const std::string& path, const TFileIdentity* expected) {
-  RewriteFile(path, AsText(), expected);
+  RewriteFileFrom(
+      path,
+      [&](const TTextSink& sink) {
+        std::string chunk;
+        chunk.reserve(2 * kWriteChunk);
+        Save(chunk, &sink);
+        sink(chunk);
+      },
+      expected);
 }
 
 std::unique_ptr<TAbstractJson> TAbstractJson::Clone() { return CreateFromString(AsText()); }
@@ -431,26 +687,62 @@ std::unique_ptr<TJsonObject> TJsonObject::CreateEmpty(bool forceEmpty) {
   return std::make_unique<TJsonObject>(nullptr, "{}", 0);
 }
 
-TJsonObject::TJsonObject(std::shared_ptr<const std::string> text, std::string_view source, int depth)
+TJsonObject::TJsonObject(std::shared_ptr<TJsonText> text, std::string_view source, int depth)
     : TAbstractJson(std::move(text), depth) {
   if (source.empty() || source.front() != '{') throw EInvalidJsonObject("TJsonObject: null source");
+  // The members are gathered first, so that the object's own array is allocated once, at its size.
+  thread_local std::vector<TMember> gathered;
+  gathered.clear();
+  if (SplitTokenised(source, gathered)) {
+    if (depth == 0) text_->validUtf8 = true;
+  } else {
+    gathered.clear();
+    SplitPlain(source, gathered);
+  }
+  members_.reserve(gathered.size());
+  std::move(gathered.begin(), gathered.end(), std::back_inserter(members_));
+}
+
+bool TJsonObject::SplitTokenised(std::string_view source, std::vector<TMember>& members) {
+  if (source.size() < kSmallestTokenised) return false;
+  const bool utf8Known = text_ && text_->validUtf8;
+  return Tokenised(source, Readable(source), [&](simdjson::ondemand::document& document) {
+    simdjson::ondemand::object object;
+    return document.get_object().get(object) == simdjson::SUCCESS &&
+           WalkedMembers(object, source, 0, 0, source_, [&](std::string_view nameToken, std::string_view value) {
+             std::optional<std::string> name = Unescaped(nameToken, utf8Known);
+             if (!name) return false;
+             members.push_back({std::move(*name), {}});
+             members.back().slot.source = value;
+             return true;
+           });
+  });
+}
+
+void TJsonObject::SplitPlain(std::string_view source, std::vector<TMember>& members) {
   size_t pos = SkipWhite(source, 1);
-  if (pos < source.size() && source[pos] == '}') return;
+  if (pos < source.size() && source[pos] == '}') {
+    source_ = source.substr(0, pos + 1);
+    return;
+  }
   for (;;) {
     if (pos >= source.size() || source[pos] != '"') throw EInvalidJsonObject(Shown(source));
     const size_t nameEnd = SkipString(source, pos);
     if (nameEnd == kNone) throw EInvalidJsonObject(Shown(source));
-    std::optional<std::string> name = Unescaped(source.substr(pos, nameEnd - pos));
+    std::optional<std::string> name = Unescaped(source.substr(pos, nameEnd - pos), false);
     pos = SkipWhite(source, nameEnd);
     if (!name || pos >= source.size() || source[pos] != ':') throw EInvalidJsonObject(Shown(source));
     const size_t valueStart = SkipWhite(source, pos + 1);
     const size_t valueEnd = ValueEnd(source, valueStart);
     if (valueEnd == kNone) throw EInvalidJsonObject(Shown(source));
-    auto slot = std::make_unique<TJsonSlot>();
-    slot->source = Trimmed(source.substr(valueStart, valueEnd - valueStart));
-    if (slot->source.empty() || source[valueEnd] == ']') throw EInvalidJsonObject(Shown(source));
-    members_.push_back({std::move(*name), std::move(slot)});
-    if (source[valueEnd] == '}') return;
+    const std::string_view value = Trimmed(source.substr(valueStart, valueEnd - valueStart));
+    if (value.empty() || source[valueEnd] == ']') throw EInvalidJsonObject(Shown(source));
+    members.push_back({std::move(*name), {}});
+    members.back().slot.source = value;
+    if (source[valueEnd] == '}') {
+      source_ = source.substr(0, valueEnd + 1);
+      return;
+    }
     pos = SkipWhite(source, valueEnd + 1);
   }
 }
@@ -469,7 +761,7 @@ int TJsonObject::IndexOf(std::string_view name) const {
 
 TJsonAttribute TJsonObject::Item(int index) {
   if (index < 0 || index >= Count()) return TJsonAttribute();
-  return TJsonAttribute(&Reached(*members_[static_cast<size_t>(index)].slot));
+  return TJsonAttribute(&Reached(members_[static_cast<size_t>(index)].slot));
 }
 
 std::optional<TJsonAttribute> TJsonObject::Find(std::string_view name) {
@@ -489,11 +781,11 @@ bool TJsonObject::Delete(std::string_view name) { return DeleteAt(IndexOf(name))
 bool TJsonObject::Extract(std::string_view name, std::unique_ptr<TAbstractJson>* kept) {
   const int index = IndexOf(name);
   if (index < 0) return false;
-  if (kept) *kept = std::move(members_[static_cast<size_t>(index)].slot->child);
+  if (kept) *kept = std::move(members_[static_cast<size_t>(index)].slot.child);
   return DeleteAt(index);
 }
 
-int TJsonObject::Append(std::string_view name, std::unique_ptr<TJsonSlot> slot) {
+int TJsonObject::Append(std::string_view name, TJsonSlot slot) {
   if (name.empty()) return -1;
   while (Delete(name)) {
   }
@@ -504,43 +796,43 @@ int TJsonObject::Append(std::string_view name, std::unique_ptr<TJsonSlot> slot) 
 int TJsonObject::AddNull(std::string_view name) { return Append(name, NewSlot(atNull)); }
 
 int TJsonObject::AddString(std::string_view name, std::string value) {
-  auto slot = NewSlot(atStringOwned);
-  slot->string = std::move(value);
+  TJsonSlot slot = NewSlot(atStringOwned);
+  slot.string = std::move(value);
   return Append(name, std::move(slot));
 }
 
 int TJsonObject::AddNumber(std::string_view name, long double value) {
   if (std::isnan(value)) return AddNull(name);
-  auto slot = NewSlot(atNumber);
-  slot->number = value;
+  TJsonSlot slot = NewSlot(atNumber);
+  slot.number = value;
   return Append(name, std::move(slot));
 }
 
 int TJsonObject::AddBoolean(std::string_view name, bool value) {
-  auto slot = NewSlot(atBoolean);
-  slot->boolean = value;
+  TJsonSlot slot = NewSlot(atBoolean);
+  slot.boolean = value;
   return Append(name, std::move(slot));
 }
 
 int TJsonObject::AddObject(std::string_view name, std::unique_ptr<TJsonObject> object) {
   if (!object) return AddNull(name);
-  auto slot = NewSlot(atObject);
-  slot->child = std::move(object);
+  TJsonSlot slot = NewSlot(atObject);
+  slot.child = std::move(object);
   return Append(name, std::move(slot));
 }
 
 int TJsonObject::AddArray(std::string_view name, std::unique_ptr<TJsonArray> array) {
   if (!array) return AddNull(name);
-  auto slot = NewSlot(atArray);
-  slot->child = std::move(array);
+  TJsonSlot slot = NewSlot(atArray);
+  slot.child = std::move(array);
   return Append(name, std::move(slot));
 }
 
-void TJsonObject::WriteItem(std::string& out, size_t index) {
+void TJsonObject::WriteItem(std::string& out, size_t index, const TTextSink* sink) {
   out += '"';
   Escape(out, members_[index].name);
   out += "\":";
-  WriteValue(out, *members_[index].slot);
+  WriteValue(out, members_[index].slot, sink);
 }
 
 bool TJsonObject::TryGetString(std::string_view name, std::string& value) {
@@ -619,9 +911,33 @@ std::unique_ptr<TJsonArray> TJsonArray::CreateEmpty(bool forceEmpty) {
   return std::make_unique<TJsonArray>(nullptr, "[]", 0);
 }
 
-TJsonArray::TJsonArray(std::shared_ptr<const std::string> text, std::string_view source, int depth)
+TJsonArray::TJsonArray(std::shared_ptr<TJsonText> text, std::string_view source, int depth)
     : TAbstractJson(std::move(text), depth) {
   if (source.empty() || source.front() != '[') throw EInvalidJsonArray("TJsonArray: null source");
+  if (SplitTokenised(source)) {
+    // The tokeniser checked the UTF-8 of all it read: for the outermost document that is the whole
+    // text after the spaces before it.
+    if (depth == 0) text_->validUtf8 = true;
+    return;
+  }
+  SplitPlain(source);
+}
+
+bool TJsonArray::SplitTokenised(std::string_view source) {
+  if (source.size() < kSmallestTokenised) return false;
+  const bool split = Tokenised(source, Readable(source), [&](simdjson::ondemand::document& document) {
+    simdjson::ondemand::array array;
+    return document.get_array().get(array) == simdjson::SUCCESS &&
+           WalkedItems(array, source, 0, 0, source_, [&](std::string_view item) {
+             items_.emplace_back().source = item;
+             return true;
+           });
+  });
+  if (!split) items_.clear();
+  return split;
+}
+
+void TJsonArray::SplitPlain(std::string_view source) {
   size_t pos = SkipWhite(source, 1);
   if (pos < source.size() && source[pos] == ']') {
     source_ = text_ ? source.substr(0, pos + 1) : std::string_view();
@@ -630,10 +946,9 @@ TJsonArray::TJsonArray(std::shared_ptr<const std::string> text, std::string_view
   for (;;) {
     const size_t end = ValueEnd(source, pos);
     if (end == kNone || source[end] == '}') throw EInvalidJsonArray(Shown(source));
-    auto slot = std::make_unique<TJsonSlot>();
-    slot->source = Trimmed(source.substr(pos, end - pos));
-    if (slot->source.empty()) throw EInvalidJsonArray(Shown(source));
-    items_.push_back(std::move(slot));
+    const std::string_view item = Trimmed(source.substr(pos, end - pos));
+    if (item.empty()) throw EInvalidJsonArray(Shown(source));
+    items_.emplace_back().source = item;
     if (source[end] == ']') {
       source_ = source.substr(0, end + 1);
       return;
@@ -645,7 +960,7 @@ TJsonArray::TJsonArray(std::shared_ptr<const std::string> text, std::string_view
 TJsonAttribute TJsonArray::Item(int index) {
   if (index < 0 || index >= Count()) return TJsonAttribute();
   reached_ = true;
-  return TJsonAttribute(&Reached(*items_[static_cast<size_t>(index)]));
+  return TJsonAttribute(&Reached(items_[static_cast<size_t>(index)]));
 }
 
 TJsonObject* TJsonArray::GetObject(int index, bool& found) {
@@ -663,8 +978,8 @@ int TJsonArray::AddNull() {
 int TJsonArray::AddObject(std::unique_ptr<TJsonObject> object) {
   const int index = AddNull();
   if (object) {
-    items_.back()->type = atObject;
-    items_.back()->child = std::move(object);
+    items_.back().type = atObject;
+    items_.back().child = std::move(object);
   }
   return index;
 }
@@ -676,7 +991,9 @@ bool TJsonArray::DeleteAt(int index) {
   return true;
 }
 
-void TJsonArray::WriteItem(std::string& out, size_t index) { WriteValue(out, *items_[index]); }
+void TJsonArray::WriteItem(std::string& out, size_t index, const TTextSink* sink) {
+  WriteValue(out, items_[index], sink);
+}
 
 // Helpers.
 

@@ -64,6 +64,23 @@ class TAbstractJson;
 class TJsonObject;
 class TJsonArray;
 
+// How a document's texts are split into members and items. The tokeniser indexes a whole text at
+// once and checks its UTF-8 on the way; a text it refuses is split again by the plain scanner, whose
+// reasons (and the positions in them) are those the document reports. Both give the same document
+// for every text: splitting with the plain scanner alone is there to compare the two.
+enum class TJsonSplitting { Tokeniser, PlainScanner };
+
+// Bytes a reader leaves free after a document's text, so that the tokeniser may read past its end
+// without the text being copied.
+inline constexpr size_t kJsonTextSpare = 64;
+
+// The text a document keeps, shared with the documents built within it.
+struct TJsonText {
+  std::string bytes;
+  TJsonSplitting splitting = TJsonSplitting::Tokeniser;
+  bool validUtf8 = false;  // the tokeniser accepted the whole text, so every string in it is UTF-8
+};
+
 // Nested documents deeper than this are invalid values rather than a risk to the stack.
 inline constexpr int kMaxJsonDepth = 512;
 
@@ -71,15 +88,18 @@ inline constexpr int kMaxJsonDepth = 512;
 struct TJsonSlot {
   bool decoded = false;
   TJsonAttributeType type = atNull;
-  std::string_view source;  // the value's text in the document's text; empty for a value the program set
   bool boolean = false;
+  // A number or string whose text is already what writing it would give: it is written as it came.
+  bool writtenAsRead = false;
+  std::string_view source;  // the value's text in the document's text; empty for a value the program set
   long double number = 0;
   std::string string;                    // Windows-1252, for both string types
   std::unique_ptr<TAbstractJson> child;  // an object, an array or (atInvalid) the invalid document
 };
 
 // A value of a document, or nothing. It points into its document: a change of the document (a member
-// added or removed) may leave it dangling, so it is read before the document is changed.
+// or item added or removed) leaves it dangling, so it is read before the document is changed. The
+// objects and arrays it holds stay where they are until they are removed.
 class TJsonAttribute {
  public:
   TJsonAttribute() = default;
@@ -117,8 +137,10 @@ class TAbstractJson {
   TAbstractJson(const TAbstractJson&) = delete;
   TAbstractJson& operator=(const TAbstractJson&) = delete;
 
-  // The document a text holds; the text is taken over. Never raises.
-  static std::unique_ptr<TAbstractJson> CreateFromString(std::string text);
+  // The document a text holds; the text is taken over (and copied only when it has less than
+  // kJsonTextSpare bytes of room behind it). Never raises.
+  static std::unique_ptr<TAbstractJson> CreateFromString(std::string text,
+                                                         TJsonSplitting splitting = TJsonSplitting::Tokeniser);
   // The document a file holds. Without retry a missing or unreadable file reads as an empty text;
   // with retry a file that cannot be read is tried again 11 times before the document is invalid.
   static std::unique_ptr<TAbstractJson> CreateFromFile(const std::string& path, bool retry);
@@ -147,19 +169,26 @@ class TAbstractJson {
   virtual const std::string& InvalidMessage() const;
 
  protected:
-  TAbstractJson(std::shared_ptr<const std::string> text, int depth) : text_(std::move(text)), depth_(depth) {}
+  TAbstractJson(std::shared_ptr<TJsonText> text, int depth) : text_(std::move(text)), depth_(depth) {}
 
   virtual char OpenText() const = 0;
   virtual char CloseText() const = 0;
-  virtual void WriteItem(std::string& out, size_t index) = 0;
+  // Writes one member or item; with a sink, what was written goes to it whenever it has grown large.
+  virtual void WriteItem(std::string& out, size_t index, const TTextSink* sink) = 0;
   virtual size_t SlotCount() const = 0;
   virtual TJsonSlot& Slot(size_t index) = 0;
 
   // Decodes a slot the first time it is reached.
   TJsonSlot& Reached(TJsonSlot& slot);
-  void WriteValue(std::string& out, TJsonSlot& slot);
+  void WriteValue(std::string& out, TJsonSlot& slot, const TTextSink* sink);
+  void Save(std::string& out, const TTextSink* sink);
 
-  std::shared_ptr<const std::string> text_;  // shared with the documents built within it
+  // Bytes from a text of the document to the end of the room its buffer has.
+  size_t Readable(std::string_view within) const;
+  // The size of the text the document was built from; 0 for one the program made.
+  virtual size_t SourceSize() const = 0;
+
+  std::shared_ptr<TJsonText> text_;  // shared with the documents built within it
   int depth_;
 
   friend class TJsonAttribute;
@@ -170,7 +199,7 @@ class TJsonObject : public TAbstractJson {
   // An object without members; forceEmpty false raises EInvalidJsonObject.
   static std::unique_ptr<TJsonObject> CreateEmpty(bool forceEmpty);
   // Splits an object's text (from "{"); a text that does not split raises EInvalidJsonObject.
-  TJsonObject(std::shared_ptr<const std::string> text, std::string_view source, int depth);
+  TJsonObject(std::shared_ptr<TJsonText> text, std::string_view source, int depth);
 
   int Count() const { return static_cast<int>(members_.size()); }
   std::string NameAt(int index) const;
@@ -213,16 +242,22 @@ class TJsonObject : public TAbstractJson {
  protected:
   char OpenText() const override { return '{'; }
   char CloseText() const override { return '}'; }
-  void WriteItem(std::string& out, size_t index) override;
+  void WriteItem(std::string& out, size_t index, const TTextSink* sink) override;
   size_t SlotCount() const override { return members_.size(); }
-  TJsonSlot& Slot(size_t index) override { return *members_[index].slot; }
+  TJsonSlot& Slot(size_t index) override { return members_[index].slot; }
+  size_t SourceSize() const override { return source_.size(); }
 
  private:
   struct TMember {
     std::string name;  // the bytes of the text, unescaped
-    std::unique_ptr<TJsonSlot> slot;
+    TJsonSlot slot;
   };
-  int Append(std::string_view name, std::unique_ptr<TJsonSlot> slot);
+  int Append(std::string_view name, TJsonSlot slot);
+  // Splits with the tokeniser into members; false for a text it refuses.
+  bool SplitTokenised(std::string_view source, std::vector<TMember>& members);
+  // Splits with the plain scanner; raises EInvalidJsonObject for a text that does not split.
+  void SplitPlain(std::string_view source, std::vector<TMember>& members);
+  std::string_view source_;  // the object's own text, as far as its closing bracket
   std::vector<TMember> members_;
 };
 
@@ -230,7 +265,7 @@ class TJsonArray : public TAbstractJson {
  public:
   static std::unique_ptr<TJsonArray> CreateEmpty(bool forceEmpty);
   // Splits an array's text (from "["); a text that does not split raises EInvalidJsonArray.
-  TJsonArray(std::shared_ptr<const std::string> text, std::string_view source, int depth);
+  TJsonArray(std::shared_ptr<TJsonText> text, std::string_view source, int depth);
 
   int Count() const { return static_cast<int>(items_.size()); }
   TJsonAttribute Item(int index);
@@ -244,15 +279,18 @@ class TJsonArray : public TAbstractJson {
  protected:
   char OpenText() const override { return '['; }
   char CloseText() const override { return ']'; }
-  void WriteItem(std::string& out, size_t index) override;
+  void WriteItem(std::string& out, size_t index, const TTextSink* sink) override;
   size_t SlotCount() const override { return items_.size(); }
-  TJsonSlot& Slot(size_t index) override { return *items_[index]; }
+  TJsonSlot& Slot(size_t index) override { return items_[index]; }
+  size_t SourceSize() const override { return source_.size(); }
 
  private:
   friend class TAbstractJson;
+  bool SplitTokenised(std::string_view source);
+  void SplitPlain(std::string_view source);
   std::string_view source_;  // the array's own text, written again while no item was reached
   bool reached_ = false;
-  std::vector<std::unique_ptr<TJsonSlot>> items_;
+  std::vector<TJsonSlot> items_;
 };
 
 class TInvalidJson : public TAbstractJson {
@@ -264,9 +302,10 @@ class TInvalidJson : public TAbstractJson {
  protected:
   char OpenText() const override { throw EInvalidJson(message_); }
   char CloseText() const override { throw EInvalidJson(message_); }
-  void WriteItem(std::string&, size_t) override {}
+  void WriteItem(std::string&, size_t, const TTextSink*) override {}
   size_t SlotCount() const override { return 0; }
   TJsonSlot& Slot(size_t) override { throw EInvalidJson(message_); }
+  size_t SourceSize() const override { return 0; }
 
  private:
   std::string message_;

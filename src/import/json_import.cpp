@@ -65,7 +65,7 @@ std::optional<std::string> ArrayFileText(const std::string& path, TFileIdentity&
       const size_t first = read.find_first_not_of(" \t\r\n");
       if (first == std::string_view::npos) continue;
       if (read[first] != '[') return std::nullopt;
-      text.reserve(file.Size());
+      text.reserve(file.Size() + kJsonTextSpare);
       text.append(read);
       break;
     }

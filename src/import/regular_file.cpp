@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <ctime>
@@ -74,10 +75,10 @@ size_t TRegularFile::Read(char* into, size_t capacity) {
   }
 }
 
-std::string ReadRegularFile(const std::string& path) {
+std::string ReadRegularFile(const std::string& path, size_t spare) {
   TRegularFile file(path);
   // One byte more than the file holds, so that its end is seen at once.
-  std::string bytes(file.Size() + 1, '\0');
+  std::string bytes(file.Size() + std::max<size_t>(spare, 1), '\0');
   size_t size = 0;
   while (const size_t n = file.Read(bytes.data() + size, bytes.size() - size)) {
     size += n;
@@ -241,6 +242,11 @@ void KeepOwnerAndMode(const TTemporary& temporary, const std::string& target, co
 }  // namespace
 
 void RewriteFile(const std::string& path, std::string_view text, const TFileIdentity* expected) {
+  RewriteFileFrom(path, [&](const TTextSink& sink) { sink(text); }, expected);
+}
+
+void RewriteFileFrom(const std::string& path, const std::function<void(const TTextSink&)>& write,
+                     const TFileIdentity* expected) {
   const std::string target = RewriteTarget(path);
   struct stat st {};
   const bool exists = ::lstat(target.c_str(), &st) == 0;
@@ -251,12 +257,14 @@ void RewriteFile(const std::string& path, std::string_view text, const TFileIden
   // the process's mask says.
   RemoveLeftTemporaries(target);
   TTemporary temporary(target, exists ? 0600 : 0666);
-  for (size_t written = 0; written < text.size();) {
-    const ssize_t n = ::write(temporary.Fd(), text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw SystemError(errno, "cannot write " + PathText(temporary.Path()));
-    written += static_cast<size_t>(n);
-  }
+  write([&](std::string_view text) {
+    for (size_t written = 0; written < text.size();) {
+      const ssize_t n = ::write(temporary.Fd(), text.data() + written, text.size() - written);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw SystemError(errno, "cannot write " + PathText(temporary.Path()));
+      written += static_cast<size_t>(n);
+    }
+  });
   if (exists) KeepOwnerAndMode(temporary, target, st);
   // Once flushed, every write error has been reported; the temporary stays open, and locked, until
   // it is the file.

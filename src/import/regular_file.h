@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -45,8 +46,9 @@ class TRegularFile {
 // The error number of the last TRegularFile failure on this thread (for callers that show it).
 int LastRegularFileError();
 
-// The whole file as bytes.
-std::string ReadRegularFile(const std::string& path);
+// The whole file as bytes, with room for at least spare more bytes behind them when the file did
+// not grow while it was read.
+std::string ReadRegularFile(const std::string& path, size_t spare = 0);
 
 // The folder part of a path, with its final separator; "./" for a bare name.
 std::string FolderOf(const std::string& path);
@@ -65,6 +67,12 @@ std::string RewriteTarget(const std::string& path);
 // the temporary never stays behind, and those of the process's user that killed rewrites of the
 // file left are removed.
 void RewriteFile(const std::string& path, std::string_view text, const TFileIdentity* expected = nullptr);
+// Takes the pieces of a text, in order.
+using TTextSink = std::function<void(std::string_view)>;
+// RewriteFile of a text that write gives piece by piece to the sink it is handed, so that a large
+// text is never held whole; an exception of write leaves the file as it was.
+void RewriteFileFrom(const std::string& path, const std::function<void(const TTextSink&)>& write,
+                     const TFileIdentity* expected = nullptr);
 // RewriteFile for files whose callers report an error number: 0, or the failed call's errno (EIO
 // for a file refused for what it is).
 int WriteWholeFile(const std::string& path, std::string_view text);

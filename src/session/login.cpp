@@ -190,6 +190,18 @@ struct RememberedAnswer {
   bool allowed = false;
 };
 
+// The last answers of ChkEmpDoUsr and ChkAnbDoUsr; they belong to the user logged in, so every
+// login forgets them.
+struct RememberedAnswers {
+  RememberedAnswer company;
+  RememberedAnswer item;
+};
+
+RememberedAnswers& Remembered() {
+  static RememberedAnswers answers;
+  return answers;
+}
+
 std::string& FailureReason() {
   static std::string reason;
   return reason;
@@ -218,6 +230,7 @@ int InitDbConnection(std::string user, std::string password, bool exclusive, TMe
   int code = 0;
   std::string failureText;
   FailureReason().clear();
+  Remembered() = {};
   try {
     ZiGlobs().email.clear();
     Show(window, "Setting up");
@@ -300,13 +313,11 @@ bool EstaConectado(bool warn) {
 }
 
 bool ChkEmpDoUsr(int companyId) {
-  static RememberedAnswer remembered;
-  return AskPermission("ChkEmpDoUsr", companyId, remembered);
+  return AskPermission("ChkEmpDoUsr", companyId, Remembered().company);
 }
 
 bool ChkAnbDoUsr(int id) {
-  static RememberedAnswer remembered;
-  return AskPermission("ChkAnbDoUsr", id, remembered);
+  return AskPermission("ChkAnbDoUsr", id, Remembered().item);
 }
 
 int ReportaFalha(const std::string& subject, const std::vector<std::string>& pairs, const std::string& recipient) {

@@ -356,6 +356,17 @@ TEST_F(LoginTest, PermissionAnswersAreRememberedOnlyWhenTheServerGaveThem) {
   EXPECT_EQ(boxes_.back(), "Warning: Could not find the item error:99104");
 }
 
+TEST_F(LoginTest, ALoginForgetsThePermissionAnswersOfTheUserBefore) {
+  ASSERT_EQ(Login({"/user=ana", "/password=x"}), 0);
+  Server().ExecuteSql("INSERT INTO empresa (id, cod, pais, nome) VALUES (5, 'E5', 0, 'Five')");
+  EXPECT_TRUE(ChkEmpDoUsr(5));
+  db::DestroyZiDb();
+  ASSERT_EQ(Login({"/user=ana", "/password=x"}), 0);
+  static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver()).InjectFaults({.failCall = 1, .failPersistent = true});
+  EXPECT_FALSE(ChkEmpDoUsr(5)) << "the answer of the earlier login is not reused";
+  EXPECT_THAT(boxes_, testing::ElementsAre("Warning: error:3939"));
+}
+
 // One end of a pipe between two processes: a byte written says "go on"; end of file that the
 // other process has gone.
 void Signal(int fd) { (void)!::write(fd, "x", 1); }
