@@ -4,8 +4,9 @@
 # examples/prices.txt, the company picker searching "PETR", the company window of Petrobras with its
 # company, class and series forms, the NAICS picker, an indicator's history, the table editor, the
 # log window, a dry run of the same file, the share-base window, the news and corporate-action
-# windows of the series picked with their dialogs, and the price window of PETR4 with its range
-# dialog. One PNG per window goes into the folder given (default: build/screens).
+# windows of the series picked with their dialogs, the price window of PETR4 with its range dialog,
+# and Petrobras's statements with the header dialog of a new one and a column's popup. One PNG per
+# window goes into the folder given (default: build/screens).
 # Usage: scripts/desktop_screens.sh [FOLDER] [BUILD_DIR]
 # Exit status: 0 when every step ran; otherwise the log's "screens: gave up at step" line names the
 # step that never came.
@@ -53,6 +54,25 @@ sqlite3 "$work/demo.db" "INSERT INTO Noticia (emp, dia, seq, txt)
     'Convocacao' || char(13, 10) || char(13, 10) || 'Assembleia Geral Ordinaria e Extraordinaria em 25 de abril.'
     || char(13, 10) || 'Pauta: contas do exercicio de 2023, dividendos e eleicao do conselho.'
   FROM empresa WHERE cod = 'PETR'"
+# Three more statements of Petrobras beside the demo's 2023 one, so that its statement window shows
+# columns side by side; the 2022 one's current assets were mistyped, and its check fails.
+sqlite3 "$work/demo.db" "
+  CREATE TEMP TABLE more (d TEXT, c INTEGER, v TEXT);
+  INSERT INTO more VALUES ('2021-12-31', 1, '850,350,500,850,550,300,420,260,160'),
+    ('2022-12-31', 1, '900,350,600,900,600,300,450,280,170'), ('2023-12-31', 0, '800,300,500,800,500,300,400,250,150');
+  INSERT INTO Balanco (empresa, dataref, consolidado, sourcedobal, TipoDocumento, meses, moeda, datamoeda,
+    datadivulgacao, DataUltAlteracao)
+    SELECT b.empresa, julianday(m.d) - julianday('1899-12-30'), m.c, 0, 0, 12, b.moeda,
+      julianday(m.d) - julianday('1899-12-30'), b.datadivulgacao, b.DataUltAlteracao
+    FROM Balanco b JOIN empresa e ON e.id = b.empresa, more m WHERE e.cod = 'PETR';
+  WITH RECURSIVE split (d, c, n, rest, value) AS (
+    SELECT d, c, 0, v || ',', NULL FROM more
+    UNION ALL SELECT d, c, n + 1, substr(rest, instr(rest, ',') + 1), CAST(substr(rest, 1, instr(rest, ',') - 1) AS REAL)
+    FROM split WHERE rest <> '')
+  INSERT INTO BalancoUmaConta (balanco, conta, De3Meses, valor)
+    SELECT b.id, s.n, 0, s.value FROM split s JOIN Balanco b ON b.consolidado = s.c
+      AND b.dataref = julianday(s.d) - julianday('1899-12-30') JOIN empresa e ON e.id = b.empresa AND e.cod = 'PETR'
+    WHERE s.n > 0"
 
 # A display number that no other X server holds.
 display=99

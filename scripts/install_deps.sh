@@ -15,6 +15,7 @@ packages=(
   dpkg-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev  # the desktop
   xvfb xauth xdotool  # scripts/desktop_screens.sh drives the desktop on a virtual display
+  fonts-liberation  # the narrow sans font of the statement window's header rows
 )
 
 missing=()

@@ -26,6 +26,7 @@
 #include "desktop/marketdata/corporate_action_view.h"
 #include "desktop/marketdata/news_view.h"
 #include "desktop/marketdata/quote_window_view.h"
+#include "desktop/statements/statement_window_view.h"
 
 namespace zi::desktop {
 
@@ -45,8 +46,8 @@ QString DroppedFile(const QMimeData* data) {
 }  // namespace
 
 bool KindBuilt(int kind) {
-  return kind == kKindLog || kind == kKindImport || kind == kKindObjects || kind == kKindQuotes ||
-         kind == kKindShareBase || kind == kKindCorporateActions || kind == kKindNews;
+  return kind == kKindLog || kind == kKindImport || kind == kKindObjects || kind == kKindStatements ||
+         kind == kKindQuotes || kind == kKindShareBase || kind == kKindCorporateActions || kind == kKindNews;
 }
 
 std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWidget* toolbar) {
@@ -54,6 +55,7 @@ std::unique_ptr<tDocWindow> CreateDocWindowOfKind(int kind, QWidget* parent, QWi
     case kKindLog: return std::make_unique<tLogView>(parent, toolbar);
     case kKindImport: return std::make_unique<tImpView>(parent, toolbar);
     case kKindObjects: return std::make_unique<tObjWinView>(parent, toolbar, FormsForObjectWindow(parent));
+    case kKindStatements: return std::make_unique<tBalWinView>(parent, toolbar);
     case kKindQuotes: return std::make_unique<TCotWinView>(parent, toolbar);
     case kKindShareBase: return std::make_unique<tBacWinView>(parent, toolbar);
     case kKindCorporateActions: return std::make_unique<tPrvWinView>(parent, toolbar, CreatePrvForms(parent->window()));

@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "desktop/core/window_kinds.h"
@@ -211,11 +212,13 @@ class TMyGrid::tModel : public QAbstractTableModel {
 
   QVariant data(const QModelIndex& index, int role) const override {
     if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole) return ToQt(cellText_(index.column(), index.row()));
-    if (role == Qt::BackgroundRole && cellColour_) return QColor(static_cast<QRgb>(cellColour_(index.column(), index.row())));
+    const int col = grid_.GridCol(index);
+    const int row = grid_.GridRow(index);
+    if (role == Qt::DisplayRole) return ToQt(cellText_(col, row));
+    if (role == Qt::BackgroundRole && cellColour_) return QColor(static_cast<QRgb>(cellColour_(col, row)));
     if (role == Qt::EditRole) {
       std::string text;
-      CallGuarded("TMyGrid.GetEditText", [&] { text = grid_.window_.GetEditText(index.column(), index.row()); });
+      CallGuarded("TMyGrid.GetEditText", [&] { text = grid_.window_.GetEditText(col, row); });
       return ToQt(text);
     }
     return {};
@@ -224,7 +227,9 @@ class TMyGrid::tModel : public QAbstractTableModel {
   bool setData(const QModelIndex& index, const QVariant& value, int role) override {
     if (!index.isValid() || role != Qt::EditRole) return false;
     CallGuarded("TMyGrid.SetEditText",
-                [&] { grid_.window_.SetEditText(index.column(), index.row(), FromQt(value.toString())); });
+                [&] {
+                  grid_.window_.SetEditText(grid_.GridCol(index), grid_.GridRow(index), FromQt(value.toString()));
+                });
     emit dataChanged(index, index);
     return true;
   }
@@ -244,12 +249,13 @@ class TMyGrid::tModel : public QAbstractTableModel {
 
   void Reset(int rows, int cols) {
     beginResetModel();
-    rows_ = rows;
-    cols_ = cols;
+    rows_ = std::max(0, rows);
+    cols_ = std::max(0, cols);
     endResetModel();
   }
   void Changed(int firstCol, int lastCol) {
-    if (rows_ > 0 && cols_ > 0) emit dataChanged(index(0, firstCol), index(rows_ - 1, lastCol));
+    if (rows_ > 0 && firstCol >= 0 && firstCol <= lastCol && lastCol < cols_)
+      emit dataChanged(index(0, firstCol), index(rows_ - 1, lastCol));
   }
   void SetHeaders(std::vector<std::string> headers) {
     headers_ = std::move(headers);
@@ -276,16 +282,33 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
     auto* editor = new TMyInplaceEdit(parent);
     grid_.editor_ = editor;
-    editor->setReadOnly(grid_.editorReadOnly_);
-    editor->setStyleSheet(QString("background-color: #%1").arg(grid_.editorColour_, 6, 16, QChar('0')));
+    editor->setAlignment(grid_.editorAlignment_);
     // The window hears every change of the text, as a typed cell counts as a pending edit: a save
-    // or a close asked for while the editor is still open takes what it shows.
+    // or a close asked for while the editor is still open (F2, F3) takes what it shows.
     const QPersistentModelIndex cell = index;
     connect(editor, &QLineEdit::textEdited, editor, [this, cell](const QString& text) {
       if (!cell.isValid()) return;
-      CallGuarded("TMyGrid.SetEditText", [&] { grid_.window_.SetEditText(cell.column(), cell.row(), FromQt(text)); });
+      CallGuarded("TMyGrid.SetEditText",
+                  [&] { grid_.window_.SetEditText(grid_.GridCol(cell), grid_.GridRow(cell), FromQt(text)); });
     });
     return editor;
+  }
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    if (!grid_.cellPainter_) {
+      QStyledItemDelegate::paint(painter, option, index);
+      return;
+    }
+    CallGuarded("TMyGrid.Paint",
+                [&] { grid_.cellPainter_(painter, option, grid_.GridCol(index), grid_.GridRow(index)); });
+  }
+
+  // The cell's look is known once the window was asked for its text: the editor takes it then.
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    QStyledItemDelegate::setEditorData(editor, index);
+    auto* line = static_cast<TMyInplaceEdit*>(editor);
+    line->setReadOnly(grid_.editorReadOnly_);
+    line->setStyleSheet(QString("background-color: #%1").arg(grid_.editorColour_, 6, 16, QChar('0')));
   }
 
   void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
@@ -311,9 +334,11 @@ class TMyGrid::tDelegate : public QStyledItemDelegate {
   TMyGrid& grid_;
 };
 
-TMyGrid::TMyGrid(QWidget* parent, tMdiChildGrid& window, TCellText cellText)
+TMyGrid::TMyGrid(QWidget* parent, tMdiChildGrid& window, TCellText cellText, int fixedRows, int fixedCols)
     : QTableView(parent),
       window_(window),
+      fixedRows_(fixedRows),
+      fixedCols_(fixedCols),
       model_(std::make_unique<tModel>(*this, std::move(cellText))),
       delegate_(std::make_unique<tDelegate>(*this)) {
   setModel(model_.get());
@@ -327,13 +352,20 @@ TMyGrid::~TMyGrid() {
   setModel(nullptr);
 }
 
-void TMyGrid::Reset(int rows, int cols) { model_->Reset(rows, cols); }
+void TMyGrid::Reset(int rows, int cols) { model_->Reset(rows - fixedRows_, cols - fixedCols_); }
 
 void TMyGrid::SetHeaders(std::vector<std::string> headers) { model_->SetHeaders(std::move(headers)); }
 
 void TMyGrid::SetCellColour(TCellColour colour) { model_->SetCellColour(std::move(colour)); }
 
-void TMyGrid::RepaintColumn(int col) { model_->Changed(col, col); }
+void TMyGrid::RepaintColumn(int col) { model_->Changed(col - fixedCols_, col - fixedCols_); }
+
+void TMyGrid::SetCellPainter(TCellPainter painter) {
+  cellPainter_ = std::move(painter);
+  viewport()->update();
+}
+
+QModelIndex TMyGrid::IndexOf(int col, int row) const { return model_->index(row - fixedRows_, col - fixedCols_); }
 
 TMyInplaceEdit* TMyGrid::Editor() const { return editor_; }
 
@@ -345,8 +377,8 @@ void TMyGrid::focusInEvent(QFocusEvent* event) {
   if (TMyInplaceEdit* editor = Editor()) editor->setFocus();
 }
 
-int TMyGrid::RowCount() const { return model_->rowCount({}); }
-int TMyGrid::ColCount() const { return model_->columnCount({}); }
+int TMyGrid::RowCount() const { return model_->rowCount({}) + fixedRows_; }
+int TMyGrid::ColCount() const { return model_->columnCount({}) + fixedCols_; }
 
 void TMyGrid::SetEditorEnabled(bool enabled) {
   editorEnabled_ = enabled;
@@ -354,7 +386,9 @@ void TMyGrid::SetEditorEnabled(bool enabled) {
     if (editor_->hasFocus()) setFocus();
     closeEditor(editor_, QAbstractItemDelegate::RevertModelCache);
   }
-  if (enabled) OpenEditor();
+  // Opened after the current event: the window that switches its editing on may still be choosing
+  // its current cell, and the editor would enter a record it is about to leave.
+  if (enabled) QMetaObject::invokeMethod(this, [this] { OpenEditor(); }, Qt::QueuedConnection);
 }
 
 void TMyGrid::OpenEditor() {
@@ -378,14 +412,18 @@ void TMyGrid::MoveTo(const QModelIndex& index) {
   setFocus();
   setCurrentIndex(index);
 }
-void TMyGrid::MoveToRow(int row) { MoveTo(model_->index(row, currentIndex().column())); }
-void TMyGrid::MoveToCol(int col) { MoveTo(model_->index(currentIndex().row(), col)); }
+void TMyGrid::MoveToRow(int row) { MoveTo(model_->index(row - fixedRows_, currentIndex().column())); }
+void TMyGrid::MoveToCol(int col) { MoveTo(model_->index(currentIndex().row(), col - fixedCols_)); }
 void TMyGrid::Repaint() { viewport()->update(); }
 
-void TMyGrid::EditorEnter(QWidget* editor) {
-  commitData(editor);
+void TMyGrid::EditorEnter(QWidget*) {
   CallGuarded("TMyGrid.Enter", [this] { window_.KeyEnter(); });
 }
+
+// The editor reports each change as it is typed. Qt's own commits come when the editor closes or
+// loses the focus to a box, and would report its text once more: a text the window has refused and
+// put back (a "No" to its question) would be stored a second time.
+void TMyGrid::commitData(QWidget*) {}
 
 void TMyGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);

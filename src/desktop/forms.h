@@ -18,6 +18,7 @@
 #include "desktop/core/main_window_ctl.h"
 #include "desktop/core/mdi_child_grid.h"
 
+class QPainter;
 class QPushButton;
 class QToolButton;
 
@@ -100,6 +101,8 @@ class tSaveDialog : public QDialog {
 
 // What a grid shows outside editing.
 using TCellText = std::function<std::string(int col, int row)>;
+// Paints a cell in place of the grid's own drawing of its text.
+using TCellPainter = std::function<void(QPainter* painter, const QStyleOptionViewItem& option, int col, int row)>;
 // A cell's background (RGB).
 using TCellColour = std::function<uint32_t(int col, int row)>;
 
@@ -116,12 +119,13 @@ class TMyInplaceEdit : public QLineEdit {
 };
 
 // A grid whose editing is driven by its tMdiChildGrid: the window answers the text to edit and
-// takes the edited text; Enter moves to the next field that is not skipped.
+// takes the edited text; Enter moves to the next field that is not skipped. Rows and columns are
+// numbered as the window numbers them; its fixed rows and columns are the view's headers, not cells.
 class TMyGrid : public QTableView, public tGridView {
  public:
-  TMyGrid(QWidget* parent, tMdiChildGrid& window, TCellText cellText);
+  TMyGrid(QWidget* parent, tMdiChildGrid& window, TCellText cellText, int fixedRows = 0, int fixedCols = 0);
   ~TMyGrid() override;
-  // The grid's size changed: rows and columns are read again.
+  // The grid's size changed: rows and columns (the fixed ones included) are read again.
   void Reset(int rows, int cols);
   // The column headings (Windows-1252); a column without one shows its number.
   void SetHeaders(std::vector<std::string> headers);
@@ -129,11 +133,18 @@ class TMyGrid : public QTableView, public tGridView {
   void SetCellColour(TCellColour colour);
   void RepaintColumn(int col);
   TMyInplaceEdit* Editor() const;
+  void SetCellPainter(TCellPainter painter);
+  // Where the in-place editor puts its text (left unless told).
+  void SetEditorAlignment(Qt::Alignment alignment) { editorAlignment_ = alignment; }
+  // The window's row and column of a cell of the view, and the view's cell of a window's row and column.
+  int GridRow(const QModelIndex& index) const { return index.row() + fixedRows_; }
+  int GridCol(const QModelIndex& index) const { return index.column() + fixedCols_; }
+  QModelIndex IndexOf(int col, int row) const;
 
   int RowCount() const override;
   int ColCount() const override;
-  int FixedRows() const override { return 0; }
-  int FixedCols() const override { return 0; }
+  int FixedRows() const override { return fixedRows_; }
+  int FixedCols() const override { return fixedCols_; }
   void SetEditorEnabled(bool enabled) override;
   bool HasInplaceEditor() const override { return true; }
   void SetEditorLook(uint32_t colour, bool readOnly) override;
@@ -149,6 +160,7 @@ class TMyGrid : public QTableView, public tGridView {
  protected:
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void focusInEvent(QFocusEvent* event) override;
+  void commitData(QWidget* editor) override;
 
  private:
   class tModel;
@@ -157,11 +169,15 @@ class TMyGrid : public QTableView, public tGridView {
   void MoveTo(const QModelIndex& index);
 
   tMdiChildGrid& window_;
+  int fixedRows_;
+  int fixedCols_;
+  TCellPainter cellPainter_;
   std::unique_ptr<tModel> model_;
   std::unique_ptr<tDelegate> delegate_;
   bool editorEnabled_ = false;
   uint32_t editorColour_ = kWhite;
   bool editorReadOnly_ = false;
+  Qt::Alignment editorAlignment_ = Qt::AlignLeft | Qt::AlignVCenter;
   // The open editor; a closed one may live on until its deferred deletion.
   QPointer<TMyInplaceEdit> editor_;
 };

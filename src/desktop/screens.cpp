@@ -7,10 +7,14 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTableWidget>
+#include <QToolButton>
+#include <algorithm>
 #include <string>
 
 #include "desktop/catalogue/company_picker_view.h"
@@ -27,6 +31,9 @@
 #include "desktop/marketdata/news_view.h"
 #include "desktop/marketdata/quote_window_view.h"
 #include "desktop/naics_picker_dialog.h"
+#include "desktop/statements/statement_grid.h"
+#include "desktop/statements/statement_header_dialog.h"
+#include "desktop/statements/statement_window_view.h"
 #include "session/session.h"
 #include "toolbox/log.h"
 
@@ -41,6 +48,11 @@ constexpr const char* kSearchText = "PETR";
 // An indicator of the company form whose history the picture shows; the box's first when the
 // form has no such line.
 constexpr int kHistoryIndicator = 63;
+// Petrobras's statements as the screenshot script seeds them: the second column is 2022's, whose
+// check fails on current assets.
+constexpr int kFailedColumn = 2;
+constexpr int kTotalAssets = 1;
+constexpr QSize kScreenMargin(20, 40);
 
 template <class T>
 T* Modal() {
@@ -98,7 +110,37 @@ bool ShareBaseShown(TWinMain& main) {
   return view && view->Grid()->model()->rowCount() > kShareBaseRow && view->Grid()->model()->columnCount() > kShareBaseCol;
 }
 
+tBalWinView* Statements(TWinMain& main) { return dynamic_cast<tBalWinView*>(main.Ctl().Doc()); }
+
+// The statement window is open with every column read.
+bool StatementsLoaded(TWinMain& main) {
+  tBalWinView* view = Statements(main);
+  if (!view || view->Window().ColumnCount() == 0) return false;
+  for (int col = 1; col <= view->Window().ColumnCount(); ++col)
+    if (!view->Window().ColumnLoaded(col)) return false;
+  return true;
+}
+
+// The grid row of an account's line, whose label starts with the account's number.
+int RowOfAccount(tBalWinView& view, int conta) {
+  const std::string code = std::string(4 - std::min<size_t>(4, std::to_string(conta).size()), '0') +
+                           std::to_string(conta) + " ";
+  for (int row = kStmHeaderRows; row < view.Window().RowCount(); ++row)
+    if (view.Window().Label(row).text.starts_with(code)) return row;
+  return kStmHeaderRows;
+}
+
 }  // namespace
+
+// What the screen shows over the main window, popups included.
+void tScreens::SaveScreen(QWidget& window, const QString& name) {
+  const QString path = folder_ + "/" + name;
+  QScreen* screen = window.screen();
+  const QRect frame = window.frameGeometry();
+  const bool saved =
+      screen && screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(path, "PNG");
+  Loga(std::string("screens ") + (saved ? "saved " : "NOT saved ") + FromQt(path));
+}
 
 tScreens::tScreens(TWinMain& main, QString folder, QString importFile)
     : main_(main), folder_(std::move(folder)), importFile_(std::move(importFile)), steps_(Road()) {
@@ -170,6 +212,7 @@ std::vector<tScreens::TStep> tScreens::Road() {
     return list->hasFocus() && list->currentIndex().row() == 0;
   };
   const std::vector<TStep> prices = PriceSteps();
+  const std::vector<TStep> statements = StatementSteps();
   std::vector<TStep> road{
       {"login", [this] { return Modal<QWidget>() == &main_.LoginDialog(); },
        [this] {
@@ -363,10 +406,11 @@ std::vector<tScreens::TStep> tScreens::Road() {
       {"corporate-action dialog closed", [actions] { return NoModal() && actions(); }, [this] { Type(&main_, Qt::Key_F2); }},
   };
   road.insert(road.end(), prices.begin(), prices.end());
+  road.insert(road.end(), statements.begin(), statements.end());
   return road;
 }
 
-// The price window of PETR4 and its range dialog; the run ends by closing the main window.
+// The price window of PETR4 and its range dialog.
 std::vector<tScreens::TStep> tScreens::PriceSteps() {
   auto prices = [this] { return dynamic_cast<TCotWinView*>(main_.Ctl().Doc()); };
   return {
@@ -390,7 +434,59 @@ std::vector<tScreens::TStep> tScreens::PriceSteps() {
          Save(prices()->RangeDialog(), "prices-range.png");
          prices()->RangeDialog()->reject();
        }},
-      {"range dialog closed", [prices] { return NoModal() && prices(); }, [this] { main_.close(); }},
+      {"range dialog closed", [prices] { return NoModal() && prices(); }, [this] { Type(&main_, Qt::Key_F3); }},
+  };
+}
+
+// Petrobras's statements with a failed check, the header dialog of a new statement and a column's
+// popup; the run ends by closing the main window.
+std::vector<tScreens::TStep> tScreens::StatementSteps() {
+  auto chooserButton = [this](int kind) { main_.Chooser().Button(kChooserKindBase + kind)->click(); };
+  return {
+      {"chooser for the statements", [this] { return Modal<QWidget>() == &main_.Chooser(); },
+       [chooserButton] { chooserButton(kKindStatements); }},
+      {"statements", [this] { return NoModal() && Statements(main_) && Statements(main_)->Window().ColumnCount() > 0; },
+       [this] {
+         // The tool panel's controls and the statements side by side need more than the restored size.
+         main_.resize(main_.screen()->availableGeometry().size() - kScreenMargin);
+         Type(&main_, Qt::Key_F10);
+       }},
+      {"every statement read", [this] { return NoModal() && StatementsLoaded(main_); },
+       [this] {
+         // The 2022 statement, whose check failed: its total assets, with the check's text below.
+         tBalWinView* view = Statements(main_);
+         view->SelectCell(kFailedColumn, RowOfAccount(*view, kTotalAssets));
+       }},
+      {"statement with a failed check",
+       [this] { return NoModal() && StatementsLoaded(main_) && Statements(main_)->CurrentGridCol() == kFailedColumn; },
+       [this] {
+         Save(&main_, "statements.png");
+         Statements(main_)->NewButton()->click();
+       }},
+      {"header dialog", [] { return Modal<TEditaHeaderBal>() != nullptr; },
+       [this] {
+         Save(Modal<TEditaHeaderBal>(), "statement-header.png");
+         Modal<TEditaHeaderBal>()->reject();
+       }},
+      {"statement popup", [this] { return NoModal() && StatementsLoaded(main_); },
+       [this] {
+         tBalWinView* view = Statements(main_);
+         const int section = kFailedColumn - 1;
+         const tBalHeaderView& header = *view->HeaderView();
+         const QPoint at(header.sectionViewportPosition(section) + header.sectionSize(section) / 2,
+                         header.height() / 2);
+         view->OpenPopup(kFailedColumn, view->HeaderView()->viewport()->mapToGlobal(at));
+       }},
+      {"popup open",
+       [this] {
+         return StatementsLoaded(main_) && Statements(main_)->Popup() && Statements(main_)->Popup()->isVisible();
+       },
+       [this] {
+         SaveScreen(main_, "statement-popup.png");
+         Statements(main_)->Popup()->close();
+       }},
+      {"statements again", [this] { return NoModal() && StatementsLoaded(main_) && !Statements(main_)->Popup(); },
+       [this] { main_.close(); }},
   };
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The screenshot run (switch "screens"): drives the desktop through the road a user takes with the
 // demo database — the login, the chooser, an import, the company picker, the company window and its
-// forms with their pickers, the table editor, the log window and the price window with its range
-// dialog — and saves a PNG of each.
+// forms with their pickers, the table editor, the log window, the price window with its range
+// dialog and the statement window with its header dialog and popup — and saves a PNG of each.
 
 #include <QString>
 #include <QTimer>
@@ -33,9 +33,11 @@ class tScreens {
 
   void Tick();
   void Save(QWidget* widget, const QString& name);
+  void SaveScreen(QWidget& window, const QString& name);
   // Every step of the run, in order.
   std::vector<TStep> Road();
   std::vector<TStep> PriceSteps();
+  std::vector<TStep> StatementSteps();
 
   TWinMain& main_;
   QString folder_;
