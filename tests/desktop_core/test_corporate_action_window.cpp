@@ -21,8 +21,8 @@ constexpr int kReal = 1;
 
 struct FakeForms : tPrvForms, test::TScriptedDialog<TPrvDialog> {
   bool EditAction(TPrvDialog& dialog) override {
-    return Show(dialog, dialog.date + " " + dialog.order + " " + std::to_string(dialog.tipo) + " " + dialog.price + " " +
-                            dialog.key);
+    const std::string tipo = std::to_string(dialog.tipo);
+    return Show(dialog, dialog.date + " " + dialog.order + " " + tipo + " " + dialog.price + " " + dialog.key);
   }
 };
 
