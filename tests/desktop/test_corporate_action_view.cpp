@@ -50,9 +50,7 @@ class CorporateActionView : public test::DemoDatabase {
     tObjHierEx series;
     series.AnbId = SeriesId("PETR4");
     view->Window().SetCurObj(series);
-    view->show();
-    QApplication::setActiveWindow(view.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    ASSERT_NO_FATAL_FAILURE(test::ShowActive(view.get()));
     view->List()->setFocus();
     QApplication::processEvents();
   }

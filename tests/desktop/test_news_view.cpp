@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "main_window_test.h"
 #include "support/demo_database.h"
 #include "toolbox/display_formats.h"
 
@@ -45,9 +46,7 @@ class NewsView : public test::DemoDatabase {
     tObjHierEx petr;
     petr.EmpId = CompanyId("PETR");
     view->Window().SetCurObj(petr);
-    view->show();
-    QApplication::setActiveWindow(view.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    ASSERT_NO_FATAL_FAILURE(test::ShowActive(view.get()));
     view->List()->setFocus();
     QApplication::processEvents();
   }

@@ -49,26 +49,13 @@ class QuoteWindowView : public test::DemoDatabase {
       ++saveQuestions_;
       return saveAnswer_;
     });
-    TWinMainCtl::THooks hooks;
-    hooks.chooser = [] { return kMrCancel; };
-    hooks.login = [] {};
-    hooks.usrGetData = [](int& days) {
-      days = -1;
-      return 0;
-    };
-    main_ = std::make_unique<TWinMain>(std::move(hooks));
-    main_->show();
-    QApplication::setActiveWindow(main_.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
+    main_ = std::make_unique<TWinMain>(test::LoggedInHooks());
+    ASSERT_NO_FATAL_FAILURE(test::ShowActive(main_.get()));
     std::vector<tObjHierEx> rows;
     ASSERT_EQ(GetObjListDaEmp(kNivelSerie, SeriesId("PETR4"), rows), 0);
     for (const tObjHierEx& row : rows)
       if (row.AnbCod == "PETR4") petr4_ = row;
-    ASSERT_TRUE(KindBuilt(kKindQuotes));
-    ASSERT_TRUE(main_->Ctl().SwitchTo(petr4_, kChooserKindBase + kKindQuotes));
-    view_ = dynamic_cast<TCotWinView*>(main_->Ctl().Doc());
-    ASSERT_NE(view_, nullptr);
-    QApplication::processEvents();
+    ASSERT_NO_FATAL_FAILURE(test::OpenDocWindow(*main_, petr4_, kKindQuotes, view_));
   }
   void TearDown() override {
     main_.reset();

@@ -55,24 +55,11 @@ class ShareBaseWindowView : public test::DemoDatabase {
     DemoDatabase::TearDown();
   }
   void OpenPetr() {
-    TWinMainCtl::THooks hooks;
-    hooks.chooser = [] { return kMrCancel; };
-    hooks.login = [] {};
-    hooks.usrGetData = [](int& days) {
-      days = -1;
-      return 0;
-    };
-    main = std::make_unique<TWinMain>(std::move(hooks));
-    main->show();
-    QApplication::setActiveWindow(main.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    main = std::make_unique<TWinMain>(test::LoggedInHooks());
+    ASSERT_NO_FATAL_FAILURE(test::ShowActive(main.get()));
     tObjHierEx petr;
     petr.EmpId = CompanyId("PETR");
-    ASSERT_TRUE(KindBuilt(kKindShareBase));
-    ASSERT_TRUE(main->Ctl().SwitchTo(petr, kChooserKindBase + kKindShareBase));
-    view = dynamic_cast<tBacWinView*>(main->Ctl().Doc());
-    ASSERT_NE(view, nullptr);
-    QApplication::processEvents();
+    ASSERT_NO_FATAL_FAILURE(test::OpenDocWindow(*main, petr, kKindShareBase, view));
     view->Grid()->setFocus();
     QApplication::processEvents();
   }
