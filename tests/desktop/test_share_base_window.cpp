@@ -25,7 +25,7 @@
 #include "desktop/main_window.h"
 #include "main_window_test.h"
 #include "support/demo_database.h"
-#include "toolbox/lifecycle.h"
+#include "support/window_settings.h"
 
 namespace zi::desktop {
 namespace {
@@ -38,19 +38,11 @@ class ShareBaseWindowView : public test::DemoDatabase {
  protected:
   void SetUp() override {
     DemoDatabase::SetUp();
-    saved_ = Regional();
-    SetRegional({.decimalSeparator = '.', .dateSeparator = '/', .shortDateFormat = "dd/MM/yyyy"});
-    SetSaveQuestion([this](bool) {
-      ++saveQuestions;
-      return saveAnswer;
-    });
     oldPath_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_.Path());
   }
   void TearDown() override {
     main.reset();
-    SetSaveQuestion({});
-    SetRegional(saved_);
     std::filesystem::current_path(oldPath_);
     DemoDatabase::TearDown();
   }
@@ -90,12 +82,10 @@ class ShareBaseWindowView : public test::DemoDatabase {
     return nullptr;
   }
 
-  RegionalSettings saved_;
+  test::TWindowSettings settings_;
   std::filesystem::path oldPath_;
   std::unique_ptr<TWinMain> main;
   tBacWinView* view = nullptr;
-  int saveQuestions = 0;
-  int saveAnswer = kMrCancel;
 };
 
 TEST_F(ShareBaseWindowView, ShowsTheClassesByDateAndSlot) {
@@ -147,17 +137,17 @@ TEST_F(ShareBaseWindowView, ADashClearsTheSlot) {
 TEST_F(ShareBaseWindowView, ASourceChangeWithUnsavedEditsAsksFirst) {
   OpenPetr();
   TypeInCell(kOrdinariasRow, kTreasuryCol, "1000");
-  saveAnswer = kMrCancel;
+  settings_.saveAnswer = kMrCancel;
   SourceButton("SEC")->click();
   QApplication::processEvents();
-  EXPECT_EQ(saveQuestions, 1);
+  EXPECT_EQ(settings_.saveQuestions, 1);
   EXPECT_TRUE(SourceButton("Local")->isChecked());
   EXPECT_FALSE(SourceButton("SEC")->isChecked());
   EXPECT_EQ(CellText(kOrdinariasRow, kTreasuryCol), "1000");
-  saveAnswer = kMrNo;
+  settings_.saveAnswer = kMrNo;
   SourceButton("SEC")->click();
   QApplication::processEvents();
-  EXPECT_EQ(saveQuestions, 2);
+  EXPECT_EQ(settings_.saveQuestions, 2);
   EXPECT_TRUE(SourceButton("SEC")->isChecked());
   EXPECT_EQ(view->Grid()->model()->columnCount(), 0);
 }
