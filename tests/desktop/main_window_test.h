@@ -1,6 +1,7 @@
 #pragma once
 // A main window of the test's own, shown and active, over hooks that need no database: the boxes
-// shown recorded as "caption|text", the log and the settings in the test's folder.
+// shown recorded as "caption|text", the log and the settings in the test's folder. Beside it, what
+// the tests of one window open in the real main window over the demo database use.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 
 #include "catalogue/objects.h"
 #include "desktop/core/window_kinds.h"
+#include "desktop/doc_views.h"
 #include "desktop/main_window.h"
 #include "support/test_files.h"
 #include "toolbox/log.h"
@@ -37,6 +39,36 @@ inline void WhenModal(std::function<void(QWidget*)> body, int tries = 500) {
   });
 }
 
+// Shows the window and waits until it is the active one.
+inline void ShowActive(QWidget* window) {
+  window->show();
+  QApplication::setActiveWindow(window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
+// The hooks of a main window over the database the test logged into: no login dialog, no days left
+// to show, the chooser cancelled.
+inline desktop::TWinMainCtl::THooks LoggedInHooks() {
+  desktop::TWinMainCtl::THooks hooks;
+  hooks.chooser = [] { return desktop::kMrCancel; };
+  hooks.login = [] {};
+  hooks.usrGetData = [](int& days) {
+    days = -1;
+    return 0;
+  };
+  return hooks;
+}
+
+// Opens the window of a kind on the object, as the chooser does; view: its widget.
+template <typename TView>
+void OpenDocWindow(desktop::TWinMain& main, const tObjHierEx& object, int kind, TView*& view) {
+  ASSERT_TRUE(desktop::KindBuilt(kind));
+  ASSERT_TRUE(main.Ctl().SwitchTo(object, desktop::kChooserKindBase + kind));
+  view = dynamic_cast<TView*>(main.Ctl().Doc());
+  ASSERT_NE(view, nullptr);
+  QApplication::processEvents();
+}
+
 class MainWindowTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -44,9 +76,7 @@ class MainWindowTest : public testing::Test {
     SetErrorBoxHandler(
         [this](const std::string& caption, const std::string& text) { boxes_.push_back(caption + "|" + text); });
     main = MakeMain();
-    main->show();
-    QApplication::setActiveWindow(main.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    ASSERT_NO_FATAL_FAILURE(ShowActive(main.get()));
     QApplication::processEvents();
   }
   void TearDown() override {

@@ -19,8 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "support/demo_database.h"
-#include "main_window_test.h"
+#include "list_view_test.h"
 #include "toolbox/display_formats.h"
 
 namespace zi::desktop {
@@ -40,7 +39,7 @@ struct RecordingForms : tPrvForms {
 
 std::string Typed(int year, int month, int day) { return ShownDay(*DayNumberFromDate({year, month, day})); }
 
-class CorporateActionView : public test::DemoDatabase {
+class CorporateActionView : public test::ListViewTest<tPrvWinView> {
  protected:
   // The window of PETR4, shown and active, with the list focused; forms: the dialog to use (the
   // recording one when none).
@@ -49,16 +48,7 @@ class CorporateActionView : public test::DemoDatabase {
     view = std::make_unique<tPrvWinView>(nullptr, nullptr, std::move(forms));
     tObjHierEx series;
     series.AnbId = SeriesId("PETR4");
-    view->Window().SetCurObj(series);
-    view->show();
-    QApplication::setActiveWindow(view.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
-    view->List()->setFocus();
-    QApplication::processEvents();
-  }
-  void TearDown() override {
-    view.reset();
-    DemoDatabase::TearDown();
+    ShowOn(series);
   }
   void KeyOn(int row, Qt::Key key) {
     view->List()->setCurrentRow(row);
@@ -70,7 +60,6 @@ class CorporateActionView : public test::DemoDatabase {
   static int IndexOfType(QComboBox* list, int tipo) { return list->findData(tipo, Qt::UserRole); }
 
   std::vector<std::string> shown;
-  std::unique_ptr<tPrvWinView> view;
 };
 
 TEST_F(CorporateActionView, ListsTheActionsAndTheEmptyLineWithTheCaption) {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "support/demo_database.h"
+#include "list_view_test.h"
 #include "toolbox/display_formats.h"
 
 namespace zi::desktop {
@@ -37,23 +37,14 @@ struct RecordingForms : tNwsForms {
   std::string& answer_;
 };
 
-class NewsView : public test::DemoDatabase {
+class NewsView : public test::ListViewTest<tNwsWinView> {
  protected:
   void Open() {
     view = std::make_unique<tNwsWinView>(nullptr, nullptr, std::make_unique<RecordingForms>(shown, answer));
     view->resize(600, 120);
     tObjHierEx petr;
     petr.EmpId = CompanyId("PETR");
-    view->Window().SetCurObj(petr);
-    view->show();
-    QApplication::setActiveWindow(view.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
-    view->List()->setFocus();
-    QApplication::processEvents();
-  }
-  void TearDown() override {
-    view.reset();
-    DemoDatabase::TearDown();
+    ShowOn(petr);
   }
   void KeyOn(int row, Qt::Key key) {
     if (row >= 0) view->List()->setCurrentIndex(view->List()->model()->index(row, 0));
@@ -64,7 +55,6 @@ class NewsView : public test::DemoDatabase {
 
   std::vector<std::string> shown;
   std::string answer;
-  std::unique_ptr<tNwsWinView> view;
 };
 
 TEST_F(NewsView, TheKeysAddEditAndDelete) {

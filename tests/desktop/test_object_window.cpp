@@ -15,6 +15,7 @@
 #include "desktop/core/window_kinds.h"
 #include "desktop/doc_views.h"
 #include "desktop/main_window.h"
+#include "main_window_test.h"
 #include "support/demo_database.h"
 
 namespace zi::desktop {
@@ -55,24 +56,11 @@ class ObjectWindowView : public test::DemoDatabase {
   void SetUp() override {
     DemoDatabase::SetUp();
     SetObjectFormsFactory([this] { return std::make_unique<RecordingForms>(forms); });
-    TWinMainCtl::THooks hooks;
-    hooks.chooser = [] { return kMrCancel; };
-    hooks.login = [] {};
-    hooks.usrGetData = [](int& days) {
-      days = -1;
-      return 0;
-    };
-    main = std::make_unique<TWinMain>(std::move(hooks));
-    main->show();
-    QApplication::setActiveWindow(main.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    main = std::make_unique<TWinMain>(test::LoggedInHooks());
+    ASSERT_NO_FATAL_FAILURE(test::ShowActive(main.get()));
     tObjHierEx petr;
     petr.EmpId = CompanyId("PETR");
-    ASSERT_TRUE(KindBuilt(kKindObjects));
-    ASSERT_TRUE(main->Ctl().SwitchTo(petr, kChooserKindBase + kKindObjects));
-    view = dynamic_cast<tObjWinView*>(main->Ctl().Doc());
-    ASSERT_NE(view, nullptr);
-    QApplication::processEvents();
+    ASSERT_NO_FATAL_FAILURE(test::OpenDocWindow(*main, petr, kKindObjects, view));
     view->List()->setFocus();
     QApplication::processEvents();
   }

@@ -25,7 +25,7 @@
 #include "main_window_test.h"
 #include "session/session.h"
 #include "support/demo_database.h"
-#include "toolbox/lifecycle.h"
+#include "support/window_settings.h"
 
 namespace zi::desktop {
 namespace {
@@ -43,39 +43,19 @@ class QuoteWindowView : public test::DemoDatabase {
   void SetUp() override {
     DemoDatabase::SetUp();
     ZiGlobs().lingua = kEnglish;
-    SetRegional({.decimalSeparator = '.', .dateSeparator = '/', .shortDateFormat = "dd/MM/yyyy"});
     QuoteSession() = {};
-    SetSaveQuestion([this](bool) {
-      ++saveQuestions_;
-      return saveAnswer_;
-    });
-    TWinMainCtl::THooks hooks;
-    hooks.chooser = [] { return kMrCancel; };
-    hooks.login = [] {};
-    hooks.usrGetData = [](int& days) {
-      days = -1;
-      return 0;
-    };
-    main_ = std::make_unique<TWinMain>(std::move(hooks));
-    main_->show();
-    QApplication::setActiveWindow(main_.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
+    main_ = std::make_unique<TWinMain>(test::LoggedInHooks());
+    ASSERT_NO_FATAL_FAILURE(test::ShowActive(main_.get()));
     std::vector<tObjHierEx> rows;
     ASSERT_EQ(GetObjListDaEmp(kNivelSerie, SeriesId("PETR4"), rows), 0);
     for (const tObjHierEx& row : rows)
       if (row.AnbCod == "PETR4") petr4_ = row;
-    ASSERT_TRUE(KindBuilt(kKindQuotes));
-    ASSERT_TRUE(main_->Ctl().SwitchTo(petr4_, kChooserKindBase + kKindQuotes));
-    view_ = dynamic_cast<TCotWinView*>(main_->Ctl().Doc());
-    ASSERT_NE(view_, nullptr);
-    QApplication::processEvents();
+    ASSERT_NO_FATAL_FAILURE(test::OpenDocWindow(*main_, petr4_, kKindQuotes, view_));
   }
   void TearDown() override {
     main_.reset();
-    SetSaveQuestion({});
     QuoteSession() = {};
     ZiGlobs().lingua = 0;
-    SetRegional({});
     DemoDatabase::TearDown();
   }
   int RowOf(TDayNumber day) const { return day.value - view_->Window().Range().first.value; }
@@ -102,11 +82,10 @@ class QuoteWindowView : public test::DemoDatabase {
         .AsFloat();
   }
 
+  test::TWindowSettings settings_;
   std::unique_ptr<TWinMain> main_;
   TCotWinView* view_ = nullptr;
   tObjHierEx petr4_;
-  int saveQuestions_ = 0;
-  int saveAnswer_ = kMrCancel;
 };
 
 TEST_F(QuoteWindowView, ShowsTheRangeTheHeadingsAndTheDays) {
@@ -157,9 +136,9 @@ TEST_F(QuoteWindowView, EscapeRestoresTheCell) {
 TEST_F(QuoteWindowView, ASaveWithoutLeavingTheRowWritesIt) {
   const int row = RowOf(Day(2021, 1, 6));
   TypeInto(row, kClose, "42.25");
-  saveAnswer_ = kMrYes;
+  settings_.saveAnswer = kMrYes;
   EXPECT_TRUE(view_->Window().ConfirmClose());
-  EXPECT_EQ(saveQuestions_, 1);
+  EXPECT_EQ(settings_.saveQuestions, 1);
   EXPECT_EQ(Stored(Day(2021, 1, 6), kClose), 42.25);
   EXPECT_TRUE(boxes_.empty()) << testing::PrintToString(boxes_);
 }
@@ -169,7 +148,7 @@ TEST_F(QuoteWindowView, TheRangeDialogWithUnsavedEditsAsksFirst) {
   TypeInto(row, kClose, "43");
   QTest::keyClick(view_->Grid()->Editor(), Qt::Key_Return);
   // Resume editing: the dialog closes and the window keeps its range and its edit.
-  saveAnswer_ = kMrCancel;
+  settings_.saveAnswer = kMrCancel;
   bool filled = false;
   WhenModal([&](QWidget*) {
     tQuoteRangeDialog* dialog = view_->RangeDialog();
@@ -182,11 +161,11 @@ TEST_F(QuoteWindowView, TheRangeDialogWithUnsavedEditsAsksFirst) {
   });
   view_->RangeButton()->click();
   EXPECT_TRUE(filled) << "the session's mode";
-  EXPECT_EQ(saveQuestions_, 1);
+  EXPECT_EQ(settings_.saveQuestions, 1);
   EXPECT_EQ(view_->RangeLabel()->text(), "  Date range: 28/12/2020 to 28/03/2021");
   EXPECT_EQ(Shown(row, kClose), "43");
   // Discard changes: the new range, without the edit.
-  saveAnswer_ = kMrNo;
+  settings_.saveAnswer = kMrNo;
   WhenModal([&](QWidget*) {
     tQuoteRangeDialog* dialog = view_->RangeDialog();
     ASSERT_NE(dialog, nullptr);
@@ -196,7 +175,7 @@ TEST_F(QuoteWindowView, TheRangeDialogWithUnsavedEditsAsksFirst) {
     dialog->OkayButton()->click();
   });
   view_->RangeButton()->click();
-  EXPECT_EQ(saveQuestions_, 2);
+  EXPECT_EQ(settings_.saveQuestions, 2);
   EXPECT_EQ(view_->RangeLabel()->text(), "  Date range: 01/04/2022 to 30/06/2022");
   EXPECT_FALSE(view_->Window().HasDataChanged());
   EXPECT_FALSE(view_->UndoButton()->isEnabled());
@@ -237,7 +216,7 @@ TEST_F(QuoteWindowView, UndoDropsTheEdits) {
   EXPECT_FALSE(view_->UndoButton()->isEnabled());
   EXPECT_FALSE(view_->Window().HasDataChanged());
   EXPECT_TRUE(view_->Window().Queued().empty());
-  EXPECT_EQ(saveQuestions_, 0);
+  EXPECT_EQ(settings_.saveQuestions, 0);
 }
 
 TEST_F(QuoteWindowView, ATypoBeepsAndKeepsTheValue) {

@@ -25,7 +25,7 @@
 #include "desktop/main_window.h"
 #include "main_window_test.h"
 #include "support/demo_database.h"
-#include "toolbox/lifecycle.h"
+#include "support/window_settings.h"
 
 namespace zi::desktop {
 namespace {
@@ -38,41 +38,20 @@ class ShareBaseWindowView : public test::DemoDatabase {
  protected:
   void SetUp() override {
     DemoDatabase::SetUp();
-    saved_ = Regional();
-    SetRegional({.decimalSeparator = '.', .dateSeparator = '/', .shortDateFormat = "dd/MM/yyyy"});
-    SetSaveQuestion([this](bool) {
-      ++saveQuestions;
-      return saveAnswer;
-    });
     oldPath_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_.Path());
   }
   void TearDown() override {
     main.reset();
-    SetSaveQuestion({});
-    SetRegional(saved_);
     std::filesystem::current_path(oldPath_);
     DemoDatabase::TearDown();
   }
   void OpenPetr() {
-    TWinMainCtl::THooks hooks;
-    hooks.chooser = [] { return kMrCancel; };
-    hooks.login = [] {};
-    hooks.usrGetData = [](int& days) {
-      days = -1;
-      return 0;
-    };
-    main = std::make_unique<TWinMain>(std::move(hooks));
-    main->show();
-    QApplication::setActiveWindow(main.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    main = std::make_unique<TWinMain>(test::LoggedInHooks());
+    ASSERT_NO_FATAL_FAILURE(test::ShowActive(main.get()));
     tObjHierEx petr;
     petr.EmpId = CompanyId("PETR");
-    ASSERT_TRUE(KindBuilt(kKindShareBase));
-    ASSERT_TRUE(main->Ctl().SwitchTo(petr, kChooserKindBase + kKindShareBase));
-    view = dynamic_cast<tBacWinView*>(main->Ctl().Doc());
-    ASSERT_NE(view, nullptr);
-    QApplication::processEvents();
+    ASSERT_NO_FATAL_FAILURE(test::OpenDocWindow(*main, petr, kKindShareBase, view));
     view->Grid()->setFocus();
     QApplication::processEvents();
   }
@@ -103,12 +82,10 @@ class ShareBaseWindowView : public test::DemoDatabase {
     return nullptr;
   }
 
-  RegionalSettings saved_;
+  test::TWindowSettings settings_;
   std::filesystem::path oldPath_;
   std::unique_ptr<TWinMain> main;
   tBacWinView* view = nullptr;
-  int saveQuestions = 0;
-  int saveAnswer = kMrCancel;
 };
 
 TEST_F(ShareBaseWindowView, ShowsTheClassesByDateAndSlot) {
@@ -160,17 +137,17 @@ TEST_F(ShareBaseWindowView, ADashClearsTheSlot) {
 TEST_F(ShareBaseWindowView, ASourceChangeWithUnsavedEditsAsksFirst) {
   OpenPetr();
   TypeInCell(kOrdinariasRow, kTreasuryCol, "1000");
-  saveAnswer = kMrCancel;
+  settings_.saveAnswer = kMrCancel;
   SourceButton("SEC")->click();
   QApplication::processEvents();
-  EXPECT_EQ(saveQuestions, 1);
+  EXPECT_EQ(settings_.saveQuestions, 1);
   EXPECT_TRUE(SourceButton("Local")->isChecked());
   EXPECT_FALSE(SourceButton("SEC")->isChecked());
   EXPECT_EQ(CellText(kOrdinariasRow, kTreasuryCol), "1000");
-  saveAnswer = kMrNo;
+  settings_.saveAnswer = kMrNo;
   SourceButton("SEC")->click();
   QApplication::processEvents();
-  EXPECT_EQ(saveQuestions, 2);
+  EXPECT_EQ(settings_.saveQuestions, 2);
   EXPECT_TRUE(SourceButton("SEC")->isChecked());
   EXPECT_EQ(view->Grid()->model()->columnCount(), 0);
 }

@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "desktop/core/ui_port.h"
-#include "support/demo_database.h"
+#include "desktop_core/list_window_test.h"
 #include "toolbox/display_formats.h"
 #include "toolbox/numbers.h"
 
@@ -20,40 +19,11 @@ constexpr int kCashDividend = 1;
 constexpr int kSplit = 3;
 constexpr int kReal = 1;
 
-// The dialog as scripted answers: each showing records what the dialog held, then takes the next
-// answer (none left is Cancel). An answer edits the fields and runs its hook (a fault to inject for
-// the write that follows); an Okay is only given for fields that pass the dialog's checks, as the
-// dialog itself refuses the others.
-struct FakeForms : tPrvForms {
-  struct Answer {
-    std::function<void(TPrvDialog&)> edit;
-    std::function<void()> hook;
-  };
-  std::deque<Answer> answers;
-  std::vector<std::string> shown;
-  std::vector<std::string> refusals;
-
+struct FakeForms : tPrvForms, test::TScriptedDialog<TPrvDialog> {
   bool EditAction(TPrvDialog& dialog) override {
-    shown.push_back(dialog.date + " " + dialog.order + " " + std::to_string(dialog.tipo) + " " + dialog.price + " " +
-                    dialog.key);
-    if (answers.empty()) return false;
-    Answer answer = std::move(answers.front());
-    answers.pop_front();
-    if (answer.edit) answer.edit(dialog);
-    if (const std::string refusal = dialog.Check(); !refusal.empty()) {
-      refusals.push_back(refusal);
-      return false;
-    }
-    if (answer.hook) answer.hook();
-    return true;
+    const std::string tipo = std::to_string(dialog.tipo);
+    return Show(dialog, dialog.date + " " + dialog.order + " " + tipo + " " + dialog.price + " " + dialog.key);
   }
-};
-
-struct FakeView : tPrvListView {
-  bool listFocused = true;
-  int shows = 0;
-  void ShowLines() override { ++shows; }
-  bool ListHasFocus() const override { return listFocused; }
 };
 
 std::string Typed(int year, int month, int day) { return ShownDay(*DayNumberFromDate({year, month, day})); }
@@ -69,30 +39,19 @@ std::function<void(TPrvDialog&)> Dividend(std::string date) {
   };
 }
 
-class CorporateActionWindow : public test::DemoDatabase {
+class CorporateActionWindow : public test::ListWindowTest<tPrvWin, FakeForms> {
  protected:
   std::unique_ptr<tPrvWin> Open(int anb) {
-    auto fake = std::make_unique<FakeForms>();
-    forms = fake.get();
-    auto window = std::make_unique<tPrvWin>(std::move(fake));
-    window->SetListView(&view);
     tObjHierEx object;
     object.AnbId = anb;
-    window->SetCurObj(object);
-    return window;
+    return OpenOn(object);
   }
   int64_t Actions() { return SqlValue("SELECT count(*) FROM Provento").AsInteger(); }
-  std::function<void()> FailCall(int n) {
-    return [this, n] { Driver().InjectFaults({.failCall = n}); };
-  }
   static std::vector<std::string> Lines(const tPrvWin& window) {
     std::vector<std::string> lines;
     for (int row = 0; row < window.List().RowCount(); ++row) lines.push_back(window.List().RowText(row));
     return lines;
   }
-
-  FakeView view;
-  FakeForms* forms = nullptr;
 };
 
 TEST_F(CorporateActionWindow, ListsTheSeriesActionsAndAnEmptyLineForAdding) {

@@ -2,51 +2,24 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "desktop/core/ui_port.h"
-#include "support/demo_database.h"
+#include "desktop_core/list_window_test.h"
 #include "toolbox/display_formats.h"
 #include "toolbox/platform.h"
 
 namespace zi::desktop {
 namespace {
 
-// The dialog as scripted answers, as the corporate-action window's test has them.
-struct FakeForms : tNwsForms {
-  struct Answer {
-    std::function<void(TNwsDialog&)> edit;
-    std::function<void()> hook;
-  };
-  std::deque<Answer> answers;
-  // "<date>|<enabled or disabled>|<text>" at each showing.
-  std::vector<std::string> shown;
-  std::vector<std::string> refusals;
-
+// A showing records "<date>|<enabled or disabled>|<text>".
+struct FakeForms : tNwsForms, test::TScriptedDialog<TNwsDialog> {
   bool EditNews(TNwsDialog& dialog) override {
-    shown.push_back(dialog.date + "|" + (dialog.DateEnabled() ? "enabled" : "disabled") + "|" + dialog.text);
-    if (answers.empty()) return false;
-    Answer answer = std::move(answers.front());
-    answers.pop_front();
-    if (answer.edit) answer.edit(dialog);
-    if (const std::string refusal = dialog.Check(); !refusal.empty()) {
-      refusals.push_back(refusal);
-      return false;
-    }
-    if (answer.hook) answer.hook();
-    return true;
+    return Show(dialog, dialog.date + "|" + (dialog.DateEnabled() ? "enabled" : "disabled") + "|" + dialog.text);
   }
-};
-
-struct FakeView : tNwsListView {
-  bool listFocused = true;
-  int shows = 0;
-  void ShowLines() override { ++shows; }
-  bool ListHasFocus() const override { return listFocused; }
 };
 
 std::function<void(TNwsDialog&)> SetText(std::string text) {
@@ -62,26 +35,15 @@ constexpr const char* kPetrText =
     "Fato relevante\r\n\r\nO Conselho de Administra\xE7\xE3o aprovou a distribui\xE7\xE3o de dividendos "
     "intermedi\xE1rios.";
 
-class NewsWindow : public test::DemoDatabase {
+class NewsWindow : public test::ListWindowTest<tNwsWin, FakeForms> {
  protected:
   std::unique_ptr<tNwsWin> Open(int emp) {
-    auto fake = std::make_unique<FakeForms>();
-    forms = fake.get();
-    auto window = std::make_unique<tNwsWin>(std::move(fake));
-    window->SetListView(&view);
     tObjHierEx object;
     object.EmpId = emp;
-    window->SetCurObj(object);
-    return window;
+    return OpenOn(object);
   }
   int64_t Items() { return SqlValue("SELECT count(*) FROM Noticia WHERE emp = " + Petr()).AsInteger(); }
   std::string Petr() { return std::to_string(CompanyId("PETR")); }
-  std::function<void()> FailCall(int n) {
-    return [this, n] { Driver().InjectFaults({.failCall = n}); };
-  }
-
-  FakeView view;
-  FakeForms* forms = nullptr;
 };
 
 TEST_F(NewsWindow, ListsTheCompanysItemsInTheirOneLineForm) {

@@ -14,8 +14,8 @@
 #include "desktop/core/window_kinds.h"
 #include "desktop_fakes.h"
 #include "support/demo_database.h"
+#include "support/window_settings.h"
 #include "toolbox/display_formats.h"
-#include "toolbox/lifecycle.h"
 #include "session/session.h"
 #include "toolbox/numbers.h"
 
@@ -73,21 +73,14 @@ class QuoteWindow : public test::DemoDatabase {
  protected:
   void SetUp() override {
     DemoDatabase::SetUp();
-    SetRegional({.decimalSeparator = '.', .dateSeparator = '/', .shortDateFormat = "dd/MM/yyyy"});
     QuoteSession() = {};
     ZiGlobs().lingua = kEnglish;
-    SetSaveQuestion([this](bool) {
-      ++saveQuestions_;
-      return saveAnswer_;
-    });
     petr4_ = SeriesOf("PETR4");
   }
   void TearDown() override {
     window_.reset();
-    SetSaveQuestion({});
     QuoteSession() = {};
     ZiGlobs().lingua = 0;
-    SetRegional({});
     DemoDatabase::TearDown();
   }
   tObjHierEx SeriesOf(const std::string& ticker) {
@@ -123,16 +116,15 @@ class QuoteWindow : public test::DemoDatabase {
     return value.IsNull() ? kMissing : value.AsFloat();
   }
   bool Save() {
-    saveAnswer_ = kMrYes;
+    settings_.saveAnswer = kMrYes;
     return window_->ConfirmClose();
   }
 
+  test::TWindowSettings settings_;
   test::FakeGrid grid_;
   FakeQuoteView view_{grid_};
   std::unique_ptr<TCotWin> window_;
   tObjHierEx petr4_;
-  int saveQuestions_ = 0;
-  int saveAnswer_ = kMrCancel;
 };
 
 TEST_F(QuoteWindow, LoadsThreeMonthsFromAWeekBeforeTheFirstQuote) {
@@ -205,7 +197,7 @@ TEST_F(QuoteWindow, ASaveCommitsTheRowBeingEdited) {
   Type(7, row, "1000");
   EXPECT_TRUE(window.HasDataChanged());
   EXPECT_TRUE(Save());
-  EXPECT_EQ(saveQuestions_, 1);
+  EXPECT_EQ(settings_.saveQuestions, 1);
   EXPECT_EQ(Stored(petr4_.AnbId, Day(2021, 1, 9), 5), 12345.5);
   EXPECT_EQ(Stored(petr4_.AnbId, Day(2021, 1, 9), 7), 1000);
   EXPECT_TRUE(std::isnan(Stored(petr4_.AnbId, Day(2021, 1, 9), 1))) << "a Saturday had no quote";
@@ -239,7 +231,7 @@ TEST_F(QuoteWindow, ATextThatIsNoNumberBeepsAndIsDropped) {
   EXPECT_TRUE(window.Queued().empty());
   EXPECT_FALSE(window.HasDataChanged());
   EXPECT_TRUE(window.ConfirmClose());
-  EXPECT_EQ(saveQuestions_, 0);
+  EXPECT_EQ(settings_.saveQuestions, 0);
   EXPECT_EQ(Dump(), dump);
 }
 
@@ -322,16 +314,16 @@ TEST_F(QuoteWindow, ARangeChangeWithEditsAsksFirst) {
   Type(5, row, "33");
   const TQuoteRange before = window.Range();
 
-  saveAnswer_ = kMrCancel;
+  settings_.saveAnswer = kMrCancel;
   EXPECT_EQ(window.ApplyRange(TQuoteRangeMode::kEndingIn, "30/06/2022"), TCotWin::TRangeAnswer::kKept);
-  EXPECT_EQ(saveQuestions_, 1);
+  EXPECT_EQ(settings_.saveQuestions, 1);
   EXPECT_EQ(window.Range(), before);
   EXPECT_EQ(window.CellText(5, row), "33");
   EXPECT_EQ(QuoteSession().mode, TQuoteRangeMode::kFromFirstQuote);
 
-  saveAnswer_ = kMrNo;
+  settings_.saveAnswer = kMrNo;
   EXPECT_EQ(window.ApplyRange(TQuoteRangeMode::kEndingIn, "30/06/2022"), TCotWin::TRangeAnswer::kApplied);
-  EXPECT_EQ(saveQuestions_, 2);
+  EXPECT_EQ(settings_.saveQuestions, 2);
   EXPECT_EQ(window.RangeText(), "  Date range: 01/04/2022 to 30/06/2022");
   EXPECT_TRUE(window.Queued().empty());
   EXPECT_FALSE(window.HasDataChanged());
@@ -341,13 +333,13 @@ TEST_F(QuoteWindow, ARangeChangeWithEditsAsksFirst) {
   EXPECT_EQ(QuoteSession().endDate, Day(2022, 6, 30));
 
   Type(5, RowOf(Day(2022, 6, 1)), "44");
-  saveAnswer_ = kMrYes;
+  settings_.saveAnswer = kMrYes;
   EXPECT_EQ(window.ApplyRange(TQuoteRangeMode::kFromFirstQuote, ""), TCotWin::TRangeAnswer::kApplied);
   EXPECT_EQ(Stored(petr4_.AnbId, Day(2022, 6, 1), 5), 44);
   EXPECT_EQ(window.RangeText(), "  Date range: 28/12/2020 to 28/03/2021");
   // Without edits no question.
   EXPECT_EQ(window.ApplyRange(TQuoteRangeMode::kEndingIn, "31/12/2021"), TCotWin::TRangeAnswer::kApplied);
-  EXPECT_EQ(saveQuestions_, 3);
+  EXPECT_EQ(settings_.saveQuestions, 3);
   EXPECT_TRUE(boxes_.empty()) << testing::PrintToString(boxes_);
 }
 
@@ -377,7 +369,7 @@ TEST_F(QuoteWindow, AnImpossibleDateInTheRangeDialogIsRefused) {
     EXPECT_EQ(boxes_, (std::vector<std::string>{std::string("Date range|Invalid date: \"") + text + "\""}));
   }
   EXPECT_EQ(beeps_, 5);
-  EXPECT_EQ(saveQuestions_, 0);
+  EXPECT_EQ(settings_.saveQuestions, 0);
   EXPECT_EQ(window.Range(), before);
   EXPECT_EQ(QuoteSession().mode, TQuoteRangeMode::kFromFirstQuote);
   EXPECT_TRUE(window.HasDataChanged());
@@ -399,7 +391,7 @@ TEST_F(QuoteWindow, UndoDropsTheEditsAndReadsTheDaysAgain) {
   EXPECT_FALSE(window.UndoEnabled());
   EXPECT_EQ(window.CellText(5, row), before);
   EXPECT_EQ(window.CellText(1, RowOf(Day(2021, 1, 21))), "9.5");
-  EXPECT_EQ(saveQuestions_, 0);
+  EXPECT_EQ(settings_.saveQuestions, 0);
   EXPECT_TRUE(window.ConfirmClose());
 }
 
@@ -415,7 +407,7 @@ TEST_F(QuoteWindow, ASeriesThatCannotBeReadLeavesTheWindowLoadFailed) {
   EXPECT_NE(BoxCaptions()[0].find(" on DbCotacaoDaAnbV2"), std::string::npos) << boxes_[0];
   EXPECT_FALSE(window.HasDataChanged());
   EXPECT_TRUE(window.ConfirmClose());
-  EXPECT_EQ(saveQuestions_, 0);
+  EXPECT_EQ(settings_.saveQuestions, 0);
 }
 
 TEST_F(QuoteWindow, AReadThatFailsAtARangeChangeLeavesItLoadFailedUntilAReadSucceeds) {

@@ -18,8 +18,8 @@
 #include "session/session.h"
 #include "session/settings.h"
 #include "support/demo_database.h"
+#include "support/window_settings.h"
 #include "toolbox/errors.h"
-#include "toolbox/lifecycle.h"
 
 namespace zi::desktop {
 namespace {
@@ -43,19 +43,8 @@ struct FakeView : tBacView {
 
 class ShareBaseWindow : public test::DemoDatabase {
  protected:
-  void SetUp() override {
-    DemoDatabase::SetUp();
-    saved_ = Regional();
-    SetRegional({.decimalSeparator = '.', .dateSeparator = '/', .shortDateFormat = "dd/MM/yyyy"});
-    SetSaveQuestion([this](bool) {
-      ++saveQuestions_;
-      return saveAnswer_;
-    });
-  }
   void TearDown() override {
     window_.reset();
-    SetSaveQuestion({});
-    SetRegional(saved_);
     if (!oldPath_.empty()) std::filesystem::current_path(oldPath_);
     DemoDatabase::TearDown();
   }
@@ -113,14 +102,12 @@ class ShareBaseWindow : public test::DemoDatabase {
     std::filesystem::current_path(dir_.Path());
   }
 
-  RegionalSettings saved_;
+  test::TWindowSettings settings_;
   FakeView view_;
   std::unique_ptr<TBacWin> window_;
   std::deque<std::string> dates_;
   int classEdits_ = 0;
   bool failDerivation_ = false;
-  int saveQuestions_ = 0;
-  int saveAnswer_ = kMrCancel;
   std::filesystem::path oldPath_;
 };
 
@@ -244,7 +231,7 @@ TEST_F(ShareBaseWindow, ADerivationThatFailsUndoesTheEditAndShowsTheCode) {
 TEST_F(ShareBaseWindow, ASaveWritesTheChangedShareBases) {
   TBacWin& window = Open();
   ASSERT_EQ(window.Edit(RowOf(kOrdinarias), kTreasuryCol, "1000"), TBacEdit::kTaken);
-  saveAnswer_ = kMrYes;
+  settings_.saveAnswer = kMrYes;
   EXPECT_TRUE(window.ConfirmClose());
   EXPECT_FALSE(window.HasDataChanged());
   EXPECT_EQ(Stored(),
@@ -267,7 +254,7 @@ TEST_F(ShareBaseWindow, AFailedWriteAtEachStepWritesNothingAndKeepsTheEdits) {
     ASSERT_EQ(window.Columns().size(), 6u);
     ASSERT_EQ(window.Edit(RowOf(kOrdinarias), kTreasuryCol, "1000"), TBacEdit::kTaken);
     ASSERT_EQ(window.Edit(RowOf(kPreferenciais), 3 + kIssuedCol, "7000"), TBacEdit::kTaken);
-    saveAnswer_ = kMrYes;
+    settings_.saveAnswer = kMrYes;
     Driver().InjectFaults({.failCall = step});
     const bool saved = window.ConfirmClose();
     Driver().InjectFaults({});
@@ -308,13 +295,13 @@ TEST_F(ShareBaseWindow, AChangeOfSourceWithUnsavedEditsAsksFirst) {
   TBacWin& window = Open();
   ASSERT_THAT(window.SourceButtons(), ElementsAre(0, 2));
   ASSERT_EQ(window.Edit(RowOf(kOrdinarias), kTreasuryCol, "1000"), TBacEdit::kTaken);
-  saveAnswer_ = kMrCancel;
+  settings_.saveAnswer = kMrCancel;
   EXPECT_FALSE(window.SetSource(2));
   EXPECT_EQ(window.Source(), 0);
   EXPECT_EQ(Text(kOrdinarias, kTreasuryCol), "1000");
-  saveAnswer_ = kMrNo;
+  settings_.saveAnswer = kMrNo;
   EXPECT_TRUE(window.SetSource(2));
-  EXPECT_EQ(saveQuestions_, 2);
+  EXPECT_EQ(settings_.saveQuestions, 2);
   EXPECT_EQ(window.Source(), 2);
   EXPECT_TRUE(window.Columns().empty());
   EXPECT_FALSE(window.HasDataChanged());
@@ -322,7 +309,7 @@ TEST_F(ShareBaseWindow, AChangeOfSourceWithUnsavedEditsAsksFirst) {
   EXPECT_EQ(TBacWin().Source(), 2);
   // Without edits the source changes at once.
   EXPECT_TRUE(window.SetSource(0));
-  EXPECT_EQ(saveQuestions_, 2);
+  EXPECT_EQ(settings_.saveQuestions, 2);
   EXPECT_EQ(window.Columns().size(), 3u);
 }
 
@@ -342,7 +329,7 @@ TEST_F(ShareBaseWindow, F10WithUnsavedEditsAsksFirst) {
   TBacWin& window = Open();
   ASSERT_EQ(window.Edit(RowOf(kOrdinarias), kTreasuryCol, "1000"), TBacEdit::kTaken);
   EXPECT_TRUE(window.HandleShortCut({TKey::F10}));
-  EXPECT_EQ(saveQuestions_, 1);
+  EXPECT_EQ(settings_.saveQuestions, 1);
   EXPECT_EQ(classEdits_, 0);
   EXPECT_EQ(Text(kOrdinarias, kTreasuryCol), "1000");
 }

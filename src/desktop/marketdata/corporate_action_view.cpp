@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -181,45 +180,16 @@ void tPrvDialogView::OkayClicked() {
   accept();
 }
 
-// The list hands Insert, Enter and Delete to the window.
-class tPrvWinView::tList : public QListWidget {
- public:
-  tList(QWidget* parent, tPrvWin& window) : QListWidget(parent), window_(window) {}
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override {
-    const TKey key = KeyOf(event->key(), event->modifiers());
-    if (key == TKey::Enter || key == TKey::Insert || key == TKey::Delete) {
-      bool handled = false;
-      CallGuarded("tPrvWin.ShortCut", [&] { handled = window_.HandleShortCut({key, true}); });
-      if (handled) return;
-    }
-    QListWidget::keyPressEvent(event);
-  }
-
- private:
-  tPrvWin& window_;
-};
-
 tPrvWinView::tPrvWinView(QWidget* parent, QWidget* toolbar, std::unique_ptr<tPrvForms> forms)
-    : tDocWidget(std::make_unique<tPrvWin>(std::move(forms)), parent, toolbar),
+    : tListWinView(std::make_unique<tPrvWin>(std::move(forms)), parent, toolbar),
       window_(static_cast<tPrvWin*>(&Child())),
-      list_(new tList(this, *window_)) {
+      list_(new tShortCutList<QListWidget>(this, *window_)) {
   setWindowTitle(kPrvCaption);
-  window_->SetListView(this);
-  list_->setSelectionMode(QAbstractItemView::SingleSelection);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(list_);
   connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row >= 0) CallGuarded("tPrvWin.Select", [this, row] { window_->Select(row); });
   });
-  connect(list_, &QListWidget::itemDoubleClicked, this,
-          [this] { CallGuarded("tPrvWin.DblClick", [this] { window_->Edit(); }); });
-  window_->CreateToolPanel(false);
+  PlaceList(list_);
 }
-
-tPrvWinView::~tPrvWinView() { window_->SetListView(nullptr); }
 
 void tPrvWinView::ShowLines() {
   const QSignalBlocker blocker(list_);
@@ -228,7 +198,5 @@ void tPrvWinView::ShowLines() {
   for (int row = 0; row < lines.RowCount(); ++row) list_->addItem(ToQt(lines.RowText(row)));
   list_->setCurrentRow(lines.Selected());
 }
-
-bool tPrvWinView::ListHasFocus() const { return list_->hasFocus(); }
 
 }  // namespace zi::desktop

@@ -9,6 +9,7 @@
 #include "desktop/core/catalogue/indicator_box.h"
 #include "desktop/core/marketdata/corporate_action_window.h"
 #include "desktop/forms.h"
+#include "desktop/marketdata/list_window_view.h"
 
 class QComboBox;
 class QGridLayout;
@@ -68,20 +69,16 @@ class tPrvDialogView : public QDialog {
   int typeIndex_ = -1;
 };
 
-class tPrvWinView : public tDocWidget, public tPrvListView {
+class tPrvWinView : public tListWinView {
  public:
   tPrvWinView(QWidget* parent, QWidget* toolbar, std::unique_ptr<tPrvForms> forms);
-  ~tPrvWinView() override;
 
   tPrvWin& Window() { return *window_; }
   QListWidget* List() const { return list_; }
 
   void ShowLines() override;
-  bool ListHasFocus() const override;
 
  private:
-  class tList;
-
   tPrvWin* window_;
   QListWidget* list_;
 };

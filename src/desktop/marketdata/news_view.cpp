@@ -2,7 +2,6 @@
 
 #include <QAbstractListModel>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -120,40 +119,15 @@ class tNwsWinView::tModel : public QAbstractListModel {
   tNwsWin& window_;
 };
 
-// The list hands Insert, Enter and Delete to the window.
-class tNwsWinView::tList : public QListView {
- public:
-  tList(QWidget* parent, tNwsWin& window) : QListView(parent), window_(window) {}
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override {
-    const TKey key = KeyOf(event->key(), event->modifiers());
-    if (key == TKey::Enter || key == TKey::Insert || key == TKey::Delete) {
-      bool handled = false;
-      CallGuarded("tNwsWin.ShortCut", [&] { handled = window_.HandleShortCut({key, true}); });
-      if (handled) return;
-    }
-    QListView::keyPressEvent(event);
-  }
-
- private:
-  tNwsWin& window_;
-};
-
 tNwsWinView::tNwsWinView(QWidget* parent, QWidget* toolbar, std::unique_ptr<tNwsForms> forms)
-    : tDocWidget(std::make_unique<tNwsWin>(std::move(forms)), parent, toolbar),
+    : tListWinView(std::make_unique<tNwsWin>(std::move(forms)), parent, toolbar),
       window_(static_cast<tNwsWin*>(&Child())),
       model_(new tModel(this, *window_)),
-      list_(new tList(this, *window_)) {
+      list_(new tShortCutList<QListView>(this, *window_)) {
   setWindowTitle(kNwsListCaption);
-  window_->SetListView(this);
   list_->setModel(model_);
-  list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   list_->setUniformItemSizes(true);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(list_);
   connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) {
             CallGuarded("tNwsWin.Select", [this, current] { window_->Select(current.isValid() ? current.row() : -1); });
@@ -161,12 +135,8 @@ tNwsWinView::tNwsWinView(QWidget* parent, QWidget* toolbar, std::unique_ptr<tNws
   // With one item per scroll step the scroll bar's value is the top line.
   connect(list_->verticalScrollBar(), &QScrollBar::valueChanged, this,
           [this](int top) { CallGuarded("tNwsWin.Scroll", [this, top] { window_->SetTop(top); }); });
-  connect(list_, &QListView::doubleClicked, this,
-          [this] { CallGuarded("tNwsWin.DblClick", [this] { window_->Edit(); }); });
-  window_->CreateToolPanel(false);
+  PlaceList(list_);
 }
-
-tNwsWinView::~tNwsWinView() { window_->SetListView(nullptr); }
 
 // The top line and the selection the window kept are shown again after the list was read.
 void tNwsWinView::ShowLines() {
@@ -182,7 +152,5 @@ void tNwsWinView::ShowLines() {
   }
   window_->SetTop(list_->verticalScrollBar()->value());
 }
-
-bool tNwsWinView::ListHasFocus() const { return list_->hasFocus(); }
 
 }  // namespace zi::desktop

@@ -9,6 +9,7 @@
 
 #include "desktop/core/marketdata/news_window.h"
 #include "desktop/forms.h"
+#include "desktop/marketdata/list_window_view.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -42,19 +43,16 @@ class tNwsDialogView : public QDialog {
   QPushButton* cancel_;
 };
 
-class tNwsWinView : public tDocWidget, public tNwsListView {
+class tNwsWinView : public tListWinView {
  public:
   tNwsWinView(QWidget* parent, QWidget* toolbar, std::unique_ptr<tNwsForms> forms);
-  ~tNwsWinView() override;
 
   tNwsWin& Window() { return *window_; }
   QListView* List() const { return list_; }
 
   void ShowLines() override;
-  bool ListHasFocus() const override;
 
  private:
-  class tList;
   class tModel;
 
   tNwsWin* window_;

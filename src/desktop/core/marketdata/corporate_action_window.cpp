@@ -1,6 +1,5 @@
 #include "desktop/core/marketdata/corporate_action_window.h"
 
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -19,55 +18,19 @@ constexpr const char* kDeleteCaption = "Delete";
 
 }  // namespace
 
-tPrvWin::tPrvWin(std::unique_ptr<tPrvForms> forms) : forms_(std::move(forms)) {}
+tPrvWin::tPrvWin(std::unique_ptr<tPrvForms> forms) : tListWin("PrvDaAnbV2"), forms_(std::move(forms)) {}
 
-void tPrvWin::ObjDataLoad() {
-  tMdiChild::ObjDataLoad();
+int tPrvWin::LoadList() {
   // The types' characteristics are opened once per window; the dialog does not need them, so a
   // failure is only logged.
   std::vector<TOcoCaracs> types;
   if (const int code = DbOcoCaracsV2(types)) Loga("tPrvWin OcoCaracsV2 error " + std::to_string(code));
   const int code = list_.Load(CurObjId());
   if (!list_.CurrencyError().empty()) ShowErrorBox("Error", list_.CurrencyError());
-  if (code != 0) {
-    SetLoadFailed();
-    db::ShowSqlErrorTxt("PrvDaAnbV2", code);
-  }
-  if (listView_) listView_->ShowLines();
+  return code;
 }
 
-bool tPrvWin::HandleShortCut(const TKeyMessage& message) {
-  if (!listView_ || !listView_->ListHasFocus()) return false;
-  switch (message.key) {
-    case TKey::Insert: Add(); return true;
-    case TKey::Enter: Edit(); return true;
-    case TKey::Delete: Delete(); return true;
-    default: return false;
-  }
-}
-
-void tPrvWin::Add() { Run("Add", &tPrvWin::DoAdd); }
-void tPrvWin::Edit() { Run("Edit", &tPrvWin::DoEdit); }
-void tPrvWin::Delete() { Run("Delete", &tPrvWin::DoDelete); }
-
-void tPrvWin::Run(const char* name, bool (tPrvWin::*action)()) {
-  LogaDebug(std::string(ClassName()) + " " + name);
-  bool changed = false;
-  try {
-    changed = (this->*action)();
-  } catch (const std::exception& e) {
-    Loga(std::string("tPrvWin.") + name + " error " + e.what());
-    ShowErrorBox("Error", e.what());
-    changed = true;
-  }
-  if (changed) Reload();
-}
-
-// The list is read again; the selection stays at its index, as far as the list still reaches.
-void tPrvWin::Reload() {
-  if (const int code = list_.Reload()) db::ShowSqlErrorTxt("PrvDaAnbV2", code);
-  if (listView_) listView_->ShowLines();
-}
+int tPrvWin::ReloadList() { return list_.Reload(); }
 
 bool tPrvWin::DoAdd() {
   if (LoadFailed() || !forms_) {

@@ -1,13 +1,12 @@
 #pragma once
 // The corporate-action window (kind 3): the actions of the current series as description lines,
-// with an empty last line for adding. Insert adds before the selected line, Enter (or a double
-// click) edits it and Delete deletes it after a question. Every action writes at once through the
-// edit dialog, so the window never holds unsaved changes.
+// with an empty last line for adding. Insert adds before the selected line, Enter edits it and
+// Delete deletes it after a question; each writes at once through the edit dialog.
 
 #include <memory>
 #include <string>
 
-#include "desktop/core/mdi_child.h"
+#include "desktop/core/marketdata/list_window.h"
 #include "marketdata/corporate_action_list.h"
 
 namespace zi::desktop {
@@ -23,52 +22,32 @@ class tPrvForms {
   virtual bool EditAction(TPrvDialog& dialog) = 0;
 };
 
-// What the window asks of its view beyond the framework's.
-class tPrvListView {
- public:
-  virtual ~tPrvListView() = default;
-  // The lines or the selection changed: draw them again.
-  virtual void ShowLines() = 0;
-  virtual bool ListHasFocus() const = 0;
-};
-
-class tPrvWin : public tMdiChild {
+class tPrvWin : public tListWin {
  public:
   // Without forms adding and editing do nothing: the window still lists and deletes.
   explicit tPrvWin(std::unique_ptr<tPrvForms> forms);
   const char* ClassName() const override { return "tPrvWin"; }
   int MdiType() const override { return kKindCorporateActions; }
-  // Insert, Enter and Delete while the list has the focus.
-  bool HandleShortCut(const TKeyMessage& message) override;
 
-  void SetListView(tPrvListView* view) { listView_ = view; }
   const TPrvListModel& List() const { return list_; }
   void Select(int row) { list_.Select(row); }
 
+ protected:
+  int LoadList() override;
+  // The selection stays at its index, as far as the list still reaches.
+  int ReloadList() override;
   // A new action at the selected line, dated between the line above and the selected one.
-  void Add();
+  bool DoAdd() override;
   // The selected action; the empty line beeps.
-  void Edit();
+  bool DoEdit() override;
   // The selected action, after the question; the empty line beeps, an action without a key is
   // refused with a box.
-  void Delete();
-
- protected:
-  void ObjDataLoad() override;
+  bool DoDelete() override;
 
  private:
-  // Runs an action: an exception is logged and shown, and the list is read again after anything
-  // that may have written.
-  void Run(const char* name, bool (tPrvWin::*action)());
-  // Each returns whether it may have changed the stored actions.
-  bool DoAdd();
-  bool DoEdit();
-  bool DoDelete();
   bool Write(TPrvDialog& dialog, bool isNew);
-  void Reload();
 
   std::unique_ptr<tPrvForms> forms_;
-  tPrvListView* listView_ = nullptr;
   TPrvListModel list_;
 };
 

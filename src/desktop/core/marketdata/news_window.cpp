@@ -1,12 +1,8 @@
 #include "desktop/core/marketdata/news_window.h"
 
-#include <exception>
-
 #include "db/sql_errors.h"
 #include "desktop/core/ui_port.h"
 #include "toolbox/dates.h"
-#include "toolbox/log.h"
-#include "toolbox/message_box.h"
 #include "toolbox/platform.h"
 
 namespace zi::desktop {
@@ -23,49 +19,11 @@ TDayNumber Today() {
 
 }  // namespace
 
-tNwsWin::tNwsWin(std::unique_ptr<tNwsForms> forms) : forms_(std::move(forms)) {}
+tNwsWin::tNwsWin(std::unique_ptr<tNwsForms> forms) : tListWin("NwsDaEmpAbrv"), forms_(std::move(forms)) {}
 
-void tNwsWin::ObjDataLoad() {
-  tMdiChild::ObjDataLoad();
-  if (const int code = list_.Load(CurObjId())) {
-    SetLoadFailed();
-    db::ShowSqlErrorTxt("NwsDaEmpAbrv", code);
-  }
-  if (listView_) listView_->ShowLines();
-}
+int tNwsWin::LoadList() { return list_.Load(CurObjId()); }
 
-bool tNwsWin::HandleShortCut(const TKeyMessage& message) {
-  if (!listView_ || !listView_->ListHasFocus()) return false;
-  switch (message.key) {
-    case TKey::Insert: Add(); return true;
-    case TKey::Enter: Edit(); return true;
-    case TKey::Delete: Delete(); return true;
-    default: return false;
-  }
-}
-
-void tNwsWin::Add() { Run("Add", &tNwsWin::DoAdd); }
-void tNwsWin::Edit() { Run("Edit", &tNwsWin::DoEdit); }
-void tNwsWin::Delete() { Run("Delete", &tNwsWin::DoDelete); }
-
-void tNwsWin::Run(const char* name, bool (tNwsWin::*action)()) {
-  LogaDebug(std::string(ClassName()) + " " + name);
-  bool changed = false;
-  try {
-    changed = (this->*action)();
-  } catch (const std::exception& e) {
-    Loga(std::string("tNwsWin.") + name + " error " + e.what());
-    ShowErrorBox("Error", e.what());
-    changed = true;
-  }
-  if (changed) Reload();
-}
-
-// The list is read again, the top line and the selection kept where they still exist.
-void tNwsWin::Reload() {
-  if (const int code = list_.Load(list_.Emp())) db::ShowSqlErrorTxt("NwsDaEmpAbrv", code);
-  if (listView_) listView_->ShowLines();
-}
+int tNwsWin::ReloadList() { return list_.Load(list_.Emp()); }
 
 bool tNwsWin::HasSelection() const {
   return !LoadFailed() && list_.Selected() >= 0 && list_.Selected() < list_.RowCount();

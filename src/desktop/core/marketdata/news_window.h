@@ -1,13 +1,12 @@
 #pragma once
 // The news window (kind 4): the current company's news items in their one-line form. Insert adds an
-// item dated today, Enter (or a double click) reads the selected item again and edits it, Delete
-// deletes it after a question. Every action writes at once through the edit dialog, so the window
-// never holds unsaved changes.
+// item dated today, Enter reads the selected item again and edits it, Delete deletes it after a
+// question; each writes at once through the edit dialog.
 
 #include <memory>
 #include <string>
 
-#include "desktop/core/mdi_child.h"
+#include "desktop/core/marketdata/list_window.h"
 #include "marketdata/news_list.h"
 
 namespace zi::desktop {
@@ -22,47 +21,31 @@ class tNwsForms {
   virtual bool EditNews(TNwsDialog& dialog) = 0;
 };
 
-class tNwsListView {
- public:
-  virtual ~tNwsListView() = default;
-  // The lines, the top line or the selection changed: draw them again.
-  virtual void ShowLines() = 0;
-  virtual bool ListHasFocus() const = 0;
-};
-
-class tNwsWin : public tMdiChild {
+class tNwsWin : public tListWin {
  public:
   // Without forms adding and editing do nothing: the window still lists and deletes.
   explicit tNwsWin(std::unique_ptr<tNwsForms> forms);
   const char* ClassName() const override { return "tNwsWin"; }
   int MdiType() const override { return kKindNews; }
-  // Insert, Enter and Delete while the list has the focus.
-  bool HandleShortCut(const TKeyMessage& message) override;
 
-  void SetListView(tNwsListView* view) { listView_ = view; }
   TNwsListModel& List() { return list_; }
   // -1: none.
   void Select(int row) { list_.Select(row); }
   void SetTop(int row) { list_.SetTop(row); }
 
-  void Add();
-  void Edit();
-  void Delete();
-
  protected:
-  void ObjDataLoad() override;
+  int LoadList() override;
+  // The top line and the selection are kept where they still exist.
+  int ReloadList() override;
+  bool DoAdd() override;
+  bool DoEdit() override;
+  bool DoDelete() override;
 
  private:
-  void Run(const char* name, bool (tNwsWin::*action)());
-  bool DoAdd();
-  bool DoEdit();
-  bool DoDelete();
   bool Write(TNwsDialog& dialog, bool isNew);
   bool HasSelection() const;
-  void Reload();
 
   std::unique_ptr<tNwsForms> forms_;
-  tNwsListView* listView_ = nullptr;
   TNwsListModel list_;
 };
 
