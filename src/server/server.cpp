@@ -597,7 +597,11 @@ void Server::RollbackLevel() {
 
 void Server::StartChangeCount() { db_->StartChangeCount(); }
 
-std::vector<TableChangeCount> Server::StopChangeCount() { return db_->StopChangeCount(); }
+// The data-log rows still held back are rows of the run being counted.
+std::vector<TableChangeCount> Server::StopChangeCount() {
+  InsertDeferredDataLog();
+  return db_->StopChangeCount();
+}
 
 void Server::ApplyRowChanges(std::string_view table, const std::vector<RowChange>& changes) {
   OpenPendingLevels();

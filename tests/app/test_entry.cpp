@@ -14,6 +14,7 @@
 #include <map>
 #include <sstream>
 
+#include "server/sqlite_db.h"
 #include "support/child_process.h"
 #include "support/test_files.h"
 #include "toolbox/process.h"
@@ -121,10 +122,11 @@ TEST_F(EntryTest, DesktopStartRegistersFileTypesThenEndsWhenTheDesktopCannotOpen
 }
 
 #ifdef ZI_WITH_DESKTOP
-// The desktop as a user meets it, on Qt's offscreen platform and the demo database: the login
-// dialog, the main window, the chooser, an import in the import window, the company picker, the
-// company window with its forms and their pickers, the table editor, the log window, and the
-// process end after the main window closed.
+// The desktop as a user meets it, on Qt's offscreen platform and the demo database with the rows
+// the screenshot run adds: the login dialog, the main window, the chooser, an import and a dry run
+// in the import window, the company picker, the company window with its forms and their pickers, the
+// table editor, the log window, the share-base, news, corporate-action, price and statement windows,
+// and the process end after the main window closed.
 TEST_F(EntryTest, DesktopLogsInImportsWalksTheCompanyWindowsAndEnds) {
   test::EnvGuard platform{"QT_QPA_PLATFORM", "offscreen"};
   test::WriteFile(dir_.File("prices.txt"), "# nothing yet\n");
@@ -132,6 +134,7 @@ TEST_F(EntryTest, DesktopLogsInImportsWalksTheCompanyWindowsAndEnds) {
   init.wait = true;
   init.workingDirectory = dir_.Path();
   ASSERT_EQ(RodaProcesso(QuoteParameter(ZI_SERVER_PATH) + " init --demo zi.db", init).exitCode, 0);
+  server::SqliteDb::Open(dir_.File("zi.db"))->Exec(test::ReadFile(ZI_SCREENS_SEED));
   EXPECT_EQ(Run("-noracote /user=ana /password=pw /database=zi.db /screens=shots /screensimport=prices.txt"), 0);
   const std::vector<std::string> texts = LogTexts();
   for (const char* shot :
@@ -142,7 +145,13 @@ TEST_F(EntryTest, DesktopLogsInImportsWalksTheCompanyWindowsAndEnds) {
         "company-form.png caption:\"Company Registration\"", "naics.png caption:\"Codigos NAICS\"",
         "indicator-history.png caption:\"N\xC3\xBAmero de funcion\xC3\xA1rios\"",
         "class-form.png caption:\"Class Registration\"", "series-form.png caption:\"Serie Registration\"",
-        "indicator-table.png caption:\"Tables\"", "log.png caption:\"ZorInput 20240410-1131 - Log\""}) {
+        "indicator-table.png caption:\"Tables\"", "log.png caption:\"ZorInput 20240410-1131 - Log\"",
+        "import-dry-run.png caption:\"ZorInput 20240410-1131 - Import\"",
+        "share-base.png caption:\"ZorInput 20240410-1131 - Num of Shares\"",
+        "news.png caption:\"ZorInput 20240410-1131 - News\"", "news-dialog.png caption:\"News\"",
+        "corporate-actions.png caption:\"ZorInput 20240410-1131 - Corp Actions\"",
+        "corporate-action-dialog.png caption:\"Corporate Actions\"",
+        "prices.png caption:\"ZorInput 20240410-1131 - Prices\"", "prices-range.png caption:\"Date range\""}) {
     EXPECT_THAT(texts, testing::Contains(std::string("screens saved shots/") + shot));
   }
   EXPECT_THAT(texts, testing::Contains("end import ok"));
