@@ -190,6 +190,58 @@ std::optional<std::string> Unescaped(std::string_view token, bool utf8Known, boo
   return std::move(handler.value);
 }
 
+// The Windows-1252 value of a string's inside, written to out (room for inner.size() bytes), for the
+// strings of everyday text: ASCII, the common escapes and the characters U+00A0 to U+00FF, raw or
+// escaped, which are their own byte. The size written; nullopt for anything else (malformed text,
+// another character), which the full reader then decides. plain: there was no escape.
+std::optional<size_t> DecodedLatin1(std::string_view inner, char* out, bool& plain) {
+  plain = true;
+  size_t size = 0;
+  for (size_t i = 0; i < inner.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(inner[i]);
+    if (byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\') {
+      out[size++] = static_cast<char>(byte);
+      continue;
+    }
+    if (byte == 0xC2 || byte == 0xC3) {
+      if (i + 1 == inner.size()) return std::nullopt;
+      const auto next = static_cast<unsigned char>(inner[i + 1]);
+      const unsigned code = ((byte & 0x1Fu) << 6) | (next & 0x3Fu);
+      if ((next & 0xC0) != 0x80 || code < 0xA0) return std::nullopt;
+      out[size++] = static_cast<char>(code);
+      ++i;
+      continue;
+    }
+    if (byte != '\\' || ++i == inner.size()) return std::nullopt;
+    plain = false;
+    switch (inner[i]) {
+      case '"': out[size++] = '"'; break;
+      case '\\': out[size++] = '\\'; break;
+      case '/': out[size++] = '/'; break;
+      case 'b': out[size++] = '\b'; break;
+      case 'f': out[size++] = '\f'; break;
+      case 'n': out[size++] = '\n'; break;
+      case 'r': out[size++] = '\r'; break;
+      case 't': out[size++] = '\t'; break;
+      case 'u': {
+        if (i + 4 >= inner.size()) return std::nullopt;
+        unsigned code = 0;
+        for (size_t k = i + 1; k <= i + 4; ++k) {
+          const int digit = HexDigit(inner[k]);
+          if (digit < 0) return std::nullopt;
+          code = code * 16 + static_cast<unsigned>(digit);
+        }
+        if ((code >= 0x80 && code < 0xA0) || code > 0xFF) return std::nullopt;
+        out[size++] = static_cast<char>(code);
+        i += 4;
+        break;
+      }
+      default: return std::nullopt;
+    }
+  }
+  return size;
+}
+
 // A JSON number: optional minus, an integer part without leading zeros, optional fraction and
 // exponent. An overflow is no number (it would be written back as no JSON).
 bool ReadJsonNumber(std::string_view text, long double& value) {
@@ -706,6 +758,15 @@ void TAbstractJson::DecodeString(TJsonSlot& slot) {
     return;
   }
   bool plain = false;
+  if (text.size() >= 2 && text.back() == '"') {
+    char* room = text_->arena.AllocateArray<char>(text.size() - 2);
+    if (const std::optional<size_t> size = DecodedLatin1(text.substr(1, text.size() - 2), room, plain)) {
+      slot.type = atStringInBuffer;
+      slot.string = {room, *size};
+      slot.writtenAsRead = plain;
+      return;
+    }
+  }
   std::optional<std::string> utf8 = Unescaped(text, text_ && text_->validUtf8, &plain);
   TCodecError error;
   std::optional<std::string> value;
@@ -836,7 +897,9 @@ TJsonObject::TJsonObject(std::shared_ptr<TJsonText> text, std::string_view sourc
   if (source.empty() || source.front() != '{') throw EInvalidJsonObject("TJsonObject: null source");
   // The members are gathered first, so that the object's own list is allocated once, at its size.
   std::vector<TJsonSlot>& gathered = Gathered();
-  if (SplitTokenised(source, gathered)) {
+  if (depth > 0 && text_->validUtf8) {
+    SplitPlain(source, gathered);
+  } else if (SplitTokenised(source, gathered)) {
     if (depth == 0) text_->validUtf8 = true;
   } else {
     gathered.clear();
@@ -883,7 +946,7 @@ void TJsonObject::SplitPlain(std::string_view source, std::vector<TJsonSlot>& me
     const size_t nameEnd = SkipString(source, pos);
     if (nameEnd == kNone) throw EInvalidJsonObject(Shown(source));
     TJsonSlot member;
-    const bool named = ReadName(source.substr(pos, nameEnd - pos), false, member);
+    const bool named = ReadName(source.substr(pos, nameEnd - pos), text_->validUtf8, member);
     pos = SkipWhite(source, nameEnd);
     if (!named || pos >= source.size() || source[pos] != ':') throw EInvalidJsonObject(Shown(source));
     const size_t valueStart = SkipWhite(source, pos + 1);
@@ -1069,7 +1132,9 @@ TJsonArray::TJsonArray(std::shared_ptr<TJsonText> text, std::string_view source,
     : TAbstractJson(std::move(text), depth) {
   if (source.empty() || source.front() != '[') throw EInvalidJsonArray("TJsonArray: null source");
   std::vector<TJsonSlot>& gathered = Gathered();
-  if (SplitTokenised(source, gathered)) {
+  if (depth > 0 && text_->validUtf8) {
+    SplitPlain(source, gathered);
+  } else if (SplitTokenised(source, gathered)) {
     // The tokeniser checked the UTF-8 of all it read: for the outermost document that is the whole
     // text after the spaces before it.
     if (depth == 0) text_->validUtf8 = true;

@@ -104,7 +104,10 @@ class TJsonArena {
 struct TJsonText {
   std::string bytes;
   TJsonSplitting splitting = TJsonSplitting::Tokeniser;
-  bool validUtf8 = false;  // the tokeniser accepted the whole text, so every string in it is UTF-8
+  // The tokeniser accepted the whole text: every string in it is UTF-8 and every value in it well
+  // formed, so the values within are split by the plain scanner, which splits such texts alike,
+  // without tokenising them again.
+  bool validUtf8 = false;
   TJsonArena arena;
 };
 
