@@ -331,6 +331,24 @@ void Escape(std::string& out, std::string_view utf8) {
   out.append(utf8.data() + run, utf8.size() - run);
 }
 
+// A Windows-1252 string as the inside of a JSON string in UTF-8.
+void EscapeCp1252(std::string& out, std::string_view cp1252) {
+  size_t run = 0;
+  for (size_t i = 0; i < cp1252.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(cp1252[i]);
+    if (byte < 0x80) continue;
+    Escape(out, cp1252.substr(run, i - run));
+    run = i + 1;
+    if (byte >= 0xA0) {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    } else {
+      out += Cp1252ToUtf8(cp1252.substr(i, 1));
+    }
+  }
+  Escape(out, cp1252.substr(run));
+}
+
 // Eighteen significant digits, "." as the point, no exponent from 1e-17 to 1e17, trailing zeros off.
 std::string NumberText(long double value) {
   if (value == 0) return "0";
@@ -612,6 +630,13 @@ TAbstractJson::~TAbstractJson() {
   for (size_t i = 0; i < slots_.Size(); ++i) FreeValue(slots_[i]);
 }
 
+void TAbstractJson::operator delete(TAbstractJson* document, std::destroying_delete_t) {
+  const bool inArena = document->inArena_;
+  // The arena may go with the document's last hold on its text, the last thing its destructor ends.
+  document->~TAbstractJson();
+  if (!inArena) ::operator delete(document);
+}
+
 void TAbstractJson::FreeValue(TJsonSlot& slot) {
   // The arena runs no destructors: the documents a slot holds are freed here.
   if (slot.type == atObject || slot.type == atArray || slot.type == atInvalid) {
@@ -725,13 +750,16 @@ TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
       return slot;
     }
     try {
+      TAbstractJson* child = nullptr;
       if (text.front() == '{') {
-        slot.child = std::make_unique<TJsonObject>(text_, text, depth_ + 1).release();
+        child = new (text_->arena.AllocateArray<TJsonObject>(1)) TJsonObject(text_, text, depth_ + 1);
         slot.type = atObject;
       } else {
-        slot.child = std::make_unique<TJsonArray>(text_, text, depth_ + 1).release();
+        child = new (text_->arena.AllocateArray<TJsonArray>(1)) TJsonArray(text_, text, depth_ + 1);
         slot.type = atArray;
       }
+      child->inArena_ = true;
+      slot.child = child;
     } catch (const std::exception& e) {
       MarkInvalid(slot, e.what());
     }
@@ -810,7 +838,7 @@ void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot, const TTextSin
     case atStringInBuffer:
     case atStringOwned:
       out += '"';
-      Escape(out, Cp1252ToUtf8(slot.String()));
+      EscapeCp1252(out, slot.String());
       out += '"';
       break;
     case atObject:

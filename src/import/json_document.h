@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -225,6 +226,10 @@ class TAbstractJson {
   // The message of an invalid document; empty for the others.
   virtual const std::string& InvalidMessage() const;
 
+  // The documents a document builds within itself live in its arena: deleting one ends it there,
+  // and its memory goes with the arena. Any other is freed as usual.
+  static void operator delete(TAbstractJson* document, std::destroying_delete_t);
+
  protected:
   TAbstractJson(std::shared_ptr<TJsonText> text, int depth) : text_(std::move(text)), depth_(depth) {}
 
@@ -255,6 +260,7 @@ class TAbstractJson {
   std::shared_ptr<TJsonText> text_;  // shared with the documents built within it
   int depth_;
   TJsonSlots slots_;  // members or items, in document order
+  bool inArena_ = false;
 
   friend class TJsonAttribute;
 };
