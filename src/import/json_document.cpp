@@ -404,6 +404,8 @@ TJsonSlot NewSlot(TJsonAttributeType type) {
   return slot;
 }
 
+static_assert(sizeof(TJsonSlot) == 48);
+
 // Blocks grow to this size; a larger request gets a block of its own.
 constexpr size_t kLargestArenaBlock = 1 << 20;
 
@@ -631,10 +633,14 @@ TAbstractJson::~TAbstractJson() {
 }
 
 void TAbstractJson::operator delete(TAbstractJson* document, std::destroying_delete_t) {
-  const bool inArena = document->inArena_;
-  // The arena may go with the document's last hold on its text, the last thing its destructor ends.
+  if (!document->inArena_) {
+    document->~TAbstractJson();
+    ::operator delete(document);
+    return;
+  }
+  // The arena holding the document may go with its text: the text is held until the document has ended.
+  const std::shared_ptr<TJsonText> text = document->text_;
   document->~TAbstractJson();
-  if (!inArena) ::operator delete(document);
 }
 
 void TAbstractJson::FreeValue(TJsonSlot& slot) {
@@ -820,9 +826,9 @@ std::string_view TAbstractJson::WrittenAsRead(TJsonSlot& slot, bool named) {
   if (!named) return slot.source;
   if (!slot.plainName) return {};
   // From the name's opening quote to the value's end, when nothing stands between them but the colon.
-  const char* start = slot.name.data() - 1;
+  const char* start = slot.nameData - 1;
   const size_t size = static_cast<size_t>(slot.source.data() + slot.source.size() - start);
-  return size == slot.name.size() + 3 + slot.source.size() ? std::string_view(start, size) : std::string_view();
+  return size == slot.nameSize + 3 + slot.source.size() ? std::string_view(start, size) : std::string_view();
 }
 
 void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot, const TTextSink* sink) {
@@ -878,7 +884,7 @@ void TAbstractJson::Save(std::string& out, const TTextSink* sink) {
     }
     if (named) {
       out += '"';
-      Escape(out, slot.name);
+      Escape(out, slot.Name());
       out += "\":";
     }
     WriteValue(out, slot, sink);
@@ -937,15 +943,16 @@ TJsonObject::TJsonObject(std::shared_ptr<TJsonText> text, std::string_view sourc
 }
 
 bool TJsonObject::ReadName(std::string_view token, bool utf8Known, TJsonSlot& slot) {
+  if (token.size() > kMaxJsonNameSize) return false;
   const std::string_view inner = token.substr(1, token.size() - 2);
   if (token.size() >= 2 && token.back() == '"' && IsPlainAscii(inner)) {
-    slot.name = inner;
+    slot.SetName(inner);
     slot.plainName = true;
     return true;
   }
   const std::optional<std::string> name = Unescaped(token, utf8Known);
   if (!name) return false;
-  slot.name = text_->arena.Copy(*name);
+  slot.SetName(text_->arena.Copy(*name));
   return true;
 }
 
@@ -994,12 +1001,12 @@ void TJsonObject::SplitPlain(std::string_view source, std::vector<TJsonSlot>& me
 
 std::string TJsonObject::NameAt(int index) const {
   if (index < 0 || index >= Count()) return {};
-  return std::string(slots_[static_cast<size_t>(index)].name);
+  return std::string(slots_[static_cast<size_t>(index)].Name());
 }
 
 int TJsonObject::IndexOf(std::string_view name) const {
   for (size_t i = 0; i < slots_.Size(); ++i) {
-    if (slots_[i].name == name) return static_cast<int>(i);
+    if (slots_[i].Name() == name) return static_cast<int>(i);
   }
   return -1;
 }
@@ -1036,10 +1043,10 @@ bool TJsonObject::Extract(std::string_view name, std::unique_ptr<TAbstractJson>*
 }
 
 int TJsonObject::Append(std::string_view name, TJsonSlot slot) {
-  if (name.empty()) return -1;
+  if (name.empty() || name.size() > kMaxJsonNameSize) return -1;
   while (Delete(name)) {
   }
-  slot.name = text_->arena.Copy(name);
+  slot.SetName(text_->arena.Copy(name));
   slots_.Append(text_->arena, slot);
   return Count() - 1;
 }

@@ -21,7 +21,7 @@
 namespace zi {
 
 // The type of a decoded value.
-enum TJsonAttributeType {
+enum TJsonAttributeType : uint8_t {
   atInvalid = 0,         // the value's text did not decode: its payload is an invalid document saying why
   atNull = 1,            // JSON null, and what an absent value reads as
   atStringInBuffer = 2,  // a string of the document's text
@@ -115,26 +115,35 @@ struct TJsonText {
 // Nested documents deeper than this are invalid values rather than a risk to the stack.
 inline constexpr int kMaxJsonDepth = 512;
 
-// One member or item, in its document's arena.
+// Longer member names do not split.
+inline constexpr size_t kMaxJsonNameSize = UINT32_MAX;
+
+// One member or item, in its document's arena; 48 bytes, as there are millions of them in a file.
 struct TJsonSlot {
   struct TChars {
     const char* data;
     size_t size;
   };
-  std::string_view name;    // a member's name, unescaped (in the text, or in the arena); empty for an item
   std::string_view source;  // the value's text in the document's text; empty for a value the program set
+  const char* nameData = nullptr;  // a member's name, unescaped (in the text, or in the arena)
+  uint32_t nameSize = 0;
   TJsonAttributeType type = atNull;
   bool decoded = false;
-  bool boolean = false;
   // A number or string whose text is already what writing it would give: it is written as it came.
   bool writtenAsRead = false;
   // The name is its token's text without the quotes, so the token is written as it came.
   bool plainName = false;
   union {
     long double number = 0;
+    bool boolean;
     TChars string;         // Windows-1252, for both string types: in the text, or in the arena
     TAbstractJson* child;  // an object, an array or (atInvalid) the invalid document; owned by the slot's document
   };
+  std::string_view Name() const { return {nameData, nameSize}; }
+  void SetName(std::string_view name) {
+    nameData = name.data();
+    nameSize = static_cast<uint32_t>(name.size());
+  }
   std::string_view String() const { return {string.data, string.size}; }
 };
 
@@ -286,7 +295,8 @@ class TJsonObject : public TAbstractJson {
   // kept instead of being freed.
   bool Extract(std::string_view name, std::unique_ptr<TAbstractJson>* kept = nullptr);
 
-  // Every member of the name is removed and one is appended; an empty name adds nothing (-1).
+  // Every member of the name is removed and one is appended; an empty name, or one longer than
+  // kMaxJsonNameSize, adds nothing (-1).
   int AddNull(std::string_view name);
   int AddString(std::string_view name, std::string value);
   // A missing number (a quiet NaN) leaves the member null.
