@@ -857,16 +857,19 @@ void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot, const TTextSin
 void TAbstractJson::SaveToStream(std::string& out) { Save(out, nullptr); }
 
 void TAbstractJson::Save(std::string& out, const TTextSink* sink) {
-  if (auto* array = dynamic_cast<TJsonArray*>(this); array && !array->reached_ && !array->source_.empty()) {
+  const char open = OpenText();
+  // The bracket tells the class without a dynamic cast, which costs a name comparison per record.
+  if (auto* array = open == '[' ? static_cast<TJsonArray*>(this) : nullptr;
+      array && !array->reached_ && !array->source_.empty()) {
     out += array->source_;
     return;
   }
-  out += OpenText();
+  out += open;
   // Neighbours that write as they came and stand in the text with nothing but a comma between them
   // are copied as one run of the text.
   const char* runStart = nullptr;
   const char* runEnd = nullptr;
-  const bool named = OpenText() == '{';
+  const bool named = open == '{';
   for (size_t i = 0; i < SlotCount(); ++i) {
     TJsonSlot& slot = Slot(i);
     const std::string_view asRead = WrittenAsRead(slot, named);
