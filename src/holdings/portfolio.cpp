@@ -86,7 +86,7 @@ DbValue ColumnValue(TJsonObject& item, const TPortfolioJsonDefinition& definitio
       const std::optional<TDayNumber> day = JsonDateDay(value->AsString());
       return day ? DbValue(TDateTime{kDay1920 + day->value}) : DbValue();
     }
-    default: return value->IsString() ? DbValue(value->AsString()) : DbValue();
+    default: return value->IsString() ? DbValue(std::string(value->AsString())) : DbValue();
   }
 }
 
@@ -355,7 +355,7 @@ std::string TPortfolioItemsBase::CellText(int index, bool, const TPortfolioJsonD
   TJsonObject& item = *items_.at(static_cast<size_t>(index)).object;
   const std::optional<TJsonAttribute> value = item.Find(definition.Name);
   if (!value) return "";
-  if (value->IsString()) return value->AsString();
+  if (value->IsString()) return std::string(value->AsString());
   if (value->IsNumber()) return fmt::format("{}", static_cast<double>(value->AsNumber()));
   if (value->IsBoolean()) return value->AsBoolean() ? "true" : "false";
   return "";
@@ -370,7 +370,8 @@ std::string TPortfolioItemsBase::MergeKeyOf(TJsonObject& object, TJsonObject* ow
     if (!value) {
       key += '-';
     } else if (value->IsString()) {
-      key += 's' + value->AsString();
+      key += 's';
+      key += value->AsString();
     } else if (value->IsNumber()) {
       key += 'n' + ExactNumber(value->AsNumber());
     } else if (value->IsBoolean()) {

@@ -80,7 +80,7 @@ bool ReadFields(const std::string& caller, TImpJSON& run, TJsonObject& object, T
   for (int i = 0; i < array.Count(); ++i) {
     const TJsonAttribute element = array.Item(i);
     if (element.IsString()) {
-      record.docs.push_back(element.AsString());
+      record.docs.emplace_back(element.AsString());
     } else {
       run.NonCriticalError(kDocsElementNotText, "caller:%s docs.index:%d type:%d", caller, i,
                            static_cast<int>(element.AttributeType()));

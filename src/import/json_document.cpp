@@ -190,6 +190,58 @@ std::optional<std::string> Unescaped(std::string_view token, bool utf8Known, boo
   return std::move(handler.value);
 }
 
+// The Windows-1252 value of a string's inside, written to out (room for inner.size() bytes), for the
+// strings of everyday text: ASCII, the common escapes and the characters U+00A0 to U+00FF, raw or
+// escaped, which are their own byte. The size written; nullopt for anything else (malformed text,
+// another character), which the full reader then decides. plain: there was no escape.
+std::optional<size_t> DecodedLatin1(std::string_view inner, char* out, bool& plain) {
+  plain = true;
+  size_t size = 0;
+  for (size_t i = 0; i < inner.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(inner[i]);
+    if (byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\') {
+      out[size++] = static_cast<char>(byte);
+      continue;
+    }
+    if (byte == 0xC2 || byte == 0xC3) {
+      if (i + 1 == inner.size()) return std::nullopt;
+      const auto next = static_cast<unsigned char>(inner[i + 1]);
+      const unsigned code = ((byte & 0x1Fu) << 6) | (next & 0x3Fu);
+      if ((next & 0xC0) != 0x80 || code < 0xA0) return std::nullopt;
+      out[size++] = static_cast<char>(code);
+      ++i;
+      continue;
+    }
+    if (byte != '\\' || ++i == inner.size()) return std::nullopt;
+    plain = false;
+    switch (inner[i]) {
+      case '"': out[size++] = '"'; break;
+      case '\\': out[size++] = '\\'; break;
+      case '/': out[size++] = '/'; break;
+      case 'b': out[size++] = '\b'; break;
+      case 'f': out[size++] = '\f'; break;
+      case 'n': out[size++] = '\n'; break;
+      case 'r': out[size++] = '\r'; break;
+      case 't': out[size++] = '\t'; break;
+      case 'u': {
+        if (i + 4 >= inner.size()) return std::nullopt;
+        unsigned code = 0;
+        for (size_t k = i + 1; k <= i + 4; ++k) {
+          const int digit = HexDigit(inner[k]);
+          if (digit < 0) return std::nullopt;
+          code = code * 16 + static_cast<unsigned>(digit);
+        }
+        if ((code >= 0x80 && code < 0xA0) || code > 0xFF) return std::nullopt;
+        out[size++] = static_cast<char>(code);
+        i += 4;
+        break;
+      }
+      default: return std::nullopt;
+    }
+  }
+  return size;
+}
+
 // A JSON number: optional minus, an integer part without leading zeros, optional fraction and
 // exponent. An overflow is no number (it would be written back as no JSON).
 bool ReadJsonNumber(std::string_view text, long double& value) {
@@ -279,6 +331,24 @@ void Escape(std::string& out, std::string_view utf8) {
   out.append(utf8.data() + run, utf8.size() - run);
 }
 
+// A Windows-1252 string as the inside of a JSON string in UTF-8.
+void EscapeCp1252(std::string& out, std::string_view cp1252) {
+  size_t run = 0;
+  for (size_t i = 0; i < cp1252.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(cp1252[i]);
+    if (byte < 0x80) continue;
+    Escape(out, cp1252.substr(run, i - run));
+    run = i + 1;
+    if (byte >= 0xA0) {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    } else {
+      out += Cp1252ToUtf8(cp1252.substr(i, 1));
+    }
+  }
+  Escape(out, cp1252.substr(run));
+}
+
 // Eighteen significant digits, "." as the point, no exponent from 1e-17 to 1e17, trailing zeros off.
 std::string NumberText(long double value) {
   if (value == 0) return "0";
@@ -311,7 +381,17 @@ std::string TypeMessage(TJsonAttributeType expected, TJsonAttributeType actual) 
 
 void MarkInvalid(TJsonSlot& slot, std::string message) {
   slot.type = atInvalid;
-  slot.child = std::make_unique<TInvalidJson>(std::move(message));
+  slot.child = std::make_unique<TInvalidJson>(std::move(message)).release();
+}
+
+// Strings of everyday text hold no escape and only printable ASCII: their bytes are their value in
+// both encodings, and they are written as they came.
+bool IsPlainAscii(std::string_view inner) {
+  for (const char c : inner) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F || c == '"' || c == '\\') return false;
+  }
+  return true;
 }
 
 // A system error as the file reader's messages show it.
@@ -323,6 +403,11 @@ TJsonSlot NewSlot(TJsonAttributeType type) {
   slot.type = type;
   return slot;
 }
+
+static_assert(sizeof(TJsonSlot) == 48);
+
+// Blocks grow to this size; a larger request gets a block of its own.
+constexpr size_t kLargestArenaBlock = 1 << 20;
 
 static_assert(kJsonTextSpare >= simdjson::SIMDJSON_PADDING);
 
@@ -458,9 +543,9 @@ bool TJsonAttribute::ContainsInvalid() const {
   return (IsObject() || IsArray()) && slot_->child->IsInvalid();
 }
 
-const std::string& TJsonAttribute::AsString() const {
+std::string_view TJsonAttribute::AsString() const {
   Expect(IsString(), atStringInBuffer);
-  return slot_->string;
+  return slot_->String();
 }
 
 long double TJsonAttribute::AsNumber() const {
@@ -485,9 +570,103 @@ TJsonArray& TJsonAttribute::AsArray() const {
 
 std::string TJsonAttribute::InvalidReason() const { return IsInvalidValue() ? slot_->child->InvalidMessage() : ""; }
 
+// TJsonArena and TJsonSlots.
+
+void* TJsonArena::Allocate(size_t size, size_t align) {
+  size_t skip = (align - reinterpret_cast<uintptr_t>(next_) % align) % align;
+  if (skip + size > left_) {
+    if (size > kLargestArenaBlock / 4) {
+      // Kept apart, so that the current block goes on serving small requests.
+      blocks_.push_back(std::make_unique_for_overwrite<std::byte[]>(size));
+      return blocks_.back().get();
+    }
+    // Small documents take small blocks; a whole file's take the largest.
+    blockSize_ = std::max(std::min(blockSize_ * 2, kLargestArenaBlock), size);
+    blocks_.push_back(std::make_unique_for_overwrite<std::byte[]>(blockSize_));
+    next_ = blocks_.back().get();
+    left_ = blockSize_;
+    skip = 0;
+  }
+  std::byte* at = next_ + skip;
+  next_ = at + size;
+  left_ -= skip + size;
+  return at;
+}
+
+std::string_view TJsonArena::Copy(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  char* at = AllocateArray<char>(bytes.size());
+  std::memcpy(at, bytes.data(), bytes.size());
+  return {at, bytes.size()};
+}
+
+void TJsonSlots::Assign(TJsonArena& arena, const std::vector<TJsonSlot>& slots) {
+  count_ = capacity_ = slots.size();
+  if (slots.empty()) return;
+  TJsonSlot* placed = arena.AllocateArray<TJsonSlot>(slots.size());
+  std::uninitialized_copy(slots.begin(), slots.end(), placed);
+  at_ = arena.AllocateArray<TJsonSlot*>(slots.size());
+  for (size_t i = 0; i < slots.size(); ++i) at_[i] = placed + i;
+}
+
+TJsonSlot& TJsonSlots::Append(TJsonArena& arena, const TJsonSlot& slot) {
+  if (count_ == capacity_) {
+    // The old list stays in the arena unused: lists seldom grow, and the slots themselves stay put.
+    capacity_ = std::max<size_t>(4, 2 * capacity_);
+    TJsonSlot** grown = arena.AllocateArray<TJsonSlot*>(capacity_);
+    std::copy_n(at_, count_, grown);
+    at_ = grown;
+  }
+  at_[count_] = new (arena.AllocateArray<TJsonSlot>(1)) TJsonSlot(slot);
+  return *at_[count_++];
+}
+
+void TJsonSlots::Erase(size_t index) {
+  std::copy(at_ + index + 1, at_ + count_, at_ + index);
+  --count_;
+}
+
 // TAbstractJson.
 
-TAbstractJson::~TAbstractJson() = default;
+TAbstractJson::~TAbstractJson() {
+  for (size_t i = 0; i < slots_.Size(); ++i) FreeValue(slots_[i]);
+}
+
+void TAbstractJson::operator delete(TAbstractJson* document, std::destroying_delete_t) {
+  if (!document->inArena_) {
+    document->~TAbstractJson();
+    ::operator delete(document);
+    return;
+  }
+  // The arena holding the document may go with its text: the text is held until the document has ended.
+  const std::shared_ptr<TJsonText> text = document->text_;
+  document->~TAbstractJson();
+}
+
+void TAbstractJson::FreeValue(TJsonSlot& slot) {
+  // The arena runs no destructors: the documents a slot holds are freed here.
+  if (slot.type == atObject || slot.type == atArray || slot.type == atInvalid) {
+    std::unique_ptr<TAbstractJson> child(slot.child);
+  }
+  slot.type = atNull;
+  slot.decoded = true;
+  slot.writtenAsRead = false;
+  slot.source = {};
+  slot.number = 0;
+}
+
+std::vector<TJsonSlot>& TAbstractJson::Gathered() {
+  thread_local std::vector<TJsonSlot> gathered;
+  gathered.clear();
+  return gathered;
+}
+
+void TAbstractJson::TakeGathered(std::vector<TJsonSlot>& gathered) {
+  slots_.Assign(text_->arena, gathered);
+  // The list of a whole file's records is not kept for the thread's life.
+  constexpr size_t kKeptGathered = 4096;
+  if (gathered.capacity() > kKeptGathered) std::vector<TJsonSlot>().swap(gathered);
+}
 
 std::unique_ptr<TAbstractJson> TAbstractJson::CreateFromString(std::string text, TJsonSplitting splitting) {
   auto kept = std::make_shared<TJsonText>();
@@ -570,35 +749,23 @@ TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
   if (text.empty()) {
     slot.type = atNull;
   } else if (text.front() == '"') {
-    bool plain = false;
-    std::optional<std::string> utf8 = Unescaped(text, text_ && text_->validUtf8, &plain);
-    TCodecError error;
-    if (!utf8) {
-      MarkInvalid(slot, "Invalid value:" + std::string(text));
-    } else if (FirstNonAscii(*utf8) == std::string_view::npos) {
-      slot.type = atStringInBuffer;
-      slot.string = std::move(*utf8);
-    } else if (std::optional<std::string> value = Utf8ToCp1252(*utf8, error)) {
-      slot.type = atStringInBuffer;
-      slot.string = std::move(*value);
-    } else {
-      MarkInvalid(slot, CodecErrorText(error));
-    }
-    // Windows-1252 and back gives the same UTF-8, so a string without escapes writes as it came.
-    slot.writtenAsRead = slot.type == atStringInBuffer && plain;
+    DecodeString(slot);
   } else if (text.front() == '{' || text.front() == '[') {
     if (depth_ + 1 > kMaxJsonDepth) {
       MarkInvalid(slot, "Invalid value: nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
       return slot;
     }
     try {
+      TAbstractJson* child = nullptr;
       if (text.front() == '{') {
-        slot.child = std::make_unique<TJsonObject>(text_, text, depth_ + 1);
+        child = new (text_->arena.AllocateArray<TJsonObject>(1)) TJsonObject(text_, text, depth_ + 1);
         slot.type = atObject;
       } else {
-        slot.child = std::make_unique<TJsonArray>(text_, text, depth_ + 1);
+        child = new (text_->arena.AllocateArray<TJsonArray>(1)) TJsonArray(text_, text, depth_ + 1);
         slot.type = atArray;
       }
+      child->inArena_ = true;
+      slot.child = child;
     } catch (const std::exception& e) {
       MarkInvalid(slot, e.what());
     }
@@ -616,6 +783,54 @@ TJsonSlot& TAbstractJson::Reached(TJsonSlot& slot) {
   return slot;
 }
 
+void TAbstractJson::DecodeString(TJsonSlot& slot) {
+  const std::string_view text = slot.source;
+  if (text.size() >= 2 && text.back() == '"' && IsPlainAscii(text.substr(1, text.size() - 2))) {
+    slot.type = atStringInBuffer;
+    slot.string = {text.data() + 1, text.size() - 2};
+    slot.writtenAsRead = true;
+    return;
+  }
+  bool plain = false;
+  if (text.size() >= 2 && text.back() == '"') {
+    char* room = text_->arena.AllocateArray<char>(text.size() - 2);
+    if (const std::optional<size_t> size = DecodedLatin1(text.substr(1, text.size() - 2), room, plain)) {
+      slot.type = atStringInBuffer;
+      slot.string = {room, *size};
+      slot.writtenAsRead = plain;
+      return;
+    }
+  }
+  std::optional<std::string> utf8 = Unescaped(text, text_ && text_->validUtf8, &plain);
+  TCodecError error;
+  std::optional<std::string> value;
+  if (!utf8) {
+    MarkInvalid(slot, "Invalid value:" + std::string(text));
+  } else if (FirstNonAscii(*utf8) == std::string_view::npos) {
+    value = std::move(utf8);
+  } else if (!(value = Utf8ToCp1252(*utf8, error))) {
+    MarkInvalid(slot, CodecErrorText(error));
+  }
+  if (!value) return;
+  slot.type = atStringInBuffer;
+  const std::string_view kept = text_->arena.Copy(*value);
+  slot.string = {kept.data(), kept.size()};
+  // Windows-1252 and back gives the same UTF-8, so a string without escapes writes as it came.
+  slot.writtenAsRead = plain;
+}
+
+std::string_view TAbstractJson::WrittenAsRead(TJsonSlot& slot, bool named) {
+  Reached(slot);
+  const bool literal = slot.type == atNull || slot.type == atBoolean;
+  if (!(slot.writtenAsRead || (literal && !slot.source.empty()))) return {};
+  if (!named) return slot.source;
+  if (!slot.plainName) return {};
+  // From the name's opening quote to the value's end, when nothing stands between them but the colon.
+  const char* start = slot.nameData - 1;
+  const size_t size = static_cast<size_t>(slot.source.data() + slot.source.size() - start);
+  return size == slot.nameSize + 3 + slot.source.size() ? std::string_view(start, size) : std::string_view();
+}
+
 void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot, const TTextSink* sink) {
   Reached(slot);
   if (slot.writtenAsRead) {
@@ -629,7 +844,7 @@ void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot, const TTextSin
     case atStringInBuffer:
     case atStringOwned:
       out += '"';
-      Escape(out, Cp1252ToUtf8(slot.string));
+      EscapeCp1252(out, slot.String());
       out += '"';
       break;
     case atObject:
@@ -642,19 +857,46 @@ void TAbstractJson::WriteValue(std::string& out, TJsonSlot& slot, const TTextSin
 void TAbstractJson::SaveToStream(std::string& out) { Save(out, nullptr); }
 
 void TAbstractJson::Save(std::string& out, const TTextSink* sink) {
-  if (auto* array = dynamic_cast<TJsonArray*>(this); array && !array->reached_ && !array->source_.empty()) {
+  const char open = OpenText();
+  // The bracket tells the class without a dynamic cast, which costs a name comparison per record.
+  if (auto* array = open == '[' ? static_cast<TJsonArray*>(this) : nullptr;
+      array && !array->reached_ && !array->source_.empty()) {
     out += array->source_;
     return;
   }
-  out += OpenText();
+  out += open;
+  // Neighbours that write as they came and stand in the text with nothing but a comma between them
+  // are copied as one run of the text.
+  const char* runStart = nullptr;
+  const char* runEnd = nullptr;
+  const bool named = open == '{';
   for (size_t i = 0; i < SlotCount(); ++i) {
+    TJsonSlot& slot = Slot(i);
+    const std::string_view asRead = WrittenAsRead(slot, named);
+    if (runStart && !asRead.empty() && asRead.data() == runEnd + 1 && *runEnd == ',') {
+      runEnd = asRead.data() + asRead.size();
+      continue;
+    }
+    if (runStart) out.append(runStart, runEnd);
+    runStart = nullptr;
     if (i > 0) out += ',';
-    WriteItem(out, i, sink);
+    if (!asRead.empty()) {
+      runStart = asRead.data();
+      runEnd = runStart + asRead.size();
+      continue;
+    }
+    if (named) {
+      out += '"';
+      Escape(out, slot.Name());
+      out += "\":";
+    }
+    WriteValue(out, slot, sink);
     if (sink && out.size() >= kWriteChunk) {
       (*sink)(out);
       out.clear();
     }
   }
+  if (runStart) out.append(runStart, runEnd);
   out += CloseText();
 }
 
@@ -684,42 +926,54 @@ std::unique_ptr<TAbstractJson> TAbstractJson::Clone() { return CreateFromString(
 
 std::unique_ptr<TJsonObject> TJsonObject::CreateEmpty(bool forceEmpty) {
   if (!forceEmpty) throw EInvalidJsonObject("TJsonObject: not ForceEmpty");
-  return std::make_unique<TJsonObject>(nullptr, "{}", 0);
+  return std::make_unique<TJsonObject>(std::make_shared<TJsonText>(), "{}", 0);
 }
 
 TJsonObject::TJsonObject(std::shared_ptr<TJsonText> text, std::string_view source, int depth)
     : TAbstractJson(std::move(text), depth) {
   if (source.empty() || source.front() != '{') throw EInvalidJsonObject("TJsonObject: null source");
-  // The members are gathered first, so that the object's own array is allocated once, at its size.
-  thread_local std::vector<TMember> gathered;
-  gathered.clear();
-  if (SplitTokenised(source, gathered)) {
+  // The members are gathered first, so that the object's own list is allocated once, at its size.
+  std::vector<TJsonSlot>& gathered = Gathered();
+  if (depth > 0 && text_->validUtf8) {
+    SplitPlain(source, gathered);
+  } else if (SplitTokenised(source, gathered)) {
     if (depth == 0) text_->validUtf8 = true;
   } else {
     gathered.clear();
     SplitPlain(source, gathered);
   }
-  members_.reserve(gathered.size());
-  std::move(gathered.begin(), gathered.end(), std::back_inserter(members_));
+  TakeGathered(gathered);
 }
 
-bool TJsonObject::SplitTokenised(std::string_view source, std::vector<TMember>& members) {
+bool TJsonObject::ReadName(std::string_view token, bool utf8Known, TJsonSlot& slot) {
+  if (token.size() > kMaxJsonNameSize) return false;
+  const std::string_view inner = token.substr(1, token.size() - 2);
+  if (token.size() >= 2 && token.back() == '"' && IsPlainAscii(inner)) {
+    slot.SetName(inner);
+    slot.plainName = true;
+    return true;
+  }
+  const std::optional<std::string> name = Unescaped(token, utf8Known);
+  if (!name) return false;
+  slot.SetName(text_->arena.Copy(*name));
+  return true;
+}
+
+bool TJsonObject::SplitTokenised(std::string_view source, std::vector<TJsonSlot>& members) {
   if (source.size() < kSmallestTokenised) return false;
   const bool utf8Known = text_ && text_->validUtf8;
   return Tokenised(source, Readable(source), [&](simdjson::ondemand::document& document) {
     simdjson::ondemand::object object;
     return document.get_object().get(object) == simdjson::SUCCESS &&
            WalkedMembers(object, source, 0, 0, source_, [&](std::string_view nameToken, std::string_view value) {
-             std::optional<std::string> name = Unescaped(nameToken, utf8Known);
-             if (!name) return false;
-             members.push_back({std::move(*name), {}});
-             members.back().slot.source = value;
-             return true;
+             TJsonSlot& member = members.emplace_back();
+             member.source = value;
+             return ReadName(nameToken, utf8Known, member);
            });
   });
 }
 
-void TJsonObject::SplitPlain(std::string_view source, std::vector<TMember>& members) {
+void TJsonObject::SplitPlain(std::string_view source, std::vector<TJsonSlot>& members) {
   size_t pos = SkipWhite(source, 1);
   if (pos < source.size() && source[pos] == '}') {
     source_ = source.substr(0, pos + 1);
@@ -729,16 +983,17 @@ void TJsonObject::SplitPlain(std::string_view source, std::vector<TMember>& memb
     if (pos >= source.size() || source[pos] != '"') throw EInvalidJsonObject(Shown(source));
     const size_t nameEnd = SkipString(source, pos);
     if (nameEnd == kNone) throw EInvalidJsonObject(Shown(source));
-    std::optional<std::string> name = Unescaped(source.substr(pos, nameEnd - pos), false);
+    TJsonSlot member;
+    const bool named = ReadName(source.substr(pos, nameEnd - pos), text_->validUtf8, member);
     pos = SkipWhite(source, nameEnd);
-    if (!name || pos >= source.size() || source[pos] != ':') throw EInvalidJsonObject(Shown(source));
+    if (!named || pos >= source.size() || source[pos] != ':') throw EInvalidJsonObject(Shown(source));
     const size_t valueStart = SkipWhite(source, pos + 1);
     const size_t valueEnd = ValueEnd(source, valueStart);
     if (valueEnd == kNone) throw EInvalidJsonObject(Shown(source));
     const std::string_view value = Trimmed(source.substr(valueStart, valueEnd - valueStart));
     if (value.empty() || source[valueEnd] == ']') throw EInvalidJsonObject(Shown(source));
-    members.push_back({std::move(*name), {}});
-    members.back().slot.source = value;
+    member.source = value;
+    members.push_back(member);
     if (source[valueEnd] == '}') {
       source_ = source.substr(0, valueEnd + 1);
       return;
@@ -749,19 +1004,19 @@ void TJsonObject::SplitPlain(std::string_view source, std::vector<TMember>& memb
 
 std::string TJsonObject::NameAt(int index) const {
   if (index < 0 || index >= Count()) return {};
-  return members_[static_cast<size_t>(index)].name;
+  return std::string(slots_[static_cast<size_t>(index)].Name());
 }
 
 int TJsonObject::IndexOf(std::string_view name) const {
-  for (size_t i = 0; i < members_.size(); ++i) {
-    if (members_[i].name == name) return static_cast<int>(i);
+  for (size_t i = 0; i < slots_.Size(); ++i) {
+    if (slots_[i].Name() == name) return static_cast<int>(i);
   }
   return -1;
 }
 
 TJsonAttribute TJsonObject::Item(int index) {
   if (index < 0 || index >= Count()) return TJsonAttribute();
-  return TJsonAttribute(&Reached(members_[static_cast<size_t>(index)].slot));
+  return TJsonAttribute(&Reached(slots_[static_cast<size_t>(index)]));
 }
 
 std::optional<TJsonAttribute> TJsonObject::Find(std::string_view name) {
@@ -772,7 +1027,8 @@ std::optional<TJsonAttribute> TJsonObject::Find(std::string_view name) {
 
 bool TJsonObject::DeleteAt(int index) {
   if (index < 0 || index >= Count()) return false;
-  members_.erase(members_.begin() + index);
+  FreeValue(slots_[static_cast<size_t>(index)]);
+  slots_.Erase(static_cast<size_t>(index));
   return true;
 }
 
@@ -781,15 +1037,20 @@ bool TJsonObject::Delete(std::string_view name) { return DeleteAt(IndexOf(name))
 bool TJsonObject::Extract(std::string_view name, std::unique_ptr<TAbstractJson>* kept) {
   const int index = IndexOf(name);
   if (index < 0) return false;
-  if (kept) *kept = std::move(members_[static_cast<size_t>(index)].slot.child);
+  TJsonSlot& slot = slots_[static_cast<size_t>(index)];
+  if (kept && (slot.type == atObject || slot.type == atArray || slot.type == atInvalid)) {
+    kept->reset(slot.child);
+    slot.type = atNull;
+  }
   return DeleteAt(index);
 }
 
 int TJsonObject::Append(std::string_view name, TJsonSlot slot) {
-  if (name.empty()) return -1;
+  if (name.empty() || name.size() > kMaxJsonNameSize) return -1;
   while (Delete(name)) {
   }
-  members_.push_back({std::string(name), std::move(slot)});
+  slot.SetName(text_->arena.Copy(name));
+  slots_.Append(text_->arena, slot);
   return Count() - 1;
 }
 
@@ -797,42 +1058,36 @@ int TJsonObject::AddNull(std::string_view name) { return Append(name, NewSlot(at
 
 int TJsonObject::AddString(std::string_view name, std::string value) {
   TJsonSlot slot = NewSlot(atStringOwned);
-  slot.string = std::move(value);
-  return Append(name, std::move(slot));
+  const std::string_view kept = text_->arena.Copy(value);
+  slot.string = {kept.data(), kept.size()};
+  return Append(name, slot);
 }
 
 int TJsonObject::AddNumber(std::string_view name, long double value) {
   if (std::isnan(value)) return AddNull(name);
   TJsonSlot slot = NewSlot(atNumber);
   slot.number = value;
-  return Append(name, std::move(slot));
+  return Append(name, slot);
 }
 
 int TJsonObject::AddBoolean(std::string_view name, bool value) {
   TJsonSlot slot = NewSlot(atBoolean);
   slot.boolean = value;
-  return Append(name, std::move(slot));
+  return Append(name, slot);
 }
 
 int TJsonObject::AddObject(std::string_view name, std::unique_ptr<TJsonObject> object) {
   if (!object) return AddNull(name);
   TJsonSlot slot = NewSlot(atObject);
-  slot.child = std::move(object);
-  return Append(name, std::move(slot));
+  slot.child = object.release();
+  return Append(name, slot);
 }
 
 int TJsonObject::AddArray(std::string_view name, std::unique_ptr<TJsonArray> array) {
   if (!array) return AddNull(name);
   TJsonSlot slot = NewSlot(atArray);
-  slot.child = std::move(array);
-  return Append(name, std::move(slot));
-}
-
-void TJsonObject::WriteItem(std::string& out, size_t index, const TTextSink* sink) {
-  out += '"';
-  Escape(out, members_[index].name);
-  out += "\":";
-  WriteValue(out, members_[index].slot, sink);
+  slot.child = array.release();
+  return Append(name, slot);
 }
 
 bool TJsonObject::TryGetString(std::string_view name, std::string& value) {
@@ -908,39 +1163,43 @@ uint16_t TJsonObject::GetWord(std::string_view name, bool& found) {
 
 std::unique_ptr<TJsonArray> TJsonArray::CreateEmpty(bool forceEmpty) {
   if (!forceEmpty) throw EInvalidJsonArray("TJsonObject: not ForceEmpty");
-  return std::make_unique<TJsonArray>(nullptr, "[]", 0);
+  return std::make_unique<TJsonArray>(std::make_shared<TJsonText>(), "[]", 0);
 }
 
 TJsonArray::TJsonArray(std::shared_ptr<TJsonText> text, std::string_view source, int depth)
     : TAbstractJson(std::move(text), depth) {
   if (source.empty() || source.front() != '[') throw EInvalidJsonArray("TJsonArray: null source");
-  if (SplitTokenised(source)) {
+  std::vector<TJsonSlot>& gathered = Gathered();
+  if (depth > 0 && text_->validUtf8) {
+    SplitPlain(source, gathered);
+  } else if (SplitTokenised(source, gathered)) {
     // The tokeniser checked the UTF-8 of all it read: for the outermost document that is the whole
     // text after the spaces before it.
     if (depth == 0) text_->validUtf8 = true;
-    return;
+  } else {
+    gathered.clear();
+    SplitPlain(source, gathered);
   }
-  SplitPlain(source);
+  TakeGathered(gathered);
 }
 
-bool TJsonArray::SplitTokenised(std::string_view source) {
+bool TJsonArray::SplitTokenised(std::string_view source, std::vector<TJsonSlot>& items) {
   if (source.size() < kSmallestTokenised) return false;
-  const bool split = Tokenised(source, Readable(source), [&](simdjson::ondemand::document& document) {
+  return Tokenised(source, Readable(source), [&](simdjson::ondemand::document& document) {
     simdjson::ondemand::array array;
     return document.get_array().get(array) == simdjson::SUCCESS &&
            WalkedItems(array, source, 0, 0, source_, [&](std::string_view item) {
-             items_.emplace_back().source = item;
+             items.emplace_back().source = item;
              return true;
            });
   });
-  if (!split) items_.clear();
-  return split;
 }
 
-void TJsonArray::SplitPlain(std::string_view source) {
+void TJsonArray::SplitPlain(std::string_view source, std::vector<TJsonSlot>& items) {
   size_t pos = SkipWhite(source, 1);
   if (pos < source.size() && source[pos] == ']') {
-    source_ = text_ ? source.substr(0, pos + 1) : std::string_view();
+    // An array the program made has no text to write again.
+    source_ = text_->bytes.empty() ? std::string_view() : source.substr(0, pos + 1);
     return;
   }
   for (;;) {
@@ -948,7 +1207,7 @@ void TJsonArray::SplitPlain(std::string_view source) {
     if (end == kNone || source[end] == '}') throw EInvalidJsonArray(Shown(source));
     const std::string_view item = Trimmed(source.substr(pos, end - pos));
     if (item.empty()) throw EInvalidJsonArray(Shown(source));
-    items_.emplace_back().source = item;
+    items.emplace_back().source = item;
     if (source[end] == ']') {
       source_ = source.substr(0, end + 1);
       return;
@@ -960,7 +1219,7 @@ void TJsonArray::SplitPlain(std::string_view source) {
 TJsonAttribute TJsonArray::Item(int index) {
   if (index < 0 || index >= Count()) return TJsonAttribute();
   reached_ = true;
-  return TJsonAttribute(&Reached(items_[static_cast<size_t>(index)]));
+  return TJsonAttribute(&Reached(slots_[static_cast<size_t>(index)]));
 }
 
 TJsonObject* TJsonArray::GetObject(int index, bool& found) {
@@ -971,15 +1230,16 @@ TJsonObject* TJsonArray::GetObject(int index, bool& found) {
 
 int TJsonArray::AddNull() {
   reached_ = true;
-  items_.push_back(NewSlot(atNull));
+  slots_.Append(text_->arena, NewSlot(atNull));
   return Count() - 1;
 }
 
 int TJsonArray::AddObject(std::unique_ptr<TJsonObject> object) {
   const int index = AddNull();
   if (object) {
-    items_.back().type = atObject;
-    items_.back().child = std::move(object);
+    TJsonSlot& slot = slots_[static_cast<size_t>(index)];
+    slot.type = atObject;
+    slot.child = object.release();
   }
   return index;
 }
@@ -987,13 +1247,11 @@ int TJsonArray::AddObject(std::unique_ptr<TJsonObject> object) {
 bool TJsonArray::DeleteAt(int index) {
   if (index < 0 || index >= Count()) return false;
   reached_ = true;
-  items_.erase(items_.begin() + index);
+  FreeValue(slots_[static_cast<size_t>(index)]);
+  slots_.Erase(static_cast<size_t>(index));
   return true;
 }
 
-void TJsonArray::WriteItem(std::string& out, size_t index, const TTextSink* sink) {
-  WriteValue(out, items_[index], sink);
-}
 
 // Helpers.
 
@@ -1010,7 +1268,7 @@ bool HasKind(TJsonObject& object, std::string_view name, TAttributeType kind) {
     case jatArray: return found->IsArray();
     case jatDate: {
       if (!found->IsString()) return false;
-      const std::string& text = found->AsString();
+      const std::string_view text = found->AsString();
       auto digits = [&](size_t from, size_t count, int& value) {
         value = 0;
         for (size_t i = from; i < from + count; ++i) {

@@ -6,8 +6,10 @@
 // text; member names stay the bytes of the text. Building a document never raises: a text that is
 // no object or array gives an invalid document that says why.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -19,7 +21,7 @@
 namespace zi {
 
 // The type of a decoded value.
-enum TJsonAttributeType {
+enum TJsonAttributeType : uint8_t {
   atInvalid = 0,         // the value's text did not decode: its payload is an invalid document saying why
   atNull = 1,            // JSON null, and what an absent value reads as
   atStringInBuffer = 2,  // a string of the document's text
@@ -74,32 +76,96 @@ enum class TJsonSplitting { Tokeniser, PlainScanner };
 // without the text being copied.
 inline constexpr size_t kJsonTextSpare = 64;
 
-// The text a document keeps, shared with the documents built within it.
+// Memory for the values, member lists and strings of one document and the documents built within
+// it, taken in blocks that never move and freed all at once with the last of those documents: a
+// value stays where it is for as long as its document lives, whatever is added or removed beside it.
+// It runs no destructors; what it holds is trivially destructible or freed by its document.
+class TJsonArena {
+ public:
+  TJsonArena() = default;
+  TJsonArena(const TJsonArena&) = delete;
+  TJsonArena& operator=(const TJsonArena&) = delete;
+
+  void* Allocate(size_t size, size_t align);
+  template <class T>
+  T* AllocateArray(size_t count) {
+    return static_cast<T*>(Allocate(count * sizeof(T), alignof(T)));
+  }
+  // A copy of the bytes that lives as long as the arena.
+  std::string_view Copy(std::string_view bytes);
+
+ private:
+  std::vector<std::unique_ptr<std::byte[]>> blocks_;
+  std::byte* next_ = nullptr;
+  size_t left_ = 0;
+  size_t blockSize_ = 4096;
+};
+
+// The text a document keeps, shared with the documents built within it, and their arena.
 struct TJsonText {
   std::string bytes;
   TJsonSplitting splitting = TJsonSplitting::Tokeniser;
-  bool validUtf8 = false;  // the tokeniser accepted the whole text, so every string in it is UTF-8
+  // The tokeniser accepted the whole text: every string in it is UTF-8 and every value in it well
+  // formed, so the values within are split by the plain scanner, which splits such texts alike,
+  // without tokenising them again.
+  bool validUtf8 = false;
+  TJsonArena arena;
 };
 
 // Nested documents deeper than this are invalid values rather than a risk to the stack.
 inline constexpr int kMaxJsonDepth = 512;
 
-// One member or item.
+// Longer member names do not split.
+inline constexpr size_t kMaxJsonNameSize = UINT32_MAX;
+
+// One member or item, in its document's arena; 48 bytes, as there are millions of them in a file.
 struct TJsonSlot {
-  bool decoded = false;
+  struct TChars {
+    const char* data;
+    size_t size;
+  };
+  std::string_view source;  // the value's text in the document's text; empty for a value the program set
+  const char* nameData = nullptr;  // a member's name, unescaped (in the text, or in the arena)
+  uint32_t nameSize = 0;
   TJsonAttributeType type = atNull;
-  bool boolean = false;
+  bool decoded = false;
   // A number or string whose text is already what writing it would give: it is written as it came.
   bool writtenAsRead = false;
-  std::string_view source;  // the value's text in the document's text; empty for a value the program set
-  long double number = 0;
-  std::string string;                    // Windows-1252, for both string types
-  std::unique_ptr<TAbstractJson> child;  // an object, an array or (atInvalid) the invalid document
+  // The name is its token's text without the quotes, so the token is written as it came.
+  bool plainName = false;
+  union {
+    long double number = 0;
+    bool boolean;
+    TChars string;         // Windows-1252, for both string types: in the text, or in the arena
+    TAbstractJson* child;  // an object, an array or (atInvalid) the invalid document; owned by the slot's document
+  };
+  std::string_view Name() const { return {nameData, nameSize}; }
+  void SetName(std::string_view name) {
+    nameData = name.data();
+    nameSize = static_cast<uint32_t>(name.size());
+  }
+  std::string_view String() const { return {string.data, string.size}; }
 };
 
-// A value of a document, or nothing. It points into its document: a change of the document (a member
-// or item added or removed) leaves it dangling, so it is read before the document is changed. The
-// objects and arrays it holds stay where they are until they are removed.
+// The members or items of a document: pointers to slots, so that a slot never moves when another is
+// added or removed. Both live in the arena.
+class TJsonSlots {
+ public:
+  size_t Size() const { return count_; }
+  TJsonSlot& operator[](size_t index) const { return *at_[index]; }
+  // The slots split from a text, in one piece of the arena.
+  void Assign(TJsonArena& arena, const std::vector<TJsonSlot>& slots);
+  TJsonSlot& Append(TJsonArena& arena, const TJsonSlot& slot);
+  void Erase(size_t index);
+
+ private:
+  TJsonSlot** at_ = nullptr;
+  size_t count_ = 0;
+  size_t capacity_ = 0;
+};
+
+// A value of a document, or nothing. It points at its value's slot, which stays where it is while
+// the document lives; a value removed from its document reads as null.
 class TJsonAttribute {
  public:
   TJsonAttribute() = default;
@@ -117,8 +183,9 @@ class TJsonAttribute {
   // The value is invalid, or an object or array that holds an invalid value at any depth.
   bool ContainsInvalid() const;
 
-  // The value of that type; any other raises EInvalidJsonAttributeType.
-  const std::string& AsString() const;
+  // The value of that type; any other raises EInvalidJsonAttributeType. A string lives as long as
+  // its document.
+  std::string_view AsString() const;
   long double AsNumber() const;
   bool AsBoolean() const;
   TJsonObject& AsObject() const;
@@ -168,20 +235,31 @@ class TAbstractJson {
   // The message of an invalid document; empty for the others.
   virtual const std::string& InvalidMessage() const;
 
+  // The documents a document builds within itself live in its arena: deleting one ends it there,
+  // and its memory goes with the arena. Any other is freed as usual.
+  static void operator delete(TAbstractJson* document, std::destroying_delete_t);
+
  protected:
   TAbstractJson(std::shared_ptr<TJsonText> text, int depth) : text_(std::move(text)), depth_(depth) {}
 
   virtual char OpenText() const = 0;
   virtual char CloseText() const = 0;
-  // Writes one member or item; with a sink, what was written goes to it whenever it has grown large.
-  virtual void WriteItem(std::string& out, size_t index, const TTextSink* sink) = 0;
-  virtual size_t SlotCount() const = 0;
-  virtual TJsonSlot& Slot(size_t index) = 0;
+  size_t SlotCount() const { return slots_.Size(); }
+  TJsonSlot& Slot(size_t index) { return slots_[index]; }
 
   // Decodes a slot the first time it is reached.
   TJsonSlot& Reached(TJsonSlot& slot);
+  void DecodeString(TJsonSlot& slot);
+  // The slot's own text when writing it gives that text again (a member from its name's quote).
+  std::string_view WrittenAsRead(TJsonSlot& slot, bool named);
   void WriteValue(std::string& out, TJsonSlot& slot, const TTextSink* sink);
+  // With a sink, what was written goes to it whenever it has grown large.
   void Save(std::string& out, const TTextSink* sink);
+  // Frees what the slot's value holds and leaves it null.
+  static void FreeValue(TJsonSlot& slot);
+  // The slots split from a text, gathered before they are placed in the arena at once.
+  static std::vector<TJsonSlot>& Gathered();
+  void TakeGathered(std::vector<TJsonSlot>& gathered);
 
   // Bytes from a text of the document to the end of the room its buffer has.
   size_t Readable(std::string_view within) const;
@@ -190,6 +268,8 @@ class TAbstractJson {
 
   std::shared_ptr<TJsonText> text_;  // shared with the documents built within it
   int depth_;
+  TJsonSlots slots_;  // members or items, in document order
+  bool inArena_ = false;
 
   friend class TJsonAttribute;
 };
@@ -201,7 +281,7 @@ class TJsonObject : public TAbstractJson {
   // Splits an object's text (from "{"); a text that does not split raises EInvalidJsonObject.
   TJsonObject(std::shared_ptr<TJsonText> text, std::string_view source, int depth);
 
-  int Count() const { return static_cast<int>(members_.size()); }
+  int Count() const { return static_cast<int>(slots_.Size()); }
   std::string NameAt(int index) const;
   // The first member of that name, compared byte for byte; -1 when there is none.
   int IndexOf(std::string_view name) const;
@@ -215,7 +295,8 @@ class TJsonObject : public TAbstractJson {
   // kept instead of being freed.
   bool Extract(std::string_view name, std::unique_ptr<TAbstractJson>* kept = nullptr);
 
-  // Every member of the name is removed and one is appended; an empty name adds nothing (-1).
+  // Every member of the name is removed and one is appended; an empty name, or one longer than
+  // kMaxJsonNameSize, adds nothing (-1).
   int AddNull(std::string_view name);
   int AddString(std::string_view name, std::string value);
   // A missing number (a quiet NaN) leaves the member null.
@@ -242,23 +323,17 @@ class TJsonObject : public TAbstractJson {
  protected:
   char OpenText() const override { return '{'; }
   char CloseText() const override { return '}'; }
-  void WriteItem(std::string& out, size_t index, const TTextSink* sink) override;
-  size_t SlotCount() const override { return members_.size(); }
-  TJsonSlot& Slot(size_t index) override { return members_[index].slot; }
   size_t SourceSize() const override { return source_.size(); }
 
  private:
-  struct TMember {
-    std::string name;  // the bytes of the text, unescaped
-    TJsonSlot slot;
-  };
   int Append(std::string_view name, TJsonSlot slot);
+  // A member's name from its token: the token's own bytes when it holds no escape.
+  bool ReadName(std::string_view token, bool utf8Known, TJsonSlot& slot);
   // Splits with the tokeniser into members; false for a text it refuses.
-  bool SplitTokenised(std::string_view source, std::vector<TMember>& members);
+  bool SplitTokenised(std::string_view source, std::vector<TJsonSlot>& members);
   // Splits with the plain scanner; raises EInvalidJsonObject for a text that does not split.
-  void SplitPlain(std::string_view source, std::vector<TMember>& members);
+  void SplitPlain(std::string_view source, std::vector<TJsonSlot>& members);
   std::string_view source_;  // the object's own text, as far as its closing bracket
-  std::vector<TMember> members_;
 };
 
 class TJsonArray : public TAbstractJson {
@@ -267,7 +342,7 @@ class TJsonArray : public TAbstractJson {
   // Splits an array's text (from "["); a text that does not split raises EInvalidJsonArray.
   TJsonArray(std::shared_ptr<TJsonText> text, std::string_view source, int depth);
 
-  int Count() const { return static_cast<int>(items_.size()); }
+  int Count() const { return static_cast<int>(slots_.Size()); }
   TJsonAttribute Item(int index);
   // The item as an object; nullptr (found false) for another type.
   TJsonObject* GetObject(int index, bool& found);
@@ -279,18 +354,14 @@ class TJsonArray : public TAbstractJson {
  protected:
   char OpenText() const override { return '['; }
   char CloseText() const override { return ']'; }
-  void WriteItem(std::string& out, size_t index, const TTextSink* sink) override;
-  size_t SlotCount() const override { return items_.size(); }
-  TJsonSlot& Slot(size_t index) override { return items_[index]; }
   size_t SourceSize() const override { return source_.size(); }
 
  private:
   friend class TAbstractJson;
-  bool SplitTokenised(std::string_view source);
-  void SplitPlain(std::string_view source);
+  bool SplitTokenised(std::string_view source, std::vector<TJsonSlot>& items);
+  void SplitPlain(std::string_view source, std::vector<TJsonSlot>& items);
   std::string_view source_;  // the array's own text, written again while no item was reached
   bool reached_ = false;
-  std::vector<TJsonSlot> items_;
 };
 
 class TInvalidJson : public TAbstractJson {
@@ -302,9 +373,6 @@ class TInvalidJson : public TAbstractJson {
  protected:
   char OpenText() const override { throw EInvalidJson(message_); }
   char CloseText() const override { throw EInvalidJson(message_); }
-  void WriteItem(std::string&, size_t, const TTextSink*) override {}
-  size_t SlotCount() const override { return 0; }
-  TJsonSlot& Slot(size_t) override { throw EInvalidJson(message_); }
   size_t SourceSize() const override { return 0; }
 
  private:

@@ -116,6 +116,67 @@ TEST(JsonDocument, AValueThatDoesNotDecodeSpoilsOnlyItselfAndIsWrittenBackAsItCa
   EXPECT_EQ(array.AsText(), "[1,x,3,\"\xE6\x97\xA5\",1e5000]");
 }
 
+TEST(JsonDocument, ValuesStayWhereTheyAreWhileTheirDocumentChanges) {
+  auto document = Parse(R"({"keep":"caf\u00e9 \"x\"","n":1.5,"child":{"items":[1,"two",{"three":3}]},"gone":"soon"})");
+  TJsonObject& object = document->AsObject();
+  const TJsonAttribute keep = object.Item(object.IndexOf("keep"));
+  const TJsonAttribute number = *object.Find("n");
+  const TJsonAttribute gone = *object.Find("gone");
+  TJsonObject& child = object.Find("child")->AsObject();
+  TJsonArray& items = child.Find("items")->AsArray();
+  const TJsonAttribute second = items.Item(1);
+  const TJsonAttribute third = items.Item(2);
+  const TJsonAttribute added = object.Item(object.AddString("added", "first"));
+  ASSERT_TRUE(object.Delete("gone"));
+  for (int i = 0; i < 2000; ++i) {
+    const std::string name = "m" + std::to_string(i);
+    object.AddString(name, std::string(40, static_cast<char>('a' + i % 26)));
+    object.AddNumber(name + "n", i);
+    object.AddObject(name + "o", TJsonObject::CreateEmpty(true));
+    if (i % 3 == 0) object.Delete("m" + std::to_string(i / 2));
+    if (i % 5 == 0) object.DeleteAt(object.IndexOf(name + "o"));
+    items.AddObject(TJsonObject::CreateEmpty(true));
+    if (i % 2 == 0) items.DeleteAt(items.Count() - 1);
+    child.AddBoolean("flag", i % 2 == 0);
+  }
+  EXPECT_EQ(keep.AsString(), "caf\xE9 \"x\"");
+  EXPECT_EQ(number.AsNumber(), 1.5L);
+  EXPECT_EQ(second.AsString(), "two");
+  EXPECT_EQ(third.AsObject().Find("three")->AsNumber(), 3);
+  EXPECT_EQ(added.AsString(), "first");
+  EXPECT_TRUE(gone.IsNull()) << "a removed value reads as null, not as freed memory";
+  EXPECT_EQ(items.Count(), 1003);
+  EXPECT_EQ(child.Find("flag")->AsBoolean(), false);
+  const std::string text = document->AsText();
+  EXPECT_THAT(text, StartsWith(R"({"keep":"café \"x\"","n":1.5,"child":{"items":[1,"two",{"three":3},{},)"));
+  EXPECT_EQ(Parse(text)->AsObject().Count(), object.Count());
+}
+
+TEST(JsonDocument, AnExtractedValueOutlivesTheDocumentItCameFrom) {
+  std::unique_ptr<TAbstractJson> kept;
+  {
+    auto document = Parse(R"({"a":{"name":"x\u00e9","list":[1,2]},"b":2})");
+    TJsonObject& object = document->AsObject();
+    ASSERT_TRUE(object.Find("a")->IsObject());
+    ASSERT_TRUE(object.Extract("a", &kept));
+    EXPECT_EQ(object.AsText(), R"({"b":2})");
+  }
+  TJsonObject& extracted = kept->AsObject();
+  EXPECT_EQ(extracted.Find("name")->AsString(), "x\xE9");
+  EXPECT_EQ(kept->AsText(), "{\"name\":\"x\xC3\xA9\",\"list\":[1,2]}");
+}
+
+TEST(JsonDocument, UnchangedMembersAreWrittenAsTheyCameAndChangedOnesCompact) {
+  const std::string text = R"({"a":"x","b":1.25,"c":null,"d" : true,"e":"caf\u00e9","f":[1, 2],"g":false,"":"empty"})";
+  auto document = Parse(text);
+  TJsonObject& object = document->AsObject();
+  for (int i = 0; i < object.Count(); ++i) (void)object.Item(i);
+  EXPECT_EQ(object.AsText(), "{\"a\":\"x\",\"b\":1.25,\"c\":null,\"d\":true,\"e\":\"caf\xC3\xA9\",\"f\":[1, 2],\"g\":false,\"\":\"empty\"}");
+  object.AddNumber("b", 2);
+  object.Delete("g");
+  EXPECT_EQ(object.AsText(), "{\"a\":\"x\",\"c\":null,\"d\":true,\"e\":\"caf\xC3\xA9\",\"f\":[1, 2],\"\":\"empty\",\"b\":2}");
+}
+
 TEST(JsonDocument, NumbersReadExactlyOnBothSidesOfEighteenDigits) {
   auto document = Parse("[0, -0, -42, 999999999999999999, 1234567890123456789, -12345678901234567890, 2.5, 1e3, 01]");
   TJsonArray& array = document->AsArray();

@@ -30,7 +30,7 @@ std::string DescribedValue(const TJsonAttribute& value) {
   std::string out = JsonAttributeTypeName(value.AttributeType());
   switch (value.AttributeType()) {
     case atStringInBuffer:
-    case atStringOwned: return out + "(" + value.AsString() + ")";
+    case atStringOwned: return out + "(" + std::string(value.AsString()) + ")";
     case atNumber: return out + fmt::format("({})", static_cast<double>(value.AsNumber())) +
                           (std::signbit(value.AsNumber()) ? "-" : "+");
     case atBoolean: return out + (value.AsBoolean() ? "(true)" : "(false)");
@@ -236,7 +236,7 @@ TEST(JsonSplitting, AFiftyMegabyteStringReadsAndWritesBackWhole) {
   bool found = false;
   record = document->AsArray().GetObject(0, found);
   ASSERT_TRUE(found);
-  const std::string& read = record->Find("name")->AsString();
+  const std::string read(record->Find("name")->AsString());
   EXPECT_EQ(read.substr(0, 40), "Fundo de Investimento N\xFAmero \"A\" caf\xE9 Fu");
   document->SaveToFile(path);
   // Compact, the escape of a character that UTF-8 holds written as the character.
