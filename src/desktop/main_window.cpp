@@ -1,3 +1,4 @@
+#include "db/connection.h"
 #include "desktop/main_window.h"
 
 #include <QAbstractSpinBox>
@@ -298,6 +299,7 @@ TWinMain::TWinMain(TWinMainCtl::THooks hooks)
   if (!hooks.pickObject) hooks.pickObject = [this](tObjHierEx& copy) { return PickCompany(this, copy); };
   if (!hooks.objectTreeChanged) hooks.objectTreeChanged = RearmCompanyPicker;
   if (!hooks.openTableEditor) hooks.openTableEditor = [this] { OpenTableEditor(this); };
+  if (!hooks.dryRunOpen) hooks.dryRunOpen = [] { return db::HaveZiDb() && db::ZiDb().InDryRun(); };
   isAdmin_ = hooks.isAdmin;
   ctl_ = std::make_unique<TWinMainCtl>(*this, std::move(hooks));
   pbCurObj_ = new tCurObjBox(

@@ -116,6 +116,7 @@ class MainWindow : public test::DesktopTest {
     hooks.objectTreeChanged = [this] { events.push_back("rearm"); };
     hooks.openTableEditor = [this] { events.push_back("table editor"); };
     hooks.isAdmin = [this] { return admin; };
+    hooks.dryRunOpen = [this] { return dryRun; };
     ctl = std::make_unique<TWinMainCtl>(view, std::move(hooks));
     SetSaveQuestion([this](bool) {
       ++saveQuestions;
@@ -158,6 +159,7 @@ class MainWindow : public test::DesktopTest {
   bool loginConnects = true;
   bool yesToLogin = false;
   bool admin = false;
+  bool dryRun = false;
   int emptyCompany = 404;
   bool seriesExists = true;
   int deletedCompany = 410;
@@ -488,6 +490,17 @@ TEST_F(MainWindow, TheTableEditorIsForAdministrators) {
   ctl->TableEditorKey();
   EXPECT_TRUE(events.empty());
   admin = true;
+  ctl->TableEditorKey();
+  EXPECT_EQ(events, std::vector<std::string>{"table editor"});
+}
+
+TEST_F(MainWindow, TheTableEditorWaitsForTheEndOfADryRun) {
+  admin = true;
+  dryRun = true;
+  ctl->TableEditorKey();
+  EXPECT_TRUE(events.empty());
+  EXPECT_EQ(boxes_, std::vector<std::string>{std::string("Dry Run|") + kDryRunOpenText});
+  dryRun = false;
   ctl->TableEditorKey();
   EXPECT_EQ(events, std::vector<std::string>{"table editor"});
 }

@@ -190,7 +190,12 @@ void TWinMainCtl::CompanyAdded(int companyId) {
 }
 
 void TWinMainCtl::TableEditorKey() {
-  if (hooks_.isAdmin && hooks_.isAdmin() && hooks_.openTableEditor) hooks_.openTableEditor();
+  if (!hooks_.isAdmin || !hooks_.isAdmin() || !hooks_.openTableEditor) return;
+  if (hooks_.dryRunOpen && hooks_.dryRunOpen()) {
+    ShowErrorBox(kDryRunOpenCaption, kDryRunOpenText);
+    return;
+  }
+  hooks_.openTableEditor();
 }
 
 int DbUsrGetData(int& daysToWarn) {

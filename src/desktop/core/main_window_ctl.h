@@ -42,6 +42,10 @@ inline constexpr const char* kImportHintText =
     "extension .ZI y haga un doble click sobre \xE9l";
 inline constexpr const char* kReqGBolQuestion = "Are you sure you want to generate a BGL bulletin ?";
 inline constexpr const char* kReqGBolCaption = "ZorInput ReqGBol";
+inline constexpr const char* kDryRunOpenCaption = "Dry Run";
+inline constexpr const char* kDryRunOpenText =
+    "A dry run is open in the import window: what the table editor wrote now would be rolled back "
+    "with it. Let the dry run end, or cancel it, first.";
 inline constexpr const char* kLogInCaption = "ZorInput";
 inline constexpr const char* kLogInQuestion = "Log in now?";
 
@@ -76,6 +80,9 @@ class TWinMainCtl {
     // The administrators' table editor (Ctrl+F10 in the chooser).
     std::function<void()> openTableEditor;
     std::function<bool()> isAdmin;
+    // Whether the import window's dry run holds the connection: what is written meanwhile would be
+    // rolled back with it.
+    std::function<bool()> dryRunOpen;
   };
 
   TWinMainCtl(tMainView& view, THooks hooks);
