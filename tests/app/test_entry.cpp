@@ -151,7 +151,9 @@ TEST_F(EntryTest, DesktopLogsInImportsWalksTheCompanyWindowsAndEnds) {
         "news.png caption:\"ZorInput 20240410-1131 - News\"", "news-dialog.png caption:\"News\"",
         "corporate-actions.png caption:\"ZorInput 20240410-1131 - Corp Actions\"",
         "corporate-action-dialog.png caption:\"Corporate Actions\"",
-        "prices.png caption:\"ZorInput 20240410-1131 - Prices\"", "prices-range.png caption:\"Date range\""}) {
+        "prices.png caption:\"ZorInput 20240410-1131 - Prices\"", "prices-range.png caption:\"Date range\"",
+        "statements.png caption:\"ZorInput 20240410-1131 - Fin Stats\"",
+        "statement-header.png caption:\"Financial Statement\"", "statement-popup.png"}) {
     EXPECT_THAT(texts, testing::Contains(std::string("screens saved shots/") + shot));
   }
   EXPECT_THAT(texts, testing::Contains("end import ok"));
