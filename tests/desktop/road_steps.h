@@ -120,6 +120,15 @@ class RoadTest : public testing::Test {
               QTest::keyClick(search->TextField(), Qt::Key_Return);
             }};
   }
+  // Once the picker lists anything: Enter on the row it starts on.
+  static TStep PickFirst(const char* name) {
+    return {name,
+            [] {
+              desktop::TWinNewObj* picker = Modal<desktop::TWinNewObj>();
+              return picker && !picker->Controller().rows().empty();
+            },
+            [] { QTest::keyClick(Modal<desktop::TWinNewObj>()->List(), Qt::Key_Return); }};
+  }
   // Once the picker lists the ticker: Enter on its row.
   static TStep PickTicker(const char* name, std::string ticker) {
     return {name,

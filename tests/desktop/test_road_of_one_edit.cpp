@@ -39,12 +39,7 @@ TEST_F(RoadOfOneEdit, PickPetrobrasAndRenameItInItsForm) {
           LogIn(),
           PressF2(),
           Search("PETR"),
-          {"pick",
-           [&] {
-             TWinNewObj* picker = Modal<TWinNewObj>();
-             return picker && picker->Controller().rows().size() > 0;
-           },
-           [&] { QTest::keyClick(Modal<TWinNewObj>()->List(), Qt::Key_Return); }},
+          PickFirst("pick"),
           PressF3("F3", [&] { return main_->Ctl().CurObj().EmpId != 0; }),
           ChooseByKey("Companies", Qt::Key_C),
           {"Enter on the company",

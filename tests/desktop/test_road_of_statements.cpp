@@ -8,61 +8,34 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <functional>
-#include <sstream>
+#include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "catalogue/caches.h"
-#include "catalogue/hooks.h"
-#include "db/connection.h"
-#include "db/drivers/embedded_driver.h"
-#include "desktop/catalogue/company_picker_view.h"
 #include "desktop/core/ui_port.h"
 #include "desktop/doc_views.h"
 #include "desktop/main_window.h"
 #include "desktop/statements/statement_window_view.h"
-#include "server/server.h"
-#include "server/server_tool.h"
-#include "session/login.h"
-#include "session/reference_data.h"
-#include "support/test_files.h"
+#include "road_steps.h"
 #include "toolbox/lifecycle.h"
-#include "toolbox/log.h"
 #include "toolbox/message_box.h"
-#include "toolbox/switches.h"
 
 namespace zi::desktop {
 namespace {
 
 constexpr int kStatementColumn = 1;
 
-// One step of what the user does: when `ready` holds, `act` runs from a fresh event, so that a
-// dialog it opens runs its loop while the script goes on.
-struct TStep {
-  const char* name;
-  std::function<bool()> ready;
-  std::function<void()> act;
-};
-
-class RoadOfStatements : public testing::Test {
+class RoadOfStatements : public test::RoadTest {
  protected:
   void SetUp() override {
-    SetLogFileName(dir_.File("zorinput.log"));
     SetRegional({});
-    std::ostringstream out;
-    std::ostringstream err;
-    ASSERT_EQ(server::RunServerTool({"init", "--demo", dir_.File("zi.db")}, out, err), 0) << err.str();
-    SetReferenceDataLoader(CarregaDadosIniciais);
-    InstallCatalogueHooks();
-    SetParameters({"/opt/zorinput", "/user=ana", "/password=pw", "/database=" + dir_.File("zi.db")});
-    SetErrorBoxHandler(
-        [this](const std::string& caption, const std::string& text) { boxes_.push_back(caption + "|" + text); });
+    RoadTest::SetUp();
     // The desktop's own questions: the Qt boxes and the save question, as the program installs them.
     SetUiPort(
         {.beep = [] {},
@@ -72,44 +45,14 @@ class RoadOfStatements : public testing::Test {
       saveQuestions_.push_back(hasDataError);
       return saveDialog_->Ask(hasDataError);
     });
-    DropCompanyPicker();
   }
   void TearDown() override {
-    main_.reset();
+    RoadTest::TearDown();
     SetSaveQuestion({});
     SetUiPort({});
-    DropCompanyPicker();
-    SetErrorBoxHandler({});
-    SetReferenceDataLoader(nullptr);
-    db::DestroyZiDb();
-    DropObjectCaches();
-    SetLogFileName("zorinput.log");
   }
 
-  // Runs the steps in order, each once its condition holds; false with the step that never got
-  // ready (a bound against hangs, not a measure of speed).
-  bool Run(std::vector<TStep> steps, std::string& stuckAt) {
-    size_t next = 0;
-    QTimer timer;
-    timer.setInterval(20);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (next < steps.size() && steps[next].ready()) QTimer::singleShot(0, steps[next++].act);
-    });
-    timer.start();
-    for (int i = 0; i < 1500 && next < steps.size(); ++i) QTest::qWait(10);
-    for (int i = 0; i < 100 && QApplication::activeModalWidget(); ++i) QTest::qWait(10);
-    if (next < steps.size()) {
-      QWidget* modal = QApplication::activeModalWidget();
-      stuckAt = std::string(steps[next].name) + (modal ? " under " + modal->windowTitle().toStdString() : "");
-    }
-    return next == steps.size();
-  }
-
-  template <typename T>
-  static T* Modal() {
-    return dynamic_cast<T*>(QApplication::activeModalWidget());
-  }
-  tBalWinView* Statements() const { return dynamic_cast<tBalWinView*>(main_->Ctl().Doc()); }
+  tBalWinView* Statements() const { return Doc<tBalWinView>(); }
   QLineEdit* Editor() const { return Statements() ? Statements()->Grid()->Editor() : nullptr; }
   // The grid row of an account's line, whose label starts with its number.
   int RowOfAccount(int conta) const {
@@ -118,10 +61,6 @@ class RoadOfStatements : public testing::Test {
     for (int row = kStmHeaderRows; row < Statements()->Window().RowCount(); ++row)
       if (Statements()->Window().Label(row).text.starts_with(code)) return row;
     return -1;
-  }
-  DbValue Sql(const std::string& sql) {
-    auto& driver = static_cast<db::EmbeddedDriver&>(db::ZiDb().GetDriver());
-    return driver.Server()->ExecuteSql(sql).at(0).rows.at(0).at(0);
   }
   double StoredValue(int conta) {
     return Sql("SELECT valor FROM BalancoUmaConta u JOIN Balanco b ON b.id = u.balanco JOIN empresa e ON e.id = "
@@ -135,37 +74,24 @@ class RoadOfStatements : public testing::Test {
   }
 
   // The road up to Petrobras's statement window, its grid's editor open.
-  std::vector<TStep> ToStatements() {
+  std::vector<test::TStep> ToStatements() {
     return {
-        {"login", [&] { return Modal<TWinLogin>() != nullptr; }, [&] { Modal<TWinLogin>()->accept(); }},
-        {"F2", [&] { return !QApplication::activeModalWidget() && EstaConectado(false); },
-         [&] { QTest::keyClick(main_.get(), Qt::Key_F2); }},
-        {"search", [&] { return Modal<tWinNewObjParams>() != nullptr; },
-         [&] {
-           tWinNewObjParams* search = Modal<tWinNewObjParams>();
-           QTest::keyClicks(search->TextField(), "PETR");
-           QTest::keyClick(search->TextField(), Qt::Key_Return);
-         }},
-        {"pick",
-         [&] {
-           TWinNewObj* picker = Modal<TWinNewObj>();
-           return picker && picker->Controller().rows().size() > 0;
-         },
-         [&] { QTest::keyClick(Modal<TWinNewObj>()->List(), Qt::Key_Return); }},
+        LogIn(),
+        PressF2(),
+        Search("PETR"),
+        PickFirst("pick"),
         FinStats(),
-        {"Fin Stats", [&] { return Modal<TWinNewwin>() != nullptr; },
-         [&] { QTest::keyClick(Modal<TWinNewwin>(), Qt::Key_F, Qt::AltModifier); }},
+        ChooseByKey("Fin Stats", Qt::Key_F),
     };
   }
-  TStep FinStats() {
-    return {"F3", [&] { return !QApplication::activeModalWidget() && main_->Ctl().CurObj().EmpId != 0; },
-            [&] { QTest::keyClick(main_.get(), Qt::Key_F3); }};
+  test::TStep FinStats() {
+    return PressF3("F3", [this] { return main_->Ctl().CurObj().EmpId != 0; });
   }
   // Types into an account's cell of the statement as the user does: a click, the text, Enter.
-  TStep TypeInto(const char* name, int conta, const char* text) {
+  test::TStep TypeInto(const char* name, int conta, const char* text) {
     return {name,
             [&] {
-              return !QApplication::activeModalWidget() && Statements() && Editor() &&
+              return Idle() && Statements() && Editor() &&
                      Statements()->Window().ColumnLoaded(kStatementColumn);
             },
             [this, conta, text] {
@@ -181,7 +107,7 @@ class RoadOfStatements : public testing::Test {
               });
             }};
   }
-  TStep AnswerYes() {
+  test::TStep AnswerYes() {
     return {"Yes to the question", [&] { return Modal<QMessageBox>() != nullptr; },
             [&] {
               questions_.push_back(Modal<QMessageBox>()->text().toStdString());
@@ -189,16 +115,15 @@ class RoadOfStatements : public testing::Test {
             }};
   }
   // Leaves the window for the data log: F3, "&Data Log", and "Save changes" at the save question.
-  std::vector<TStep> LeaveAndSave() {
+  std::vector<test::TStep> LeaveAndSave() {
     return {
         {"F3 to leave",
-         [&] { return !QApplication::activeModalWidget() && Statements() && Statements()->Window().HasDataChanged(); },
+         [&] { return Idle() && Statements() && Statements()->Window().HasDataChanged(); },
          [&] {
            QWidget* focus = QApplication::focusWidget();
            QTest::keyClick(focus ? focus : main_.get(), Qt::Key_F3);
          }},
-        {"Data Log", [&] { return Modal<TWinNewwin>() != nullptr; },
-         [&] { QTest::keyClick(Modal<TWinNewwin>(), Qt::Key_D, Qt::AltModifier); }},
+        ChooseByKey("Data Log", Qt::Key_D),
         {"Save changes", [&] { return Modal<tSaveDialog>() != nullptr; },
          [&] {
            focusedAtQuestion_ = QApplication::focusWidget();
@@ -213,23 +138,19 @@ class RoadOfStatements : public testing::Test {
     main_->show();
   }
 
-  test::TempDir dir_;
-  test::EnvGuard config_{"XDG_CONFIG_HOME", dir_.File("config").c_str()};
-  std::vector<std::string> boxes_;
   std::vector<std::string> questions_;
   std::vector<bool> saveQuestions_;
   QWidget* focusedAtQuestion_ = nullptr;
   tSaveDialog* saveDialog_ = nullptr;
-  std::unique_ptr<TWinMain> main_;
 };
 
 TEST_F(RoadOfStatements, ValuesTypedIntoAStoredStatementAreSavedWithTheirCheck) {
   Start();
-  std::vector<TStep> steps = ToStatements();
+  std::vector<test::TStep> steps = ToStatements();
   steps.push_back(TypeInto("current assets", 2, "450"));
   steps.push_back(AnswerYes());
   steps.push_back(TypeInto("non-current assets", 3, "550"));
-  for (TStep& step : LeaveAndSave()) steps.push_back(std::move(step));
+  for (test::TStep& step : LeaveAndSave()) steps.push_back(std::move(step));
   std::string stuckAt;
   ASSERT_TRUE(Run(std::move(steps), stuckAt))
       << "stuck at " << stuckAt << "; boxes: " << testing::PrintToString(boxes_);
@@ -247,18 +168,17 @@ TEST_F(RoadOfStatements, ValuesTypedIntoAStoredStatementAreSavedWithTheirCheck) 
 
 TEST_F(RoadOfStatements, AValueThatBreaksATotalIsSavedWithTheFailedGradeAndShownMarked) {
   Start();
-  std::vector<TStep> steps = ToStatements();
+  std::vector<test::TStep> steps = ToStatements();
   steps.push_back(TypeInto("current assets", 2, "450"));
   steps.push_back(AnswerYes());
   std::string markedBeforeSave;
   steps.push_back(
       {"marked",
-       [&] { return !QApplication::activeModalWidget() && Statements() && Statements()->Window().HasDataError(); },
+       [&] { return Idle() && Statements() && Statements()->Window().HasDataError(); },
        [&] { markedBeforeSave = Statements()->Window().HeaderText(kStatementColumn, 2).text; }});
-  for (TStep& step : LeaveAndSave()) steps.push_back(std::move(step));
+  for (test::TStep& step : LeaveAndSave()) steps.push_back(std::move(step));
   steps.push_back(FinStats());
-  steps.push_back({"Fin Stats again", [&] { return Modal<TWinNewwin>() != nullptr; },
-                   [&] { QTest::keyClick(Modal<TWinNewwin>(), Qt::Key_F, Qt::AltModifier); }});
+  steps.push_back(ChooseByKey("Fin Stats again", Qt::Key_F));
   std::string stuckAt;
   ASSERT_TRUE(Run(std::move(steps), stuckAt))
       << "stuck at " << stuckAt << "; boxes: " << testing::PrintToString(boxes_);
