@@ -922,6 +922,23 @@ void TAbstractJson::SaveToFile(const std::string& path, const TFileIdentity* exp
 
 std::unique_ptr<TAbstractJson> TAbstractJson::Clone() { return CreateFromString(AsText()); }
 
+template <class TContainer>
+void TAbstractJson::Split(TContainer& container, std::string_view source, int depth) {
+  // The slots are gathered first, so that the container's own list is allocated once, at its size.
+  std::vector<TJsonSlot>& gathered = Gathered();
+  if (depth > 0 && container.text_->validUtf8) {
+    container.SplitPlain(source, gathered);
+  } else if (container.SplitTokenised(source, gathered)) {
+    // The tokeniser checked the UTF-8 of all it read: for the outermost document that is the whole
+    // text after the spaces before it.
+    if (depth == 0) container.text_->validUtf8 = true;
+  } else {
+    gathered.clear();
+    container.SplitPlain(source, gathered);
+  }
+  container.TakeGathered(gathered);
+}
+
 // TJsonObject.
 
 std::unique_ptr<TJsonObject> TJsonObject::CreateEmpty(bool forceEmpty) {
@@ -932,17 +949,7 @@ std::unique_ptr<TJsonObject> TJsonObject::CreateEmpty(bool forceEmpty) {
 TJsonObject::TJsonObject(std::shared_ptr<TJsonText> text, std::string_view source, int depth)
     : TAbstractJson(std::move(text), depth) {
   if (source.empty() || source.front() != '{') throw EInvalidJsonObject("TJsonObject: null source");
-  // The members are gathered first, so that the object's own list is allocated once, at its size.
-  std::vector<TJsonSlot>& gathered = Gathered();
-  if (depth > 0 && text_->validUtf8) {
-    SplitPlain(source, gathered);
-  } else if (SplitTokenised(source, gathered)) {
-    if (depth == 0) text_->validUtf8 = true;
-  } else {
-    gathered.clear();
-    SplitPlain(source, gathered);
-  }
-  TakeGathered(gathered);
+  Split(*this, source, depth);
 }
 
 bool TJsonObject::ReadName(std::string_view token, bool utf8Known, TJsonSlot& slot) {
@@ -1169,18 +1176,7 @@ std::unique_ptr<TJsonArray> TJsonArray::CreateEmpty(bool forceEmpty) {
 TJsonArray::TJsonArray(std::shared_ptr<TJsonText> text, std::string_view source, int depth)
     : TAbstractJson(std::move(text), depth) {
   if (source.empty() || source.front() != '[') throw EInvalidJsonArray("TJsonArray: null source");
-  std::vector<TJsonSlot>& gathered = Gathered();
-  if (depth > 0 && text_->validUtf8) {
-    SplitPlain(source, gathered);
-  } else if (SplitTokenised(source, gathered)) {
-    // The tokeniser checked the UTF-8 of all it read: for the outermost document that is the whole
-    // text after the spaces before it.
-    if (depth == 0) text_->validUtf8 = true;
-  } else {
-    gathered.clear();
-    SplitPlain(source, gathered);
-  }
-  TakeGathered(gathered);
+  Split(*this, source, depth);
 }
 
 bool TJsonArray::SplitTokenised(std::string_view source, std::vector<TJsonSlot>& items) {

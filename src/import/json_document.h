@@ -260,6 +260,10 @@ class TAbstractJson {
   // The slots split from a text, gathered before they are placed in the arena at once.
   static std::vector<TJsonSlot>& Gathered();
   void TakeGathered(std::vector<TJsonSlot>& gathered);
+  // Splits an object's or array's text into its slots: the plain scanner within a document whose
+  // UTF-8 is known, else the tokeniser, and the scanner again for a text the tokeniser refuses.
+  template <class TContainer>
+  static void Split(TContainer& container, std::string_view source, int depth);
 
   // Bytes from a text of the document to the end of the room its buffer has.
   size_t Readable(std::string_view within) const;
@@ -326,6 +330,7 @@ class TJsonObject : public TAbstractJson {
   size_t SourceSize() const override { return source_.size(); }
 
  private:
+  friend class TAbstractJson;
   int Append(std::string_view name, TJsonSlot slot);
   // A member's name from its token: the token's own bytes when it holds no escape.
   bool ReadName(std::string_view token, bool utf8Known, TJsonSlot& slot);
