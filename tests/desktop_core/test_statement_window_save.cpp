@@ -35,6 +35,15 @@ class StatementWindowSave : public StatementWindowTest {
     for (const auto& row : result.at(0).rows) text += row.at(0).AsText() + "\n";
     return text;
   }
+  // Adds a second statement to the window (consolidated 31/12/2024, "1" in account 2), saves it and
+  // reads the window again from the database.
+  void SaveASecondStatement(tBalWin& w) {
+    dialogAnswers_.push_back(TStmKey{Day(2024, 12, 31), true});
+    ASSERT_TRUE(w.NewStatement());
+    Type(w, 2, RowOf(w, 2), "1");
+    ASSERT_TRUE(w.Save());
+    w.Load();
+  }
 };
 
 TEST_F(StatementWindowSave, TheHeaderDialogAsksForANewKeyUntilItIsFree) {
@@ -393,11 +402,7 @@ TEST_F(StatementWindowSave, AListThatCannotBeReadLeavesAUsableWindowThatASwitchR
 
 TEST_F(StatementWindowSave, ColumnsThatCannotBeReadWhileDrawingShowOneBox) {
   tBalWin& w = Open("PETR");
-  dialogAnswers_.push_back(TStmKey{Day(2024, 12, 31), true});
-  ASSERT_TRUE(w.NewStatement());
-  Type(w, 2, RowOf(w, 2), "1");
-  ASSERT_TRUE(w.Save());
-  w.Load();
+  ASSERT_NO_FATAL_FAILURE(SaveASecondStatement(w));
   Driver().InjectFaults({.failCall = 1, .failPersistent = true});
   EXPECT_NE(w.EnsureLoaded({1, 2}), 0);
   EXPECT_NE(w.LoadAll(), 0);
@@ -415,11 +420,7 @@ TEST_F(StatementWindowSave, ColumnsThatCannotBeReadWhileDrawingShowOneBox) {
 
 TEST_F(StatementWindowSave, F10ReachesTheWindowFromTheGridAndItsEditor) {
   tBalWin& w = Open("PETR");
-  dialogAnswers_.push_back(TStmKey{Day(2024, 12, 31), true});
-  ASSERT_TRUE(w.NewStatement());
-  Type(w, 2, RowOf(w, 2), "1");
-  ASSERT_TRUE(w.Save());
-  w.Load();
+  ASSERT_NO_FATAL_FAILURE(SaveASecondStatement(w));
   ASSERT_EQ(w.ColumnCount(), 2);
   EXPECT_FALSE(w.ColumnLoaded(1));
   EXPECT_TRUE(w.TakesKeyInEditor(desktop::TKey::F10));
