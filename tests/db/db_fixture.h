@@ -93,6 +93,13 @@ class DbTest : public testing::Test {
   }
 
   std::vector<std::string> LogTexts() const { return zi::test::WithoutStamps(zi::test::ReadLines(dir_.File("zorinput.log"))); }
+  // Adds an item through the test's writing procedure: its code, -1 when the call cannot be made.
+  int Write(const std::string& name) {
+    TDataSetHolder ds(*db_, "TestWrite");
+    if (!ds) return -1;
+    ds->SetText("@name", name);
+    return db_->ExecStProc(*ds, 0);
+  }
   int ItemCount() {
     return static_cast<int>(driver_->Server()->ExecuteSql("SELECT count(*) FROM t_items").front().rows[0][0].AsInteger());
   }

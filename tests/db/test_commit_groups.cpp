@@ -17,12 +17,6 @@ class CommitGroupsTest : public DbTest {
     db_->SetClock([this] { return now_; });
     ASSERT_TRUE(db_->StartCommitGroups());
   }
-  int Write(const std::string& name) {
-    TDataSetHolder ds(*db_, "TestWrite");
-    if (!ds) return -1;
-    ds->SetText("@name", name);
-    return db_->ExecStProc(*ds, 0);
-  }
   // Runs body as one item; the commit that opening it made, if any, is returned in committed.
   int Item(const std::function<bool()>& body, bool* committed = nullptr) {
     bool groupCommitted = false;

@@ -14,12 +14,6 @@ using testing::IsEmpty;
 
 class DryRunTest : public DbTest {
  protected:
-  int Write(const std::string& name) {
-    TDataSetHolder ds(*db_, "TestWrite");
-    if (!ds) return -1;
-    ds->SetText("@name", name);
-    return db_->ExecStProc(*ds, 0);
-  }
   int Read() {
     TDataSetHolder ds(*db_, "TestReturns");
     ds->SetInteger("@code", 0);

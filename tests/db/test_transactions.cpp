@@ -12,15 +12,7 @@ using testing::Contains;
 using testing::ElementsAre;
 using testing::HasSubstr;
 
-class TransactionTest : public DbTest {
- protected:
-  int Write(const std::string& name) {
-    TDataSetHolder ds(*db_, "TestWrite");
-    if (!ds) return -1;
-    ds->SetText("@name", name);
-    return db_->ExecStProc(*ds, 0);
-  }
-};
+using TransactionTest = DbTest;
 
 TEST_F(TransactionTest, NestedLevelsShareOneServerTransaction) {
   ASSERT_EQ(db_->IniciaTran(), 0);
